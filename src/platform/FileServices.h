@@ -1,0 +1,71 @@
+#pragma once
+// The file, stream and volume services the logic reaches Windows through. Each operation has the
+// shape of the Windows function of the same name: the same arguments, results, error codes and
+// last-error behaviour. One object is installed for the whole process before any thread starts:
+// the Windows one in the program, the simulated store in tests.
+
+#include "platform/WinTypes.h"
+
+namespace plat {
+
+class TFileServices {
+public:
+    virtual ~TFileServices() = default;
+
+    // Last error of the calling thread.
+    virtual DWORD GetLastError() = 0;
+    virtual void SetLastError(DWORD code) = 0;
+
+    // Optional functions, looked up at start-up: the stream listing and the redirection switches.
+    virtual bool hasStreamFunctions() = 0;
+    virtual HANDLE FindFirstStreamW(const wchar_t* path, int infoLevel, WIN32_FIND_STREAM_DATA* data,
+                                    DWORD flags) = 0;
+    virtual BOOL FindNextStreamW(HANDLE find, WIN32_FIND_STREAM_DATA* data) = 0;
+    virtual bool hasRedirectionFunctions() = 0;
+    virtual BOOL Wow64DisableWow64FsRedirection(void** oldValue) = 0;
+    virtual BOOLEAN Wow64EnableWow64FsRedirection(BOOLEAN enable) = 0;
+
+    // Files and streams ("file:stream" paths are accepted wherever Windows accepts them).
+    virtual HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD share, void* security,
+                               DWORD disposition, DWORD flags, HANDLE templateFile) = 0;
+    virtual BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped) = 0;
+    virtual BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
+                           void* overlapped) = 0;
+    virtual DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method) = 0;
+    virtual BOOL CloseHandle(HANDLE handle) = 0;
+    virtual BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) = 0;
+    virtual BOOL FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime) = 0;
+    virtual DWORD GetFileAttributesW(const wchar_t* path) = 0;
+    virtual BOOL GetFileAttributesExW(const wchar_t* path, int infoLevel,
+                                      WIN32_FILE_ATTRIBUTE_DATA* data) = 0;
+    virtual BOOL DeleteFileW(const wchar_t* path) = 0;
+    virtual BOOL CreateDirectoryW(const wchar_t* path, void* security) = 0;
+    virtual BOOL RemoveDirectoryW(const wchar_t* path) = 0;
+
+    // Backup stream of a file opened with backup semantics.
+    virtual BOOL BackupRead(HANDLE file, BYTE* buffer, DWORD toRead, DWORD* read, BOOL abort,
+                            BOOL processSecurity, void** context) = 0;
+    virtual BOOL BackupSeek(HANDLE file, DWORD lowBytesToSeek, DWORD highBytesToSeek, DWORD* lowSeeked,
+                            DWORD* highSeeked, void** context) = 0;
+
+    // Directory search.
+    virtual HANDLE FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data) = 0;
+    virtual BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) = 0;
+    virtual BOOL FindClose(HANDLE find) = 0;
+
+    // Volumes.
+    virtual UINT SetErrorMode(UINT mode) = 0;
+    virtual DWORD GetLogicalDrives() = 0;
+    virtual UINT GetDriveTypeW(const wchar_t* root) = 0;
+    virtual BOOL GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize,
+                                       DWORD* serialNumber, DWORD* maxComponentLength, DWORD* fileSystemFlags,
+                                       wchar_t* fileSystemName, DWORD fileSystemNameSize) = 0;
+    virtual UINT GetWindowsDirectoryW(wchar_t* buffer, UINT size) = 0;
+};
+
+// The process-wide services. Installing is done once at start-up (or by a test before it starts
+// any thread); the object must outlive every use.
+TFileServices& files();
+void installFileServices(TFileServices* services);
+
+} // namespace plat

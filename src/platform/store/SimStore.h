@@ -1,0 +1,163 @@
+#pragma once
+// A simulated NTFS store in memory: drives, folders, files with their main data and named streams,
+// attributes, 8.3 short names, times, share modes, access rules and fault injection. It answers the
+// file services exactly as Windows would for the same content, so the logic can be tested without
+// Windows. Thread safe: the scan and backup threads use it while the test thread does too.
+
+#include "platform/FileServices.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace plat::store {
+
+// Every file service, for the call log and fault injection.
+enum class TCall {
+    FindFirstStreamW,
+    FindNextStreamW,
+    Wow64DisableWow64FsRedirection,
+    Wow64EnableWow64FsRedirection,
+    CreateFileW,
+    ReadFile,
+    WriteFile,
+    SetFilePointer,
+    CloseHandle,
+    GetFileInformationByHandle,
+    FileTimeToSystemTime,
+    GetFileAttributesW,
+    GetFileAttributesExW,
+    DeleteFileW,
+    CreateDirectoryW,
+    RemoveDirectoryW,
+    BackupRead,
+    BackupSeek,
+    FindFirstFileW,
+    FindNextFileW,
+    FindClose,
+    SetErrorMode,
+    GetLogicalDrives,
+    GetDriveTypeW,
+    GetVolumeInformationW,
+    GetWindowsDirectoryW,
+};
+const char* callName(TCall call);
+
+struct TLoggedCall {
+    TCall call;
+    std::wstring path; // the path or pattern the call named, empty for handle calls
+};
+
+class TSimStore : public TFileServices {
+public:
+    TSimStore();
+    ~TSimStore() override;
+    TSimStore(const TSimStore&) = delete;
+    TSimStore& operator=(const TSimStore&) = delete;
+
+    // ---- Content. Paths are full Windows paths ("C:\\data\\a.txt"); names compare case-insensitively.
+    // A drive: letter, DRIVE_* type, label, file-system name ("NTFS", "FAT32", empty when unreadable).
+    void addDrive(wchar_t letter, UINT driveType, const std::wstring& label, const std::wstring& fileSystem,
+                  bool mediaPresent = true);
+    void setMediaPresent(wchar_t letter, bool present);
+    // Free bytes on a drive; a write past it fails with ERROR_DISK_FULL. Unlimited by default.
+    void setFreeSpace(wchar_t letter, std::uint64_t bytes);
+    // A folder, with any missing parents.
+    void addFolder(const std::wstring& path, DWORD attributes = 0);
+    // A file with its main data, with any missing parent folders. Replaces the main data of an existing file.
+    void addFile(const std::wstring& path, const std::string& data = {},
+                 DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
+    // A named stream of an existing file or folder (replaces the data of a stream of that name).
+    void addStream(const std::wstring& path, const std::wstring& streamName, const std::string& data);
+    void setAttributes(const std::wstring& path, DWORD attributes);
+    void setTimes(const std::wstring& path, const FILETIME& creation, const FILETIME& lastAccess,
+                  const FILETIME& lastWrite);
+    // The 8.3 name is made automatically (NAME~1.EXT) for long names; this sets it explicitly.
+    void setShortName(const std::wstring& path, const std::wstring& shortName);
+    // Opening this file, folder or stream path fails with ERROR_ACCESS_DENIED (listing it still works).
+    void denyAccess(const std::wstring& path, bool deny = true);
+    // Another program opens the path with this access and share mode until release(id).
+    int holdOpen(const std::wstring& path, DWORD access, DWORD share);
+    void release(int holdId);
+    void setWindowsDirectory(const std::wstring& path);
+    // The optional functions: present by default.
+    void setStreamFunctionsAvailable(bool available);
+    void setRedirectionFunctionsAvailable(bool available);
+    // The most bytes one BackupRead call returns (to split headers across reads); 0 = no limit.
+    void setBackupReadLimit(DWORD bytes);
+    // Size of the security record in the backup stream of every file (0 = none). 32 by default.
+    void setSecurityRecordSize(DWORD bytes);
+
+    // ---- Inspection.
+    bool exists(const std::wstring& path); // file, folder or "file:stream"
+    bool isFolder(const std::wstring& path);
+    std::string readData(const std::wstring& path); // main data, or the stream's for "file:stream"
+    std::vector<std::wstring> streamNames(const std::wstring& path); // named streams, in creation order
+    std::vector<std::wstring> listFolder(const std::wstring& path);  // long names of the entries
+    DWORD attributes(const std::wstring& path);
+    // Open file handles, find handles (directory and stream searches) and backup contexts.
+    int openHandles();
+    // Times the calling thread's redirection is currently switched off.
+    int redirectionOffCount();
+    UINT errorMode();
+
+    // ---- Call log and fault injection. Every service call is numbered from 1 in the order made.
+    std::vector<TLoggedCall> callLog();
+    std::uint64_t callCount();
+    void clearCallLog();
+    // The call with this number (counted from the last clearCallLog) fails with the error.
+    void failCallNumber(std::uint64_t number, DWORD error);
+    // The nth call (from 1) of this kind from now on fails with the error; nth = 0 makes every one fail.
+    void failCall(TCall call, int nth, DWORD error);
+    // Calls of this kind naming a path that contains the text fail with the error.
+    void failPath(TCall call, const std::wstring& pathPart, DWORD error);
+    void clearFaults();
+    // Runs the action just before the nth call of this kind (for changes made "during" a run).
+    void beforeCall(TCall call, int nth, std::function<void()> action);
+
+    // ---- The file services.
+    DWORD GetLastError() override;
+    void SetLastError(DWORD code) override;
+    bool hasStreamFunctions() override;
+    HANDLE FindFirstStreamW(const wchar_t* path, int infoLevel, WIN32_FIND_STREAM_DATA* data,
+                            DWORD flags) override;
+    BOOL FindNextStreamW(HANDLE find, WIN32_FIND_STREAM_DATA* data) override;
+    bool hasRedirectionFunctions() override;
+    BOOL Wow64DisableWow64FsRedirection(void** oldValue) override;
+    BOOLEAN Wow64EnableWow64FsRedirection(BOOLEAN enable) override;
+    HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD share, void* security, DWORD disposition,
+                       DWORD flags, HANDLE templateFile) override;
+    BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped) override;
+    BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void* overlapped) override;
+    DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method) override;
+    BOOL CloseHandle(HANDLE handle) override;
+    BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) override;
+    BOOL FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime) override;
+    DWORD GetFileAttributesW(const wchar_t* path) override;
+    BOOL GetFileAttributesExW(const wchar_t* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) override;
+    BOOL DeleteFileW(const wchar_t* path) override;
+    BOOL CreateDirectoryW(const wchar_t* path, void* security) override;
+    BOOL RemoveDirectoryW(const wchar_t* path) override;
+    BOOL BackupRead(HANDLE file, BYTE* buffer, DWORD toRead, DWORD* read, BOOL abort, BOOL processSecurity,
+                    void** context) override;
+    BOOL BackupSeek(HANDLE file, DWORD lowBytesToSeek, DWORD highBytesToSeek, DWORD* lowSeeked,
+                    DWORD* highSeeked, void** context) override;
+    HANDLE FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data) override;
+    BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) override;
+    BOOL FindClose(HANDLE find) override;
+    UINT SetErrorMode(UINT mode) override;
+    DWORD GetLogicalDrives() override;
+    UINT GetDriveTypeW(const wchar_t* root) override;
+    BOOL GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize,
+                               DWORD* serialNumber, DWORD* maxComponentLength, DWORD* fileSystemFlags,
+                               wchar_t* fileSystemName, DWORD fileSystemNameSize) override;
+    UINT GetWindowsDirectoryW(wchar_t* buffer, UINT size) override;
+
+private:
+    struct TImpl;
+    std::unique_ptr<TImpl> FImpl;
+};
+
+} // namespace plat::store

@@ -1,0 +1,7 @@
+// Entry point of the Windows test executable (the program is built with -municode).
+#include <gtest/gtest.h>
+
+int wmain(int argc, wchar_t** argv) {
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
