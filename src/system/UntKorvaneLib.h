@@ -1,0 +1,98 @@
+#pragma once
+// System services of the program's utility unit: drives and volumes, size texts, file names, the
+// system drive and Windows folder, shell icons, version information and embedded pictures.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// ---- Drives and volumes.
+
+enum TDriveType : std::uint8_t {
+    dtUnknown = 0,
+    dtNoRootDir = 1,
+    dtRemovable = 2,
+    dtFixed = 3,
+    dtRemote = 4,
+    dtCDROM = 5,
+    dtRAMDisk = 6,
+};
+
+// One present drive. The name is "Unnamed Device" when the label is blank.
+class TDriveInfoObject {
+public:
+    TDriveInfoObject(std::wstring driveLetter, std::wstring driveName, TDriveType driveType,
+                     std::wstring drivePartitionType);
+    static TDriveInfoObject create(std::wstring driveLetter, std::wstring driveName, TDriveType driveType,
+                                   std::wstring drivePartitionType) {
+        return TDriveInfoObject(std::move(driveLetter), std::move(driveName), driveType,
+                                std::move(drivePartitionType));
+    }
+
+    const std::wstring& driveLetter() const { return FDriveLetter; }
+    void setDriveLetter(std::wstring value) { FDriveLetter = std::move(value); }
+    const std::wstring& driveName() const { return FDriveName; }
+    void setDriveName(std::wstring value) { FDriveName = std::move(value); }
+    TDriveType driveType() const { return FDriveType; }
+    void setDriveType(TDriveType value) { FDriveType = value; }
+    const std::wstring& drivePartitionType() const { return FDrivePartitionType; }
+    void setDrivePartitionType(std::wstring value) { FDrivePartitionType = std::move(value); }
+
+private:
+    std::wstring FDriveLetter;
+    std::wstring FDriveName;
+    TDriveType FDriveType;
+    std::wstring FDrivePartitionType;
+};
+
+using TDriveList = std::vector<TDriveInfoObject>;
+
+// Appends one record per present drive letter; does nothing when list is null.
+void getDriveList(TDriveList* list);
+std::wstring getVolumeName(wchar_t letter);
+std::wstring getFileSystemName(wchar_t letter);
+// One root path per line, each ended by CR LF; empty when there is no fixed or removable drive.
+std::wstring getFixedAndRemovableDrives();
+
+// ---- Formatting and file names. Sizes are 64-bit.
+
+std::wstring formatFileSize(std::int64_t size);
+std::int64_t getFileSize(const std::wstring& path);
+std::wstring makeUniqueFileName(const std::wstring& path);
+bool isBlank(const std::wstring& text);
+std::wstring getSystemDriveRoot();
+std::wstring getWindowsFolder();
+int getShellIconIndex(const std::wstring& path);
+
+// ---- Version information and pictures of the program's own file.
+
+struct TEXEVersionData {
+    std::wstring CompanyName;
+    std::wstring FileDescription;
+    std::wstring FileVersion;
+    std::wstring InternalName;
+    std::wstring LegalCopyright;
+    std::wstring LegalTrademarks;
+    std::wstring OriginalFileName;
+    std::wstring ProductName;
+    std::wstring ProductVersion;
+    std::wstring Comments;
+    std::wstring PrivateBuild;
+    std::wstring SpecialBuild;
+};
+
+std::wstring getFileVersionText(const std::wstring& file);
+void readVersionData(const std::wstring& file, TEXEVersionData& record);
+
+// A PNG picture as embedded: its bytes and the size its header states.
+struct TPngPicture {
+    std::vector<std::uint8_t> bytes;
+    int width = 0;
+    int height = 0;
+    bool empty() const { return bytes.empty(); }
+};
+
+// Loads the program's resource of type "KORVANE_IMAGES" with this name. A missing resource throws
+// std::runtime_error (the program carries every picture it asks for).
+std::unique_ptr<TPngPicture> loadPngResource(const std::wstring& name);
