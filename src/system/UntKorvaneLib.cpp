@@ -1,0 +1,180 @@
+// Size texts, file sizes and names, the system drive and Windows folder, and shell icons.
+
+#include "system/UntKorvaneLib.h"
+
+#include "platform/FileServices.h"
+#include "platform/Owned.h"
+#include "platform/ShellServices.h"
+
+#include <cmath>
+
+using namespace plat;
+
+namespace {
+
+// "#.##": the integer digits, then at most two rounded decimals without trailing zeros.
+std::wstring formatTwoDecimals(double value) {
+    const long long hundredths = std::llround(value * 100.0);
+    std::wstring text = std::to_wstring(hundredths / 100);
+    long long fraction = hundredths % 100;
+    if (fraction != 0) {
+        std::wstring digits = fraction < 10 ? L"0" + std::to_wstring(fraction) : std::to_wstring(fraction);
+        if (digits.back() == L'0') {
+            digits.pop_back();
+        }
+        text += shell().decimalSeparator() + digits;
+    }
+    return text;
+}
+
+bool fileExists(const std::wstring& path) {
+    const DWORD attributes = files().GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+bool folderExists(const std::wstring& path) {
+    const DWORD attributes = files().GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+// The Windows folder as the system gives it, empty when it cannot be had.
+std::wstring windowsDirectory() {
+    std::wstring buffer(MAX_PATH, L'\0');
+    UINT length = files().GetWindowsDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+    if (length >= buffer.size()) { // too small: the answer is the size needed
+        buffer.assign(length, L'\0');
+        length = files().GetWindowsDirectoryW(buffer.data(), static_cast<UINT>(buffer.size()));
+        if (length >= buffer.size()) {
+            return {};
+        }
+    }
+    buffer.resize(length);
+    return buffer;
+}
+
+// The drive part of a path: "C:" of "C:\Windows", "\\server\share" of "\\server\share\Windows".
+std::wstring extractFileDrive(const std::wstring& path) {
+    if (path.size() >= 2 && path[1] == L':') {
+        return path.substr(0, 2);
+    }
+    if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') {
+        const std::size_t serverEnd = path.find(L'\\', 2);
+        if (serverEnd == std::wstring::npos) {
+            return path;
+        }
+        const std::size_t shareEnd = path.find(L'\\', serverEnd + 1);
+        return shareEnd == std::wstring::npos ? path : path.substr(0, shareEnd);
+    }
+    return {};
+}
+
+// Switches the calling thread's file-system redirection off for its lifetime, when it could.
+class TRedirectionOff {
+public:
+    TRedirectionOff() { FOff = files().Wow64DisableWow64FsRedirection(&FOldValue) != FALSE; }
+    TRedirectionOff(const TRedirectionOff&) = delete;
+    TRedirectionOff& operator=(const TRedirectionOff&) = delete;
+    ~TRedirectionOff() {
+        if (FOff) {
+            files().Wow64EnableWow64FsRedirection(TRUE);
+        }
+    }
+
+private:
+    void* FOldValue = nullptr;
+    bool FOff = false;
+};
+
+} // namespace
+
+std::wstring formatFileSize(std::int64_t size) {
+    constexpr std::int64_t kKB = 1024;
+    constexpr std::int64_t kMB = kKB * 1024;
+    constexpr std::int64_t kGB = kMB * 1024;
+    if (size == 0) {
+        return {};
+    }
+    if (size > kGB) {
+        return formatTwoDecimals(static_cast<double>(size) / kGB) + L" GB";
+    }
+    if (size > kMB) {
+        return formatTwoDecimals(static_cast<double>(size) / kMB) + L" MB";
+    }
+    if (size > kKB) {
+        return formatTwoDecimals(static_cast<double>(size) / kKB) + L" KB";
+    }
+    return std::to_wstring(size) + L" bytes"; // whole counts, negative ones included
+}
+
+std::int64_t getFileSize(const std::wstring& path) {
+    TFileServices& fs = files();
+    WIN32_FIND_DATAW data{};
+    TFindHandle find(fs.FindFirstFileW(path.c_str(), &data));
+    if (find) {
+        return makeInt64(data.nFileSizeHigh, data.nFileSizeLow);
+    }
+    // A stream path is not found by the directory search; its attributes give its size.
+    if (!fs.hasRedirectionFunctions()) {
+        return 0;
+    }
+    WIN32_FILE_ATTRIBUTE_DATA attributes{};
+    BOOL found = FALSE;
+    {
+        TRedirectionOff redirectionOff;
+        found = fs.GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes);
+    }
+    return found ? makeInt64(attributes.nFileSizeHigh, attributes.nFileSizeLow) : 0;
+}
+
+std::wstring makeUniqueFileName(const std::wstring& path) {
+    if (!fileExists(path)) {
+        return path;
+    }
+    const std::size_t dot = path.find_last_of(L".\\:");
+    const bool hasExtension = dot != std::wstring::npos && path[dot] == L'.';
+    const std::wstring extension = hasExtension ? path.substr(dot) : std::wstring();
+    const std::wstring rest = path.substr(0, path.size() - extension.size());
+    for (unsigned long long n = 1;; ++n) {
+        std::wstring candidate = rest + L"(" + std::to_wstring(n) + L")" + extension;
+        if (!fileExists(candidate)) {
+            return candidate;
+        }
+    }
+}
+
+bool isBlank(const std::wstring& text) {
+    for (const wchar_t c : text) {
+        if (static_cast<std::uint32_t>(c) > 32) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::wstring getSystemDriveRoot() {
+    const std::wstring windows = windowsDirectory();
+    if (windows.empty()) {
+        return L"c:\\";
+    }
+    return extractFileDrive(windows) + L"\\";
+}
+
+std::wstring getWindowsFolder() {
+    std::wstring windows = windowsDirectory();
+    if (!windows.empty() && windows.back() != L'\\') {
+        windows += L'\\';
+    }
+    return windows;
+}
+
+int getShellIconIndex(const std::wstring& path) {
+    SHFILEINFOW info{};
+    if (folderExists(path)) {
+        shell().SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX);
+    } else {
+        // The icon of the name and extension alone; the file need not exist and is never opened.
+        shell().SHGetFileInfoW(path.c_str(), FILE_ATTRIBUTE_NORMAL, &info, sizeof(info),
+                               SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES);
+    }
+    return info.iIcon;
+}
