@@ -4,6 +4,7 @@
 
 #include "platform/FileServices.h"
 #include "platform/Owned.h"
+#include "platform/ScopedModes.h"
 #include "platform/ShellServices.h"
 
 #include <cmath>
@@ -67,23 +68,6 @@ std::wstring extractFileDrive(const std::wstring& path) {
     }
     return {};
 }
-
-// Switches the calling thread's file-system redirection off for its lifetime, when it could.
-class TRedirectionOff {
-public:
-    TRedirectionOff() { FOff = files().Wow64DisableWow64FsRedirection(&FOldValue) != FALSE; }
-    TRedirectionOff(const TRedirectionOff&) = delete;
-    TRedirectionOff& operator=(const TRedirectionOff&) = delete;
-    ~TRedirectionOff() {
-        if (FOff) {
-            files().Wow64EnableWow64FsRedirection(TRUE);
-        }
-    }
-
-private:
-    void* FOldValue = nullptr;
-    bool FOff = false;
-};
 
 } // namespace
 
