@@ -1,0 +1,89 @@
+#pragma once
+// How the widget toolkit's controls are realised on a platform.
+//
+// A control (toolkit/Control.h) is plain data until it is realised: then the installed backend
+// makes a peer for it (a child window on Windows, a record in the headless backend) and the two
+// talk only through the interfaces below. All calls in both directions happen on the UI thread.
+//
+// What a backend must do:
+// - createPeer makes the peer of one control inside its parent's peer (null for a top-level
+//   control). Parents are realised before their children, and a child's peer is always destroyed
+//   before its parent's. A peer's destructor removes what it realised and must not call the sink.
+// - The peer follows what the control tells it (bounds in the parent's client coordinates,
+//   visibility, enabled state, text, cursor) without calling back for those.
+// - invalidate() is a repaint request: the control is painted at the next paint cycle, once, however
+//   many requests came before. paintNow() paints at once: it calls sink.sinkPaint with a canvas over
+//   the whole client area and shows the result before it returns. Painting must not flicker: the
+//   Windows backend paints into a back buffer and answers the erase message itself.
+// - Input is reported to the sink: pointer enter before the first move over the control, pointer
+//   leave once it has left (on Windows through the platform's mouse tracking), moves, button presses
+//   and releases with the position in client coordinates. A press captures the pointer so that its
+//   release is reported to the same control even outside it. A disabled control receives no input.
+// - Focus changes are reported with sinkFocusGained / sinkFocusLost; setFocus asks for the focus.
+// - A change of size made by the platform (the user resizing a window) is reported with
+//   sinkBoundsChanged; changes the control made itself are not reported back.
+// - The sink never lets an exception out, so a window procedure needs no guard of its own for it.
+
+#include "toolkit/Graphics.h"
+
+#include <memory>
+#include <string>
+
+class TCanvas;
+
+namespace plat {
+
+// The control as its peer sees it.
+class TControlSink {
+public:
+    virtual void sinkPaint(TCanvas& canvas) = 0;
+    virtual void sinkMouseEnter() = 0;
+    virtual void sinkMouseLeave() = 0;
+    virtual void sinkMouseMove(int x, int y) = 0;
+    virtual void sinkMouseDown(TMouseButton button, int x, int y) = 0;
+    virtual void sinkMouseUp(TMouseButton button, int x, int y) = 0;
+    virtual void sinkFocusGained() = 0;
+    virtual void sinkFocusLost() = 0;
+    virtual void sinkBoundsChanged(const TRect& bounds) = 0;
+
+protected:
+    ~TControlSink() = default;
+};
+
+// What the toolkit tells the realised control.
+class TControlPeer {
+public:
+    virtual ~TControlPeer() = default;
+    virtual void setBounds(const TRect& bounds) = 0;
+    virtual void setVisible(bool visible) = 0;
+    virtual void setEnabled(bool enabled) = 0;
+    virtual void setText(const std::wstring& text) = 0;
+    virtual void setCursor(TCursor cursor) = 0;
+    virtual void invalidate() = 0;
+    virtual void paintNow() = 0;
+    virtual void setFocus() = 0;
+};
+
+// The state a peer starts with.
+struct TPeerParams {
+    TRect bounds;
+    bool visible = true;
+    bool enabled = true;
+    std::wstring text;
+    TCursor cursor = crDefault;
+    bool acceptsControls = false; // may hold child controls
+};
+
+class TControlBackend {
+public:
+    virtual ~TControlBackend() = default;
+    virtual std::unique_ptr<TControlPeer> createPeer(TControlSink& sink, TControlPeer* parent,
+                                                     const TPeerParams& params) = 0;
+};
+
+// The process-wide backend, installed once at start-up (or by a test) before any control is
+// realised; null means controls stay unrealised data.
+TControlBackend* controlBackend();
+void installControlBackend(TControlBackend* backend);
+
+} // namespace plat

@@ -1,0 +1,327 @@
+#include "toolkit/Control.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace {
+
+// Runs a notification without letting an exception reach the platform's window procedure.
+template <typename F> void guarded(F&& action) noexcept {
+    try {
+        action();
+    } catch (...) {
+        // A handler that fails leaves the control as it is; the message loop goes on.
+    }
+}
+
+template <typename Event, typename... Args> void raise(const Event& event, Args&&... args) {
+    if (event) {
+        event(std::forward<Args>(args)...);
+    }
+}
+
+} // namespace
+
+TControl::TControl() = default;
+
+TControl::~TControl() {
+    // Children go first, so that their peers are destroyed before ours.
+    while (!FControls.empty()) {
+        FControls.pop_back();
+    }
+    FPeer.reset();
+}
+
+TControl* TControl::insertControl(std::unique_ptr<TControl> child) {
+    if (child == nullptr || !FAcceptsControls) {
+        return nullptr;
+    }
+    for (const TControl* node = this; node != nullptr; node = node->FParent) {
+        if (node == child.get()) {
+            std::abort(); // a control made its own ancestor: a programming error
+        }
+    }
+    TControl* raw = child.get();
+    FControls.push_back(std::move(child));
+    raw->FParent = this;
+    if (handleAllocated()) {
+        raw->realise();
+    }
+    return raw;
+}
+
+std::unique_ptr<TControl> TControl::removeControl(TControl* child) {
+    auto found = std::find_if(FControls.begin(), FControls.end(),
+                              [child](const std::unique_ptr<TControl>& each) { return each.get() == child; });
+    if (found == FControls.end()) {
+        return nullptr;
+    }
+    std::unique_ptr<TControl> result = std::move(*found);
+    FControls.erase(found);
+    result->unrealise();
+    result->FParent = nullptr;
+    return result;
+}
+
+TControl* TControl::controls(int index) const {
+    if (index < 0 || index >= controlCount()) {
+        return nullptr;
+    }
+    return FControls[static_cast<std::size_t>(index)].get();
+}
+
+void TControl::createHandle() {
+    if (FParent != nullptr && !FParent->handleAllocated()) {
+        FParent->createHandle();
+        return; // the parent realises its children, this one among them
+    }
+    realise();
+}
+
+void TControl::realise() {
+    plat::TControlBackend* backend = plat::controlBackend();
+    if (backend == nullptr) {
+        return;
+    }
+    if (FPeer == nullptr) {
+        plat::TPeerParams params;
+        params.bounds = boundsRect();
+        params.visible = FVisible;
+        params.enabled = FEnabled;
+        params.text = FText;
+        params.cursor = FCursor;
+        params.acceptsControls = FAcceptsControls;
+        FPeer = backend->createPeer(*this, FParent != nullptr ? FParent->peer() : nullptr, params);
+    }
+    for (auto& child : FControls) {
+        child->realise();
+    }
+}
+
+void TControl::unrealise() {
+    for (auto& child : FControls) {
+        child->unrealise();
+    }
+    FPeer.reset();
+    FFocused = false;
+    FClicked = false;
+}
+
+void TControl::setBounds(int left, int top, int width, int height) {
+    width = std::max(width, 0);
+    height = std::max(height, 0);
+    if (left == FLeft && top == FTop && width == FWidth && height == FHeight) {
+        return;
+    }
+    const bool sized = width != FWidth || height != FHeight;
+    FLeft = left;
+    FTop = top;
+    FWidth = width;
+    FHeight = height;
+    if (FPeer) {
+        FPeer->setBounds(boundsRect());
+    }
+    if (sized) {
+        resize();
+    }
+}
+
+void TControl::setVisible(bool value) {
+    if (value == FVisible) {
+        return;
+    }
+    FVisible = value;
+    if (FPeer) {
+        FPeer->setVisible(value);
+    }
+}
+
+void TControl::setEnabled(bool value) {
+    if (value == FEnabled) {
+        return;
+    }
+    FEnabled = value;
+    FClicked = false;
+    if (FPeer) {
+        FPeer->setEnabled(value);
+    }
+    enabledChanged();
+}
+
+void TControl::setCaption(const std::wstring& value) {
+    if (value == FText) {
+        return;
+    }
+    FText = value;
+    if (FPeer) {
+        FPeer->setText(value);
+    }
+    textChanged();
+}
+
+void TControl::setFont(const TFont& value) {
+    if (value == FFont) {
+        return;
+    }
+    FFont = value;
+    invalidate();
+}
+
+void TControl::setFontColor(TColor value) {
+    TFont changed = FFont;
+    changed.color = value;
+    setFont(changed);
+}
+
+void TControl::setColor(TColor value) {
+    if (value == FColor) {
+        return;
+    }
+    FColor = value;
+    invalidate();
+}
+
+void TControl::setCursor(TCursor value) {
+    FCursor = value;
+    if (FPeer) {
+        FPeer->setCursor(value);
+    }
+}
+
+void TControl::invalidate() {
+    if (FPeer) {
+        FPeer->invalidate();
+    }
+}
+
+void TControl::paintNow() {
+    if (FPeer) {
+        FPeer->paintNow();
+    }
+}
+
+void TControl::setFocus() {
+    if (FPeer) {
+        FPeer->setFocus();
+    }
+}
+
+// ---- Default hooks.
+
+void TControl::paint(TCanvas& canvas) {
+    canvas.brush().setColor(FColor);
+    canvas.FillRect(clientRect());
+}
+
+void TControl::mouseEnter() {
+    raise(OnMouseEnter, this);
+}
+
+void TControl::mouseLeave() {
+    raise(OnMouseLeave, this);
+}
+
+void TControl::mouseMove(int x, int y) {
+    raise(OnMouseMove, this, x, y);
+}
+
+void TControl::mouseDown(TMouseButton button, int x, int y) {
+    raise(OnMouseDown, this, button, x, y);
+}
+
+void TControl::mouseUp(TMouseButton button, int x, int y) {
+    raise(OnMouseUp, this, button, x, y);
+}
+
+void TControl::click() {
+    raise(OnClick, this);
+}
+
+void TControl::focusGained() {
+    raise(OnEnter, this);
+}
+
+void TControl::focusLost() {
+    raise(OnExit, this);
+}
+
+void TControl::enabledChanged() {
+    invalidate();
+    raise(OnEnabledChanged, this);
+}
+
+void TControl::textChanged() {
+    raise(OnTextChanged, this);
+}
+
+void TControl::resize() {
+    raise(OnResize, this);
+}
+
+// ---- What the peer reports.
+
+void TControl::sinkPaint(TCanvas& canvas) {
+    guarded([&] { paint(canvas); });
+}
+
+void TControl::sinkMouseEnter() {
+    guarded([&] { mouseEnter(); });
+}
+
+void TControl::sinkMouseLeave() {
+    guarded([&] { mouseLeave(); });
+}
+
+void TControl::sinkMouseMove(int x, int y) {
+    if (!FEnabled) {
+        return;
+    }
+    guarded([&] { mouseMove(x, y); });
+}
+
+void TControl::sinkMouseDown(TMouseButton button, int x, int y) {
+    if (!FEnabled) {
+        return;
+    }
+    if (button == TMouseButton::mbLeft) {
+        FClicked = true;
+    }
+    guarded([&] { mouseDown(button, x, y); });
+}
+
+void TControl::sinkMouseUp(TMouseButton button, int x, int y) {
+    if (!FEnabled) {
+        return;
+    }
+    guarded([&] {
+        if (button == TMouseButton::mbLeft && FClicked) {
+            FClicked = false;
+            if (clientRect().contains(x, y)) {
+                click();
+            }
+        }
+        mouseUp(button, x, y);
+    });
+}
+
+void TControl::sinkFocusGained() {
+    FFocused = true;
+    guarded([&] { focusGained(); });
+}
+
+void TControl::sinkFocusLost() {
+    FFocused = false;
+    FClicked = false;
+    guarded([&] { focusLost(); });
+}
+
+void TControl::sinkBoundsChanged(const TRect& bounds) {
+    const bool sized = bounds.width() != FWidth || bounds.height() != FHeight;
+    FLeft = bounds.left;
+    FTop = bounds.top;
+    FWidth = std::max(bounds.width(), 0);
+    FHeight = std::max(bounds.height(), 0);
+    if (sized) {
+        guarded([&] { resize(); });
+    }
+}

@@ -1,0 +1,160 @@
+#pragma once
+// The control every widget of the program is: a node of the window tree with bounds, visibility,
+// enabled state, caption, font, colour and cursor, the input and focus events, repaint requests and
+// synchronous paints. Widgets derive from it and override the protected hooks.
+//
+// Ownership: a parent owns its children (create / insertControl) and destroys them with itself;
+// removeControl hands a child back. A control without a parent is owned by whoever made it.
+// Realisation: a control is data until createHandle() realises it through the installed backend
+// (platform/ControlBackend.h); a child inserted into a realised parent is realised at once, and
+// children are realised after their parent.
+
+#include "platform/ControlBackend.h"
+#include "toolkit/Canvas.h"
+#include "toolkit/Graphics.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+class TControl : private plat::TControlSink {
+public:
+    using TNotifyEvent = std::function<void(TControl* sender)>;
+    using TMouseEvent = std::function<void(TControl* sender, TMouseButton button, int x, int y)>;
+    using TMouseMoveEvent = std::function<void(TControl* sender, int x, int y)>;
+
+    TControl();
+    virtual ~TControl();
+    TControl(const TControl&) = delete;
+    TControl& operator=(const TControl&) = delete;
+
+    // ---- The tree.
+    // Makes a child of type T owned by this control; null when this control takes no children.
+    template <typename T, typename... Args> T* create(Args&&... args) {
+        auto child = std::make_unique<T>(std::forward<Args>(args)...);
+        T* result = child.get();
+        return insertControl(std::move(child)) != nullptr ? result : nullptr;
+    }
+    // Takes ownership of a free child (one without a parent). Answers the child, or null when this
+    // control takes no children (the child is then destroyed).
+    TControl* insertControl(std::unique_ptr<TControl> child);
+    // Hands a child back to the caller, unrealised; null when it is not a child of this control.
+    std::unique_ptr<TControl> removeControl(TControl* child);
+    TControl* parent() const { return FParent; }
+    int controlCount() const { return static_cast<int>(FControls.size()); }
+    TControl* controls(int index) const;
+    bool acceptsControls() const { return FAcceptsControls; }
+
+    // ---- Realisation.
+    void createHandle();
+    bool handleAllocated() const { return FPeer != nullptr; }
+    plat::TControlPeer* peer() const { return FPeer.get(); }
+
+    // ---- Properties.
+    int left() const { return FLeft; }
+    int top() const { return FTop; }
+    int width() const { return FWidth; }
+    int height() const { return FHeight; }
+    void setLeft(int value) { setBounds(value, FTop, FWidth, FHeight); }
+    void setTop(int value) { setBounds(FLeft, value, FWidth, FHeight); }
+    void setWidth(int value) { setBounds(FLeft, FTop, value, FHeight); }
+    void setHeight(int value) { setBounds(FLeft, FTop, FWidth, value); }
+    // Negative sizes count as 0.
+    void setBounds(int left, int top, int width, int height);
+    TRect boundsRect() const { return ::boundsRect(FLeft, FTop, FWidth, FHeight); }
+    TRect clientRect() const { return TRect{0, 0, FWidth, FHeight}; }
+
+    bool visible() const { return FVisible; }
+    void setVisible(bool value);
+    bool enabled() const { return FEnabled; }
+    void setEnabled(bool value);
+    const std::wstring& caption() const { return FText; }
+    // A different text raises the text-changed notification.
+    void setCaption(const std::wstring& value);
+    const TFont& font() const { return FFont; }
+    void setFont(const TFont& value);
+    void setFontColor(TColor value);
+    TColor color() const { return FColor; }
+    void setColor(TColor value);
+    TCursor cursor() const { return FCursor; }
+    void setCursor(TCursor value);
+    int tag() const { return FTag; }
+    void setTag(int value) { FTag = value; }
+
+    // ---- Painting and focus.
+    // A repaint request: the control paints at the next paint cycle.
+    void invalidate();
+    // A synchronous paint: the control paints now, before this returns.
+    void paintNow();
+    void setFocus();
+    bool focused() const { return FFocused; }
+
+    // ---- Events.
+    TNotifyEvent OnMouseEnter;
+    TNotifyEvent OnMouseLeave;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseDown;
+    TMouseEvent OnMouseUp;
+    TNotifyEvent OnClick;
+    TNotifyEvent OnEnter; // focus gained
+    TNotifyEvent OnExit;  // focus lost
+    TNotifyEvent OnEnabledChanged;
+    TNotifyEvent OnTextChanged;
+    TNotifyEvent OnResize;
+
+protected:
+    void setAcceptsControls(bool value) { FAcceptsControls = value; }
+
+    // Hooks, each called on the UI thread; the defaults raise the matching event.
+    // paint draws the whole client area; the default fills it with color().
+    virtual void paint(TCanvas& canvas);
+    virtual void mouseEnter();
+    virtual void mouseLeave();
+    virtual void mouseMove(int x, int y);
+    virtual void mouseDown(TMouseButton button, int x, int y);
+    // A left release over the control that was pressed on it raises click() first.
+    virtual void mouseUp(TMouseButton button, int x, int y);
+    virtual void click();
+    virtual void focusGained();
+    virtual void focusLost();
+    // The default also requests a repaint.
+    virtual void enabledChanged();
+    virtual void textChanged();
+    virtual void resize();
+
+private:
+    // What the peer reports; disabled controls get enter and leave but no moves, presses or releases.
+    void sinkPaint(TCanvas& canvas) override;
+    void sinkMouseEnter() override;
+    void sinkMouseLeave() override;
+    void sinkMouseMove(int x, int y) override;
+    void sinkMouseDown(TMouseButton button, int x, int y) override;
+    void sinkMouseUp(TMouseButton button, int x, int y) override;
+    void sinkFocusGained() override;
+    void sinkFocusLost() override;
+    void sinkBoundsChanged(const TRect& bounds) override;
+
+    void realise();
+    void unrealise();
+
+    TControl* FParent = nullptr;
+    std::vector<std::unique_ptr<TControl>> FControls;
+    std::unique_ptr<plat::TControlPeer> FPeer;
+    bool FAcceptsControls = false;
+
+    int FLeft = 0;
+    int FTop = 0;
+    int FWidth = 0;
+    int FHeight = 0;
+    bool FVisible = true;
+    bool FEnabled = true;
+    std::wstring FText;
+    TFont FFont;
+    TColor FColor = hexColor(0xF0F0F0);
+    TCursor FCursor = crDefault;
+    int FTag = 0;
+    bool FFocused = false;
+    bool FClicked = false; // the left button went down on this control
+};
