@@ -1,0 +1,294 @@
+#include "scan/UntScanFileSystemThread.h"
+
+#include "platform/FileServices.h"
+#include "platform/Owned.h"
+#include "platform/ScopedModes.h"
+#include "system/UntKorvaneLib.h"
+
+namespace {
+
+// Progress is reported once per this many files of the reporting pass.
+constexpr std::int32_t kProgressEvery = 50;
+// Download marks below this size are left out unless the user asked for them.
+constexpr std::int64_t kSmallDownloadMark = 100;
+
+std::wstring withDelimiter(const std::wstring& path) {
+    if (!path.empty() && path.back() == L'\\') {
+        return path;
+    }
+    return path + L'\\';
+}
+
+// The name of a directory entry, up to its NUL.
+std::wstring entryName(const plat::WIN32_FIND_DATAW& data) {
+    std::size_t length = 0;
+    while (length < static_cast<std::size_t>(plat::MAX_PATH) && data.cFileName[length] != L'\0') {
+        ++length;
+    }
+    return std::wstring(data.cFileName, length);
+}
+
+// The stream name with the letters a to z upper-cased (and nothing else).
+bool isDownloadMarkName(const std::wstring& name) {
+    static const std::wstring mark = L"ZONE.IDENTIFIER";
+    if (name.size() != mark.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < name.size(); ++i) {
+        const wchar_t c =
+            (name[i] >= L'a' && name[i] <= L'z') ? static_cast<wchar_t>(name[i] - L'a' + L'A') : name[i];
+        if (c != mark[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Empties the stream list when the inspection of a file ends, whichever way it ends.
+class TListEmptier {
+public:
+    explicit TListEmptier(TADSList& list) : FList(list) {}
+    ~TListEmptier() { FList.clear(); }
+    TListEmptier(const TListEmptier&) = delete;
+    TListEmptier& operator=(const TListEmptier&) = delete;
+
+private:
+    TADSList& FList;
+};
+
+// Keeps a folder on the walk path while it is walked.
+template <typename TStack> class TOnWalkPath {
+public:
+    TOnWalkPath(TStack& stack, const std::wstring& path) : FStack(stack) {
+        typename TStack::value_type folder;
+        folder.path = path;
+        FStack.push_back(std::move(folder));
+    }
+    ~TOnWalkPath() { FStack.pop_back(); }
+    TOnWalkPath(const TOnWalkPath&) = delete;
+    TOnWalkPath& operator=(const TOnWalkPath&) = delete;
+
+private:
+    TStack& FStack;
+};
+
+} // namespace
+
+TScanFileSystem::TScanFileSystem(TScanNotifications& notifications) : FNotifications(notifications) {}
+
+void TScanFileSystem::Execute() {
+    // A 32-bit scan must see the real system folder; switched back on when the body ends, on every path.
+    plat::TRedirectionOff redirectionOff;
+    FCount = 0;
+    FSlowMe = 0;
+    FFoundResults = 0;
+    FLastFoundResultsCheck = 0;
+    FADSList.clear();
+    FWalkPath.clear();
+    std::vector<std::wstring> driveList;
+    try {
+        driveList = rootList();
+        Synchronize([&] { FNotifications.scanStarting(driveList); });
+        for (std::size_t n = 0; n < driveList.size(); ++n) {
+            scanRoot(driveList, static_cast<int>(n));
+        }
+    } catch (...) {
+        // An error (for example one raised in a notification) ends the walk; the end is reported all the
+        // same.
+    }
+    try {
+        Synchronize([&] { FNotifications.scanFinished(Terminated(), FFoundResults); });
+    } catch (...) {
+        // Nothing is left to report it to.
+    }
+    FADSList.clear();
+}
+
+std::vector<std::wstring> TScanFileSystem::rootList() const {
+    if (FScanMode != smFull) {
+        return {FPath};
+    }
+    std::vector<std::wstring> roots;
+    const std::wstring lines = getFixedAndRemovableDrives();
+    std::size_t start = 0;
+    for (std::size_t end = lines.find(L"\r\n"); end != std::wstring::npos; end = lines.find(L"\r\n", start)) {
+        roots.push_back(lines.substr(start, end - start));
+        start = end + 2;
+    }
+    return roots;
+}
+
+void TScanFileSystem::scanRoot(const std::vector<std::wstring>& driveList, int n) {
+    FCurDrive = withDelimiter(driveList[static_cast<std::size_t>(n)]);
+    if (getFileSystemName(FCurDrive[0]) != L"NTFS") {
+        return;
+    }
+    FCurDriveLabel = FScanMode == smTargetPath ? FPath : driveLabel();
+    Synchronize([&] { FNotifications.driveInitializing(FCurDriveLabel); });
+
+    FCount = 0;
+    {
+        plat::TCriticalErrorsOff errorsOff;
+        searchProcess(FCurDrive, true);
+    }
+    if (FCount <= 0) {
+        return;
+    }
+    Synchronize([&] { FNotifications.driveCounted(FCount, FCurDrive); });
+    Synchronize([&] { FNotifications.driveScanStarting(); });
+    {
+        plat::TCriticalErrorsOff errorsOff;
+        searchProcess(FCurDrive, false);
+    }
+    Synchronize([&] { FNotifications.driveDone(n); });
+}
+
+std::wstring TScanFileSystem::driveLabel() const {
+    const plat::UINT type = plat::files().GetDriveTypeW(FCurDrive.c_str());
+    const std::wstring typeText = type == plat::DRIVE_REMOVABLE ? L"Removable Drive"
+                                  : type == plat::DRIVE_FIXED   ? L"Fixed Drive"
+                                                                : L"";
+    const std::wstring volumeLabel = getVolumeName(FCurDrive[0]);
+    if (isBlank(volumeLabel)) {
+        return FCurDrive + L" - " + typeText;
+    }
+    return volumeLabel + L" (" + FCurDrive + L") - " + typeText;
+}
+
+void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly) {
+    if (Terminated()) {
+        return;
+    }
+    const std::wstring folder = withDelimiter(path);
+    TOnWalkPath<std::vector<TWalkFolder>> onWalkPath(FWalkPath, folder);
+    plat::TFileServices& fs = plat::files();
+    plat::WIN32_FIND_DATAW data{};
+
+    // Files first: every matching entry that is not a folder, hidden and system ones included.
+    {
+        plat::TFindHandle find(fs.FindFirstFileW((folder + FWildcard).c_str(), &data));
+        if (find) {
+            do {
+                if ((data.dwFileAttributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                    continue;
+                }
+                if (Terminated()) {
+                    return;
+                }
+                if (countOnly) {
+                    ++FCount;
+                    continue;
+                }
+                const std::wstring name = entryName(data);
+                if (++FSlowMe >= kProgressEvery) {
+                    Synchronize([&] {
+                        FNotifications.scanProgress(FCurDriveLabel, folder, name, FFoundResults,
+                                                    FLastFoundResultsCheck);
+                    });
+                    FSlowMe = 0;
+                }
+                inspectFile(folder + name);
+            } while (fs.FindNextFileW(find.get(), &data) != plat::FALSE);
+        }
+    }
+    if (!FRecursive) {
+        return;
+    }
+
+    // Then the subfolders, each walked completely before the next; the wildcard never limits the descent.
+    plat::TFindHandle find(fs.FindFirstFileW((folder + L"*.*").c_str(), &data));
+    if (!find) {
+        return;
+    }
+    do {
+        const plat::DWORD attributes = data.dwFileAttributes;
+        if ((attributes & plat::FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+            (attributes & (plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM)) != 0) {
+            continue;
+        }
+        const std::wstring name = entryName(data);
+        if (name == L"." || name == L"..") {
+            continue;
+        }
+        if (Terminated()) {
+            return;
+        }
+        const std::wstring subfolder = folder + name;
+        if ((attributes & plat::FILE_ATTRIBUTE_REPARSE_POINT) != 0 && leadsBackOnWalkPath(subfolder)) {
+            continue; // a link back to a folder being walked would walk it again and again
+        }
+        searchProcess(subfolder, countOnly);
+    } while (fs.FindNextFileW(find.get(), &data) != plat::FALSE);
+}
+
+bool TScanFileSystem::isReportedStream(const TADSObject& ads) const {
+    return FIncludeZone || !(isDownloadMarkName(ads.adsName()) && ads.adsSize() < kSmallDownloadMark);
+}
+
+void TScanFileSystem::inspectFile(const std::wstring& fileName) {
+    TListEmptier emptier(FADSList);
+    enumFileADS(fileName, FADSList);
+
+    // Small download marks are left out one by one; the file is reported when a stream remains.
+    std::vector<const TADSObject*> reported;
+    for (const TADSObject& ads : FADSList) {
+        if (isReportedStream(ads)) {
+            reported.push_back(&ads);
+        }
+    }
+    if (reported.empty()) {
+        return;
+    }
+
+    std::wstring creationStr = L"n/a";
+    std::wstring modificationStr = L"n/a";
+    TDateTime creation;
+    TDateTime lastWrite;
+    if (getFileTimes(fileName, creation, lastWrite)) {
+        creationStr = fileTimeText(creation);
+        modificationStr = fileTimeText(lastWrite);
+    }
+    TScanNode XNode = nullptr;
+    Synchronize([&] { XNode = FNotifications.fileFound(fileName, creationStr, modificationStr); });
+    FFoundResults += static_cast<std::int64_t>(reported.size());
+    for (const TADSObject* curAds : reported) {
+        TScanNode XNodeSub = nullptr;
+        Synchronize([&] {
+            XNodeSub = FNotifications.streamFound(*curAds, fileName, creationStr, modificationStr,
+                                                  FPreviewLen, XNode);
+        });
+        (void)XNodeSub;
+    }
+}
+
+std::optional<TScanFileSystem::TFolderIdentity> TScanFileSystem::folderIdentity(const std::wstring& path) {
+    // Backup semantics open the folder itself; a link is followed to its target.
+    plat::TFileHandle folder(plat::files().CreateFileW(
+        path.c_str(), 0, plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE, nullptr,
+        plat::OPEN_EXISTING, plat::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    if (!folder) {
+        return std::nullopt;
+    }
+    plat::BY_HANDLE_FILE_INFORMATION info{};
+    if (plat::files().GetFileInformationByHandle(folder.get(), &info) == plat::FALSE) {
+        return std::nullopt;
+    }
+    return TFolderIdentity{info.dwVolumeSerialNumber, info.nFileIndexHigh, info.nFileIndexLow};
+}
+
+bool TScanFileSystem::leadsBackOnWalkPath(const std::wstring& folderLink) {
+    const std::optional<TFolderIdentity> target = folderIdentity(folderLink);
+    if (!target) {
+        return false; // unknown target: walked as any folder
+    }
+    for (TWalkFolder& onPath : FWalkPath) {
+        if (!onPath.identityRead) {
+            onPath.identity = folderIdentity(onPath.path);
+            onPath.identityRead = true;
+        }
+        if (onPath.identity == target) {
+            return true;
+        }
+    }
+    return false;
+}

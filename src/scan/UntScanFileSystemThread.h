@@ -1,0 +1,122 @@
+#pragma once
+// The scan thread: walks every root of its scope, counts the files that match the wildcard, then
+// inspects each of them for alternate streams and hands every finding and progress step to the
+// main window through notifications run on the UI thread while the scan waits.
+
+#include "platform/Thread.h"
+#include "platform/WinTypes.h"
+#include "stream/UntKorvaneLib.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+enum TScanFileSystemMode {
+    smFull = 0,        // every NTFS fixed or removable drive
+    smTargetDrive = 1, // one drive root, for example E:\ (path)
+    smTargetPath = 2,  // one folder (path)
+};
+
+// A node of the window's results tree, as the window hands it out; the scan only passes it back.
+using TScanNode = void*;
+
+// What the window does at each point of a scan. Every method runs on the UI thread while the scan
+// thread waits for it; each receives exactly what it reads of the scan.
+class TScanNotifications {
+public:
+    virtual ~TScanNotifications() = default;
+
+    // Once, before the first root: the roots to be scanned.
+    virtual void scanStarting(const std::vector<std::wstring>& driveList) = 0;
+    // Each NTFS root, before its counting pass.
+    virtual void driveInitializing(const std::wstring& curDriveLabel) = 0;
+    // After a counting pass that found files: their number and the root (with its trailing "\").
+    virtual void driveCounted(std::int64_t count, const std::wstring& curDrive) = 0;
+    // Right after driveCounted.
+    virtual void driveScanStarting() = 0;
+    // Every 50th file of the reporting pass, before the file is inspected: the folder (with its
+    // trailing "\") and the entry name of that file. The window sets lastFoundResultsCheck to
+    // foundResults when it rewrites its count text.
+    virtual void scanProgress(const std::wstring& curDriveLabel, const std::wstring& folderPath,
+                              const std::wstring& entryName, std::int64_t foundResults,
+                              std::int64_t& lastFoundResultsCheck) = 0;
+    // Each reported file, before its streams: answers the file's node.
+    virtual TScanNode fileFound(const std::wstring& fileName, const std::wstring& creationStr,
+                                const std::wstring& modificationStr) = 0;
+    // Each reported stream of the file, in list order, under the file's node: answers the stream's node.
+    virtual TScanNode streamFound(const TADSObject& curAds, const std::wstring& fileName,
+                                  const std::wstring& creationStr, const std::wstring& modificationStr,
+                                  std::int32_t previewLen, TScanNode fileNode) = 0;
+    // After a root's reporting pass: the root's index in the list of scanStarting.
+    virtual void driveDone(int n) = 0;
+    // Once, last, also after a stop or an error. The thread frees itself right after this returns,
+    // so the window drops its reference to it here.
+    virtual void scanFinished(bool terminated, std::int64_t foundResults) = 0;
+};
+
+class TScanFileSystem : public plat::TThread {
+public:
+    // Created suspended; the window gives the settings, then starts it.
+    explicit TScanFileSystem(TScanNotifications& notifications);
+
+    TScanFileSystemMode scanMode() const { return FScanMode; }
+    void setScanMode(TScanFileSystemMode value) { FScanMode = value; }
+    const std::wstring& path() const { return FPath; }
+    void setPath(std::wstring value) { FPath = std::move(value); }
+    const std::wstring& wildcard() const { return FWildcard; }
+    void setWildcard(std::wstring value) { FWildcard = std::move(value); }
+    bool recursive() const { return FRecursive; }
+    void setRecursive(bool value) { FRecursive = value; }
+    std::int32_t previewLen() const { return FPreviewLen; }
+    void setPreviewLen(std::int32_t value) { FPreviewLen = value; }
+    bool includeZone() const { return FIncludeZone; }
+    void setIncludeZone(bool value) { FIncludeZone = value; }
+
+protected:
+    void Execute() override;
+
+    // The walk of one folder: the counting pass (countOnly) or the reporting pass.
+    void searchProcess(const std::wstring& path, bool countOnly);
+
+private:
+    // Which folder a path leads to, whatever links it goes through: volume and file index.
+    struct TFolderIdentity {
+        plat::DWORD volume = 0;
+        plat::DWORD indexHigh = 0;
+        plat::DWORD indexLow = 0;
+        bool operator==(const TFolderIdentity&) const = default;
+    };
+    // A folder of the current walk path; its identity is read only when a folder link needs it.
+    struct TWalkFolder {
+        std::wstring path;
+        bool identityRead = false;
+        std::optional<TFolderIdentity> identity;
+    };
+    static std::optional<TFolderIdentity> folderIdentity(const std::wstring& path);
+
+    std::vector<std::wstring> rootList() const;
+    void scanRoot(const std::vector<std::wstring>& driveList, int n);
+    std::wstring driveLabel() const;
+    void inspectFile(const std::wstring& fileName);
+    bool isReportedStream(const TADSObject& ads) const;
+    bool leadsBackOnWalkPath(const std::wstring& folderLink);
+
+    TScanNotifications& FNotifications;
+
+    std::int64_t FCount = 0;
+    std::int32_t FSlowMe = 0;
+    std::wstring FCurDrive;
+    std::wstring FCurDriveLabel;
+    TScanFileSystemMode FScanMode = smFull;
+    std::wstring FPath;
+    std::wstring FWildcard = L"*.*";
+    bool FRecursive = true;
+    std::int32_t FPreviewLen = 30;
+    bool FIncludeZone = false;
+    std::int64_t FFoundResults = 0;
+    std::int64_t FLastFoundResultsCheck = 0;
+    TADSList FADSList;
+
+    std::vector<TWalkFolder> FWalkPath;
+};
