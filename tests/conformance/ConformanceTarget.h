@@ -19,12 +19,17 @@ public:
     virtual void makeFolder(const std::wstring& path) = 0;
     virtual void makeFile(const std::wstring& path, const std::string& data) = 0;
     // Adds a named stream; only called when streamsSupported().
-    virtual void makeStream(const std::wstring& filePath, const std::wstring& name, const std::string& data) = 0;
+    virtual void makeStream(const std::wstring& filePath, const std::wstring& name,
+                            const std::string& data) = 0;
     virtual void setAttributes(const std::wstring& path, plat::DWORD attributes) = 0;
-    virtual void setTimes(const std::wstring& path, const plat::FILETIME& creation, const plat::FILETIME& lastWrite) = 0;
+    virtual void setTimes(const std::wstring& path, const plat::FILETIME& creation,
+                          const plat::FILETIME& lastWrite) = 0;
     // Whether the target has named streams (Wine has none); the reason is printed when a case skips.
     virtual bool streamsSupported() = 0;
     virtual std::string noStreamsReason() = 0;
+    // Whether a creation time set with setTimes reads back (Wine keeps none on Linux file systems).
+    virtual bool creationTimesKept() { return true; }
+    virtual std::string noCreationTimesReason() { return {}; }
     // Another holder opens the path without read sharing until the returned token is destroyed.
     virtual std::shared_ptr<void> holdWithoutReadSharing(const std::wstring& path) = 0;
 };
