@@ -167,7 +167,7 @@ void TControl::setFont(const TFont& value) {
     invalidate();
 }
 
-void TControl::setFontColor(TColor value) {
+void TControl::recolorFont(TColor value) {
     TFont changed = FFont;
     changed.color = value;
     setFont(changed);
@@ -223,6 +223,20 @@ void TControl::mouseLeave() {
 
 void TControl::mouseMove(int x, int y) {
     raise(OnMouseMove, this, x, y);
+}
+
+void TControl::buttonPressed(TMouseButton button, int x, int y) {
+    mouseDown(button, x, y);
+}
+
+void TControl::buttonReleased(TMouseButton button, int x, int y) {
+    if (button == TMouseButton::mbLeft && FReleaseClicks) {
+        FReleaseClicks = false;
+        if (clientRect().contains(x, y)) {
+            click();
+        }
+    }
+    mouseUp(button, x, y);
 }
 
 void TControl::mouseDown(TMouseButton button, int x, int y) {
@@ -286,22 +300,19 @@ void TControl::sinkMouseDown(TMouseButton button, int x, int y) {
     if (button == TMouseButton::mbLeft) {
         FClicked = true;
     }
-    guarded([&] { mouseDown(button, x, y); });
+    guarded([&] { buttonPressed(button, x, y); });
 }
 
 void TControl::sinkMouseUp(TMouseButton button, int x, int y) {
     if (!FEnabled) {
         return;
     }
-    guarded([&] {
-        if (button == TMouseButton::mbLeft && FClicked) {
-            FClicked = false;
-            if (clientRect().contains(x, y)) {
-                click();
-            }
-        }
-        mouseUp(button, x, y);
-    });
+    // Decided before the handling, which may destroy the control through a click handler.
+    FReleaseClicks = button == TMouseButton::mbLeft && FClicked;
+    if (button == TMouseButton::mbLeft) {
+        FClicked = false;
+    }
+    guarded([&] { buttonReleased(button, x, y); });
 }
 
 void TControl::sinkFocusGained() {

@@ -75,7 +75,8 @@ public:
     void setCaption(const std::wstring& value);
     const TFont& font() const { return FFont; }
     void setFont(const TFont& value);
-    void setFontColor(TColor value);
+    // Changes only the font's colour.
+    void recolorFont(TColor value);
     TColor color() const { return FColor; }
     void setColor(TColor value);
     TCursor cursor() const { return FCursor; }
@@ -113,8 +114,13 @@ protected:
     virtual void mouseEnter();
     virtual void mouseLeave();
     virtual void mouseMove(int x, int y);
+    // A press or release as the platform delivers it. The defaults are the toolkit's handling: a
+    // press calls mouseDown; a left release over the control that was pressed on it calls click(),
+    // then any release calls mouseUp. Override these to act around the whole handling, and
+    // mouseDown / mouseUp to replace only the events.
+    virtual void buttonPressed(TMouseButton button, int x, int y);
+    virtual void buttonReleased(TMouseButton button, int x, int y);
     virtual void mouseDown(TMouseButton button, int x, int y);
-    // A left release over the control that was pressed on it raises click() first.
     virtual void mouseUp(TMouseButton button, int x, int y);
     virtual void click();
     virtual void focusGained();
@@ -156,5 +162,6 @@ private:
     TCursor FCursor = crDefault;
     int FTag = 0;
     bool FFocused = false;
-    bool FClicked = false; // the left button went down on this control
+    bool FClicked = false;       // the left button went down on this control
+    bool FReleaseClicks = false; // the release being handled ends such a press
 };

@@ -176,8 +176,8 @@ TEST_F(ControlTest, NotificationsOnlyForRealChanges) {
     EXPECT_EQ(peer.invalidateCount(), 1); // the enabled change
 
     control.setColor(0x123456);
-    control.setFontColor(0x654321);
-    control.setFontColor(0x654321);
+    control.recolorFont(0x654321);
+    control.recolorFont(0x654321);
     EXPECT_EQ(peer.invalidateCount(), 3);
 
     control.setLeft(7);

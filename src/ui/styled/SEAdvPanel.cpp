@@ -1,0 +1,53 @@
+#include "ui/styled/SEAdvPanel.h"
+
+namespace {
+
+constexpr TColor kPanelColor = hexColor(0x303030);
+
+void fillBand(TCanvas& canvas, TColor color, int x1, int y1, int x2, int y2) {
+    canvas.brush().setColor(color);
+    canvas.pen().color = color;
+    canvas.Rectangle(x1, y1, x2, y2);
+}
+
+} // namespace
+
+TSEAdvCustomPanel::TSEAdvCustomPanel()
+    : FBackgroundColor(kPanelColor), FBorderLeftColor(kPanelColor), FBorderRightColor(kPanelColor),
+      FBorderTopColor(kPanelColor), FBorderBottomColor(kPanelColor), FFontColor(hexColor(0xDCDCDC)) {
+    setBounds(left(), top(), 100, 100);
+    setAcceptsControls(true);
+    TFont initial = font();
+    initial.name = L"Arial";
+    initial.size = 11;
+    initial.color = hexColor(0xDCDCDC);
+    setFont(initial);
+}
+
+void TSEAdvCustomPanel::setBackgroundColor(TColor value) {
+    FBackgroundColor = value;
+    invalidate();
+}
+
+void TSEAdvCustomPanel::paint(TCanvas& canvas) {
+    TCanvasLock lock(canvas);
+    const int w = width();
+    const int h = height();
+    fillBand(canvas, FBackgroundColor, 0, 0, w, h);
+    // Top and bottom come last and so cover the corners.
+    if (hasBorder(FBorders, bLeft)) {
+        fillBand(canvas, FBorderLeftColor, 0, 0, FBorderLeftSize, h);
+    }
+    if (hasBorder(FBorders, bRight)) {
+        fillBand(canvas, FBorderRightColor, w - FBorderRightSize, 0, w + FBorderRightSize, h);
+    }
+    if (hasBorder(FBorders, bTop)) {
+        fillBand(canvas, FBorderTopColor, 0, 0, w, FBorderTopSize);
+    }
+    if (hasBorder(FBorders, bBottom)) {
+        fillBand(canvas, FBorderBottomColor, 0, h - FBorderBottomSize, w, h + FBorderBottomSize);
+    }
+    if (FShowCaption) {
+        paintCentredCaption(canvas, FCaption);
+    }
+}

@@ -1,0 +1,170 @@
+#include "ui/styled/SEMenuItem.h"
+
+namespace {
+
+std::int32_t iconPixels(TSEButtonIconSize size) {
+    switch (size) {
+    case ico16px:
+        return 16;
+    case ico24px:
+        return 24;
+    case ico48px:
+        return 48;
+    case ico32px:
+        break;
+    }
+    return 32;
+}
+
+} // namespace
+
+TSECustomMenuItem::TSECustomMenuItem()
+    : FBorderColor(hexColor(0x40484F)), FBorderColorHover(hexColor(0x000000)),
+      FBorderColorAction(hexColor(0x000000)), FBackgroundColor(hexColor(0x55606A)),
+      FActiveColor(hexColor(0x55C5FF)), FFontColor(hexColor(0xDCDCDC)), FFontFocusColor(hexColor(0xDCDCDC)),
+      FFontActiveColor(hexColor(0xDCDCDC)), FHoverColor(hexColor(0x5B6A75)),
+      FActionColor(hexColor(0x000000)) {
+    setBounds(left(), top(), 50, 30);
+    setAcceptsControls(true);
+    TFont initial = font();
+    initial.name = L"Arial";
+    initial.size = 9;
+    initial.color = FFontColor;
+    setFont(initial);
+    setCursor(crHandPoint);
+}
+
+void TSECustomMenuItem::setActionColor(TColor value) {
+    FActionColor = value;
+    invalidate();
+}
+
+void TSECustomMenuItem::setBorderColorAction(TColor value) {
+    FBorderColorAction = value;
+    invalidate();
+}
+
+void TSECustomMenuItem::setBorderColorHover(TColor value) {
+    FBorderColorHover = value;
+    invalidate();
+}
+
+void TSECustomMenuItem::setArrowDirection(TW7ArrowType value) {
+    FArrowDirection = value;
+    FArrowHeight = value == atDown || value == atUp ? 5 : 9;
+    invalidate();
+}
+
+void TSECustomMenuItem::setImageIndex(std::int32_t value) {
+    FImageIndex = value;
+    invalidate();
+}
+
+void TSECustomMenuItem::setIcoSize(TSEButtonIconSize value) {
+    FIcoSize = value;
+    FIconHeight = iconPixels(value);
+    invalidate();
+}
+
+void TSECustomMenuItem::mouseEnter() {
+    FHovered = true;
+    paintNow();
+}
+
+void TSECustomMenuItem::mouseLeave() {
+    FHovered = false;
+    paintNow();
+}
+
+void TSECustomMenuItem::buttonPressed(TMouseButton button, int x, int y) {
+    if (button == TMouseButton::mbLeft) {
+        FAction = true;
+    }
+    TSEControl::buttonPressed(button, x, y);
+}
+
+void TSECustomMenuItem::buttonReleased(TMouseButton button, int x, int y) {
+    if (button == TMouseButton::mbLeft) {
+        FAction = false;
+    }
+    TSEControl::buttonReleased(button, x, y);
+}
+
+void TSECustomMenuItem::paint(TCanvas& canvas) {
+    TCanvasLock lock(canvas);
+    const int w = width();
+    const int h = height();
+
+    TColor outline = FBorderColor;
+    TColor fill = FBackgroundColor;
+    if (FHovered) {
+        outline = FBorderColorHover;
+        fill = FHoverColor;
+    }
+    if (FAction) {
+        outline = FBorderColorAction;
+        fill = FActionColor;
+    }
+
+    // Sides without a border lie one pixel outside the control, so their outline is clipped away.
+    const int x1 = hasBorder(FBorders, bLeft) ? 0 : -1;
+    const int y1 = hasBorder(FBorders, bTop) ? 0 : -1;
+    const int x2 = hasBorder(FBorders, bRight) ? w : w + 1;
+    const int y2 = hasBorder(FBorders, bBottom) ? h : h + 1;
+
+    canvas.pen().color = outline;
+    canvas.Rectangle(x1, y1, x2, y2);
+    canvas.brush().setColor(fill);
+    canvas.pen().color = fill;
+    canvas.Rectangle(x1 + 1, y1 + 1, x2 - 1, y2 - 1);
+
+    if (FActive) {
+        canvas.brush().setColor(FActiveColor);
+        canvas.pen().color = FActiveColor;
+        if (FActivePosition == apRight) {
+            canvas.Rectangle(x2 - 1 - FActiveWidth, 0, w + FActiveWidth, h);
+        } else {
+            canvas.Rectangle(0, 0, FActiveWidth, h);
+        }
+    }
+
+    PaintContent(canvas);
+}
+
+void TSECustomMenuItem::PaintContent(TCanvas& canvas) {
+    const int w = width();
+    const int h = height();
+    canvas.brush().style = TBrushStyle::bsClear;
+    canvas.setFont(font());
+
+    const bool hasIcon = FImages != nullptr && FImageIndex >= 0 && FImageIndex < FImages->count();
+    const int textLeft = hasIcon ? FIconHeight + 15 : 0;
+    const int textShift = hasIcon ? FIconHeight / 2 + 2 : 0;
+    const int tw = canvas.TextWidth(FCaption);
+    const int th = canvas.TextHeight(FCaption);
+
+    TRect text;
+    if (FImgAlign == seAlTop) {
+        text.left = w / 2 - tw / 2;
+        text.top = h / 2 - th / 2 + textShift;
+    } else {
+        text.left = textLeft;
+        text.top = h / 2 - th / 2;
+    }
+    text.right = text.left + tw;
+    text.bottom = text.top + th;
+    canvas.DrawTextW(FCaption, text, DT_SINGLELINE | DT_VCENTER | DT_WORD_ELLIPSIS);
+
+    if (hasIcon) {
+        if (FImgAlign == seAlTop) {
+            canvas.drawImage(*FImages, FImageIndex, w / 2 - FIconHeight / 2, h / 2 - FIconHeight / 2 - 8);
+        } else {
+            canvas.drawImage(*FImages, FImageIndex, 8, h / 2 - FIconHeight / 2);
+        }
+    }
+
+    if (FArrow) {
+        const int reserve = FArrowDirection == atDown || FArrowDirection == atUp ? 20 : 16;
+        DrawArrowGlyph(canvas, canvas.font().color, w - reserve, h / 2 - FArrowHeight / 2, FArrowDirection);
+    }
+}

@@ -1,0 +1,43 @@
+#include "ui/styled/SEProgressBar.h"
+
+#include <limits>
+
+TSECustomProgressBar::TSECustomProgressBar()
+    : FBorderColor(hexColor(0xFF0000)), FBackgroundColor(hexColor(0x000000)),
+      FProgressColor(hexColor(0x00FF00)) {
+    setBounds(left(), top(), 200, 4);
+}
+
+void TSECustomProgressBar::setPosition(std::int64_t value) {
+    FPosition = value;
+    paintNow();
+}
+
+int TSECustomProgressBar::fillWidth() const {
+    if (FMax <= 0) {
+        return 0; // no meaningful share: an empty bar
+    }
+    // A position outside 0..max draws exactly as 0 or max would (the frame covers the rest), so it
+    // is clamped first; position * 100 then cannot overflow unless max itself is that large.
+    const std::int64_t position = FPosition < 0 ? 0 : (FPosition > FMax ? FMax : FPosition);
+    std::int64_t percent;
+    if (position <= std::numeric_limits<std::int64_t>::max() / 100) {
+        percent = position * 100 / FMax;
+    } else {
+        percent = static_cast<std::int64_t>(static_cast<long double>(position) * 100 / FMax);
+    }
+    return static_cast<int>(static_cast<std::int64_t>(width()) * percent / 100);
+}
+
+void TSECustomProgressBar::paint(TCanvas& canvas) {
+    TCanvasLock lock(canvas);
+    const int w = width();
+    const int h = height();
+    const int fill = fillWidth();
+    canvas.brush().setColor(FBackgroundColor);
+    canvas.FillRect(TRect{1 + fill, 1, w, h - 1});
+    canvas.brush().setColor(FProgressColor);
+    canvas.FillRect(TRect{1, 1, 1 + fill, h - 1});
+    canvas.brush().setColor(FBorderColor);
+    canvas.FrameRect(TRect{0, 0, w, h});
+}
