@@ -262,9 +262,14 @@ void TScanFileSystem::inspectFile(const std::wstring& fileName) {
 }
 
 std::optional<TScanFileSystem::TFolderIdentity> TScanFileSystem::folderIdentity(const std::wstring& path) {
+    // A folder is opened by its name without the trailing delimiter; a drive root keeps it.
+    std::wstring name = path;
+    if (name.size() > 3 && name.back() == L'\\') {
+        name.pop_back();
+    }
     // Backup semantics open the folder itself; a link is followed to its target.
     plat::TFileHandle folder(plat::files().CreateFileW(
-        path.c_str(), 0, plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE, nullptr,
+        name.c_str(), 0, plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE, nullptr,
         plat::OPEN_EXISTING, plat::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folder) {
         return std::nullopt;

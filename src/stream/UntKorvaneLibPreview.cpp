@@ -64,10 +64,9 @@ std::wstring bytesToHexText(const std::vector<std::uint8_t>& bytes, const std::w
 }
 
 std::wstring getContentPreview(const std::wstring& path, std::int64_t count) {
-    // The size query switches redirection itself, so it comes before this function's own switch.
-    const std::int64_t size = getFileSize(path);
     // The scan walks with redirection off; the preview must read the same file it reported.
     plat::TRedirectionOff redirectionOff;
+    const std::int64_t size = getFileSize(path);
 
     const plat::DWORD attributes = plat::files().GetFileAttributesW(path.c_str());
     if (attributes == plat::INVALID_FILE_ATTRIBUTES || (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {

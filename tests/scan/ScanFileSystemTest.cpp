@@ -1,0 +1,622 @@
+// The scan thread over the simulated store, with a window stand-in that records every notification.
+
+#include "scan/UntScanFileSystemThread.h"
+
+#include "platform/StandInUiThread.h"
+#include "platform/shell/TestShell.h"
+#include "platform/store/SimStore.h"
+#include "support/DoneSignal.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+#include <list>
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace std::chrono_literals;
+using plat::store::TCall;
+using plat::store::TSimStore;
+
+namespace {
+
+// The main window as the scan sees it: records each notification with what it was given, and keeps
+// its reference to the running scan until scanFinished, as the real window does.
+class TRecordingWindow : public TScanNotifications {
+public:
+    std::vector<std::wstring> events;
+    std::vector<std::thread::id> threads;
+    TScanFileSystem* FScanFileSystem = nullptr;
+    bool counting = false; // between driveInitializing and driveCounted
+    // Runs after each notification is recorded; may stop the scan or throw.
+    std::function<void(const std::wstring& event)> onEvent;
+
+    void scanStarting(const std::vector<std::wstring>& driveList) override {
+        std::wstring roots;
+        for (const std::wstring& root : driveList) {
+            roots += (roots.empty() ? L"" : L"|") + root;
+        }
+        record(L"scanStarting " + roots);
+    }
+    void driveInitializing(const std::wstring& curDriveLabel) override {
+        counting = true;
+        record(L"driveInitializing " + curDriveLabel);
+    }
+    void driveCounted(std::int64_t count, const std::wstring& curDrive) override {
+        counting = false;
+        record(L"driveCounted " + std::to_wstring(count) + L" " + curDrive);
+    }
+    void driveScanStarting() override { record(L"driveScanStarting"); }
+    void scanProgress(const std::wstring& curDriveLabel, const std::wstring& folderPath,
+                      const std::wstring& entryName, std::int64_t foundResults,
+                      std::int64_t& lastFoundResultsCheck) override {
+        record(L"scanProgress " + curDriveLabel + L" | " + folderPath + L" + " + entryName + L" | " +
+               std::to_wstring(foundResults) + L"/" + std::to_wstring(lastFoundResultsCheck));
+        lastFoundResultsCheck = foundResults;
+    }
+    TScanNode fileFound(const std::wstring& fileName, const std::wstring& creationStr,
+                        const std::wstring& modificationStr) override {
+        FLastFileNode = &FNodes.emplace_back(fileName);
+        record(L"fileFound " + fileName + L" | " + creationStr + L" | " + modificationStr);
+        return FLastFileNode;
+    }
+    TScanNode streamFound(const TADSObject& curAds, const std::wstring& fileName,
+                          const std::wstring& creationStr, const std::wstring& modificationStr,
+                          std::int32_t previewLen, TScanNode fileNode) override {
+        const std::wstring streamPath = fileName + L":" + curAds.adsName();
+        record(L"streamFound " + streamPath + L" " + std::to_wstring(curAds.adsSize()) + L" | " +
+               creationStr + L" | " + modificationStr + L" | " + getContentPreview(streamPath, previewLen) +
+               (fileNode == FLastFileNode ? L"" : L" | under another node"));
+        return &FNodes.emplace_back(streamPath);
+    }
+    void driveDone(int n) override { record(L"driveDone " + std::to_wstring(n)); }
+    void scanFinished(bool terminated, std::int64_t foundResults) override {
+        FScanFileSystem = nullptr; // the thread frees itself right after this
+        record(L"scanFinished " + std::wstring(terminated ? L"stopped " : L"") +
+               std::to_wstring(foundResults));
+    }
+
+    void stopScan() {
+        if (FScanFileSystem != nullptr) {
+            FScanFileSystem->Terminate();
+        }
+    }
+
+private:
+    void record(const std::wstring& event) {
+        events.push_back(event);
+        threads.push_back(std::this_thread::get_id());
+        if (onEvent) {
+            onEvent(event);
+        }
+    }
+
+    std::list<std::wstring> FNodes; // stable addresses, as tree nodes have
+    void* FLastFileNode = nullptr;
+};
+
+// The scan, telling the test when it has freed itself.
+class TWatchedScan : public TScanFileSystem {
+public:
+    TWatchedScan(TScanNotifications& window, testsupport::TDoneSignal destroyed)
+        : TScanFileSystem(window), FDestroyed(destroyed) {}
+    ~TWatchedScan() override { FDestroyed.set(); }
+
+private:
+    testsupport::TDoneSignal FDestroyed;
+};
+
+struct TScanSettings {
+    TScanFileSystemMode mode = smFull;
+    std::wstring path;
+    std::wstring wildcard = L"*.*";
+    bool recursive = true;
+    std::int32_t previewLen = 30;
+    bool includeZone = false;
+};
+
+class ScanTest : public testing::Test {
+protected:
+    void SetUp() override {
+        plat::installFileServices(&store());
+        plat::installShellServices(&shell);
+        plat::installUiDispatcher(&ui);
+    }
+    void TearDown() override {
+        EXPECT_EQ(store().openHandles(), 0);
+        EXPECT_EQ(store().errorMode(), 0u);
+        plat::installUiDispatcher(nullptr);
+        plat::installShellServices(nullptr);
+        plat::installFileServices(nullptr);
+    }
+    virtual TSimStore& store() { return FStore; }
+
+    // Runs a scan as the window starts one and waits until the thread has freed itself.
+    void scan(const TScanSettings& settings) {
+        testsupport::TDoneSignal destroyed;
+        auto* thread = new TWatchedScan(window, destroyed);
+        thread->setFreeOnTerminate(true);
+        thread->setPriority(plat::tpHighest);
+        thread->setScanMode(settings.mode);
+        thread->setPath(settings.path);
+        thread->setWildcard(settings.wildcard);
+        thread->setRecursive(settings.recursive);
+        thread->setPreviewLen(settings.previewLen);
+        thread->setIncludeZone(settings.includeZone);
+        window.FScanFileSystem = thread;
+        thread->Start();
+        ASSERT_TRUE(destroyed.waitFor(30s)) << "the scan did not end";
+        EXPECT_EQ(window.FScanFileSystem, nullptr);
+        for (const std::thread::id& id : window.threads) {
+            ASSERT_EQ(id, ui.threadId()) << "every notification runs on the UI thread";
+        }
+    }
+    std::vector<std::wstring> events() const { return window.events; }
+
+    TSimStore FStore;
+    plat::TTestShell shell;
+    plat::TStandInUiThread ui;
+    TRecordingWindow window;
+};
+
+const plat::FILETIME kCreated{1769892144, 31092486}; // 05/03/2024 14:07:09
+const plat::FILETIME kWritten{1077175408, 29463127}; // 31/12/2001 23:59:58
+const std::wstring kTimes = L"05/03/2024 at 14:07:09 | 31/12/2001 at 23:59:58";
+
+TEST_F(ScanTest, FullScanWalksEveryNtfsRootFilesFirstThenFoldersDepthFirst) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+    store().addDrive(L'D', plat::DRIVE_FIXED, L"Old", L"FAT32");
+    store().addDrive(L'E', plat::DRIVE_REMOVABLE, L"", L"NTFS");
+    store().addDrive(L'N', plat::DRIVE_REMOTE, L"Share", L"NTFS");
+    store().addFile(L"C:\\b.txt", "b");
+    store().addStream(L"C:\\b.txt", L"notes", "hello");
+    store().addStream(L"C:\\b.txt", L"bin", std::string("\x4D\x5A\x90\x00\x03", 5));
+    store().addFile(L"C:\\a\\deep\\x.dat", "x");
+    store().addStream(L"C:\\a\\deep\\x.dat", L"s", "deep");
+    store().addFile(L"C:\\a\\y.dat", "y");
+    store().addStream(L"C:\\a\\y.dat", L"t", "top");
+    store().addFile(L"C:\\plain.txt", "no streams");
+    for (const wchar_t* file : {L"C:\\b.txt", L"C:\\a\\deep\\x.dat", L"C:\\a\\y.dat"}) {
+        store().setTimes(file, kCreated, kCreated, kWritten);
+    }
+    store().addFile(L"D:\\fat.txt", "on FAT32");
+    store().addFile(L"E:\\e.txt", "e");
+    store().addStream(L"E:\\e.txt", L"card", "on the card");
+    store().setTimes(L"E:\\e.txt", kCreated, kCreated, kWritten);
+    store().addFile(L"N:\\n.txt", "n");
+    store().addStream(L"N:\\n.txt", L"net", "network");
+
+    scan({});
+    EXPECT_EQ(events(), (std::vector<std::wstring>{
+                            L"scanStarting C:\\|D:\\|E:\\",
+                            L"driveInitializing System (C:\\) - Fixed Drive",
+                            L"driveCounted 4 C:\\",
+                            L"driveScanStarting",
+                            L"fileFound C:\\b.txt | " + kTimes,
+                            L"streamFound C:\\b.txt:notes 5 | " + kTimes + L" | hello",
+                            L"streamFound C:\\b.txt:bin 5 | " + kTimes + L" | 4D,5A,90,00,03",
+                            L"fileFound C:\\a\\y.dat | " + kTimes,
+                            L"streamFound C:\\a\\y.dat:t 3 | " + kTimes + L" | top",
+                            L"fileFound C:\\a\\deep\\x.dat | " + kTimes,
+                            L"streamFound C:\\a\\deep\\x.dat:s 4 | " + kTimes + L" | deep",
+                            L"driveDone 0",
+                            L"driveInitializing E:\\ - Removable Drive",
+                            L"driveCounted 1 E:\\",
+                            L"driveScanStarting",
+                            L"fileFound E:\\e.txt | " + kTimes,
+                            L"streamFound E:\\e.txt:card 11 | " + kTimes + L" | on the card",
+                            L"driveDone 2",
+                            L"scanFinished 5",
+                        }));
+}
+
+TEST_F(ScanTest, NothingToReportEndsQuietly) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+    store().addDrive(L'D', plat::DRIVE_FIXED, L"Old", L"FAT32");
+    store().addFile(L"D:\\stuff\\fat.txt", "on FAT32");
+    store().addFile(L"C:\\data\\a.txt", "a");
+    store().addStream(L"C:\\data\\a.txt", L"s", "stream");
+
+    struct TCase {
+        const char* what;
+        TScanSettings settings;
+        std::vector<std::wstring> expected;
+    };
+    const std::vector<TCase> cases = {
+        {"a folder on FAT32", {smTargetPath, L"D:\\stuff"}, {L"scanStarting D:\\stuff", L"scanFinished 0"}},
+        {"a wildcard that matches nothing",
+         {smTargetDrive, L"C:\\", L"*.none"},
+         {L"scanStarting C:\\", L"driveInitializing System (C:\\) - Fixed Drive", L"scanFinished 0"}},
+        {"a folder that does not exist",
+         {smTargetPath, L"C:\\missing"},
+         {L"scanStarting C:\\missing", L"driveInitializing C:\\missing", L"scanFinished 0"}},
+        {"a path without a drive letter",
+         {smTargetPath, L"\\\\server\\share"},
+         {L"scanStarting \\\\server\\share", L"scanFinished 0"}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        window.events.clear();
+        window.threads.clear();
+        scan(c.settings);
+        EXPECT_EQ(events(), c.expected);
+    }
+}
+
+TEST_F(ScanTest, SmallDownloadMarksAreLeftOutStreamByStream) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"", L"NTFS");
+    const std::string small(26, 'z');
+    struct TFile {
+        std::wstring name;
+        std::vector<std::pair<std::wstring, std::string>> streams;
+    };
+    const std::vector<TFile> files = {
+        {L"1-only-small-mark.exe", {{L"Zone.Identifier", small}}},
+        {L"2-large-mark.exe", {{L"Zone.Identifier", std::string(150, 'z')}}},
+        {L"3-mark-first.exe", {{L"Zone.Identifier", small}, {L"payload", "evil"}}},
+        {L"4-mark-last.exe", {{L"payload", "evil"}, {L"zone.IDENTIFIER", small}}},
+        {L"5-mark-99-and-100.exe", {{L"Zone.Identifier", std::string(99, 'z')}}},
+        {L"6-mark-100.exe", {{L"Zone.Identifier", std::string(100, 'z')}}},
+        {L"7-like-a-mark.exe", {{L"Zone.Identifier2", small}, {L"Zone.Identifie", small}}},
+    };
+    for (const TFile& file : files) {
+        store().addFile(L"C:\\dl\\" + file.name, "MZ");
+        for (const auto& [name, data] : file.streams) {
+            store().addStream(L"C:\\dl\\" + file.name, name, data);
+        }
+    }
+    auto reported = [&] {
+        std::vector<std::wstring> lines;
+        for (const std::wstring& event : events()) {
+            if (event.rfind(L"streamFound", 0) == 0) {
+                lines.push_back(event.substr(0, event.find(L" | ")));
+            } else if (event.rfind(L"scanFinished", 0) == 0) {
+                lines.push_back(event);
+            }
+        }
+        return lines;
+    };
+
+    scan({smTargetPath, L"C:\\dl"});
+    EXPECT_EQ(reported(), (std::vector<std::wstring>{
+                              L"streamFound C:\\dl\\2-large-mark.exe:Zone.Identifier 150",
+                              L"streamFound C:\\dl\\3-mark-first.exe:payload 4",
+                              L"streamFound C:\\dl\\4-mark-last.exe:payload 4",
+                              L"streamFound C:\\dl\\6-mark-100.exe:Zone.Identifier 100",
+                              L"streamFound C:\\dl\\7-like-a-mark.exe:Zone.Identifier2 26",
+                              L"streamFound C:\\dl\\7-like-a-mark.exe:Zone.Identifie 26",
+                              L"scanFinished 6",
+                          }));
+    for (const std::wstring& event : events()) {
+        EXPECT_EQ(event.find(L"1-only-small-mark"), std::wstring::npos) << "neither reported nor counted";
+        EXPECT_EQ(event.find(L"5-mark-99"), std::wstring::npos);
+    }
+
+    window.events.clear();
+    window.threads.clear();
+    scan({smTargetPath, L"C:\\dl", L"*.*", true, 30, /*includeZone=*/true});
+    EXPECT_EQ(reported().back(), L"scanFinished 10") << "every stream, whatever its name and size";
+}
+
+TEST_F(ScanTest, HiddenFilesAreInspectedHiddenFoldersAreNotDescended) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+    const plat::DWORD hidden = plat::FILE_ATTRIBUTE_HIDDEN;
+    const plat::DWORD system = plat::FILE_ATTRIBUTE_SYSTEM;
+    store().addFile(L"C:\\w\\hidden.txt", "h", hidden);
+    store().addFile(L"C:\\w\\system.txt", "s", system | hidden);
+    store().addFolder(L"C:\\w\\System Volume Information", system | hidden);
+    store().addFile(L"C:\\w\\System Volume Information\\tracking.log", "t");
+    store().addFolder(L"C:\\w\\hiddenfolder", hidden);
+    store().addFile(L"C:\\w\\hiddenfolder\\in.txt", "i");
+    store().addFolder(L"C:\\w\\sysfolder", system);
+    store().addFile(L"C:\\w\\sysfolder\\in.txt", "i");
+    store().addFile(L"C:\\w\\sub\\in.txt", "i");
+    for (const wchar_t* file :
+         {L"C:\\w\\hidden.txt", L"C:\\w\\system.txt", L"C:\\w\\System Volume Information\\tracking.log",
+          L"C:\\w\\hiddenfolder\\in.txt", L"C:\\w\\sysfolder\\in.txt", L"C:\\w\\sub\\in.txt"}) {
+        store().addStream(file, L"s", "x");
+    }
+
+    scan({smTargetPath, L"C:\\w"});
+    std::vector<std::wstring> found;
+    for (const std::wstring& event : events()) {
+        if (event.rfind(L"fileFound", 0) == 0) {
+            found.push_back(event.substr(10, event.find(L" | ") - 10));
+        }
+    }
+    EXPECT_EQ(found,
+              (std::vector<std::wstring>{L"C:\\w\\hidden.txt", L"C:\\w\\system.txt", L"C:\\w\\sub\\in.txt"}));
+    EXPECT_EQ(events()[2], L"driveCounted 3 C:\\w\\") << "the counting pass descends the same folders";
+
+    window.events.clear();
+    window.threads.clear();
+    scan({smTargetPath, L"C:\\w", L"*.*", /*recursive=*/false});
+    EXPECT_EQ(events()[2], L"driveCounted 2 C:\\w\\");
+    EXPECT_EQ(events().back(), L"scanFinished 2")
+        << "a non-recursive scan inspects only the folder's own files";
+}
+
+TEST_F(ScanTest, TheWildcardSelectsFilesButNeverLimitsTheDescent) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+    store().addFile(L"C:\\p\\keep.exe", "k");
+    store().addStream(L"C:\\p\\keep.exe", L"s", "1");
+    store().addFile(L"C:\\p\\skip.txt", "k");
+    store().addStream(L"C:\\p\\skip.txt", L"s", "2");
+    store().addFile(L"C:\\p\\folder.txt\\inner.exe", "i");
+    store().addStream(L"C:\\p\\folder.txt\\inner.exe", L"s", "3");
+    for (const wchar_t* file : {L"C:\\p\\keep.exe", L"C:\\p\\folder.txt\\inner.exe"}) {
+        store().setTimes(file, kCreated, kCreated, kWritten);
+    }
+    scan({smTargetPath, L"C:\\p\\", L"*.exe"});
+    EXPECT_EQ(events(), (std::vector<std::wstring>{
+                            L"scanStarting C:\\p\\",
+                            L"driveInitializing C:\\p\\",
+                            L"driveCounted 2 C:\\p\\",
+                            L"driveScanStarting",
+                            L"fileFound C:\\p\\keep.exe | " + kTimes,
+                            L"streamFound C:\\p\\keep.exe:s 1 | " + kTimes + L" | 1",
+                            L"fileFound C:\\p\\folder.txt\\inner.exe | " + kTimes,
+                            L"streamFound C:\\p\\folder.txt\\inner.exe:s 1 | " + kTimes + L" | 3",
+                            L"driveDone 0",
+                            L"scanFinished 2",
+                        }));
+}
+
+TEST_F(ScanTest, ALockedFileIsReportedWithoutTimes) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+    store().addFile(L"C:\\l\\locked.db", "data");
+    store().addStream(L"C:\\l\\locked.db", L"s", "x");
+    const int hold = store().holdOpen(L"C:\\l\\locked.db", plat::GENERIC_READ | plat::GENERIC_WRITE, 0);
+    scan({smTargetPath, L"C:\\l"});
+    store().release(hold);
+    EXPECT_EQ(events()[4], L"fileFound C:\\l\\locked.db | n/a | n/a");
+    EXPECT_EQ(events()[5].substr(0, 33), L"streamFound C:\\l\\locked.db:s 1 | ");
+    EXPECT_EQ(events()[5].substr(33, 9), L"n/a | n/a");
+}
+
+// Files named f001.txt, f002.txt, ... in a folder; every file with this step carries a stream.
+void addNumberedFiles(TSimStore& store, const std::wstring& folder, int count, int streamEvery) {
+    for (int i = 1; i <= count; ++i) {
+        wchar_t name[16];
+        std::swprintf(name, 16, L"f%03d.txt", i);
+        store.addFile(folder + name, "x");
+        if (streamEvery > 0 && i % streamEvery == 0) {
+            store.addStream(folder + name, L"s", "y");
+        }
+    }
+}
+
+std::vector<std::wstring> progressEvents(const std::vector<std::wstring>& events) {
+    std::vector<std::wstring> progress;
+    for (const std::wstring& event : events) {
+        if (event.rfind(L"scanProgress", 0) == 0) {
+            progress.push_back(event);
+        }
+    }
+    return progress;
+}
+
+TEST_F(ScanTest, ProgressEveryFiftyFilesCarriesOverBetweenRoots) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"", L"NTFS");
+    store().addDrive(L'E', plat::DRIVE_REMOVABLE, L"Card", L"NTFS");
+    addNumberedFiles(store(), L"C:\\", 30, 10);
+    addNumberedFiles(store(), L"E:\\dcim\\", 80, 0);
+    store().addStream(L"E:\\dcim\\f020.txt", L"s", "y");
+    scan({});
+    EXPECT_EQ(progressEvents(events()),
+              (std::vector<std::wstring>{
+                  L"scanProgress Card (E:\\) - Removable Drive | E:\\dcim\\ + f020.txt | 3/0",
+                  L"scanProgress Card (E:\\) - Removable Drive | E:\\dcim\\ + f070.txt | 4/3",
+              }));
+    // The progress of a file comes before the file's own report.
+    const auto at = [&](const std::wstring& prefix) {
+        for (std::size_t i = 0; i < events().size(); ++i) {
+            if (events()[i].rfind(prefix, 0) == 0) {
+                return static_cast<int>(i);
+            }
+        }
+        return -1;
+    };
+    EXPECT_LT(at(L"scanProgress Card (E:\\) - Removable Drive | E:\\dcim\\ + f020.txt"),
+              at(L"fileFound E:\\dcim\\f020.txt"));
+}
+
+TEST_F(ScanTest, StoppingDuringTheFirstCountAnnouncesTheOtherRootsAndEndsInterrupted) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"", L"NTFS");
+    store().addDrive(L'D', plat::DRIVE_FIXED, L"", L"NTFS");
+    store().addDrive(L'E', plat::DRIVE_FIXED, L"", L"NTFS");
+    for (const wchar_t* root : {L"C:\\", L"D:\\", L"E:\\"}) {
+        addNumberedFiles(store(), root, 3, 1);
+        addNumberedFiles(store(), std::wstring(root) + L"sub\\", 3, 1);
+    }
+    // The stop comes from the window while C:\ is being counted: after its own files, before its subfolder.
+    store().beforeCall(TCall::FindFirstFileW, 2, [&] { window.stopScan(); });
+    scan({});
+    EXPECT_EQ(events(), (std::vector<std::wstring>{
+                            L"scanStarting C:\\|D:\\|E:\\",
+                            L"driveInitializing C:\\ - Fixed Drive",
+                            L"driveCounted 3 C:\\",
+                            L"driveScanStarting",
+                            L"driveDone 0",
+                            L"driveInitializing D:\\ - Fixed Drive",
+                            L"driveInitializing E:\\ - Fixed Drive",
+                            L"scanFinished stopped 0",
+                        }));
+}
+
+TEST_F(ScanTest, StoppingWhileReportingKeepsWhatWasFound) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"", L"NTFS");
+    addNumberedFiles(store(), L"C:\\", 5, 1);
+    window.onEvent = [&](const std::wstring& event) {
+        if (event.rfind(L"streamFound C:\\f002.txt", 0) == 0) {
+            window.stopScan();
+        }
+    };
+    scan({smTargetDrive, L"C:\\"});
+    EXPECT_EQ(events().back(), L"scanFinished stopped 2");
+    EXPECT_EQ(events()[events().size() - 2], L"driveDone 0");
+}
+
+TEST_F(ScanTest, AnErrorInANotificationEndsTheScanWithTheCompletion) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"", L"NTFS");
+    store().addDrive(L'D', plat::DRIVE_FIXED, L"", L"NTFS");
+    addNumberedFiles(store(), L"C:\\", 4, 1);
+    addNumberedFiles(store(), L"D:\\", 4, 1);
+    window.onEvent = [&](const std::wstring& event) {
+        if (event.rfind(L"fileFound C:\\f003.txt", 0) == 0) {
+            throw std::runtime_error("the tree failed");
+        }
+    };
+    scan({});
+    ASSERT_GE(events().size(), 2u);
+    EXPECT_EQ(events()[events().size() - 2].substr(0, 21), L"fileFound C:\\f003.txt");
+    EXPECT_EQ(events().back(), L"scanFinished 2") << "the streams found so far, as a completed scan";
+}
+
+TEST_F(ScanTest, RunsWithRedirectionOffAndCriticalErrorsOffOnEveryPath) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"", L"NTFS");
+    store().addDrive(L'D', plat::DRIVE_FIXED, L"", L"FAT32");
+    addNumberedFiles(store(), L"C:\\", 3, 1);
+    addNumberedFiles(store(), L"C:\\sub\\", 3, 1);
+
+    struct TCase {
+        const char* what;
+        std::function<void(const std::wstring&)> onEvent;
+    };
+    const std::vector<TCase> cases = {
+        {"a whole scan", nullptr},
+        {"a stopped scan",
+         [&](const std::wstring& event) {
+             if (event.rfind(L"fileFound", 0) == 0) {
+                 window.stopScan();
+             }
+         }},
+        {"a scan ended by an error",
+         [](const std::wstring& event) {
+             if (event.rfind(L"streamFound", 0) == 0) {
+                 throw std::runtime_error("failed");
+             }
+         }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<int> redirectionOff;
+        std::vector<plat::UINT> errorModes;
+        store().clearFaults();
+        store().beforeCall(TCall::FindFirstFileW, 0, [&] {
+            redirectionOff.push_back(store().redirectionOffCount());
+            errorModes.push_back(store().errorMode());
+        });
+        store().beforeCall(TCall::FindFirstStreamW, 0,
+                           [&] { redirectionOff.push_back(store().redirectionOffCount()); });
+        store().clearCallLog();
+        window.onEvent = c.onEvent;
+        scan({});
+
+        ASSERT_FALSE(redirectionOff.empty());
+        EXPECT_EQ(redirectionOff, std::vector<int>(redirectionOff.size(), 1));
+        EXPECT_EQ(errorModes, std::vector<plat::UINT>(errorModes.size(), plat::SEM_FAILCRITICALERRORS));
+        const std::vector<plat::store::TLoggedCall> log = store().callLog();
+        int switchedOff = 0;
+        int switchedOn = 0;
+        for (const plat::store::TLoggedCall& call : log) {
+            switchedOff += call.call == TCall::Wow64DisableWow64FsRedirection;
+            switchedOn += call.call == TCall::Wow64EnableWow64FsRedirection;
+        }
+        EXPECT_EQ(switchedOff, switchedOn);
+        EXPECT_EQ(log.front().call, TCall::Wow64DisableWow64FsRedirection);
+        // The preview of the stand-in window switches on the UI thread; the scan's own switch is last.
+        EXPECT_EQ(log.back().call, TCall::Wow64EnableWow64FsRedirection);
+    }
+}
+
+TEST_F(ScanTest, TheCountingPassOpensNoFile) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"", L"NTFS");
+    addNumberedFiles(store(), L"C:\\", 5, 1);
+    addNumberedFiles(store(), L"C:\\sub\\", 5, 1);
+    int opensWhileCounting = 0;
+    store().beforeCall(TCall::CreateFileW, 0, [&] { opensWhileCounting += window.counting; });
+    scan({});
+    EXPECT_EQ(events().back(), L"scanFinished 10");
+    EXPECT_EQ(opensWhileCounting, 0);
+}
+
+// Folder links the store cannot hold, modelled over it: each path through a link is rewritten to the
+// link's target before the store sees it, as Windows follows a junction.
+class TLinkingStore : public TSimStore {
+public:
+    std::map<std::wstring, std::wstring> links; // link folder -> target folder, no trailing "\"
+
+    plat::HANDLE FindFirstFileW(const wchar_t* pattern, plat::WIN32_FIND_DATAW* data) override {
+        return TSimStore::FindFirstFileW(resolve(pattern).c_str(), data);
+    }
+    plat::HANDLE FindFirstStreamW(const wchar_t* path, int level, plat::WIN32_FIND_STREAM_DATA* data,
+                                  plat::DWORD flags) override {
+        return TSimStore::FindFirstStreamW(resolve(path).c_str(), level, data, flags);
+    }
+    plat::HANDLE CreateFileW(const wchar_t* path, plat::DWORD access, plat::DWORD share, void* security,
+                             plat::DWORD disposition, plat::DWORD flags, plat::HANDLE templateFile) override {
+        return TSimStore::CreateFileW(resolve(path).c_str(), access, share, security, disposition, flags,
+                                      templateFile);
+    }
+    plat::DWORD GetFileAttributesW(const wchar_t* path) override {
+        return TSimStore::GetFileAttributesW(resolve(path).c_str());
+    }
+    plat::BOOL GetFileAttributesExW(const wchar_t* path, int level,
+                                    plat::WIN32_FILE_ATTRIBUTE_DATA* data) override {
+        return TSimStore::GetFileAttributesExW(resolve(path).c_str(), level, data);
+    }
+
+private:
+    std::wstring resolve(std::wstring path) const {
+        for (bool changed = true; changed;) {
+            changed = false;
+            for (const auto& [link, target] : links) {
+                if (path.rfind(link, 0) == 0 && (path.size() == link.size() || path[link.size()] == L'\\')) {
+                    path = target + path.substr(link.size());
+                    changed = true;
+                }
+            }
+        }
+        return path;
+    }
+};
+
+class LinkScanTest : public ScanTest {
+protected:
+    TSimStore& store() override { return FLinkingStore; }
+    TLinkingStore FLinkingStore;
+};
+
+TEST_F(LinkScanTest, ALinkBackOntoTheWalkPathIsNotWalkedAgainOtherLinksAre) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"", L"NTFS");
+    store().addFile(L"C:\\loop\\a.txt", "a");
+    store().addStream(L"C:\\loop\\a.txt", L"s", "1");
+    store().addFile(L"C:\\loop\\inner\\b.txt", "b");
+    store().addStream(L"C:\\loop\\inner\\b.txt", L"s", "2");
+    store().addFile(L"C:\\other\\c.txt", "c");
+    store().addStream(L"C:\\other\\c.txt", L"s", "3");
+    // inner\up leads back to the walk's root, inner\self to its own folder, side to a folder elsewhere.
+    store().addFolder(L"C:\\loop\\inner\\up", plat::FILE_ATTRIBUTE_REPARSE_POINT);
+    store().addFolder(L"C:\\loop\\inner\\self", plat::FILE_ATTRIBUTE_REPARSE_POINT);
+    store().addFolder(L"C:\\loop\\side", plat::FILE_ATTRIBUTE_REPARSE_POINT);
+    FLinkingStore.links = {{L"C:\\loop\\inner\\up", L"C:\\loop"},
+                           {L"C:\\loop\\inner\\self", L"C:\\loop\\inner"},
+                           {L"C:\\loop\\side", L"C:\\other"}};
+    scan({smTargetPath, L"C:\\loop"});
+    std::vector<std::wstring> found;
+    for (const std::wstring& event : events()) {
+        if (event.rfind(L"fileFound", 0) == 0) {
+            found.push_back(event.substr(10, event.find(L" | ") - 10));
+        }
+    }
+    EXPECT_EQ(found, (std::vector<std::wstring>{L"C:\\loop\\a.txt", L"C:\\loop\\inner\\b.txt",
+                                                L"C:\\loop\\side\\c.txt"}));
+    EXPECT_EQ(events()[2], L"driveCounted 3 C:\\loop\\");
+}
+
+} // namespace
