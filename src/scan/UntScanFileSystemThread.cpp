@@ -163,6 +163,10 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly) {
     TOnWalkPath<std::vector<TWalkFolder>> onWalkPath(FWalkPath, folder);
     plat::TFileServices& fs = plat::files();
     plat::WIN32_FIND_DATAW data{};
+    // When the wildcard takes every name, the listing of the files also gives the subfolders, so the
+    // folder is listed once instead of twice.
+    const bool oneListing = FRecursive && (FWildcard == L"*.*" || FWildcard == L"*");
+    std::vector<TSubfolder> subfolders;
 
     // Files first: every matching entry that is not a folder, hidden and system ones included.
     {
@@ -170,6 +174,9 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly) {
         if (find) {
             do {
                 if ((data.dwFileAttributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                    if (oneListing) {
+                        keepIfWalked(data, subfolders);
+                    }
                     continue;
                 }
                 if (Terminated()) {
@@ -194,31 +201,41 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly) {
     if (!FRecursive) {
         return;
     }
-
-    // Then the subfolders, each walked completely before the next; the wildcard never limits the descent.
-    plat::TFindHandle find(fs.FindFirstFileW((folder + L"*.*").c_str(), &data));
-    if (!find) {
-        return;
+    if (!oneListing) {
+        plat::TFindHandle find(fs.FindFirstFileW((folder + L"*.*").c_str(), &data));
+        if (find) {
+            do {
+                keepIfWalked(data, subfolders);
+            } while (fs.FindNextFileW(find.get(), &data) != plat::FALSE);
+        }
     }
-    do {
-        const plat::DWORD attributes = data.dwFileAttributes;
-        if ((attributes & plat::FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-            (attributes & (plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM)) != 0) {
-            continue;
-        }
-        const std::wstring name = entryName(data);
-        if (name == L"." || name == L"..") {
-            continue;
-        }
+
+    // Then the subfolders in listing order, each walked completely before the next; the wildcard
+    // never limits the descent.
+    for (const TSubfolder& subfolder : subfolders) {
         if (Terminated()) {
             return;
         }
-        const std::wstring subfolder = folder + name;
-        if ((attributes & plat::FILE_ATTRIBUTE_REPARSE_POINT) != 0 && leadsBackOnWalkPath(subfolder)) {
+        const std::wstring subfolderPath = folder + subfolder.name;
+        if (subfolder.link && leadsBackOnWalkPath(subfolderPath)) {
             continue; // a link back to a folder being walked would walk it again and again
         }
-        searchProcess(subfolder, countOnly);
-    } while (fs.FindNextFileW(find.get(), &data) != plat::FALSE);
+        searchProcess(subfolderPath, countOnly);
+    }
+}
+
+void TScanFileSystem::keepIfWalked(const plat::WIN32_FIND_DATAW& data, std::vector<TSubfolder>& subfolders) {
+    // Hidden and system folders (System Volume Information and the like) are not descended.
+    const plat::DWORD attributes = data.dwFileAttributes;
+    if ((attributes & plat::FILE_ATTRIBUTE_DIRECTORY) == 0 ||
+        (attributes & (plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM)) != 0) {
+        return;
+    }
+    std::wstring name = entryName(data);
+    if (name == L"." || name == L"..") {
+        return;
+    }
+    subfolders.push_back({std::move(name), (attributes & plat::FILE_ATTRIBUTE_REPARSE_POINT) != 0});
 }
 
 bool TScanFileSystem::isReportedStream(const TADSObject& ads) const {

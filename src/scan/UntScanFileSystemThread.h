@@ -94,6 +94,12 @@ private:
         std::optional<TFolderIdentity> identity;
     };
     static std::optional<TFolderIdentity> folderIdentity(const std::wstring& path);
+    // A subfolder to be walked once the folder's files are done.
+    struct TSubfolder {
+        std::wstring name;
+        bool link = false; // a reparse point: a junction or a symbolic link
+    };
+    static void keepIfWalked(const plat::WIN32_FIND_DATAW& data, std::vector<TSubfolder>& subfolders);
 
     std::vector<std::wstring> rootList() const;
     void scanRoot(const std::vector<std::wstring>& driveList, int n);
