@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -44,13 +45,13 @@ inline int countOf(const plat::headless::TRasterCanvas& canvas, const TRect& rec
 }
 
 // Saves the canvas as <temp>/kw-pixels/<suite>.<test>[-<name>].png if the test has failed by the
-// end of the scope.
+// end of the scope (always when KW_SAVE_PICTURES is set, to look at them).
 class TPngOnFailure {
 public:
     explicit TPngOnFailure(const plat::headless::TRasterCanvas& canvas, std::string name = {})
         : FCanvas(canvas), FName(std::move(name)) {}
     ~TPngOnFailure() {
-        if (!testing::Test::HasFailure()) {
+        if (!testing::Test::HasFailure() && std::getenv("KW_SAVE_PICTURES") == nullptr) {
             return;
         }
         const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
@@ -68,7 +69,7 @@ public:
         std::filesystem::create_directories(folder, error);
         const auto path = folder / (file + ".png");
         if (FCanvas.savePng(path.string())) {
-            std::fprintf(stderr, "picture of the failure: %s\n", path.string().c_str());
+            std::fprintf(stderr, "picture: %s\n", path.string().c_str());
         }
     }
     TPngOnFailure(const TPngOnFailure&) = delete;
