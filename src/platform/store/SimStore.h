@@ -71,6 +71,9 @@ public:
                  DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
     // A named stream of an existing file or folder (replaces the data of a stream of that name).
     void addStream(const std::wstring& path, const std::wstring& streamName, const std::string& data);
+    // The logical size of the main data (or of the stream, for "file:stream"): bytes past the data
+    // given read as zeros, so sizes past 4 GiB cost no memory.
+    void setDataSize(const std::wstring& path, std::uint64_t size);
     void setAttributes(const std::wstring& path, DWORD attributes);
     void setTimes(const std::wstring& path, const FILETIME& creation, const FILETIME& lastAccess,
                   const FILETIME& lastWrite);
@@ -90,13 +93,15 @@ public:
     // Size of the security record in the backup stream of every file (0 = none). 32 by default.
     void setSecurityRecordSize(DWORD bytes);
 
-    // ---- Inspection.
+    // ---- Inspection. A path the set-up or inspection functions cannot find throws std::invalid_argument
+    // (exists, isFolder and attributes answer instead).
     bool exists(const std::wstring& path); // file, folder or "file:stream"
     bool isFolder(const std::wstring& path);
     std::string readData(const std::wstring& path); // main data, or the stream's for "file:stream"
     std::vector<std::wstring> streamNames(const std::wstring& path); // named streams, in creation order
     std::vector<std::wstring> listFolder(const std::wstring& path);  // long names of the entries
-    DWORD attributes(const std::wstring& path);
+    DWORD attributes(const std::wstring& path);                      // INVALID_FILE_ATTRIBUTES when missing
+    std::wstring shortName(const std::wstring& path);                // empty when the long name is itself 8.3
     // Open file handles, find handles (directory and stream searches) and backup contexts.
     int openHandles();
     // Times the calling thread's redirection is currently switched off.
@@ -111,10 +116,12 @@ public:
     void failCallNumber(std::uint64_t number, DWORD error);
     // The nth call (from 1) of this kind from now on fails with the error; nth = 0 makes every one fail.
     void failCall(TCall call, int nth, DWORD error);
-    // Calls of this kind naming a path that contains the text fail with the error.
+    // Calls of this kind naming a path that contains the text (in any case) fail with the error; a
+    // handle call names the path its handle was opened with.
     void failPath(TCall call, const std::wstring& pathPart, DWORD error);
-    void clearFaults();
-    // Runs the action just before the nth call of this kind (for changes made "during" a run).
+    void clearFaults(); // also drops the planned actions
+    // Runs the action just before the nth call of this kind (nth = 0: every one), outside the store's
+    // lock, so the action may change the content (for changes made "during" a run).
     void beforeCall(TCall call, int nth, std::function<void()> action);
 
     // ---- The file services.

@@ -1,0 +1,130 @@
+#pragma once
+// The content of the simulated store (drives, folders, files, data streams) and the NTFS and Win32
+// rules it is read with: names compared through an upper-case table, 8.3 short names, the
+// directory-search wildcards and the parsing of Win32 paths with their stream suffixes.
+
+#include "platform/WinTypes.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace plat::store::detail {
+
+// Windows codes the store gives that the program's logic never names.
+constexpr DWORD ERROR_INVALID_FUNCTION = 1;
+constexpr DWORD ERROR_BAD_LENGTH = 24;
+constexpr DWORD ERROR_SEEK = 25;
+constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
+constexpr DWORD ERROR_DIR_NOT_ROOT = 144;
+constexpr DWORD ERROR_DIRECTORY = 267;
+constexpr DWORD ERROR_UNRECOGNIZED_VOLUME = 1005;
+
+// Access rights beyond GENERIC_READ / GENERIC_WRITE that count for sharing.
+constexpr DWORD FILE_READ_DATA = 0x1;
+constexpr DWORD FILE_WRITE_DATA = 0x2;
+constexpr DWORD FILE_APPEND_DATA = 0x4;
+constexpr DWORD DELETE_ACCESS = 0x10000;
+constexpr DWORD GENERIC_ALL = 0x10000000;
+
+constexpr DWORD IO_REPARSE_TAG_MOUNT_POINT = 0xA0000003;
+
+// The kinds of access that take part in sharing.
+struct TAccessBits {
+    bool read = false;
+    bool write = false;
+    bool remove = false;
+    bool any() const { return read || write || remove; }
+};
+
+inline TAccessBits accessBits(DWORD access) {
+    const bool all = (access & GENERIC_ALL) != 0;
+    return TAccessBits{all || (access & (GENERIC_READ | FILE_READ_DATA)) != 0,
+                       all || (access & (GENERIC_WRITE | FILE_WRITE_DATA | FILE_APPEND_DATA)) != 0,
+                       all || (access & DELETE_ACCESS) != 0};
+}
+
+// One data stream: the main data of a file (empty name) or a named stream. The logical size may be
+// larger than the bytes kept: the rest reads as zeros, so streams past 4 GiB cost no memory.
+struct TData {
+    std::wstring name;
+    std::string bytes;
+    std::uint64_t size = 0;
+    bool denied = false;
+
+    void read(std::uint64_t position, char* out, std::size_t count) const;
+    void write(std::uint64_t position, const char* in, std::size_t count);
+    void resize(std::uint64_t newSize);
+    void assign(const std::string& content);
+};
+
+struct TNode {
+    std::wstring name;      // long name as created (case preserved)
+    std::wstring shortName; // 8.3 name, empty when the long name is itself a valid 8.3 name
+    bool folder = false;
+    DWORD attributes = 0;
+    FILETIME created{};
+    FILETIME accessed{};
+    FILETIME written{};
+    std::uint64_t id = 0;
+    bool denied = false;
+    std::shared_ptr<TData> main;                             // files only
+    std::vector<std::shared_ptr<TData>> streams;             // named streams, in creation order
+    std::map<std::wstring, std::shared_ptr<TNode>> children; // by upper-case long name (NTFS order)
+    std::weak_ptr<TNode> parent;
+
+    std::shared_ptr<TData> findStream(const std::wstring& streamName) const;
+    // A child by long or short name.
+    std::shared_ptr<TNode> findChild(const std::wstring& childName) const;
+    // The attributes as the services report them (FILE_ATTRIBUTE_NORMAL alone for a plain file).
+    DWORD reportedAttributes() const;
+    std::uint64_t dataSize() const { return main ? main->size : 0; }
+};
+
+struct TDrive {
+    wchar_t letter = 0;
+    UINT type = DRIVE_FIXED;
+    std::wstring label;
+    std::wstring fileSystem;
+    bool mediaPresent = true;
+    std::uint64_t freeSpace = UINT64_MAX; // UINT64_MAX: unlimited
+    std::shared_ptr<TNode> root;
+
+    bool hasNamedStreams() const;
+    DWORD serialNumber() const { return 0x5A3C0000u + static_cast<DWORD>(letter); }
+};
+
+// ---- Names.
+wchar_t upperChar(wchar_t c);
+std::wstring upper(const std::wstring& text);
+bool sameName(const std::wstring& a, const std::wstring& b);
+bool isValidLongName(const std::wstring& name);
+bool isValidStreamName(const std::wstring& name);
+// Whether the name is a valid 8.3 name by itself (then NTFS keeps no separate short name).
+bool fitsShortName(const std::wstring& name);
+// A NAME~N.EXT short name that no other entry of the folder uses as long or short name.
+std::wstring makeShortName(const std::wstring& longName, const TNode& folder);
+// Whether the name matches a FindFirstFileW mask, with the Win32 rules for '*', '?', '.' and "*.*".
+bool matchesMask(const std::wstring& mask, const std::wstring& name);
+// Bytes of a name as UTF-16LE, as the backup stream carries it.
+std::string utf16Bytes(const std::wstring& text);
+FILETIME currentFileTime();
+
+// ---- Paths. A full Win32 path: drive, components and an optional stream suffix.
+struct TPath {
+    DWORD error = 0; // ERROR_INVALID_NAME or ERROR_PATH_NOT_FOUND when the text is not a usable path
+    wchar_t drive = 0;
+    std::vector<std::wstring> parts;
+    bool trailingSlash = false; // "C:\dir\" (never set for the root itself)
+    bool hasStream = false;
+    std::wstring stream; // the stream name; empty with hasStream for "::$DATA", the main data
+};
+// Parses like the Win32 layer: '/' as '\', "." and ".." resolved, trailing dots and spaces of each
+// component dropped (not after a "\\?\" prefix). Paths of any length are accepted, as the program's
+// Windows services accept them.
+TPath parsePath(const wchar_t* text);
+std::wstring pathText(const TPath& path);
+
+} // namespace plat::store::detail
