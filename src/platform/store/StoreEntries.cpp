@@ -89,7 +89,7 @@ BOOL TSimStore::DeleteFileW(const wchar_t* path) {
         return failWith(ERROR_ACCESS_DENIED, FALSE);
     }
     if (oneStream) {
-        if (m.sharingViolation(node, entry.data.get(), false, DELETE_ACCESS, 0)) {
+        if (m.sharingViolation(node, entry.data.get(), false, DELETE_ACCESS, kShareAll)) {
             return failWith(ERROR_SHARING_VIOLATION, FALSE);
         }
         m.giveBackSpace(p.drive, entry.data->size);
@@ -98,7 +98,7 @@ BOOL TSimStore::DeleteFileW(const wchar_t* path) {
     }
     // The whole file: every open of any of its streams must allow deleting. The name goes at once
     // (as with the delete semantics of current Windows); open handles keep working on the data.
-    if (m.sharingViolation(node, nullptr, true, DELETE_ACCESS, 0)) {
+    if (m.sharingViolation(node, nullptr, true, DELETE_ACCESS, kShareAll)) {
         return failWith(ERROR_SHARING_VIOLATION, FALSE);
     }
     m.giveBackSpace(p.drive, node.dataSize());
@@ -160,7 +160,7 @@ BOOL TSimStore::RemoveDirectoryW(const wchar_t* path) {
     if (!node.children.empty()) {
         return failWith(ERROR_DIR_NOT_EMPTY, FALSE);
     }
-    if (FImpl->sharingViolation(node, nullptr, true, DELETE_ACCESS, 0)) {
+    if (FImpl->sharingViolation(node, nullptr, true, DELETE_ACCESS, kShareAll)) {
         return failWith(ERROR_SHARING_VIOLATION, FALSE);
     }
     FImpl->unlink(node);

@@ -179,7 +179,7 @@ HANDLE TSimStore::CreateFileW(const wchar_t* path, DWORD access, DWORD share, vo
     if (overwrite && !named) {
         // Overwriting the main data removes the named streams, which must not be in use.
         for (const auto& stream : node->streams) {
-            if (m.sharingViolation(*node, stream.get(), false, DELETE_ACCESS, 0)) {
+            if (m.sharingViolation(*node, stream.get(), false, DELETE_ACCESS, kShareAll)) {
                 return failWith(ERROR_SHARING_VIOLATION, INVALID_HANDLE_VALUE);
             }
         }

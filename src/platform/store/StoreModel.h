@@ -28,6 +28,8 @@ constexpr DWORD FILE_WRITE_DATA = 0x2;
 constexpr DWORD FILE_APPEND_DATA = 0x4;
 constexpr DWORD DELETE_ACCESS = 0x10000;
 constexpr DWORD GENERIC_ALL = 0x10000000;
+// How DeleteFileW and RemoveDirectoryW open what they remove.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 constexpr DWORD IO_REPARSE_TAG_MOUNT_POINT = 0xA0000003;
 
