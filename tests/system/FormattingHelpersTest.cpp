@@ -19,28 +19,6 @@ namespace {
 
 constexpr std::int64_t kGiB = std::int64_t(1) << 30;
 
-// The store, reporting a chosen high half of every size (to stand for files of 4 GiB and more).
-class TLargeSizeStore : public TSimStore {
-public:
-    plat::DWORD sizeHigh = 0;
-
-    plat::HANDLE FindFirstFileW(const wchar_t* pattern, plat::WIN32_FIND_DATAW* data) override {
-        const plat::HANDLE find = TSimStore::FindFirstFileW(pattern, data);
-        if (find != plat::INVALID_HANDLE_VALUE) {
-            data->nFileSizeHigh = sizeHigh;
-        }
-        return find;
-    }
-    plat::BOOL GetFileAttributesExW(const wchar_t* path, int level,
-                                    plat::WIN32_FILE_ATTRIBUTE_DATA* data) override {
-        const plat::BOOL ok = TSimStore::GetFileAttributesExW(path, level, data);
-        if (ok != plat::FALSE) {
-            data->nFileSizeHigh = sizeHigh;
-        }
-        return ok;
-    }
-};
-
 class HelpersTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -54,7 +32,7 @@ protected:
         EXPECT_EQ(store.redirectionOffCount(), 0) << "redirection left switched off";
     }
 
-    TLargeSizeStore store;
+    TSimStore store;
     plat::TTestShell shell;
 };
 
@@ -103,10 +81,11 @@ TEST_F(HelpersTest, SizeOfFilesAndStreams) {
 
 TEST_F(HelpersTest, SizesKeepAllSixtyFourBits) {
     store.addFile(L"C:\\data\\big.bin", "12");
-    store.addStream(L"C:\\data\\big.bin", L"big", "123");
-    store.sizeHigh = 1;
+    store.setDataSize(L"C:\\data\\big.bin", (std::uint64_t(1) << 32) + 2);
+    store.addStream(L"C:\\data\\big.bin", L"big", "");
+    store.setDataSize(L"C:\\data\\big.bin:big", std::uint64_t(5 * kGiB));
     EXPECT_EQ(getFileSize(L"C:\\data\\big.bin"), (std::int64_t(1) << 32) + 2);
-    EXPECT_EQ(getFileSize(L"C:\\data\\big.bin:big"), (std::int64_t(1) << 32) + 3);
+    EXPECT_EQ(getFileSize(L"C:\\data\\big.bin:big"), 5 * kGiB);
 }
 
 TEST_F(HelpersTest, StreamSizeQueryRunsWithRedirectionOffAndSwitchesItBackOn) {
