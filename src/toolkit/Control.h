@@ -79,6 +79,9 @@ public:
     void recolorFont(TColor value);
     TColor color() const { return FColor; }
     void setColor(TColor value);
+    // The colour that shows behind a child that does not cover itself (an image with transparent
+    // parts); controls that paint their own background report it.
+    virtual TColor surfaceColor() const { return FColor; }
     TCursor cursor() const { return FCursor; }
     void setCursor(TCursor value);
     int tag() const { return FTag; }

@@ -23,7 +23,7 @@ void TImage::adjustSize() {
 
 void TImage::paint(TCanvas& canvas) {
     TCanvasLock lock(canvas);
-    canvas.brush().setColor(parent() != nullptr ? parent()->color() : color());
+    canvas.brush().setColor(parent() != nullptr ? parent()->surfaceColor() : color());
     canvas.FillRect(clientRect());
     canvas.drawBitmap(0, 0, FPicture);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// A control that shows one picture, drawn at its top-left corner over its parent's colour, and can
+// A control that shows one picture, drawn at its top-left corner over its parent's surface, and can
 // size itself to the picture.
 
 #include "toolkit/Control.h"

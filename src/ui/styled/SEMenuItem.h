@@ -32,6 +32,7 @@ public:
     TColor borderColor() const { return FBorderColor; }
     void setBorderColor(TColor value) { FBorderColor = value; }
     TColor backgroundColor() const { return FBackgroundColor; }
+    TColor surfaceColor() const override { return FBackgroundColor; }
     void setBackgroundColor(TColor value) { FBackgroundColor = value; }
     TColor activeColor() const { return FActiveColor; }
     void setActiveColor(TColor value) { FActiveColor = value; }

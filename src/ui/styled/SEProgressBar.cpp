@@ -25,6 +25,7 @@ int TSECustomProgressBar::fillWidth() const {
         percent = position * 100 / FMax;
     } else {
         percent = static_cast<std::int64_t>(static_cast<long double>(position) * 100 / FMax);
+        percent = percent > 100 ? 100 : percent;
     }
     return static_cast<int>(static_cast<std::int64_t>(width()) * percent / 100);
 }
