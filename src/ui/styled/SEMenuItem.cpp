@@ -90,6 +90,18 @@ void TSECustomMenuItem::buttonReleased(TMouseButton button, int x, int y) {
     TSEControl::buttonReleased(button, x, y);
 }
 
+// A release that never comes (the button disabled, or the focus taken, while held) must not leave
+// the pressed look behind: the press ends where the base class ends LeftButtonPressed.
+void TSECustomMenuItem::focusLost() {
+    FAction = false;
+    TSEControl::focusLost();
+}
+
+void TSECustomMenuItem::enabledChanged() {
+    FAction = false;
+    TSEControl::enabledChanged();
+}
+
 void TSECustomMenuItem::paint(TCanvas& canvas) {
     TCanvasLock lock(canvas);
     const int w = width();

@@ -78,6 +78,8 @@ protected:
     void mouseLeave() override;
     void buttonPressed(TMouseButton button, int x, int y) override;
     void buttonReleased(TMouseButton button, int x, int y) override;
+    void focusLost() override;
+    void enabledChanged() override;
 
 private:
     TColor FBorderColor;

@@ -374,6 +374,36 @@ TEST_F(MenuItemTest, DisabledButtonPaintsAlikeAndTakesNoClick) {
     EXPECT_EQ(clicks, 0);
 }
 
+TEST_F(MenuItemTest, PressedLookEndsWhenTheReleaseCannotCome) {
+    struct Case {
+        const char* name;
+        std::function<void(TSEMenuItem&, THeadlessPeer&)> interrupt;
+    };
+    const Case cases[] = {
+        {"disabled while held",
+         [](TSEMenuItem& item, THeadlessPeer& peer) {
+             item.setEnabled(false);
+             peer.mouseUp(TMouseButton::mbLeft, 5, 5); // not delivered to a disabled control
+             item.setEnabled(true);
+         }},
+        {"focus lost while held", [this](TSEMenuItem&, THeadlessPeer&) { backend.moveFocus(nullptr); }},
+    };
+    for (const Case& c : cases) {
+        TSEMenuItem item;
+        THeadlessPeer& peer = realise(item, 50, 30);
+        item.setCaption(L"");
+        item.setFocus();
+        peer.mouseDown(TMouseButton::mbLeft, 5, 5);
+        ASSERT_TRUE(item.action()) << c.name;
+        c.interrupt(item, peer);
+        EXPECT_FALSE(item.action()) << c.name;
+        EXPECT_FALSE(item.leftButtonPressed()) << c.name;
+        EXPECT_TRUE(peer.repaintRequested()) << c.name;
+        backend.paintCycle();
+        EXPECT_EQ(peer.surface().at(25, 15), kFill) << c.name;
+    }
+}
+
 TEST_F(MenuItemTest, TextColourComesFromTheFontNotFromFontColor) {
     TSEMenuItem item;
     THeadlessPeer& peer = realise(item, 80, 30);
