@@ -2,6 +2,8 @@
 
 #include "StoreFixture.h"
 
+#include <algorithm>
+
 namespace storetest {
 namespace {
 
@@ -163,6 +165,25 @@ TEST(ShortNames, AreMadeForLongNamesUniquePerFolderAndResolvePaths) {
     store.setShortName(L"C:\\Program Files", L"PF");
     EXPECT_NE(store.GetFileAttributesW(L"C:\\pf\\app\\tool.exe"), INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(store.GetFileAttributesW(L"C:\\PROGRA~1\\app\\tool.exe"), INVALID_FILE_ATTRIBUTES);
+}
+
+TEST(ShortNames, ManySimilarNamesGetHashedShortNamesThatStayUnique) {
+    TSimStore store;
+    store.addDrive(L'C', DRIVE_FIXED, L"", L"NTFS");
+    std::vector<std::wstring> shortNames;
+    for (int i = 0; i < 300; ++i) {
+        const std::wstring path = L"C:\\d\\Holiday picture " + std::to_wstring(i) + L".jpeg";
+        store.addFile(path, "x");
+        shortNames.push_back(store.shortName(path));
+        EXPECT_EQ(store.GetFileAttributesW((L"C:\\d\\" + shortNames.back()).c_str()), FILE_ATTRIBUTE_ARCHIVE)
+            << shortNames.back();
+    }
+    EXPECT_EQ(shortNames[0], L"HOLIDA~1.JPE");
+    EXPECT_EQ(shortNames[3], L"HOLIDA~4.JPE");
+    EXPECT_EQ(shortNames[4].substr(0, 2), L"HO");
+    EXPECT_EQ(shortNames[4].substr(6), L"~1.JPE");
+    std::sort(shortNames.begin(), shortNames.end());
+    EXPECT_EQ(std::unique(shortNames.begin(), shortNames.end()), shortNames.end());
 }
 
 using StreamListTest = StoreTest;

@@ -85,7 +85,7 @@ std::shared_ptr<TNode> TSimStore::TImpl::makeChild(const std::shared_ptr<TNode>&
         node->main = std::make_shared<TData>();
     }
     node->parent = folder;
-    folder->children[upper(name)] = node;
+    folder->addChild(node);
     return node;
 }
 
@@ -121,7 +121,7 @@ std::shared_ptr<TNode> TSimStore::TImpl::existing(const std::wstring& path, TPat
 
 void TSimStore::TImpl::unlink(TNode& node) {
     if (auto parent = node.parent.lock()) {
-        parent->children.erase(upper(node.name));
+        parent->removeChild(node);
     }
     node.parent.reset();
 }
@@ -249,10 +249,14 @@ void TSimStore::setTimes(const std::wstring& path, const FILETIME& creation, con
 void TSimStore::setShortName(const std::wstring& path, const std::wstring& shortName) {
     std::lock_guard lock(FImpl->mutex);
     auto node = FImpl->existing(path);
-    if (!shortName.empty() && !fitsShortName(shortName)) {
-        badSetUp(L"not an 8.3 name", shortName);
+    auto parent = node->parent.lock();
+    if (!parent || (!shortName.empty() && !fitsShortName(shortName))) {
+        badSetUp(L"not an 8.3 name of an entry", shortName);
     }
-    node->shortName = upper(shortName);
+    if (!shortName.empty() && parent->findChild(shortName) && parent->findChild(shortName) != node) {
+        badSetUp(L"the folder has an entry of that name", shortName);
+    }
+    parent->renameShort(*node, upper(shortName));
 }
 
 void TSimStore::denyAccess(const std::wstring& path, bool deny) {

@@ -75,11 +75,17 @@ struct TNode {
     std::shared_ptr<TData> main;                             // files only
     std::vector<std::shared_ptr<TData>> streams;             // named streams, in creation order
     std::map<std::wstring, std::shared_ptr<TNode>> children; // by upper-case long name (NTFS order)
+    std::map<std::wstring, std::wstring> shortIndex;         // upper-case short name -> children key
     std::weak_ptr<TNode> parent;
 
     std::shared_ptr<TData> findStream(const std::wstring& streamName) const;
     // A child by long or short name.
     std::shared_ptr<TNode> findChild(const std::wstring& childName) const;
+    // Whether a child uses the (upper-case) name as its long or short name.
+    bool nameTaken(const std::wstring& upperName) const;
+    void addChild(const std::shared_ptr<TNode>& child);
+    void removeChild(const TNode& child);
+    void renameShort(TNode& child, const std::wstring& shortName);
     // The attributes as the services report them (FILE_ATTRIBUTE_NORMAL alone for a plain file).
     DWORD reportedAttributes() const;
     std::uint64_t dataSize() const { return main ? main->size : 0; }

@@ -7,10 +7,15 @@
 namespace plat::store::detail {
 
 void TData::read(std::uint64_t position, char* out, std::size_t count) const {
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::uint64_t at = position + i;
-        out[i] = at < bytes.size() ? bytes[static_cast<std::size_t>(at)] : '\0';
+    // Bytes past the stored ones (a sparse tail) read as zeros.
+    const std::size_t stored =
+        position < bytes.size()
+            ? std::min<std::size_t>(count, bytes.size() - static_cast<std::size_t>(position))
+            : 0;
+    if (stored > 0) {
+        std::memcpy(out, bytes.data() + position, stored);
     }
+    std::memset(out + stored, 0, count - stored);
 }
 
 void TData::write(std::uint64_t position, const char* in, std::size_t count) {
@@ -45,15 +50,42 @@ std::shared_ptr<TData> TNode::findStream(const std::wstring& streamName) const {
 
 std::shared_ptr<TNode> TNode::findChild(const std::wstring& childName) const {
     const std::wstring key = upper(childName);
-    if (auto it = children.find(key); it != children.end()) {
-        return it->second;
-    }
-    for (const auto& [unused, child] : children) {
-        if (!child->shortName.empty() && upper(child->shortName) == key) {
-            return child;
+    auto it = children.find(key);
+    if (it == children.end()) {
+        if (auto byShort = shortIndex.find(key); byShort != shortIndex.end()) {
+            it = children.find(byShort->second);
         }
     }
-    return nullptr;
+    return it == children.end() ? nullptr : it->second;
+}
+
+bool TNode::nameTaken(const std::wstring& upperName) const {
+    return children.count(upperName) > 0 || shortIndex.count(upperName) > 0;
+}
+
+void TNode::addChild(const std::shared_ptr<TNode>& child) {
+    const std::wstring key = upper(child->name);
+    children[key] = child;
+    if (!child->shortName.empty()) {
+        shortIndex[upper(child->shortName)] = key;
+    }
+}
+
+void TNode::removeChild(const TNode& child) {
+    if (!child.shortName.empty()) {
+        shortIndex.erase(upper(child.shortName));
+    }
+    children.erase(upper(child.name));
+}
+
+void TNode::renameShort(TNode& child, const std::wstring& newShortName) {
+    if (!child.shortName.empty()) {
+        shortIndex.erase(upper(child.shortName));
+    }
+    child.shortName = newShortName;
+    if (!newShortName.empty()) {
+        shortIndex[upper(newShortName)] = upper(child.name);
+    }
 }
 
 DWORD TNode::reportedAttributes() const {
@@ -192,24 +224,29 @@ std::wstring makeShortName(const std::wstring& longName, const TNode& folder) {
     if (base.empty()) {
         base = L"_";
     }
-    auto taken = [&folder](const std::wstring& candidate) {
-        for (const auto& [key, child] : folder.children) {
-            if (key == candidate || upper(child->shortName) == candidate) {
-                return true;
-            }
-        }
-        return false;
-    };
-    for (unsigned n = 1;; ++n) {
-        const std::wstring suffix = L"~" + std::to_wstring(n);
-        const std::size_t keep =
-            std::min<std::size_t>(base.size(), 8 - std::min<std::size_t>(suffix.size(), 7));
-        std::wstring candidate = base.substr(0, keep) + suffix;
-        if (!ext.empty()) {
-            candidate += L"." + ext;
-        }
-        if (!taken(candidate)) {
+    auto withExtension = [&ext](std::wstring name) { return ext.empty() ? name : name + L"." + ext; };
+    // NAME~1 to NAME~4 first; then, as Windows does, two characters and a hash of the long name.
+    for (unsigned n = 1; n <= 4; ++n) {
+        const std::wstring candidate = withExtension(base.substr(0, 6) + L"~" + std::to_wstring(n));
+        if (!folder.nameTaken(candidate)) {
             return candidate;
+        }
+    }
+    std::uint32_t hash = 0;
+    for (wchar_t c : longName) {
+        hash = hash * 31 + static_cast<std::uint32_t>(c);
+    }
+    for (;; ++hash) {
+        wchar_t hex[5];
+        for (int i = 0; i < 4; ++i) {
+            hex[i] = L"0123456789ABCDEF"[(hash >> (12 - 4 * i)) & 0xF];
+        }
+        hex[4] = L'\0';
+        for (unsigned n = 1; n <= 9; ++n) {
+            const std::wstring candidate = withExtension(base.substr(0, 2) + hex + L"~" + std::to_wstring(n));
+            if (!folder.nameTaken(candidate)) {
+                return candidate;
+            }
         }
     }
 }
