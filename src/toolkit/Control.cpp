@@ -70,6 +70,18 @@ TControl* TControl::controls(int index) const {
     return FControls[static_cast<std::size_t>(index)].get();
 }
 
+TControl* TControl::findControl(const std::wstring& name) {
+    if (FName == name) {
+        return this;
+    }
+    for (auto& child : FControls) {
+        if (TControl* found = child->findControl(name)) {
+            return found;
+        }
+    }
+    return nullptr;
+}
+
 void TControl::createHandle() {
     if (FParent != nullptr && !FParent->handleAllocated()) {
         FParent->createHandle();

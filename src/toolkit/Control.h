@@ -46,6 +46,11 @@ public:
     int controlCount() const { return static_cast<int>(FControls.size()); }
     TControl* controls(int index) const;
     bool acceptsControls() const { return FAcceptsControls; }
+    // The component name a window's table of declared components gives it (btnAction).
+    const std::wstring& name() const { return FName; }
+    void setName(const std::wstring& value) { FName = value; }
+    // This control or the first of its descendants (depth first) with that name; null for none.
+    TControl* findControl(const std::wstring& name);
 
     // ---- Realisation.
     void createHandle();
@@ -152,6 +157,7 @@ private:
     std::vector<std::unique_ptr<TControl>> FControls;
     std::unique_ptr<plat::TControlPeer> FPeer;
     bool FAcceptsControls = false;
+    std::wstring FName;
 
     int FLeft = 0;
     int FTop = 0;

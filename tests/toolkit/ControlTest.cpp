@@ -102,6 +102,20 @@ TEST_F(ControlTest, ParentOwnsAndDestroysItsChildren) {
     EXPECT_EQ(destroyed, 4);
 }
 
+TEST_F(ControlTest, FindsControlsByName) {
+    TProbe root;
+    root.setName(L"frm");
+    TProbe* panel = root.create<TProbe>();
+    panel->setName(L"pAlert");
+    TProbe* button = panel->create<TProbe>();
+    button->setName(L"btnAction");
+    EXPECT_EQ(root.findControl(L"btnAction"), button);
+    EXPECT_EQ(root.findControl(L"pAlert"), panel);
+    EXPECT_EQ(root.findControl(L"frm"), &root);
+    EXPECT_EQ(panel->findControl(L"frm"), nullptr);
+    EXPECT_EQ(root.findControl(L"btnStop"), nullptr);
+}
+
 TEST_F(ControlTest, AControlThatTakesNoChildrenRefusesThem) {
     TLeaf leaf;
     EXPECT_EQ(leaf.create<TLeaf>(), nullptr);
