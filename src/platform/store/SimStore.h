@@ -3,6 +3,14 @@
 // attributes, 8.3 short names, times, share modes, access rules and fault injection. It answers the
 // file services exactly as Windows would for the same content, so the logic can be tested without
 // Windows. Thread safe: the scan and backup threads use it while the test thread does too.
+//
+// Where Windows versions differ, the store behaves as current NTFS does: share modes are checked per
+// stream (the file's main data and each named stream apart); deleting a file removes its name at once
+// while open handles keep working on its data; overwriting a file's main data (CREATE_ALWAYS,
+// TRUNCATE_EXISTING) removes its named streams; a directory search walks the entries in NTFS order
+// from where it stands, so entries added behind it are not seen. Named streams are listed, and
+// appear in the backup stream, in creation order. Paths of any length are accepted, as the program's
+// Windows services accept them. The handle values are never reused.
 
 #include "platform/FileServices.h"
 
