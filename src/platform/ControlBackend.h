@@ -18,7 +18,9 @@
 // - Input is reported to the sink: pointer enter before the first move over the control, pointer
 //   leave once it has left (on Windows through the platform's mouse tracking), moves, button presses
 //   and releases with the position in client coordinates. A press captures the pointer so that its
-//   release is reported to the same control even outside it. A disabled control receives no input.
+//   release is reported to the same control even outside it. Input may be reported to a disabled
+//   control: the toolkit drops its moves, presses and releases but keeps enter and leave, because
+//   the styled controls show their hover look whatever the enabled state.
 // - Focus changes are reported with sinkFocusGained / sinkFocusLost; setFocus asks for the focus.
 // - A change of size made by the platform (the user resizing a window) is reported with
 //   sinkBoundsChanged; changes the control made itself are not reported back.

@@ -16,6 +16,8 @@
 //   DT_VCENTER, always clipped to the rectangle). With a solid brush the text's cell is filled with
 //   the brush colour first; with a clear brush only the glyphs are drawn. Text is drawn in the font
 //   colour.
+// - getPixel reads what the paint has drawn so far (on Windows: the back buffer), since the glyph
+//   edges are mixed with what lies beneath them.
 // - drawBitmap blends a 32-bit picture with its alpha over what lies beneath.
 // - Lock/Unlock nest: a paint holds the lock for its whole duration (TCanvasLock).
 
