@@ -84,8 +84,9 @@ BOOL TSimStore::DeleteFileW(const wchar_t* path) {
     }
     TNode& node = *entry.node;
     const bool oneStream = entry.streamPath && entry.data && entry.data != node.main;
-    if ((node.folder && !oneStream) || node.denied || (oneStream && entry.data->denied) ||
-        (node.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+    // The read-only attribute protects a file and its streams; on a folder it means nothing here.
+    const bool readOnly = !node.folder && (node.attributes & FILE_ATTRIBUTE_READONLY) != 0;
+    if ((node.folder && !oneStream) || node.denied || (oneStream && entry.data->denied) || readOnly) {
         return failWith(ERROR_ACCESS_DENIED, FALSE);
     }
     if (oneStream) {
