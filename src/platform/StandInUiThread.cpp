@@ -20,9 +20,12 @@ void TStandInUiThread::runOnUiThread(const std::function<void()>& step) {
     }
     TRequest request{&step, nullptr};
     {
-        std::unique_lock<std::mutex> lock(FLock);
+        std::lock_guard<std::mutex> lock(FLock);
         FQueue.push_back(&request);
-        FQueued.notify_one();
+    }
+    FQueued.notify_one(); // outside the lock, so the woken thread does not block on it at once
+    {
+        std::unique_lock<std::mutex> lock(FLock);
         FDone.wait(lock, [&] { return request.done; });
     }
     if (request.error) {
@@ -47,7 +50,9 @@ void TStandInUiThread::serve() {
         }
         lock.lock();
         request->done = true;
+        lock.unlock();
         FDone.notify_all();
+        lock.lock();
     }
 }
 

@@ -265,17 +265,15 @@ void TScanFileSystem::inspectFile(const std::wstring& fileName) {
         creationStr = fileTimeText(creation);
         modificationStr = fileTimeText(lastWrite);
     }
-    TScanNode XNode = nullptr;
-    Synchronize([&] { XNode = FNotifications.fileFound(fileName, creationStr, modificationStr); });
-    FFoundResults += static_cast<std::int64_t>(reported.size());
-    for (const TADSObject* curAds : reported) {
-        TScanNode XNodeSub = nullptr;
-        Synchronize([&] {
-            XNodeSub = FNotifications.streamFound(*curAds, fileName, creationStr, modificationStr,
-                                                  FPreviewLen, XNode);
-        });
-        (void)XNodeSub;
-    }
+    // The file and its streams are reported in one hand-over: the window sees the same calls in the
+    // same order, and the scan waits for the UI thread once per file instead of once per row.
+    Synchronize([&] {
+        const TScanNode XNode = FNotifications.fileFound(fileName, creationStr, modificationStr);
+        FFoundResults += static_cast<std::int64_t>(reported.size());
+        for (const TADSObject* curAds : reported) {
+            FNotifications.streamFound(*curAds, fileName, creationStr, modificationStr, FPreviewLen, XNode);
+        }
+    });
 }
 
 std::optional<TScanFileSystem::TFolderIdentity> TScanFileSystem::folderIdentity(const std::wstring& path) {
