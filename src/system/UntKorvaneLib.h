@@ -1,6 +1,7 @@
 #pragma once
 // System services of the program's utility unit: drives and volumes, size texts, file names, the
-// system drive and Windows folder, shell icons, version information and embedded pictures.
+// system drive and Windows folder, shell icons, version information, embedded pictures and the
+// message dialogs.
 
 #include <cstdint>
 #include <memory>
@@ -96,3 +97,11 @@ struct TPngPicture {
 // Loads the program's resource of type "KORVANE_IMAGES" with this name. A missing resource throws
 // std::runtime_error (the program carries every picture it asks for).
 std::unique_ptr<TPngPicture> loadPngResource(const std::wstring& name);
+
+// ---- Message dialogs: modal, owned by the active window (or the application window), on the UI
+// thread only. content may break lines with CR LF.
+
+void showInformation(const std::wstring& instruction, const std::wstring& content);
+void showError(const std::wstring& instruction, const std::wstring& content);
+// Yes and No; true only when the user chose Yes. An empty footer shows no footer area.
+bool askQuestion(const std::wstring& instruction, const std::wstring& content, const std::wstring& footer);

@@ -1,0 +1,92 @@
+#pragma once
+// The modal dialogs the program asks the platform for: the task dialog (title, main instruction,
+// content, footer, icons, standard buttons; the result is the pressed button's identifier) and the
+// shell's folder browser, each shaped like the Windows functions of the same names. One object is
+// installed for the process at start-up, on the UI thread: the Windows one in the program, a
+// scripted double in tests. Every call happens on the UI thread.
+
+#include "platform/WinTypes.h"
+
+#include <cstdint>
+#include <string>
+
+namespace plat {
+
+using HWND = void*;
+
+// Button identifiers, as the dialogs answer them.
+constexpr int IDOK = 1;
+constexpr int IDCANCEL = 2;
+constexpr int IDYES = 6;
+constexpr int IDNO = 7;
+
+// The task dialog's standard buttons (TASKDIALOG_COMMON_BUTTON_FLAGS). None named: a single OK
+// button, which is then the default.
+constexpr int TDCBF_OK_BUTTON = 0x1;
+constexpr int TDCBF_YES_BUTTON = 0x2;
+constexpr int TDCBF_NO_BUTTON = 0x4;
+constexpr int TDCBF_CANCEL_BUTTON = 0x8;
+
+// Task dialog flags: Escape, Alt+F4 and the close button end the dialog with IDCANCEL.
+constexpr DWORD TDF_ALLOW_DIALOG_CANCELLATION = 0x8;
+
+enum class TTaskDialogIcon { none, information, error, question, warning };
+
+// What TASKDIALOGCONFIG holds of a dialog the program shows.
+struct TTaskDialogConfig {
+    HWND parent = nullptr; // the owner; null for none
+    DWORD flags = 0;       // TDF_*
+    int commonButtons = 0; // TDCBF_*
+    std::wstring windowTitle;
+    std::wstring mainInstruction;
+    std::wstring content; // lines broken by CR LF
+    std::wstring footer;  // empty: no footer area
+    TTaskDialogIcon mainIcon = TTaskDialogIcon::none;
+    TTaskDialogIcon footerIcon = TTaskDialogIcon::none;
+    int defaultButton = 0; // 0: the platform's choice (the first button)
+};
+
+// The folder browser's flags.
+constexpr UINT BIF_RETURNONLYFSDIRS = 0x1;
+constexpr UINT BIF_NEWDIALOGSTYLE = 0x40;
+constexpr UINT BIF_NONEWFOLDERBUTTON = 0x200;
+
+// BROWSEINFOW. The display-name buffer, when given, holds at least MAX_PATH characters.
+struct BROWSEINFOW {
+    HWND hwndOwner;
+    const void* pidlRoot;
+    wchar_t* pszDisplayName;
+    const wchar_t* lpszTitle;
+    UINT ulFlags;
+    void* lpfn;
+    std::intptr_t lParam;
+    int iImage;
+};
+
+class TDialogServices {
+public:
+    virtual ~TDialogServices() = default;
+
+    // Shows the task dialog modally; answers the pressed button's identifier, or 0 when the dialog
+    // could not be shown.
+    virtual int TaskDialogIndirect(const TTaskDialogConfig& config) = 0;
+
+    // Shows the folder browser modally. Answers the chosen item's identifier list, to be released with
+    // CoTaskMemFree, or null when the user cancelled.
+    virtual void* SHBrowseForFolderW(BROWSEINFOW* info) = 0;
+    // Writes the item's file-system path (at most MAX_PATH characters with the NUL) into path; FALSE
+    // and an empty text when the item has none.
+    virtual BOOL SHGetPathFromIDListW(const void* idList, wchar_t* path) = 0;
+    virtual void CoTaskMemFree(void* memory) = 0;
+
+    // The UI thread's active window, or null when none of the program's windows is active.
+    virtual HWND GetActiveWindow() = 0;
+    // The window that owns the program's dialogs when no window is active.
+    virtual HWND applicationWindow() = 0;
+};
+
+// The process-wide services; installed at start-up (a missing install stops the program).
+TDialogServices& dialogs();
+void installDialogServices(TDialogServices* services);
+
+} // namespace plat
