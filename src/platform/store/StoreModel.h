@@ -3,6 +3,7 @@
 // rules it is read with: names compared through an upper-case table, 8.3 short names, the
 // directory-search wildcards and the parsing of Win32 paths with their stream suffixes.
 
+#include "platform/WinPath.h"
 #include "platform/WinTypes.h"
 
 #include <cstdint>
@@ -108,8 +109,8 @@ struct TDrive {
 wchar_t upperChar(wchar_t c);
 std::wstring upper(const std::wstring& text);
 bool sameName(const std::wstring& a, const std::wstring& b);
-bool isValidLongName(const std::wstring& name);
-bool isValidStreamName(const std::wstring& name);
+using plat::isValidLongName;
+using plat::isValidStreamName;
 // Whether the name is a valid 8.3 name by itself (then NTFS keeps no separate short name).
 bool fitsShortName(const std::wstring& name);
 // A NAME~N.EXT short name that no other entry of the folder uses as long or short name.
@@ -120,19 +121,13 @@ bool matchesMask(const std::wstring& mask, const std::wstring& name);
 std::string utf16Bytes(const std::wstring& text);
 FILETIME currentFileTime();
 
-// ---- Paths. A full Win32 path: drive, components and an optional stream suffix.
-struct TPath {
-    DWORD error = 0; // ERROR_INVALID_NAME or ERROR_PATH_NOT_FOUND when the text is not a usable path
-    wchar_t drive = 0;
-    std::vector<std::wstring> parts;
-    bool trailingSlash = false; // "C:\dir\" (never set for the root itself)
-    bool hasStream = false;
-    std::wstring stream; // the stream name; empty with hasStream for "::$DATA", the main data
-};
-// Parses like the Win32 layer: '/' as '\', "." and ".." resolved, trailing dots and spaces of each
-// component dropped (not after a "\\?\" prefix). Paths of any length are accepted, as the program's
-// Windows services accept them.
-TPath parsePath(const wchar_t* text);
-std::wstring pathText(const TPath& path);
+// ---- Paths: read with the shared Win32 rules (platform/WinPath.h).
+using TPath = plat::TWinPath;
+inline TPath parsePath(const wchar_t* text) {
+    return plat::parseWinPath(text);
+}
+inline std::wstring pathText(const TPath& path) {
+    return plat::winPathText(path);
+}
 
 } // namespace plat::store::detail

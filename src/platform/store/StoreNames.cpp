@@ -1,5 +1,8 @@
 #include "platform/store/StoreModel.h"
 
+#include "platform/Utf16.h"
+#include "platform/Wildcard.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -148,30 +151,6 @@ bool sameName(const std::wstring& a, const std::wstring& b) {
     return a.size() == b.size() && upper(a) == upper(b);
 }
 
-bool isValidLongName(const std::wstring& name) {
-    if (name.empty() || name.size() > 255 || name == L"." || name == L"..") {
-        return false;
-    }
-    for (wchar_t c : name) {
-        if (static_cast<std::uint32_t>(c) < 32 || std::wcschr(L"<>:\"/\\|?*", c) != nullptr) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool isValidStreamName(const std::wstring& name) {
-    if (name.empty() || name.size() > 255) {
-        return false;
-    }
-    for (wchar_t c : name) {
-        if (c == L'\0' || c == L'\\' || c == L'/' || c == L':') {
-            return false;
-        }
-    }
-    return true;
-}
-
 namespace {
 
 bool isShortChar(wchar_t c) {
@@ -251,114 +230,12 @@ std::wstring makeShortName(const std::wstring& longName, const TNode& folder) {
     }
 }
 
-namespace {
-
-// The DOS wildcards the Win32 layer turns a mask into before the file system matches it.
-constexpr wchar_t kDosStar = L'<'; // any characters up to the last dot of the name
-constexpr wchar_t kDosQm = L'>';   // one character; at a dot or the end, the rest of a run of them
-constexpr wchar_t kDosDot = L'"';  // a dot, or nothing at the end of the name
-
-std::wstring toExpression(const std::wstring& mask) {
-    if (mask == L"*.*") {
-        return L"*";
-    }
-    std::wstring expression;
-    for (std::size_t i = 0; i < mask.size(); ++i) {
-        const wchar_t c = mask[i];
-        const wchar_t next = i + 1 < mask.size() ? mask[i + 1] : L'\0';
-        if (c == L'?') {
-            expression += kDosQm;
-        } else if (c == L'*' && next == L'.') {
-            expression += kDosStar;
-        } else if (c == L'.' && (next == L'?' || next == L'*' || next == L'\0')) {
-            expression += kDosDot;
-        } else {
-            expression += upperChar(c);
-        }
-    }
-    return expression;
-}
-
-class TMatcher {
-public:
-    TMatcher(const std::wstring& expression, const std::wstring& name)
-        : FExpr(expression), FName(upper(name)), FLastDot(FName.rfind(L'.')),
-          FMemo((expression.size() + 1) * (name.size() + 1), -1) {}
-
-    bool match(std::size_t e, std::size_t n) {
-        signed char& memo = FMemo[e * (FName.size() + 1) + n];
-        if (memo < 0) {
-            memo = compute(e, n) ? 1 : 0;
-        }
-        return memo == 1;
-    }
-
-private:
-    bool compute(std::size_t e, std::size_t n) {
-        const std::size_t nameEnd = FName.size();
-        if (e == FExpr.size()) {
-            return n == nameEnd;
-        }
-        const wchar_t c = FExpr[e];
-        if (c == L'*') {
-            return match(e + 1, n) || (n < nameEnd && match(e, n + 1));
-        }
-        if (c == kDosStar) {
-            const bool mayTake = n < nameEnd && (FLastDot == std::wstring::npos || n < FLastDot);
-            return match(e + 1, n) || (mayTake && match(e, n + 1));
-        }
-        if (c == kDosQm) {
-            if (n == nameEnd || FName[n] == L'.') {
-                std::size_t after = e;
-                while (after < FExpr.size() && FExpr[after] == kDosQm) {
-                    ++after;
-                }
-                return match(after, n);
-            }
-            return match(e + 1, n + 1);
-        }
-        if (c == kDosDot) {
-            if (n == nameEnd) {
-                return match(e + 1, n);
-            }
-            return FName[n] == L'.' && match(e + 1, n + 1);
-        }
-        return n < nameEnd && FName[n] == c && match(e + 1, n + 1);
-    }
-
-    const std::wstring& FExpr;
-    const std::wstring FName;
-    const std::size_t FLastDot;
-    std::vector<signed char> FMemo;
-};
-
-} // namespace
-
 bool matchesMask(const std::wstring& mask, const std::wstring& name) {
-    const std::wstring expression = toExpression(mask);
-    return TMatcher(expression, name).match(0, 0);
+    return matchesUpperMask(upper(mask), upper(name));
 }
 
 std::string utf16Bytes(const std::wstring& text) {
-    std::string bytes;
-    auto put = [&bytes](std::uint32_t unit) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>((unit >> 8) & 0xFF);
-    };
-    for (wchar_t c : text) {
-        if constexpr (sizeof(wchar_t) == 2) {
-            put(static_cast<std::uint16_t>(c));
-        } else {
-            const auto u = static_cast<std::uint32_t>(c);
-            if (u > 0xFFFF) {
-                put(0xD800 + ((u - 0x10000) >> 10));
-                put(0xDC00 + ((u - 0x10000) & 0x3FF));
-            } else {
-                put(u);
-            }
-        }
-    }
-    return bytes;
+    return encodeUtf16Le(text);
 }
 
 FILETIME currentFileTime() {
@@ -368,122 +245,6 @@ FILETIME currentFileTime() {
                                .count();
     const std::uint64_t ticks = kUnixEpochIn1601 + static_cast<std::uint64_t>(since1970) * 10;
     return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFF), static_cast<DWORD>(ticks >> 32)};
-}
-
-// ---- Paths.
-
-namespace {
-
-TPath pathError(DWORD error) {
-    TPath path;
-    path.error = error;
-    return path;
-}
-
-void dropTrailingDotsAndSpaces(std::wstring& component) {
-    if (component == L"." || component == L"..") {
-        return;
-    }
-    while (!component.empty() && (component.back() == L'.' || component.back() == L' ')) {
-        component.pop_back();
-    }
-}
-
-// Splits "name:stream[:$DATA]" of the last component; false for a malformed suffix.
-bool splitStream(std::wstring& component, TPath& path) {
-    const auto colon = component.find(L':');
-    if (colon == std::wstring::npos) {
-        return true;
-    }
-    const std::wstring suffix = component.substr(colon + 1);
-    component.erase(colon);
-    const auto typeColon = suffix.find(L':');
-    const std::wstring streamName = suffix.substr(0, typeColon);
-    if (typeColon != std::wstring::npos) {
-        if (upper(suffix.substr(typeColon + 1)) != L"$DATA") {
-            return false;
-        }
-    } else if (streamName.empty()) {
-        return false;
-    }
-    if (!streamName.empty() && !isValidStreamName(streamName)) {
-        return false;
-    }
-    path.hasStream = true;
-    path.stream = streamName;
-    return true;
-}
-
-} // namespace
-
-TPath parsePath(const wchar_t* text) {
-    if (text == nullptr) {
-        return pathError(ERROR_PATH_NOT_FOUND);
-    }
-    std::wstring s(text);
-    std::replace(s.begin(), s.end(), L'/', L'\\');
-    const bool verbatim = s.rfind(L"\\\\?\\", 0) == 0;
-    if (verbatim) {
-        s.erase(0, 4);
-    }
-    const bool letter =
-        s.size() >= 2 && s[1] == L':' && ((s[0] >= L'A' && s[0] <= L'Z') || (s[0] >= L'a' && s[0] <= L'z'));
-    if (!letter || (s.size() > 2 && s[2] != L'\\')) {
-        return pathError(ERROR_PATH_NOT_FOUND); // relative, drive-relative and UNC paths are not modelled
-    }
-    TPath path;
-    path.drive = upperChar(s[0]);
-    const std::wstring rest = s.substr(2);
-    std::vector<std::wstring> components;
-    std::size_t start = 0;
-    while (start <= rest.size()) {
-        const auto end = std::min(rest.find(L'\\', start), rest.size());
-        if (end > start) {
-            components.push_back(rest.substr(start, end - start));
-        }
-        start = end + 1;
-    }
-    const bool endsWithSlash = rest.size() > 1 && rest.back() == L'\\';
-    for (std::size_t i = 0; i < components.size(); ++i) {
-        std::wstring component = components[i];
-        if (!verbatim) {
-            dropTrailingDotsAndSpaces(component);
-        }
-        if (component.empty() || component == L".") {
-            continue;
-        }
-        if (component == L"..") {
-            if (!path.parts.empty()) {
-                path.parts.pop_back();
-            }
-            continue;
-        }
-        if (component.find(L':') != std::wstring::npos) {
-            if (i + 1 != components.size() || endsWithSlash || !splitStream(component, path)) {
-                return pathError(ERROR_INVALID_NAME);
-            }
-        }
-        if (!isValidLongName(component)) {
-            return pathError(ERROR_INVALID_NAME);
-        }
-        path.parts.push_back(component);
-    }
-    path.trailingSlash = endsWithSlash && !path.parts.empty();
-    return path;
-}
-
-std::wstring pathText(const TPath& path) {
-    std::wstring text{path.drive, L':'};
-    for (const auto& part : path.parts) {
-        text += L"\\" + part;
-    }
-    if (path.parts.empty()) {
-        text += L"\\";
-    }
-    if (path.hasStream) {
-        text += L":" + path.stream + (path.stream.empty() ? L":$DATA" : L"");
-    }
-    return text;
 }
 
 } // namespace plat::store::detail
