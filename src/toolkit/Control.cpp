@@ -176,7 +176,7 @@ void TControl::setFont(const TFont& value) {
         return;
     }
     FFont = value;
-    invalidate();
+    fontChanged();
 }
 
 void TControl::recolorFont(TColor value) {
@@ -278,6 +278,10 @@ void TControl::enabledChanged() {
 
 void TControl::textChanged() {
     raise(OnTextChanged, this);
+}
+
+void TControl::fontChanged() {
+    invalidate();
 }
 
 void TControl::resize() {

@@ -136,6 +136,8 @@ protected:
     // The default also requests a repaint.
     virtual void enabledChanged();
     virtual void textChanged();
+    // The font was changed; the default requests a repaint.
+    virtual void fontChanged();
     virtual void resize();
 
 private:

@@ -1,0 +1,17 @@
+#include "platform/WidgetServices.h"
+
+namespace plat {
+
+namespace {
+TWidgetServices* gServices = nullptr;
+} // namespace
+
+TWidgetServices* widgetServices() {
+    return gServices;
+}
+
+void installWidgetServices(TWidgetServices* services) {
+    gServices = services;
+}
+
+} // namespace plat

@@ -1,0 +1,112 @@
+#pragma once
+// What the widget toolkit needs of a platform beyond realising controls (ControlBackend.h): the
+// parts of a top-level window a form uses, timers, pop-up menus, the system's small-icon list,
+// text measuring outside a paint, the screen's work area and the end of the message loop.
+//
+// One object is installed for the process at start-up (plat::installWidgetServices), on the UI
+// thread, next to the control backend: the Windows one in the program, the headless one in tests.
+// Every call happens on the UI thread. Without an installed object the toolkit's widgets still
+// work as data: timers never fire, menus show nothing, text measures as empty.
+
+#include "toolkit/Graphics.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+class TCanvas;
+
+namespace plat {
+
+class TControlPeer;
+
+// ---- Forms.
+
+// The form as the platform's window sees it.
+class TFormSink {
+public:
+    // The user asked to close the window (close button, Alt+F4, system menu). The window stays: the
+    // toolkit decides and hides it itself.
+    virtual void sinkCloseRequested() = 0;
+
+protected:
+    ~TFormSink() = default;
+};
+
+// What a top-level window does for a form beyond every control's peer.
+class TFormPeer {
+public:
+    virtual ~TFormPeer() = default;
+    // The user cannot drag the window smaller than this client size; 0 means no limit.
+    virtual void setMinClientSize(int width, int height) = 0;
+    // Places the whole window (frame included) in the middle of the screen's work area; the control
+    // hears of its new bounds as of a move the platform made.
+    virtual void centreOnScreen() = 0;
+    // Brings the window in front and activates it.
+    virtual void bringToFront() = 0;
+};
+
+// ---- Timers.
+
+class TTimerSink {
+public:
+    virtual void sinkTimer() = 0;
+
+protected:
+    ~TTimerSink() = default;
+};
+
+// A running timer: it ticks every interval on the UI thread until destroyed.
+class TTimerPeer {
+public:
+    virtual ~TTimerPeer() = default;
+};
+
+// ---- Pop-up menus.
+
+// One entry of a menu as it is shown: only the visible items of the toolkit's menu.
+struct TMenuEntry {
+    int command = 0; // answered when this entry is chosen; 0 for separators and sub-menus
+    std::wstring caption;
+    bool enabled = true;
+    bool separator = false;
+    TBitmap32 image;               // empty for none
+    std::vector<TMenuEntry> items; // a sub-menu when not empty
+};
+
+// ---- The services.
+
+class TWidgetServices {
+public:
+    virtual ~TWidgetServices() = default;
+
+    // Attaches to the window of a realised top-level control; null when peer has no window here.
+    virtual std::unique_ptr<TFormPeer> attachForm(TControlPeer& peer, TFormSink& sink) = 0;
+    // The screen's work area (without the task bar), in screen coordinates.
+    virtual TRect screenWorkArea() = 0;
+
+    // Starts a timer of intervalMs milliseconds (at least 1); null when the platform has none left.
+    virtual std::unique_ptr<TTimerPeer> startTimer(unsigned intervalMs, TTimerSink& sink) = 0;
+
+    // Shows a pop-up menu at a point of the screen and waits until it closes; answers the command of
+    // the chosen entry, or 0 when none was chosen. owner: the control the menu belongs to, or null.
+    virtual int popupMenu(const std::vector<TMenuEntry>& entries, TPoint screen, TControlPeer* owner) = 0;
+
+    // The platform's small system icons, as a handle the shell's icon query answered: the number of
+    // icons and one icon as a 32-bit picture (empty for an index outside the list).
+    virtual int systemIconCount(std::uintptr_t list) = 0;
+    virtual TBitmap32 systemIcon(std::uintptr_t list, int index) = 0;
+
+    // A canvas to measure text on outside a paint: set its font, then ask TextWidth / TextHeight.
+    virtual TCanvas& measureCanvas() = 0;
+
+    // Ends the program's message loop (the main form closed).
+    virtual void endMessageLoop() = 0;
+};
+
+// The process-wide services; null until installed.
+TWidgetServices* widgetServices();
+void installWidgetServices(TWidgetServices* services);
+
+} // namespace plat

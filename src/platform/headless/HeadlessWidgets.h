@@ -1,0 +1,115 @@
+#pragma once
+// The widget services for tests: a screen of a set size, form handling that records what the form
+// asked for and lets a test play the user (drag the window's edge, press the close button), timers
+// that a test fires by hand, pop-up menus that are recorded instead of shown (a test can choose an
+// entry beforehand), a stand-in for the system's small icons and the raster canvas's text metrics.
+
+#include "platform/WidgetServices.h"
+#include "platform/headless/HeadlessBackend.h"
+#include "platform/headless/RasterCanvas.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace plat::headless {
+
+class THeadlessWidgets;
+
+class THeadlessFormPeer : public TFormPeer {
+public:
+    THeadlessFormPeer(THeadlessWidgets& widgets, THeadlessPeer& peer, TFormSink& sink);
+    ~THeadlessFormPeer() override;
+
+    void setMinClientSize(int width, int height) override;
+    void centreOnScreen() override;
+    void bringToFront() override;
+
+    int minClientWidth() const { return FMinWidth; }
+    int minClientHeight() const { return FMinHeight; }
+    int centreCount() const { return FCentreCount; }
+    int frontCount() const { return FFrontCount; }
+    // The user drags the window's edge to this client size; the platform keeps the minimum.
+    void resizeAsUser(int clientWidth, int clientHeight);
+    // The user presses the close button.
+    void requestClose() { FSink.sinkCloseRequested(); }
+
+private:
+    THeadlessWidgets& FWidgets;
+    THeadlessPeer& FPeer;
+    TFormSink& FSink;
+    int FMinWidth = 0;
+    int FMinHeight = 0;
+    int FCentreCount = 0;
+    int FFrontCount = 0;
+};
+
+class THeadlessTimer : public TTimerPeer {
+public:
+    THeadlessTimer(THeadlessWidgets& widgets, unsigned intervalMs, TTimerSink& sink);
+    ~THeadlessTimer() override;
+    unsigned interval() const { return FInterval; }
+    // One tick, as the platform's timer would give it.
+    void fire() { FSink.sinkTimer(); }
+
+private:
+    THeadlessWidgets& FWidgets;
+    unsigned FInterval;
+    TTimerSink& FSink;
+};
+
+// A menu as it was asked to show.
+struct TShownMenu {
+    std::vector<TMenuEntry> entries;
+    TPoint at;
+    TControlPeer* owner = nullptr;
+};
+
+class THeadlessWidgets : public TWidgetServices {
+public:
+    // The stand-in system icons: this many, 16 x 16, each a framed square of its own colour.
+    static constexpr int kSystemIconCount = 64;
+
+    THeadlessWidgets();
+
+    std::unique_ptr<TFormPeer> attachForm(TControlPeer& peer, TFormSink& sink) override;
+    TRect screenWorkArea() override { return FWorkArea; }
+    std::unique_ptr<TTimerPeer> startTimer(unsigned intervalMs, TTimerSink& sink) override;
+    int popupMenu(const std::vector<TMenuEntry>& entries, TPoint screen, TControlPeer* owner) override;
+    int systemIconCount(std::uintptr_t list) override;
+    TBitmap32 systemIcon(std::uintptr_t list, int index) override;
+    TCanvas& measureCanvas() override { return FMeasure; }
+    void endMessageLoop() override { ++FLoopEnds; }
+
+    // ---- For tests.
+    void setScreenWorkArea(const TRect& area) { FWorkArea = area; }
+    // The form handling attached to a realised form's peer; null for none.
+    THeadlessFormPeer* formPeerOf(const TControlPeer* peer) const;
+    // The running timers, in the order they started.
+    const std::vector<THeadlessTimer*>& timers() const { return FTimers; }
+    // Fires every timer running now once; answers how many fired.
+    int fireTimers();
+    // The menus shown so far, oldest first.
+    const std::vector<TShownMenu>& shownMenus() const { return FShown; }
+    // The next menu shown answers the first enabled entry with this caption (searching sub-menus
+    // too) as chosen; without a plan, or with no such entry, nothing is chosen.
+    void chooseNext(const std::wstring& caption) { FPlannedChoice = caption; }
+    int loopEnds() const { return FLoopEnds; }
+    // The stand-in colour of system icon index.
+    static TColor systemIconColor(int index);
+
+private:
+    friend class THeadlessFormPeer;
+    friend class THeadlessTimer;
+
+    TRect FWorkArea{0, 0, 1024, 768};
+    TRasterCanvas FMeasure{0, 0};
+    std::vector<THeadlessFormPeer*> FForms;
+    std::vector<const TControlPeer*> FFormPeers;
+    std::vector<THeadlessTimer*> FTimers;
+    std::vector<TShownMenu> FShown;
+    std::optional<std::wstring> FPlannedChoice;
+    int FLoopEnds = 0;
+};
+
+} // namespace plat::headless

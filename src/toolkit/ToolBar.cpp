@@ -1,0 +1,143 @@
+#include "toolkit/ToolBar.h"
+
+#include "toolkit/Form.h"
+
+TW7ToolBar::TW7ToolBar() : FLineColor(hexColor(0xD5DFE5)) {
+    setBounds(0, 0, 150, 30);
+    setColor(hexColor(0xFFFFFF));
+}
+
+void TW7ToolBar::setImages(TImageList* value) {
+    FImages = value;
+    for (int i = 0; i < controlCount(); ++i) {
+        controls(i)->invalidate();
+    }
+}
+
+void TW7ToolBar::setLineColor(TColor value) {
+    if (value != FLineColor) {
+        FLineColor = value;
+        invalidate();
+    }
+}
+
+void TW7ToolBar::paint(TCanvas& canvas) {
+    TCanvasLock lock(canvas);
+    canvas.brush().setColor(color());
+    canvas.FillRect(clientRect());
+    canvas.brush().setColor(FLineColor);
+    canvas.FillRect(TRect{0, height() - 1, width(), height()});
+}
+
+TW7ToolButton::TW7ToolButton() {
+    setBounds(0, 0, 23, 22);
+}
+
+void TW7ToolButton::setImageIndex(int value) {
+    if (value != FImageIndex) {
+        FImageIndex = value;
+        invalidate();
+    }
+}
+
+TImageList* TW7ToolButton::images() const {
+    const auto* bar = dynamic_cast<const TW7ToolBar*>(parent());
+    return bar != nullptr ? bar->images() : nullptr;
+}
+
+void TW7ToolButton::mouseEnter() {
+    FHovered = true;
+    invalidate();
+    TControl::mouseEnter();
+}
+
+void TW7ToolButton::mouseLeave() {
+    FHovered = false;
+    invalidate();
+    TControl::mouseLeave();
+}
+
+void TW7ToolButton::mouseDown(TMouseButton button, int x, int y) {
+    if (button == TMouseButton::mbLeft) {
+        FPressed = true;
+        invalidate();
+    }
+    TControl::mouseDown(button, x, y);
+}
+
+void TW7ToolButton::mouseUp(TMouseButton button, int x, int y) {
+    if (button == TMouseButton::mbLeft && FPressed) {
+        FPressed = false;
+        invalidate();
+    }
+    TControl::mouseUp(button, x, y);
+}
+
+void TW7ToolButton::click() {
+    TControl::click();
+    if (FDropdownMenu != nullptr) {
+        const TPoint below = clientToScreen(*this, TPoint{0, height()});
+        FDropdownMenu->Popup(below.x, below.y);
+    }
+}
+
+void TW7ToolButton::textChanged() {
+    invalidate();
+    TControl::textChanged();
+}
+
+void TW7ToolButton::enabledChanged() {
+    FPressed = false;
+    TControl::enabledChanged();
+}
+
+void TW7ToolButton::paint(TCanvas& canvas) {
+    TCanvasLock lock(canvas);
+    const TColor back = parent() != nullptr ? parent()->surfaceColor() : color();
+    canvas.brush().setColor(back);
+    canvas.FillRect(clientRect());
+    if (enabled() && (FPressed || FHovered)) {
+        canvas.pen().color = FPressed ? kPressedFrame : kHoverFrame;
+        canvas.pen().width = 1;
+        canvas.brush().setColor(FPressed ? kPressedFill : kHoverFill);
+        canvas.Rectangle(0, 0, width(), height());
+    }
+
+    const TImageList* list = images();
+    const TBitmap32* picture = list != nullptr ? list->image(FImageIndex) : nullptr;
+    canvas.setFont(font());
+    const std::wstring& text = caption();
+    const int tw = text.empty() ? 0 : canvas.TextWidth(text);
+    const int iw = picture != nullptr ? picture->width : 0;
+    const int gap = picture != nullptr && !text.empty() ? 4 : 0;
+    // Image and caption side by side, centred together; a caption too wide starts at the left.
+    int x = (width() - (iw + gap + tw)) / 2;
+    if (x < 3) {
+        x = 3;
+    }
+    if (picture != nullptr) {
+        const int y = (height() - picture->height) / 2;
+        if (enabled()) {
+            canvas.drawBitmap(x, y, *picture);
+        } else {
+            TBitmap32 faded = *picture;
+            for (TRGBA& pixel : faded.pixels) {
+                pixel.a = static_cast<std::uint8_t>(pixel.a / 2);
+            }
+            canvas.drawBitmap(x, y, faded);
+        }
+        x += iw + gap;
+    }
+    if (!text.empty()) {
+        if (!enabled()) {
+            TFont grey = font();
+            grey.color = kDisabledText;
+            canvas.setFont(grey);
+        }
+        canvas.brush().style = TBrushStyle::bsClear;
+        const int th = canvas.TextHeight(text);
+        const int y = (height() - th) / 2;
+        canvas.DrawTextW(text, TRect{x, y, std::min(x + tw, width() - 2), y + th},
+                         DT_SINGLELINE | DT_WORD_ELLIPSIS);
+    }
+}
