@@ -175,3 +175,43 @@ TEST(ScanOnWindows, WalksARealFolderDeeperThanTheClassicPathLimitWithStepsOnTheW
 }
 
 } // namespace
+
+namespace {
+
+TEST(InspectionOnWindows, PreviewTimesAndVolumesOverTheRealFunctions) {
+    TScratchFolder scratch;
+    ASSERT_FALSE(scratch.path.empty());
+    ASSERT_TRUE(scratch.addFile(L"text.txt", "hello\r\nworld"));
+    ASSERT_TRUE(scratch.addFile(L"binary.bin", std::string("\x4D\x5A\x90\x00\x03", 5)));
+    EXPECT_EQ(getContentPreview(scratch.path + L"\\text.txt", 30), L"hello\r\nworld");
+    EXPECT_EQ(getContentPreview(scratch.path + L"\\text.txt", 5), L"hello");
+    EXPECT_EQ(getContentPreview(scratch.path + L"\\binary.bin", 30), L"4D,5A,90,00,03");
+    EXPECT_EQ(getContentPreview(scratch.path + L"\\missing.txt", 30), L"");
+    EXPECT_EQ(getContentPreview(scratch.path, 30), L"") << "a folder has no preview";
+
+    TDateTime created;
+    TDateTime written;
+    ASSERT_TRUE(getFileTimes(scratch.path + L"\\text.txt", created, written));
+    EXPECT_GE(written.year, 2020);
+    EXPECT_NE(fileTimeText(written).find(L" at "), std::wstring::npos);
+    EXPECT_FALSE(getFileTimes(scratch.path + L"\\missing.txt", created, written));
+
+    const wchar_t letter = scratch.path[0];
+    const std::wstring root = std::wstring(1, letter) + L":\\";
+    EXPECT_NE(getFixedAndRemovableDrives().find(root + L"\r\n"), std::wstring::npos);
+    TDriveList drives;
+    getDriveList(&drives);
+    bool listed = false;
+    for (const TDriveInfoObject& drive : drives) {
+        if (drive.driveLetter() == root) {
+            listed = true;
+            EXPECT_EQ(drive.driveType(), dtFixed);
+            EXPECT_EQ(drive.drivePartitionType(), getFileSystemName(letter));
+            EXPECT_FALSE(drive.driveName().empty());
+        }
+    }
+    EXPECT_TRUE(listed);
+    EXPECT_FALSE(getFileSystemName(letter).empty());
+}
+
+} // namespace
