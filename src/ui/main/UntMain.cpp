@@ -1,0 +1,221 @@
+// The main window's frame: creation, layout, the one-shot re-layout, closing, and the start of a scan.
+
+#include "ui/main/UntMain.h"
+
+#include "platform/ProcessServices.h"
+#include "system/UntKorvaneLib.h"
+#include "toolkit/Declared.h"
+#include "toolkit/TextLayout.h"
+
+namespace {
+
+// The shell's flag for the small icons (with SHGFI_SYSICONINDEX: the small system icon list).
+constexpr plat::UINT kShgfiSmallIcon = 0x1;
+
+} // namespace
+
+TFrmMain::TFrmMain() {
+    setMainForm(true);
+    declareComponents();
+    bindEvents();
+    FormCreate();
+}
+
+TFrmMain::~TFrmMain() {
+    // The handlers below reach this window: none may run while its parts are being destroyed.
+    TimerPatchGUI->setEnabled(false);
+    VST->clear();
+    OnShow = nullptr;
+    OnResize = nullptr;
+    OnCloseQuery = nullptr;
+    TimerPatchGUI->OnTimer = nullptr;
+    btnAction->OnClick = nullptr;
+    btnStop->OnClick = nullptr;
+    VST->OnInitNode = nullptr;
+    VST->OnFreeNode = nullptr;
+    VST->OnGetText = nullptr;
+    VST->OnGetImageIndex = nullptr;
+    VST->OnPaintText = nullptr;
+    VST->OnBeforeCellPaint = nullptr;
+    VST->OnChange = nullptr;
+    VST->OnFocusChanged = nullptr;
+    VST->OnContextPopup = nullptr;
+    poplist->OnPopup = nullptr;
+}
+
+void TFrmMain::bindEvents() {
+    OnShow = [this](TForm*) { FormShow(); };
+    OnResize = [this](TControl*) { FormResize(); };
+    OnCloseQuery = [this](TForm*, bool& canClose) { FormCloseQuery(canClose); };
+    TimerPatchGUI->OnTimer = [this](TTimer*) { TimerPatchGUITimer(); };
+    btnAction->OnClick = [this](TControl*) { btnActionClick(); };
+    btnStop->OnClick = [this](TControl*) { btnStopClick(); };
+
+    VST->OnInitNode = [this](TTreeList*, TTreeNode* node) { VSTInitNode(node); };
+    VST->OnFreeNode = [this](TTreeList*, TTreeNode* node) { VSTFreeNode(node); };
+    VST->OnGetText = [this](TTreeList*, TTreeNode* node, int column, std::wstring& text) {
+        VSTGetText(node, column, text);
+    };
+    VST->OnGetImageIndex = [this](TTreeList*, TTreeNode* node, TImageKind kind, int column, int& index) {
+        VSTGetImageIndex(node, kind, column, index);
+    };
+    VST->OnPaintText = [this](TTreeList*, TCanvas& canvas, TTreeNode* node, int column) {
+        VSTPaintText(canvas, node, column);
+    };
+    VST->OnBeforeCellPaint = [this](TTreeList*, TCanvas& canvas, TTreeNode* node, int column,
+                                    const TRect& cellRect) {
+        VSTBeforeCellPaint(canvas, node, column, cellRect);
+    };
+    VST->OnChange = [this](TTreeList*, TTreeNode*) { VSTChange(); };
+    VST->OnFocusChanged = [this](TTreeList*, TTreeNode*, int) { VSTFocusChanged(); };
+    VST->OnContextPopup = [this](TTreeList*, int x, int y) { VSTContextPopup(x, y); };
+    poplist->OnPopup = [this](TPopupMenu*) { poplistPopup(); };
+    FullExpand1->OnClick = [this](TMenuItem*) { FullExpand1Click(); };
+    FullCollapse1->OnClick = [this](TMenuItem*) { FullCollapse1Click(); };
+    Checkallitems1->OnClick = [this](TMenuItem*) { Checkallitems1Click(); };
+    UncheckallItems1->OnClick = [this](TMenuItem*) { UncheckallItems1Click(); };
+}
+
+void TFrmMain::FormCreate() {
+    shapeListview = pCore->create<TShape>();
+    shapeListview->setName(L"shapeListview");
+    shapeListview->setPenColor(hexColor(0xA0AFC3));
+    shapeListview->setBrushColor(hexColor(0xA0AFC3));
+    // The window can grow but never shrink below its design size.
+    setMinClientSize(clientWidth(), clientHeight());
+    prepare();
+}
+
+void TFrmMain::prepare() {
+    // The small system icon list: file rows, drive icons and the detail line's icon come from it.
+    const std::wstring systemRoot = getSystemDriveRoot();
+    const std::uintptr_t list = plat::shell().SHGetFileInfoW(
+        systemRoot.c_str(), 0, &FileInfo, sizeof(FileInfo), plat::SHGFI_SYSICONINDEX | kShgfiSmallIcon);
+    ImgSys->attachSystemList(list);
+    VST->clear();
+    // The drive check that chooses between idle and error mode comes with the scan commands; until
+    // it runs the window starts idle.
+    reset();
+}
+
+void TFrmMain::FormShow() {
+    TimerPatchGUI->setEnabled(true);
+}
+
+void TFrmMain::TimerPatchGUITimer() {
+    // Lays the window out again once it shows; its size stays as it is.
+    processResize();
+    TimerPatchGUI->setEnabled(false);
+    invalidate();
+}
+
+void TFrmMain::FormResize() {
+    processResize();
+}
+
+void TFrmMain::setLabelAreaH(TLabel* label) {
+    label->setHeight(wrappedTextHeight(label->font(), label->caption(), label->width()) + 10);
+}
+
+void TFrmMain::processResize() {
+    // 1-4: the alert panel's width and the body text's box.
+    pAlert->setBounds(4, 4, clientWidth() - 8, pAlert->height());
+    alertBody->setWidth(pAlert->width() - (ImgAlert->left() + ImgAlert->width() + 4) - 8);
+    pDetailAlert->setBounds(alertBody->left(), alertBody->top(), alertBody->width(), pDetailAlert->height());
+    setLabelAreaH(alertBody);
+
+    // 5: the alert panel's height follows what it shows.
+    int panelHeight = 0;
+    if (btnAction->visible()) {
+        panelHeight = alertBody->top() + alertBody->height() + 8 + btnAction->height() + 4;
+    } else if (alertBody->visible()) {
+        panelHeight = alertBody->top() + alertBody->height() + 8 + pb->height() + 4;
+    } else {
+        panelHeight = pDetailAlert->top() + pDetailAlert->height() + 8 + pb->height() + 8;
+    }
+    pAlert->setHeight(panelHeight);
+    const int panelWidth = pAlert->width();
+
+    // 6-9: icon, action button and progress bars.
+    ImgAlert->setTop(panelHeight / 2 - ImgAlert->height() / 2);
+    btnAction->setBounds(panelWidth - btnAction->width() - 4, panelHeight - btnAction->height() - 4,
+                         btnAction->width(), btnAction->height());
+    pb->setBounds(alertBody->left(), panelHeight - pb->height() - 4, alertBody->width(), pb->height());
+    if (FMode == amBusy && pb->visible()) {
+        pbSec->setBounds(pb->left(), pb->top() - 7 - 2, pb->width(), 7);
+    } else if (FMode == amBusy) {
+        pbSec->setBounds(pb->left(), pb->top() + pb->height() - 16, pb->width(), 16);
+    } else {
+        pbSec->setBounds(pb->left(), pb->top() - pbSec->height() - 2, pb->width(), pbSec->height());
+    }
+
+    // 10-12: the list below the panel, its toolbar buttons and its frame.
+    const int listTop = pAlert->top() + panelHeight + 5;
+    pListview->setBounds(5, listTop, clientWidth() - 10, clientHeight() - listTop - 4);
+    btnBackup->setLeft(4);
+    btnDelete->setLeft(btnBackup->left() + btnBackup->width() + 4);
+    tbUAC->setLeft(toolbar->width() - tbUAC->width() - 4);
+    shapeListview->setBounds(pListview->left() - 1, pListview->top() - 1, pListview->width() + 2,
+                             pListview->height() + 2);
+
+    // 13: the overlay over the list and what it holds.
+    if (pRefresh->visible()) {
+        pRefresh->setBounds(pListview->left(), pListview->top(), pListview->width(), pListview->height());
+    }
+    const int pictureLeft = pRefresh->width() / 2 - ImgRefresh->width() / 2;
+    const int pictureTop = pRefresh->height() / 2 - ImgRefresh->height() / 2 - 15;
+    ImgRefresh->setBounds(pictureLeft, pictureTop, ImgRefresh->width(), ImgRefresh->height());
+    ImgBackup->setBounds(pictureLeft, pictureTop, ImgBackup->width(), ImgBackup->height());
+    labelCount->setBounds(pRefresh->width() / 2 - labelCount->width() / 2,
+                          ImgRefresh->top() + ImgRefresh->height() + 15, labelCount->width(),
+                          labelCount->height());
+
+    // 14: the stop button in the panel's top right corner.
+    btnStop->setBounds(panelWidth - btnStop->width() - 4, 4, btnStop->width(), btnStop->height());
+}
+
+void TFrmMain::FormCloseQuery(bool& canClose) {
+    if (btnStop->visible()) {
+        // A job runs: the process ends now, without asking and without waiting for the worker.
+        plat::processServices().ExitProcess(0);
+        canClose = false; // reached only where the process services only record the request
+        return;
+    }
+    canClose = true;
+}
+
+void TFrmMain::btnActionClick() {
+    switch (btnAction->imageIndex()) {
+    case kActionRunScan: {
+        // The scan menu opens at the button's lower-left corner.
+        const TPoint corner = clientToScreen(*btnAction, TPoint{0, btnAction->height() - 1});
+        popscan->Popup(corner.x, corner.y);
+        break;
+    }
+    case kActionFine:
+        reset();
+        break;
+    default:
+        // "Refresh" (the drive check) comes with the scan commands.
+        break;
+    }
+}
+
+void TFrmMain::btnStopClick() {
+    // The stop question and the stop request come with the scan commands.
+}
+
+void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const std::wstring& wildcard,
+                       bool recursive, std::int32_t previewLen, bool includeZone) {
+    TScanFileSystem* scan = createScanThread(); // frees itself when its body returns
+    FScanFileSystem = scan;
+    scan->setFreeOnTerminate(true);
+    scan->setPriority(plat::tpHighest);
+    scan->setScanMode(mode);
+    scan->setPath(path);
+    scan->setWildcard(wildcard);
+    scan->setRecursive(recursive);
+    scan->setPreviewLen(previewLen);
+    scan->setIncludeZone(includeZone);
+    scan->Start();
+}

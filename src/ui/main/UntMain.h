@@ -1,0 +1,184 @@
+#pragma once
+// The main window: the alert panel that carries the program's state at the top, the toolbar and the
+// results tree below it, and the overlay shown over the list while a job runs. Its components are
+// declared in a table (UntMainComponents.cpp); the code is split by concern: frame and layout
+// (UntMain.cpp), the alert panel (UntMainAlert.cpp), the results tree (UntMainTree.cpp) and the scan
+// notifications (UntMainScanEvents.cpp).
+
+#include "platform/ShellServices.h"
+#include "scan/UntScanFileSystemThread.h"
+#include "toolkit/Form.h"
+#include "toolkit/Image.h"
+#include "toolkit/ImageList.h"
+#include "toolkit/Label.h"
+#include "toolkit/Menu.h"
+#include "toolkit/Panel.h"
+#include "toolkit/Shape.h"
+#include "toolkit/Timer.h"
+#include "toolkit/ToolBar.h"
+#include "toolkit/TreeList.h"
+#include "toolkit/VistaProBar.h"
+#include "ui/styled/SEAdvPanel.h"
+#include "ui/styled/SEMenuItem.h"
+#include "ui/styled/SEProgressBar.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TBackupADS;
+struct TDeclaredComponent;
+
+// The window's state as the alert panel shows it.
+enum TAlertMode : std::uint16_t { amIdle = 0, amBusy = 1, amError = 2, amFinished = 3 };
+
+// The record every results-tree row carries: a file row (level 0) or one of its streams (level 1).
+struct TTreeData {
+    std::wstring Column1; // file: full path; stream: bare stream name
+    std::wstring Column2; // file: empty; stream: full stream path (file path, ":", stream name)
+    std::wstring Column3; // size text
+    std::wstring Column4; // creation time text (the file's, for a stream too)
+    std::wstring Column5; // last-modification time text
+    std::wstring Column6; // file: empty; stream: preview of its first bytes
+};
+using PTreeData = TTreeData*;
+
+// Tags carried in the imageIndex of the two alert-panel buttons.
+constexpr int kActionRunScan = 0;
+constexpr int kActionFine = 1;
+constexpr int kActionRefresh = 99;
+constexpr int kStopScan = 0;
+constexpr int kStopBackup = 1;
+
+class TFrmMain : public TForm, public TScanNotifications {
+public:
+    // Builds the window from its declared components and runs its creation steps; shown by show().
+    TFrmMain();
+    ~TFrmMain() override;
+
+    // ---- Declared components (owned by the window; see UntMainComponents.cpp).
+    TW7Panel* pCore = nullptr;
+    TSEAdvPanel* pAlert = nullptr;
+    TImage* ImgAlert = nullptr;
+    TLabel* alertTitle = nullptr;
+    TJstLabel* alertBody = nullptr;
+    TPanel* pDetailAlert = nullptr;
+    TLabel* labelDetailL1 = nullptr;
+    TImage* AlertSubImg = nullptr;
+    TLabel* labelDetailL2 = nullptr;
+    TShape* shapeTopDetail = nullptr;
+    TVistaProBar* pb = nullptr;
+    TSEProgressBar* pbSec = nullptr;
+    TSEMenuItem* btnAction = nullptr;
+    TSEMenuItem* btnStop = nullptr;
+    TPanel* pListview = nullptr;
+    TW7ToolBar* toolbar = nullptr;
+    TW7ToolButton* btnBackup = nullptr;
+    TW7ToolButton* btnDelete = nullptr;
+    TW7ToolButton* tbUAC = nullptr;
+    TTreeList* VST = nullptr;
+    TPanel* pRefresh = nullptr;
+    TImage* ImgRefresh = nullptr;
+    TImage* ImgBackup = nullptr;
+    TLabel* labelCount = nullptr;
+    TPopupMenu* popaction = nullptr;
+    TPopupMenu* popscan = nullptr;
+    TPopupMenu* poplist = nullptr;
+    TMenuItem* FullExpand1 = nullptr;
+    TMenuItem* FullCollapse1 = nullptr;
+    TMenuItem* Checkallitems1 = nullptr;
+    TMenuItem* UncheckallItems1 = nullptr;
+    TMenuItem* BackupselectedADS1 = nullptr;
+    TMenuItem* DeleteselectedADS1 = nullptr;
+    TMenuItem* CopyfullADSPath1 = nullptr;
+    TImageList* ImgSys = nullptr;
+    TImageList* Img48 = nullptr;
+    TImageList* Img16 = nullptr;
+    TTimer* TimerPatchGUI = nullptr;
+
+    // ---- Fields.
+    TShape* shapeListview = nullptr; // the one-pixel frame around pListview, made at creation
+    plat::SHFILEINFOW FileInfo{};
+    TBackupADS* FBackupADS = nullptr;           // the bulk job running, while btnStop shows tag 1
+    TScanFileSystem* FScanFileSystem = nullptr; // the scan running, while btnStop shows tag 0
+    std::uint16_t FMode = amIdle;
+
+    // ---- Frame and layout.
+    void FormCreate();
+    void FormShow();
+    void TimerPatchGUITimer();
+    void FormResize();
+    void processResize();
+    // Fits the label's height to its text word-wrapped at its width, plus 10.
+    void setLabelAreaH(TLabel* label);
+    void FormCloseQuery(bool& canClose);
+
+    // ---- Alert panel.
+    void switchAlertPanel(TAlertMode mode);
+    void setAlert(const std::wstring& title, const std::wstring& body);
+    void setDetailAlert(const std::wstring& line1, const std::wstring& line2);
+    void setImageAlertIndex(int index);
+    void pDetailAlertMode(bool on);
+    void reset();
+
+    // ---- Commands of the alert panel. The scan menu's commands, the drive check and the stop
+    // question come with the scan commands; these handlers act on the buttons' tags.
+    void btnActionClick();
+    void btnStopClick();
+    // Creates the scan thread with these settings, keeps it in FScanFileSystem and starts it.
+    void runScan(TScanFileSystemMode mode, const std::wstring& path, const std::wstring& wildcard,
+                 bool recursive, std::int32_t previewLen, bool includeZone);
+
+    // ---- Results tree.
+    void VSTInitNode(TTreeNode* node);
+    void VSTFreeNode(TTreeNode* node);
+    void VSTGetText(TTreeNode* node, int column, std::wstring& text);
+    void VSTGetImageIndex(TTreeNode* node, TImageKind kind, int column, int& imageIndex);
+    void VSTPaintText(TCanvas& canvas, TTreeNode* node, int column);
+    void VSTBeforeCellPaint(TCanvas& canvas, TTreeNode* node, int column, const TRect& cellRect);
+    void VSTChange();
+    void VSTFocusChanged();
+    void VSTContextPopup(int x, int y);
+    void poplistPopup();
+    void FullExpand1Click();
+    void FullCollapse1Click();
+    void Checkallitems1Click();
+    void UncheckallItems1Click();
+    void setAllChecked(TTreeList* tree, bool checked);
+    // The record of a row; null for none.
+    PTreeData treeData(TTreeNode* node) const { return VST->getNodeData<TTreeData>(node); }
+
+    // ---- Scan notifications (run on the UI thread while the scan waits).
+    void scanStarting(const std::vector<std::wstring>& driveList) override;
+    void driveInitializing(const std::wstring& curDriveLabel) override;
+    void driveCounted(std::int64_t count, const std::wstring& curDrive) override;
+    void driveScanStarting() override;
+    void scanProgress(const std::wstring& curDriveLabel, const std::wstring& folderPath,
+                      const std::wstring& entryName, std::int64_t foundResults,
+                      std::int64_t& lastFoundResultsCheck) override;
+    TScanNode fileFound(const std::wstring& fileName, const std::wstring& creationStr,
+                        const std::wstring& modificationStr) override;
+    TScanNode streamFound(const TADSObject& curAds, const std::wstring& fileName,
+                          const std::wstring& creationStr, const std::wstring& modificationStr,
+                          std::int32_t previewLen, TScanNode fileNode) override;
+    void driveDone(int n) override;
+    void scanFinished(bool terminated, std::int64_t foundResults) override;
+
+    // The table of the window's declared components.
+    static const std::vector<TDeclaredComponent>& declaredComponents();
+
+protected:
+    // Makes the scan thread, suspended; tests make one that tells them when it has freed itself.
+    virtual TScanFileSystem* createScanThread() { return new TScanFileSystem(*this); }
+
+private:
+    // Builds the components from the table, reaches them by name and gives the styled controls
+    // and the tree their declared looks (UntMainComponents.cpp).
+    void declareComponents();
+    void bindEvents();
+    void setupTree();
+    // The window's preparation at creation: system icons, empty tree, first alert mode.
+    void prepare();
+
+    bool FTreeSuspended = false; // the tree's updates are suspended by a running scan
+};

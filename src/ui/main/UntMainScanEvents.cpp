@@ -1,0 +1,147 @@
+// What each point of a scan does to the main window. Every notification runs on the UI thread while
+// the scan thread waits for it.
+
+#include "ui/main/UntMain.h"
+
+#include "stream/UntKorvaneLib.h"
+#include "system/UntKorvaneLib.h"
+
+void TFrmMain::scanStarting(const std::vector<std::wstring>& driveList) {
+    switchAlertPanel(amBusy);
+    pb->setMax(static_cast<std::int64_t>(driveList.size()));
+    pb->setPosition(0);
+    btnBackup->setEnabled(false);
+    btnDelete->setEnabled(false);
+    btnDelete->setImageIndex(16);
+    btnBackup->setImageIndex(17);
+    ImgRefresh->setVisible(true);
+    ImgBackup->setVisible(false);
+    btnStop->setImageIndex(kStopScan);
+    // Each scan replaces the last one's results; nothing is drawn of them until the scan ends.
+    VST->clear();
+    if (!FTreeSuspended) {
+        VST->beginUpdate();
+        FTreeSuspended = true;
+    }
+    labelCount->setCaption(L"We did not find anything yet!");
+    pRefresh->setVisible(true);
+    processResize();
+}
+
+void TFrmMain::driveInitializing(const std::wstring& curDriveLabel) {
+    setAlert(L"Scanning File System For ADS",
+             L"Initializing scan of \"" + curDriveLabel + L"\" drive, please wait...");
+    setImageAlertIndex(3);
+    pb->setMarquee(true);
+}
+
+void TFrmMain::driveCounted(std::int64_t count, const std::wstring& curDrive) {
+    pb->setMarquee(false);
+    setImageAlertIndex(4);
+    const TBitmap32* driveIcon = ImgSys->image(getShellIconIndex(curDrive));
+    AlertSubImg->setPicture(driveIcon != nullptr ? *driveIcon : TBitmap32());
+    pbSec->setMax(count);
+    pDetailAlertMode(true);
+    setDetailAlert(L"N/A", L"N/A");
+    if (pb->max() <= 1) {
+        pb->setVisible(false); // one root: only the file bar shows
+    }
+}
+
+void TFrmMain::driveScanStarting() {
+    processResize();
+    TimerPatchGUI->setEnabled(true);
+}
+
+void TFrmMain::scanProgress(const std::wstring& curDriveLabel, const std::wstring& folderPath,
+                            const std::wstring& entryName, std::int64_t foundResults,
+                            std::int64_t& lastFoundResultsCheck) {
+    setDetailAlert(L"Scanning: " + folderPath + entryName, L"Target: " + curDriveLabel);
+    pbSec->setPosition(pbSec->position() + 50);
+    if (foundResults != lastFoundResultsCheck) {
+        const std::wstring manyStr = foundResults > 1 ? L"s" : L"";
+        labelCount->setCaption(L"We Found " + std::to_wstring(foundResults) + L" Item" + manyStr +
+                               L" Already!  ");
+        processResize();
+        lastFoundResultsCheck = foundResults;
+    }
+}
+
+TScanNode TFrmMain::fileFound(const std::wstring& fileName, const std::wstring& creationStr,
+                              const std::wstring& modificationStr) {
+    TTreeNode* XNode = VST->addChild(nullptr);
+    if (PTreeData data = treeData(XNode)) {
+        data->Column1 = fileName;
+        data->Column2.clear();
+        data->Column3 = formatFileSize(getFileSize(fileName));
+        data->Column4 = creationStr;
+        data->Column5 = modificationStr;
+        data->Column6.clear();
+    }
+    return XNode;
+}
+
+TScanNode TFrmMain::streamFound(const TADSObject& curAds, const std::wstring& fileName,
+                                const std::wstring& creationStr, const std::wstring& modificationStr,
+                                std::int32_t previewLen, TScanNode fileNode) {
+    auto* XNode = static_cast<TTreeNode*>(fileNode);
+    TTreeNode* XNodeSub = VST->addChild(XNode);
+    if (PTreeData data = treeData(XNodeSub)) {
+        const std::wstring streamPath = fileName + L":" + curAds.adsName();
+        data->Column1 = curAds.adsName();
+        data->Column2 = streamPath;
+        // Sizes are shown in full: a stream of 2 GiB or more keeps its true size.
+        data->Column3 = formatFileSize(curAds.adsSize());
+        data->Column4 = creationStr;
+        data->Column5 = modificationStr;
+        data->Column6 = getContentPreview(streamPath, previewLen);
+    }
+    VST->setExpanded(XNode, true);
+    return XNodeSub;
+}
+
+void TFrmMain::driveDone(int n) {
+    pDetailAlertMode(false);
+    pbSec->setPosition(0);
+    pb->setPosition(n + 1);
+}
+
+void TFrmMain::scanFinished(bool terminated, std::int64_t foundResults) {
+    // The thread frees itself right after this returns: no stop request may reach it any more.
+    FScanFileSystem = nullptr;
+    pb->setPosition(0);
+    pbSec->setPosition(0);
+    pRefresh->setVisible(false);
+    // A scan cut short by an error may end inside a root's detail view; the outcome shows in the body.
+    if (pDetailAlert->visible()) {
+        pDetailAlertMode(false);
+    }
+    if (terminated) {
+        setAlert(L"Interrupted Scan!",
+                 L"Alternate Data Stream (ADS) files scanning was cancelled by user. Some "
+                 L"ADS files were probably not detected!");
+    } else if (foundResults > 0) {
+        setAlert(L"Scan Complete!", L"Alternate Data Stream (ADS) files scanning complete with " +
+                                        std::to_wstring(foundResults) +
+                                        L" item(s) found. Please check the origin of this hidden files and "
+                                        L"proceed with the best action!");
+    } else {
+        setAlert(L"Scan Complete!", L"No Alternate Data Stream (ADS) files were found on your system!");
+    }
+    setImageAlertIndex(1);
+    switchAlertPanel(amFinished);
+    btnAction->setArrowDirection(atRight);
+    btnAction->setCaption(L"Fine!");
+    btnAction->setImageIndex(kActionFine);
+    if (FTreeSuspended) {
+        FTreeSuspended = false;
+        VST->endUpdate();
+    }
+    if (VST->totalCount() > 0) {
+        btnBackup->setEnabled(true);
+        btnDelete->setEnabled(true);
+        btnDelete->setImageIndex(14);
+        btnBackup->setImageIndex(2);
+    }
+    processResize();
+}

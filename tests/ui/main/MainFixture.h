@@ -1,0 +1,83 @@
+#pragma once
+// The fixture of the main window's tests: the simulated store with one NTFS drive, the shell double,
+// the headless toolkit (controls, forms, timers, menus, text metrics), the process double and a
+// stand-in UI thread for scans; the window made and shown as the program does.
+
+#include "platform/ProcessServices.h"
+#include "platform/StandInUiThread.h"
+#include "platform/headless/HeadlessBackend.h"
+#include "platform/headless/HeadlessWidgets.h"
+#include "platform/shell/TestShell.h"
+#include "platform/store/SimStore.h"
+#include "toolkit/TextLayout.h"
+#include "ui/main/UntMain.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <stdexcept>
+
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        plat::installFileServices(&store);
+        plat::installShellServices(&shell);
+        plat::installUiDispatcher(&ui);
+        plat::installControlBackend(&backend);
+        plat::installWidgetServices(&widgets);
+        plat::installProcessServices(&process);
+        store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+        store.addFolder(L"C:\\Windows");
+        store.setWindowsDirectory(L"C:\\Windows");
+        shell.setExtensionIcon(L".txt", 7);
+        shell.setExtensionIcon(L".dat", 9);
+        shell.setFolderIcon(3);
+        window = std::make_unique<TFrmMain>();
+        window->show();
+    }
+    void TearDown() override {
+        window.reset();
+        EXPECT_EQ(store.openHandles(), 0);
+        plat::installProcessServices(nullptr);
+        plat::installWidgetServices(nullptr);
+        plat::installControlBackend(nullptr);
+        plat::installUiDispatcher(nullptr);
+        plat::installShellServices(nullptr);
+        plat::installFileServices(nullptr);
+    }
+
+    TFrmMain& w() { return *window; }
+
+    static plat::headless::THeadlessPeer& peerOf(const TControl& control) {
+        plat::headless::THeadlessPeer* peer = plat::headless::headlessPeer(control.peer());
+        if (peer == nullptr) {
+            throw std::logic_error("control not realised");
+        }
+        return *peer;
+    }
+    plat::headless::THeadlessFormPeer& formPeer() {
+        plat::headless::THeadlessFormPeer* peer = widgets.formPeerOf(window->peer());
+        if (peer == nullptr) {
+            throw std::logic_error("form not attached");
+        }
+        return *peer;
+    }
+    // What a control shows now, painted afresh.
+    static plat::headless::TRasterCanvas& painted(TControl& control) {
+        control.paintNow();
+        return peerOf(control).surface();
+    }
+    // The height the window gives its body text: the wrapped text plus 10.
+    int bodyBoxHeight() {
+        return wrappedTextHeight(w().alertBody->font(), w().alertBody->caption(), w().alertBody->width()) +
+               10;
+    }
+
+    plat::store::TSimStore store;
+    plat::TTestShell shell;
+    plat::TStandInUiThread ui;
+    plat::headless::THeadlessBackend backend;
+    plat::headless::THeadlessWidgets widgets;
+    plat::TRecordingProcess process;
+    std::unique_ptr<TFrmMain> window;
+};

@@ -1,0 +1,202 @@
+// The results tree as the window presents it: columns, icons, fonts and colours, check boxes as the
+// window uses them, the check commands, expand and collapse, and the context menu's items.
+
+#include "ui/main/MainFixture.h"
+
+namespace {
+
+// Two files, each with its streams, as a scan adds them.
+class ResultsTreeTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        w().scanStarting({L"C:\\"});
+        report = static_cast<TTreeNode*>(w().fileFound(L"C:\\report.txt", L"c1", L"m1"));
+        notes = static_cast<TTreeNode*>(
+            w().streamFound(TADSObject(L"notes", 3), L"C:\\report.txt", L"c1", L"m1", 30, report));
+        tags = static_cast<TTreeNode*>(
+            w().streamFound(TADSObject(L"tags", 4), L"C:\\report.txt", L"c1", L"m1", 30, report));
+        data = static_cast<TTreeNode*>(w().fileFound(L"C:\\x.dat", L"c2", L"m2"));
+        thumb = static_cast<TTreeNode*>(
+            w().streamFound(TADSObject(L"thumb", 5), L"C:\\x.dat", L"c2", L"m2", 30, data));
+        w().scanFinished(false, 3);
+    }
+    TTreeList& tree() { return *w().VST; }
+    std::vector<TCheckState> states() {
+        std::vector<TCheckState> all;
+        for (TTreeNode* node = tree().getFirst(); node != nullptr; node = tree().getNext(node)) {
+            all.push_back(tree().checkState(node));
+        }
+        return all;
+    }
+    std::vector<std::wstring> shownCaptions() {
+        std::vector<std::wstring> captions;
+        w().poplist->OnPopup(w().poplist);
+        for (const plat::TMenuEntry& entry : w().poplist->visibleEntries()) {
+            captions.push_back(entry.separator ? L"-" : entry.caption);
+        }
+        return captions;
+    }
+
+    TTreeNode* report = nullptr;
+    TTreeNode* notes = nullptr;
+    TTreeNode* tags = nullptr;
+    TTreeNode* data = nullptr;
+    TTreeNode* thumb = nullptr;
+};
+
+constexpr TCheckState kOn = TCheckState::csCheckedNormal;
+constexpr TCheckState kOff = TCheckState::csUncheckedNormal;
+constexpr TCheckState kMixed = TCheckState::csMixedNormal;
+
+} // namespace
+
+TEST_F(ResultsTreeTest, ColumnsAndLookAreTheDeclaredOnes) {
+    struct TColumnCase {
+        const wchar_t* text;
+        int width;
+        TColumnAlignment alignment;
+        bool movable;
+    };
+    const TColumnCase expected[] = {
+        {L"File Name", 210, TColumnAlignment::taLeftJustify, false},
+        {L"Full Stream Name", 150, TColumnAlignment::taLeftJustify, false},
+        {L"File/Stream Size", 90, TColumnAlignment::taRightJustify, false},
+        {L"File Creation", 150, TColumnAlignment::taLeftJustify, true},
+        {L"Last Modification", 150, TColumnAlignment::taLeftJustify, true},
+        {L"First Bytes / Content", 400, TColumnAlignment::taLeftJustify, true},
+    };
+    ASSERT_EQ(tree().columnCount(), 6);
+    for (int i = 0; i < 6; ++i) {
+        const TTreeColumn& column = tree().column(i);
+        EXPECT_EQ(column.text, expected[i].text);
+        EXPECT_EQ(column.width, expected[i].width);
+        EXPECT_EQ(column.alignment, expected[i].alignment);
+        EXPECT_EQ(column.clickable, expected[i].movable);
+        EXPECT_EQ(column.draggable, expected[i].movable);
+    }
+    EXPECT_EQ(tree().defaultNodeHeight(), 17);
+    EXPECT_EQ(tree().headerHeight(), 24);
+    EXPECT_EQ(tree().headerFont().name, L"Arial");
+    EXPECT_EQ(tree().colors().treeLine, hexColor(0xF0F0F0));
+    EXPECT_EQ(tree().images(), w().ImgSys);
+    EXPECT_EQ(tree().stateImages(), w().Img16);
+    EXPECT_FALSE(tree().options().rightClickSelect);
+}
+
+TEST_F(ResultsTreeTest, TextsComeFromTheRecordColumnByColumn) {
+    std::wstring text = L"untouched";
+    w().VSTGetText(notes, 6, text);
+    EXPECT_EQ(text, L"untouched") << "no text for a seventh column";
+    w().VSTGetText(notes, 1, text);
+    EXPECT_EQ(text, L"C:\\report.txt:notes");
+    w().VSTGetText(report, 4, text);
+    EXPECT_EQ(text, L"m1");
+    w().VSTGetText(thumb, 3, text);
+    EXPECT_EQ(text, L"c2") << "a stream row repeats its file's times";
+}
+
+TEST_F(ResultsTreeTest, IconsAreTheFilesSystemIconAndTheTwoStateImages) {
+    auto icon = [&](TTreeNode* node, TImageKind kind, int column) {
+        int index = 42;
+        w().VSTGetImageIndex(node, kind, column, index);
+        return index;
+    };
+    EXPECT_EQ(icon(report, TImageKind::ikNormal, 0), 7) << "the .txt icon of the system list";
+    EXPECT_EQ(icon(data, TImageKind::ikNormal, 0), 9);
+    EXPECT_EQ(icon(notes, TImageKind::ikNormal, 0), -1);
+    EXPECT_EQ(icon(report, TImageKind::ikSelected, 0), -1);
+    EXPECT_EQ(icon(report, TImageKind::ikNormal, 1), -1);
+    EXPECT_EQ(icon(report, TImageKind::ikState, 0), 0);
+    EXPECT_EQ(icon(notes, TImageKind::ikState, 0), 1);
+    EXPECT_EQ(icon(notes, TImageKind::ikState, 2), -1);
+}
+
+TEST_F(ResultsTreeTest, FileRowsAreBoldTheFocusedRowPinkAndStreamRowsGrey) {
+    plat::headless::TRasterCanvas canvas(40, 20);
+    auto paintText = [&](TTreeNode* node) {
+        canvas.setFont(tree().font());
+        w().VSTPaintText(canvas, node, 0);
+        return canvas.font();
+    };
+    EXPECT_EQ(paintText(report).style & fsBold, fsBold);
+    EXPECT_EQ(paintText(report).color, tree().font().color);
+    EXPECT_EQ(paintText(notes).style & fsBold, 0u);
+    tree().setFocusedNode(report);
+    EXPECT_EQ(paintText(report).color, hexColor(0xFF0080));
+    EXPECT_EQ(paintText(report).style & fsBold, fsBold);
+    tree().setFocusedNode(notes);
+    EXPECT_EQ(paintText(notes).color, hexColor(0xFF0080));
+    EXPECT_EQ(paintText(report).color, tree().font().color);
+
+    canvas.brush().setColor(clWhite);
+    canvas.FillRect(TRect{0, 0, 40, 20});
+    w().VSTBeforeCellPaint(canvas, report, 0, TRect{0, 0, 20, 20});
+    EXPECT_EQ(canvas.getPixel(5, 5), clWhite) << "file rows keep the normal background";
+    w().VSTBeforeCellPaint(canvas, notes, 3, TRect{20, 0, 40, 20});
+    EXPECT_EQ(canvas.getPixel(25, 5), hexColor(0xF7F7F7));
+    EXPECT_EQ(canvas.getPixel(19, 5), clWhite) << "only the cell is filled";
+}
+
+TEST_F(ResultsTreeTest, EveryRowStartsCheckedAndTheBoxesFollowEachOther) {
+    EXPECT_EQ(states(), (std::vector<TCheckState>{kOn, kOn, kOn, kOn, kOn}));
+    // A stream row's box turns its file row's box mixed, then unchecked.
+    tree().setCheckState(notes, kOff);
+    EXPECT_EQ(tree().checkState(report), kMixed);
+    EXPECT_FALSE(tree().isChecked(report)) << "a mixed row does not count as checked";
+    tree().setCheckState(tags, kOff);
+    EXPECT_EQ(tree().checkState(report), kOff);
+    // A file row's box gives its state to all its streams.
+    tree().setCheckState(report, kOn);
+    EXPECT_EQ(states(), (std::vector<TCheckState>{kOn, kOn, kOn, kOn, kOn}));
+}
+
+TEST_F(ResultsTreeTest, CheckCommandsSetEveryRowCollapsedOnesIncluded) {
+    tree().setCheckState(notes, kOff);
+    w().FullCollapse1->click();
+    EXPECT_EQ(tree().rowCount(), 2);
+    w().UncheckallItems1->click();
+    EXPECT_EQ(states(), (std::vector<TCheckState>{kOff, kOff, kOff, kOff, kOff}));
+    w().Checkallitems1->click();
+    EXPECT_EQ(states(), (std::vector<TCheckState>{kOn, kOn, kOn, kOn, kOn}));
+    w().setAllChecked(&tree(), false);
+    EXPECT_EQ(states(), (std::vector<TCheckState>{kOff, kOff, kOff, kOff, kOff}));
+    w().FullExpand1->click();
+    EXPECT_EQ(tree().rowCount(), 5);
+}
+
+TEST_F(ResultsTreeTest, ContextMenuShowsTheStreamCommandsOnlyOnAFocusedStreamRow) {
+    const std::vector<std::wstring> treeItems{L"Full Expand",     L"Full Collapse",     L"-",
+                                              L"Check all Items", L"Uncheck all Items", L"-"};
+    std::vector<std::wstring> withStreamItems = treeItems;
+    withStreamItems.insert(withStreamItems.end(),
+                           {L"Backup Selected ADS", L"Delete Selected ADS", L"Copy full ADS Path"});
+    ASSERT_EQ(tree().focusedNode(), nullptr) << "right after a scan no row is focused";
+    EXPECT_EQ(shownCaptions(), treeItems);
+    tree().setFocusedNode(report);
+    EXPECT_EQ(shownCaptions(), treeItems);
+    tree().setFocusedNode(thumb);
+    EXPECT_EQ(shownCaptions(), withStreamItems);
+
+    // A right click asks for the menu at the pointer without moving the focus.
+    peerOf(tree()).mouseDown(TMouseButton::mbRight, 30, tree().rowRect(report).top + 3);
+    peerOf(tree()).mouseUp(TMouseButton::mbRight, 30, tree().rowRect(report).top + 3);
+    EXPECT_EQ(tree().focusedNode(), thumb);
+    ASSERT_FALSE(widgets.shownMenus().empty());
+    std::vector<std::wstring> shown;
+    for (const plat::TMenuEntry& entry : widgets.shownMenus().back().entries) {
+        shown.push_back(entry.separator ? L"-" : entry.caption);
+    }
+    EXPECT_EQ(shown, withStreamItems);
+}
+
+TEST_F(ResultsTreeTest, MenuImagesAreTheDeclaredOnes) {
+    EXPECT_EQ(w().poplist->images(), w().Img16);
+    EXPECT_EQ(w().FullExpand1->imageIndex(), 5);
+    EXPECT_EQ(w().FullCollapse1->imageIndex(), 4);
+    EXPECT_EQ(w().Checkallitems1->imageIndex(), 13);
+    EXPECT_EQ(w().UncheckallItems1->imageIndex(), 12);
+    EXPECT_EQ(w().BackupselectedADS1->imageIndex(), 15);
+    EXPECT_EQ(w().DeleteselectedADS1->imageIndex(), 14);
+    EXPECT_EQ(w().CopyfullADSPath1->imageIndex(), 21);
+}
