@@ -1,0 +1,280 @@
+// One file from its base MFT record and the extension records its attribute list names: standard
+// information, names, data streams (resident or as runs, in extents) and the few attributes of
+// system files the reader uses.
+
+#include "platform/ntfs/NtfsVolume.h"
+
+#include "platform/Utf16.h"
+
+#include <algorithm>
+#include <map>
+
+namespace plat::ntfs {
+
+namespace {
+
+// An attribute list is at most 256 KiB on NTFS; a larger one is not read.
+constexpr std::uint64_t kLargestAttributeList = 256 * 1024;
+constexpr std::size_t kLargestSecurityDescriptor = 64 * 1024;
+
+FILETIME fileTime(std::uint64_t ticks) {
+    return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+}
+
+struct TListEntry {
+    std::uint32_t type = 0;
+    std::uint64_t segment = 0; // the record holding the attribute
+    std::uint16_t instance = 0;
+};
+
+// The entries of an attribute list; false when one does not fit.
+bool parseAttributeList(TBytes list, std::vector<TListEntry>& entries) {
+    std::size_t at = 0;
+    while (at < list.size()) {
+        if (!list.has(at, 0x1A)) {
+            return false;
+        }
+        const std::size_t length = list.u16(at + 4);
+        if (length < 0x1A || !list.has(at, length)) {
+            return false;
+        }
+        entries.push_back(TListEntry{list.u32(at), recordOf(list.u64(at + 0x10)), list.u16(at + 0x18)});
+        at += length;
+    }
+    return true;
+}
+
+// The attributes of one record of the file.
+struct TSegment {
+    std::uint64_t record = 0;
+    std::vector<std::uint8_t> bytes; // empty for the base record, whose bytes the caller holds
+    std::vector<TAttributeView> attributes;
+};
+
+bool readAttributes(TBytes bytes, const TRecordHeader& header, std::vector<TAttributeView>& attributes) {
+    TAttributeReader reader(bytes, header);
+    TAttributeView attribute;
+    while (reader.next(attribute)) {
+        attributes.push_back(attribute);
+    }
+    return !reader.damaged();
+}
+
+// A name as $FILE_NAME holds it.
+struct TRawName {
+    std::uint64_t parent = 0;
+    std::uint8_t nameSpace = 0;
+    std::wstring name;
+};
+
+} // namespace
+
+std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes base,
+                                                const TRecordHeader& baseHeader, bool withData) const {
+    if ((baseHeader.flags & kRecordInUse) == 0 || baseHeader.baseReference != 0) {
+        return std::nullopt;
+    }
+    TNtfsFile file;
+    file.record = record;
+    file.sequence = baseHeader.sequence;
+    file.folder = (baseHeader.flags & kRecordIsDirectory) != 0;
+
+    std::vector<TAttributeView> baseAttributes;
+    file.damaged = !readAttributes(base, baseHeader, baseAttributes);
+
+    // With an attribute list, the list gives every attribute of the file and the record holding it,
+    // in NTFS order; without one, the base record holds them all.
+    std::vector<TAttributeView> ordered;
+    std::vector<std::uint8_t> listBytes;
+    std::vector<std::unique_ptr<TSegment>> segments;
+    const TAttributeView* listAttribute = nullptr;
+    for (const TAttributeView& attribute : baseAttributes) {
+        if (attribute.type == kAttrAttributeList) {
+            listAttribute = &attribute;
+            break;
+        }
+    }
+    if (listAttribute == nullptr) {
+        ordered = baseAttributes;
+    } else {
+        TBytes list = listAttribute->value;
+        if (!listAttribute->resident) {
+            TNtfsData data;
+            data.resident = false;
+            data.size = listAttribute->dataSize;
+            data.initializedSize = std::min(listAttribute->initializedSize, listAttribute->dataSize);
+            if (data.size > kLargestAttributeList ||
+                !decodeRuns(listAttribute->mappingPairs, listAttribute->lowestVcn, listAttribute->highestVcn,
+                            FGeometry.clusterCount, data.runs)) {
+                return std::nullopt;
+            }
+            listBytes.resize(static_cast<std::size_t>(data.size));
+            if (readData(data, 0, listBytes.data(), listBytes.size()) !=
+                static_cast<std::int64_t>(listBytes.size())) {
+                return std::nullopt;
+            }
+            list = TBytes(listBytes.data(), listBytes.size());
+        }
+        std::vector<TListEntry> entries;
+        if (!parseAttributeList(list, entries)) {
+            file.damaged = true;
+        }
+        for (const TListEntry& entry : entries) {
+            const std::vector<TAttributeView>* attributes = &baseAttributes;
+            if (entry.segment != record) {
+                auto found = std::find_if(segments.begin(), segments.end(), [&](const auto& segment) {
+                    return segment->record == entry.segment;
+                });
+                if (found == segments.end()) {
+                    auto segment = std::make_unique<TSegment>();
+                    segment->record = entry.segment;
+                    TRecordHeader header;
+                    // An extension record belongs to this file only if it says so.
+                    if (!readRecord(entry.segment, segment->bytes, header) ||
+                        (header.flags & kRecordInUse) == 0 || recordOf(header.baseReference) != record ||
+                        !readAttributes(TBytes(segment->bytes.data(), segment->bytes.size()), header,
+                                        segment->attributes)) {
+                        file.damaged = true;
+                    }
+                    found = segments.insert(segments.end(), std::move(segment));
+                }
+                attributes = &(*found)->attributes;
+            }
+            auto attribute =
+                std::find_if(attributes->begin(), attributes->end(), [&](const TAttributeView& a) {
+                    return a.type == entry.type && a.instance == entry.instance;
+                });
+            if (attribute == attributes->end()) {
+                file.damaged = true;
+                continue;
+            }
+            ordered.push_back(*attribute);
+        }
+    }
+
+    bool haveStandardInformation = false;
+    std::vector<TRawName> rawNames;
+    // Data streams by name, in the order first seen; each with its extents.
+    std::vector<std::vector<const TAttributeView*>> dataExtents;
+    for (const TAttributeView& attribute : ordered) {
+        switch (attribute.type) {
+        case kAttrStandardInformation: {
+            const TBytes& v = attribute.value;
+            if (!attribute.resident || haveStandardInformation || !v.has(0, 0x30)) {
+                break;
+            }
+            haveStandardInformation = true;
+            file.created = fileTime(v.u64(0x00));
+            file.written = fileTime(v.u64(0x08));
+            file.changed = fileTime(v.u64(0x10));
+            file.accessed = fileTime(v.u64(0x18));
+            file.attributes = v.u32(0x20);
+            file.securityId = v.has(0x34, 4) ? v.u32(0x34) : 0;
+            break;
+        }
+        case kAttrFileName: {
+            const TBytes& v = attribute.value;
+            if (!attribute.resident || !v.has(0, 0x42)) {
+                file.damaged = true;
+                break;
+            }
+            const std::size_t units = v.u8(0x40);
+            if (!v.has(0x42, units * 2) || units == 0) {
+                file.damaged = true;
+                break;
+            }
+            rawNames.push_back(TRawName{v.u64(0), v.u8(0x41), decodeUtf16Le(v.data() + 0x42, units)});
+            break;
+        }
+        case kAttrData: {
+            auto same = std::find_if(dataExtents.begin(), dataExtents.end(), [&](const auto& extents) {
+                return extents.front()->sameName(attribute);
+            });
+            if (same == dataExtents.end()) {
+                dataExtents.push_back({&attribute});
+            } else {
+                same->push_back(&attribute);
+            }
+            break;
+        }
+        case kAttrSecurityDescriptor:
+            if (attribute.resident && attribute.value.size() <= kLargestSecurityDescriptor) {
+                file.securityDescriptor.assign(attribute.value.data(),
+                                               attribute.value.data() + attribute.value.size());
+            }
+            break;
+        case kAttrVolumeName:
+            if (attribute.resident) {
+                file.volumeName = decodeUtf16Le(attribute.value.data(), attribute.value.size() / 2);
+            }
+            break;
+        default:
+            break;
+        }
+    }
+
+    // Names: each long name with the 8.3 name NTFS keeps beside it in the same folder.
+    for (const TRawName& raw : rawNames) {
+        if (raw.nameSpace == kNamespaceDos) {
+            continue;
+        }
+        TNtfsName name{recordOf(raw.parent), sequenceOf(raw.parent), raw.name, {}};
+        if (raw.nameSpace == kNamespaceWin32) {
+            for (const TRawName& dos : rawNames) {
+                if (dos.nameSpace == kNamespaceDos && dos.parent == raw.parent) {
+                    name.shortName = dos.name;
+                    break;
+                }
+            }
+        }
+        file.names.push_back(std::move(name));
+    }
+
+    for (auto& extents : dataExtents) {
+        // The extent at VCN 0 (or the resident value) gives the sizes and flags; the others only runs.
+        std::stable_sort(
+            extents.begin(), extents.end(),
+            [](const TAttributeView* a, const TAttributeView* b) { return a->lowestVcn < b->lowestVcn; });
+        const TAttributeView& first = *extents.front();
+        TNtfsData data;
+        data.name = first.nameText();
+        data.resident = first.resident;
+        data.sparse = (first.flags & kAttrFlagSparse) != 0;
+        if ((first.flags & kAttrFlagEncrypted) != 0) {
+            data.state = TDataState::encrypted;
+        } else if ((first.flags & kAttrFlagCompressionMask) != 0) {
+            data.state = TDataState::compressed;
+        }
+        if (first.resident) {
+            data.size = data.allocatedSize = data.initializedSize = first.value.size();
+            if (withData) {
+                data.residentBytes.assign(first.value.data(), first.value.data() + first.value.size());
+            }
+            if (extents.size() > 1) {
+                data.state = TDataState::damaged;
+            }
+        } else {
+            data.size = first.dataSize;
+            data.allocatedSize = first.allocatedSize;
+            data.initializedSize = std::min(first.initializedSize, first.dataSize);
+            std::uint64_t nextVcn = 0;
+            bool whole = first.lowestVcn == 0;
+            for (const TAttributeView* extent : extents) {
+                whole = whole && !extent->resident && extent->lowestVcn == nextVcn &&
+                        decodeRuns(extent->mappingPairs, extent->lowestVcn, extent->highestVcn,
+                                   FGeometry.clusterCount, data.runs);
+                nextVcn = extent->highestVcn + 1;
+            }
+            if (!whole) {
+                data.state = TDataState::damaged;
+            }
+            if (!withData) {
+                data.runs = {};
+            }
+        }
+        file.streams.push_back(std::move(data));
+    }
+    return file;
+}
+
+} // namespace plat::ntfs

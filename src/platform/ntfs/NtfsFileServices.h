@@ -1,0 +1,73 @@
+#pragma once
+// The file services over NTFS volumes read directly (TNtfsVolume), read only: each volume is a drive
+// letter with its label and "NTFS"; directory searches, stream listing, attribute and size queries
+// (stream paths too), opening, reading and seeking files and streams, file times and the backup byte
+// stream answer as Windows does on a read-only NTFS volume. Writing, deleting and making or removing
+// folders answer ERROR_ACCESS_DENIED. A stream whose data is compressed, encrypted or damaged is listed
+// with its size, and reading it fails with ERROR_NOT_SUPPORTED (the backup stream likewise fails when
+// it reaches that stream's data; seeking over it works). Thread safe.
+
+#include "platform/FileServices.h"
+#include "platform/ntfs/NtfsVolume.h"
+
+#include <memory>
+
+namespace plat::ntfs {
+
+class TNtfsFileServices final : public TFileServices {
+public:
+    TNtfsFileServices();
+    ~TNtfsFileServices() override;
+    TNtfsFileServices(const TNtfsFileServices&) = delete;
+    TNtfsFileServices& operator=(const TNtfsFileServices&) = delete;
+
+    // Puts a volume at a drive letter, replacing what was there. Done before the services are used.
+    void mount(wchar_t letter, std::unique_ptr<TNtfsVolume> volume);
+    // Open file handles, searches and backup contexts (every path releases them).
+    int openHandles();
+
+    DWORD GetLastError() override;
+    void SetLastError(DWORD code) override;
+    bool hasStreamFunctions() override;
+    HANDLE FindFirstStreamW(const wchar_t* path, int infoLevel, WIN32_FIND_STREAM_DATA* data,
+                            DWORD flags) override;
+    BOOL FindNextStreamW(HANDLE find, WIN32_FIND_STREAM_DATA* data) override;
+    bool hasRedirectionFunctions() override;
+    BOOL Wow64DisableWow64FsRedirection(void** oldValue) override;
+    BOOLEAN Wow64EnableWow64FsRedirection(BOOLEAN enable) override;
+    HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD share, void* security, DWORD disposition,
+                       DWORD flags, HANDLE templateFile) override;
+    BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped) override;
+    BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void* overlapped) override;
+    DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method) override;
+    BOOL CloseHandle(HANDLE handle) override;
+    BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) override;
+    BOOL FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime) override;
+    DWORD GetFileAttributesW(const wchar_t* path) override;
+    BOOL GetFileAttributesExW(const wchar_t* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) override;
+    BOOL DeleteFileW(const wchar_t* path) override;
+    BOOL CreateDirectoryW(const wchar_t* path, void* security) override;
+    BOOL RemoveDirectoryW(const wchar_t* path) override;
+    BOOL BackupRead(HANDLE file, BYTE* buffer, DWORD toRead, DWORD* read, BOOL abort, BOOL processSecurity,
+                    void** context) override;
+    BOOL BackupSeek(HANDLE file, DWORD lowBytesToSeek, DWORD highBytesToSeek, DWORD* lowSeeked,
+                    DWORD* highSeeked, void** context) override;
+    HANDLE FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data) override;
+    BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) override;
+    BOOL FindClose(HANDLE find) override;
+    UINT SetErrorMode(UINT mode) override;
+    DWORD GetLogicalDrives() override;
+    UINT GetDriveTypeW(const wchar_t* root) override;
+    BOOL GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize,
+                               DWORD* serialNumber, DWORD* maxComponentLength, DWORD* fileSystemFlags,
+                               wchar_t* fileSystemName, DWORD fileSystemNameSize) override;
+    // "X:\Windows" on the first mounted drive (the volume need not hold it, as for any drive image).
+    UINT GetWindowsDirectoryW(wchar_t* buffer, UINT size) override;
+
+    struct TImpl;
+
+private:
+    std::unique_ptr<TImpl> FImpl;
+};
+
+} // namespace plat::ntfs

@@ -1,0 +1,201 @@
+// Directory searches (FindFirstFileW and the rest) and stream listing (FindFirstStreamW).
+
+#include "platform/ntfs/NtfsServicesImpl.h"
+
+#include "platform/Wildcard.h"
+
+#include <algorithm>
+
+namespace plat::ntfs {
+
+using namespace detail;
+
+namespace {
+
+template <std::size_t N> void copyName(wchar_t (&target)[N], const std::wstring& name) {
+    const std::size_t count = std::min(name.size(), N - 1);
+    std::copy_n(name.begin(), count, target);
+    target[count] = L'\0';
+}
+
+void fillFindData(const TNtfsFile& file, const std::wstring& name, const std::wstring& shortName,
+                  WIN32_FIND_DATAW* data) {
+    *data = WIN32_FIND_DATAW{};
+    data->dwFileAttributes = reportedAttributes(file);
+    data->ftCreationTime = file.created;
+    data->ftLastAccessTime = file.accessed;
+    data->ftLastWriteTime = file.written;
+    const TNtfsData* main = file.folder ? nullptr : file.findStream(std::wstring());
+    const std::uint64_t size = main != nullptr ? main->size : 0;
+    data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
+    data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
+    copyName(data->cFileName, name);
+    copyName(data->cAlternateFileName, shortName);
+}
+
+// The folder that holds a folder (itself for the root).
+std::size_t parentOf(const TNtfsTree& tree, const TNtfsVolume& volume, std::size_t folder) {
+    const TNtfsFile& file = tree.file(folder);
+    if (file.names.empty()) {
+        return folder;
+    }
+    const TNtfsFile* parent = volume.fileByRecord(file.names.front().parentRecord);
+    return parent != nullptr ? static_cast<std::size_t>(parent - volume.files().data()) : folder;
+}
+
+// The next entry of a directory search: "." and ".." first, then the folder's entries in NTFS order.
+bool nextEntry(THandle& search, WIN32_FIND_DATAW* data) {
+    const TNtfsTree& tree = *search.drive->tree;
+    while (search.dotEntriesLeft > 0) {
+        const bool dot = search.dotEntriesLeft == 2;
+        --search.dotEntriesLeft;
+        const std::wstring name = dot ? L"." : L"..";
+        if (matchesUpperMask(search.upperMask, name)) {
+            const std::size_t shown = dot ? search.file : parentOf(tree, *search.drive->volume, search.file);
+            fillFindData(tree.file(shown), name, std::wstring(), data);
+            return true;
+        }
+    }
+    const auto& entries = tree.entries(search.file);
+    while (search.next < entries.size()) {
+        const TNtfsTree::TEntry& entry = entries[search.next++];
+        const TNtfsName& name = tree.nameOf(entry);
+        if (matchesUpperMask(search.upperMask, tree.upper(name.name)) ||
+            (!name.shortName.empty() && matchesUpperMask(search.upperMask, tree.upper(name.shortName)))) {
+            fillFindData(tree.file(entry.file), name.name, name.shortName, data);
+            return true;
+        }
+    }
+    return false;
+}
+
+void fillStreamData(const std::pair<std::wstring, std::uint64_t>& stream, WIN32_FIND_STREAM_DATA* data) {
+    *data = WIN32_FIND_STREAM_DATA{};
+    data->StreamSize = static_cast<LONGLONG>(stream.second);
+    copyName(data->cStreamName, stream.first);
+}
+
+} // namespace
+
+HANDLE TNtfsFileServices::FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data) {
+    std::lock_guard lock(FImpl->mutex);
+    if (pattern == nullptr || data == nullptr) {
+        return failWith(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+    }
+    std::wstring text(pattern);
+    std::replace(text.begin(), text.end(), L'/', L'\\');
+    const auto slash = text.rfind(L'\\');
+    if (slash == std::wstring::npos) {
+        return failWith(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
+    }
+    const std::wstring mask = text.substr(slash + 1);
+    const TWinPath folderPath = parseWinPath(text.substr(0, slash + 1).c_str());
+    if (folderPath.error == 0 && folderPath.hasStream) {
+        return failWith(ERROR_INVALID_NAME, INVALID_HANDLE_VALUE);
+    }
+    const TLocated found = FImpl->locate(folderPath);
+    if (found.error != 0) {
+        return failWith(found.error, INVALID_HANDLE_VALUE);
+    }
+    if (!found.file) {
+        return failWith(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
+    }
+    if (!found.drive->tree->file(*found.file).folder) {
+        return failWith(ERROR_DIRECTORY, INVALID_HANDLE_VALUE);
+    }
+    if (mask.find_first_of(L":/") != std::wstring::npos) {
+        return failWith(ERROR_INVALID_NAME, INVALID_HANDLE_VALUE);
+    }
+    if (mask.empty()) {
+        return failWith(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE); // "C:\dir\" names no entry
+    }
+    THandle search;
+    search.kind = THandleKind::findFiles;
+    search.drive = found.drive;
+    search.file = *found.file;
+    search.upperMask = found.drive->tree->upper(mask);
+    search.dotEntriesLeft = folderPath.parts.empty() ? 0 : 2;
+    if (!nextEntry(search, data)) {
+        return failWith(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
+    }
+    return FImpl->newHandle(std::move(search));
+}
+
+BOOL TNtfsFileServices::FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) {
+    std::lock_guard lock(FImpl->mutex);
+    THandle* search = FImpl->findHandle(find, THandleKind::findFiles);
+    if (search == nullptr) {
+        return failWith(ERROR_INVALID_HANDLE, FALSE);
+    }
+    if (data == nullptr) {
+        return failWith(ERROR_INVALID_PARAMETER, FALSE);
+    }
+    return nextEntry(*search, data) ? TRUE : failWith(ERROR_NO_MORE_FILES, FALSE);
+}
+
+BOOL TNtfsFileServices::FindClose(HANDLE find) {
+    std::lock_guard lock(FImpl->mutex);
+    const bool known = FImpl->findHandle(find, THandleKind::findFiles) != nullptr ||
+                       FImpl->findHandle(find, THandleKind::findStreams) != nullptr;
+    if (!known) {
+        return failWith(ERROR_INVALID_HANDLE, FALSE);
+    }
+    FImpl->handles.erase(handleId(find));
+    return TRUE;
+}
+
+bool TNtfsFileServices::hasStreamFunctions() {
+    return true;
+}
+
+HANDLE TNtfsFileServices::FindFirstStreamW(const wchar_t* path, int infoLevel, WIN32_FIND_STREAM_DATA* data,
+                                           DWORD flags) {
+    std::lock_guard lock(FImpl->mutex);
+    if (infoLevel != FindStreamInfoStandard || flags != 0 || data == nullptr) {
+        return failWith(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+    }
+    const TWinPath p = parseWinPath(path);
+    const TLocated found = FImpl->lookUp(p);
+    if (found.error != 0) {
+        return failWith(found.error, INVALID_HANDLE_VALUE);
+    }
+    const TNtfsFile& file = found.drive->tree->file(*found.file);
+    THandle search;
+    search.kind = THandleKind::findStreams;
+    search.drive = found.drive;
+    search.file = *found.file;
+    // The main data first (a file always has one), then the named streams in the volume's order.
+    if (!file.folder) {
+        const TNtfsData* main = file.findStream(std::wstring());
+        search.streams.emplace_back(L"::$DATA", main != nullptr ? main->size : 0);
+    }
+    for (const TNtfsData& stream : file.streams) {
+        if (!stream.name.empty()) {
+            search.streams.emplace_back(L":" + stream.name + L":$DATA", stream.size);
+        }
+    }
+    if (search.streams.empty()) {
+        return failWith(ERROR_HANDLE_EOF, INVALID_HANDLE_VALUE);
+    }
+    fillStreamData(search.streams[0], data);
+    search.nextStream = 1;
+    return FImpl->newHandle(std::move(search));
+}
+
+BOOL TNtfsFileServices::FindNextStreamW(HANDLE find, WIN32_FIND_STREAM_DATA* data) {
+    std::lock_guard lock(FImpl->mutex);
+    THandle* search = FImpl->findHandle(find, THandleKind::findStreams);
+    if (search == nullptr) {
+        return failWith(ERROR_INVALID_HANDLE, FALSE);
+    }
+    if (data == nullptr) {
+        return failWith(ERROR_INVALID_PARAMETER, FALSE);
+    }
+    if (search->nextStream >= search->streams.size()) {
+        return failWith(ERROR_HANDLE_EOF, FALSE);
+    }
+    fillStreamData(search->streams[search->nextStream++], data);
+    return TRUE;
+}
+
+} // namespace plat::ntfs

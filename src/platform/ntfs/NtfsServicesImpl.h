@@ -1,0 +1,121 @@
+#pragma once
+// The state behind TNtfsFileServices: the mounted volumes with their folder trees, the open handles
+// and backup contexts. Every member is used with the mutex held.
+
+#include "platform/WinPath.h"
+#include "platform/ntfs/NtfsFileServices.h"
+#include "platform/ntfs/NtfsTree.h"
+
+#include <map>
+#include <mutex>
+#include <optional>
+
+namespace plat::ntfs {
+
+namespace detail {
+
+// Windows codes these services give that the program's logic never names.
+constexpr DWORD ERROR_INVALID_FUNCTION = 1;
+constexpr DWORD ERROR_SEEK = 25;
+constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
+constexpr DWORD ERROR_DIR_NOT_ROOT = 144;
+constexpr DWORD ERROR_BAD_LENGTH = 24;
+constexpr DWORD ERROR_DIRECTORY = 267;
+constexpr DWORD ERROR_FILE_CORRUPT = 1392;
+
+DWORD lastError();
+void setLastError(DWORD code);
+
+template <typename T> T failWith(DWORD error, T value) {
+    setLastError(error);
+    return value;
+}
+
+struct TMounted {
+    std::unique_ptr<TNtfsVolume> volume;
+    std::unique_ptr<TNtfsTree> tree;
+};
+
+// What a path names: a file or folder of a mounted volume, and for a stream path one of its streams.
+struct TLocated {
+    DWORD error = 0;
+    TMounted* drive = nullptr;
+    std::optional<std::size_t> parent; // the folder that holds (or would hold) the last component
+    std::optional<std::size_t> file;   // the last component; the root for "C:\"
+    const TNtfsData* stream = nullptr; // the catalogue's stream for a stream path, or the main data
+};
+
+enum class THandleKind { file, findFiles, findStreams };
+
+struct THandle {
+    THandleKind kind = THandleKind::file;
+    TMounted* drive = nullptr;
+    std::size_t file = 0;
+    // File handles: the file as read at open, and the stream opened (none for a folder).
+    std::shared_ptr<const TNtfsFile> loaded;
+    std::optional<std::size_t> stream; // index into loaded->streams
+    DWORD access = 0;
+    std::uint64_t position = 0;
+    // Directory searches: "." and ".." first (not at a root), then the folder's entries from next.
+    std::wstring upperMask;
+    int dotEntriesLeft = 0;
+    std::size_t next = 0;
+    // Stream searches.
+    std::vector<std::pair<std::wstring, std::uint64_t>> streams;
+    std::size_t nextStream = 0;
+
+    const TNtfsData* data() const { return loaded && stream ? &loaded->streams[*stream] : nullptr; }
+};
+
+struct TBackupRecord {
+    std::string head;                // header and name
+    std::vector<std::uint8_t> fixed; // the security descriptor
+    const TNtfsData* data = nullptr; // the stream a data record reads from (in the context's file)
+    std::uint64_t dataSize = 0;
+    std::uint64_t total() const { return head.size() + dataSize; }
+};
+
+// A backup read in progress; it keeps the file as read at open, so it outlives its handle safely.
+struct TBackupContext {
+    TMounted* drive = nullptr;
+    std::shared_ptr<const TNtfsFile> file;
+    std::vector<TBackupRecord> records;
+    std::size_t record = 0;
+    std::uint64_t position = 0; // within the current record, header included
+};
+
+// The attributes as Windows reports them: the directory bit from the record, NORMAL alone for a
+// file with none.
+DWORD reportedAttributes(const TNtfsFile& file);
+
+} // namespace detail
+
+struct TNtfsFileServices::TImpl {
+    std::mutex mutex;
+    std::map<wchar_t, detail::TMounted> drives;
+    std::uintptr_t nextHandle = 0x1000;
+    std::map<std::uintptr_t, detail::THandle> handles;
+    std::map<std::uintptr_t, detail::TBackupContext> contexts;
+    UINT errorMode = 0;
+
+    detail::TMounted* driveOf(wchar_t letter);
+    // Resolves a parsed path to a mounted volume's file, folder or stream (error set when missing).
+    detail::TLocated locate(const TWinPath& path);
+    // As locate, with the errors Windows gives for a missing file or stream.
+    detail::TLocated lookUp(const TWinPath& path);
+    HANDLE newHandle(detail::THandle handle);
+    detail::THandle* findHandle(HANDLE handle, detail::THandleKind kind);
+    // The stream of a file whose name matches without case, as NTFS compares stream names.
+    const TNtfsData* streamNamed(const detail::TMounted& drive, const TNtfsFile& file,
+                                 const std::wstring& name);
+};
+
+inline HANDLE handleValue(std::uintptr_t id) {
+    return reinterpret_cast<HANDLE>(id);
+}
+
+inline std::uintptr_t handleId(HANDLE handle) {
+    return reinterpret_cast<std::uintptr_t>(handle);
+}
+
+} // namespace plat::ntfs

@@ -1,0 +1,50 @@
+#pragma once
+// The folder tree of a volume, built from the parent reference of every file name: each folder's
+// entries in NTFS order (by the volume's upper-case table), found by long or 8.3 name. A folder has one
+// place only (its first name), so the tree has no cycles even when the parent references of a damaged
+// volume form one: such folders are not reachable from the root and are left out. The system files
+// (records below 16) are hidden, as Windows hides them.
+
+#include "platform/ntfs/NtfsVolume.h"
+
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace plat::ntfs {
+
+class TNtfsTree {
+public:
+    explicit TNtfsTree(const TNtfsVolume& volume);
+
+    // An entry of a folder: the file (index into the volume's files) under one of its names.
+    struct TEntry {
+        std::size_t file = 0;
+        std::size_t name = 0; // index into the file's names
+    };
+
+    std::size_t root() const { return FRoot; }
+    const TNtfsFile& file(std::size_t index) const { return FVolume.files()[index]; }
+    const TNtfsName& nameOf(const TEntry& entry) const { return file(entry.file).names[entry.name]; }
+    // The entries of a folder in NTFS order; empty for a file or an unknown index.
+    const std::vector<TEntry>& entries(std::size_t folder) const;
+    // The entry of a folder with this long or 8.3 name, compared without case.
+    std::optional<TEntry> find(std::size_t folder, const std::wstring& name) const;
+    // The text in upper case by the volume's table (for wildcard matching).
+    std::wstring upper(const std::wstring& text) const;
+
+private:
+    std::u16string key(const std::wstring& name) const;
+
+    struct TFolder {
+        std::vector<TEntry> entries;
+        std::vector<std::u16string> keys; // upper-case long names, in the order of entries
+    };
+
+    const TNtfsVolume& FVolume;
+    std::size_t FRoot = 0;
+    std::unordered_map<std::size_t, TFolder> FFolders;
+};
+
+} // namespace plat::ntfs

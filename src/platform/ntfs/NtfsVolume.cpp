@@ -1,0 +1,347 @@
+// Opening a volume: the boot sector, the MFT's own record, the pass over every MFT record that makes
+// the catalogue, and reading a stream's bytes through its runs.
+
+#include "platform/ntfs/NtfsVolume.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace plat::ntfs {
+
+namespace {
+
+constexpr std::size_t kBootSectorSize = 512;
+constexpr std::uint32_t kLargestCluster = 2u * 1024 * 1024;
+constexpr std::uint32_t kLargestRecord = 64u * 1024;
+constexpr std::size_t kPassChunkBytes = 1u << 20;
+constexpr std::size_t kUpcaseUnits = 65536;
+
+bool isPowerOfTwo(std::uint64_t value) {
+    return value != 0 && (value & (value - 1)) == 0;
+}
+
+std::vector<char16_t> plainUpcase() {
+    std::vector<char16_t> table(kUpcaseUnits);
+    for (std::size_t unit = 0; unit < kUpcaseUnits; ++unit) {
+        table[unit] = static_cast<char16_t>(unit >= 'a' && unit <= 'z' ? unit - 32 : unit);
+    }
+    return table;
+}
+
+} // namespace
+
+const TNtfsData* TNtfsFile::findStream(const std::wstring& streamName) const {
+    for (const TNtfsData& data : streams) {
+        if (data.name == streamName) {
+            return &data;
+        }
+    }
+    return nullptr;
+}
+
+TNtfsVolume::TNtfsVolume(std::unique_ptr<TNtfsDevice> device)
+    : FDevice(std::move(device)), FUpcase(plainUpcase()) {}
+
+TNtfsVolume::~TNtfsVolume() = default;
+
+std::unique_ptr<TNtfsVolume> TNtfsVolume::open(std::unique_ptr<TNtfsDevice> device, TNtfsOpenError* error) {
+    TNtfsOpenError failure = TNtfsOpenError::unreadable;
+    std::unique_ptr<TNtfsVolume> volume;
+    if (device) {
+        volume.reset(new TNtfsVolume(std::move(device)));
+        failure = volume->readBootSector();
+        if (failure == TNtfsOpenError::none) {
+            failure = volume->readMft();
+        }
+        if (failure == TNtfsOpenError::none) {
+            volume->readCatalogue();
+            const TNtfsFile* root = volume->fileByRecord(kRecordRoot);
+            if (root == nullptr || !root->folder) {
+                failure = TNtfsOpenError::noRootFolder;
+            }
+        }
+    }
+    if (error != nullptr) {
+        *error = failure;
+    }
+    return failure == TNtfsOpenError::none ? std::move(volume) : nullptr;
+}
+
+TNtfsOpenError TNtfsVolume::readBootSector() {
+    std::uint8_t sector[kBootSectorSize];
+    if (!FDevice->read(0, sector, sizeof sector)) {
+        return TNtfsOpenError::unreadable;
+    }
+    const TBytes boot(sector, sizeof sector);
+    if (std::memcmp(sector + 3, "NTFS    ", 8) != 0 || boot.u16(0x1FE) != 0xAA55) {
+        return TNtfsOpenError::notNtfs;
+    }
+    TNtfsGeometry g;
+    g.bytesPerSector = boot.u16(0x0B);
+    const std::uint8_t clusterField = boot.u8(0x0D);
+    // Above 0x80 the field is a negative power of two (clusters of more than 128 sectors).
+    const std::uint64_t sectorsPerCluster =
+        clusterField <= 0x80 ? clusterField
+                             : (256 - clusterField <= 20 ? std::uint64_t{1} << (256 - clusterField) : 0);
+    if (!isPowerOfTwo(g.bytesPerSector) || g.bytesPerSector < 256 || g.bytesPerSector > 4096 ||
+        !isPowerOfTwo(sectorsPerCluster) || sectorsPerCluster * g.bytesPerSector > kLargestCluster) {
+        return TNtfsOpenError::badGeometry;
+    }
+    g.clusterSize = static_cast<std::uint32_t>(sectorsPerCluster * g.bytesPerSector);
+    const std::uint64_t totalSectors = boot.u64(0x28);
+    if (totalSectors > UINT64_MAX / g.bytesPerSector) {
+        return TNtfsOpenError::badGeometry;
+    }
+    g.clusterCount = totalSectors / sectorsPerCluster;
+    g.mftCluster = boot.u64(0x30);
+    // Positive: clusters per record; negative: the record size as a power of two.
+    const auto recordField = static_cast<std::int8_t>(boot.u8(0x40));
+    std::uint64_t recordSize = 0;
+    if (recordField > 0) {
+        recordSize = static_cast<std::uint64_t>(recordField) * g.clusterSize;
+    } else if (recordField >= -16 && recordField <= -9) {
+        recordSize = std::uint64_t{1} << -recordField;
+    }
+    if (!isPowerOfTwo(recordSize) || recordSize < kFixupStride || recordSize > kLargestRecord ||
+        g.clusterCount == 0 || g.mftCluster >= g.clusterCount) {
+        return TNtfsOpenError::badGeometry;
+    }
+    g.recordSize = static_cast<std::uint32_t>(recordSize);
+    g.serialNumber = boot.u64(0x48);
+    FGeometry = g;
+    return TNtfsOpenError::none;
+}
+
+TNtfsOpenError TNtfsVolume::readMft() {
+    // The MFT's own record is found from the boot sector; its data runs then place every other record.
+    const TNtfsGeometry& g = FGeometry;
+    std::vector<std::uint8_t> bytes(g.recordSize);
+    if (!FDevice->read(g.mftCluster * g.clusterSize, bytes.data(), bytes.size())) {
+        return TNtfsOpenError::unreadable;
+    }
+    TRecordHeader header;
+    if (prepareRecord(bytes.data(), bytes.size(), header) != TRecordState::ok ||
+        (header.flags & kRecordInUse) == 0 || header.baseReference != 0) {
+        return TNtfsOpenError::damagedMft;
+    }
+    // First the extent in the record itself, so that extension records of the MFT can be read.
+    TAttributeReader reader(TBytes(bytes.data(), bytes.size()), header);
+    TAttributeView attribute;
+    while (reader.next(attribute)) {
+        if (attribute.type == kAttrData && attribute.name.size() == 0 && !attribute.resident &&
+            attribute.lowestVcn == 0) {
+            FMft.resident = false;
+            FMft.size = attribute.dataSize;
+            FMft.initializedSize = std::min(attribute.initializedSize, attribute.dataSize);
+            if (!decodeRuns(attribute.mappingPairs, attribute.lowestVcn, attribute.highestVcn, g.clusterCount,
+                            FMft.runs)) {
+                return TNtfsOpenError::damagedMft;
+            }
+            break;
+        }
+    }
+    if (FMft.runs.empty()) {
+        return TNtfsOpenError::damagedMft;
+    }
+    FRecordCount = FMft.initializedSize / g.recordSize;
+    std::optional<TNtfsFile> mft = buildFile(kRecordMft, TBytes(bytes.data(), bytes.size()), header, true);
+    const TNtfsData* data = mft ? mft->findStream(std::wstring()) : nullptr;
+    if (data == nullptr || data->resident || data->state != TDataState::readable || data->runs.empty()) {
+        return TNtfsOpenError::damagedMft;
+    }
+    for (const TRun& run : data->runs) {
+        if (run.lcn == TRun::kSparse) {
+            return TNtfsOpenError::damagedMft; // the MFT is never sparse
+        }
+    }
+    FMft = *data;
+    FRecordCount = FMft.initializedSize / g.recordSize;
+    if (FRecordCount <= kRecordRoot) {
+        return TNtfsOpenError::damagedMft;
+    }
+    return TNtfsOpenError::none;
+}
+
+bool TNtfsVolume::readRecord(std::uint64_t record, std::vector<std::uint8_t>& bytes,
+                             TRecordHeader& header) const {
+    const std::uint32_t size = FGeometry.recordSize;
+    if (record >= FRecordCount) {
+        return false;
+    }
+    bytes.resize(size);
+    return readData(FMft, record * size, bytes.data(), size) == static_cast<std::int64_t>(size) &&
+           prepareRecord(bytes.data(), size, header) == TRecordState::ok;
+}
+
+void TNtfsVolume::readCatalogue() {
+    const std::uint32_t size = FGeometry.recordSize;
+    const std::uint64_t perChunk = std::max<std::uint64_t>(1, kPassChunkBytes / size);
+    std::vector<std::uint8_t> chunk;
+    for (std::uint64_t first = 0; first < FRecordCount; first += perChunk) {
+        const std::uint64_t count = std::min(perChunk, FRecordCount - first);
+        chunk.resize(static_cast<std::size_t>(count * size));
+        const bool whole = readData(FMft, first * size, chunk.data(), chunk.size()) ==
+                           static_cast<std::int64_t>(chunk.size());
+        bool anyRead = whole;
+        for (std::uint64_t i = 0; i < count; ++i) {
+            std::uint8_t* bytes = chunk.data() + i * size;
+            // A chunk that cannot be read whole (a truncated image) is read record by record.
+            if (!whole) {
+                if (readData(FMft, (first + i) * size, bytes, size) != static_cast<std::int64_t>(size)) {
+                    ++FDamagedRecords;
+                    continue;
+                }
+                anyRead = true;
+            }
+            TRecordHeader header;
+            const TRecordState state = prepareRecord(bytes, size, header);
+            if (state == TRecordState::damaged) {
+                ++FDamagedRecords;
+            }
+            if (state != TRecordState::ok || (header.flags & kRecordInUse) == 0 ||
+                header.baseReference != 0) {
+                continue;
+            }
+            if (std::optional<TNtfsFile> file = buildFile(first + i, TBytes(bytes, size), header, false)) {
+                addToCatalogue(std::move(*file));
+            }
+        }
+        if (!anyRead) {
+            // Nothing of this chunk could be read: the rest of the MFT is past the end of the device.
+            FDamagedRecords += FRecordCount - first - count;
+            break;
+        }
+    }
+    if (const TNtfsFile* volume = fileByRecord(kRecordVolume)) {
+        FLabel = volume->volumeName;
+    }
+    readUpcase();
+}
+
+void TNtfsVolume::readUpcase() {
+    std::optional<TNtfsFile> file = loadFile(kRecordUpCase);
+    const TNtfsData* data = file ? file->findStream(std::wstring()) : nullptr;
+    if (data == nullptr || data->size < kUpcaseUnits * 2) {
+        return; // a damaged table: the plain one stays
+    }
+    std::vector<std::uint8_t> bytes(kUpcaseUnits * 2);
+    if (readData(*data, 0, bytes.data(), bytes.size()) != static_cast<std::int64_t>(bytes.size())) {
+        return;
+    }
+    for (std::size_t unit = 0; unit < kUpcaseUnits; ++unit) {
+        FUpcase[unit] = static_cast<char16_t>(bytes[2 * unit] | (bytes[2 * unit + 1] << 8));
+    }
+}
+
+void TNtfsVolume::addToCatalogue(TNtfsFile file) {
+    FFileIndex[file.record] = FFiles.size();
+    FFiles.push_back(std::move(file));
+}
+
+const TNtfsFile* TNtfsVolume::fileByRecord(std::uint64_t record) const {
+    auto it = FFileIndex.find(record);
+    return it == FFileIndex.end() ? nullptr : &FFiles[it->second];
+}
+
+std::optional<TNtfsFile> TNtfsVolume::loadFile(std::uint64_t record) const {
+    std::vector<std::uint8_t> bytes;
+    TRecordHeader header;
+    if (!readRecord(record, bytes, header)) {
+        return std::nullopt;
+    }
+    return buildFile(record, TBytes(bytes.data(), bytes.size()), header, true);
+}
+
+std::int64_t TNtfsVolume::readData(const TNtfsData& data, std::uint64_t offset, void* buffer,
+                                   std::size_t count) const {
+    if (data.state != TDataState::readable) {
+        return -1;
+    }
+    if (offset >= data.size) {
+        return 0;
+    }
+    count = static_cast<std::size_t>(std::min<std::uint64_t>(count, data.size - offset));
+    auto* out = static_cast<std::uint8_t*>(buffer);
+    if (data.resident) {
+        const std::size_t stored =
+            offset < data.residentBytes.size()
+                ? std::min<std::size_t>(count, data.residentBytes.size() - static_cast<std::size_t>(offset))
+                : 0;
+        std::copy_n(data.residentBytes.data() + offset, stored, out);
+        std::fill_n(out + stored, count - stored, 0);
+        return static_cast<std::int64_t>(count);
+    }
+    const std::uint64_t clusterSize = FGeometry.clusterSize;
+    std::size_t done = 0;
+    while (done < count) {
+        const std::uint64_t position = offset + done;
+        if (position >= data.initializedSize) {
+            std::fill_n(out + done, count - done, 0); // written past the initialised part: zeros
+            break;
+        }
+        const std::uint64_t vcn = position / clusterSize;
+        auto run = std::upper_bound(data.runs.begin(), data.runs.end(), vcn,
+                                    [](std::uint64_t v, const TRun& r) { return v < r.vcn; });
+        if (run == data.runs.begin()) {
+            return -1;
+        }
+        --run;
+        if (vcn - run->vcn >= run->length) {
+            return -1; // a cluster no run maps
+        }
+        const std::uint64_t intoRun = (vcn - run->vcn) * clusterSize + position % clusterSize;
+        const std::uint64_t piece = std::min<std::uint64_t>(
+            {count - done, run->length * clusterSize - intoRun, data.initializedSize - position});
+        if (run->lcn == TRun::kSparse) {
+            std::fill_n(out + done, piece, 0);
+        } else if (!FDevice->read(static_cast<std::uint64_t>(run->lcn) * clusterSize + intoRun, out + done,
+                                  static_cast<std::size_t>(piece))) {
+            return -1;
+        }
+        done += static_cast<std::size_t>(piece);
+    }
+    return static_cast<std::int64_t>(count);
+}
+
+std::vector<std::uint8_t> TNtfsVolume::securityDescriptor(std::uint32_t securityId) const {
+    // $SDS holds the descriptors in blocks of 256 KiB, each followed by its mirror copy; every entry
+    // is a 20-byte header (hash, id, its own offset, length) and the descriptor, on 16-byte bounds.
+    constexpr std::uint64_t kBlock = 256 * 1024;
+    constexpr std::uint32_t kEntryHeader = 20;
+    std::call_once(FSecurityOnce, [this] {
+        std::optional<TNtfsFile> secure = loadFile(kRecordSecure);
+        const TNtfsData* sds = secure ? secure->findStream(L"$SDS") : nullptr;
+        if (sds == nullptr) {
+            return;
+        }
+        FSds = *sds;
+        std::uint8_t header[kEntryHeader];
+        for (std::uint64_t block = 0; block < FSds.size; block += 2 * kBlock) {
+            const std::uint64_t blockEnd = std::min(block + kBlock, FSds.size);
+            std::uint64_t at = block;
+            while (at + kEntryHeader <= blockEnd &&
+                   readData(FSds, at, header, kEntryHeader) == static_cast<std::int64_t>(kEntryHeader)) {
+                const TBytes entry(header, kEntryHeader);
+                const std::uint32_t length = entry.u32(16);
+                if (entry.u64(8) != at || length <= kEntryHeader || length > blockEnd - at) {
+                    break;
+                }
+                FSecurityIndex.emplace(entry.u32(4),
+                                       std::make_pair(at + kEntryHeader, length - kEntryHeader));
+                at += (length + 15) / 16 * 16;
+            }
+        }
+    });
+    auto it = FSecurityIndex.find(securityId);
+    if (it == FSecurityIndex.end()) {
+        return {};
+    }
+    std::vector<std::uint8_t> descriptor(it->second.second);
+    if (readData(FSds, it->second.first, descriptor.data(), descriptor.size()) !=
+        static_cast<std::int64_t>(descriptor.size())) {
+        return {};
+    }
+    return descriptor;
+}
+
+} // namespace plat::ntfs

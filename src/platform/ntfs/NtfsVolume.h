@@ -1,0 +1,151 @@
+#pragma once
+// An NTFS volume read directly: the boot sector, the master file table with its fix-ups, every file's
+// standard information, names, attribute list and data streams, the volume label and the upper-case
+// table. open() reads the whole MFT once and keeps a catalogue of every file (names, times, attributes
+// and the names and sizes of its streams); a stream's contents are read on demand by offset.
+//
+// Nothing read from the volume is trusted: a damaged or hostile volume gives errors (a file left out,
+// a stream that cannot be read), never a read outside a buffer or an endless loop.
+
+#include "platform/WinTypes.h"
+#include "platform/ntfs/NtfsDevice.h"
+#include "platform/ntfs/NtfsRecord.h"
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace plat::ntfs {
+
+struct TNtfsGeometry {
+    std::uint32_t bytesPerSector = 0;
+    std::uint32_t clusterSize = 0;
+    std::uint32_t recordSize = 0;
+    std::uint64_t clusterCount = 0;
+    std::uint64_t mftCluster = 0;
+    std::uint64_t serialNumber = 0;
+};
+
+// Why a stream's bytes cannot be given.
+enum class TDataState {
+    readable,
+    compressed, // NTFS compression: the size is known, the bytes are not decoded
+    encrypted,  // EFS: only the owner's key opens it
+    damaged,    // its run list or extents do not hold together
+};
+
+// One data stream of a file: where its bytes lie and how large it is.
+struct TNtfsData {
+    std::wstring name; // empty for the unnamed (main) data
+    std::uint64_t size = 0;
+    std::uint64_t allocatedSize = 0;
+    std::uint64_t initializedSize = 0;
+    bool resident = true;
+    bool sparse = false;
+    TDataState state = TDataState::readable;
+    std::vector<std::uint8_t> residentBytes;
+    std::vector<TRun> runs; // non-resident streams, in VCN order
+};
+
+// One name of a file in a folder: its long name and, when it has one apart, its 8.3 name.
+struct TNtfsName {
+    std::uint64_t parentRecord = 0;
+    std::uint16_t parentSequence = 0;
+    std::wstring name;
+    std::wstring shortName;
+};
+
+// What the volume says of one file (a base MFT record with its extension records).
+struct TNtfsFile {
+    std::uint64_t record = 0;
+    std::uint16_t sequence = 0;
+    bool folder = false;
+    DWORD attributes = 0; // as $STANDARD_INFORMATION keeps them
+    FILETIME created{};
+    FILETIME written{};
+    FILETIME changed{};
+    FILETIME accessed{};
+    std::uint32_t securityId = 0;
+    std::vector<TNtfsName> names;
+    std::vector<TNtfsData> streams;               // in the volume's order; the unnamed data among them
+    std::vector<std::uint8_t> securityDescriptor; // an old-style $SECURITY_DESCRIPTOR attribute
+    std::wstring volumeName;                      // $VOLUME_NAME ($Volume only)
+    bool damaged = false;                         // an attribute or extension record could not be read
+
+    const TNtfsData* findStream(const std::wstring& streamName) const; // exact name; empty: main data
+};
+
+// Why open() gave no volume.
+enum class TNtfsOpenError {
+    none,
+    unreadable,   // the boot sector or the MFT cannot be read
+    notNtfs,      // no NTFS boot sector
+    badGeometry,  // sector, cluster or record sizes NTFS never uses
+    damagedMft,   // the MFT's own record does not hold together
+    noRootFolder, // the root folder's record is missing or damaged
+};
+
+class TNtfsVolume {
+public:
+    static std::unique_ptr<TNtfsVolume> open(std::unique_ptr<TNtfsDevice> device,
+                                             TNtfsOpenError* error = nullptr);
+    ~TNtfsVolume();
+    TNtfsVolume(const TNtfsVolume&) = delete;
+    TNtfsVolume& operator=(const TNtfsVolume&) = delete;
+
+    const TNtfsGeometry& geometry() const { return FGeometry; }
+    const std::wstring& label() const { return FLabel; }
+    // Number of records the MFT has room for, and of those read that were damaged.
+    std::uint64_t recordCount() const { return FRecordCount; }
+    std::uint64_t damagedRecords() const { return FDamagedRecords; }
+
+    // The catalogue: every file in use, without the locations of its data (streams keep name, size
+    // and state). Read once at open.
+    const std::vector<TNtfsFile>& files() const { return FFiles; }
+    const TNtfsFile* fileByRecord(std::uint64_t record) const;
+
+    // A file read afresh with the locations of its data; nothing when the record is not a file in use.
+    std::optional<TNtfsFile> loadFile(std::uint64_t record) const;
+    // Reads up to count bytes of a stream from the offset; the number read (0 at or past the end), or
+    // -1 when the bytes cannot be read (not readable, or the device fails).
+    std::int64_t readData(const TNtfsData& data, std::uint64_t offset, void* buffer, std::size_t count) const;
+
+    // The security descriptor $Secure keeps under the id ($STANDARD_INFORMATION's); empty when none.
+    std::vector<std::uint8_t> securityDescriptor(std::uint32_t securityId) const;
+
+    // NTFS's own upper-case mapping of one UTF-16 unit, from the volume's $UpCase.
+    char16_t upcase(char16_t unit) const { return FUpcase[unit]; }
+
+private:
+    explicit TNtfsVolume(std::unique_ptr<TNtfsDevice> device);
+    TNtfsOpenError readBootSector();
+    TNtfsOpenError readMft();
+    void readCatalogue();
+    void readUpcase();
+    bool readRecord(std::uint64_t record, std::vector<std::uint8_t>& bytes, TRecordHeader& header) const;
+    // The file of a base record whose bytes are prepared; its extension records are read as its
+    // attribute list names them. withData keeps the locations of its streams' bytes.
+    std::optional<TNtfsFile> buildFile(std::uint64_t record, TBytes base, const TRecordHeader& baseHeader,
+                                       bool withData) const;
+    void addToCatalogue(TNtfsFile file);
+
+    std::unique_ptr<TNtfsDevice> FDevice;
+    TNtfsGeometry FGeometry;
+    TNtfsData FMft;
+    std::uint64_t FRecordCount = 0;
+    std::uint64_t FDamagedRecords = 0;
+    std::wstring FLabel;
+    std::vector<char16_t> FUpcase;
+    std::vector<TNtfsFile> FFiles;
+    std::unordered_map<std::uint64_t, std::size_t> FFileIndex;
+    // $Secure:$SDS and where each security id's descriptor lies in it, read on first use.
+    mutable std::once_flag FSecurityOnce;
+    mutable TNtfsData FSds;
+    mutable std::unordered_map<std::uint32_t, std::pair<std::uint64_t, std::uint32_t>> FSecurityIndex;
+};
+
+} // namespace plat::ntfs
