@@ -37,27 +37,27 @@
 #include <type_traits>
 
 struct TDeclaredProps {
-    std::optional<std::wstring> caption;
-    std::optional<TColor> color;
-    std::optional<TFont> font;
-    std::optional<bool> visible;
-    std::optional<bool> enabled;
-    std::optional<bool> autoSize;
-    std::optional<int> imageIndex;
-    std::optional<int> tag;
-    std::optional<TCursor> cursor;
-    std::optional<std::wstring> hint;
-    std::wstring images; // an image list's name
-    std::wstring menu;   // a pop-up menu's name: a tool button's drop-down menu
+    std::optional<std::wstring> caption{};
+    std::optional<TColor> color{};
+    std::optional<TFont> font{};
+    std::optional<bool> visible{};
+    std::optional<bool> enabled{};
+    std::optional<bool> autoSize{};
+    std::optional<int> imageIndex{};
+    std::optional<int> tag{};
+    std::optional<TCursor> cursor{};
+    std::optional<std::wstring> hint{};
+    std::wstring images{}; // an image list's name
+    std::wstring menu{};   // a pop-up menu's name: a tool button's drop-down menu
     TAlign align = alNone;
     TAnchors anchors = akLeft | akTop;
-    std::optional<unsigned> interval; // timers
+    std::optional<unsigned> interval{}; // timers
 };
 
 struct TDeclaredComponent {
-    std::wstring name;
-    std::wstring kind;
-    std::wstring parent; // empty: the form
+    std::wstring name{};
+    std::wstring kind{};
+    std::wstring parent{}; // empty: the form
     int left = 0;
     int top = 0;
     int width = 0;
