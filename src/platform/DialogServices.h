@@ -12,7 +12,7 @@
 
 namespace plat {
 
-using HWND = void*;
+// Windows are HWNDs given as void*, so that callers need no <windows.h>.
 
 // Button identifiers, as the dialogs answer them.
 constexpr int IDOK = 1;
@@ -34,9 +34,9 @@ enum class TTaskDialogIcon { none, information, error, question, warning };
 
 // What TASKDIALOGCONFIG holds of a dialog the program shows.
 struct TTaskDialogConfig {
-    HWND parent = nullptr; // the owner; null for none
-    DWORD flags = 0;       // TDF_*
-    int commonButtons = 0; // TDCBF_*
+    void* parent = nullptr; // the owner; null for none
+    DWORD flags = 0;        // TDF_*
+    int commonButtons = 0;  // TDCBF_*
     std::wstring windowTitle;
     std::wstring mainInstruction;
     std::wstring content; // lines broken by CR LF
@@ -53,7 +53,7 @@ constexpr UINT BIF_NONEWFOLDERBUTTON = 0x200;
 
 // BROWSEINFOW. The display-name buffer, when given, holds at least MAX_PATH characters.
 struct BROWSEINFOW {
-    HWND hwndOwner;
+    void* hwndOwner;
     const void* pidlRoot;
     wchar_t* pszDisplayName;
     const wchar_t* lpszTitle;
@@ -80,9 +80,9 @@ public:
     virtual void CoTaskMemFree(void* memory) = 0;
 
     // The UI thread's active window, or null when none of the program's windows is active.
-    virtual HWND GetActiveWindow() = 0;
+    virtual void* GetActiveWindow() = 0;
     // The window that owns the program's dialogs when no window is active.
-    virtual HWND applicationWindow() = 0;
+    virtual void* applicationWindow() = 0;
 };
 
 // The process-wide services; installed at start-up (a missing install stops the program).

@@ -17,8 +17,8 @@ using plat::TTaskDialogIcon;
 
 namespace {
 
-plat::HWND const kMainWindow = reinterpret_cast<plat::HWND>(0x1010);
-plat::HWND const kApplicationWindow = reinterpret_cast<plat::HWND>(0x2020);
+void* const kMainWindow = reinterpret_cast<void*>(0x1010);
+void* const kApplicationWindow = reinterpret_cast<void*>(0x2020);
 
 class DialogsTest : public ::testing::Test {
 protected:

@@ -43,12 +43,12 @@ public:
     }
 
     // ---- The windows the dialogs are owned by (null by default).
-    void setActiveWindow(HWND window) { FActiveWindow = window; }
-    void setApplicationWindow(HWND window) { FApplicationWindow = window; }
+    void setActiveWindow(void* window) { FActiveWindow = window; }
+    void setApplicationWindow(void* window) { FApplicationWindow = window; }
 
     // ---- What was shown, in order.
     struct TShownBrowser {
-        HWND owner = nullptr;
+        void* owner = nullptr;
         bool hasRoot = false;
         bool hasDisplayNameBuffer = false;
         std::wstring title;
@@ -65,8 +65,8 @@ public:
     void* SHBrowseForFolderW(BROWSEINFOW* info) override;
     BOOL SHGetPathFromIDListW(const void* idList, wchar_t* path) override;
     void CoTaskMemFree(void* memory) override;
-    HWND GetActiveWindow() override { return FActiveWindow; }
-    HWND applicationWindow() override { return FApplicationWindow; }
+    void* GetActiveWindow() override { return FActiveWindow; }
+    void* applicationWindow() override { return FApplicationWindow; }
 
 private:
     enum class TKind { button, folder, itemWithoutPath, cancel };
@@ -85,8 +85,8 @@ private:
 
     std::deque<TAnswer> FAnswers;
     std::function<void(const std::wstring&)> FOnUnscripted;
-    HWND FActiveWindow = nullptr;
-    HWND FApplicationWindow = nullptr;
+    void* FActiveWindow = nullptr;
+    void* FApplicationWindow = nullptr;
     std::vector<TTaskDialogConfig> FTaskDialogs;
     std::vector<TShownBrowser> FBrowsers;
     std::map<const void*, std::unique_ptr<TItem>> FIdLists;

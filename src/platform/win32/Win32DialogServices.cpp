@@ -1,0 +1,130 @@
+#include "platform/win32/Win32DialogServices.h"
+#include "platform/win32/Win32LookAlikeDialog.h"
+
+#include <windows.h>
+#include <commctrl.h>
+#include <objbase.h>
+#include <ole2.h>
+#include <shlobj.h>
+
+namespace plat {
+
+namespace {
+
+using TTaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
+
+// Empty texts are left out, so that an empty footer shows no footer area.
+PCWSTR textOrNull(const std::wstring& text) {
+    return text.empty() ? nullptr : text.c_str();
+}
+
+// The task dialog's own icons; the question mark is not among them and comes as the system's icon.
+PCWSTR standardIcon(TTaskDialogIcon icon) {
+    switch (icon) {
+    case TTaskDialogIcon::information:
+        return TD_INFORMATION_ICON;
+    case TTaskDialogIcon::error:
+        return TD_ERROR_ICON;
+    case TTaskDialogIcon::warning:
+        return TD_WARNING_ICON;
+    case TTaskDialogIcon::question:
+    case TTaskDialogIcon::none:
+        break;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+TWin32DialogServices::TWin32DialogServices(TTaskDialogKind kind) {
+    // S_FALSE (already initialised on this thread) is to be balanced as well.
+    FComInitialised = SUCCEEDED(OleInitialize(nullptr));
+    if (kind == TTaskDialogKind::lookAlike) {
+        return;
+    }
+    // Version 6 of the common controls, as the manifest asks, exports the task dialog; older ones
+    // do not.
+    HMODULE module = LoadLibraryW(L"comctl32.dll");
+    if (module == nullptr) {
+        return;
+    }
+    FARPROC function = GetProcAddress(module, "TaskDialogIndirect");
+    if (function == nullptr) {
+        FreeLibrary(module);
+        return;
+    }
+    FCommonControls = module;
+    FTaskDialogIndirect = reinterpret_cast<void*>(function);
+}
+
+TWin32DialogServices::~TWin32DialogServices() {
+    if (FCommonControls != nullptr) {
+        FreeLibrary(static_cast<HMODULE>(FCommonControls));
+    }
+    if (FComInitialised) {
+        OleUninitialize();
+    }
+}
+
+int TWin32DialogServices::TaskDialogIndirect(const TTaskDialogConfig& config) {
+    if (FTaskDialogIndirect == nullptr) {
+        return win32::showLookAlikeTaskDialog(config);
+    }
+    TASKDIALOGCONFIG description{};
+    description.cbSize = sizeof(description);
+    description.hwndParent = static_cast<HWND>(config.parent);
+    description.dwFlags = config.flags;
+    description.dwCommonButtons = static_cast<TASKDIALOG_COMMON_BUTTON_FLAGS>(config.commonButtons);
+    description.pszWindowTitle = textOrNull(config.windowTitle);
+    if (config.mainIcon == TTaskDialogIcon::question) {
+        description.dwFlags |= TDF_USE_HICON_MAIN;
+        description.hMainIcon = LoadIconW(nullptr, IDI_QUESTION); // shared: not destroyed
+    } else {
+        description.pszMainIcon = standardIcon(config.mainIcon);
+    }
+    description.pszMainInstruction = textOrNull(config.mainInstruction);
+    description.pszContent = textOrNull(config.content);
+    description.nDefaultButton = config.defaultButton;
+    description.pszFooter = textOrNull(config.footer);
+    if (description.pszFooter != nullptr) {
+        description.pszFooterIcon = standardIcon(config.footerIcon);
+    }
+
+    const auto taskDialogIndirect = reinterpret_cast<TTaskDialogIndirectFunction>(FTaskDialogIndirect);
+    int button = 0;
+    if (FAILED(taskDialogIndirect(&description, &button, nullptr, nullptr))) {
+        return 0;
+    }
+    return button;
+}
+
+void* TWin32DialogServices::SHBrowseForFolderW(BROWSEINFOW* info) {
+    if (info == nullptr) {
+        return nullptr;
+    }
+    ::BROWSEINFOW browse{};
+    browse.hwndOwner = static_cast<HWND>(info->hwndOwner);
+    browse.pidlRoot = static_cast<PCIDLIST_ABSOLUTE>(info->pidlRoot);
+    browse.pszDisplayName = info->pszDisplayName;
+    browse.lpszTitle = info->lpszTitle;
+    browse.ulFlags = info->ulFlags;
+    browse.lpfn = reinterpret_cast<BFFCALLBACK>(info->lpfn);
+    browse.lParam = static_cast<LPARAM>(info->lParam);
+    PIDLIST_ABSOLUTE chosen = ::SHBrowseForFolderW(&browse);
+    info->iImage = browse.iImage;
+    return chosen;
+}
+
+BOOL TWin32DialogServices::SHGetPathFromIDListW(const void* idList, wchar_t* path) {
+    return ::SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(idList), path);
+}
+
+void TWin32DialogServices::CoTaskMemFree(void* memory) {
+    ::CoTaskMemFree(memory);
+}
+
+void* TWin32DialogServices::GetActiveWindow() {
+    return ::GetActiveWindow();
+}
+
+} // namespace plat
