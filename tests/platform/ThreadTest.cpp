@@ -88,6 +88,14 @@ TEST_F(ThreadTest, StepsRunOnTheUiThreadInOrderWhileTheWorkerWaits) {
     }
 }
 
+TEST_F(ThreadTest, AStepHandedOverFromTheUiThreadItselfRunsAtOnce) {
+    bool inner = false;
+    runToEnd([&](TProbeThread& self) {
+        self.Synchronize([&] { plat::uiDispatcher().runOnUiThread([&] { inner = true; }); });
+    });
+    EXPECT_TRUE(inner) << "a nested hand-over would otherwise wait for itself";
+}
+
 TEST_F(ThreadTest, TheBodySeesTerminate) {
     testsupport::TDoneSignal destroyed;
     std::promise<void> running;
