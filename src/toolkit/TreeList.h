@@ -235,8 +235,10 @@ public:
     // every tri-state ancestor follows its children; raises OnChecked for node. Inside OnInitNode the
     // state is only stored (the parent follows once the node is made).
     void setCheckState(TTreeNode* node, TCheckState value);
-    // Exactly csCheckedNormal.
-    bool isChecked(const TTreeNode* node) const { return checkState(node) == TCheckState::csCheckedNormal; }
+    // A check box in exactly the csCheckedNormal state.
+    bool isChecked(const TTreeNode* node) const {
+        return checkType(node) != TCheckType::ctNone && checkState(node) == TCheckState::csCheckedNormal;
+    }
     // Every node with a check box, collapsed ones included, gets the state directly: no events,
     // no tri-state rules. Repaints.
     void checkAll();

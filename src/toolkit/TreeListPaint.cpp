@@ -102,16 +102,15 @@ void TTreeList::paintRows(TCanvas& canvas, const TLayout& lay) {
         }
         if (FColumns.empty()) {
             paintCell(canvas, node, -1, TRect{area.left, y, area.right, y + h});
+        } else if (contentRight < area.right) {
+            fill(canvas, TRect{contentRight, y, area.right, y + h}, FColors.background);
         }
         if (selected(node)) {
             canvas.brush().setColor(focused() ? FColors.selectionFrame : FColors.selectionFrameUnfocused);
             canvas.FrameRect(TRect{-FOffsetX, y, std::max(contentRight, area.right), y + h});
         }
     }
-    // Beside the columns and below the last row: the background, with the grid lines carried on.
-    if (!FColumns.empty() && contentRight < area.right) {
-        fill(canvas, TRect{contentRight, area.top, area.right, std::min(y, area.bottom)}, FColors.background);
-    }
+    // Below the last row: the background, with the grid lines carried on.
     if (y < area.bottom) {
         fill(canvas, TRect{area.left, y, area.right, area.bottom}, FColors.background);
         if (FOptions.showVertGridLines && FOptions.fullVertGridLines) {
