@@ -1,0 +1,187 @@
+// Saving a stream as a plain file, and the results-tree utilities of the stream commands.
+
+#include "streamops/UntKorvaneLibStreamOps.h"
+
+#include "platform/FileServices.h"
+#include "platform/Owned.h"
+#include "system/UntKorvaneLib.h"
+#include "toolkit/TreeList.h"
+
+#include <array>
+#include <cstring>
+
+using namespace plat;
+
+namespace {
+
+// Names that open a device instead of a file, whatever extension follows them.
+bool isReservedDeviceName(const std::wstring& name) {
+    std::wstring stem = name.substr(0, name.find(L'.'));
+    for (wchar_t& c : stem) {
+        if (c >= L'a' && c <= L'z') {
+            c = static_cast<wchar_t>(c - L'a' + L'A');
+        }
+    }
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL") {
+        return true;
+    }
+    return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
+           stem[3] >= L'1' && stem[3] <= L'9';
+}
+
+bool isForbiddenInFileName(wchar_t c) {
+    return static_cast<std::uint32_t>(c) < 32 || std::wcschr(L"\\/:*?\"<>|", c) != nullptr;
+}
+
+bool isFile(const std::wstring& path) {
+    const DWORD attributes = files().GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Creates the destination as a new file: at the wanted path, or at the next free numbered name
+// when a file of that name exists or appears between the look-up and the creation.
+TFileHandle createNewFile(const std::wstring& wanted, std::wstring& created) {
+    TFileServices& fs = files();
+    std::wstring previous;
+    // A name taken between the look-up and the creation is rare; a few retries are plenty.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::wstring candidate = makeUniqueFileName(wanted);
+        if (candidate == previous) {
+            break; // taken by something that is not a file (a folder): no free name this way
+        }
+        TFileHandle file(fs.CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
+                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            created = candidate;
+            return file;
+        }
+        const DWORD error = fs.GetLastError();
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
+            return {};
+        }
+        previous = candidate;
+    }
+    return {};
+}
+
+// Copies every byte from source to destination in blocks; false when a read or a write fails or
+// writes short, or when a stop is asked for. The block buffer is cleared after every block.
+bool copyBlocks(HANDLE source, HANDLE destination, const std::function<bool()>& stopRequested,
+                std::int64_t& copied) {
+    TFileServices& fs = files();
+    std::array<BYTE, kStreamCopyBlockSize> buffer{};
+    for (;;) {
+        DWORD read = 0;
+        if (fs.ReadFile(source, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) == FALSE) {
+            return false;
+        }
+        if (read == 0) {
+            return true;
+        }
+        DWORD written = 0;
+        const BOOL wrote = fs.WriteFile(destination, buffer.data(), read, &written, nullptr);
+        buffer.fill(0);
+        if (wrote == FALSE) {
+            return false;
+        }
+        if (written != read) {
+            fs.SetLastError(ERROR_DISK_FULL); // a short write leaves no code of its own
+            return false;
+        }
+        copied += read;
+        if (stopRequested && stopRequested()) {
+            return false;
+        }
+    }
+}
+
+} // namespace
+
+std::wstring safeFileName(const std::wstring& streamName) {
+    std::wstring name = streamName;
+    for (wchar_t& c : name) {
+        if (isForbiddenInFileName(c)) {
+            c = L'_';
+        }
+    }
+    while (!name.empty() && (name.back() == L'.' || name.back() == L' ')) {
+        name.pop_back();
+    }
+    if (name.empty()) {
+        return L"_";
+    }
+    if (isReservedDeviceName(name)) {
+        name.insert(0, 1, L'_');
+    }
+    return name;
+}
+
+bool copyStreamToNewFile(const std::wstring& source, const std::wstring& destination,
+                         const std::function<bool()>& stopRequested, std::wstring* written) {
+    TFileServices& fs = files();
+    if (written != nullptr) {
+        written->clear();
+    }
+    if (!isFile(source)) {
+        return false;
+    }
+    // The source first: a stream that cannot be read leaves no empty file behind.
+    TFileHandle in(
+        fs.CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!in) {
+        return false;
+    }
+    std::wstring target;
+    TFileHandle out = createNewFile(destination, target);
+    if (!out) {
+        return false;
+    }
+
+    bool complete = fs.SetFilePointer(in.get(), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+    std::int64_t copied = 0;
+    complete = complete && copyBlocks(in.get(), out.get(), stopRequested, copied);
+    DWORD error = complete ? ERROR_SUCCESS : fs.GetLastError();
+    in.reset();
+    out.reset();
+    // What was written must be on the disk in full; a short file would pass for the stream.
+    if (complete && getFileSize(target) != copied) {
+        complete = false;
+        error = ERROR_SUCCESS;
+    }
+    if (!complete) {
+        fs.DeleteFileW(target.c_str());
+        if (error != ERROR_SUCCESS) {
+            fs.SetLastError(error);
+        }
+        return false;
+    }
+    if (written != nullptr) {
+        *written = target;
+    }
+    return true;
+}
+
+bool copyStreamToFile(const std::wstring& source, const std::wstring& destination, std::wstring* written) {
+    return copyStreamToNewFile(source, destination, nullptr, written);
+}
+
+std::int32_t countCheckedStreams(const TTreeList& tree) {
+    std::int32_t count = 0;
+    for (TTreeNode* node = tree.getFirst(); node != nullptr; node = tree.getNext(node)) {
+        if (tree.getNodeLevel(node) >= 1 && tree.checkState(node) == TCheckState::csCheckedNormal) {
+            ++count;
+        }
+    }
+    return count;
+}
+
+void removeEmptyFileNodes(TTreeList& tree) {
+    TTreeNode* node = tree.getFirst();
+    while (node != nullptr) {
+        TTreeNode* next = tree.getNext(node);
+        if (tree.getNodeLevel(node) == 0 && !tree.hasChildren(node)) {
+            tree.deleteNode(node);
+        }
+        node = next;
+    }
+}

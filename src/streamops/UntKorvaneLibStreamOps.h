@@ -1,0 +1,40 @@
+#pragma once
+// Stream operations of the program's utility unit: saving a stream as a plain file, and the two
+// results-tree utilities the bulk and single-stream commands share.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+class TTreeList;
+
+// Size of the blocks a stream is copied in.
+constexpr std::uint32_t kStreamCopyBlockSize = 9216;
+
+// A stream name made into a name a file can carry directly inside a folder: characters a Windows
+// file name cannot hold (\ / : * ? " < > | and control characters) become "_", trailing dots and
+// spaces are dropped, a reserved device name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, with or
+// without an extension) gets a leading "_", and an empty result becomes "_". A stream name is data
+// from the disk being inspected: used as it stands it could name a device or another folder.
+std::wstring safeFileName(const std::wstring& streamName);
+
+// Copies the stream (or file) at source into a new file at destination, or, when a file of that
+// name exists, at the first free numbered name makeUniqueFileName gives ("Zone(1).Identifier").
+// Never overwrites: the file is created only if it does not exist yet, and a name taken in the
+// meantime moves the copy on to the next free one. The source is opened first, so an unreadable
+// source creates nothing; a copy that fails, ends short or is stopped removes its file again.
+// stopRequested, when given, is asked after every block. Answers true when the copy is complete;
+// written then holds the path of the file written (empty otherwise). On failure the calling
+// thread's last-error code is the one of the platform call that failed (unchanged when none did).
+bool copyStreamToNewFile(const std::wstring& source, const std::wstring& destination,
+                         const std::function<bool()>& stopRequested, std::wstring* written);
+
+// The single-stream copy: copyStreamToNewFile without a stop.
+bool copyStreamToFile(const std::wstring& source, const std::wstring& destination,
+                      std::wstring* written = nullptr);
+
+// Stream rows (level 1 and deeper) whose check box is exactly in the plain checked state.
+std::int32_t countCheckedStreams(const TTreeList& tree);
+
+// Removes every file row (level 0) left without stream rows.
+void removeEmptyFileNodes(TTreeList& tree);
