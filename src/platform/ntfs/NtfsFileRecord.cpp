@@ -152,6 +152,7 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
         }
     }
 
+    file.extensionRecords = segments.size();
     bool haveStandardInformation = false;
     std::vector<TRawName> rawNames;
     // Data streams by name, in the order first seen; each with its extents.

@@ -25,6 +25,8 @@ public:
     void mount(wchar_t letter, std::unique_ptr<TNtfsVolume> volume);
     // Open file handles, searches and backup contexts (every path releases them).
     int openHandles();
+    // Whether FindFirstStreamW and FindNextStreamW are offered (as on systems before Vista when not).
+    void setStreamFunctionsAvailable(bool available);
 
     DWORD GetLastError() override;
     void SetLastError(DWORD code) override;

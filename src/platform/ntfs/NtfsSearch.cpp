@@ -145,12 +145,21 @@ BOOL TNtfsFileServices::FindClose(HANDLE find) {
 }
 
 bool TNtfsFileServices::hasStreamFunctions() {
-    return true;
+    std::lock_guard lock(FImpl->mutex);
+    return FImpl->streamFunctions;
+}
+
+void TNtfsFileServices::setStreamFunctionsAvailable(bool available) {
+    std::lock_guard lock(FImpl->mutex);
+    FImpl->streamFunctions = available;
 }
 
 HANDLE TNtfsFileServices::FindFirstStreamW(const wchar_t* path, int infoLevel, WIN32_FIND_STREAM_DATA* data,
                                            DWORD flags) {
     std::lock_guard lock(FImpl->mutex);
+    if (!FImpl->streamFunctions) {
+        return failWith(ERROR_CALL_NOT_IMPLEMENTED, INVALID_HANDLE_VALUE);
+    }
     if (infoLevel != FindStreamInfoStandard || flags != 0 || data == nullptr) {
         return failWith(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
     }

@@ -97,6 +97,7 @@ struct TNtfsFileServices::TImpl {
     std::map<std::uintptr_t, detail::THandle> handles;
     std::map<std::uintptr_t, detail::TBackupContext> contexts;
     UINT errorMode = 0;
+    bool streamFunctions = true;
 
     detail::TMounted* driveOf(wchar_t letter);
     // Resolves a parsed path to a mounted volume's file, folder or stream (error set when missing).

@@ -74,6 +74,7 @@ struct TNtfsFile {
     std::vector<TNtfsData> streams;               // in the volume's order; the unnamed data among them
     std::vector<std::uint8_t> securityDescriptor; // an old-style $SECURITY_DESCRIPTOR attribute
     std::wstring volumeName;                      // $VOLUME_NAME ($Volume only)
+    std::size_t extensionRecords = 0;             // records besides the base one that hold its attributes
     bool damaged = false;                         // an attribute or extension record could not be read
 
     const TNtfsData* findStream(const std::wstring& streamName) const; // exact name; empty: main data

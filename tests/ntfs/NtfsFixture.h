@@ -1,0 +1,59 @@
+#pragma once
+// The fixture volumes the NTFS tests share, made once per test program: one written by mkntfs and
+// ntfscp alone, one through the ntfs-3g mount with everything the reader must handle. For each, what
+// ntfs-3g itself reports of every file and folder, to compare the reader with.
+
+#include "ntfs/NtfsImage.h"
+#include "platform/ntfs/NtfsFileServices.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ntfstest {
+
+struct TStreamFacts {
+    std::wstring name;
+    std::uint64_t size = 0;
+    std::string bytes;
+};
+
+// One file or folder as ntfs-3g sees it.
+struct TFileFacts {
+    std::wstring path; // below the root, with '\' ("docs\\a.txt")
+    bool folder = false;
+    std::uint64_t size = 0;
+    std::string data;                  // the main data of a file
+    std::vector<TStreamFacts> streams; // named streams, in ntfs-3g's order
+};
+
+// Every file and folder below the root as ntfs-3g reports it: names and sizes through the xattr
+// interface, the bytes through the windows interface (both mounted read only).
+std::vector<TFileFacts> readWithNtfs3g(const std::filesystem::path& image);
+
+struct TFixtureVolume {
+    std::string unavailable; // why the volume could not be made; empty when it was
+    std::filesystem::path image;
+    std::vector<TFileFacts> facts;
+    const TFileFacts* find(const std::wstring& path) const;
+};
+
+// Made with mkntfs (512-byte clusters, so records span clusters) and ntfscp -N only.
+const TFixtureVolume& copiedVolume();
+// Made through the mount: folders, Unicode and long names, attributes, 8.3 names, times, large,
+// fragmented, sparse and compressed streams, a file whose streams fill extension records.
+const TFixtureVolume& mountedVolume();
+
+// A scratch folder that lives until the test program ends.
+const std::filesystem::path& programScratch();
+
+// The reader's file services over an image, with the volume at the drive letter; null when the
+// volume cannot be opened.
+std::unique_ptr<plat::ntfs::TNtfsFileServices> openServices(const std::filesystem::path& image,
+                                                            wchar_t letter);
+
+// Deterministic bytes for stream contents.
+std::string patternBytes(std::size_t size, unsigned seed);
+
+} // namespace ntfstest
