@@ -1,7 +1,7 @@
 #pragma once
 // System services of the program's utility unit: drives and volumes, size texts, file names, the
-// system drive and Windows folder, shell icons, version information, embedded pictures and the
-// message dialogs.
+// system drive and Windows folder, shell icons, version information, embedded pictures, privilege
+// and elevation, links and the message dialogs.
 
 #include <cstdint>
 #include <memory>
@@ -97,6 +97,41 @@ struct TPngPicture {
 // Loads the program's resource of type "KORVANE_IMAGES" with this name. A missing resource throws
 // std::runtime_error (the program carries every picture it asks for).
 std::unique_ptr<TPngPicture> loadPngResource(const std::wstring& name);
+
+// ---- Privilege, elevation and links.
+
+// True when the platform's major version is 6 or more.
+bool isVistaOrLater();
+// True when the program runs with the Administrators group in effect (always before Vista). Under
+// user account control an administrator's program that runs without elevation is not.
+bool isAdministrator();
+// Starts the program through the shell with the verb "RunAs"; true when the shell started it.
+bool shellExecuteElevated(const std::wstring& file, const std::wstring& parameters);
+// Starts the program's own file elevated, without parameters, and on success ends this process at
+// once (exit code 0). False when the restart did not happen: this instance carries on unchanged.
+bool relaunchElevated();
+// Opens a document or link with the shell's "open" verb (links in the default web browser).
+void shellOpen(const std::wstring& target);
+// The full path of the program's own file (the main module); empty when the platform gives none.
+std::wstring getProgramFileName();
+
+// The main window's elevation button: disabled with image 20 (grey shield) when the program runs as
+// administrator, enabled with image 19 (coloured shield) otherwise; a click restarts it elevated.
+constexpr int kImageShieldColoured = 19;
+constexpr int kImageShieldGrey = 20;
+struct TElevationButtonLook {
+    bool enabled;
+    int imageIndex;
+};
+TElevationButtonLook elevationButtonLook();
+// Gives a tool button its look and its click; the program's rights do not change while it runs,
+// so this is done once, when the window is prepared.
+template <typename TButton> void prepareElevationButton(TButton& button) {
+    const TElevationButtonLook look = elevationButtonLook();
+    button.setEnabled(look.enabled);
+    button.setImageIndex(look.imageIndex);
+    button.OnClick = [](auto* /*sender*/) { relaunchElevated(); };
+}
 
 // ---- Message dialogs: modal, owned by the active window (or the application window), on the UI
 // thread only. content may break lines with CR LF.
