@@ -1,10 +1,118 @@
 #include "ui/about/UntAbout.h"
 
-TFrmAbout::TFrmAbout() {
-    setName(L"FrmAbout");
-    setCaption(L"About ");
-    setFont(TFont{L"Tahoma", 8, 0, clBlack});
-    setColor(hexColor(0xE2E6EA));
-    setClientSize(458, 457);
-    setDoubleBuffered(true);
+#include "system/UntKorvaneLib.h"
+#include "toolkit/Declared.h"
+
+#include <algorithm>
+
+TFrmAbout::TFrmAbout() : FStatusLink(std::make_shared<TStatusLink>()) {
+    FStatusLink->window = this;
+    declareComponents();
+    bindEvents();
+    FormCreate();
+}
+
+TFrmAbout::~TFrmAbout() {
+    // A check still running finds no window when its outcome comes.
+    std::lock_guard<std::mutex> lock(FStatusLink->lock);
+    FStatusLink->window = nullptr;
+}
+
+void TFrmAbout::bindEvents() {
+    link->OnClick = [this](TControl* sender) { linkClick(sender); };
+    SELinkedin->OnClick = [this](TControl* sender) { SELinkedinClick(sender); };
+    SEImage1->OnClick = [this](TControl* sender) { SEImage1Click(sender); };
+    SEImage2->OnClick = [this](TControl* sender) { SEImage2Click(sender); };
+    // The web address reads as a link: underlined while the pointer is over it.
+    link->OnMouseEnter = [this](TControl*) {
+        TFont font = link->font();
+        font.style |= fsUnderline;
+        link->setFont(font);
+    };
+    link->OnMouseLeave = [this](TControl*) {
+        TFont font = link->font();
+        font.style &= ~static_cast<TFontStyles>(fsUnderline);
+        link->setFont(font);
+    };
+}
+
+void TFrmAbout::FormCreate() {
+    // 1. The web address centred in the footer.
+    link->setLeft(pFooter->width() / 2 - link->width() / 2);
+
+    // 2. The signature check, in the background.
+    startSignCheck();
+
+    // 3 and 4. Name and version from the program's own version information.
+    const std::wstring file = getProgramFileName();
+    TEXEVersionData version;
+    readVersionData(file, version);
+    labelName->setCaption(version.ProductName);
+    LabelVersion->setCaption(getFileVersionText(file));
+}
+
+void TFrmAbout::startSignCheck() {
+    showSignStatus(TSignCheck{});
+    std::shared_ptr<TStatusLink> statusLink = FStatusLink;
+    auto* check = new TCheckSignStatus(getProgramFileName(), [statusLink](const TSignCheck& outcome) {
+        std::lock_guard<std::mutex> lock(statusLink->lock);
+        if (statusLink->window != nullptr) {
+            statusLink->window->showSignStatus(outcome);
+        }
+    });
+    check->setFreeOnTerminate(true);
+    check->Start();
+}
+
+void TFrmAbout::showSignStatus(const TSignCheck& check) {
+    const TSignStatusLook look = signStatusLook(check);
+    pStatus->setBorderLeftColor(look.border);
+    pStatus->setBorderTopColor(look.border);
+    pStatus->setBorderRightColor(look.border);
+    pStatus->setBorderBottomColor(look.border);
+    pStatus->setBackgroundColor(look.background);
+    pStatus->invalidate();
+    if (const TBitmap32* icon = Img48->image(look.icon)) {
+        imgStatus->setPicture(*icon);
+    }
+    labelStatusTitle->recolorFont(look.text);
+    labelStatusTitle->setCaption(look.title);
+    labelStatusDetail->recolorFont(look.text);
+    labelStatusDetail->setCaption(look.detail);
+    // The labels and the icon show the panel's colour around their content.
+    imgStatus->invalidate();
+    labelStatusTitle->invalidate();
+    labelStatusDetail->invalidate();
+    FSignStatus = check.status;
+    if (check.status != ssChecking && OnSignStatusShown) {
+        OnSignStatusShown(this);
+    }
+}
+
+void TFrmAbout::showCentredOver(const TControl& owner) {
+    int x = owner.left() + (owner.width() - width()) / 2;
+    int y = owner.top() + (owner.height() - height()) / 2;
+    if (plat::TWidgetServices* services = plat::widgetServices()) {
+        const TRect work = services->screenWorkArea();
+        x = std::max(work.left, std::min(x, work.right - width()));
+        y = std::max(work.top, std::min(y, work.bottom - height()));
+    }
+    setBounds(x, y, width(), height());
+    show();
+}
+
+void TFrmAbout::linkClick(TControl* /*sender*/) {
+    shellOpen(makerlinks::kHomePage);
+}
+
+void TFrmAbout::SELinkedinClick(TControl* /*sender*/) {
+    shellOpen(makerlinks::kLinkedinPage);
+}
+
+void TFrmAbout::SEImage1Click(TControl* /*sender*/) {
+    shellOpen(makerlinks::kTwitterPage);
+}
+
+void TFrmAbout::SEImage2Click(TControl* /*sender*/) {
+    shellOpen(makerlinks::kFacebookPage);
 }

@@ -1,10 +1,144 @@
 #pragma once
-// The About window: made once at start-up, hidden, and shown from the caption-bar button's menu. Its
-// content comes with the About window's own work; for now it is the empty window with its frame.
+// The About window: the product's name and version from the program's own version information,
+// the maker's legal notice, links to the maker's web site and pages, and a status panel that shows
+// the outcome of a background check of the program file's code signature. It is created hidden at
+// start-up, kept for the whole run and shown modelessly. Its components are declared in a table
+// (UntAboutComponents.cpp); the signature check lives in UntAboutSignStatus.cpp.
 
+#include "platform/Thread.h"
+#include "platform/WinTypes.h"
 #include "toolkit/Form.h"
+#include "toolkit/Image.h"
+#include "toolkit/ImageList.h"
+#include "toolkit/Label.h"
+#include "toolkit/Panel.h"
+#include "toolkit/Shape.h"
+#include "ui/styled/SEAdvPanel.h"
+#include "ui/styled/SEImages.h"
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+struct TDeclaredComponent;
+
+// The maker's web addresses, all in one place.
+namespace makerlinks {
+inline constexpr const wchar_t* kHomePage = L"https://www.korvane.example/";
+inline constexpr const wchar_t* kHomePageCaption = L"www.korvane.example";
+inline constexpr const wchar_t* kLinkedinPage = L"https://www.korvane.example/follow/linkedin";
+inline constexpr const wchar_t* kTwitterPage = L"https://www.korvane.example/follow/twitter";
+inline constexpr const wchar_t* kFacebookPage = L"https://www.korvane.example/follow/facebook";
+} // namespace makerlinks
+
+// ---- The signature check.
+
+enum TSignStatus { ssChecking, ssTrusted, ssNotSigned, ssNotValid };
+
+struct TSignCheck {
+    TSignStatus status = ssChecking;
+    plat::LONG code = 0;    // what the platform's trust check answered
+    std::wstring publisher; // the signer's name when the file is signed; may be empty
+};
+
+// Checks the file's code signature with the platform's trust service. Any thread.
+TSignCheck checkSignature(const std::wstring& file);
+
+// The worker that checks the program file's signature and hands the outcome to the UI thread.
+// It frees itself when done.
+class TCheckSignStatus : public plat::TThread {
+public:
+    using TCheckedEvent = std::function<void(const TSignCheck& check)>;
+
+    // onChecked runs on the UI thread with the outcome.
+    TCheckSignStatus(std::wstring file, TCheckedEvent onChecked);
+
+protected:
+    void Execute() override;
+
+private:
+    std::wstring FFile;
+    TCheckedEvent FOnChecked;
+};
+
+// ---- The window.
 
 class TFrmAbout : public TForm {
 public:
+    using TAboutEvent = std::function<void(TFrmAbout* sender)>;
+
+    // Builds the window from its declared components and runs FormCreate; hidden until shown.
     TFrmAbout();
+    ~TFrmAbout() override;
+
+    // Shows the window modelessly, centred over owner (the main window), inside the screen's work
+    // area.
+    void showCentredOver(const TControl& owner);
+
+    // What the status panel shows now.
+    TSignStatus signStatus() const { return FSignStatus; }
+    // Raised on the UI thread once the signature check's outcome shows.
+    TAboutEvent OnSignStatusShown;
+
+    // ---- Declared components (owned by the window; see UntAboutComponents.cpp).
+    TPanel* pHeader = nullptr;
+    TImage* imgLogo = nullptr;
+    TSEImage* SELinkedin = nullptr;
+    TSEImage* SEImage1 = nullptr;
+    TSEImage* SEImage2 = nullptr;
+    TLabel* Label1 = nullptr;
+    TLabel* labelName = nullptr;
+    TLabel* Label2 = nullptr;
+    TLabel* LabelVersion = nullptr;
+    TJstLabel* JstLabel1 = nullptr;
+    TShape* Shape = nullptr;
+    TImage* ImgInfo = nullptr;
+    TJstLabel* JstLabel2 = nullptr;
+    TSEAdvPanel* pStatus = nullptr;
+    TImage* imgStatus = nullptr;
+    TLabel* labelStatusTitle = nullptr;
+    TLabel* labelStatusDetail = nullptr;
+    TPanel* pFooter = nullptr;
+    TLabel* link = nullptr;
+    TImageList* Img48 = nullptr;
+
+    // ---- Event handlers.
+    void FormCreate();
+    void linkClick(TControl* sender);
+    void SELinkedinClick(TControl* sender);
+    void SEImage1Click(TControl* sender);
+    void SEImage2Click(TControl* sender);
+
+    // The rows the window is built from.
+    static const std::vector<TDeclaredComponent>& declaredComponents();
+
+private:
+    // The way from the check's worker back to the window: cleared when the window goes, so a late
+    // outcome finds no window. The lock covers a window destroyed on another thread than the one
+    // that serves the worker's steps (tests).
+    struct TStatusLink {
+        std::mutex lock;
+        TFrmAbout* window = nullptr;
+    };
+
+    void declareComponents();
+    void bindEvents();
+    void startSignCheck();
+    void showSignStatus(const TSignCheck& check);
+
+    TSignStatus FSignStatus = ssChecking;
+    std::shared_ptr<TStatusLink> FStatusLink;
 };
+
+// The texts and colours the status panel shows for each state.
+struct TSignStatusLook {
+    std::wstring title;
+    std::wstring detail;
+    TColor background;
+    TColor border;
+    TColor text;
+    int icon; // index in Img48
+};
+TSignStatusLook signStatusLook(const TSignCheck& check);
