@@ -7,7 +7,7 @@
 #include "platform/Utf16.h"
 
 #include <algorithm>
-#include <map>
+#include <unordered_map>
 
 namespace plat::ntfs {
 
@@ -157,6 +157,7 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
     std::vector<TRawName> rawNames;
     // Data streams by name, in the order first seen; each with its extents.
     std::vector<std::vector<const TAttributeView*>> dataExtents;
+    std::unordered_map<std::string, std::size_t> dataByName; // raw name bytes -> index in dataExtents
     for (const TAttributeView& attribute : ordered) {
         switch (attribute.type) {
         case kAttrStandardInformation: {
@@ -188,13 +189,13 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
             break;
         }
         case kAttrData: {
-            auto same = std::find_if(dataExtents.begin(), dataExtents.end(), [&](const auto& extents) {
-                return extents.front()->sameName(attribute);
-            });
-            if (same == dataExtents.end()) {
+            const std::string key(reinterpret_cast<const char*>(attribute.name.data()),
+                                  attribute.name.size());
+            const auto [at, added] = dataByName.emplace(key, dataExtents.size());
+            if (added) {
                 dataExtents.push_back({&attribute});
             } else {
-                same->push_back(&attribute);
+                dataExtents[at->second].push_back(&attribute);
             }
             break;
         }

@@ -71,11 +71,6 @@ std::wstring TAttributeView::nameText() const {
     return decodeUtf16Le(name.data(), name.size() / 2);
 }
 
-bool TAttributeView::sameName(const TAttributeView& other) const {
-    return name.size() == other.name.size() &&
-           (name.size() == 0 || std::memcmp(name.data(), other.name.data(), name.size()) == 0);
-}
-
 TAttributeReader::TAttributeReader(TBytes record, const TRecordHeader& header)
     : FRecord(record), FOffset(header.attributesOffset),
       FEnd(header.bytesInUse < record.size() ? header.bytesInUse : record.size()) {}

@@ -51,7 +51,6 @@ struct TAttributeView {
     TBytes mappingPairs;
 
     std::wstring nameText() const;
-    bool sameName(const TAttributeView& other) const;
 };
 
 // The attributes of a prepared record, in record order.

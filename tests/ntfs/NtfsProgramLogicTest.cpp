@@ -1,0 +1,216 @@
+// The program's own logic over volumes that ntfs-3g wrote, read through the reader's file services:
+// both walks of the stream listing, the preview, and a whole scan give the streams ntfs-3g wrote and
+// nothing else.
+
+#include "ntfs/NtfsFixture.h"
+#include "platform/StandInUiThread.h"
+#include "platform/shell/TestShell.h"
+#include "scan/UntScanFileSystemThread.h"
+#include "stream/UntKorvaneLib.h"
+#include "support/DoneSignal.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <tuple>
+
+namespace ntfstest {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr wchar_t kLetter = L'N';
+constexpr std::int32_t kPreviewLength = 30;
+
+struct TVolumeCase {
+    const char* name;
+    const TFixtureVolume& (*volume)();
+};
+
+// One stream as a report gives it: the full stream path and the size.
+using TReported = std::tuple<std::wstring, std::int64_t>;
+
+class ProgramLogic : public testing::TestWithParam<TVolumeCase> {
+protected:
+    void SetUp() override {
+        if (!fixture().unavailable.empty()) {
+            GTEST_SKIP() << fixture().unavailable;
+        }
+        FServices = openServices(fixture().image, kLetter);
+        ASSERT_NE(FServices, nullptr);
+        plat::installFileServices(FServices.get());
+        plat::installShellServices(&FShell);
+    }
+    void TearDown() override {
+        if (FServices) {
+            EXPECT_EQ(FServices->openHandles(), 0);
+        }
+        plat::installShellServices(nullptr);
+        plat::installFileServices(nullptr);
+    }
+    const TFixtureVolume& fixture() { return GetParam().volume(); }
+    std::wstring full(const std::wstring& path) { return std::wstring{kLetter, L':', L'\\'} + path; }
+
+    // The preview the program must show for bytes that ntfs-3g read.
+    std::wstring previewOf(const std::string& bytes) {
+        std::vector<std::uint8_t> head(bytes.begin(),
+                                       bytes.begin() + std::min<std::size_t>(bytes.size(), kPreviewLength));
+        if (head.empty()) {
+            return {};
+        }
+        return isNonTextContent(head) ? bytesToHexText(head, L",")
+                                      : FShell.ansiToWide(head.data(), head.size());
+    }
+    bool compressed(const TFileFacts& file) { return file.path.rfind(L"packed\\", 0) == 0; }
+
+    std::unique_ptr<plat::ntfs::TNtfsFileServices> FServices;
+    plat::TTestShell FShell;
+};
+
+TEST_P(ProgramLogic, BothWalksListTheStreamsNtfs3gWrote) {
+    for (bool streamFunctions : {true, false}) {
+        FServices->setStreamFunctionsAvailable(streamFunctions);
+        for (const TFileFacts& file : fixture().facts) {
+            std::vector<TReported> expected;
+            for (const TStreamFacts& stream : file.streams) {
+                // The backup-read walk leaves empty streams out.
+                if (streamFunctions || stream.size > 0) {
+                    expected.emplace_back(stream.name, static_cast<std::int64_t>(stream.size));
+                }
+            }
+            TADSList list;
+            enumFileADS(full(file.path), list);
+            std::vector<TReported> got;
+            for (const TADSObject& ads : list) {
+                got.emplace_back(ads.adsName(), ads.adsSize());
+            }
+            EXPECT_EQ(got, expected) << utf8(file.path)
+                                     << (streamFunctions ? " (listing)" : " (backup read)");
+        }
+    }
+}
+
+TEST_P(ProgramLogic, PreviewShowsTheFirstBytesNtfs3gRead) {
+    for (const TFileFacts& file : fixture().facts) {
+        for (const TStreamFacts& stream : file.streams) {
+            const std::wstring path = full(file.path) + L":" + stream.name;
+            // Compressed data cannot be read, so it has no preview; nor has a folder's stream, whose path
+            // carries the folder's attributes.
+            const bool none = compressed(file) || file.folder;
+            const std::wstring expected = none ? std::wstring() : previewOf(stream.bytes);
+            EXPECT_EQ(getContentPreview(path, kPreviewLength), expected) << utf8(path);
+        }
+    }
+}
+
+// The main window as the scan sees it: keeps what was reported.
+class TReportingWindow : public TScanNotifications {
+public:
+    std::vector<TReported> streams;
+    std::vector<std::wstring> previews;
+    std::vector<std::wstring> files;
+    bool finished = false;
+    bool stopped = false;
+
+    void scanStarting(const std::vector<std::wstring>&) override {}
+    void driveInitializing(const std::wstring&) override {}
+    void driveCounted(std::int64_t, const std::wstring&) override {}
+    void driveScanStarting() override {}
+    void scanProgress(const std::wstring&, const std::wstring&, const std::wstring&,
+                      std::int64_t foundResults, std::int64_t& lastFoundResultsCheck) override {
+        lastFoundResultsCheck = foundResults;
+    }
+    TScanNode fileFound(const std::wstring& fileName, const std::wstring&, const std::wstring&) override {
+        files.push_back(fileName);
+        return &files;
+    }
+    TScanNode streamFound(const TADSObject& curAds, const std::wstring& fileName, const std::wstring&,
+                          const std::wstring&, std::int32_t previewLen, TScanNode) override {
+        const std::wstring path = fileName + L":" + curAds.adsName();
+        streams.emplace_back(path, curAds.adsSize());
+        previews.push_back(getContentPreview(path, previewLen));
+        return &streams;
+    }
+    void driveDone(int) override {}
+    void scanFinished(bool terminated, std::int64_t) override {
+        finished = true;
+        stopped = terminated;
+    }
+};
+
+class TWatchedScan : public TScanFileSystem {
+public:
+    TWatchedScan(TScanNotifications& window, testsupport::TDoneSignal destroyed)
+        : TScanFileSystem(window), FDestroyed(destroyed) {}
+    ~TWatchedScan() override { FDestroyed.set(); }
+
+private:
+    testsupport::TDoneSignal FDestroyed;
+};
+
+TEST_P(ProgramLogic, ScanReportsEveryStreamNtfs3gWroteAndNothingElse) {
+    plat::TStandInUiThread ui;
+    plat::installUiDispatcher(&ui);
+    TReportingWindow window;
+    testsupport::TDoneSignal destroyed;
+    auto* scan = new TWatchedScan(window, destroyed);
+    scan->setFreeOnTerminate(true);
+    scan->setScanMode(smTargetDrive);
+    scan->setPath(full(L""));
+    scan->setIncludeZone(true);
+    scan->setPreviewLen(kPreviewLength);
+    scan->Start();
+    ASSERT_TRUE(destroyed.waitFor(120s)) << "the scan did not end";
+    plat::installUiDispatcher(nullptr);
+    EXPECT_TRUE(window.finished);
+    EXPECT_FALSE(window.stopped);
+
+    // Every stream of every file, except below hidden or system folders, which the scan does not enter.
+    std::vector<std::wstring> skippedFolders;
+    for (const TFileFacts& file : fixture().facts) {
+        if (file.folder) {
+            const plat::DWORD attributes = plat::files().GetFileAttributesW(full(file.path).c_str());
+            if ((attributes & (plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM)) != 0) {
+                skippedFolders.push_back(file.path + L"\\");
+            }
+        }
+    }
+    std::vector<TReported> expected;
+    std::vector<std::pair<std::wstring, std::wstring>> expectedPreviews;
+    for (const TFileFacts& file : fixture().facts) {
+        const bool skipped =
+            std::any_of(skippedFolders.begin(), skippedFolders.end(),
+                        [&](const std::wstring& folder) { return file.path.rfind(folder, 0) == 0; });
+        if (file.folder || skipped) {
+            continue;
+        }
+        for (const TStreamFacts& stream : file.streams) {
+            const std::wstring path = full(file.path) + L":" + stream.name;
+            expected.emplace_back(path, static_cast<std::int64_t>(stream.size));
+            expectedPreviews.emplace_back(path, compressed(file) ? std::wstring() : previewOf(stream.bytes));
+        }
+    }
+    if (GetParam().volume == mountedVolume) {
+        EXPECT_FALSE(skippedFolders.empty()) << "the fixture has a hidden folder";
+    }
+    std::vector<std::pair<std::wstring, std::wstring>> previews;
+    for (std::size_t i = 0; i < window.streams.size(); ++i) {
+        previews.emplace_back(std::get<0>(window.streams[i]), window.previews[i]);
+    }
+    std::sort(expected.begin(), expected.end());
+    std::sort(window.streams.begin(), window.streams.end());
+    std::sort(expectedPreviews.begin(), expectedPreviews.end());
+    std::sort(previews.begin(), previews.end());
+    EXPECT_EQ(window.streams, expected);
+    EXPECT_EQ(previews, expectedPreviews);
+}
+
+INSTANTIATE_TEST_SUITE_P(Volumes, ProgramLogic,
+                         testing::Values(TVolumeCase{"copied", copiedVolume},
+                                         TVolumeCase{"mounted", mountedVolume}),
+                         [](const testing::TestParamInfo<TVolumeCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+} // namespace
+} // namespace ntfstest
