@@ -5,6 +5,7 @@
 #include "platform/DialogServices.h"
 #include "platform/win32/Win32DialogServices.h"
 #include "platform/win32/Win32FileServices.h"
+#include "platform/win32/Win32Gdi.h"
 #include "platform/win32/Win32LookAlikeDialog.h"
 #include "system/UntBrowseFolder.h"
 #include "system/UntKorvaneLib.h"
@@ -331,10 +332,10 @@ TEST_P(Win32DialogsTest, IsModalToTheActiveWindow) {
     DestroyWindow(owner);
 }
 
-TEST_P(Win32DialogsTest, LookAlikeHasABoldInstructionAndTheContentOnTwoLines) {
-    if (!lookAlike()) {
-        GTEST_SKIP() << "the platform's task dialog draws its own texts";
-    }
+TEST(Win32LookAlikeDialog, HasABoldInstructionAndTheContentOnTwoLines) {
+    plat::TWin32DialogServices services(TKind::lookAlike);
+    plat::installDialogServices(&services);
+    const int gdiObjectsBefore = plat::win32::liveGdiObjects();
     LOGFONTW instructionFont{};
     int contentHeight = 0;
     int lineHeight = 0;
@@ -356,9 +357,11 @@ TEST_P(Win32DialogsTest, LookAlikeHasABoldInstructionAndTheContentOnTwoLines) {
         click(IDOK)(dialog);
     });
     showInformation(L"Backup ADS File", kContent);
-    ASSERT_TRUE(helper.found());
+    EXPECT_TRUE(helper.found());
     EXPECT_GE(instructionFont.lfWeight, FW_BOLD);
     EXPECT_EQ(contentHeight, 2 * lineHeight);
+    EXPECT_EQ(plat::win32::liveGdiObjects(), gdiObjectsBefore) << "fonts and brushes released";
+    plat::installDialogServices(nullptr);
 }
 
 INSTANTIATE_TEST_SUITE_P(Kinds, Win32DialogsTest,

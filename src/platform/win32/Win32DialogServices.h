@@ -18,7 +18,8 @@ public:
     TWin32DialogServices(const TWin32DialogServices&) = delete;
     TWin32DialogServices& operator=(const TWin32DialogServices&) = delete;
 
-    // The window that owns the dialogs when none of the program's windows is active.
+    // The program's main window, once it exists: it owns the folder browser, and the message dialogs
+    // when none of the program's windows is active. Without it they have no owner.
     void setApplicationWindow(void* window) { FApplicationWindow = window; }
     // Whether the platform's task dialog is shown (otherwise the look-alike).
     bool usesPlatformTaskDialog() const { return FTaskDialogIndirect != nullptr; }
