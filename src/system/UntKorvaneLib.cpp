@@ -97,10 +97,9 @@ std::int64_t getFileSize(const std::wstring& path) {
     if (find) {
         return makeInt64(data.nFileSizeHigh, data.nFileSizeLow);
     }
-    // A stream path is not found by the directory search; its attributes give its size.
-    if (!fs.hasRedirectionFunctions()) {
-        return 0;
-    }
+    // A stream path is not found by the directory search; its attributes give its size. Where the
+    // redirection switches are missing there is no redirection to switch off, so the query is made
+    // as it is (answering 0 there would hide every stream's size).
     WIN32_FILE_ATTRIBUTE_DATA attributes{};
     BOOL found = FALSE;
     {
