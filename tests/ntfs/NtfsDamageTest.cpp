@@ -1,0 +1,412 @@
+// Damaged and hostile volumes: truncated images, records that do not hold together, parent references
+// in a cycle, run lists that point outside the volume, boot sectors NTFS never writes, and random
+// damage. The reader gives errors (a file left out, a stream that cannot be read, a volume that does
+// not open), never a crash, an endless loop or wrong bytes.
+
+#include "ntfs/NtfsFixture.h"
+#include "ntfs/NtfsServicesView.h"
+#include "platform/ntfs/NtfsRecord.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstring>
+#include <random>
+
+namespace ntfstest {
+namespace {
+
+using plat::ntfs::TAttributeReader;
+using plat::ntfs::TAttributeView;
+using plat::ntfs::TNtfsOpenError;
+using plat::ntfs::TNtfsVolume;
+using plat::ntfs::TRecordHeader;
+
+// A volume image held in memory.
+class TMemoryDevice final : public plat::ntfs::TNtfsDevice {
+public:
+    explicit TMemoryDevice(std::string bytes) : FBytes(std::move(bytes)) {}
+    bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
+        if (offset > FBytes.size() || count > FBytes.size() - offset) {
+            return false;
+        }
+        std::memcpy(buffer, FBytes.data() + offset, count);
+        return true;
+    }
+
+private:
+    std::string FBytes;
+};
+
+std::unique_ptr<TNtfsVolume> openBytes(const std::string& bytes, TNtfsOpenError* error = nullptr) {
+    return TNtfsVolume::open(std::make_unique<TMemoryDevice>(bytes), error);
+}
+
+std::unique_ptr<plat::ntfs::TNtfsFileServices> servicesOver(const std::string& bytes) {
+    auto volume = openBytes(bytes);
+    if (!volume) {
+        return nullptr;
+    }
+    auto services = std::make_unique<plat::ntfs::TNtfsFileServices>();
+    services->mount(L'N', std::move(volume));
+    return services;
+}
+
+// An image and the places of its structures, found by the reader on the intact image.
+class TImage {
+public:
+    explicit TImage(const TFixtureVolume& fixture) : bytes(readBytes(fixture.image)) {
+        auto volume = openBytes(bytes);
+        if (!volume) {
+            throw std::runtime_error("the intact image does not open");
+        }
+        FGeometry = volume->geometry();
+        FMftRuns = volume->loadFile(0)->findStream(L"")->runs;
+        auto services = servicesOver(bytes);
+        for (const TFileFacts& file : fixture.facts) {
+            std::uint64_t record = 0;
+            if (ntfstest::recordOf(*services, L"N:\\" + file.path, record)) {
+                FRecords.emplace_back(file.path, record);
+            }
+        }
+    }
+
+    std::string bytes;
+
+    const plat::ntfs::TNtfsGeometry& geometry() const { return FGeometry; }
+    std::uint64_t recordOf(const std::wstring& path) const {
+        for (const auto& [name, record] : FRecords) {
+            if (name == path) {
+                return record;
+            }
+        }
+        throw std::runtime_error("no such file in the image");
+    }
+    // Where a byte of the MFT lies in the image.
+    std::uint64_t mftByte(std::uint64_t offset) const {
+        const std::uint64_t cluster = FGeometry.clusterSize;
+        for (const auto& run : FMftRuns) {
+            if (offset / cluster >= run.vcn && offset / cluster < run.vcn + run.length) {
+                return static_cast<std::uint64_t>(run.lcn) * cluster + offset - run.vcn * cluster;
+            }
+        }
+        throw std::runtime_error("outside the MFT");
+    }
+    // Lets the change see the record with its fix-ups applied, then protects it again.
+    template <typename F> void patchRecord(std::string& image, std::uint64_t record, F change) const {
+        const std::size_t size = FGeometry.recordSize;
+        std::vector<std::uint8_t> copy(size);
+        std::vector<std::uint64_t> places(size / 512);
+        for (std::size_t sector = 0; sector < places.size(); ++sector) {
+            places[sector] = mftByte(record * size + sector * 512);
+            std::memcpy(copy.data() + sector * 512, image.data() + places[sector], 512);
+        }
+        ASSERT_TRUE(plat::ntfs::applyFixups(copy.data(), size));
+        change(copy.data());
+        const std::size_t arrayOffset = copy[4] | (copy[5] << 8);
+        for (std::size_t sector = 0; sector < places.size(); ++sector) {
+            const std::size_t end = (sector + 1) * 512 - 2;
+            copy[arrayOffset + 2 * (sector + 1)] = copy[end];
+            copy[arrayOffset + 2 * (sector + 1) + 1] = copy[end + 1];
+            copy[end] = copy[arrayOffset];
+            copy[end + 1] = copy[arrayOffset + 1];
+            std::memcpy(image.data() + places[sector], copy.data() + sector * 512, 512);
+        }
+    }
+
+private:
+    plat::ntfs::TNtfsGeometry FGeometry;
+    std::vector<plat::ntfs::TRun> FMftRuns;
+    std::vector<std::pair<std::wstring, std::uint64_t>> FRecords;
+};
+
+// The first attribute of the type (and name) in a fixed-up record.
+TAttributeView attributeOf(std::uint8_t* record, std::size_t size, std::uint32_t type,
+                           const std::wstring& name = {}) {
+    TRecordHeader header;
+    header.attributesOffset = static_cast<std::uint16_t>(record[0x14] | (record[0x15] << 8));
+    header.bytesInUse = static_cast<std::uint32_t>(record[0x18] | (record[0x19] << 8) | (record[0x1A] << 16));
+    header.flags = static_cast<std::uint16_t>(record[0x16] | (record[0x17] << 8));
+    TAttributeReader reader(plat::ntfs::TBytes(record, size), header);
+    TAttributeView attribute;
+    while (reader.next(attribute)) {
+        if (attribute.type == type && attribute.nameText() == name) {
+            return attribute;
+        }
+    }
+    throw std::runtime_error("no such attribute");
+}
+
+// The volume opened over the bytes, walked completely with every stream read: the only outcome
+// asked for is that it ends. Gives what was seen.
+std::vector<TSeenFile> walkAll(const std::string& bytes) {
+    auto services = servicesOver(bytes);
+    if (!services) {
+        return {};
+    }
+    std::vector<TSeenFile> seen = walkServices(*services, L'N');
+    EXPECT_EQ(services->openHandles(), 0);
+    return seen;
+}
+
+class Damage : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!copiedVolume().unavailable.empty()) {
+            GTEST_SKIP() << copiedVolume().unavailable;
+        }
+    }
+};
+
+// Whatever a truncated image still gives is right: the bytes read are those ntfs-3g wrote, and a
+// stream whose clusters are gone fails to read instead of giving other bytes.
+TEST_F(Damage, TruncatedImageGivesWhatRemainsOrErrors) {
+    const TImage image(copiedVolume());
+    const std::uint64_t mftStart = image.mftByte(0);
+    const std::uint64_t recordSize = image.geometry().recordSize;
+    const std::vector<std::uint64_t> lengths = {0,
+                                                100,
+                                                512,
+                                                4096,
+                                                mftStart,
+                                                mftStart + 6 * recordSize,
+                                                mftStart + 40 * recordSize,
+                                                image.bytes.size() / 2,
+                                                image.bytes.size() - 4096};
+    int opened = 0;
+    for (std::uint64_t length : lengths) {
+        const std::string cut = image.bytes.substr(0, static_cast<std::size_t>(length));
+        TNtfsOpenError error = TNtfsOpenError::none;
+        auto volume = openBytes(cut, &error);
+        if (!volume) {
+            EXPECT_NE(error, TNtfsOpenError::none) << length;
+            continue;
+        }
+        ++opened;
+        for (const TSeenFile& file : walkAll(cut)) {
+            const TFileFacts* facts = copiedVolume().find(file.path);
+            ASSERT_NE(facts, nullptr) << utf8(file.path);
+            EXPECT_TRUE(file.dataUnavailable || file.data == facts->data) << length << " " << utf8(file.path);
+            for (const TSeenStream& stream : file.streams) {
+                const auto same = std::find_if(facts->streams.begin(), facts->streams.end(),
+                                               [&](const TStreamFacts& s) { return s.name == stream.name; });
+                ASSERT_NE(same, facts->streams.end());
+                EXPECT_TRUE(stream.unavailable || stream.bytes == same->bytes)
+                    << length << " " << utf8(stream.name);
+            }
+        }
+    }
+    EXPECT_GE(opened, 2) << "the cuts past the MFT open";
+    EXPECT_EQ(openBytes(image.bytes.substr(0, 100)), nullptr);
+}
+
+TEST_F(Damage, RecordWithBrokenFixupsIsLeftOut) {
+    const TImage image(copiedVolume());
+    std::string damaged = image.bytes;
+    const std::uint64_t record = image.recordOf(L"one.txt");
+    // The last bytes of the record's first sector no longer carry the check value: a torn write.
+    damaged[image.mftByte(record * image.geometry().recordSize + 510)] ^= 0x5A;
+    auto volume = openBytes(damaged);
+    ASSERT_NE(volume, nullptr);
+    EXPECT_EQ(volume->damagedRecords(), 1u);
+    EXPECT_EQ(volume->fileByRecord(record), nullptr);
+    std::vector<std::wstring> names;
+    for (const TSeenFile& file : walkAll(damaged)) {
+        names.push_back(file.path);
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"empty.txt", L"name with spaces.txt", L"plain.txt",
+                                                L"several.txt"}));
+}
+
+TEST_F(Damage, RunListOutsideTheVolumeMakesTheStreamUnreadableNotWrong) {
+    const TImage image(copiedVolume());
+    std::string damaged = image.bytes;
+    const std::size_t size = image.geometry().recordSize;
+    image.patchRecord(damaged, image.recordOf(L"several.txt"), [&](std::uint8_t* record) {
+        const TAttributeView beta = attributeOf(record, size, plat::ntfs::kAttrData, L"beta");
+        ASSERT_FALSE(beta.resident);
+        // One run of 6 clusters at a cluster far past the end of the volume.
+        auto* pairs = const_cast<std::uint8_t*>(beta.mappingPairs.data());
+        const std::uint8_t far[] = {0x41, 0x06, 0x00, 0x00, 0x00, 0x70, 0x00};
+        std::memcpy(pairs, far, sizeof far);
+    });
+    auto services = servicesOver(damaged);
+    ASSERT_NE(services, nullptr);
+    plat::installFileServices(services.get());
+    // Listed with its size; reading it fails.
+    const std::vector<TSeenFile> seen = walkServices(*services, L'N');
+    plat::installFileServices(nullptr);
+    const auto several =
+        std::find_if(seen.begin(), seen.end(), [](const TSeenFile& f) { return f.path == L"several.txt"; });
+    ASSERT_NE(several, seen.end());
+    ASSERT_EQ(several->streams.size(), 3u);
+    EXPECT_EQ(several->streams[1].name, L"beta");
+    EXPECT_EQ(several->streams[1].size, 3000u);
+    EXPECT_TRUE(several->streams[1].unavailable);
+    EXPECT_EQ(several->streams[1].readError, 1392u); // ERROR_FILE_CORRUPT
+    EXPECT_FALSE(several->streams[0].unavailable);
+    EXPECT_EQ(several->streams[0].bytes, "first");
+}
+
+TEST_F(Damage, BootSectorsNtfsNeverWritesDoNotOpen) {
+    const TImage image(copiedVolume());
+    struct TCase {
+        const char* what;
+        std::size_t offset;
+        std::uint8_t value;
+        TNtfsOpenError error;
+    };
+    const TCase cases[] = {
+        {"signature", 3, 'X', TNtfsOpenError::notNtfs},
+        {"sector size", 0x0B, 0x03, TNtfsOpenError::badGeometry},
+        {"cluster size", 0x0D, 0x03, TNtfsOpenError::badGeometry},
+        {"record size", 0x40, 0x7F, TNtfsOpenError::badGeometry},
+        {"record size", 0x40, 0xE0, TNtfsOpenError::badGeometry},
+        {"MFT place", 0x37, 0x40, TNtfsOpenError::badGeometry},
+        {"MFT place", 0x30, 0x07, TNtfsOpenError::damagedMft},
+    };
+    for (const TCase& c : cases) {
+        std::string damaged = image.bytes;
+        damaged[c.offset] = static_cast<char>(c.value);
+        TNtfsOpenError error = TNtfsOpenError::none;
+        EXPECT_EQ(openBytes(damaged, &error), nullptr) << c.what;
+        EXPECT_EQ(error, c.error) << c.what;
+    }
+}
+
+TEST_F(Damage, MftRunListOutsideTheVolumeDoesNotOpen) {
+    const TImage image(copiedVolume());
+    std::string damaged = image.bytes;
+    image.patchRecord(damaged, 0, [&](std::uint8_t* record) {
+        const TAttributeView data = attributeOf(record, image.geometry().recordSize, plat::ntfs::kAttrData);
+        auto* pairs = const_cast<std::uint8_t*>(data.mappingPairs.data());
+        const std::uint8_t far[] = {0x41, 0x40, 0x00, 0x00, 0x00, 0x70, 0x00};
+        std::memcpy(pairs, far, sizeof far);
+    });
+    TNtfsOpenError error = TNtfsOpenError::none;
+    EXPECT_EQ(openBytes(damaged, &error), nullptr);
+    EXPECT_EQ(error, TNtfsOpenError::damagedMft);
+}
+
+// Bytes changed at random all over the MFT's records, many times over: every outcome is allowed but
+// a crash or a walk that does not end.
+TEST_F(Damage, RandomDamageToTheMftNeverCrashes) {
+    const TImage image(copiedVolume());
+    const std::uint64_t recordSize = image.geometry().recordSize;
+    std::mt19937 random(20240611);
+    for (int round = 0; round < 150; ++round) {
+        std::string damaged = image.bytes;
+        const int changes = 1 + static_cast<int>(random() % 24);
+        for (int n = 0; n < changes; ++n) {
+            const std::uint64_t record = random() % 24;
+            const std::uint64_t at = image.mftByte(record * recordSize + random() % recordSize);
+            damaged[at] = static_cast<char>(random() & 0xFF);
+        }
+        walkAll(damaged);
+    }
+}
+
+// The same for a file whose attributes fill extension records through an attribute list.
+TEST_F(Damage, RandomDamageToExtensionRecordsNeverCrashes) {
+    if (!mountedVolume().unavailable.empty()) {
+        GTEST_SKIP() << mountedVolume().unavailable;
+    }
+    const TImage image(mountedVolume());
+    auto intact = openBytes(image.bytes);
+    const std::uint64_t manyRecord = image.recordOf(L"many.txt");
+    // The records of many.txt: its own and those whose base reference names it.
+    std::vector<std::uint64_t> records = {manyRecord};
+    for (std::uint64_t record = 16; record < intact->recordCount(); ++record) {
+        std::vector<std::uint8_t> bytes(image.geometry().recordSize);
+        for (std::size_t sector = 0; sector < bytes.size() / 512; ++sector) {
+            std::memcpy(bytes.data() + sector * 512,
+                        image.bytes.data() + image.mftByte(record * bytes.size() + sector * 512), 512);
+        }
+        TRecordHeader header;
+        if (plat::ntfs::prepareRecord(bytes.data(), bytes.size(), header) == plat::ntfs::TRecordState::ok &&
+            plat::ntfs::recordOf(header.baseReference) == manyRecord) {
+            records.push_back(record);
+        }
+    }
+    ASSERT_GT(records.size(), 2u);
+    std::mt19937 random(7);
+    for (int round = 0; round < 30; ++round) {
+        std::string damaged = image.bytes;
+        for (int n = 0; n < 8; ++n) {
+            const std::uint64_t record = records[random() % records.size()];
+            const std::uint64_t at =
+                image.mftByte(record * image.geometry().recordSize + random() % image.geometry().recordSize);
+            damaged[at] = static_cast<char>(random() & 0xFF);
+        }
+        auto services = servicesOver(damaged);
+        ASSERT_NE(services, nullptr);
+        std::string bytes;
+        plat::DWORD error = 0;
+        readWhole(*services, L"N:\\many.txt:stream-1075-with-a-longer-name-to-fill-records", bytes, error);
+        plat::WIN32_FIND_STREAM_DATA data{};
+        plat::HANDLE find =
+            services->FindFirstStreamW(L"N:\\many.txt", plat::FindStreamInfoStandard, &data, 0);
+        if (find != plat::INVALID_HANDLE_VALUE) {
+            while (services->FindNextStreamW(find, &data)) {
+            }
+            services->FindClose(find);
+        }
+    }
+}
+
+class Cycles : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!mountedVolume().unavailable.empty()) {
+            GTEST_SKIP() << mountedVolume().unavailable;
+        }
+    }
+};
+
+// Folders whose parent references form a cycle are not reachable from the root: they are left out,
+// and the walk (and a scan over the services) ends.
+TEST_F(Cycles, FoldersInACycleAreLeftOut) {
+    const TImage image(mountedVolume());
+    std::string damaged = image.bytes;
+    const std::uint64_t level1 = image.recordOf(L"level1");
+    const std::uint64_t level3 = image.recordOf(L"level1\\level2\\level3");
+    const std::size_t size = image.geometry().recordSize;
+    // level1's parent becomes level3, which lies below it.
+    image.patchRecord(damaged, level1, [&](std::uint8_t* record) {
+        const TAttributeView name = attributeOf(record, size, plat::ntfs::kAttrFileName);
+        auto* value = const_cast<std::uint8_t*>(name.value.data());
+        for (int i = 0; i < 6; ++i) {
+            value[i] = static_cast<std::uint8_t>(level3 >> (8 * i));
+        }
+        value[6] = value[7] = 0; // any sequence number
+    });
+    const std::vector<TSeenFile> seen = walkAll(damaged);
+    ASSERT_FALSE(seen.empty());
+    for (const TSeenFile& file : seen) {
+        EXPECT_NE(file.path.rfind(L"level1", 0), 0u) << utf8(file.path);
+    }
+    const auto expected = std::count_if(mountedVolume().facts.begin(), mountedVolume().facts.end(),
+                                        [](const TFileFacts& f) { return f.path.rfind(L"level1", 0) != 0; });
+    EXPECT_EQ(static_cast<std::ptrdiff_t>(seen.size()), expected);
+}
+
+TEST_F(Cycles, FolderThatIsItsOwnParentIsLeftOut) {
+    const TImage image(mountedVolume());
+    std::string damaged = image.bytes;
+    const std::uint64_t docs = image.recordOf(L"docs");
+    const std::size_t size = image.geometry().recordSize;
+    image.patchRecord(damaged, docs, [&](std::uint8_t* record) {
+        const TAttributeView name = attributeOf(record, size, plat::ntfs::kAttrFileName);
+        auto* value = const_cast<std::uint8_t*>(name.value.data());
+        for (int i = 0; i < 6; ++i) {
+            value[i] = static_cast<std::uint8_t>(docs >> (8 * i));
+        }
+    });
+    for (const TSeenFile& file : walkAll(damaged)) {
+        EXPECT_NE(file.path.rfind(L"docs", 0), 0u) << utf8(file.path);
+    }
+}
+
+} // namespace
+} // namespace ntfstest
