@@ -49,7 +49,7 @@ LONG TScriptedTrust::verifyFileTrust(const wchar_t* file) {
 std::wstring TScriptedTrust::signerName(const wchar_t* file) {
     std::lock_guard<std::mutex> lock(FLock);
     FNamed.emplace_back(file != nullptr ? file : L"");
-    return FStatus == TRUST_E_NOSIGNATURE ? std::wstring() : FSigner;
+    return FSigner;
 }
 
 } // namespace plat

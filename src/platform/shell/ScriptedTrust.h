@@ -20,6 +20,9 @@ public:
     void answerNotSigned() { answer(TRUST_E_NOSIGNATURE, L""); }
     // Signed by signer, but the check failed with status (TRUST_E_BAD_DIGEST for an altered file).
     void answerNotValid(LONG status, std::wstring signer) { answer(status, std::move(signer)); }
+    // Any status WinVerifyTrust may give; signer is the name of the embedded signature's signer
+    // (empty: the file has none).
+    void answer(LONG status, std::wstring signer);
     // Checks wait in verifyFileTrust until release().
     void hold();
     void release();
@@ -35,8 +38,6 @@ public:
     std::wstring signerName(const wchar_t* file) override;
 
 private:
-    void answer(LONG status, std::wstring signer);
-
     mutable std::mutex FLock;
     std::condition_variable FChanged;
     LONG FStatus = TRUST_E_NOSIGNATURE;

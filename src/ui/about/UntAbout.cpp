@@ -84,9 +84,6 @@ void TFrmAbout::showSignStatus(const TSignCheck& check) {
     labelStatusTitle->invalidate();
     labelStatusDetail->invalidate();
     FSignStatus = check.status;
-    if (check.status != ssChecking && OnSignStatusShown) {
-        OnSignStatusShown(this);
-    }
 }
 
 void TFrmAbout::showCentredOver(const TControl& owner) {

@@ -67,8 +67,6 @@ private:
 
 class TFrmAbout : public TForm {
 public:
-    using TAboutEvent = std::function<void(TFrmAbout* sender)>;
-
     // Builds the window from its declared components and runs FormCreate; hidden until shown.
     TFrmAbout();
     ~TFrmAbout() override;
@@ -79,8 +77,6 @@ public:
 
     // What the status panel shows now.
     TSignStatus signStatus() const { return FSignStatus; }
-    // Raised on the UI thread once the signature check's outcome shows.
-    TAboutEvent OnSignStatusShown;
 
     // ---- Declared components (owned by the window; see UntAboutComponents.cpp).
     TPanel* pHeader = nullptr;

@@ -22,8 +22,8 @@ const TFont kStatusTitleFont{L"Tahoma", 8, fsBold, clBlack};
 const TFont kStatusDetailFont{L"Tahoma", 8, 0, clBlack};
 
 const TColor kHeaderColor = hexColor(0x28323C);
-// The web address's fixed size: the table's label sizes itself to its (then empty) text while it is
-// placed, before autoSize is turned off, so the size is given again once the table is built.
+// The web address's fixed size: a declared label takes its font before autoSize is turned off, and
+// so sizes itself to its (then empty) text; the size is given again once the table is built.
 constexpr int kLinkWidth = 165;
 constexpr int kLinkHeight = 16;
 

@@ -1,7 +1,8 @@
 #pragma once
 // The fixture of the About window's tests: the simulated store holding the program's file, the
 // shell double with its version information, the privilege and trust doubles, the headless toolkit
-// and a stand-in UI thread that serves the signature check's steps.
+// and a stand-in UI thread that serves the signature check's steps, watched so that a test can
+// wait until a step has run.
 
 #include "platform/PrivilegeServices.h"
 #include "platform/StandInUiThread.h"
@@ -12,15 +13,42 @@
 #include "platform/shell/ScriptedTrust.h"
 #include "platform/shell/TestShell.h"
 #include "platform/store/SimStore.h"
-#include "support/DoneSignal.h"
 #include "ui/about/UntAbout.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string>
+
+// Hands steps to the stand-in UI thread and counts those that have run.
+class TWatchedDispatcher : public plat::TUiDispatcher {
+public:
+    void runOnUiThread(const std::function<void()>& step) override {
+        FUi.runOnUiThread(step);
+        std::lock_guard<std::mutex> lock(FLock);
+        ++FServed;
+        FChanged.notify_all();
+    }
+    // Waits until count steps have run in all; false when they did not in time.
+    bool waitForSteps(int count) {
+        std::unique_lock<std::mutex> lock(FLock);
+        return FChanged.wait_for(lock, std::chrono::seconds(10), [&] { return FServed >= count; });
+    }
+    int served() {
+        std::lock_guard<std::mutex> lock(FLock);
+        return FServed;
+    }
+
+private:
+    plat::TStandInUiThread FUi;
+    std::mutex FLock;
+    std::condition_variable FChanged;
+    int FServed = 0;
+};
 
 class AboutWindowTest : public testing::Test {
 protected:
@@ -37,9 +65,12 @@ protected:
         store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
         store.addFile(kProgram, "MZ");
         shell.setModuleFileName(kProgram);
+        trustDouble.answerNotSigned();
     }
     void TearDown() override {
+        trustDouble.release();
         window.reset();
+        EXPECT_TRUE(ui.waitForSteps(checksStarted)) << "a signature check still running";
         plat::installWidgetServices(nullptr);
         plat::installControlBackend(nullptr);
         plat::installUiDispatcher(nullptr);
@@ -57,18 +88,22 @@ protected:
         shell.setVersionString(kProgram, L"\\StringFileInfo\\040904b0\\CompanyName", L"Korvane");
     }
 
-    // Makes the window as start-up does (hidden) and waits until the signature check's outcome shows.
-    void makeWindowAndWaitForCheck() {
-        testsupport::TDoneSignal shown;
+    // Makes the window as start-up does (hidden), its signature check held until the window is
+    // made (as on the UI thread, where the check's step waits for the message loop).
+    void makeWindow() {
+        trustDouble.hold();
         window = std::make_unique<TFrmAbout>();
-        window->OnSignStatusShown = [shown](TFrmAbout*) mutable { shown.set(); };
-        // The outcome may have come before the handler was set: then the status says so already.
-        ui.runOnUiThread([&] {
-            if (window->signStatus() != ssChecking) {
-                shown.set();
-            }
-        });
-        ASSERT_TRUE(shown.waitFor(std::chrono::seconds(10))) << "the check's outcome never showed";
+        ++checksStarted;
+        ASSERT_TRUE(trustDouble.waitUntilHeld(10000)) << "no signature check started";
+    }
+    // Lets the check answer and waits until its outcome shows.
+    void finishCheck() {
+        trustDouble.release();
+        ASSERT_TRUE(ui.waitForSteps(checksStarted)) << "the check's outcome never showed";
+    }
+    void makeWindowAndFinishCheck() {
+        makeWindow();
+        finishCheck();
     }
 
     TFrmAbout& w() { return *window; }
@@ -90,8 +125,9 @@ protected:
     plat::TTestShell shell;
     plat::TScriptedPrivilege privilege;
     plat::TScriptedTrust trustDouble;
-    plat::TStandInUiThread ui;
+    TWatchedDispatcher ui;
     plat::headless::THeadlessBackend backend;
     plat::headless::THeadlessWidgets widgets;
     std::unique_ptr<TFrmAbout> window;
+    int checksStarted = 0;
 };
