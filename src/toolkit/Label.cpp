@@ -63,7 +63,9 @@ void TLabel::adjustBounds() {
     if (FWordWrap) {
         setBounds(left(), top(), width(), wrappedTextHeight(font(), caption(), width()));
     } else {
-        setBounds(left(), top(), textWidthIn(font(), caption()), lineHeightOf(font()));
+        // Only the text's own line breaks: the widest line by the number of lines.
+        setBounds(left(), top(), wrappedTextWidth(font(), caption(), 0),
+                  wrappedTextHeight(font(), caption(), 0));
     }
     FAdjusting = false;
 }

@@ -96,6 +96,11 @@ TEST_F(LabelTest, AutoSizeFollowsTextFontAndWidth) {
     label.setFont(bigger);
     EXPECT_EQ(label.width(), 5 * 16);
     EXPECT_EQ(label.height(), 40);
+    // The text's own line breaks: the widest line by the number of lines.
+    label.setFont(font12());
+    label.setCaption(L"ab\nabcd");
+    EXPECT_EQ(label.width(), 4 * kChar);
+    EXPECT_EQ(label.height(), 2 * kLine);
 
     // Word-wrapped: the width stays, the height follows the wrapped text, re-wrapped on resize.
     label.setFont(font12());
