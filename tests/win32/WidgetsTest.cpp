@@ -3,12 +3,15 @@
 // measured with real fonts.
 
 #include "platform/win32/Win32Backend.h"
+#include "platform/win32/Win32Desktop.h"
 #include "platform/win32/Win32Dispatcher.h"
 #include "platform/win32/Win32Form.h"
 #include "platform/win32/Win32Gdi.h"
 #include "toolkit/Form.h"
 #include "toolkit/ImageList.h"
 #include "toolkit/Menu.h"
+#include "toolkit/Panel.h"
+#include "toolkit/Shape.h"
 #include "toolkit/TextLayout.h"
 #include "toolkit/Timer.h"
 
@@ -251,4 +254,30 @@ TEST_F(Win32WidgetsTest, TextIsMeasuredWithTheRealFont) {
     EXPECT_EQ(wrappedTextHeight(arial, text, wide + 1), oneLine);
     EXPECT_GE(wrappedTextHeight(arial, text, wide / 3), 3 * oneLine);
     EXPECT_GT(textWidthIn(arial, L"WWWW"), textWidthIn(arial, L"iiii")); // proportional, not cells
+}
+
+TEST_F(Win32WidgetsTest, CustomDrawnWidgetsLookTheSameOnTheScreen) {
+    auto* gradient = form->create<TW7Panel>();
+    gradient->setBounds(10, 10, 100, 51);
+    gradient->setStartColor(hexColor(0xFFFFFF));
+    gradient->setEndColor(hexColor(0x204060));
+    auto* frame = gradient->create<TShape>();
+    frame->setBounds(60, 5, 20, 10);
+    frame->setPenColor(hexColor(0xA0AFC3));
+    frame->setBrushColor(hexColor(0x0000FF));
+    plat::win32::bringToFront(formWindow());
+    plat::win32::TScreenPicture shot;
+    const bool shown = serveUntil([&] {
+        shot = plat::win32::captureClientArea(formWindow());
+        return shot.width > 0 && shot.at(10, 10) == hexColor(0xFFFFFF) &&
+               shot.at(75, 20) == hexColor(0x0000FF);
+    });
+    EXPECT_TRUE(shown);
+    ASSERT_GE(shot.width, 110);
+    EXPECT_EQ(shot.at(10, 10), hexColor(0xFFFFFF));
+    EXPECT_EQ(shot.at(109, 60), hexColor(0x204060));
+    EXPECT_EQ(shot.at(50, 35), TW7Panel::gradientAt(hexColor(0xFFFFFF), hexColor(0x204060), 25, 51));
+    EXPECT_EQ(shot.at(75, 15), hexColor(0xA0AFC3)); // the shape's top edge
+    EXPECT_EQ(shot.at(75, 20), hexColor(0x0000FF));
+    form->removeControl(gradient).reset();
 }
