@@ -75,6 +75,7 @@ struct TRun {
     std::uint64_t vcn = 0;
     std::int64_t lcn = kSparse;
     std::uint64_t length = 0;
+    bool operator==(const TRun&) const = default;
 };
 
 // Decodes the mapping pairs of one extent (lowestVcn to highestVcn) and appends its runs. False when
