@@ -78,8 +78,8 @@ void placeControl(TForm& /*form*/, const TDeclaredComponent& row, TControl& pare
     TControl& made = *control;
     const int width = row.width > 0 ? row.width : made.width();
     const int height = row.height > 0 ? row.height : made.height();
-    made.setBounds(row.left, row.top, width, height);
     made.setFont(parent.font()); // its own font, if the row gives one, comes with the properties
+    made.setBounds(row.left, row.top, width, height);
     if (parent.insertControl(std::move(control)) == nullptr) {
         tableError(row, "the parent takes no children");
     }

@@ -208,6 +208,12 @@ template <typename T> void TComponentKinds::add(const std::wstring& kind) {
             auto control = std::make_unique<T>();
             T& made = *control;
             made.setName(row.name);
+            // A control that is not to size itself must know it before its font and bounds come.
+            if constexpr (requires { made.setAutoSize(true); }) {
+                if (row.props.autoSize) {
+                    made.setAutoSize(*row.props.autoSize);
+                }
+            }
             declared::placeControl(form, row, parent, std::move(control));
             declared::applyProps(form, row, made);
         } else if constexpr (std::is_same_v<T, TImageList>) {

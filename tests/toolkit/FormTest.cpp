@@ -152,6 +152,14 @@ TEST_F(DeclaredTest, BuildsAWindowFromItsTable) {
          .top = 30,
          .width = 200,
          .height = 40},
+        {.name = L"labelLink",
+         .kind = L"TLabel",
+         .parent = L"pCore",
+         .left = 5,
+         .top = 5,
+         .width = 165,
+         .height = 16,
+         .props = {.caption = L"www.example.com", .font = countFont, .autoSize = false}},
         {.name = L"pb",
          .kind = L"TVistaProBar",
          .parent = L"pCore",
@@ -193,7 +201,8 @@ TEST_F(DeclaredTest, BuildsAWindowFromItsTable) {
     EXPECT_FALSE(labelCount->parentColor());
     EXPECT_EQ(labelCount->width(), textWidthIn(countFont, L"n/A")); // auto-sized in its own font
     EXPECT_TRUE(labelCount->width() > 0);
-    EXPECT_EQ(form.find<TVistaProBar>(L"pb")->width(), TVistaProBar().width()); // width 0: the default
+    EXPECT_EQ(form.find<TLabel>(L"labelLink")->boundsRect(), (TRect{5, 5, 170, 21})); // as declared
+    EXPECT_EQ(form.find<TVistaProBar>(L"pb")->width(), TVistaProBar().width());       // width 0: the default
     EXPECT_EQ(form.find<TVistaProBar>(L"pb")->height(), 10);
     EXPECT_FALSE(timer->enabled());
     EXPECT_EQ(timer->interval(), 1u);
