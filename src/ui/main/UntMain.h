@@ -7,6 +7,7 @@
 
 #include "platform/ShellServices.h"
 #include "scan/UntScanFileSystemThread.h"
+#include "streamops/UntBackupADSThread.h"
 #include "toolkit/Form.h"
 #include "toolkit/Image.h"
 #include "toolkit/ImageList.h"
@@ -26,7 +27,6 @@
 #include <string>
 #include <vector>
 
-class TBackupADS;
 struct TDeclaredComponent;
 
 // The window's state as the alert panel shows it.
@@ -50,7 +50,7 @@ constexpr int kActionRefresh = 99;
 constexpr int kStopScan = 0;
 constexpr int kStopBackup = 1;
 
-class TFrmMain : public TForm, public TScanNotifications {
+class TFrmMain : public TForm, public TScanNotifications, public TBackupNotifications {
 public:
     // Builds the window from its declared components and runs its creation steps; shown by show().
     TFrmMain();
@@ -164,12 +164,36 @@ public:
     void driveDone(int n) override;
     void scanFinished(bool terminated, std::int64_t foundResults) override;
 
+    // ---- Stream commands (UntMainStreamCommands.cpp): the toolbar's bulk commands and the tree
+    // menu's single-stream commands. bindStreamCommands binds them to their components.
+    void bindStreamCommands();
+    void btnBackupClick();
+    void btnDeleteClick();
+    void BackupselectedADS1Click();
+    void DeleteselectedADS1Click();
+    void CopyfullADSPath1Click();
+    // Creates the backup and removal thread with these settings, keeps it in FBackupADS and starts it.
+    void runBackup(bool backupVST, const std::wstring& destPath);
+    // A scan or a bulk run is busy: the commands that touch the rows stand still.
+    bool jobRunning() const;
+
+    // ---- Backup and removal notifications (UntMainBackup.cpp; run on the UI thread while the run waits).
+    TTreeList& backupTree() override;
+    void backupStreamTexts(TTreeNode* node, std::wstring& name, std::wstring& path) override;
+    void backupStarting(const TBackupRunState& state) override;
+    void backupStreamStarting(const std::wstring& line1, const std::wstring& line2) override;
+    void backupProgress(const TBackupRunState& state) override;
+    void backupFinished(const TBackupRunState& state) override;
+
     // The table of the window's declared components.
     static const std::vector<TDeclaredComponent>& declaredComponents();
 
 protected:
     // Makes the scan thread, suspended; tests make one that tells them when it has freed itself.
     virtual TScanFileSystem* createScanThread() { return new TScanFileSystem(*this); }
+    // Makes the backup and removal thread, suspended; tests make one that tells them when it has
+    // freed itself.
+    virtual TBackupADS* createBackupThread() { return new TBackupADS(*this); }
 
 private:
     // Builds the components from the table, reaches them by name and gives the styled controls
@@ -180,5 +204,5 @@ private:
     // The window's preparation at creation: system icons, empty tree, first alert mode.
     void prepare();
 
-    bool FTreeSuspended = false; // the tree's updates are suspended by a running scan
+    bool FTreeSuspended = false; // the tree's updates are suspended by a running scan or bulk run
 };
