@@ -15,6 +15,7 @@ else
 fi
 if cmake --preset win32 >/dev/null && cmake --build --preset win32 -j "$jobs"; then
   step ctest --preset win32 --timeout 900
+  step tests/gui/run_gui_tests.sh build/win32
 else
   echo "Windows build failed"; status=1
 fi

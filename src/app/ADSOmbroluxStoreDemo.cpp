@@ -1,0 +1,27 @@
+// A test build of the program over the simulated store: the same windows and threads, with drives and
+// files that carry streams made in memory, so that the program shows real results under Wine (which
+// has no alternate data streams). Given "/scan", it scans every drive as soon as the window shows.
+
+#include "app/Program.h"
+#include "app/StoreDemoFixture.h"
+#include "platform/store/SimStore.h"
+#include "ui/main/UntMain.h"
+
+#include <cwchar>
+
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR commandLine, int /*show*/) {
+    try {
+        plat::store::TSimStore store;
+        fillStoreDemo(store);
+        const bool scanAtOnce = commandLine != nullptr && std::wcsstr(commandLine, L"/scan") != nullptr;
+        return runProgram(store, [scanAtOnce](TFrmMain& main) {
+            if (scanAtOnce) {
+                main.runScan(smFull, L"", L"*.*", true, 30, false);
+            }
+        });
+    } catch (...) {
+        return 1;
+    }
+}

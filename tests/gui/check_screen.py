@@ -1,0 +1,113 @@
+#!/usr/bin/python3
+"""Checks a screenshot of the main window (Pillow: Debian's python3-pil).
+
+check_screen.py idle SHOT     the idle alert panel in its colours, the window at its design client size
+check_screen.py results SHOT  the finished alert panel and a results tree with stream rows
+
+The window's client area is found from the alert panel's 5 px left band, which the layout puts at
+client (4, 4); every other position follows from the layout rules of the window.
+"""
+
+import sys
+
+from PIL import Image
+
+
+def rgb(hex_text):
+    v = int(hex_text.lstrip("#"), 16)
+    return ((v >> 16) & 255, (v >> 8) & 255, v & 255)
+
+
+MODES = {
+    "idle": (rgb("#D9EDF7"), rgb("#BCE8F1"), rgb("#AEDAEE")),
+    "finished": (rgb("#DFF0D8"), rgb("#D6E9C6"), rgb("#C8E2B4")),
+}
+FRAME = rgb("#A0AFC3")
+STREAM_ROW = rgb("#F7F7F7")
+
+
+class Shot:
+    def __init__(self, path):
+        self.img = Image.open(path).convert("RGB")
+        self.px = self.img.load()
+        self.failures = []
+
+    def at(self, x, y):
+        return self.px[x, y]
+
+    def expect(self, what, x, y, colour):
+        got = self.at(x, y)
+        if got != colour:
+            self.failures.append(f"{what}: pixel ({x}, {y}) is #{got[0]:02X}{got[1]:02X}{got[2]:02X}, "
+                                 f"expected #{colour[0]:02X}{colour[1]:02X}{colour[2]:02X}")
+
+    def find_band(self, border):
+        """The top-left pixel of a 5 px wide vertical band of the border colour: the panel's left band."""
+        w, h = self.img.size
+        for y in range(h):
+            for x in range(w - 5):
+                if all(self.at(x + i, y + 1) == border for i in range(5)) and self.at(x, y) == border:
+                    if self.at(x, y + 20) == border and self.at(x + 4, y + 20) == border:
+                        return x, y
+        return None
+
+
+def check_panel(shot, mode):
+    background, border, button = MODES[mode]
+    band = shot.find_band(border)
+    if band is None:
+        shot.failures.append(f"no alert panel in the {mode} colours")
+        return None
+    ox, oy = band[0] - 4, band[1] - 4
+    # The panel: 4 px from the client edges, 8 px narrower than the client area (540).
+    height = 0
+    while shot.at(ox + 4, oy + 4 + height) == border:
+        height += 1
+    print(f"client area at ({ox}, {oy}); alert panel {532} x {height}")
+    shot.expect("panel background", ox + 4 + 300, oy + 4 + 5, background)
+    shot.expect("panel top border", ox + 4 + 300, oy + 4, border)
+    shot.expect("panel bottom border", ox + 4 + 300, oy + 4 + height - 1, border)
+    shot.expect("panel right border", ox + 535, oy + 4 + 20, border)
+    shot.expect("gradient right of the panel", ox + 537, oy + 4 + 20, shot.at(ox + 2, oy + 4 + 20))
+    if shot.at(ox + 537, oy + 24) == border:
+        shot.failures.append("the panel is wider than the client area allows")
+    # The action button: 109 x 28, 4 px from the panel's right and bottom edges.
+    shot.expect("action button", ox + 4 + 532 - 4 - 109 + 3, oy + 4 + height - 4 - 28 + 3, button)
+    # The list's one-pixel frame: 4 px inside the client's left and right, ending 4 px above its bottom.
+    list_top = oy + 4 + height + 5
+    shot.expect("list frame, left", ox + 4, list_top + 40, FRAME)
+    shot.expect("list frame, right", ox + 535, list_top + 40, FRAME)
+    shot.expect("list frame, top", ox + 100, list_top - 1, FRAME)
+    shot.expect("list frame, bottom", ox + 100, oy + 429, FRAME)
+    return ox, oy, list_top
+
+
+def main():
+    mode, path = sys.argv[1], sys.argv[2]
+    shot = Shot(path)
+    if mode == "idle":
+        check_panel(shot, "idle")
+    elif mode == "results":
+        found = check_panel(shot, "finished")
+        if found:
+            ox, oy, list_top = found
+            # Stream rows are filled grey across the tree; count the screen rows that show it.
+            grey_rows = sum(1 for y in range(list_top + 54, oy + 429)
+                            if sum(1 for x in range(ox + 40, ox + 530) if shot.at(x, y) == STREAM_ROW) > 300)
+            print(f"{grey_rows} screen rows of stream-row grey")
+            if grey_rows < 5 * 12:
+                shot.failures.append(f"the tree shows too few stream rows ({grey_rows} grey screen rows)")
+            dark = sum(1 for y in range(list_top + 54, oy + 429) for x in range(ox + 10, ox + 530)
+                       if sum(shot.at(x, y)) < 200)
+            if dark < 500:
+                shot.failures.append(f"the tree shows almost no text ({dark} dark pixels)")
+    else:
+        print(__doc__)
+        return 2
+    for failure in shot.failures:
+        print("  " + failure)
+    return 1 if shot.failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
