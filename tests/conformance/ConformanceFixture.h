@@ -57,7 +57,12 @@ struct TFoundEntry {
 
 class TConformanceCase : public testing::Test {
 protected:
-    void SetUp() override { FTarget = makeConformanceTarget(); }
+    void SetUp() override {
+        FTarget = makeConformanceTarget();
+        if (const std::string why = FTarget->unavailableReason(); !why.empty()) {
+            GTEST_SKIP() << why;
+        }
+    }
     void TearDown() override { FTarget.reset(); }
 
     TConformanceTarget& target() { return *FTarget; }

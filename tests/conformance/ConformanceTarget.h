@@ -32,6 +32,11 @@ public:
     virtual std::string noCreationTimesReason() { return {}; }
     // Another holder opens the path without read sharing until the returned token is destroyed.
     virtual std::shared_ptr<void> holdWithoutReadSharing(const std::wstring& path) = 0;
+    // Why the target cannot run here (a tool it needs is missing); empty when it can. Every case skips.
+    virtual std::string unavailableReason() { return {}; }
+    // Whether the services only read (a volume read directly, its content laid out beforehand): the
+    // cases that change content or hold files open skip.
+    virtual bool readOnly() { return false; }
 };
 
 // Made by the build's own target file (the store natively, the Win32 functions on Windows).

@@ -1,0 +1,297 @@
+// What the NTFS file services answer beyond listing and reading: the volume as a drive, refusals of a
+// read-only volume, 8.3 names, names compared by the volume's own upper-case table, times, attributes,
+// hard links, the backup stream's records, and a volume read through another file services object
+// (as a raw volume is on Windows).
+
+#include "ntfs/NtfsFixture.h"
+#include "ntfs/NtfsServicesView.h"
+#include "platform/store/SimStore.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+namespace ntfstest {
+namespace {
+
+using plat::DWORD;
+
+class Services : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!mountedVolume().unavailable.empty()) {
+            GTEST_SKIP() << mountedVolume().unavailable;
+        }
+        FServices = openServices(mountedVolume().image, L'N');
+        ASSERT_NE(FServices, nullptr);
+    }
+    void TearDown() override {
+        if (FServices) {
+            EXPECT_EQ(FServices->openHandles(), 0);
+        }
+    }
+    plat::ntfs::TNtfsFileServices& fs() { return *FServices; }
+    plat::HANDLE open(const std::wstring& path, DWORD access, DWORD disposition, DWORD flags = 0) {
+        return fs().CreateFileW(path.c_str(), access, plat::FILE_SHARE_READ, nullptr, disposition, flags,
+                                nullptr);
+    }
+    // Every entry a search gives: long name and 8.3 name.
+    std::vector<std::pair<std::wstring, std::wstring>> search(const std::wstring& pattern) {
+        std::vector<std::pair<std::wstring, std::wstring>> found;
+        plat::WIN32_FIND_DATAW data{};
+        plat::HANDLE find = fs().FindFirstFileW(pattern.c_str(), &data);
+        if (find == plat::INVALID_HANDLE_VALUE) {
+            return found;
+        }
+        do {
+            found.emplace_back(data.cFileName, data.cAlternateFileName);
+        } while (fs().FindNextFileW(find, &data));
+        fs().FindClose(find);
+        return found;
+    }
+    plat::BY_HANDLE_FILE_INFORMATION info(const std::wstring& path) {
+        plat::BY_HANDLE_FILE_INFORMATION info{};
+        plat::HANDLE file =
+            open(path, plat::GENERIC_READ, plat::OPEN_EXISTING, plat::FILE_FLAG_BACKUP_SEMANTICS);
+        EXPECT_NE(file, plat::INVALID_HANDLE_VALUE) << utf8(path);
+        EXPECT_TRUE(fs().GetFileInformationByHandle(file, &info));
+        fs().CloseHandle(file);
+        return info;
+    }
+
+    std::unique_ptr<plat::ntfs::TNtfsFileServices> FServices;
+};
+
+TEST_F(Services, TheVolumeIsAFixedNtfsDriveWithItsLabel) {
+    EXPECT_EQ(fs().GetLogicalDrives(), 1u << (L'N' - L'A'));
+    EXPECT_EQ(fs().GetDriveTypeW(L"N:\\"), plat::DRIVE_FIXED);
+    EXPECT_EQ(fs().GetDriveTypeW(L"M:\\"), plat::DRIVE_NO_ROOT_DIR);
+    wchar_t label[plat::MAX_PATH + 1] = {};
+    wchar_t fileSystem[plat::MAX_PATH + 1] = {};
+    DWORD serial = 0, maxComponent = 0, flags = 0;
+    ASSERT_TRUE(fs().GetVolumeInformationW(L"N:\\", label, plat::MAX_PATH + 1, &serial, &maxComponent, &flags,
+                                           fileSystem, plat::MAX_PATH + 1));
+    EXPECT_EQ(std::wstring(label), L"Mounted fixture");
+    EXPECT_EQ(std::wstring(fileSystem), L"NTFS");
+    EXPECT_EQ(maxComponent, 255u);
+    EXPECT_NE(flags & 0x00040000, 0u) << "named streams";
+    EXPECT_NE(flags & 0x00080000, 0u) << "read-only volume";
+    auto volume = plat::ntfs::TNtfsVolume::open(plat::ntfs::openImageFile(mountedVolume().image));
+    EXPECT_EQ(serial, static_cast<DWORD>(volume->geometry().serialNumber));
+    EXPECT_EQ(info(L"N:\\plain.txt").dwVolumeSerialNumber, serial);
+}
+
+TEST_F(Services, ChangesAreRefusedAndNothingChanges) {
+    const std::vector<TSeenFile> before = walkServices(fs(), L'N');
+    struct TOpen {
+        const wchar_t* path;
+        DWORD access;
+        DWORD disposition;
+        DWORD error;
+    };
+    const TOpen opens[] = {
+        {L"N:\\plain.txt", plat::GENERIC_WRITE, plat::OPEN_EXISTING, plat::ERROR_ACCESS_DENIED},
+        {L"N:\\plain.txt", plat::GENERIC_READ, plat::CREATE_ALWAYS, plat::ERROR_ACCESS_DENIED},
+        {L"N:\\plain.txt", plat::GENERIC_READ, plat::TRUNCATE_EXISTING, plat::ERROR_ACCESS_DENIED},
+        {L"N:\\plain.txt", plat::GENERIC_READ, plat::CREATE_NEW, plat::ERROR_FILE_EXISTS},
+        {L"N:\\new.txt", plat::GENERIC_READ, plat::CREATE_NEW, plat::ERROR_ACCESS_DENIED},
+        {L"N:\\new.txt", plat::GENERIC_READ, plat::OPEN_ALWAYS, plat::ERROR_ACCESS_DENIED},
+        {L"N:\\new.txt", plat::GENERIC_READ, plat::OPEN_EXISTING, plat::ERROR_FILE_NOT_FOUND},
+        {L"N:\\plain.txt:new", plat::GENERIC_WRITE, plat::CREATE_ALWAYS, plat::ERROR_ACCESS_DENIED},
+        {L"N:\\hidden.txt:h", plat::GENERIC_READ | plat::GENERIC_WRITE, plat::OPEN_EXISTING,
+         plat::ERROR_ACCESS_DENIED},
+        {L"N:\\nodir\\new.txt", plat::GENERIC_WRITE, plat::CREATE_ALWAYS, plat::ERROR_PATH_NOT_FOUND},
+    };
+    for (const TOpen& o : opens) {
+        EXPECT_EQ(open(o.path, o.access, o.disposition), plat::INVALID_HANDLE_VALUE) << utf8(o.path);
+        EXPECT_EQ(fs().GetLastError(), o.error) << utf8(o.path) << " " << o.disposition;
+    }
+    struct TCall {
+        const char* what;
+        plat::BOOL (*call)(plat::TFileServices&);
+        DWORD error;
+    };
+    const TCall calls[] = {
+        {"delete a file", [](plat::TFileServices& s) { return s.DeleteFileW(L"N:\\plain.txt"); },
+         plat::ERROR_ACCESS_DENIED},
+        {"delete a stream", [](plat::TFileServices& s) { return s.DeleteFileW(L"N:\\hidden.txt:h"); },
+         plat::ERROR_ACCESS_DENIED},
+        {"delete a missing file", [](plat::TFileServices& s) { return s.DeleteFileW(L"N:\\missing.txt"); },
+         plat::ERROR_FILE_NOT_FOUND},
+        {"make a folder", [](plat::TFileServices& s) { return s.CreateDirectoryW(L"N:\\newdir", nullptr); },
+         plat::ERROR_ACCESS_DENIED},
+        {"make a folder that exists",
+         [](plat::TFileServices& s) { return s.CreateDirectoryW(L"N:\\docs", nullptr); },
+         plat::ERROR_ALREADY_EXISTS},
+        {"remove a folder", [](plat::TFileServices& s) { return s.RemoveDirectoryW(L"N:\\level1"); },
+         plat::ERROR_ACCESS_DENIED},
+    };
+    for (const TCall& c : calls) {
+        EXPECT_FALSE(c.call(fs())) << c.what;
+        EXPECT_EQ(fs().GetLastError(), c.error) << c.what;
+    }
+    plat::HANDLE file = open(L"N:\\plain.txt", plat::GENERIC_READ, plat::OPEN_EXISTING);
+    ASSERT_NE(file, plat::INVALID_HANDLE_VALUE);
+    DWORD written = 99;
+    EXPECT_FALSE(fs().WriteFile(file, "x", 1, &written, nullptr));
+    EXPECT_EQ(fs().GetLastError(), plat::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(written, 0u);
+    fs().CloseHandle(file);
+
+    const std::vector<TSeenFile> after = walkServices(fs(), L'N');
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(after[i].path, before[i].path);
+        EXPECT_EQ(after[i].streams.size(), before[i].streams.size());
+    }
+}
+
+TEST_F(Services, ShortNamesFindAndOpenTheFile) {
+    const std::pair<std::wstring, std::wstring> entry{L"Long File Name.document", L"LONGFI~1.DOC"};
+    using TFound = std::vector<std::pair<std::wstring, std::wstring>>;
+    EXPECT_EQ(search(L"N:\\docs\\LONGFI~1.DOC"), TFound{entry});
+    EXPECT_EQ(search(L"N:\\docs\\*~1.*"), TFound{entry}) << "a mask only the 8.3 name matches";
+    EXPECT_EQ(search(L"N:\\docs\\long file name.DOCUMENT"), TFound{entry});
+    std::string bytes;
+    DWORD error = 0;
+    ASSERT_TRUE(readWhole(fs(), L"N:\\docs\\LONGFI~1.DOC:s", bytes, error)) << error;
+    EXPECT_EQ(bytes, "x");
+    // Names ntfs-3g made itself have no 8.3 name beside them.
+    EXPECT_EQ(search(L"N:\\name with spaces.txt"), (TFound{{L"name with spaces.txt", L""}}));
+}
+
+TEST_F(Services, NamesCompareWithTheVolumesUpperCaseTable) {
+    // Beyond ASCII: u-umlaut, CJK (no case), Greek with a final letter and an accent.
+    const std::wstring upper =
+        L"N:\\Z\u00dcRICH-\u65e5\u672c\u8a9e-\u0395\u039b\u039b\u0397\u039d\u0399\u039a\u0386.TXT";
+    std::string bytes;
+    DWORD error = 0;
+    ASSERT_TRUE(readWhole(fs(), upper, bytes, error)) << error;
+    EXPECT_EQ(bytes, "unicode");
+    ASSERT_TRUE(readWhole(fs(), upper + L":\u00d1O\u00d1O-\u6d41", bytes, error)) << error;
+    EXPECT_EQ(bytes, "unicode stream");
+    EXPECT_EQ(search(L"N:\\z\u00fc*").size(), 1u);
+}
+
+TEST_F(Services, TimesAttributesAndLinksAreThoseOfTheVolume) {
+    const plat::BY_HANDLE_FILE_INFORMATION report = info(L"N:\\docs\\report one.txt");
+    EXPECT_EQ(report.ftCreationTime.dwHighDateTime, 0x01d710b4u);
+    EXPECT_EQ(report.ftCreationTime.dwLowDateTime, 0x15ef9720u);
+    EXPECT_EQ(report.ftLastWriteTime.dwHighDateTime, 0x01ca6bcfu);
+    EXPECT_EQ(report.ftLastWriteTime.dwLowDateTime, 0xe533a5d0u);
+
+    // ntfs-3g marks what it makes for archiving; the other bits are those set.
+    constexpr DWORD kCompressed = 0x800;
+    constexpr DWORD kSparse = 0x200;
+    constexpr DWORD kSeen = plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM |
+                            plat::FILE_ATTRIBUTE_DIRECTORY | plat::FILE_ATTRIBUTE_NORMAL | kCompressed |
+                            kSparse;
+    struct TCase {
+        const wchar_t* path;
+        DWORD attributes;
+    };
+    const TCase cases[] = {
+        {L"N:\\plain.txt", 0},
+        {L"N:\\hidden.txt", plat::FILE_ATTRIBUTE_HIDDEN},
+        {L"N:\\system.txt", plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM},
+        {L"N:\\system.txt:s", plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM},
+        {L"N:\\Hidden folder", plat::FILE_ATTRIBUTE_DIRECTORY | plat::FILE_ATTRIBUTE_HIDDEN},
+        {L"N:\\packed", plat::FILE_ATTRIBUTE_DIRECTORY | kCompressed},
+        {L"N:\\packed\\text.txt", kCompressed},
+        {L"N:\\sparse.bin", kSparse},
+        {L"N:\\docs", plat::FILE_ATTRIBUTE_DIRECTORY},
+        {L"N:\\", plat::FILE_ATTRIBUTE_DIRECTORY | plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM},
+    };
+    for (const TCase& c : cases) {
+        EXPECT_EQ(fs().GetFileAttributesW(c.path) & kSeen, c.attributes) << utf8(c.path);
+    }
+
+    // A hard link is the same file under two names.
+    const plat::BY_HANDLE_FILE_INFORMATION plain = info(L"N:\\plain.txt");
+    const plat::BY_HANDLE_FILE_INFORMATION link = info(L"N:\\docs\\hardlink.txt");
+    EXPECT_EQ(plain.nNumberOfLinks, 2u);
+    EXPECT_EQ(plain.nFileIndexLow, link.nFileIndexLow);
+    EXPECT_EQ(plain.nFileIndexHigh, link.nFileIndexHigh);
+}
+
+TEST_F(Services, FoldersListDotEntriesAndTheirOwnStreams) {
+    using TFound = std::vector<std::pair<std::wstring, std::wstring>>;
+    const TFound docs = search(L"N:\\docs\\*");
+    ASSERT_GE(docs.size(), 2u);
+    EXPECT_EQ(docs[0].first, L".");
+    EXPECT_EQ(docs[1].first, L"..");
+    const TFound root = search(L"N:\\*");
+    EXPECT_TRUE(std::none_of(root.begin(), root.end(),
+                             [](const auto& e) { return e.first == L"." || e.first == L".."; }));
+    EXPECT_TRUE(std::none_of(root.begin(), root.end(), [](const auto& e) { return e.first[0] == L'$'; }))
+        << "the system files stay hidden";
+
+    plat::WIN32_FIND_STREAM_DATA data{};
+    plat::HANDLE find = fs().FindFirstStreamW(L"N:\\docs", plat::FindStreamInfoStandard, &data, 0);
+    ASSERT_NE(find, plat::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(std::wstring(data.cStreamName), L":folderstream:$DATA");
+    EXPECT_EQ(data.StreamSize, 11);
+    EXPECT_FALSE(fs().FindNextStreamW(find, &data));
+    EXPECT_EQ(fs().GetLastError(), plat::ERROR_HANDLE_EOF);
+    fs().FindClose(find);
+    EXPECT_EQ(fs().FindFirstStreamW(L"N:\\level1", plat::FindStreamInfoStandard, &data, 0),
+              plat::INVALID_HANDLE_VALUE);
+    EXPECT_EQ(fs().GetLastError(), plat::ERROR_HANDLE_EOF);
+}
+
+TEST_F(Services, BackupStreamStartsWithTheSecurityDescriptor) {
+    plat::HANDLE file = open(L"N:\\docs\\several.bin", plat::GENERIC_READ, plat::OPEN_EXISTING,
+                             plat::FILE_FLAG_BACKUP_SEMANTICS);
+    ASSERT_NE(file, plat::INVALID_HANDLE_VALUE);
+    void* context = nullptr;
+    std::string bytes;
+    plat::BYTE buffer[4093];
+    DWORD read = 0;
+    while (fs().BackupRead(file, buffer, sizeof buffer, &read, plat::FALSE, plat::TRUE, &context) &&
+           read > 0) {
+        bytes.append(reinterpret_cast<const char*>(buffer), read);
+    }
+    fs().BackupRead(file, buffer, 0, &read, plat::TRUE, plat::FALSE, &context);
+    fs().CloseHandle(file);
+    ASSERT_GT(bytes.size(), 24u);
+    EXPECT_EQ(bytes[0], plat::BACKUP_SECURITY_DATA);
+    EXPECT_EQ(bytes[20], 1) << "a self-relative descriptor of revision 1";
+    // Then the main data and the five streams, (3 MiB and more in all).
+    EXPECT_GT(bytes.size(), (3u << 20) + 5700u);
+}
+
+// A volume reached through other file services, as a raw volume ("\\.\C:") is on Windows: here the
+// image lies in the simulated store and every read goes through its CreateFileW, SetFilePointer and
+// ReadFile in whole aligned blocks.
+TEST(ServicesDevice, ReadsAVolumeThroughFileServices) {
+    const TFixtureVolume& fixture = copiedVolume();
+    if (!fixture.unavailable.empty()) {
+        GTEST_SKIP() << fixture.unavailable;
+    }
+    plat::store::TSimStore store;
+    store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+    store.addFile(L"C:\\copied.img", readBytes(fixture.image));
+    {
+        auto volume = plat::ntfs::TNtfsVolume::open(plat::ntfs::openServicesDevice(store, L"C:\\copied.img"));
+        ASSERT_NE(volume, nullptr);
+        EXPECT_EQ(volume->label(), L"Copied");
+        plat::ntfs::TNtfsFileServices services;
+        services.mount(L'N', std::move(volume));
+        const std::vector<TSeenFile> seen = walkServices(services, L'N');
+        ASSERT_EQ(seen.size(), fixture.facts.size());
+        for (const TSeenFile& file : seen) {
+            const TFileFacts* facts = fixture.find(file.path);
+            ASSERT_NE(facts, nullptr);
+            EXPECT_TRUE(file.data == facts->data) << utf8(file.path);
+            ASSERT_EQ(file.streams.size(), facts->streams.size());
+            for (std::size_t i = 0; i < file.streams.size(); ++i) {
+                EXPECT_TRUE(file.streams[i].bytes == facts->streams[i].bytes) << utf8(file.streams[i].name);
+            }
+        }
+    }
+    EXPECT_EQ(store.openHandles(), 0) << "the device closes its handle";
+    EXPECT_EQ(plat::ntfs::openServicesDevice(store, L"C:\\missing.img"), nullptr);
+}
+
+} // namespace
+} // namespace ntfstest
