@@ -22,10 +22,6 @@ const TFont kStatusTitleFont{L"Tahoma", 8, fsBold, clBlack};
 const TFont kStatusDetailFont{L"Tahoma", 8, 0, clBlack};
 
 const TColor kHeaderColor = hexColor(0x28323C);
-// The web address's fixed size: a declared label takes its font before autoSize is turned off, and
-// so sizes itself to its (then empty) text; the size is given again once the table is built.
-constexpr int kLinkWidth = 165;
-constexpr int kLinkHeight = 16;
 
 const wchar_t* const kLegalNotice =
     L"Korvane ADS Ombrolux and everything that comes with it (the program, its pictures, its texts and "
@@ -151,8 +147,8 @@ const std::vector<TDeclaredComponent>& TFrmAbout::declaredComponents() {
          .kind = L"TLabel",
          .parent = L"pFooter",
          .top = 5,
-         .width = kLinkWidth,
-         .height = kLinkHeight,
+         .width = 165,
+         .height = 16,
          .props = {.caption = makerlinks::kHomePageCaption,
                    .font = kLinkFont,
                    .autoSize = false,
@@ -246,5 +242,4 @@ void TFrmAbout::declareComponents() {
     pStatus->setShowCaption(false);
     labelStatusDetail->setWordWrap(true);
     link->setAlignment(taCenter);
-    link->setBounds(link->left(), link->top(), kLinkWidth, kLinkHeight);
 }
