@@ -97,8 +97,9 @@ std::u16string TNtfsTree::key(const std::wstring& name) const {
 std::wstring TNtfsTree::upper(const std::wstring& text) const {
     std::wstring result = text;
     for (wchar_t& c : result) {
-        if (static_cast<std::uint32_t>(c) <= 0xFFFF) {
-            c = static_cast<wchar_t>(FVolume.upcase(static_cast<char16_t>(c)));
+        const auto unit = static_cast<std::uint32_t>(c);
+        if (unit < 0x10000) { // past U+FFFF (wchar_t of 32 bits) NTFS has no case
+            c = static_cast<wchar_t>(FVolume.upcase(static_cast<char16_t>(unit)));
         }
     }
     return result;
