@@ -234,7 +234,9 @@ void TTreeList::deleteNode(TTreeNode* node) {
     TTreeNode* parent = node->parent;
     const bool checkable = hasCheckBox(node);
     const TCheckState state = node->checkState;
+    // Out of the tree and out of the view first: an OnFreeNode handler may paint.
     unlink(node);
+    FRowsValid = false;
     freeSubtree(node);
     if (parent != nullptr && checkable) {
         childStateChanged(parent, false, state);
@@ -254,13 +256,16 @@ void TTreeList::deleteNode(TTreeNode* node) {
 void TTreeList::clear() {
     TTreeNode* const focused = FFocusedNode;
     TTreeNode* const selectedBefore = FSelectedNode;
-    for (TTreeNode* node = FFirstTop; node != nullptr;) {
+    // Out of the tree and out of the view first: an OnFreeNode handler may paint.
+    TTreeNode* node = FFirstTop;
+    FFirstTop = FLastTop = nullptr;
+    FTopCount = 0;
+    FRowsValid = false;
+    while (node != nullptr) {
         TTreeNode* following = node->next;
         freeSubtree(node);
         node = following;
     }
-    FFirstTop = FLastTop = nullptr;
-    FTopCount = 0;
     FPool = std::make_unique<TNodePool>(FDataOps.size, FDataOps.align);
     FRows.clear();
     FRows.shrink_to_fit();
@@ -360,10 +365,10 @@ void TTreeList::setExpanded(TTreeNode* node, bool value) {
         return;
     }
     setExpandedFlag(node, value, false);
+    shapeChanged();
     if (!value) {
         focusHiddenAncestor();
     }
-    shapeChanged();
     setExpandedFlag(node, value, true);
     if (value && FOptions.autoScrollOnExpand && !updating() && node->childCount > 0) {
         autoScrollExpanded(node);
@@ -385,8 +390,8 @@ void TTreeList::fullCollapse(TTreeNode* node) {
          each = nextInSubtree(each, node)) {
         setExpandedFlag(each, false, false);
     }
-    focusHiddenAncestor();
     shapeChanged();
+    focusHiddenAncestor();
 }
 
 void TTreeList::focusHiddenAncestor() {

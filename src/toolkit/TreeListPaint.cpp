@@ -74,9 +74,17 @@ void TTreeList::paint(TCanvas& canvas) {
         sortTree(FSortColumn, FSortDirection);
     }
     if (FPendingFit >= 0) {
+        // Set without a repaint request: this paint shows the new width.
         const int column = FPendingFit;
         FPendingFit = -1;
-        setColumnWidth(column, fitWidth(canvas, column));
+        TTreeColumn& fitted = FColumns[static_cast<std::size_t>(column)];
+        const int width = std::max(fitWidth(canvas, column), fitted.minWidth);
+        if (width != fitted.width) {
+            fitted.width = width;
+            if (OnColumnResize) {
+                OnColumnResize(this, column);
+            }
+        }
     }
     const TLayout lay = layout();
     paintRows(canvas, lay);

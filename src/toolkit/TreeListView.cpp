@@ -313,10 +313,11 @@ THitInfo TTreeList::hitTest(int x, int y) const {
     }
     hit.node = FRows[static_cast<std::size_t>(row)];
     hit.area = THitArea::haItem;
-    if (hit.column != FMainColumn || hit.column < 0) {
+    const bool treeCell = FColumns.empty() || (hit.column >= 0 && hit.column == FMainColumn);
+    if (!treeCell) {
         return hit;
     }
-    const TCellGeometry geo = cellGeometry(hit.node, hit.column, left);
+    const TCellGeometry geo = cellGeometry(hit.node, FMainColumn, FColumns.empty() ? -FOffsetX : left);
     if (x < geo.checkLeft) {
         const bool button = FOptions.showButtons && geo.hasButtonCell && hit.node->childCount > 0 &&
                             x >= geo.buttonLeft && x < geo.buttonRight;

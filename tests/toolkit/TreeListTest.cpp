@@ -303,6 +303,27 @@ TEST_F(TreeListTest, DeletingARowDeletesItsChildrenFirst) {
     EXPECT_EQ(6u, tree.totalCount());
 }
 
+TEST_F(TreeListTest, AHandlerThatPaintsWhileRowsAreFreedSeesOnlyLiveRows) {
+    // The window repaints on focus changes; a paint from inside a deletion must not reach the rows
+    // being freed (the sanitizer would catch it).
+    addFiles(20, 3, true);
+    realise(300, 400);
+    int paints = 0;
+    tree.OnFreeNode = [&](TTreeList* sender, TTreeNode*) {
+        sender->paintNow();
+        ++paints;
+    };
+    tree.OnFocusChanged = [](TTreeList* sender, TTreeNode*, int) { sender->paintNow(); };
+    tree.setFocusedNode(find(L"f2:s1"));
+    tree.paintNow();
+    tree.deleteNode(find(L"f2"));
+    tree.setFocusedNode(find(L"f5:s0"));
+    tree.setExpanded(find(L"f5"), false);
+    tree.clear();
+    EXPECT_EQ(80, paints);
+    EXPECT_EQ(0, tree.rowCount());
+}
+
 TEST_F(TreeListTest, AWalkCanDeleteAsItGoes) {
     // As the removal does: delete some streams, then every file left without streams.
     addFiles(3, 2);
