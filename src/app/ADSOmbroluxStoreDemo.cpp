@@ -1,6 +1,8 @@
 // A test build of the program over the simulated store: the same windows and threads, with drives and
 // files that carry streams made in memory, so that the program shows real results under Wine (which
-// has no alternate data streams). Given "/scan", it scans every drive as soon as the window shows.
+// has no alternate data streams). Given "/scan", it scans every drive as soon as the window shows;
+// given "/slow" too, each file's stream listing takes 20 ms longer, so that the scan lasts a few
+// seconds and its busy state can be seen.
 
 #include "app/Program.h"
 #include "app/StoreDemoFixture.h"
@@ -16,6 +18,9 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR comman
         plat::store::TSimStore store;
         fillStoreDemo(store);
         const bool scanAtOnce = commandLine != nullptr && std::wcsstr(commandLine, L"/scan") != nullptr;
+        if (commandLine != nullptr && std::wcsstr(commandLine, L"/slow") != nullptr) {
+            store.beforeCall(plat::store::TCall::FindFirstStreamW, 0, [] { Sleep(20); });
+        }
         return runProgram(store, [scanAtOnce](TFrmMain& main) {
             if (scanAtOnce) {
                 main.runScan(smFull, L"", L"*.*", true, 30, false);

@@ -3,6 +3,7 @@
 
 check_screen.py idle SHOT     the idle alert panel in its colours, the window at its design client size
 check_screen.py results SHOT  the finished alert panel and a results tree with stream rows
+check_screen.py busy SHOT     the busy alert panel (no action button) and the white overlay with its picture
 
 The window's client area is found from the alert panel's 5 px left band, which the layout puts at
 client (4, 4); every other position follows from the layout rules of the window.
@@ -21,7 +22,10 @@ def rgb(hex_text):
 MODES = {
     "idle": (rgb("#D9EDF7"), rgb("#BCE8F1"), rgb("#AEDAEE")),
     "finished": (rgb("#DFF0D8"), rgb("#D6E9C6"), rgb("#C8E2B4")),
+    "busy": (rgb("#FCF8E3"), rgb("#FAEBCC"), None),
 }
+OVERLAY_TILE = rgb("#00ABE0")
+WHITE = (255, 255, 255)
 FRAME = rgb("#A0AFC3")
 STREAM_ROW = rgb("#F7F7F7")
 
@@ -44,7 +48,7 @@ class Shot:
     def find_band(self, border):
         """The top-left pixel of a 5 px wide vertical band of the border colour: the panel's left band."""
         w, h = self.img.size
-        for y in range(h):
+        for y in range(h - 21):
             for x in range(w - 5):
                 if all(self.at(x + i, y + 1) == border for i in range(5)) and self.at(x, y) == border:
                     if self.at(x, y + 20) == border and self.at(x + 4, y + 20) == border:
@@ -71,8 +75,11 @@ def check_panel(shot, mode):
     shot.expect("gradient right of the panel", ox + 537, oy + 4 + 20, shot.at(ox + 2, oy + 4 + 20))
     if shot.at(ox + 537, oy + 24) == border:
         shot.failures.append("the panel is wider than the client area allows")
-    # The action button: 109 x 28, 4 px from the panel's right and bottom edges.
-    shot.expect("action button", ox + 4 + 532 - 4 - 109 + 3, oy + 4 + height - 4 - 28 + 3, button)
+    # The action button: 109 x 28, 4 px from the panel's right and bottom edges (hidden while busy).
+    if button is not None:
+        shot.expect("action button", ox + 4 + 532 - 4 - 109 + 3, oy + 4 + height - 4 - 28 + 3, button)
+    else:
+        shot.expect("no action button", ox + 4 + 525, oy + 4 + height - 7, background)
     # The list's one-pixel frame: 4 px inside the client's left and right, ending 4 px above its bottom.
     list_top = oy + 4 + height + 5
     shot.expect("list frame, left", ox + 4, list_top + 40, FRAME)
@@ -101,6 +108,16 @@ def main():
                        if sum(shot.at(x, y)) < 200)
             if dark < 500:
                 shot.failures.append(f"the tree shows almost no text ({dark} dark pixels)")
+    elif mode == "busy":
+        found = check_panel(shot, "busy")
+        if found:
+            ox, oy, list_top = found
+            # The overlay covers the list, toolbar included: white, with the picture's cyan tile in the middle.
+            shot.expect("overlay over the toolbar", ox + 20, list_top + 10, WHITE)
+            shot.expect("overlay over the tree", ox + 20, oy + 420, WHITE)
+            middle_x = ox + 5 + 530 // 2
+            middle_y = (list_top + oy + 429) // 2 - 15
+            shot.expect("overlay picture", middle_x - 50, middle_y, OVERLAY_TILE)
     else:
         print(__doc__)
         return 2

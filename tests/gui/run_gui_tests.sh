@@ -3,7 +3,9 @@
 # 1. ADSOmbrolux.exe starts, shows the idle alert panel in its colours at its client size, and
 #    closes (Alt+F4) with exit code 0;
 # 2. the test build over the simulated store scans every drive at once (/scan) and shows the
-#    filled results tree.
+#    filled results tree;
+# 3. the same build with a slowed scan (/slow) shows the busy panel and the overlay, and Alt+F4
+#    during the scan ends the program at once with exit code 0.
 # Screenshots are kept in <build>/gui-artefacts. Usage: run_gui_tests.sh [build folder]
 set -u
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -102,6 +104,22 @@ else
   code=$?
   if [ "$code" -eq 0 ]; then pass "the finished window closes with exit code 0"
   else fail "the finished window closes with exit code 0 (got $code)"; fi
+fi
+app_pid=""
+
+# ---- 3. A slowed scan shows its busy state; closing during it ends the program at once.
+start_app "$demo" /scan /slow
+if [ -z "$window" ]; then
+  fail "the store test build shows its main window for a slowed scan"
+else
+  sleep 3
+  import -window root "$out/busy.png"
+  if $check busy "$out/busy.png"; then pass "a running scan shows the busy panel and the overlay over the list"
+  else fail "a running scan shows the busy panel and the overlay over the list"; fi
+  close_app
+  code=$?
+  if [ "$code" -eq 0 ]; then pass "closing during a scan ends the program at once with exit code 0"
+  else fail "closing during a scan ends the program at once with exit code 0 (got $code)"; fi
 fi
 app_pid=""
 

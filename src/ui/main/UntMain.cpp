@@ -37,10 +37,12 @@ TFrmMain::~TFrmMain() {
     VST->OnGetImageIndex = nullptr;
     VST->OnPaintText = nullptr;
     VST->OnBeforeCellPaint = nullptr;
+    VST->OnCompareNodes = nullptr;
     VST->OnChange = nullptr;
     VST->OnFocusChanged = nullptr;
     VST->OnContextPopup = nullptr;
     poplist->OnPopup = nullptr;
+    popscan->OnPopup = nullptr;
 }
 
 void TFrmMain::bindEvents() {
@@ -50,6 +52,7 @@ void TFrmMain::bindEvents() {
     TimerPatchGUI->OnTimer = [this](TTimer*) { TimerPatchGUITimer(); };
     btnAction->OnClick = [this](TControl*) { btnActionClick(); };
     btnStop->OnClick = [this](TControl*) { btnStopClick(); };
+    bindScanCommands();
 
     VST->OnInitNode = [this](TTreeList*, TTreeNode* node) { VSTInitNode(node); };
     VST->OnFreeNode = [this](TTreeList*, TTreeNode* node) { VSTFreeNode(node); };
@@ -65,6 +68,9 @@ void TFrmMain::bindEvents() {
     VST->OnBeforeCellPaint = [this](TTreeList*, TCanvas& canvas, TTreeNode* node, int column,
                                     const TRect& cellRect) {
         VSTBeforeCellPaint(canvas, node, column, cellRect);
+    };
+    VST->OnCompareNodes = [this](TTreeList*, TTreeNode* node1, TTreeNode* node2, int column) {
+        return VSTCompareNodes(node1, node2, column);
     };
     VST->OnChange = [this](TTreeList*, TTreeNode*) { VSTChange(); };
     VST->OnFocusChanged = [this](TTreeList*, TTreeNode*, int) { VSTFocusChanged(); };
@@ -93,9 +99,8 @@ void TFrmMain::prepare() {
         systemRoot.c_str(), 0, &FileInfo, sizeof(FileInfo), plat::SHGFI_SYSICONINDEX | kShgfiSmallIcon);
     ImgSys->attachSystemList(list);
     VST->clear();
-    // The drive check that chooses between idle and error mode comes with the scan commands; until
-    // it runs the window starts idle.
-    reset();
+    // Idle with at least one NTFS drive, error mode otherwise.
+    checkNTFSDrive();
 }
 
 void TFrmMain::FormShow() {
@@ -182,40 +187,4 @@ void TFrmMain::FormCloseQuery(bool& canClose) {
         return;
     }
     canClose = true;
-}
-
-void TFrmMain::btnActionClick() {
-    switch (btnAction->imageIndex()) {
-    case kActionRunScan: {
-        // The scan menu opens at the button's lower-left corner.
-        const TPoint corner = clientToScreen(*btnAction, TPoint{0, btnAction->height() - 1});
-        popscan->Popup(corner.x, corner.y);
-        break;
-    }
-    case kActionFine:
-        reset();
-        break;
-    default:
-        // "Refresh" (the drive check) comes with the scan commands.
-        break;
-    }
-}
-
-void TFrmMain::btnStopClick() {
-    // The stop question and the stop request come with the scan commands.
-}
-
-void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const std::wstring& wildcard,
-                       bool recursive, std::int32_t previewLen, bool includeZone) {
-    TScanFileSystem* scan = createScanThread(); // frees itself when its body returns
-    FScanFileSystem = scan;
-    scan->setFreeOnTerminate(true);
-    scan->setPriority(plat::tpHighest);
-    scan->setScanMode(mode);
-    scan->setPath(path);
-    scan->setWildcard(wildcard);
-    scan->setRecursive(recursive);
-    scan->setPreviewLen(previewLen);
-    scan->setIncludeZone(includeZone);
-    scan->Start();
 }

@@ -40,6 +40,10 @@ struct TTreeData {
     std::wstring Column4; // creation time text (the file's, for a stream too)
     std::wstring Column5; // last-modification time text
     std::wstring Column6; // file: empty; stream: preview of its first bytes
+    // The file's times as numbers that order as the times do (0 when they could not be read), so
+    // that sorting by a time column orders by time, not by the text of the user's date format.
+    std::int64_t CreationKey = 0;
+    std::int64_t ModificationKey = 0;
 };
 using PTreeData = TTreeData*;
 
@@ -121,10 +125,22 @@ public:
     void pDetailAlertMode(bool on);
     void reset();
 
-    // ---- Commands of the alert panel. The scan menu's commands, the drive check and the stop
-    // question come with the scan commands; these handlers act on the buttons' tags.
+    // ---- Scan commands (UntMainScanCommands.cpp): the action and stop buttons, which act on their
+    // tags, the scan menu with its drive submenu, the check for NTFS drives and the three scopes.
+    // bindScanCommands reaches the scan menu's items and binds them.
+    TMenuItem* FullSystem1 = nullptr;
+    TMenuItem* targetDrive1 = nullptr;
+    TMenuItem* argetFolder1 = nullptr;
+    void bindScanCommands();
     void btnActionClick();
     void btnStopClick();
+    void popscanPopup();
+    void refreshPopDrive();
+    // Rebuilds the drive submenu, then enters idle mode, or error mode when no NTFS drive is there.
+    void checkNTFSDrive();
+    void FullSystem1Click();
+    void targetDriveClick(TMenuItem* item);
+    void argetFolder1Click();
     // Creates the scan thread with these settings, keeps it in FScanFileSystem and starts it.
     void runScan(TScanFileSystemMode mode, const std::wstring& path, const std::wstring& wildcard,
                  bool recursive, std::int32_t previewLen, bool includeZone);
@@ -136,6 +152,8 @@ public:
     void VSTGetImageIndex(TTreeNode* node, TImageKind kind, int column, int& imageIndex);
     void VSTPaintText(TCanvas& canvas, TTreeNode* node, int column);
     void VSTBeforeCellPaint(TCanvas& canvas, TTreeNode* node, int column, const TRect& cellRect);
+    // Orders two rows by a sortable column: the times by time, the content by its text.
+    int VSTCompareNodes(TTreeNode* node1, TTreeNode* node2, int column);
     void VSTChange();
     void VSTFocusChanged();
     void VSTContextPopup(int x, int y);

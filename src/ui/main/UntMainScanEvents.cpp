@@ -6,6 +6,21 @@
 #include "stream/UntKorvaneLib.h"
 #include "system/UntKorvaneLib.h"
 
+namespace {
+
+// A time as a number that orders as the time does.
+std::int64_t timeKey(const TDateTime& t) {
+    std::int64_t key = t.year;
+    key = key * 13 + t.month;
+    key = key * 32 + t.day;
+    key = key * 24 + t.hour;
+    key = key * 60 + t.minute;
+    key = key * 60 + t.second;
+    return key * 1000 + t.millisecond;
+}
+
+} // namespace
+
 void TFrmMain::scanStarting(const std::vector<std::wstring>& driveList) {
     switchAlertPanel(amBusy);
     pb->setMax(static_cast<std::int64_t>(driveList.size()));
@@ -77,6 +92,12 @@ TScanNode TFrmMain::fileFound(const std::wstring& fileName, const std::wstring& 
         data->Column4 = creationStr;
         data->Column5 = modificationStr;
         data->Column6.clear();
+        TDateTime creation;
+        TDateTime lastWrite;
+        if (getFileTimes(fileName, creation, lastWrite)) {
+            data->CreationKey = timeKey(creation);
+            data->ModificationKey = timeKey(lastWrite);
+        }
     }
     return XNode;
 }
@@ -95,6 +116,10 @@ TScanNode TFrmMain::streamFound(const TADSObject& curAds, const std::wstring& fi
         data->Column4 = creationStr;
         data->Column5 = modificationStr;
         data->Column6 = getContentPreview(streamPath, previewLen);
+        if (const PTreeData fileData = treeData(XNode)) {
+            data->CreationKey = fileData->CreationKey;
+            data->ModificationKey = fileData->ModificationKey;
+        }
     }
     VST->setExpanded(XNode, true);
     return XNodeSub;

@@ -148,6 +148,25 @@ void TFrmMain::VSTBeforeCellPaint(TCanvas& canvas, TTreeNode* node, int /*column
     }
 }
 
+int TFrmMain::VSTCompareNodes(TTreeNode* node1, TTreeNode* node2, int column) {
+    const PTreeData data1 = treeData(node1);
+    const PTreeData data2 = treeData(node2);
+    if (data1 == nullptr || data2 == nullptr) {
+        return 0;
+    }
+    auto order = [](const auto& a, const auto& b) { return a < b ? -1 : (b < a ? 1 : 0); };
+    switch (column) {
+    case 3:
+        return order(data1->CreationKey, data2->CreationKey);
+    case 4:
+        return order(data1->ModificationKey, data2->ModificationKey);
+    case 5:
+        return order(data1->Column6, data2->Column6);
+    default:
+        return 0; // the other columns do not sort
+    }
+}
+
 void TFrmMain::VSTChange() {
     VST->invalidate();
 }

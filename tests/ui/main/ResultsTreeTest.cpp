@@ -45,6 +45,15 @@ protected:
     TTreeNode* thumb = nullptr;
 };
 
+// The record of the row-th node in tree order.
+PTreeData treeData(TTreeList& tree, int row) {
+    TTreeNode* node = tree.getFirst();
+    for (int i = 0; i < row && node != nullptr; ++i) {
+        node = tree.getNext(node);
+    }
+    return tree.getNodeData<TTreeData>(node);
+}
+
 constexpr TCheckState kOn = TCheckState::csCheckedNormal;
 constexpr TCheckState kOff = TCheckState::csUncheckedNormal;
 constexpr TCheckState kMixed = TCheckState::csMixedNormal;
@@ -199,4 +208,53 @@ TEST_F(ResultsTreeTest, MenuImagesAreTheDeclaredOnes) {
     EXPECT_EQ(w().BackupselectedADS1->imageIndex(), 15);
     EXPECT_EQ(w().DeleteselectedADS1->imageIndex(), 14);
     EXPECT_EQ(w().CopyfullADSPath1->imageIndex(), 21);
+}
+
+TEST_F(MainWindowTest, HeaderClicksSortByTimeAndContentBothWays) {
+    const plat::FILETIME kIn2024{1769892144, 31092486}; // 05/03/2024 14:07:09
+    const plat::FILETIME kIn2001{1077175408, 29463127}; // 31/12/2001 23:59:58
+    store.addFile(L"C:\\new.txt", "n");
+    store.setTimes(L"C:\\new.txt", kIn2024, kIn2024, kIn2001);
+    store.addFile(L"C:\\old.txt", "o");
+    store.setTimes(L"C:\\old.txt", kIn2001, kIn2001, kIn2024);
+    // As texts "05/03/2024" sorts before "31/12/2001"; as times it comes after.
+    w().scanStarting({L"C:\\"});
+    const TScanNode fresh =
+        w().fileFound(L"C:\\new.txt", L"05/03/2024 at 14:07:09", L"31/12/2001 at 23:59:58");
+    w().streamFound(TADSObject(L"zeta", 1), L"C:\\new.txt", L"", L"", 30, fresh);
+    w().streamFound(TADSObject(L"alpha", 1), L"C:\\new.txt", L"", L"", 30, fresh);
+    w().fileFound(L"C:\\old.txt", L"31/12/2001 at 23:59:58", L"05/03/2024 at 14:07:09");
+    w().scanFinished(false, 2);
+    formPeer().resizeAsUser(1300, 433); // every column's header in view
+    TTreeList& tree = *w().VST;
+    treeData(tree, 1)->Column6 = L"bbb";
+    treeData(tree, 2)->Column6 = L"aaa";
+
+    auto order = [&] {
+        std::vector<std::wstring> names;
+        for (TTreeNode* node = tree.getFirst(); node != nullptr; node = tree.getNext(node)) {
+            names.push_back(w().treeData(node)->Column1);
+        }
+        return names;
+    };
+    auto clickHeader = [&](int column) {
+        const TRect rect = tree.columnRect(column);
+        peerOf(tree).click(rect.left + 5, 5);
+    };
+    EXPECT_EQ(order(), (std::vector<std::wstring>{L"C:\\new.txt", L"zeta", L"alpha", L"C:\\old.txt"}));
+    clickHeader(3); // "File Creation": oldest first
+    EXPECT_EQ(tree.sortColumn(), 3);
+    EXPECT_EQ(tree.sortDirection(), TSortDirection::sdAscending);
+    EXPECT_EQ(order(), (std::vector<std::wstring>{L"C:\\old.txt", L"C:\\new.txt", L"zeta", L"alpha"}))
+        << "times compare as times; streams of one file are equal and keep their order";
+    clickHeader(3);
+    EXPECT_EQ(tree.sortDirection(), TSortDirection::sdDescending);
+    EXPECT_EQ(order(), (std::vector<std::wstring>{L"C:\\new.txt", L"zeta", L"alpha", L"C:\\old.txt"}));
+    clickHeader(4); // "Last Modification"
+    EXPECT_EQ(tree.sortColumn(), 4);
+    EXPECT_EQ(order().front(), L"C:\\new.txt") << "modified in 2001";
+    clickHeader(5); // "First Bytes / Content": the streams by their preview
+    EXPECT_EQ(order(), (std::vector<std::wstring>{L"C:\\new.txt", L"alpha", L"zeta", L"C:\\old.txt"}));
+    clickHeader(0); // not a sort column
+    EXPECT_EQ(tree.sortColumn(), 5);
 }
