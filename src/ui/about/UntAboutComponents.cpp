@@ -45,13 +45,13 @@ const std::vector<TDeclaredComponent>& TFrmAbout::declaredComponents() {
     static const std::vector<TDeclaredComponent> rows = {
         {.name = L"Img48", .kind = L"TImageList", .width = 48, .height = 48},
 
-        // The header: the maker's banner with the three link icons on it.
+        // The header: the maker's banner with the three link icons on it. The icons come before the
+        // banner because a window system puts a child made later below the ones made before it.
         {.name = L"pHeader",
          .kind = L"TPanel",
          .width = 458,
          .height = 89,
          .props = {.color = kHeaderColor, .align = alTop}},
-        {.name = L"imgLogo", .kind = L"TImage", .parent = L"pHeader", .props = {.align = alClient}},
         {.name = L"SELinkedin",
          .kind = L"TSEImage",
          .parent = L"pHeader",
@@ -73,6 +73,8 @@ const std::vector<TDeclaredComponent>& TFrmAbout::declaredComponents() {
          .top = 54,
          .width = 32,
          .height = 32},
+
+        {.name = L"imgLogo", .kind = L"TImage", .parent = L"pHeader", .props = {.align = alClient}},
 
         // Name, version and the legal notice.
         {.name = L"Label1",
