@@ -91,6 +91,27 @@ const std::vector<TDeclaredComponent>& TFrmMain::declaredComponents() {
          .parent = L"poplist",
          .props = {.caption = L"Copy full ADS Path", .imageIndex = 21}},
 
+        // The overlay over the list while a job runs. It is made before pCore so that it lies above it:
+        // a control made later lies below the siblings made before it.
+        {.name = L"pRefresh",
+         .kind = L"TPanel",
+         .left = 5,
+         .top = 109,
+         .width = 530,
+         .height = 320,
+         .props = {.color = clWhite, .visible = false}},
+        {.name = L"ImgRefresh", .kind = L"TImage", .parent = L"pRefresh", .width = 128, .height = 128},
+        {.name = L"ImgBackup",
+         .kind = L"TImage",
+         .parent = L"pRefresh",
+         .width = 128,
+         .height = 128,
+         .props = {.visible = false}},
+        {.name = L"labelCount",
+         .kind = L"TLabel",
+         .parent = L"pRefresh",
+         .props = {.caption = L"n/A", .font = kCountFont, .autoSize = true}},
+
         // The background and the alert panel.
         {.name = L"pCore", .kind = L"TW7Panel", .width = 540, .height = 433, .props = {.align = alClient}},
         {.name = L"pAlert",
@@ -226,25 +247,6 @@ const std::vector<TDeclaredComponent>& TFrmMain::declaredComponents() {
          .props = {.imageIndex = 19}},
         {.name = L"VST", .kind = L"TVirtualStringTree", .parent = L"pListview", .props = {.align = alClient}},
 
-        // The overlay over the list while a job runs.
-        {.name = L"pRefresh",
-         .kind = L"TPanel",
-         .left = 5,
-         .top = 109,
-         .width = 530,
-         .height = 320,
-         .props = {.color = clWhite, .visible = false}},
-        {.name = L"ImgRefresh", .kind = L"TImage", .parent = L"pRefresh", .width = 128, .height = 128},
-        {.name = L"ImgBackup",
-         .kind = L"TImage",
-         .parent = L"pRefresh",
-         .width = 128,
-         .height = 128,
-         .props = {.visible = false}},
-        {.name = L"labelCount",
-         .kind = L"TLabel",
-         .parent = L"pRefresh",
-         .props = {.caption = L"n/A", .font = kCountFont, .autoSize = true}},
     };
     return rows;
 }
