@@ -13,7 +13,8 @@ build=$(cd "${1:-$here/build/win32}" && pwd)
 out="$build/gui-artefacts"
 mkdir -p "$out"
 rm -f "$out"/*.png
-export WINEPREFIX="${WINEPREFIX:-$here/build/wineprefix}"
+# A Wine prefix of its own: stopping its Wine server at the end must not touch other Wine runs.
+export WINEPREFIX="$here/build/wineprefix-gui"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 check="/usr/bin/python3 $here/tests/gui/check_screen.py"
