@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "platform/ClipboardServices.h"
 #include "platform/ControlBackend.h"
 #include "platform/DialogServices.h"
 #include "platform/PrivilegeServices.h"
@@ -9,6 +10,7 @@
 #include "platform/TrustServices.h"
 #include "platform/WidgetServices.h"
 #include "platform/win32/Win32Backend.h"
+#include "platform/win32/Win32ClipboardServices.h"
 #include "platform/win32/Win32DialogServices.h"
 #include "platform/win32/Win32Dispatcher.h"
 #include "platform/win32/Win32Form.h"
@@ -57,6 +59,7 @@ int runProgram(plat::TFileServices& files, const std::function<void(TFrmMain&)>&
     plat::TWin32PrivilegeServices privilege;
     plat::TWin32TrustServices trust;
     plat::TWin32DialogServices dialogs;
+    plat::TWin32ClipboardServices clipboard;
     plat::win32::TWin32Backend backend;
     plat::win32::TWin32WidgetServices widgets;
     plat::win32::TWin32Dispatcher dispatcher;
@@ -66,6 +69,7 @@ int runProgram(plat::TFileServices& files, const std::function<void(TFrmMain&)>&
     TInstalled<plat::TPrivilegeServices> installedPrivilege(&plat::installPrivilegeServices, &privilege);
     TInstalled<plat::TTrustServices> installedTrust(&plat::installTrustServices, &trust);
     TInstalled<plat::TDialogServices> installedDialogs(&plat::installDialogServices, &dialogs);
+    TInstalled<plat::TClipboardServices> installedClipboard(&plat::installClipboardServices, &clipboard);
     TInstalled<plat::TControlBackend> installedBackend(&plat::installControlBackend, &backend);
     TInstalled<plat::TWidgetServices> installedWidgets(&plat::installWidgetServices, &widgets);
     TInstalled<plat::TUiDispatcher> installedDispatcher(&plat::installUiDispatcher, &dispatcher);

@@ -80,6 +80,7 @@ void TFrmMain::bindEvents() {
     FullCollapse1->OnClick = [this](TMenuItem*) { FullCollapse1Click(); };
     Checkallitems1->OnClick = [this](TMenuItem*) { Checkallitems1Click(); };
     UncheckallItems1->OnClick = [this](TMenuItem*) { UncheckallItems1Click(); };
+    bindStreamCommands();
 }
 
 void TFrmMain::FormCreate() {
