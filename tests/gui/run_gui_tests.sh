@@ -59,6 +59,19 @@ start_app() {
   done
 }
 
+# Takes screenshots until the check of that kind passes (at most tries, one a second); the last
+# screenshot stays in file. Answers whether the check passed.
+shoot_until() {
+  local kind=$1 file=$2 tries=$3
+  for _ in $(seq 1 "$tries"); do
+    sleep 1
+    import -window root "$file"
+    if $check "$kind" "$file" > "$file.log" 2>&1; then cat "$file.log"; return 0; fi
+  done
+  cat "$file.log"
+  return 1
+}
+
 # Closes the main window as the user does (Alt+F4) and answers the program's exit code, or 124.
 close_app() {
   xdotool windowfocus --sync "$window" >/dev/null 2>&1 || true
@@ -80,9 +93,7 @@ if [ -z "$window" ]; then
   fail "the program shows its main window"
 else
   pass "the program shows its main window"
-  sleep 3
-  import -window root "$out/idle.png"
-  if $check idle "$out/idle.png"; then pass "idle alert panel in its colours at the client size 540 x 433"
+  if shoot_until idle "$out/idle.png" 20; then pass "idle alert panel in its colours at the client size 540 x 433"
   else fail "idle alert panel in its colours at the client size 540 x 433"; fi
   close_app
   code=$?
@@ -97,9 +108,7 @@ start_app "$demo" /scan
 if [ -z "$window" ]; then
   fail "the store test build shows its main window"
 else
-  sleep 6
-  import -window root "$out/results.png"
-  if $check results "$out/results.png"; then pass "a full scan of the store fills the tree and ends finished"
+  if shoot_until results "$out/results.png" 30; then pass "a full scan of the store fills the tree and ends finished"
   else fail "a full scan of the store fills the tree and ends finished"; fi
   close_app
   code=$?
@@ -113,9 +122,7 @@ start_app "$demo" /scan /slow
 if [ -z "$window" ]; then
   fail "the store test build shows its main window for a slowed scan"
 else
-  sleep 3
-  import -window root "$out/busy.png"
-  if $check busy "$out/busy.png"; then pass "a running scan shows the busy panel and the overlay over the list"
+  if shoot_until busy "$out/busy.png" 6; then pass "a running scan shows the busy panel and the overlay over the list"
   else fail "a running scan shows the busy panel and the overlay over the list"; fi
   close_app
   code=$?
