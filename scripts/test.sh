@@ -10,6 +10,7 @@ step() { echo "== $*"; "$@" || status=1; }
 
 if cmake --preset native >/dev/null && cmake --build --preset native -j "$jobs"; then
   step ctest --preset native
+  step scripts/fuzz.sh --smoke
 else
   echo "native build failed"; status=1
 fi

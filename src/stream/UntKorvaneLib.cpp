@@ -172,8 +172,10 @@ void backupReadWalk(const std::wstring& path, TADSList& list) {
         }
 
         if (nameRead && header.dataSize > 0) {
-            std::wstring name = decodeUtf16Le(nameBuffer.data(), header.nameSize);
-            addADSItem(list, name.substr(name.empty() ? 0 : 1), header.dataSize);
+            // The name goes in with its leading colon, as the stream listing gives it: dropped
+            // first, a name that begins with a control character or a space (\x05SummaryInformation)
+            // would lose that character to the trimming and name another stream or none.
+            addADSItem(list, decodeUtf16Le(nameBuffer.data(), header.nameSize), header.dataSize);
         }
         // Every record's data is skipped, also after a name that could not be read whole, so the
         // next read starts at a header and never takes stream contents for one.
@@ -204,6 +206,14 @@ void addADSItem(TADSList& list, const std::wstring& rawName, std::int64_t size) 
     const std::size_t colon = name.find(L':');
     name = colon == std::wstring::npos ? std::wstring() : name.substr(0, colon);
     list.push_back(TADSObject::create(std::move(name), size));
+}
+
+std::wstring streamPathOf(const std::wstring& fileName, const std::wstring& streamName) {
+    std::wstring path = fileName + L":" + streamName;
+    if (!streamName.empty() && (streamName.back() == L'.' || streamName.back() == L' ')) {
+        path += L":$DATA";
+    }
+    return path;
 }
 
 void enumFileADS(const std::wstring& path, TADSList& list) {

@@ -11,7 +11,8 @@
 // One alternate stream of a file: its bare name (no leading ":" and no ":$DATA") and its size.
 class TADSObject {
 public:
-    TADSObject(std::wstring adsName, std::int64_t adsSize) : FADSName(std::move(adsName)), FADSSize(adsSize) {}
+    TADSObject(std::wstring adsName, std::int64_t adsSize)
+        : FADSName(std::move(adsName)), FADSSize(adsSize) {}
     static TADSObject create(std::wstring adsName, std::int64_t adsSize) {
         return TADSObject(std::move(adsName), adsSize);
     }
@@ -36,6 +37,12 @@ void enumFileADS(const std::wstring& path, TADSList& list);
 // Turns one raw stream name as a walk delivers it (":name:$DATA" or "name:$DATA") into a record
 // appended to the list; the unnamed main stream "::$DATA" is dropped.
 void addADSItem(TADSList& list, const std::wstring& rawName, std::int64_t size);
+
+// The path through which the program reaches a file's named stream (the results tree's Column2): the
+// file path, ":" and the stream name, followed by the type suffix ":$DATA" when the name ends in a dot
+// or a space. Windows drops those from the end of a plain path, so without the suffix the stream "x."
+// would be read, saved and deleted as the stream "x", or not found.
+std::wstring streamPathOf(const std::wstring& fileName, const std::wstring& streamName);
 
 // A calendar date and time of day, in the file system's time base (UTC).
 struct TDateTime {

@@ -180,5 +180,32 @@ TEST_F(BackupTest, ReadingNeedsAReadableHandle) {
     store.CloseHandle(h);
 }
 
+TEST_F(BackupTest, ARawBackupStreamIsServedAsItStandsAndSeeksFollowItsHeaders) {
+    // Two records, the second claiming more data than the bytes hold and a name cut short.
+    const std::string first = record(BACKUP_ALTERNATE_DATA, 0, ":x:$DATA", "abc");
+    const std::string raw = first + le(BACKUP_ALTERNATE_DATA, 4) + le(0, 4) + le(1000, 8) + le(12, 4) + "na";
+    store.setRawBackupStream(L"C:\\f.txt", raw);
+    HANDLE h = openForBackup(L"C:\\f.txt");
+    EXPECT_EQ(readStream(h, 7, TRUE), raw) << "no security record or stream of the file's own is added";
+
+    void* context = nullptr;
+    BYTE buffer[64];
+    DWORD read = 0;
+    DWORD low = 0;
+    DWORD high = 0;
+    ASSERT_TRUE(store.BackupRead(h, buffer, 20 + 16, &read, FALSE, TRUE, &context));
+    EXPECT_TRUE(store.BackupSeek(h, 3, 0, &low, &high, &context))
+        << "the first record's data, as its header says";
+    ASSERT_TRUE(store.BackupRead(h, buffer, 22, &read, FALSE, TRUE, &context));
+    EXPECT_EQ(read, 22u);
+    EXPECT_FALSE(store.BackupSeek(h, 0xFFFFFFFF, 0xFFFFFFFF, &low, &high, &context));
+    EXPECT_EQ(low, 0u) << "the bytes end inside the name: there is no data to skip";
+    ASSERT_TRUE(store.BackupRead(h, buffer, 20, &read, FALSE, TRUE, &context));
+    EXPECT_EQ(read, 0u);
+    store.BackupRead(h, nullptr, 0, &read, TRUE, FALSE, &context);
+    store.CloseHandle(h);
+    EXPECT_EQ(store.openHandles(), 0);
+}
+
 } // namespace
 } // namespace storetest

@@ -24,7 +24,8 @@ void snapshotFolder(TSimStore& store, const std::wstring& folder, TSnapshot& out
             out[path] = store.readData(path);
         }
         for (const std::wstring& stream : store.streamNames(path)) {
-            out[path + L":" + stream] = store.readData(path + L":" + stream);
+            // Read through the verbatim form: a plain path drops a name's trailing dots and spaces.
+            out[path + L":" + stream] = store.readData(L"\\\\?\\" + path + L":" + stream);
         }
         if (store.isFolder(path)) {
             snapshotFolder(store, path, out);
@@ -184,6 +185,10 @@ void fillFixture(TSimStore& store) {
     }
 }
 
+std::wstring TStreamRow::streamPath() const {
+    return streamPathOf(file, name);
+}
+
 // ---- The scan window.
 
 void TScanWindow::scanStarting(const std::vector<std::wstring>& /*driveList*/) {
@@ -221,7 +226,7 @@ TScanNode TScanWindow::streamFound(const TADSObject& curAds, const std::wstring&
     row.size = curAds.adsSize();
     row.creation = creationStr;
     row.modification = modificationStr;
-    row.preview = getContentPreview(row.path(), previewLen);
+    row.preview = getContentPreview(row.streamPath(), previewLen);
     outcome.streams.push_back(row);
     outcome.events.push_back(L"streamFound");
     return nullptr;
@@ -284,7 +289,7 @@ void TBackupWindow::addRows(const std::vector<TStreamRow>& rows) {
             lastFile = row.file;
         }
         TTreeNode* streamNode = tree.addChild(fileNode);
-        *tree.getNodeData<TRowData>(streamNode) = TRowData{row.name, row.path()};
+        *tree.getNodeData<TRowData>(streamNode) = TRowData{row.name, row.streamPath()};
     }
 }
 
@@ -330,8 +335,10 @@ std::vector<std::wstring> TBackupWindow::filePaths() const {
 
 // ---- The world of one run.
 
-TWorld::TWorld(bool streamFunctions) {
-    fillFixture(store);
+TWorld::TWorld(bool streamFunctions, bool filled) {
+    if (filled) {
+        fillFixture(store);
+    }
     store.setStreamFunctionsAvailable(streamFunctions);
     installFileServices(&store);
     installShellServices(&shell);
@@ -348,18 +355,21 @@ TWorld::~TWorld() {
     installFileServices(nullptr);
 }
 
-TScanOutcome TWorld::scanFullSystem(std::chrono::milliseconds timeout) {
+namespace {
+
+TScanOutcome runScan(TScanFileSystemMode mode, const std::wstring& path, bool includeZone,
+                     std::chrono::milliseconds timeout) {
     TScanWindow window;
     testsupport::TDoneSignal destroyed;
     auto* thread = new TWatchedScan(window, destroyed);
     thread->setFreeOnTerminate(true);
     thread->setPriority(tpHighest);
-    thread->setScanMode(smFull);
-    thread->setPath(L"");
+    thread->setScanMode(mode);
+    thread->setPath(path);
     thread->setWildcard(L"*.*");
     thread->setRecursive(true);
     thread->setPreviewLen(30);
-    thread->setIncludeZone(false);
+    thread->setIncludeZone(includeZone);
     thread->Start();
     window.outcome.ended = destroyed.waitFor(timeout);
     if (!window.outcome.ended) {
@@ -367,6 +377,16 @@ TScanOutcome TWorld::scanFullSystem(std::chrono::milliseconds timeout) {
         destroyed.waitFor(std::chrono::minutes(5));
     }
     return window.outcome;
+}
+
+} // namespace
+
+TScanOutcome TWorld::scanFullSystem(std::chrono::milliseconds timeout) {
+    return runScan(smFull, L"", false, timeout);
+}
+
+TScanOutcome TWorld::scanFolder(const std::wstring& folder, bool includeZone) {
+    return runScan(smTargetPath, folder, includeZone, std::chrono::seconds(30));
 }
 
 bool TWorld::runBackup(TBackupWindow& window, const std::wstring& destination,

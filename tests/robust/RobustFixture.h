@@ -46,7 +46,8 @@ struct TStreamRow {
     std::wstring preview;
     std::wstring creation;
     std::wstring modification;
-    std::wstring path() const { return file + L":" + name; }
+    std::wstring path() const { return file + L":" + name; } // as the snapshot names it
+    std::wstring streamPath() const;                         // as the window reaches it
 };
 
 // What a scan handed the window.
@@ -120,7 +121,8 @@ public:
 // shell double and the headless toolkit. Made afresh for every run, so runs do not share state.
 class TWorld {
 public:
-    explicit TWorld(bool streamFunctions = true);
+    // Filled with the fixture unless told otherwise.
+    explicit TWorld(bool streamFunctions = true, bool filled = true);
     ~TWorld();
     TWorld(const TWorld&) = delete;
     TWorld& operator=(const TWorld&) = delete;
@@ -132,6 +134,8 @@ public:
 
     // A full-system scan as the window starts one; waits until the thread has freed itself.
     TScanOutcome scanFullSystem(std::chrono::milliseconds timeout = std::chrono::seconds(30));
+    // A scan of one folder and its subfolders.
+    TScanOutcome scanFolder(const std::wstring& folder, bool includeZone = true);
     // A backup (destination given) or a removal (empty destination) of the window's checked rows.
     bool runBackup(TBackupWindow& window, const std::wstring& destination,
                    std::chrono::milliseconds timeout = std::chrono::seconds(30));

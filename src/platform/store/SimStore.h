@@ -100,6 +100,10 @@ public:
     void setBackupReadLimit(DWORD bytes);
     // Size of the security record in the backup stream of every file (0 = none). 32 by default.
     void setSecurityRecordSize(DWORD bytes);
+    // The backup stream of this file or folder is these bytes as they stand, whatever they hold
+    // (for feeding the walk damaged or hostile streams). A seek skips the rest of the data its
+    // record's header states, or what is left of the bytes when they end first.
+    void setRawBackupStream(const std::wstring& path, const std::string& bytes);
 
     // ---- Inspection. A path the set-up or inspection functions cannot find throws std::invalid_argument
     // (exists, isFolder and attributes answer instead).

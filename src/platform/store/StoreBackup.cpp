@@ -39,7 +39,45 @@ std::string securityRecord(DWORD size) {
     return bytes;
 }
 
+std::uint64_t readLittleEndian(const std::string& bytes, std::size_t at, int count) {
+    std::uint64_t value = 0;
+    for (int i = count - 1; i >= 0; --i) {
+        value = (value << 8) | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    }
+    return value;
+}
+
+// Raw bytes cut into records the way their headers lay them out; a record the bytes end inside
+// keeps what there is. A data size that is not positive stands for no data.
+TBackupContext rawContext(const std::string& bytes) {
+    TBackupContext context;
+    std::size_t at = 0;
+    while (at < bytes.size()) {
+        TBackupRecord record;
+        if (bytes.size() - at < kBackupHeaderSize) {
+            record.head = bytes.substr(at);
+            context.records.push_back(record);
+            break;
+        }
+        const auto dataSize = static_cast<std::int64_t>(readLittleEndian(bytes, at + 8, 8));
+        const std::uint64_t nameSize = readLittleEndian(bytes, at + 16, 4);
+        const std::size_t nameEnd = at + kBackupHeaderSize +
+                                    static_cast<std::size_t>(std::min<std::uint64_t>(
+                                        nameSize, bytes.size() - at - kBackupHeaderSize));
+        record.head = bytes.substr(at, nameEnd - at);
+        const std::uint64_t available = bytes.size() - nameEnd;
+        record.dataSize = dataSize > 0 ? std::min(static_cast<std::uint64_t>(dataSize), available) : 0;
+        record.fixed = bytes.substr(nameEnd, static_cast<std::size_t>(record.dataSize));
+        context.records.push_back(record);
+        at = nameEnd + static_cast<std::size_t>(record.dataSize);
+    }
+    return context;
+}
+
 TBackupContext makeContext(const TNode& node, bool withSecurity, DWORD securitySize) {
+    if (node.rawBackup) {
+        return rawContext(*node.rawBackup);
+    }
     TBackupContext context;
     if (withSecurity && securitySize > 0) {
         TBackupRecord record;
@@ -84,6 +122,11 @@ void readRecord(const TBackupRecord& record, std::uint64_t position, BYTE* out, 
 }
 
 } // namespace
+
+void TSimStore::setRawBackupStream(const std::wstring& path, const std::string& bytes) {
+    std::lock_guard lock(FImpl->mutex);
+    FImpl->existing(path)->rawBackup = std::make_shared<const std::string>(bytes);
+}
 
 BOOL TSimStore::BackupRead(HANDLE file, BYTE* buffer, DWORD toRead, DWORD* read, BOOL abort,
                            BOOL processSecurity, void** context) {

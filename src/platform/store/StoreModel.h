@@ -78,6 +78,7 @@ struct TNode {
     std::map<std::wstring, std::shared_ptr<TNode>> children; // by upper-case long name (NTFS order)
     std::map<std::wstring, std::wstring> shortIndex;         // upper-case short name -> children key
     std::weak_ptr<TNode> parent;
+    std::shared_ptr<const std::string> rawBackup; // served instead of the made-up backup stream
 
     std::shared_ptr<TData> findStream(const std::wstring& streamName) const;
     // A child by long or short name.
