@@ -57,6 +57,8 @@ public:
     TMount& operator=(const TMount&) = delete;
 
     bool mounted() const { return FMounted; }
+    // The driver's process (for its CPU time).
+    pid_t driver() const { return FDriver; }
     // The host path of a volume path ("docs\\a.txt", or "docs\\a.txt:notes" with the windows interface).
     std::filesystem::path at(const std::wstring& volumePath) const;
     bool unmount();

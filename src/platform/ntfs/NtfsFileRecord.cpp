@@ -7,7 +7,6 @@
 #include "platform/Utf16.h"
 
 #include <algorithm>
-#include <unordered_map>
 
 namespace plat::ntfs {
 
@@ -67,6 +66,28 @@ struct TRawName {
     std::wstring name;
 };
 
+// The working lists of one file, kept per thread so that reading a whole MFT does not allocate them
+// for every record.
+struct TScratch {
+    std::vector<TAttributeView> baseAttributes;
+    std::vector<const TAttributeView*> ordered;
+    std::vector<TRawName> rawNames;
+    std::vector<const TAttributeView*> dataHeads;
+    std::vector<std::pair<std::size_t, const TAttributeView*>> dataAttributes;
+    std::vector<const TAttributeView*> extents;
+    std::vector<TRun> runs; // checked and dropped when the data's place is not wanted
+
+    TScratch& cleared() {
+        baseAttributes.clear();
+        ordered.clear();
+        rawNames.clear();
+        dataHeads.clear();
+        dataAttributes.clear();
+        extents.clear();
+        return *this;
+    }
+};
+
 } // namespace
 
 std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes base,
@@ -79,12 +100,14 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
     file.sequence = baseHeader.sequence;
     file.folder = (baseHeader.flags & kRecordIsDirectory) != 0;
 
-    std::vector<TAttributeView> baseAttributes;
+    thread_local TScratch scratch;
+    TScratch& work = scratch.cleared();
+    std::vector<TAttributeView>& baseAttributes = work.baseAttributes;
     file.damaged = !readAttributes(base, baseHeader, baseAttributes);
 
     // With an attribute list, the list gives every attribute of the file and the record holding it,
     // in NTFS order; without one, the base record holds them all.
-    std::vector<TAttributeView> ordered;
+    std::vector<const TAttributeView*>& ordered = work.ordered;
     std::vector<std::uint8_t> listBytes;
     std::vector<std::unique_ptr<TSegment>> segments;
     const TAttributeView* listAttribute = nullptr;
@@ -95,7 +118,9 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
         }
     }
     if (listAttribute == nullptr) {
-        ordered = baseAttributes;
+        for (const TAttributeView& attribute : baseAttributes) {
+            ordered.push_back(&attribute);
+        }
     } else {
         TBytes list = listAttribute->value;
         if (!listAttribute->resident) {
@@ -148,17 +173,18 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
                 file.damaged = true;
                 continue;
             }
-            ordered.push_back(*attribute);
+            ordered.push_back(&*attribute);
         }
     }
 
     file.extensionRecords = segments.size();
     bool haveStandardInformation = false;
-    std::vector<TRawName> rawNames;
-    // Data streams by name, in the order first seen; each with its extents.
-    std::vector<std::vector<const TAttributeView*>> dataExtents;
-    std::unordered_map<std::string, std::size_t> dataByName; // raw name bytes -> index in dataExtents
-    for (const TAttributeView& attribute : ordered) {
+    std::vector<TRawName>& rawNames = work.rawNames;
+    // Data attributes by stream: the first of each, in the order seen, and every one with its stream.
+    std::vector<const TAttributeView*>& dataHeads = work.dataHeads;
+    std::vector<std::pair<std::size_t, const TAttributeView*>>& dataAttributes = work.dataAttributes;
+    for (const TAttributeView* each : ordered) {
+        const TAttributeView& attribute = *each;
         switch (attribute.type) {
         case kAttrStandardInformation: {
             const TBytes& v = attribute.value;
@@ -189,14 +215,23 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
             break;
         }
         case kAttrData: {
-            const std::string key(reinterpret_cast<const char*>(attribute.name.data()),
-                                  attribute.name.size());
-            const auto [at, added] = dataByName.emplace(key, dataExtents.size());
-            if (added) {
-                dataExtents.push_back({&attribute});
+            // The extents of one stream lie together in NTFS order, so the last stream seen is tried first.
+            auto sameName = [&](const TAttributeView* head) {
+                return head->name.size() == attribute.name.size() &&
+                       std::equal(head->name.data(), head->name.data() + head->name.size(),
+                                  attribute.name.data());
+            };
+            std::size_t stream = dataHeads.size();
+            if (!dataHeads.empty() && sameName(dataHeads.back())) {
+                stream = dataHeads.size() - 1;
             } else {
-                dataExtents[at->second].push_back(&attribute);
+                stream = static_cast<std::size_t>(std::find_if(dataHeads.begin(), dataHeads.end(), sameName) -
+                                                  dataHeads.begin());
             }
+            if (stream == dataHeads.size()) {
+                dataHeads.push_back(&attribute);
+            }
+            dataAttributes.emplace_back(stream, &attribute);
             break;
         }
         case kAttrSecurityDescriptor:
@@ -216,11 +251,11 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
     }
 
     // Names: each long name with the 8.3 name NTFS keeps beside it in the same folder.
-    for (const TRawName& raw : rawNames) {
+    for (TRawName& raw : rawNames) {
         if (raw.nameSpace == kNamespaceDos) {
             continue;
         }
-        TNtfsName name{recordOf(raw.parent), sequenceOf(raw.parent), raw.name, {}};
+        TNtfsName name{recordOf(raw.parent), sequenceOf(raw.parent), std::move(raw.name), {}};
         if (raw.nameSpace == kNamespaceWin32) {
             for (const TRawName& dos : rawNames) {
                 if (dos.nameSpace == kNamespaceDos && dos.parent == raw.parent) {
@@ -232,11 +267,20 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
         file.names.push_back(std::move(name));
     }
 
-    for (auto& extents : dataExtents) {
-        // The extent at VCN 0 (or the resident value) gives the sizes and flags; the others only runs.
-        std::stable_sort(
-            extents.begin(), extents.end(),
-            [](const TAttributeView* a, const TAttributeView* b) { return a->lowestVcn < b->lowestVcn; });
+    file.names.shrink_to_fit();
+    file.streams.reserve(dataHeads.size());
+    // Each stream's extents in VCN order: the extent at VCN 0 (or the resident value) gives the sizes
+    // and flags, the others only runs.
+    std::stable_sort(dataAttributes.begin(), dataAttributes.end(), [](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : a.second->lowestVcn < b.second->lowestVcn;
+    });
+    std::vector<const TAttributeView*>& extents = work.extents;
+    for (std::size_t at = 0; at < dataAttributes.size();) {
+        extents.clear();
+        const std::size_t stream = dataAttributes[at].first;
+        for (; at < dataAttributes.size() && dataAttributes[at].first == stream; ++at) {
+            extents.push_back(dataAttributes[at].second);
+        }
         const TAttributeView& first = *extents.front();
         TNtfsData data;
         data.name = first.nameText();
@@ -259,19 +303,18 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
             data.size = first.dataSize;
             data.allocatedSize = first.allocatedSize;
             data.initializedSize = std::min(first.initializedSize, first.dataSize);
+            std::vector<TRun>& runs = withData ? data.runs : work.runs;
+            runs.clear();
             std::uint64_t nextVcn = 0;
             bool whole = first.lowestVcn == 0;
             for (const TAttributeView* extent : extents) {
                 whole = whole && !extent->resident && extent->lowestVcn == nextVcn &&
                         decodeRuns(extent->mappingPairs, extent->lowestVcn, extent->highestVcn,
-                                   FGeometry.clusterCount, data.runs);
+                                   FGeometry.clusterCount, runs);
                 nextVcn = extent->highestVcn + 1;
             }
             if (!whole) {
                 data.state = TDataState::damaged;
-            }
-            if (!withData) {
-                data.runs = {};
             }
         }
         file.streams.push_back(std::move(data));

@@ -39,8 +39,8 @@ std::size_t parentOf(const TNtfsTree& tree, const TNtfsVolume& volume, std::size
     if (file.names.empty()) {
         return folder;
     }
-    const TNtfsFile* parent = volume.fileByRecord(file.names.front().parentRecord);
-    return parent != nullptr ? static_cast<std::size_t>(parent - volume.files().data()) : folder;
+    const std::size_t parent = volume.fileIndex(file.names.front().parentRecord);
+    return parent != TNtfsVolume::kNoFile ? parent : folder;
 }
 
 // The next entry of a directory search: "." and ".." first, then the folder's entries in NTFS order.

@@ -1,7 +1,5 @@
 #include "platform/ntfs/NtfsTree.h"
 
-#include "platform/Utf16.h"
-
 #include <algorithm>
 #include <numeric>
 
@@ -12,15 +10,9 @@ const std::vector<TNtfsTree::TEntry> kNoEntries;
 } // namespace
 
 TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
-    const std::vector<TNtfsFile>& files = volume.files();
-    std::unordered_map<std::uint64_t, std::size_t> byRecord;
-    byRecord.reserve(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        byRecord.emplace(files[i].record, i);
-        if (files[i].record == kRecordRoot) {
-            FRoot = i;
-        }
-    }
+    const std::deque<TNtfsFile>& files = volume.files();
+    FRoot = volume.fileIndex(kRecordRoot);
+    FKeys.reserve(files.size() * 24);
     for (std::size_t i = 0; i < files.size(); ++i) {
         const TNtfsFile& child = files[i];
         if (child.record < kFirstUserRecord) {
@@ -31,31 +23,34 @@ TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
             child.folder ? std::min<std::size_t>(child.names.size(), 1) : child.names.size();
         for (std::size_t n = 0; n < names; ++n) {
             const TNtfsName& name = child.names[n];
-            auto parent = byRecord.find(name.parentRecord);
-            if (parent == byRecord.end() || parent->second == i) {
+            const std::size_t parent = volume.fileIndex(name.parentRecord);
+            if (parent == TNtfsVolume::kNoFile || parent == i) {
                 continue;
             }
-            const TNtfsFile& folder = files[parent->second];
+            const TNtfsFile& folder = files[parent];
             // A stale reference (the parent's record was reused) leaves the name out.
             if (!folder.folder || (name.parentSequence != 0 && name.parentSequence != folder.sequence)) {
                 continue;
             }
-            TFolder& entries = FFolders[parent->second];
+            TFolder& entries = FFolders[parent];
+            const std::size_t offset = FKeys.size();
+            appendKey(name.name, FKeys);
             entries.entries.push_back(TEntry{i, n});
-            entries.keys.push_back(key(name.name));
+            entries.keys.push_back(TKey{offset, FKeys.size() - offset});
         }
     }
     for (auto& [index, folder] : FFolders) {
         std::vector<std::size_t> order(folder.entries.size());
         std::iota(order.begin(), order.end(), std::size_t{0});
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return folder.keys[a] < folder.keys[b]; });
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return keyText(folder.keys[a]) < keyText(folder.keys[b]);
+        });
         TFolder sorted;
         sorted.entries.reserve(order.size());
         sorted.keys.reserve(order.size());
         for (std::size_t at : order) {
             sorted.entries.push_back(folder.entries[at]);
-            sorted.keys.push_back(std::move(folder.keys[at]));
+            sorted.keys.push_back(folder.keys[at]);
         }
         folder = std::move(sorted);
     }
@@ -73,8 +68,10 @@ std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, const std::
     }
     const TFolder& entries = it->second;
     const std::u16string wanted = key(name);
-    auto at = std::lower_bound(entries.keys.begin(), entries.keys.end(), wanted);
-    if (at != entries.keys.end() && *at == wanted) {
+    auto at = std::lower_bound(
+        entries.keys.begin(), entries.keys.end(), wanted,
+        [&](const TKey& entry, const std::u16string& text) { return keyText(entry) < text; });
+    if (at != entries.keys.end() && keyText(*at) == wanted) {
         return entries.entries[static_cast<std::size_t>(at - entries.keys.begin())];
     }
     for (const TEntry& entry : entries.entries) {
@@ -87,11 +84,21 @@ std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, const std::
 }
 
 std::u16string TNtfsTree::key(const std::wstring& name) const {
-    std::u16string units = toUtf16Units(name);
-    for (char16_t& unit : units) {
-        unit = FVolume.upcase(unit);
-    }
+    std::u16string units;
+    appendKey(name, units);
     return units;
+}
+
+void TNtfsTree::appendKey(const std::wstring& name, std::u16string& keys) const {
+    for (wchar_t c : name) {
+        const auto u = static_cast<std::uint32_t>(c);
+        if (u < 0x10000) {
+            keys.push_back(FVolume.upcase(static_cast<char16_t>(u)));
+        } else { // a character past U+FFFF (wchar_t of 32 bits): its surrogate pair, which has no case
+            keys.push_back(static_cast<char16_t>(0xD800 + ((u - 0x10000) >> 10)));
+            keys.push_back(static_cast<char16_t>(0xDC00 + ((u - 0x10000) & 0x3FF)));
+        }
+    }
 }
 
 std::wstring TNtfsTree::upper(const std::wstring& text) const {

@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -35,16 +36,27 @@ public:
     std::wstring upper(const std::wstring& text) const;
 
 private:
+    // The name in upper case as UTF-16 units: what NTFS orders and compares names by.
     std::u16string key(const std::wstring& name) const;
+    void appendKey(const std::wstring& name, std::u16string& keys) const;
 
+    // Where an entry's key (its long name in upper case) lies in the pool of keys.
+    struct TKey {
+        std::size_t offset = 0;
+        std::size_t length = 0;
+    };
     struct TFolder {
         std::vector<TEntry> entries;
-        std::vector<std::u16string> keys; // upper-case long names, in the order of entries
+        std::vector<TKey> keys; // in the order of entries
     };
+    std::u16string_view keyText(const TKey& key) const {
+        return std::u16string_view(FKeys).substr(key.offset, key.length);
+    }
 
     const TNtfsVolume& FVolume;
     std::size_t FRoot = 0;
     std::unordered_map<std::size_t, TFolder> FFolders;
+    std::u16string FKeys; // every entry's key, one after the other
 };
 
 } // namespace plat::ntfs

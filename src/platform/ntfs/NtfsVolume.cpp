@@ -177,6 +177,10 @@ void TNtfsVolume::readCatalogue() {
     const std::uint32_t size = FGeometry.recordSize;
     const std::uint64_t perChunk = std::max<std::uint64_t>(1, kPassChunkBytes / size);
     std::vector<std::uint8_t> chunk;
+    // The index by record number is made once at the size the MFT gives (within reason), so that it
+    // does not move while it grows.
+    FFileIndex.reserve(
+        static_cast<std::size_t>(std::min<std::uint64_t>(FRecordCount, std::uint64_t{1} << 22)));
     for (std::uint64_t first = 0; first < FRecordCount; first += perChunk) {
         const std::uint64_t count = std::min(perChunk, FRecordCount - first);
         chunk.resize(static_cast<std::size_t>(count * size));
@@ -234,13 +238,22 @@ void TNtfsVolume::readUpcase() {
 }
 
 void TNtfsVolume::addToCatalogue(TNtfsFile file) {
-    FFileIndex[file.record] = FFiles.size();
+    if (FFileIndex.size() <= file.record) {
+        FFileIndex.resize(static_cast<std::size_t>(file.record) + 1, 0);
+    }
+    FFileIndex[static_cast<std::size_t>(file.record)] = static_cast<std::uint32_t>(FFiles.size() + 1);
     FFiles.push_back(std::move(file));
 }
 
+std::size_t TNtfsVolume::fileIndex(std::uint64_t record) const {
+    return record < FFileIndex.size() && FFileIndex[static_cast<std::size_t>(record)] != 0
+               ? FFileIndex[static_cast<std::size_t>(record)] - 1
+               : kNoFile;
+}
+
 const TNtfsFile* TNtfsVolume::fileByRecord(std::uint64_t record) const {
-    auto it = FFileIndex.find(record);
-    return it == FFileIndex.end() ? nullptr : &FFiles[it->second];
+    const std::size_t index = fileIndex(record);
+    return index == kNoFile ? nullptr : &FFiles[index];
 }
 
 std::optional<TNtfsFile> TNtfsVolume::loadFile(std::uint64_t record) const {

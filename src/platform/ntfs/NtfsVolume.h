@@ -12,6 +12,7 @@
 #include "platform/ntfs/NtfsRecord.h"
 
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -106,8 +107,11 @@ public:
 
     // The catalogue: every file in use, without the locations of its data (streams keep name, size
     // and state). Read once at open.
-    const std::vector<TNtfsFile>& files() const { return FFiles; }
+    const std::deque<TNtfsFile>& files() const { return FFiles; }
     const TNtfsFile* fileByRecord(std::uint64_t record) const;
+    // The index in files() of the file with this record; kNoFile when there is none.
+    static constexpr std::size_t kNoFile = ~std::size_t{0};
+    std::size_t fileIndex(std::uint64_t record) const;
 
     // A file read afresh with the locations of its data; nothing when the record is not a file in use.
     std::optional<TNtfsFile> loadFile(std::uint64_t record) const;
@@ -141,8 +145,8 @@ private:
     std::uint64_t FDamagedRecords = 0;
     std::wstring FLabel;
     std::vector<char16_t> FUpcase;
-    std::vector<TNtfsFile> FFiles;
-    std::unordered_map<std::uint64_t, std::size_t> FFileIndex;
+    std::deque<TNtfsFile> FFiles;          // grows without moving what it holds
+    std::vector<std::uint32_t> FFileIndex; // by record number: index in FFiles + 1, 0 for none
     // $Secure:$SDS and where each security id's descriptor lies in it, read on first use.
     mutable std::once_flag FSecurityOnce;
     mutable TNtfsData FSds;

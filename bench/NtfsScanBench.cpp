@@ -1,0 +1,276 @@
+// Scanning an NTFS volume by reading its MFT against walking it file by file through the file system.
+//
+// Volume: 200,000 files in 200 folders (two levels), 1% of them with a named stream, written through
+// the ntfs-3g mount into an image file once and kept under the build folder for later runs.
+// Measured in the same run, on the same image:
+//   BM_MftScan: the reader opens the image, reads and parses every MFT record, builds the folder tree
+//               and lists every file's streams;
+//   BM_Ntfs3gWalk: a walk through the ntfs-3g mount (xattr interface) as a per-file scanner makes it:
+//               every folder listed, every file's streams queried (listxattr).
+// Printed at the end: MFT records and files per second of each, and the walk's time divided by the
+// MFT scan's (the fastest of three runs each), as elapsed time and as CPU time: this process's for the
+// MFT scan; this process's and the ntfs-3g driver's for the walk, whose work is mostly the driver's.
+// CPU time stays fair on a machine shared with other work. Needs root, ntfs-3g and FUSE; says why and
+// stops when they are missing.
+
+#include "ntfs/NtfsImage.h"
+#include "platform/ntfs/NtfsTree.h"
+
+#include <benchmark/benchmark.h>
+
+#include <dirent.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <ctime>
+#include <fstream>
+#include <sstream>
+
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kGroups = 20;
+constexpr int kFoldersPerGroup = 10;
+constexpr int kFilesPerFolder = 1000;
+constexpr int kStreamEvery = 100; // 1% of the files
+constexpr int kFiles = kGroups * kFoldersPerGroup * kFilesPerFolder;
+
+const fs::path kCache = fs::path(KW_BENCH_CACHE) / "ntfs-bench";
+const fs::path kImage = kCache / "volume-200k.img";
+
+struct TCount {
+    std::uint64_t files = 0;
+    std::uint64_t streams = 0;
+    std::uint64_t records = 0;
+};
+
+// Writes the volume through the mount; the image gets its final name only when it is complete.
+bool buildVolume() {
+    if (fs::exists(kImage)) {
+        return true;
+    }
+    fs::create_directories(kCache);
+    const fs::path partial = kCache / "volume-200k.partial";
+    const fs::path mountPoint = kCache / "mnt";
+    fs::create_directories(mountPoint);
+    if (!ntfstest::makeImage(partial, 1024, "Bench")) {
+        return false;
+    }
+    std::printf("Writing %d files through the ntfs-3g mount (once; kept in %s)...\n", kFiles, kCache.c_str());
+    std::fflush(stdout);
+    ntfstest::TMount mount(partial, mountPoint, "streams_interface=windows,big_writes");
+    if (!mount.mounted()) {
+        return false;
+    }
+    int fileNumber = 0;
+    char name[96];
+    for (int g = 0; g < kGroups; ++g) {
+        for (int d = 0; d < kFoldersPerGroup; ++d) {
+            std::snprintf(name, sizeof name, "tree/group%02d/folder%02d", g, d);
+            const fs::path folder = mountPoint / name;
+            fs::create_directories(folder);
+            for (int f = 0; f < kFilesPerFolder; ++f) {
+                std::snprintf(name, sizeof name, "file%04d.dat", f);
+                ntfstest::writeBytes(folder / name, "data");
+                if (++fileNumber % kStreamEvery == 0) {
+                    ntfstest::writeBytes(folder / (std::string(name) + ":payload"), "hidden bytes");
+                }
+            }
+        }
+    }
+    if (!mount.unmount()) {
+        return false;
+    }
+    fs::rename(partial, kImage);
+    return true;
+}
+
+TCount mftScan() {
+    TCount count;
+    auto volume = plat::ntfs::TNtfsVolume::open(plat::ntfs::openImageFile(kImage));
+    if (!volume) {
+        return count;
+    }
+    const plat::ntfs::TNtfsTree tree(*volume);
+    count.records = volume->recordCount();
+    // Every file below the root, as the folder tree places it.
+    std::vector<std::size_t> folders = {tree.root()};
+    while (!folders.empty()) {
+        const std::size_t folder = folders.back();
+        folders.pop_back();
+        for (const plat::ntfs::TNtfsTree::TEntry& entry : tree.entries(folder)) {
+            const plat::ntfs::TNtfsFile& file = tree.file(entry.file);
+            if (file.folder) {
+                folders.push_back(entry.file);
+                continue;
+            }
+            ++count.files;
+            for (const plat::ntfs::TNtfsData& stream : file.streams) {
+                count.streams += stream.name.empty() ? 0 : 1;
+            }
+        }
+    }
+    return count;
+}
+
+void walk(const std::string& folder, TCount& count, std::vector<char>& names) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    std::vector<std::string> subfolders;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..") {
+            continue;
+        }
+        const std::string path = folder + "/" + name;
+        if (entry->d_type == DT_DIR) {
+            subfolders.push_back(path);
+            continue;
+        }
+        ++count.files;
+        const ssize_t size = ::listxattr(path.c_str(), names.data(), names.size());
+        for (ssize_t at = 0; at < size; at += static_cast<ssize_t>(std::strlen(names.data() + at)) + 1) {
+            count.streams += std::strncmp(names.data() + at, "user.", 5) == 0 ? 1 : 0;
+        }
+    }
+    ::closedir(dir);
+    for (const std::string& subfolder : subfolders) {
+        walk(subfolder, count, names);
+    }
+}
+
+fs::path gMountPoint;
+pid_t gDriver = -1;
+std::map<std::string, TCount> gCounts;
+std::map<std::string, double> gFastestCpu; // seconds
+
+double processCpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
+}
+
+// User and system time of another process, from /proc.
+double driverCpuSeconds() {
+    std::ifstream stat("/proc/" + std::to_string(gDriver) + "/stat");
+    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    std::istringstream fields(text.substr(text.rfind(')') + 2));
+    std::string field;
+    double ticks = 0;
+    for (int n = 3; n <= 15 && fields >> field; ++n) {
+        if (n >= 14) {
+            ticks += std::stod(field);
+        }
+    }
+    return ticks / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+void keepFastestCpu(const char* name, double seconds) {
+    if (gFastestCpu.count(name) == 0 || seconds < gFastestCpu[name]) {
+        gFastestCpu[name] = seconds;
+    }
+}
+
+void BM_MftScan(benchmark::State& state) {
+    TCount count;
+    for (auto _ : state) {
+        const double cpu = processCpuSeconds();
+        count = mftScan();
+        keepFastestCpu("BM_MftScan", processCpuSeconds() - cpu);
+    }
+    gCounts["BM_MftScan"] = count;
+    state.counters["records/s"] =
+        benchmark::Counter(static_cast<double>(count.records), benchmark::Counter::kIsRate);
+    state.counters["files/s"] =
+        benchmark::Counter(static_cast<double>(count.files), benchmark::Counter::kIsRate);
+}
+
+void BM_Ntfs3gWalk(benchmark::State& state) {
+    TCount count;
+    std::vector<char> names(64 * 1024);
+    for (auto _ : state) {
+        count = TCount{};
+        const double cpu = processCpuSeconds() + driverCpuSeconds();
+        walk(gMountPoint.string(), count, names);
+        keepFastestCpu("BM_Ntfs3gWalk", processCpuSeconds() + driverCpuSeconds() - cpu);
+    }
+    gCounts["BM_Ntfs3gWalk"] = count;
+    state.counters["files/s"] =
+        benchmark::Counter(static_cast<double>(count.files), benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_MftScan)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+BENCHMARK(BM_Ntfs3gWalk)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+
+// Keeps the fastest run of each benchmark.
+class TFastestReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> fastest;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs) {
+            const std::string name = run.run_name.function_name;
+            const double seconds = run.GetAdjustedRealTime() / 1000.0;
+            if (run.run_type == Run::RT_Iteration && (fastest.count(name) == 0 || seconds < fastest[name])) {
+                fastest[name] = seconds;
+            }
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (const std::string& why = ntfstest::toolsUnavailableReason(); !why.empty()) {
+        std::printf("NTFS scan benchmark skipped: %s\n", why.c_str());
+        return 0;
+    }
+    if (!buildVolume()) {
+        std::printf("NTFS scan benchmark skipped: the volume could not be written through ntfs-3g\n");
+        return 0;
+    }
+    gMountPoint = kCache / "mnt";
+    ntfstest::TMount mount(kImage, gMountPoint, "ro,streams_interface=xattr");
+    if (!mount.mounted()) {
+        std::printf("NTFS scan benchmark skipped: ntfs-3g cannot mount the volume\n");
+        return 0;
+    }
+    gDriver = mount.driver();
+    benchmark::Initialize(&argc, argv);
+    TFastestReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    benchmark::Shutdown();
+    mount.unmount();
+
+    const TCount mft = gCounts["BM_MftScan"];
+    const TCount fuse = gCounts["BM_Ntfs3gWalk"];
+    const double mftSeconds = reporter.fastest["BM_MftScan"];
+    const double walkSeconds = reporter.fastest["BM_Ntfs3gWalk"];
+    const double mftCpu = gFastestCpu["BM_MftScan"];
+    const double walkCpu = gFastestCpu["BM_Ntfs3gWalk"];
+    std::printf("\nVolume of %d files (1%% with a named stream), %llu MFT records:\n", kFiles,
+                static_cast<unsigned long long>(mft.records));
+    std::printf("  MFT scan:     %llu files, %llu streams; %.3f s elapsed (%.0f records/s, %.0f files/s), "
+                "%.3f s CPU\n",
+                static_cast<unsigned long long>(mft.files), static_cast<unsigned long long>(mft.streams),
+                mftSeconds, mft.records / mftSeconds, mft.files / mftSeconds, mftCpu);
+    std::printf("  ntfs-3g walk: %llu files, %llu streams; %.3f s elapsed (%.0f files/s), %.3f s CPU\n",
+                static_cast<unsigned long long>(fuse.files), static_cast<unsigned long long>(fuse.streams),
+                walkSeconds, fuse.files / walkSeconds, walkCpu);
+    std::printf("Walk / MFT scan (target >= 20): elapsed %.1f, CPU %.1f\n",
+                mftSeconds > 0 ? walkSeconds / mftSeconds : 0.0, mftCpu > 0 ? walkCpu / mftCpu : 0.0);
+    if (mft.files != fuse.files || mft.streams != fuse.streams) {
+        std::printf("The two scans disagree on what the volume holds.\n");
+        return 1;
+    }
+    return 0;
+}
