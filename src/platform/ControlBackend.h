@@ -22,6 +22,9 @@
 //   control: the toolkit drops its moves, presses and releases but keeps enter and leave, because
 //   the styled controls show their hover look whatever the enabled state.
 // - Focus changes are reported with sinkFocusGained / sinkFocusLost; setFocus asks for the focus.
+// - Keys go to the control that has the focus: sinkKeyDown for each key pressed (a virtual-key code
+//   of toolkit/Keys.h with the modifiers held), then sinkChar for the character it types, if any,
+//   as the platform translates it (Enter, Escape, Backspace and Tab type their control characters).
 // - A change of size made by the platform (the user resizing a window) is reported with
 //   sinkBoundsChanged; changes the control made itself are not reported back.
 // - The sink never lets an exception out, so a window procedure needs no guard of its own for it.
@@ -47,6 +50,8 @@ public:
     virtual void sinkFocusGained() = 0;
     virtual void sinkFocusLost() = 0;
     virtual void sinkBoundsChanged(const TRect& bounds) = 0;
+    virtual void sinkKeyDown(int key, unsigned shift) = 0;
+    virtual void sinkChar(wchar_t ch) = 0;
 
 protected:
     ~TControlSink() = default;

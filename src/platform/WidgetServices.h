@@ -11,6 +11,7 @@
 #include "toolkit/Graphics.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -34,6 +35,10 @@ protected:
     ~TFormSink() = default;
 };
 
+// The frame of a form's window: sizeable with the caption bar's buttons (the default), or a fixed
+// dialog frame: a single border, a caption without buttons, no button of its own on the task bar.
+enum class TFormFrame { sizeable, fixedDialog };
+
 // What a top-level window does for a form beyond every control's peer.
 class TFormPeer {
 public:
@@ -45,6 +50,16 @@ public:
     virtual void centreOnScreen() = 0;
     // Brings the window in front and activates it.
     virtual void bringToFront() = 0;
+    // Gives the window this frame; its client area keeps its size and place.
+    virtual void setFrame(TFormFrame frame) = 0;
+    // Places the whole window in the middle of other's window (another form's); the control hears
+    // of its new bounds as of a move the platform made.
+    virtual void centreOver(TControlPeer& other) = 0;
+    // Runs the form modally: disables the program's other windows, runs show (which shows the form)
+    // and serves the platform's messages until ended() answers true (the form has closed); then
+    // enables the other windows again and gives the activation back. Answers false when the loop
+    // stopped for another reason (the program's message loop is ending).
+    virtual bool runModal(const std::function<void()>& show, const std::function<bool()>& ended) = 0;
 };
 
 // ---- Timers.

@@ -212,6 +212,14 @@ void TControl::paintNow() {
     }
 }
 
+TControl* TControl::topLevel() {
+    TControl* top = this;
+    while (top->FParent != nullptr) {
+        top = top->FParent;
+    }
+    return top;
+}
+
 void TControl::setFocus() {
     if (FPeer) {
         FPeer->setFocus();
@@ -288,6 +296,16 @@ void TControl::resize() {
     raise(OnResize, this);
 }
 
+void TControl::keyDown(int& key, TShiftState shift) {
+    raise(OnKeyDown, this, key, shift);
+}
+
+void TControl::keyPress(wchar_t /*ch*/) {}
+
+void TControl::previewKeyDown(int& /*key*/, TShiftState /*shift*/) {}
+
+void TControl::unhandledKeyDown(TControl& /*focused*/, int /*key*/, TShiftState /*shift*/) {}
+
 // ---- What the peer reports.
 
 void TControl::sinkPaint(TCanvas& canvas) {
@@ -351,4 +369,29 @@ void TControl::sinkBoundsChanged(const TRect& bounds) {
     if (sized) {
         guarded([&] { resize(); });
     }
+}
+
+void TControl::sinkKeyDown(int key, unsigned shift) {
+    if (!FEnabled) {
+        return;
+    }
+    guarded([&] {
+        // The window hears of the key first, then the control, then the window again if the
+        // control left it. A window never closes from under its controls (it only hides).
+        TControl* top = topLevel();
+        top->previewKeyDown(key, shift);
+        if (key != 0) {
+            keyDown(key, shift);
+        }
+        if (key != 0) {
+            top->unhandledKeyDown(*this, key, shift);
+        }
+    });
+}
+
+void TControl::sinkChar(wchar_t ch) {
+    if (!FEnabled) {
+        return;
+    }
+    guarded([&] { keyPress(ch); });
 }

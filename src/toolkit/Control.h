@@ -12,6 +12,7 @@
 #include "platform/ControlBackend.h"
 #include "toolkit/Canvas.h"
 #include "toolkit/Graphics.h"
+#include "toolkit/Keys.h"
 
 #include <functional>
 #include <memory>
@@ -24,6 +25,8 @@ public:
     using TNotifyEvent = std::function<void(TControl* sender)>;
     using TMouseEvent = std::function<void(TControl* sender, TMouseButton button, int x, int y)>;
     using TMouseMoveEvent = std::function<void(TControl* sender, int x, int y)>;
+    // A handler that takes the key sets it to 0, so that nobody after it acts on it.
+    using TKeyEvent = std::function<void(TControl* sender, int& key, TShiftState shift)>;
 
     TControl();
     virtual ~TControl();
@@ -93,6 +96,12 @@ public:
     void setTag(int value) { FTag = value; }
 
     // ---- Painting and focus.
+    // Whether Tab stops at this control (the controls that take typed input do).
+    bool tabStop() const { return FTabStop; }
+    void setTabStop(bool value) { FTabStop = value; }
+    // The control at the top of this one's tree: its window.
+    TControl* topLevel();
+
     // A repaint request: the control paints at the next paint cycle.
     void invalidate();
     // A synchronous paint: the control paints now, before this returns.
@@ -112,6 +121,7 @@ public:
     TNotifyEvent OnEnabledChanged;
     TNotifyEvent OnTextChanged;
     TNotifyEvent OnResize;
+    TKeyEvent OnKeyDown; // a key pressed while the control has the focus
 
 protected:
     void setAcceptsControls(bool value) { FAcceptsControls = value; }
@@ -139,6 +149,15 @@ protected:
     // The font was changed; the default requests a repaint.
     virtual void fontChanged();
     virtual void resize();
+    // A key pressed while this control has the focus; set key to 0 when it is taken. The default
+    // raises OnKeyDown.
+    virtual void keyDown(int& key, TShiftState shift);
+    // A character typed while this control has the focus.
+    virtual void keyPress(wchar_t ch);
+    // Hooks of the top-level control (the window) for keys pressed in any of its controls: before
+    // the focused control hears of the key, and after it left the key untaken.
+    virtual void previewKeyDown(int& key, TShiftState shift);
+    virtual void unhandledKeyDown(TControl& focused, int key, TShiftState shift);
 
 private:
     // What the peer reports; disabled controls get enter and leave but no moves, presses or releases.
@@ -151,6 +170,8 @@ private:
     void sinkFocusGained() override;
     void sinkFocusLost() override;
     void sinkBoundsChanged(const TRect& bounds) override;
+    void sinkKeyDown(int key, unsigned shift) override;
+    void sinkChar(wchar_t ch) override;
 
     void realise();
     void unrealise();
@@ -172,6 +193,7 @@ private:
     TColor FColor = hexColor(0xF0F0F0);
     TCursor FCursor = crDefault;
     int FTag = 0;
+    bool FTabStop = false;
     bool FFocused = false;
     bool FClicked = false;       // the left button went down on this control
     bool FReleaseClicks = false; // the release being handled ends such a press

@@ -4,14 +4,52 @@
 
 #include <algorithm>
 
+namespace {
+
+// The form that was made the program's main form, while it exists.
+TForm* theMainForm = nullptr;
+
+// Whether control and every control above it show.
+bool showing(const TControl& control) {
+    for (const TControl* node = &control; node != nullptr; node = node->parent()) {
+        if (!node->visible()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The controls under control, in tree order (depth first, parents before children).
+void collect(TControl& control, std::vector<TControl*>& into) {
+    for (int i = 0; i < control.controlCount(); ++i) {
+        TControl* child = control.controls(i);
+        into.push_back(child);
+        collect(*child, into);
+    }
+}
+
+} // namespace
+
 TForm::TForm() {
     setVisible(false);
     setBounds(0, 0, 320, 240);
 }
 
 TForm::~TForm() {
+    if (theMainForm == this) {
+        theMainForm = nullptr;
+    }
     // The platform's form handling goes before the window it is attached to.
     FFormPeer.reset();
+}
+
+void TForm::setMainForm(bool value) {
+    FMainForm = value;
+    if (value) {
+        theMainForm = this;
+    } else if (theMainForm == this) {
+        theMainForm = nullptr;
+    }
 }
 
 void TForm::setClientSize(int width, int height) {
@@ -46,6 +84,9 @@ void TForm::attachFormPeer() {
     if (FFormPeer != nullptr) {
         FAttachedTo = peer();
         FFormPeer->setMinClientSize(FMinClientWidth, FMinClientHeight);
+        if (FFrame != plat::TFormFrame::sizeable) {
+            FFormPeer->setFrame(FFrame);
+        }
     }
 }
 
@@ -55,6 +96,10 @@ void TForm::show() {
     if (FPosition == poScreenCenter && !FCentred && FFormPeer != nullptr) {
         FCentred = true;
         FFormPeer->centreOnScreen();
+    }
+    if (FPosition == poMainFormCenter && FFormPeer != nullptr && theMainForm != nullptr &&
+        theMainForm != this && theMainForm->peer() != nullptr) {
+        FFormPeer->centreOver(*theMainForm->peer());
     }
     setVisible(true);
     if (FFormPeer != nullptr) {
@@ -83,6 +128,71 @@ bool TForm::close() {
         }
     }
     return true;
+}
+
+bool TForm::showModal() {
+    createHandle();
+    attachFormPeer();
+    bool closed = false;
+    FModal = true;
+    try {
+        if (FFormPeer != nullptr) {
+            closed = FFormPeer->runModal([this] { show(); }, [this] { return !visible(); });
+        }
+    } catch (...) {
+        FModal = false;
+        hide();
+        throw;
+    }
+    FModal = false;
+    // Without the platform's form handling there is no loop to wait in: the form closes at once.
+    if (visible()) {
+        hide();
+        closed = false;
+    }
+    return closed;
+}
+
+void TForm::selectNext(TControl* current, bool forward) {
+    std::vector<TControl*> all;
+    collect(*this, all);
+    std::vector<TControl*> stops;
+    for (TControl* control : all) {
+        if (control->tabStop() && control->enabled() && showing(*control) && control->handleAllocated()) {
+            stops.push_back(control);
+        }
+    }
+    if (stops.empty()) {
+        return;
+    }
+    const auto at = std::find(stops.begin(), stops.end(), current);
+    std::size_t next = 0;
+    if (at == stops.end()) {
+        next = forward ? 0 : stops.size() - 1;
+    } else {
+        const std::size_t index = static_cast<std::size_t>(at - stops.begin());
+        next = forward ? (index + 1) % stops.size() : (index + stops.size() - 1) % stops.size();
+    }
+    stops[next]->setFocus();
+}
+
+void TForm::keyDown(int& key, TShiftState shift) {
+    // With key preview the form's handler has heard of the key already.
+    if (!FKeyPreview) {
+        TControl::keyDown(key, shift);
+    }
+}
+
+void TForm::previewKeyDown(int& key, TShiftState shift) {
+    if (FKeyPreview && OnKeyDown) {
+        OnKeyDown(this, key, shift);
+    }
+}
+
+void TForm::unhandledKeyDown(TControl& focused, int key, TShiftState shift) {
+    if (key == VK_TAB && (shift & (ssCtrl | ssAlt)) == 0) {
+        selectNext(&focused, (shift & ssShift) == 0);
+    }
 }
 
 void TForm::sinkCloseRequested() {

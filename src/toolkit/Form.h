@@ -1,8 +1,13 @@
 #pragma once
 // A top-level window. Its bounds are its client area in screen coordinates. It is hidden until
-// show(); it can be centred on the screen when shown, keeps a minimum client size the user cannot
-// drag below, asks OnCloseQuery before it closes, and raises OnShow each time it is shown. Its
-// font is the one the declared components without a font of their own take.
+// show(); it can be centred on the screen or on the main form when shown, keeps a minimum client size
+// the user cannot drag below, asks OnCloseQuery before it closes, and raises OnShow each time it is
+// shown. Its font is the one the declared components without a font of their own take.
+//
+// showModal() shows it as a dialog: the program's other windows are disabled and the platform's
+// messages are served until the form closes. With keyPreview the form's OnKeyDown hears every key
+// pressed in its controls before they do; Tab and Shift+Tab move the focus between the controls
+// that Tab stops at.
 //
 // A form can be built from a table of declared components (toolkit/Declared.h) and keeps the
 // components that are not controls; find<T>(name) answers any of them by name.
@@ -21,7 +26,8 @@
 struct TDeclaredComponent;
 class TComponentKinds;
 
-enum TPosition { poDesigned, poScreenCenter };
+// poMainFormCenter: centred on the main form each time it is shown.
+enum TPosition { poDesigned, poScreenCenter, poMainFormCenter };
 
 class TForm : public TAlignedContainer, private plat::TFormSink {
 public:
@@ -49,7 +55,10 @@ public:
     void setDoubleBuffered(bool value) { FDoubleBuffered = value; }
     // A main form that closes ends the program's message loop.
     bool mainForm() const { return FMainForm; }
-    void setMainForm(bool value) { FMainForm = value; }
+    void setMainForm(bool value);
+    // The window's frame, given to the platform when the form is first shown.
+    plat::TFormFrame frame() const { return FFrame; }
+    void setFrame(plat::TFormFrame value) { FFrame = value; }
 
     // ---- Showing and closing.
     // Realises the form if needed, centres it the first time when its position says so, shows it,
@@ -59,6 +68,17 @@ public:
     // Asks OnCloseQuery; when allowed, hides the form, raises OnClose, and ends the message loop
     // for a main form. Answers whether the form closed. The user's close request comes here too.
     bool close();
+    // Shows the form modally and returns once it has closed: true when it closed, false when the
+    // modal loop ended without it (the program is ending); the form is then hidden.
+    bool showModal();
+    bool modal() const { return FModal; }
+
+    // ---- Keys.
+    bool keyPreview() const { return FKeyPreview; }
+    void setKeyPreview(bool value) { FKeyPreview = value; }
+    // Moves the focus to the next control after current (or before it) that Tab stops at and that
+    // shows and is enabled, round the form; current may be null.
+    void selectNext(TControl* current, bool forward);
 
     TCloseQueryEvent OnCloseQuery;
     TFormEvent OnShow;
@@ -84,6 +104,11 @@ public:
     // The platform's part of the window once shown; null before, or with no services installed.
     plat::TFormPeer* formPeer() const { return FFormPeer.get(); }
 
+protected:
+    void keyDown(int& key, TShiftState shift) override;
+    void previewKeyDown(int& key, TShiftState shift) override;
+    void unhandledKeyDown(TControl& focused, int key, TShiftState shift) override;
+
 private:
     void sinkCloseRequested() override;
     // Attaches the platform's form handling to the realised window.
@@ -95,6 +120,9 @@ private:
     bool FDoubleBuffered = false;
     bool FMainForm = false;
     bool FCentred = false;
+    plat::TFormFrame FFrame = plat::TFormFrame::sizeable;
+    bool FKeyPreview = false;
+    bool FModal = false;
     std::vector<std::unique_ptr<TComponent>> FComponents;
     std::unique_ptr<plat::TFormPeer> FFormPeer;
     const plat::TControlPeer* FAttachedTo = nullptr;

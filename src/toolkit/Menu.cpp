@@ -69,7 +69,9 @@ std::vector<plat::TMenuEntry> entriesOf(const TMenuItem& item, const TImageList*
             continue;
         }
         entry.caption = child->caption();
-        if (images != nullptr) {
+        if (!child->bitmap().empty()) {
+            entry.image = child->bitmap();
+        } else if (images != nullptr) {
             if (const TBitmap32* picture = images->image(child->imageIndex())) {
                 entry.image = *picture;
             }

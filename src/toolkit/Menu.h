@@ -1,7 +1,7 @@
 #pragma once
 // Pop-up menus. A TMenuItem has a caption (the caption "-" makes it a separator), an image index
-// into its menu's image list, visible and enabled flags, a tag, sub-items and a click event. A
-// TPopupMenu owns its items; Popup(x, y) raises OnPopup (where a window adjusts its items), shows
+// into its menu's image list or a picture of its own, visible and enabled flags, a tag, sub-items and a click
+// event. A TPopupMenu owns its items; Popup(x, y) raises OnPopup (where a window adjusts its items), shows
 // the visible items through the platform at that point of the screen, waits until the menu closes
 // and then clicks the chosen item.
 
@@ -28,6 +28,9 @@ public:
     bool isSeparator() const { return FCaption == L"-"; }
     int imageIndex() const { return FImageIndex; }
     void setImageIndex(int value) { FImageIndex = value; }
+    // A picture of the item's own, shown instead of its image index's when not empty.
+    const TBitmap32& bitmap() const { return FBitmap; }
+    void setBitmap(const TBitmap32& value) { FBitmap = value; }
     bool visible() const { return FVisible; }
     void setVisible(bool value) { FVisible = value; }
     bool enabled() const { return FEnabled; }
@@ -54,6 +57,7 @@ public:
 private:
     std::wstring FCaption;
     int FImageIndex = -1;
+    TBitmap32 FBitmap;
     bool FVisible = true;
     bool FEnabled = true;
     int FTag = 0;

@@ -1,5 +1,7 @@
 #include "platform/headless/HeadlessBackend.h"
 
+#include "toolkit/Keys.h"
+
 #include <algorithm>
 
 namespace plat::headless {
@@ -82,6 +84,29 @@ void THeadlessPeer::click(int x, int y) {
     mouseDown(TMouseButton::mbLeft, x, y);
     mouseUp(TMouseButton::mbLeft, x, y);
     mouseLeave();
+}
+
+void THeadlessPeer::pressKey(int key, unsigned shift) {
+    FSink.sinkKeyDown(key, shift);
+    switch (key) {
+    case VK_BACK:
+    case VK_TAB:
+    case VK_RETURN:
+    case VK_ESCAPE:
+    case VK_SPACE:
+        if ((shift & (ssCtrl | ssAlt)) == 0) {
+            FSink.sinkChar(static_cast<wchar_t>(key));
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+void THeadlessPeer::typeText(const std::wstring& text) {
+    for (const wchar_t ch : text) {
+        FSink.sinkChar(ch);
+    }
 }
 
 void THeadlessPeer::platformResize(const TRect& bounds) {

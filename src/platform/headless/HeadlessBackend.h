@@ -1,7 +1,7 @@
 #pragma once
 // The toolkit backend for tests: controls are kept as data. Each peer records what the control told
 // it and every repaint request and paint, paints into a raster surface of the control's size, and
-// lets a test play the platform: pointer and button input, focus, a paint cycle, a resize.
+// lets a test play the platform: pointer, button and key input, focus, a paint cycle, a resize.
 
 #include "platform/ControlBackend.h"
 #include "platform/headless/RasterCanvas.h"
@@ -53,6 +53,12 @@ public:
     void mouseUp(TMouseButton button, int x, int y) { FSink.sinkMouseUp(button, x, y); }
     // Enter, move, press and release at (x, y), then leave.
     void click(int x, int y);
+    // A key pressed while this control has the focus, then the character it types as the
+    // platform translates it: Enter, Escape, Backspace and Tab type their control characters,
+    // Space a space; other keys type nothing here (type their characters with typeText).
+    void pressKey(int key, unsigned shift = 0);
+    // The characters typed one by one, each without a key press of its own.
+    void typeText(const std::wstring& text);
     // The platform resized the control (the user dragged a window's edge).
     void platformResize(const TRect& bounds);
     // The pending repaint request, if any, is served now; answers whether a paint ran.

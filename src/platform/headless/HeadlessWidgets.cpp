@@ -37,6 +37,36 @@ void THeadlessFormPeer::bringToFront() {
     ++FFrontCount;
 }
 
+void THeadlessFormPeer::centreOver(TControlPeer& other) {
+    const THeadlessPeer* own = headlessPeer(&other);
+    if (own == nullptr) {
+        return;
+    }
+    // Both windows are their client areas here.
+    const TRect area = own->bounds();
+    const TRect bounds = FPeer.bounds();
+    const int left = area.left + (area.width() - bounds.width()) / 2;
+    const int top = area.top + (area.height() - bounds.height()) / 2;
+    FPeer.platformResize(boundsRect(left, top, bounds.width(), bounds.height()));
+}
+
+bool THeadlessFormPeer::runModal(const std::function<void()>& show, const std::function<bool()>& ended) {
+    ++FWidgets.FModalCount;
+    show();
+    if (FWidgets.FModalAnswers.empty()) {
+        ++FWidgets.FUnansweredModals;
+        return false;
+    }
+    const THeadlessWidgets::TModalAnswer answer = std::move(FWidgets.FModalAnswers.front());
+    FWidgets.FModalAnswers.pop_front();
+    answer(*this);
+    if (!ended()) {
+        ++FWidgets.FUnansweredModals;
+        return false;
+    }
+    return true;
+}
+
 void THeadlessFormPeer::resizeAsUser(int clientWidth, int clientHeight) {
     const TRect bounds = FPeer.bounds();
     FPeer.platformResize(boundsRect(bounds.left, bounds.top, std::max(clientWidth, FMinWidth),

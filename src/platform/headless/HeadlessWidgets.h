@@ -2,12 +2,15 @@
 // The widget services for tests: a screen of a set size, form handling that records what the form
 // asked for and lets a test play the user (drag the window's edge, press the close button), timers
 // that a test fires by hand, pop-up menus that are recorded instead of shown (a test can choose an
-// entry beforehand), a stand-in for the system's small icons and the raster canvas's text metrics.
+// entry beforehand), modal forms answered from a script (a test plays the user while the form shows),
+// a stand-in for the system's small icons and the raster canvas's text metrics.
 
 #include "platform/WidgetServices.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "platform/headless/RasterCanvas.h"
 
+#include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,7 +27,14 @@ public:
     void setMinClientSize(int width, int height) override;
     void centreOnScreen() override;
     void bringToFront() override;
+    void setFrame(TFormFrame frame) override { FFrame = frame; }
+    void centreOver(TControlPeer& other) override;
+    // Shows the form and runs the next scripted modal answer (THeadlessWidgets::answerModal); the
+    // loop ends when the answer returns, and counts as unanswered when the form still shows.
+    bool runModal(const std::function<void()>& show, const std::function<bool()>& ended) override;
 
+    TFormFrame frame() const { return FFrame; }
+    THeadlessPeer& peer() const { return FPeer; }
     int minClientWidth() const { return FMinWidth; }
     int minClientHeight() const { return FMinHeight; }
     int centreCount() const { return FCentreCount; }
@@ -42,6 +52,7 @@ private:
     int FMinHeight = 0;
     int FCentreCount = 0;
     int FFrontCount = 0;
+    TFormFrame FFrame = TFormFrame::sizeable;
 };
 
 class THeadlessTimer : public TTimerPeer {
@@ -95,6 +106,16 @@ public:
     // too) as chosen; without a plan, or with no such entry, nothing is chosen.
     void chooseNext(const std::wstring& caption) { FPlannedChoice = caption; }
     int loopEnds() const { return FLoopEnds; }
+    // The next form shown modally runs this action while it shows (the user at work: keys, clicks,
+    // values); the form should have closed when the action returns. Answers are taken in order.
+    using TModalAnswer = std::function<void(THeadlessFormPeer& form)>;
+    void answerModal(TModalAnswer action) { FModalAnswers.push_back(std::move(action)); }
+    std::size_t pendingModalAnswers() const { return FModalAnswers.size(); }
+    // Forms shown modally without an answer, or still showing after theirs: their loop ended at
+    // once, as if the program were ending.
+    int unansweredModals() const { return FUnansweredModals; }
+    // The forms shown modally so far, each while it was the modal one.
+    int modalCount() const { return FModalCount; }
     // The stand-in colour of system icon index.
     static TColor systemIconColor(int index);
 
@@ -110,6 +131,9 @@ private:
     std::vector<TShownMenu> FShown;
     std::optional<std::wstring> FPlannedChoice;
     int FLoopEnds = 0;
+    std::deque<TModalAnswer> FModalAnswers;
+    int FUnansweredModals = 0;
+    int FModalCount = 0;
 };
 
 } // namespace plat::headless

@@ -49,6 +49,8 @@ private:
     void onButtonDown(TMouseButton button, int x, int y) override;
     void onButtonUp(TMouseButton button, int x, int y, bool buttonsHeld) override;
     void onFocus(bool gained) override;
+    void onKeyDown(int key, TShiftState shift) override;
+    void onChar(wchar_t ch) override;
     void onBoundsChanged(bool sized) override;
     HCURSOR clientCursor() override;
 
@@ -99,7 +101,12 @@ TWin32Peer::~TWin32Peer() {
 RECT TWin32Peer::outerRect(const TRect& bounds) const {
     RECT rect{bounds.left, bounds.top, bounds.right, bounds.bottom};
     if (FTopLevel) {
-        AdjustWindowRectEx(&rect, kTopLevelStyle, FALSE, 0);
+        // The frame the window has now: a form may have been given a dialog frame.
+        const DWORD style =
+            handle() != nullptr ? static_cast<DWORD>(GetWindowLongPtrW(handle(), GWL_STYLE)) : kTopLevelStyle;
+        const DWORD exStyle =
+            handle() != nullptr ? static_cast<DWORD>(GetWindowLongPtrW(handle(), GWL_EXSTYLE)) : 0;
+        AdjustWindowRectEx(&rect, style, FALSE, exStyle);
     }
     return rect;
 }
@@ -268,6 +275,18 @@ void TWin32Peer::onFocus(bool gained) {
         FSink.sinkFocusGained();
     } else {
         FSink.sinkFocusLost();
+    }
+}
+
+void TWin32Peer::onKeyDown(int key, TShiftState shift) {
+    if (FSinkConnected) {
+        FSink.sinkKeyDown(key, shift);
+    }
+}
+
+void TWin32Peer::onChar(wchar_t ch) {
+    if (FSinkConnected) {
+        FSink.sinkChar(ch);
     }
 }
 

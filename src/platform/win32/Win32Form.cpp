@@ -6,6 +6,9 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <vector>
+
 namespace plat::win32 {
 
 namespace {
@@ -27,6 +30,55 @@ LRESULT CALLBACK messageWindowProc(HWND window, UINT message, WPARAM wParam, LPA
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
+
+// The program's other windows, disabled while a form is modal and enabled again at the end of the
+// scope, on every path; the one that was active (or else the first) becomes the dialog's owner and
+// is activated again.
+class TDisabledWindows {
+public:
+    explicit TDisabledWindows(HWND dialog) : FDialog(dialog) {
+        EnumThreadWindows(GetCurrentThreadId(), collect, reinterpret_cast<LPARAM>(this));
+        HWND active = GetActiveWindow();
+        for (HWND window : FWindows) {
+            if (window == active) {
+                FOwner = window;
+            }
+        }
+        if (FOwner == nullptr && !FWindows.empty()) {
+            FOwner = FWindows.front();
+        }
+        for (HWND window : FWindows) {
+            EnableWindow(window, FALSE);
+        }
+    }
+    ~TDisabledWindows() {
+        for (HWND window : FWindows) {
+            if (IsWindow(window)) {
+                EnableWindow(window, TRUE);
+            }
+        }
+        if (FOwner != nullptr && IsWindow(FOwner)) {
+            SetActiveWindow(FOwner);
+        }
+    }
+    TDisabledWindows(const TDisabledWindows&) = delete;
+    TDisabledWindows& operator=(const TDisabledWindows&) = delete;
+
+    HWND owner() const { return FOwner; }
+
+private:
+    static BOOL CALLBACK collect(HWND window, LPARAM data) {
+        auto* self = reinterpret_cast<TDisabledWindows*>(data);
+        if (window != self->FDialog && IsWindowVisible(window) && IsWindowEnabled(window)) {
+            self->FWindows.push_back(window);
+        }
+        return TRUE;
+    }
+
+    HWND FDialog;
+    HWND FOwner = nullptr;
+    std::vector<HWND> FWindows;
+};
 
 // The form's window: its minimum tracking size, the close request handed to the toolkit, and
 // centring in its monitor's work area.
@@ -68,6 +120,74 @@ public:
     void bringToFront() override {
         BringWindowToTop(FWindow);
         SetForegroundWindow(FWindow);
+    }
+
+    void setFrame(TFormFrame frame) override {
+        if (frame != TFormFrame::fixedDialog) {
+            return; // windows are made sizeable
+        }
+        // The client area stays where it is: the window's frame changes around it.
+        RECT client{};
+        GetClientRect(FWindow, &client);
+        POINT origin{0, 0};
+        ClientToScreen(FWindow, &origin);
+        DWORD style = static_cast<DWORD>(GetWindowLongPtrW(FWindow, GWL_STYLE));
+        style &= ~static_cast<DWORD>(WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX | WS_SYSMENU);
+        style |= WS_CAPTION;
+        const DWORD exStyle =
+            static_cast<DWORD>(GetWindowLongPtrW(FWindow, GWL_EXSTYLE)) | WS_EX_DLGMODALFRAME;
+        SetWindowLongPtrW(FWindow, GWL_STYLE, static_cast<LONG_PTR>(style));
+        SetWindowLongPtrW(FWindow, GWL_EXSTYLE, static_cast<LONG_PTR>(exStyle));
+        RECT outer{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+        AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+        SetWindowPos(FWindow, nullptr, outer.left, outer.top, outer.right - outer.left,
+                     outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+    }
+
+    void centreOver(TControlPeer& other) override {
+        HWND otherWindow = static_cast<HWND>(windowOf(&other));
+        RECT outer{};
+        RECT area{};
+        if (otherWindow == nullptr || !GetWindowRect(FWindow, &outer) || !GetWindowRect(otherWindow, &area)) {
+            return;
+        }
+        const int w = outer.right - outer.left;
+        const int h = outer.bottom - outer.top;
+        int x = area.left + ((area.right - area.left) - w) / 2;
+        int y = area.top + ((area.bottom - area.top) - h) / 2;
+        // Kept on the screen where the other window lies partly outside it.
+        const RECT work = workAreaOf(otherWindow);
+        x = std::max(static_cast<int>(work.left), std::min(x, static_cast<int>(work.right) - w));
+        y = std::max(static_cast<int>(work.top), std::min(y, static_cast<int>(work.bottom) - h));
+        SetWindowPos(FWindow, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+
+    bool runModal(const std::function<void()>& show, const std::function<bool()>& ended) override {
+        TDisabledWindows others(FWindow);
+        // The dialog belongs to the window that was active: it stays in front of it, and has no
+        // button of its own on the task bar.
+        if (others.owner() != nullptr) {
+            SetWindowLongPtrW(FWindow, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(others.owner()));
+        }
+        show();
+        bool closed = true;
+        MSG message{};
+        while (!ended()) {
+            const BOOL got = GetMessageW(&message, nullptr, 0, 0);
+            if (got == 0) {
+                // The program is ending: the main loop hears of it too.
+                PostQuitMessage(static_cast<int>(message.wParam));
+                closed = false;
+                break;
+            }
+            if (got == -1) {
+                closed = false;
+                break;
+            }
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        return closed;
     }
 
     static RECT workAreaOf(HWND window) {

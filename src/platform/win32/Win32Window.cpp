@@ -15,6 +15,19 @@ int yOf(LPARAM lParam) {
 bool buttonsHeld(WPARAM wParam) {
     return (wParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)) != 0;
 }
+TShiftState shiftHeld() {
+    TShiftState shift = 0;
+    if (GetKeyState(VK_SHIFT) < 0) {
+        shift |= ssShift;
+    }
+    if (GetKeyState(VK_CONTROL) < 0) {
+        shift |= ssCtrl;
+    }
+    if (GetKeyState(VK_MENU) < 0) {
+        shift |= ssAlt;
+    }
+    return shift;
+}
 
 // Ends the paint that BeginPaint started, on every path.
 class TPaintScope {
@@ -129,6 +142,12 @@ LRESULT TWin32Window::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_MBUTTONUP:
         onButtonUp(TMouseButton::mbMiddle, xOf(lParam), yOf(lParam), buttonsHeld(wParam));
+        return 0;
+    case WM_KEYDOWN:
+        onKeyDown(static_cast<int>(wParam), shiftHeld());
+        return 0;
+    case WM_CHAR:
+        onChar(static_cast<wchar_t>(wParam));
         return 0;
     case WM_SETFOCUS:
         onFocus(true);

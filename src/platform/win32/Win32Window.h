@@ -6,6 +6,7 @@
 // Include after the project's platform and toolkit headers: it brings in <windows.h>.
 
 #include "toolkit/Graphics.h"
+#include "toolkit/Keys.h"
 
 #include <memory>
 #include <string>
@@ -42,6 +43,10 @@ protected:
     // buttonsHeld: whether any mouse button is still down after this release.
     virtual void onButtonUp(TMouseButton /*button*/, int /*x*/, int /*y*/, bool /*buttonsHeld*/) {}
     virtual void onFocus(bool /*gained*/) {}
+    // A key pressed while the window has the focus (with the modifiers held), and the character
+    // the platform translated it to.
+    virtual void onKeyDown(int /*key*/, TShiftState /*shift*/) {}
+    virtual void onChar(wchar_t /*ch*/) {}
     // The window was moved or resized; sized tells whether the client size changed.
     virtual void onBoundsChanged(bool /*sized*/) {}
     // Answers the cursor to show over the client area, or null for the platform's default.

@@ -1,8 +1,79 @@
+// The Setup Scan dialog's behaviour: its buttons' places, what each showing resets, its keys, and
+// the values the caller reads.
+
 #include "ui/main/UntWildCard.h"
 
+TFrmWC* FrmWC = nullptr;
+
+namespace {
+
+// The client height with and without the "Scan target folder recursively" box.
+constexpr int kHeightWithRecursive = 160;
+constexpr int kHeightWithoutRecursive = 137;
+// What a preview length that is not a number reads as.
+constexpr std::int32_t kPreviewLengthNotANumber = 5;
+
+} // namespace
+
 TFrmWC::TFrmWC() {
-    setName(L"FrmWC");
-    setCaption(L"Setup Scan");
-    setFont(TFont{L"Tahoma", 8, 0, clBlack});
-    setClientSize(337, 159);
+    declareComponents();
+    OnShow = [this](TForm*) { FormShow(); };
+    OnKeyDown = [this](TControl*, int& key, TShiftState) { FormKeyDown(key); };
+    OnClose = [this](TForm*) { FormClose(); };
+    btnOk->OnClick = [this](TControl*) { btnOkClick(); };
+    btnCancel->OnClick = [this](TControl*) { btnCancelClick(); };
+    FormCreate();
+    FrmWC = this;
+}
+
+TFrmWC::~TFrmWC() {
+    if (FrmWC == this) {
+        FrmWC = nullptr;
+    }
+    OnShow = nullptr;
+    OnKeyDown = nullptr;
+    OnClose = nullptr;
+    btnOk->OnClick = nullptr;
+    btnCancel->OnClick = nullptr;
+}
+
+void TFrmWC::FormCreate() {
+    btnOk->setLeft(clientWidth() - btnOk->width() - 4);
+    btnCancel->setLeft(btnOk->left() - btnCancel->width() - 4);
+}
+
+void TFrmWC::FormShow() {
+    FCanceled = false;
+    setClientHeight(crecursive->visible() ? kHeightWithRecursive : kHeightWithoutRecursive);
+    edtwc->setFocus();
+    edtwc->selectAll();
+}
+
+void TFrmWC::FormKeyDown(int& key) {
+    if (key == VK_ESCAPE) {
+        FCanceled = true;
+        key = 0;
+        close();
+    } else if (key == VK_RETURN) {
+        key = 0;
+        close();
+    }
+}
+
+void TFrmWC::FormClose() {
+    // Enter may close the dialog before the spin box corrected a length typed outside its range.
+    spleft->correctText();
+}
+
+void TFrmWC::btnOkClick() {
+    close();
+}
+
+void TFrmWC::btnCancelClick() {
+    FCanceled = true;
+    close();
+}
+
+std::int32_t TFrmWC::previewLength() const {
+    return TSpinEdit::parseInteger(spleft->text()).value_or(kPreviewLengthNotANumber);
 }

@@ -1,13 +1,70 @@
 #pragma once
-// The Setup Scan dialog: made once at start-up, hidden, and reused for every scan. Its controls and
-// behaviour come with the scan commands; for now it is the empty window with its frame.
+// The Setup Scan dialog: asks for the file-name filter, the preview length and the two options of a
+// scan. It is made once at start-up, hidden, and shown modally for every scan, so its controls keep
+// the values of the last use while the program runs. The caller reads FCanceled after it returns,
+// and the values when it was not cancelled. Its components are declared in a table
+// (UntWildCardComponents.cpp).
 
+#include "toolkit/CheckBox.h"
+#include "toolkit/Edit.h"
 #include "toolkit/Form.h"
+#include "toolkit/ImageList.h"
+#include "toolkit/Label.h"
+#include "toolkit/Panel.h"
+#include "toolkit/SpinEdit.h"
+#include "ui/styled/SEMenuItem.h"
+#include "ui/styled/SEPanel.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct TDeclaredComponent;
 
 class TFrmWC : public TForm {
 public:
+    // Builds the dialog from its declared components, hidden; it becomes the program's FrmWC.
     TFrmWC();
+    ~TFrmWC() override;
+
+    // ---- Declared components (owned by the dialog).
+    TImageList* Img16 = nullptr;
+    TW7Panel* pCore = nullptr;
+    TLabel* Label1 = nullptr;
+    TEdit* edtwc = nullptr;
+    TLabel* Label2 = nullptr;
+    TSpinEdit* spleft = nullptr;
+    TCheckBox* czone = nullptr;
+    TCheckBox* crecursive = nullptr;
+    TSEPanel* SEPanel1 = nullptr;
+    TSEMenuItem* btnOk = nullptr;
+    TSEMenuItem* btnCancel = nullptr;
 
     // Whether the user cancelled the dialog the last time it was shown.
     bool FCanceled = false;
+
+    // ---- What the caller reads once the dialog has closed.
+    // The filter as typed.
+    std::wstring wildcard() const { return edtwc->text(); }
+    // The spin box's text as a number, or 5 when it is not one.
+    std::int32_t previewLength() const;
+    bool includeZone() const { return czone->checked(); }
+    bool recursive() const { return crecursive->checked(); }
+
+    // ---- Dialog behaviour.
+    void FormCreate();
+    void FormShow();
+    void FormKeyDown(int& key);
+    void FormClose();
+    void btnOkClick();
+    void btnCancelClick();
+
+    // The table of the dialog's declared components.
+    static const std::vector<TDeclaredComponent>& declaredComponents();
+
+private:
+    void declareComponents();
 };
+
+// The program's Setup Scan dialog while it exists; null before it is made.
+extern TFrmWC* FrmWC;

@@ -1,0 +1,128 @@
+#include "toolkit/CheckBox.h"
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kBoxSize = 13;
+constexpr int kCaptionGap = 4;
+constexpr TColor kBoxBorder = hexColor(0x8E8F8F);
+constexpr TColor kBoxBorderDisabled = hexColor(0xBCBCBC);
+constexpr TColor kBoxFill = clWhite;
+constexpr TColor kBoxFillDisabled = hexColor(0xF4F4F4);
+constexpr TColor kTick = hexColor(0x333333);
+constexpr TColor kTickDisabled = hexColor(0xA0A0A0);
+constexpr TColor kDisabledText = hexColor(0x6D6D6D);
+
+// The tick: two strokes two pixels thick, from the box's left middle down, then up to the right.
+void drawTick(TCanvas& canvas, const TRect& box, TColor color) {
+    canvas.pen().color = color;
+    for (int thickness = 0; thickness < 2; ++thickness) {
+        canvas.MoveTo(box.left + 3, box.top + 5 + thickness);
+        canvas.LineTo(box.left + 5, box.top + 7 + thickness);
+        canvas.LineTo(box.left + 10, box.top + 2 + thickness);
+    }
+}
+
+} // namespace
+
+TCheckBox::TCheckBox() {
+    setBounds(0, 0, 97, 17);
+    setTabStop(true);
+}
+
+void TCheckBox::setChecked(bool value) {
+    if (value == FChecked) {
+        return;
+    }
+    FChecked = value;
+    invalidate();
+    if (OnChange) {
+        OnChange(this);
+    }
+}
+
+TColor TCheckBox::surfaceColor() const {
+    return parent() != nullptr ? parent()->surfaceColor() : color();
+}
+
+TRect TCheckBox::boxRect() const {
+    const int top = (height() - kBoxSize) / 2;
+    return ::boundsRect(0, top, kBoxSize, kBoxSize);
+}
+
+void TCheckBox::paint(TCanvas& canvas) {
+    canvas.brush().setColor(surfaceColor());
+    canvas.FillRect(clientRect());
+
+    const TRect box = boxRect();
+    canvas.pen().color = enabled() ? kBoxBorder : kBoxBorderDisabled;
+    canvas.brush().setColor(enabled() ? kBoxFill : kBoxFillDisabled);
+    canvas.Rectangle(box.left, box.top, box.right, box.bottom);
+    if (FChecked) {
+        drawTick(canvas, box, enabled() ? kTick : kTickDisabled);
+    }
+
+    canvas.setFont(font());
+    if (!enabled()) {
+        canvas.font().color = kDisabledText;
+    }
+    canvas.brush().style = TBrushStyle::bsClear;
+    const int textLeft = box.right + kCaptionGap;
+    const TRect textRect{textLeft, 0, width(), height()};
+    canvas.DrawTextW(caption(), textRect, DT_SINGLELINE | DT_VCENTER);
+
+    if (focused()) {
+        // A dotted frame one pixel round the caption.
+        const int textWidth = std::min(canvas.TextWidth(caption()), width() - textLeft - 2);
+        const int textHeight = canvas.TextHeight(caption().empty() ? L"Wg" : caption());
+        const int top = (height() - textHeight) / 2 - 1;
+        const TRect frame{textLeft - 1, top, textLeft + textWidth + 1, top + textHeight + 2};
+        const TColor dots = font().color;
+        for (int x = frame.left; x < frame.right; x += 2) {
+            canvas.setPixel(x, frame.top, dots);
+            canvas.setPixel(x, frame.bottom - 1, dots);
+        }
+        for (int y = frame.top; y < frame.bottom; y += 2) {
+            canvas.setPixel(frame.left, y, dots);
+            canvas.setPixel(frame.right - 1, y, dots);
+        }
+    }
+}
+
+void TCheckBox::click() {
+    setChecked(!FChecked);
+    TControl::click();
+}
+
+void TCheckBox::keyPress(wchar_t ch) {
+    if (ch == L' ') {
+        click();
+    }
+}
+
+void TCheckBox::mouseDown(TMouseButton button, int x, int y) {
+    if (button == TMouseButton::mbLeft) {
+        setFocus();
+    }
+    TControl::mouseDown(button, x, y);
+}
+
+void TCheckBox::focusGained() {
+    invalidate();
+    TControl::focusGained();
+}
+
+void TCheckBox::focusLost() {
+    invalidate();
+    TControl::focusLost();
+}
+
+void TCheckBox::textChanged() {
+    invalidate();
+    TControl::textChanged();
+}
+
+void TCheckBox::fontChanged() {
+    invalidate();
+}

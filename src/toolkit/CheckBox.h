@@ -1,0 +1,33 @@
+#pragma once
+// A check box, drawn by the toolkit itself: a 13-pixel box, ticked when checked, and its caption
+// to the right, over its parent's surface. A click or the Space key toggles it; Tab stops at it and
+// a dotted frame round the caption shows the focus.
+
+#include "toolkit/Control.h"
+
+class TCheckBox : public TControl {
+public:
+    TCheckBox();
+
+    bool checked() const { return FChecked; }
+    // A change raises OnChange.
+    void setChecked(bool value);
+    TNotifyEvent OnChange;
+
+    TColor surfaceColor() const override;
+    // The box, in client coordinates.
+    TRect boxRect() const;
+
+protected:
+    void paint(TCanvas& canvas) override;
+    void click() override;
+    void keyPress(wchar_t ch) override;
+    void mouseDown(TMouseButton button, int x, int y) override;
+    void focusGained() override;
+    void focusLost() override;
+    void textChanged() override;
+    void fontChanged() override;
+
+private:
+    bool FChecked = false;
+};

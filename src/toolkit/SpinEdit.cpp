@@ -1,0 +1,143 @@
+#include "toolkit/SpinEdit.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr int kButtonWidth = 17;
+constexpr TColor kButtonFace = hexColor(0xF0F0F0);
+constexpr TColor kButtonLine = hexColor(0xABADB3);
+constexpr TColor kArrow = hexColor(0x404040);
+constexpr TColor kArrowDisabled = hexColor(0xA0A0A0);
+
+bool isSpace(wchar_t ch) {
+    return ch == L' ' || ch == L'\t';
+}
+
+// A small triangle, 7 pixels wide and 4 high, centred in box, pointing up or down.
+void drawArrow(TCanvas& canvas, const TRect& box, bool up, TColor color) {
+    const int centreX = box.left + box.width() / 2;
+    const int top = box.top + (box.height() - 4) / 2;
+    for (int row = 0; row < 4; ++row) {
+        const int half = up ? row : 3 - row;
+        for (int x = centreX - half; x <= centreX + half; ++x) {
+            canvas.setPixel(x, top + row, color);
+        }
+    }
+}
+
+} // namespace
+
+TSpinEdit::TSpinEdit() {
+    setBounds(left(), top(), 121, 22);
+    setText(L"0");
+}
+
+std::optional<std::int32_t> TSpinEdit::parseInteger(const std::wstring& text) {
+    std::size_t at = 0;
+    std::size_t end = text.size();
+    while (at < end && isSpace(text[at])) {
+        ++at;
+    }
+    while (end > at && isSpace(text[end - 1])) {
+        --end;
+    }
+    bool negative = false;
+    if (at < end && (text[at] == L'+' || text[at] == L'-')) {
+        negative = text[at] == L'-';
+        ++at;
+    }
+    if (at == end) {
+        return std::nullopt;
+    }
+    constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
+    std::int64_t magnitude = 0;
+    for (; at < end; ++at) {
+        if (text[at] < L'0' || text[at] > L'9') {
+            return std::nullopt;
+        }
+        magnitude = std::min(magnitude * 10 + (text[at] - L'0'), limit); // saturates, never overflows
+    }
+    const std::int64_t number = negative ? -magnitude : magnitude;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(
+        number, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
+
+std::int32_t TSpinEdit::clamped(std::int64_t value) const {
+    if (FMaxValue > FMinValue) {
+        value = std::clamp<std::int64_t>(value, FMinValue, FMaxValue);
+    }
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(value, std::numeric_limits<std::int32_t>::min(),
+                                                              std::numeric_limits<std::int32_t>::max()));
+}
+
+std::int32_t TSpinEdit::value() const {
+    const std::optional<std::int32_t> number = parseInteger(text());
+    return number ? clamped(*number) : FMinValue;
+}
+
+void TSpinEdit::setValue(std::int64_t value) {
+    setText(std::to_wstring(clamped(value)));
+}
+
+TRect TSpinEdit::upButton() const {
+    const int right = width() - 1;
+    const int middle = height() / 2;
+    return TRect{right - kButtonWidth, 1, right, middle};
+}
+
+TRect TSpinEdit::downButton() const {
+    const int right = width() - 1;
+    const int middle = height() / 2;
+    return TRect{right - kButtonWidth, middle, right, height() - 1};
+}
+
+TRect TSpinEdit::textArea() const {
+    TRect area = TEdit::textArea();
+    area.right = std::max(upButton().left - 2, area.left);
+    return area;
+}
+
+void TSpinEdit::paint(TCanvas& canvas) {
+    TEdit::paint(canvas);
+    const TRect up = upButton();
+    const TRect down = downButton();
+    canvas.brush().setColor(kButtonFace);
+    canvas.FillRect(up);
+    canvas.FillRect(down);
+    canvas.pen().color = kButtonLine;
+    canvas.MoveTo(up.left, up.top);
+    canvas.LineTo(up.left, down.bottom);
+    canvas.MoveTo(up.left, down.top);
+    canvas.LineTo(up.right, down.top);
+    const TColor arrow = enabled() ? kArrow : kArrowDisabled;
+    drawArrow(canvas, TRect{up.left + 1, up.top, up.right, up.bottom}, true, arrow);
+    drawArrow(canvas, TRect{down.left + 1, down.top + 1, down.right, down.bottom}, false, arrow);
+}
+
+void TSpinEdit::keyDown(int& key, TShiftState shift) {
+    if (key == VK_UP || key == VK_DOWN) {
+        setValue(std::int64_t{value()} + (key == VK_UP ? FIncrement : -std::int64_t{FIncrement}));
+        selectAll();
+        key = 0;
+        return;
+    }
+    TEdit::keyDown(key, shift);
+}
+
+void TSpinEdit::mouseDown(TMouseButton button, int x, int y) {
+    const bool onUp = upButton().contains(x, y);
+    const bool onDown = downButton().contains(x, y);
+    if (button == TMouseButton::mbLeft && (onUp || onDown)) {
+        setFocus();
+        setValue(std::int64_t{value()} + (onUp ? FIncrement : -std::int64_t{FIncrement}));
+        return;
+    }
+    TEdit::mouseDown(button, x, y);
+}
+
+void TSpinEdit::focusLost() {
+    correctText();
+    TEdit::focusLost();
+}
