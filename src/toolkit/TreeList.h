@@ -16,9 +16,10 @@
 //   last endUpdate rebuilds once and repaints. A query of the view (rowCount, rowOf, hitTest...)
 //   made while suspended rebuilds it on demand.
 //
-// The texts come only from OnGetText; the tree stores none. The input the control core does not
-// deliver yet (keys, the mouse wheel) comes through handleKeyDown and handleMouseWheel; double clicks
-// are recognised from two presses (or delivered through handleDoubleClick).
+// The texts come only from OnGetText; the tree stores none. Keys come from the control core (the
+// control's OnKeyDown hears each first and may take it); the mouse wheel, which the core does not
+// deliver yet, comes through handleMouseWheel; double clicks are recognised from two presses (or
+// delivered through handleDoubleClick).
 
 #include "toolkit/Control.h"
 #include "toolkit/ImageList.h"
@@ -127,26 +128,22 @@ struct TTreeColors {
 
 class TTreeList : public TControl {
 public:
-    // Windows virtual-key codes the tree reacts to.
-    static constexpr std::uint16_t kKeySpace = 0x20;
-    static constexpr std::uint16_t kKeyPageUp = 0x21;
-    static constexpr std::uint16_t kKeyPageDown = 0x22;
-    static constexpr std::uint16_t kKeyEnd = 0x23;
-    static constexpr std::uint16_t kKeyHome = 0x24;
-    static constexpr std::uint16_t kKeyLeft = 0x25;
-    static constexpr std::uint16_t kKeyUp = 0x26;
-    static constexpr std::uint16_t kKeyRight = 0x27;
-    static constexpr std::uint16_t kKeyDown = 0x28;
-    static constexpr std::uint16_t kKeyApps = 0x5D; // the context-menu key
-    static constexpr std::uint16_t kKeyAdd = 0x6B;  // numeric keypad +
-    static constexpr std::uint16_t kKeySubtract = 0x6D;
-    static constexpr std::uint16_t kKeyF10 = 0x79;
-    static constexpr std::uint16_t kKeyOemPlus = 0xBB;
-    static constexpr std::uint16_t kKeyOemMinus = 0xBD;
-    // Shift state bits.
-    static constexpr unsigned kShift = 1;
-    static constexpr unsigned kCtrl = 2;
-    static constexpr unsigned kAlt = 4;
+    // Windows virtual-key codes the tree reacts to (toolkit/Keys.h has the common ones).
+    static constexpr int kKeySpace = 0x20;
+    static constexpr int kKeyPageUp = 0x21;
+    static constexpr int kKeyPageDown = 0x22;
+    static constexpr int kKeyEnd = 0x23;
+    static constexpr int kKeyHome = 0x24;
+    static constexpr int kKeyLeft = 0x25;
+    static constexpr int kKeyUp = 0x26;
+    static constexpr int kKeyRight = 0x27;
+    static constexpr int kKeyDown = 0x28;
+    static constexpr int kKeyApps = 0x5D; // the context-menu key
+    static constexpr int kKeyAdd = 0x6B;  // numeric keypad +
+    static constexpr int kKeySubtract = 0x6D;
+    static constexpr int kKeyF10 = 0x79;
+    static constexpr int kKeyOemPlus = 0xBB;
+    static constexpr int kKeyOemMinus = 0xBD;
 
     static constexpr int kScrollBarSize = 17;
     static constexpr int kCheckBoxSize = 13;
@@ -169,8 +166,6 @@ public:
         std::function<int(TTreeList* sender, TTreeNode* node1, TTreeNode* node2, int column)>;
     using THeaderClickEvent = std::function<void(TTreeList* sender, int column, TMouseButton button)>;
     using TColumnEvent = std::function<void(TTreeList* sender, int column)>;
-    // Setting key to 0 stops the tree's own handling.
-    using TKeyEvent = std::function<void(TTreeList* sender, std::uint16_t& key, unsigned shift)>;
     // A request to show the context menu, at a point of the control's client area.
     using TContextPopupEvent = std::function<void(TTreeList* sender, int x, int y)>;
 
@@ -327,9 +322,10 @@ public:
     TRect rowRect(const TTreeNode* node) const;
     THitInfo hitTest(int x, int y) const;
 
-    // ---- Input not delivered by the control core.
-    // Answers whether the key was used.
-    bool handleKeyDown(std::uint16_t key, unsigned shift = 0);
+    // ---- Input.
+    // A key as the focused tree gets it from the platform (OnKeyDown first); answers whether the
+    // key was taken.
+    bool handleKeyDown(int key, TShiftState shift = 0);
     void handleDoubleClick(int x, int y);
     // delta in wheel units (120 a notch, positive away from the user): 3 rows a notch.
     void handleMouseWheel(int delta);
@@ -359,7 +355,6 @@ public:
     TColumnEvent OnColumnResize;
     TColumnEvent OnHeaderDragged;
     TNodeEvent OnDblClick; // node: the row under the pointer, or null
-    TKeyEvent OnKeyDown;
     TContextPopupEvent OnContextPopup;
 
 protected:
@@ -370,6 +365,7 @@ protected:
     void focusGained() override;
     void focusLost() override;
     void resize() override;
+    void keyDown(int& key, TShiftState shift) override;
 
 private:
     struct TDataOps {
@@ -437,6 +433,7 @@ private:
     void scrollBarDragged(int x, int y);
     void finishCheckPress(int x, int y);
     void contextPopupAtFocus();
+    bool treeKey(int key, TShiftState shift);
 
     std::unique_ptr<TNodePool> FPool;
     TDataOps FDataOps;

@@ -325,13 +325,19 @@ void TTreeList::contextPopupAtFocus() {
     }
 }
 
-bool TTreeList::handleKeyDown(std::uint16_t key, unsigned shift) {
-    if (OnKeyDown) {
-        OnKeyDown(this, key, shift);
-        if (key == 0) {
-            return true;
-        }
+bool TTreeList::handleKeyDown(int key, TShiftState shift) {
+    keyDown(key, shift);
+    return key == 0;
+}
+
+void TTreeList::keyDown(int& key, TShiftState shift) {
+    TControl::keyDown(key, shift); // OnKeyDown may take the key
+    if (key != 0 && treeKey(key, shift)) {
+        key = 0;
     }
+}
+
+bool TTreeList::treeKey(int key, TShiftState shift) {
     if (updating()) {
         return false;
     }
@@ -402,7 +408,7 @@ bool TTreeList::handleKeyDown(std::uint16_t key, unsigned shift) {
         contextPopupAtFocus();
         return true;
     case kKeyF10:
-        if ((shift & kShift) == 0) {
+        if ((shift & ssShift) == 0) {
             return false;
         }
         contextPopupAtFocus();

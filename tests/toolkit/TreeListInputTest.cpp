@@ -109,7 +109,7 @@ TEST_F(TreeListInputTest, HitTestFindsEachPartOfARow) {
 
 struct TKeyCase {
     const wchar_t* from; // focused before; nullptr for none
-    std::uint16_t key;
+    int key;
     const wchar_t* to;                    // focused after
     int rows;                             // rows in the view after
     const wchar_t* checkedName = nullptr; // a row whose box is then ...
@@ -163,8 +163,19 @@ TEST_F(TreeListInputTest, KeysMoveTheFocusExpandCollapseAndCheck) {
     }
 }
 
+TEST_F(TreeListInputTest, KeysComeFromThePlatformToTheFocusedTree) {
+    tree.setFocus();
+    peer->pressKey(TTreeList::kKeyDown);
+    peer->pressKey(TTreeList::kKeyDown);
+    EXPECT_EQ(files[1], tree.focusedNode());
+    peer->pressKey(TTreeList::kKeySpace);
+    EXPECT_EQ(TCheckState::csUncheckedNormal, tree.checkState(files[1]));
+    peer->pressKey(TTreeList::kKeySubtract);
+    EXPECT_FALSE(tree.expanded(files[1]));
+}
+
 TEST_F(TreeListInputTest, KeyHandlerCanTakeAKeyAndTheMenuKeyAsksForTheMenu) {
-    tree.OnKeyDown = [](TTreeList*, std::uint16_t& key, unsigned) {
+    tree.OnKeyDown = [](TControl*, int& key, TShiftState) {
         if (key == TTreeList::kKeyDown) {
             key = 0;
         }
@@ -176,7 +187,7 @@ TEST_F(TreeListInputTest, KeyHandlerCanTakeAKeyAndTheMenuKeyAsksForTheMenu) {
     EXPECT_EQ(files[0], tree.focusedNode());
     EXPECT_FALSE(tree.handleKeyDown(0x41)); // A: not the tree's
     tree.handleKeyDown(TTreeList::kKeyApps);
-    tree.handleKeyDown(TTreeList::kKeyF10, TTreeList::kShift);
+    tree.handleKeyDown(TTreeList::kKeyF10, ssShift);
     EXPECT_FALSE(tree.handleKeyDown(TTreeList::kKeyF10));
     ASSERT_EQ(2u, popups.size());
     EXPECT_EQ(kHeader + kRowHeight, popups[0].y) << "below the focused row";
