@@ -61,7 +61,9 @@ public:
             throw std::runtime_error("the intact image does not open");
         }
         FGeometry = volume->geometry();
-        FMftRuns = volume->loadFile(0)->findStream(L"")->runs;
+        const std::optional<plat::ntfs::TNtfsFile> mft = volume->loadFile(0);
+        const auto& runs = mft->findStream(L"")->runs;
+        FMftRuns.assign(runs.begin(), runs.end());
         auto services = servicesOver(bytes);
         for (const TFileFacts& file : fixture.facts) {
             std::uint64_t record = 0;

@@ -58,13 +58,13 @@ TEST(RunLists, DecodeAsNtfsWritesThemAndRefuseWhatItNeverWrites) {
          {}},
     };
     for (const TRunCase& c : cases) {
-        std::vector<TRun> runs;
+        std::pmr::vector<TRun> runs;
         EXPECT_EQ(plat::ntfs::decodeRuns(TBytes(c.pairs.data(), c.pairs.size()), c.lowestVcn, c.highestVcn,
                                          kClusters, runs),
                   c.valid)
             << c.what;
         if (c.valid) {
-            EXPECT_EQ(runs, c.runs) << c.what;
+            EXPECT_EQ(std::vector<TRun>(runs.begin(), runs.end()), c.runs) << c.what;
         }
     }
 }

@@ -51,7 +51,7 @@ TBackupContext makeContext(const THandle& handle, bool withSecurity) {
             context.records.push_back(std::move(record));
         }
     }
-    if (const TNtfsData* main = file.folder ? nullptr : file.findStream(std::wstring())) {
+    if (const TNtfsData* main = file.folder ? nullptr : file.findStream({})) {
         TBackupRecord record;
         record.data = main;
         record.dataSize = main->size;
@@ -67,7 +67,7 @@ TBackupContext makeContext(const THandle& handle, bool withSecurity) {
         record.data = &stream;
         record.dataSize = stream.size;
         record.head = recordHead(BACKUP_ALTERNATE_DATA, stream.sparse ? kStreamSparse : 0, record.dataSize,
-                                 L":" + stream.name + L":$DATA");
+                                 L":" + std::wstring(stream.name) + L":$DATA");
         context.records.push_back(std::move(record));
     }
     return context;

@@ -59,11 +59,12 @@ bool readAttributes(TBytes bytes, const TRecordHeader& header, std::vector<TAttr
     return !reader.damaged();
 }
 
-// A name as $FILE_NAME holds it.
+// A name as $FILE_NAME holds it: UTF-16LE bytes in the record.
 struct TRawName {
     std::uint64_t parent = 0;
     std::uint8_t nameSpace = 0;
-    std::wstring name;
+    const std::uint8_t* name = nullptr;
+    std::size_t units = 0;
 };
 
 // The working lists of one file, kept per thread so that reading a whole MFT does not allocate them
@@ -75,7 +76,7 @@ struct TScratch {
     std::vector<const TAttributeView*> dataHeads;
     std::vector<std::pair<std::size_t, const TAttributeView*>> dataAttributes;
     std::vector<const TAttributeView*> extents;
-    std::vector<TRun> runs; // checked and dropped when the data's place is not wanted
+    std::pmr::vector<TRun> runs; // checked and dropped when the data's place is not wanted
 
     TScratch& cleared() {
         baseAttributes.clear();
@@ -91,11 +92,12 @@ struct TScratch {
 } // namespace
 
 std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes base,
-                                                const TRecordHeader& baseHeader, bool withData) const {
+                                                const TRecordHeader& baseHeader, bool withData,
+                                                std::pmr::memory_resource* memory) const {
     if ((baseHeader.flags & kRecordInUse) == 0 || baseHeader.baseReference != 0) {
         return std::nullopt;
     }
-    TNtfsFile file;
+    TNtfsFile file(memory);
     file.record = record;
     file.sequence = baseHeader.sequence;
     file.folder = (baseHeader.flags & kRecordIsDirectory) != 0;
@@ -211,7 +213,7 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
                 file.damaged = true;
                 break;
             }
-            rawNames.push_back(TRawName{v.u64(0), v.u8(0x41), decodeUtf16Le(v.data() + 0x42, units)});
+            rawNames.push_back(TRawName{v.u64(0), v.u8(0x41), v.data() + 0x42, units});
             break;
         }
         case kAttrData: {
@@ -251,15 +253,18 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
     }
 
     // Names: each long name with the 8.3 name NTFS keeps beside it in the same folder.
-    for (TRawName& raw : rawNames) {
+    file.names.reserve(rawNames.size());
+    for (const TRawName& raw : rawNames) {
         if (raw.nameSpace == kNamespaceDos) {
             continue;
         }
-        TNtfsName name{recordOf(raw.parent), sequenceOf(raw.parent), std::move(raw.name), {}};
+        TNtfsName name{recordOf(raw.parent), sequenceOf(raw.parent), std::pmr::wstring(memory),
+                       std::pmr::wstring(memory)};
+        appendUtf16Le(name.name, raw.name, raw.units);
         if (raw.nameSpace == kNamespaceWin32) {
             for (const TRawName& dos : rawNames) {
                 if (dos.nameSpace == kNamespaceDos && dos.parent == raw.parent) {
-                    name.shortName = dos.name;
+                    appendUtf16Le(name.shortName, dos.name, dos.units);
                     break;
                 }
             }
@@ -267,7 +272,6 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
         file.names.push_back(std::move(name));
     }
 
-    file.names.shrink_to_fit();
     file.streams.reserve(dataHeads.size());
     // Each stream's extents in VCN order: the extent at VCN 0 (or the resident value) gives the sizes
     // and flags, the others only runs.
@@ -282,8 +286,8 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
             extents.push_back(dataAttributes[at].second);
         }
         const TAttributeView& first = *extents.front();
-        TNtfsData data;
-        data.name = first.nameText();
+        TNtfsData data(memory);
+        appendUtf16Le(data.name, first.name.data(), first.name.size() / 2);
         data.resident = first.resident;
         data.sparse = (first.flags & kAttrFlagSparse) != 0;
         if ((first.flags & kAttrFlagEncrypted) != 0) {
@@ -303,7 +307,7 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
             data.size = first.dataSize;
             data.allocatedSize = first.allocatedSize;
             data.initializedSize = std::min(first.initializedSize, first.dataSize);
-            std::vector<TRun>& runs = withData ? data.runs : work.runs;
+            std::pmr::vector<TRun>& runs = withData ? data.runs : work.runs;
             runs.clear();
             std::uint64_t nextVcn = 0;
             bool whole = first.lowestVcn == 0;

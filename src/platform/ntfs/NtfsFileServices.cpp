@@ -67,7 +67,7 @@ bool copyOut(const std::wstring& text, wchar_t* buffer, DWORD size) {
     return true;
 }
 
-bool sameUpper(const TNtfsTree& tree, const std::wstring& a, const std::wstring& b) {
+bool sameUpper(const TNtfsTree& tree, std::wstring_view a, std::wstring_view b) {
     return a.size() == b.size() && tree.upper(a) == tree.upper(b);
 }
 
@@ -158,7 +158,7 @@ TLocated TNtfsFileServices::TImpl::lookUp(const TWinPath& path) {
     if (path.hasStream && !path.stream.empty()) {
         found.stream = streamNamed(*found.drive, file, path.stream);
     } else if (!file.folder) {
-        found.stream = file.findStream(std::wstring());
+        found.stream = file.findStream({});
     }
     if (path.hasStream && found.stream == nullptr) {
         found.error = ERROR_FILE_NOT_FOUND; // no such stream, or "::$DATA" of a folder

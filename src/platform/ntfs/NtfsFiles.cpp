@@ -71,7 +71,7 @@ HANDLE TNtfsFileServices::CreateFileW(const wchar_t* path, DWORD access, DWORD s
     if (named) {
         stream = FImpl->streamNamed(*found.drive, entry, p.stream);
     } else if (!entry.folder) {
-        stream = entry.findStream(std::wstring());
+        stream = entry.findStream({});
     }
     const bool wantsStream = named || !entry.folder;
     if (wantsStream && stream == nullptr) {

@@ -137,7 +137,7 @@ bool TAttributeReader::next(TAttributeView& attribute) {
 }
 
 bool decodeRuns(TBytes pairs, std::uint64_t lowestVcn, std::uint64_t highestVcn, std::uint64_t clusterCount,
-                std::vector<TRun>& runs) {
+                std::pmr::vector<TRun>& runs) {
     if (highestVcn + 1 == lowestVcn) {
         return true; // an extent of no clusters (an empty stream: lowest 0, highest -1)
     }

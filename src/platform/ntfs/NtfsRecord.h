@@ -6,6 +6,7 @@
 #include "platform/ntfs/NtfsLayout.h"
 
 #include <cstdint>
+#include <memory_resource>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,6 @@ struct TRun {
 // Decodes the mapping pairs of one extent (lowestVcn to highestVcn) and appends its runs. False when
 // the list is malformed, runs past the extent, or names a cluster outside the volume.
 bool decodeRuns(TBytes pairs, std::uint64_t lowestVcn, std::uint64_t highestVcn, std::uint64_t clusterCount,
-                std::vector<TRun>& runs);
+                std::pmr::vector<TRun>& runs);
 
 } // namespace plat::ntfs

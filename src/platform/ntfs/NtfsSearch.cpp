@@ -12,20 +12,20 @@ using namespace detail;
 
 namespace {
 
-template <std::size_t N> void copyName(wchar_t (&target)[N], const std::wstring& name) {
+template <std::size_t N> void copyName(wchar_t (&target)[N], std::wstring_view name) {
     const std::size_t count = std::min(name.size(), N - 1);
     std::copy_n(name.begin(), count, target);
     target[count] = L'\0';
 }
 
-void fillFindData(const TNtfsFile& file, const std::wstring& name, const std::wstring& shortName,
+void fillFindData(const TNtfsFile& file, std::wstring_view name, std::wstring_view shortName,
                   WIN32_FIND_DATAW* data) {
     *data = WIN32_FIND_DATAW{};
     data->dwFileAttributes = reportedAttributes(file);
     data->ftCreationTime = file.created;
     data->ftLastAccessTime = file.accessed;
     data->ftLastWriteTime = file.written;
-    const TNtfsData* main = file.folder ? nullptr : file.findStream(std::wstring());
+    const TNtfsData* main = file.folder ? nullptr : file.findStream({});
     const std::uint64_t size = main != nullptr ? main->size : 0;
     data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
@@ -175,12 +175,12 @@ HANDLE TNtfsFileServices::FindFirstStreamW(const wchar_t* path, int infoLevel, W
     search.file = *found.file;
     // The main data first (a file always has one), then the named streams in the volume's order.
     if (!file.folder) {
-        const TNtfsData* main = file.findStream(std::wstring());
+        const TNtfsData* main = file.findStream({});
         search.streams.emplace_back(L"::$DATA", main != nullptr ? main->size : 0);
     }
     for (const TNtfsData& stream : file.streams) {
         if (!stream.name.empty()) {
-            search.streams.emplace_back(L":" + stream.name + L":$DATA", stream.size);
+            search.streams.emplace_back(L":" + std::wstring(stream.name) + L":$DATA", stream.size);
         }
     }
     if (search.streams.empty()) {

@@ -61,7 +61,7 @@ const std::vector<TNtfsTree::TEntry>& TNtfsTree::entries(std::size_t folder) con
     return it == FFolders.end() ? kNoEntries : it->second.entries;
 }
 
-std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, const std::wstring& name) const {
+std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, std::wstring_view name) const {
     auto it = FFolders.find(folder);
     if (it == FFolders.end()) {
         return std::nullopt;
@@ -75,7 +75,7 @@ std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, const std::
         return entries.entries[static_cast<std::size_t>(at - entries.keys.begin())];
     }
     for (const TEntry& entry : entries.entries) {
-        const std::wstring& shortName = nameOf(entry).shortName;
+        const std::wstring_view shortName = nameOf(entry).shortName;
         if (!shortName.empty() && key(shortName) == wanted) {
             return entry;
         }
@@ -83,13 +83,13 @@ std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, const std::
     return std::nullopt;
 }
 
-std::u16string TNtfsTree::key(const std::wstring& name) const {
+std::u16string TNtfsTree::key(std::wstring_view name) const {
     std::u16string units;
     appendKey(name, units);
     return units;
 }
 
-void TNtfsTree::appendKey(const std::wstring& name, std::u16string& keys) const {
+void TNtfsTree::appendKey(std::wstring_view name, std::u16string& keys) const {
     for (wchar_t c : name) {
         const auto u = static_cast<std::uint32_t>(c);
         if (u < 0x10000) {
@@ -101,8 +101,8 @@ void TNtfsTree::appendKey(const std::wstring& name, std::u16string& keys) const 
     }
 }
 
-std::wstring TNtfsTree::upper(const std::wstring& text) const {
-    std::wstring result = text;
+std::wstring TNtfsTree::upper(std::wstring_view text) const {
+    std::wstring result(text);
     for (wchar_t& c : result) {
         const auto unit = static_cast<std::uint32_t>(c);
         if (unit < 0x10000) { // past U+FFFF (wchar_t of 32 bits) NTFS has no case

@@ -31,14 +31,14 @@ public:
     // The entries of a folder in NTFS order; empty for a file or an unknown index.
     const std::vector<TEntry>& entries(std::size_t folder) const;
     // The entry of a folder with this long or 8.3 name, compared without case.
-    std::optional<TEntry> find(std::size_t folder, const std::wstring& name) const;
+    std::optional<TEntry> find(std::size_t folder, std::wstring_view name) const;
     // The text in upper case by the volume's table (for wildcard matching).
-    std::wstring upper(const std::wstring& text) const;
+    std::wstring upper(std::wstring_view text) const;
 
 private:
     // The name in upper case as UTF-16 units: what NTFS orders and compares names by.
-    std::u16string key(const std::wstring& name) const;
-    void appendKey(const std::wstring& name, std::u16string& keys) const;
+    std::u16string key(std::wstring_view name) const;
+    void appendKey(std::wstring_view name, std::u16string& keys) const;
 
     // Where an entry's key (its long name in upper case) lies in the pool of keys.
     struct TKey {

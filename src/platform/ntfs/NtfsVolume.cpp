@@ -30,7 +30,7 @@ std::vector<char16_t> plainUpcase() {
 
 } // namespace
 
-const TNtfsData* TNtfsFile::findStream(const std::wstring& streamName) const {
+const TNtfsData* TNtfsFile::findStream(std::wstring_view streamName) const {
     for (const TNtfsData& data : streams) {
         if (data.name == streamName) {
             return &data;
@@ -144,8 +144,9 @@ TNtfsOpenError TNtfsVolume::readMft() {
         return TNtfsOpenError::damagedMft;
     }
     FRecordCount = FMft.initializedSize / g.recordSize;
-    std::optional<TNtfsFile> mft = buildFile(kRecordMft, TBytes(bytes.data(), bytes.size()), header, true);
-    const TNtfsData* data = mft ? mft->findStream(std::wstring()) : nullptr;
+    std::optional<TNtfsFile> mft = buildFile(kRecordMft, TBytes(bytes.data(), bytes.size()), header, true,
+                                             std::pmr::get_default_resource());
+    const TNtfsData* data = mft ? mft->findStream({}) : nullptr;
     if (data == nullptr || data->resident || data->state != TDataState::readable || data->runs.empty()) {
         return TNtfsOpenError::damagedMft;
     }
@@ -206,7 +207,8 @@ void TNtfsVolume::readCatalogue() {
                 header.baseReference != 0) {
                 continue;
             }
-            if (std::optional<TNtfsFile> file = buildFile(first + i, TBytes(bytes, size), header, false)) {
+            if (std::optional<TNtfsFile> file =
+                    buildFile(first + i, TBytes(bytes, size), header, false, &FArena)) {
                 addToCatalogue(std::move(*file));
             }
         }
@@ -224,7 +226,7 @@ void TNtfsVolume::readCatalogue() {
 
 void TNtfsVolume::readUpcase() {
     std::optional<TNtfsFile> file = loadFile(kRecordUpCase);
-    const TNtfsData* data = file ? file->findStream(std::wstring()) : nullptr;
+    const TNtfsData* data = file ? file->findStream({}) : nullptr;
     if (data == nullptr || data->size < kUpcaseUnits * 2) {
         return; // a damaged table: the plain one stays
     }
@@ -262,7 +264,8 @@ std::optional<TNtfsFile> TNtfsVolume::loadFile(std::uint64_t record) const {
     if (!readRecord(record, bytes, header)) {
         return std::nullopt;
     }
-    return buildFile(record, TBytes(bytes.data(), bytes.size()), header, true);
+    return buildFile(record, TBytes(bytes.data(), bytes.size()), header, true,
+                     std::pmr::get_default_resource());
 }
 
 std::int64_t TNtfsVolume::readData(const TNtfsData& data, std::uint64_t offset, void* buffer,

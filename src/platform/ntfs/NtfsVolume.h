@@ -14,9 +14,11 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <memory_resource>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -39,29 +41,36 @@ enum class TDataState {
     damaged,    // its run list or extents do not hold together
 };
 
-// One data stream of a file: where its bytes lie and how large it is.
+// One data stream of a file: where its bytes lie and how large it is. Its text and lists come from
+// the memory resource it was made with (the catalogue's own arena, or the heap).
 struct TNtfsData {
-    std::wstring name; // empty for the unnamed (main) data
+    explicit TNtfsData(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
+        : name(memory), residentBytes(memory), runs(memory) {}
+
+    std::pmr::wstring name; // empty for the unnamed (main) data
     std::uint64_t size = 0;
     std::uint64_t allocatedSize = 0;
     std::uint64_t initializedSize = 0;
     bool resident = true;
     bool sparse = false;
     TDataState state = TDataState::readable;
-    std::vector<std::uint8_t> residentBytes;
-    std::vector<TRun> runs; // non-resident streams, in VCN order
+    std::pmr::vector<std::uint8_t> residentBytes;
+    std::pmr::vector<TRun> runs; // non-resident streams, in VCN order
 };
 
 // One name of a file in a folder: its long name and, when it has one apart, its 8.3 name.
 struct TNtfsName {
     std::uint64_t parentRecord = 0;
     std::uint16_t parentSequence = 0;
-    std::wstring name;
-    std::wstring shortName;
+    std::pmr::wstring name;
+    std::pmr::wstring shortName;
 };
 
 // What the volume says of one file (a base MFT record with its extension records).
 struct TNtfsFile {
+    explicit TNtfsFile(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
+        : names(memory), streams(memory) {}
+
     std::uint64_t record = 0;
     std::uint16_t sequence = 0;
     bool folder = false;
@@ -71,14 +80,14 @@ struct TNtfsFile {
     FILETIME changed{};
     FILETIME accessed{};
     std::uint32_t securityId = 0;
-    std::vector<TNtfsName> names;
-    std::vector<TNtfsData> streams;               // in the volume's order; the unnamed data among them
+    std::pmr::vector<TNtfsName> names;
+    std::pmr::vector<TNtfsData> streams;          // in the volume's order; the unnamed data among them
     std::vector<std::uint8_t> securityDescriptor; // an old-style $SECURITY_DESCRIPTOR attribute
     std::wstring volumeName;                      // $VOLUME_NAME ($Volume only)
     std::size_t extensionRecords = 0;             // records besides the base one that hold its attributes
     bool damaged = false;                         // an attribute or extension record could not be read
 
-    const TNtfsData* findStream(const std::wstring& streamName) const; // exact name; empty: main data
+    const TNtfsData* findStream(std::wstring_view streamName) const; // exact name; empty: main data
 };
 
 // Why open() gave no volume.
@@ -135,7 +144,7 @@ private:
     // The file of a base record whose bytes are prepared; its extension records are read as its
     // attribute list names them. withData keeps the locations of its streams' bytes.
     std::optional<TNtfsFile> buildFile(std::uint64_t record, TBytes base, const TRecordHeader& baseHeader,
-                                       bool withData) const;
+                                       bool withData, std::pmr::memory_resource* memory) const;
     void addToCatalogue(TNtfsFile file);
 
     std::unique_ptr<TNtfsDevice> FDevice;
@@ -145,6 +154,9 @@ private:
     std::uint64_t FDamagedRecords = 0;
     std::wstring FLabel;
     std::vector<char16_t> FUpcase;
+    // The catalogue's names and lists, freed at once with the volume (declared before the catalogue,
+    // so it outlives it).
+    std::pmr::monotonic_buffer_resource FArena;
     std::deque<TNtfsFile> FFiles;          // grows without moving what it holds
     std::vector<std::uint32_t> FFileIndex; // by record number: index in FFiles + 1, 0 for none
     // $Secure:$SDS and where each security id's descriptor lies in it, read on first use.
