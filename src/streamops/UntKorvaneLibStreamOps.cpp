@@ -141,9 +141,19 @@ bool copyStreamToNewFile(const std::wstring& source, const std::wstring& destina
     std::int64_t copied = 0;
     complete = complete && copyBlocks(in.get(), out.get(), stopRequested, copied);
     DWORD error = complete ? ERROR_SUCCESS : fs.GetLastError();
+    // The copy is the stream only when the stream still has the size that was copied, and the file
+    // written holds all of it; anything else would pass for the stream while it is not.
+    if (complete) {
+        BY_HANDLE_FILE_INFORMATION sourceInfo{};
+        if (fs.GetFileInformationByHandle(in.get(), &sourceInfo) == FALSE) {
+            complete = false;
+            error = fs.GetLastError();
+        } else if (makeInt64(sourceInfo.nFileSizeHigh, sourceInfo.nFileSizeLow) != copied) {
+            complete = false;
+        }
+    }
     in.reset();
     out.reset();
-    // What was written must be on the disk in full; a short file would pass for the stream.
     if (complete && getFileSize(target) != copied) {
         complete = false;
         error = ERROR_SUCCESS;

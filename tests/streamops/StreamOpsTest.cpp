@@ -124,6 +124,17 @@ TEST_F(BackupTest, AFailedCopyLeavesNoFileAndTheErrorOfTheCallThatFailed) {
     }
 }
 
+TEST_F(BackupTest, AStreamThatShrinksWhileItIsCopiedIsNotSavedShort) {
+    store.addFile(L"C:\\a.exe", "main");
+    store.addStream(L"C:\\a.exe", L"s", std::string(3 * 9216, 'o'));
+    // Rewritten to 100 bytes after the second block was read: the first two blocks are no longer
+    // the stream.
+    store.beforeCall(TCall::ReadFile, 3, [&] { store.addStream(L"C:\\a.exe", L"s", std::string(100, 'n')); });
+    std::wstring written;
+    EXPECT_FALSE(copyStreamToFile(L"C:\\a.exe:s", L"D:\\Saved\\s", &written));
+    EXPECT_TRUE(store.listFolder(L"D:\\Saved").empty());
+}
+
 TEST_F(BackupTest, CountCheckedStreamsCountsOnlyStreamRowsInThePlainCheckedState) {
     window.addFile(L"C:\\a", {L"checked", L"unchecked", L"pressed"});
     window.addFile(L"C:\\b", {L"mixed", L"checked too"});
