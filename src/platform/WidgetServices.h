@@ -35,9 +35,10 @@ protected:
     ~TFormSink() = default;
 };
 
-// The frame of a form's window: sizeable with the caption bar's buttons (the default), or a fixed
-// dialog frame: a single border, a caption without buttons, no button of its own on the task bar.
-enum class TFormFrame { sizeable, fixedDialog };
+// The frame of a form's window: sizeable with the caption bar's buttons (the default), a fixed
+// dialog frame: a single border, a caption without buttons, no button of its own on the task bar, or
+// a fixed single frame: a single border and a caption with the close box only.
+enum class TFormFrame { sizeable, fixedDialog, fixedSingle };
 
 // What a top-level window does for a form beyond every control's peer.
 class TFormPeer {

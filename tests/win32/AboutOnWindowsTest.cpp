@@ -1,6 +1,6 @@
 // The About window for real: made as start-up makes it, its signature check answered by the
 // platform's trust service (this test executable is not signed), shown over a main window, checked
-// on its screenshot, and its link icons turning coloured under the pointer.
+// on its screenshot and its frame, and its link icons turning coloured under the pointer.
 //
 // KW_ABOUT_PNG=path saves the screenshot; KW_ABOUT_SHOW_SECONDS=n keeps the window on screen.
 
@@ -21,6 +21,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+
+#include <windows.h>
 
 using namespace std::chrono_literals;
 using plat::win32::windowOf;
@@ -79,6 +81,7 @@ TEST_F(AboutOnWindowsTest, ShowsNameVersionAndTheUnsignedStatus) {
     main->setCaption(L"Korvane ADS Ombrolux");
     main->setClientSize(540, 433);
     main->setPosition(poScreenCenter);
+    main->setMainForm(true);
     main->show();
     about = std::make_unique<TFrmAbout>();
     EXPECT_FALSE(about->visible()) << "made hidden";
@@ -91,8 +94,20 @@ TEST_F(AboutOnWindowsTest, ShowsNameVersionAndTheUnsignedStatus) {
     EXPECT_EQ(about->labelName->caption(), L"Korvane ADS Ombrolux");
     EXPECT_EQ(about->LabelVersion->caption(), L"v1.2.3 build 4");
 
-    about->showCentredOver(*main);
+    about->show();
     ASSERT_TRUE(about->visible());
+    // A fixed single frame with the close box only, centred over the main window.
+    HWND aboutWindow = static_cast<HWND>(windowOf(about->peer()));
+    const LONG_PTR style = GetWindowLongPtrW(aboutWindow, GWL_STYLE);
+    EXPECT_TRUE(style & WS_SYSMENU);
+    EXPECT_TRUE(style & WS_CAPTION);
+    EXPECT_FALSE(style & (WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX));
+    RECT aboutRect{};
+    RECT mainRect{};
+    GetWindowRect(aboutWindow, &aboutRect);
+    GetWindowRect(static_cast<HWND>(windowOf(main->peer())), &mainRect);
+    EXPECT_NEAR((aboutRect.left + aboutRect.right) / 2, (mainRect.left + mainRect.right) / 2, 1);
+    EXPECT_NEAR((aboutRect.top + aboutRect.bottom) / 2, (mainRect.top + mainRect.bottom) / 2, 1);
     const plat::win32::TScreenPicture screen = shot();
     ASSERT_EQ(screen.width, 458);
     ASSERT_EQ(screen.height, 457);

@@ -123,7 +123,7 @@ public:
     }
 
     void setFrame(TFormFrame frame) override {
-        if (frame != TFormFrame::fixedDialog) {
+        if (frame == TFormFrame::sizeable) {
             return; // windows are made sizeable
         }
         // The client area stays where it is: the window's frame changes around it.
@@ -134,8 +134,12 @@ public:
         DWORD style = static_cast<DWORD>(GetWindowLongPtrW(FWindow, GWL_STYLE));
         style &= ~static_cast<DWORD>(WS_THICKFRAME | WS_MAXIMIZEBOX | WS_MINIMIZEBOX | WS_SYSMENU);
         style |= WS_CAPTION;
-        const DWORD exStyle =
-            static_cast<DWORD>(GetWindowLongPtrW(FWindow, GWL_EXSTYLE)) | WS_EX_DLGMODALFRAME;
+        DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(FWindow, GWL_EXSTYLE));
+        if (frame == TFormFrame::fixedDialog) {
+            exStyle |= WS_EX_DLGMODALFRAME;
+        } else {
+            style |= WS_SYSMENU; // the close box, without the minimise and maximise boxes
+        }
         SetWindowLongPtrW(FWindow, GWL_STYLE, static_cast<LONG_PTR>(style));
         SetWindowLongPtrW(FWindow, GWL_EXSTYLE, static_cast<LONG_PTR>(exStyle));
         RECT outer{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};

@@ -3,8 +3,6 @@
 #include "system/UntKorvaneLib.h"
 #include "toolkit/Declared.h"
 
-#include <algorithm>
-
 TFrmAbout::TFrmAbout() : FStatusLink(std::make_shared<TStatusLink>()) {
     FStatusLink->window = this;
     declareComponents();
@@ -84,18 +82,6 @@ void TFrmAbout::showSignStatus(const TSignCheck& check) {
     labelStatusTitle->invalidate();
     labelStatusDetail->invalidate();
     FSignStatus = check.status;
-}
-
-void TFrmAbout::showCentredOver(const TControl& owner) {
-    int x = owner.left() + (owner.width() - width()) / 2;
-    int y = owner.top() + (owner.height() - height()) / 2;
-    if (plat::TWidgetServices* services = plat::widgetServices()) {
-        const TRect work = services->screenWorkArea();
-        x = std::max(work.left, std::min(x, work.right - width()));
-        y = std::max(work.top, std::min(y, work.bottom - height()));
-    }
-    setBounds(x, y, width(), height());
-    show();
 }
 
 void TFrmAbout::linkClick(TControl* /*sender*/) {

@@ -2,7 +2,8 @@
 // The About window: the product's name and version from the program's own version information,
 // the maker's legal notice, links to the maker's web site and pages, and a status panel that shows
 // the outcome of a background check of the program file's code signature. It is created hidden at
-// start-up, kept for the whole run and shown modelessly. Its components are declared in a table
+// start-up, kept for the whole run and shown modelessly (show()), centred over the main form each
+// time, in a fixed frame with only the close box. Its components are declared in a table
 // (UntAboutComponents.cpp); the signature check lives in UntAboutSignStatus.cpp.
 
 #include "platform/Thread.h"
@@ -70,10 +71,6 @@ public:
     // Builds the window from its declared components and runs FormCreate; hidden until shown.
     TFrmAbout();
     ~TFrmAbout() override;
-
-    // Shows the window modelessly, centred over owner (the main window), inside the screen's work
-    // area.
-    void showCentredOver(const TControl& owner);
 
     // What the status panel shows now.
     TSignStatus signStatus() const { return FSignStatus; }

@@ -199,6 +199,8 @@ void TFrmAbout::declareComponents() {
     setColor(hexColor(0xE2E6EA));
     setClientSize(458, 457);
     setDoubleBuffered(true);
+    setFrame(plat::TFormFrame::fixedSingle);
+    setPosition(poMainFormCenter);
 
     TComponentKinds kinds = TComponentKinds::standard();
     kinds.add<TSEImage>(L"TSEImage");

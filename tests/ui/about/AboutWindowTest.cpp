@@ -224,36 +224,34 @@ TEST_F(AboutWindowTest, TheWebAddressIsUnderlinedWhileThePointerIsOverIt) {
     EXPECT_EQ(w().link->font(), (TFont{L"Segoe UI", 9, 0, clWhite}));
 }
 
-TEST_F(AboutWindowTest, ShownCentredOverTheMainWindowAndAgainUnchanged) {
+TEST_F(AboutWindowTest, ShownCentredOverTheMainWindowInAFixedFrameAndAgainUnchanged) {
     giveVersionInformation();
     makeWindowAndFinishCheck();
     TForm main;
+    main.setMainForm(true);
     main.setBounds(100, 100, 540, 433);
-    w().showCentredOver(main);
+    main.show();
+    w().show();
     EXPECT_TRUE(w().visible());
     EXPECT_EQ(w().boundsRect(), boundsRect(141, 88, 458, 457));
+    plat::headless::THeadlessFormPeer* frame = widgets.formPeerOf(w().peer());
+    ASSERT_NE(frame, nullptr);
+    EXPECT_EQ(frame->frame(), plat::TFormFrame::fixedSingle) << "single border, close box only";
 
-    // Closing hides it; showing it again shows the same texts without reading or checking again.
+    // Closing hides it; showing it again, after the main window moved, centres it again and shows
+    // the same texts without reading or checking anything again.
     EXPECT_TRUE(w().close());
     EXPECT_FALSE(w().visible());
+    EXPECT_TRUE(main.visible()) << "not modal: the main window goes on";
     shell.setVersionString(kProgram, L"\\StringFileInfo\\040904b0\\ProductName", L"Something else");
     trustDouble.answerTrusted(L"Korvane");
-    w().showCentredOver(main);
+    main.setBounds(300, 200, 540, 433);
+    w().show();
     EXPECT_TRUE(w().visible());
+    EXPECT_EQ(w().boundsRect(), boundsRect(341, 188, 458, 457));
     EXPECT_EQ(w().labelName->caption(), L"Korvane ADS Ombrolux");
     EXPECT_EQ(w().LabelVersion->caption(), L"v2.4.1 build 317");
     EXPECT_EQ(w().signStatus(), ssNotSigned);
     EXPECT_EQ(trustDouble.checkedFiles().size(), 1u) << "one check for the whole run";
-}
-
-TEST_F(AboutWindowTest, KeptInsideTheScreensWorkArea) {
-    makeWindowAndFinishCheck();
-    TForm main;
-    main.setBounds(900, 700, 540, 433); // mostly off the 1024 x 768 screen
-    w().showCentredOver(main);
-    EXPECT_EQ(w().boundsRect(), boundsRect(1024 - 458, 768 - 457, 458, 457));
-    main.setBounds(-400, -300, 540, 433);
-    w().showCentredOver(main);
-    EXPECT_EQ(w().left(), 0);
-    EXPECT_EQ(w().top(), 0);
+    main.setMainForm(false);
 }
