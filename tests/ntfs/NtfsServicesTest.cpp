@@ -239,6 +239,22 @@ TEST_F(Services, FoldersListDotEntriesAndTheirOwnStreams) {
     EXPECT_EQ(fs().GetLastError(), plat::ERROR_HANDLE_EOF);
 }
 
+// NTFS keeps a file's attributes sorted by name (without case), so streams are listed in name order
+// whatever the order they were made in (here a, empty, b, mid, big).
+TEST_F(Services, StreamsAreListedInNameOrder) {
+    std::vector<std::wstring> names;
+    plat::WIN32_FIND_STREAM_DATA data{};
+    plat::HANDLE find =
+        fs().FindFirstStreamW(L"N:\\docs\\several.bin", plat::FindStreamInfoStandard, &data, 0);
+    ASSERT_NE(find, plat::INVALID_HANDLE_VALUE);
+    do {
+        names.push_back(data.cStreamName);
+    } while (fs().FindNextStreamW(find, &data));
+    fs().FindClose(find);
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"::$DATA", L":a:$DATA", L":b:$DATA", L":big:$DATA",
+                                                L":empty:$DATA", L":mid:$DATA"}));
+}
+
 TEST_F(Services, BackupStreamStartsWithTheSecurityDescriptor) {
     plat::HANDLE file = open(L"N:\\docs\\several.bin", plat::GENERIC_READ, plat::OPEN_EXISTING,
                              plat::FILE_FLAG_BACKUP_SEMANTICS);
