@@ -251,6 +251,51 @@ TEST_F(Damage, RunListOutsideTheVolumeMakesTheStreamUnreadableNotWrong) {
     EXPECT_EQ(several->streams[0].bytes, "first");
 }
 
+// ntfs-3g cannot make an encrypted stream, so the flag is set on one: it is listed with its size,
+// and reading it (alone or through the backup stream) says the data is not available.
+TEST_F(Damage, EncryptedStreamIsListedButNotRead) {
+    const TImage image(copiedVolume());
+    std::string patched = image.bytes;
+    image.patchRecord(patched, image.recordOf(L"several.txt"), [&](std::uint8_t* record) {
+        const TAttributeView beta =
+            attributeOf(record, image.geometry().recordSize, plat::ntfs::kAttrData, L"beta");
+        auto* header = const_cast<std::uint8_t*>(beta.name.data()) - 0x40; // the name follows the header
+        ASSERT_EQ(header[0], 0x80) << "the header starts at the type";
+        header[0x0D] |= 0x40; // flags 0x4000: encrypted
+    });
+    auto services = servicesOver(patched);
+    ASSERT_NE(services, nullptr);
+    std::string bytes;
+    plat::DWORD error = 0;
+    EXPECT_FALSE(readWhole(*services, L"N:\\several.txt:beta", bytes, error));
+    EXPECT_EQ(error, plat::ERROR_NOT_SUPPORTED);
+    ASSERT_TRUE(readWhole(*services, L"N:\\several.txt:alpha", bytes, error));
+    EXPECT_EQ(bytes, "first");
+    plat::WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(services->GetFileAttributesExW(L"N:\\several.txt:beta", plat::GetFileExInfoStandard, &data));
+    EXPECT_EQ(data.nFileSizeLow, 3000u);
+
+    // The backup stream gives the record's header, then refuses its data.
+    plat::HANDLE file =
+        services->CreateFileW(L"N:\\several.txt", plat::GENERIC_READ, plat::FILE_SHARE_READ, nullptr,
+                              plat::OPEN_EXISTING, plat::FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    ASSERT_NE(file, plat::INVALID_HANDLE_VALUE);
+    void* context = nullptr;
+    plat::BYTE buffer[65536];
+    plat::DWORD read = 0;
+    std::string stream;
+    while (services->BackupRead(file, buffer, sizeof buffer, &read, plat::FALSE, plat::FALSE, &context) &&
+           read > 0) {
+        stream.append(reinterpret_cast<const char*>(buffer), read);
+    }
+    EXPECT_EQ(services->GetLastError(), plat::ERROR_NOT_SUPPORTED);
+    EXPECT_NE(stream.find(std::string("b\0e\0t\0a\0", 8)), std::string::npos)
+        << "the header and name of beta came";
+    services->BackupRead(file, buffer, 0, &read, plat::TRUE, plat::FALSE, &context);
+    services->CloseHandle(file);
+    EXPECT_EQ(services->openHandles(), 0);
+}
+
 TEST_F(Damage, BootSectorsNtfsNeverWritesDoNotOpen) {
     const TImage image(copiedVolume());
     struct TCase {
