@@ -5,7 +5,9 @@
 // that differs from its source and delete no stream that was not checked.
 
 #include "robust/RobustFixture.h"
+#include "robust/WindowWorld.h"
 
+#include "platform/DialogServices.h"
 #include "platform/FileServices.h"
 #include "streamops/UntKorvaneLibStreamOps.h"
 
@@ -222,11 +224,13 @@ struct TBulkRun {
     TSnapshot before;
 };
 
-void checkBulkRun(TWorld& world, TBackupWindow& window, const TBulkRun& run) {
+void checkBulkRun(TWindowWorld& world, const TBulkRun& run) {
+    TWatchedMain& window = *world.window;
     EXPECT_TRUE(run.ended) << "the run did not end";
-    EXPECT_EQ(window.finished, 1);
-    EXPECT_EQ(window.events.back(), L"finished");
+    EXPECT_EQ(window.backupFinishedCount, 1);
+    EXPECT_EQ(window.FBackupADS, nullptr) << "the window lets go of the run";
     EXPECT_EQ(world.store.openHandles(), 0);
+    EXPECT_TRUE(world.unscripted.empty()) << narrow(world.unscripted.front());
     EXPECT_EQ(window.finalState.totalCount, static_cast<std::int32_t>(run.checked.size()));
     const TSnapshot after = snapshot(world.store);
     const TChanges changes = changesBetween(run.before, after);
@@ -274,7 +278,8 @@ void checkBulkRun(TWorld& world, TBackupWindow& window, const TBulkRun& run) {
     }
 }
 
-// A backup (to the destination) or a removal of every checked row but two.
+// A backup (to the destination) or a removal of every checked row but two, started from the
+// window's toolbar.
 void sweepBulkRun(bool backup) {
     const std::vector<std::wstring> unchecked = {L"C:\\Users\\Ann\\Downloads\\tool.zip:extra",
                                                  L"E:\\photo.jpg:thumb"};
@@ -283,21 +288,27 @@ void sweepBulkRun(bool backup) {
     fixtureSnapshot();
     sweep(backup ? "bulk backup" : "bulk removal", [&](const std::optional<TFault>& fault) {
         SCOPED_TRACE(describe(fault));
-        TWorld world;
-        TBackupWindow window;
+        TWindowWorld world;
+        TWatchedMain& window = *world.window;
         window.addRows(rows);
         for (const std::wstring& path : unchecked) {
-            window.uncheck(path);
+            window.VST->setCheckState(window.row(path), TCheckState::csUncheckedNormal);
+        }
+        if (backup) {
+            world.dialogs.answerFolder(kDestination);
+        } else {
+            world.dialogs.answerButton(plat::IDYES);
         }
         TBulkRun run;
         run.backup = backup;
         run.rowsBefore = window.streamPaths();
-        run.checked = window.checkedStreamPaths();
+        run.checked = window.streamPaths(true);
         run.before = fixtureSnapshot();
         planFault(world, fault);
-        run.ended = world.runBackup(window, backup ? kDestination : L"");
+        world.click(backup ? &TFrmMain::btnBackupClick : &TFrmMain::btnDeleteClick);
+        run.ended = window.runGone.waitFor(std::chrono::seconds(30));
         std::vector<TLoggedCall> calls = world.store.callLog();
-        checkBulkRun(world, window, run);
+        checkBulkRun(world, run);
         return calls;
     });
 }
@@ -310,47 +321,79 @@ TEST(FaultSweep, BulkRemovalSurvivesEveryFailingCall) {
     sweepBulkRun(false);
 }
 
-void checkSingleStream(TWorld& world, const TSnapshot& before, bool faulted, bool saved,
-                       const std::wstring& written, bool deleted) {
-    const std::wstring source = L"E:\\photo.jpg:notes";
-    const std::wstring doomed = L"C:\\Users\\Ann\\report.txt:bin";
+struct TSingleRun {
+    std::wstring source;
+    std::wstring doomed;
+    bool faulted = false;
+};
+
+void checkSingleStream(TWindowWorld& world, const TSnapshot& before, const TSingleRun& run) {
     EXPECT_EQ(world.store.openHandles(), 0);
+    EXPECT_TRUE(world.unscripted.empty()) << narrow(world.unscripted.front());
+    const std::vector<std::wstring> dialogs = world.shownDialogs();
+    ASSERT_GE(dialogs.size(), 2u);
     const TSnapshot after = snapshot(world.store);
     const TChanges changes = changesBetween(before, after);
     EXPECT_TRUE(changes.changed.empty()) << "changed: " << narrow(changes.changed.front());
-    if (saved) {
+
+    // The backup: reported saved exactly when a complete copy is there, under a free name.
+    const std::wstring savedAt = L"Backup ADS File | ADS File successfully backupped at :\r\n";
+    if (dialogs[0].rfind(savedAt, 0) == 0) {
         ASSERT_EQ(changes.added.size(), 1u);
-        EXPECT_EQ(changes.added.front(), written);
-        EXPECT_EQ(after.at(written), before.at(source));
-        EXPECT_EQ(written, kDestination + L"\\notes(1)") << "the file there is kept";
+        EXPECT_EQ(dialogs[0].substr(savedAt.size()), changes.added.front()) << "the file written is named";
+        EXPECT_EQ(changes.added.front(), kDestination + L"\\notes(1)") << "the file there is kept";
+        EXPECT_EQ(after.at(changes.added.front()), before.at(run.source));
     } else {
+        EXPECT_EQ(dialogs[0].rfind(L"Backup ADS File | Could not backup ADS File with error=[", 0), 0u)
+            << narrow(dialogs[0]);
         EXPECT_TRUE(changes.added.empty()) << "a failed copy leaves " << narrow(changes.added.front());
-        EXPECT_TRUE(faulted) << "the copy fails only through the fault";
+        EXPECT_TRUE(run.faulted) << "the copy fails only through the fault";
     }
-    if (deleted) {
-        EXPECT_EQ(changes.removed, std::vector<std::wstring>{doomed});
+
+    // The removal: reported removed exactly when the stream is gone, and only that stream.
+    const bool reportedRemoved =
+        std::find(dialogs.begin(), dialogs.end(), L"Delete ADS File | ADS File successfully removed!") !=
+        dialogs.end();
+    if (reportedRemoved) {
+        EXPECT_EQ(changes.removed, std::vector<std::wstring>{run.doomed});
+        EXPECT_EQ(world.window->row(run.doomed), nullptr) << "the row goes with the stream";
     } else {
         EXPECT_TRUE(changes.removed.empty());
-        EXPECT_TRUE(faulted);
+        EXPECT_NE(world.window->row(run.doomed), nullptr) << "the row stays with the stream";
+        EXPECT_TRUE(run.faulted);
     }
 }
 
-// The single-stream commands save with copyStreamToFile into the chosen folder and delete with
-// DeleteFileW on the row's stream path; both are driven here as the commands call them.
+// The single-stream commands of the window's tree menu: save the focused stream into a folder where
+// a file of its name exists, then delete another one.
 TEST(FaultSweep, SingleStreamBackupAndDeleteSurviveEveryFailingCall) {
-    const std::wstring source = L"E:\\photo.jpg:notes";
-    const std::wstring doomed = L"C:\\Users\\Ann\\report.txt:bin";
+    TSingleRun run;
+    run.source = L"E:\\photo.jpg:notes";
+    run.doomed = L"C:\\Users\\Ann\\report.txt:bin";
+    std::vector<TStreamRow> rows;
+    for (const TStreamRow& row : scannedRows()) {
+        if (row.path() == run.source || row.path() == run.doomed) {
+            rows.push_back(row);
+        }
+    }
+    ASSERT_EQ(rows.size(), 2u);
+    const TSnapshot& before = fixtureSnapshot();
     sweep("single-stream backup and delete", [&](const std::optional<TFault>& fault) {
         SCOPED_TRACE(describe(fault));
-        TWorld world;
-        const TSnapshot& before = fixtureSnapshot();
+        TWindowWorld world;
+        world.window->addRows(rows);
+        world.dialogs.answerFolder(kDestination);
+        world.dialogs.answerButton(plat::IDOK);
+        world.dialogs.answerButton(plat::IDYES);
+        world.dialogs.answerButton(plat::IDOK);
         planFault(world, fault);
-        plat::files().SetLastError(0);
-        std::wstring written;
-        const bool saved = copyStreamToFile(source, kDestination + L"\\notes", &written);
-        const bool deleted = plat::files().DeleteFileW(doomed.c_str()) != plat::FALSE;
+        world.window->VST->setFocusedNode(world.window->row(run.source));
+        world.click(&TFrmMain::BackupselectedADS1Click);
+        world.window->VST->setFocusedNode(world.window->row(run.doomed));
+        world.click(&TFrmMain::DeleteselectedADS1Click);
         std::vector<TLoggedCall> calls = world.store.callLog();
-        checkSingleStream(world, before, fault.has_value(), saved, written, deleted);
+        run.faulted = fault.has_value();
+        checkSingleStream(world, before, run);
         return calls;
     });
 }
