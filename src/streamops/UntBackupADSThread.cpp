@@ -31,6 +31,7 @@ void TBackupADS::Execute() {
     FState.operationNameBis = FBackupVST ? L"Backuped" : L"Removed";
     FState.operationNameBisBis = FBackupVST ? L"Backup" : L"Cleanning";
     FDeletedRow = nullptr;
+    FSavedNames = TSavedNames{};
     try {
         Synchronize([&] {
             FState.totalCount = countCheckedStreams(FNotifications.backupTree());
@@ -115,5 +116,5 @@ bool TBackupADS::copyStreamToFolder(const std::wstring& source, const std::wstri
     const std::wstring wanted =
         folder + (!folder.empty() && folder.back() == L'\\' ? L"" : L"\\") + safeFileName(name);
     return copyStreamToNewFile(
-        source, wanted, [this] { return Terminated(); }, nullptr);
+        source, wanted, [this] { return Terminated(); }, nullptr, &FSavedNames);
 }

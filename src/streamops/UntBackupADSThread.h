@@ -5,6 +5,7 @@
 // thread waits. Every access to the tree happens inside such a notification too.
 
 #include "platform/Thread.h"
+#include "streamops/UntKorvaneLibStreamOps.h"
 
 #include <cstdint>
 #include <string>
@@ -80,4 +81,5 @@ private:
     std::wstring FDestPath;
     TBackupRunState FState;
     TTreeNode* FDeletedRow = nullptr; // a stream removed from the disk whose row is still in the tree
+    TSavedNames FSavedNames;          // the names this run has saved to
 };

@@ -7,6 +7,7 @@
 #include "system/UntKorvaneLib.h"
 #include "toolkit/TreeList.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -38,20 +39,83 @@ bool isFile(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+// The longest name a file can have in a folder.
+constexpr std::size_t kMaxNameLength = 255;
+
+// The wanted path split as makeUniqueFileName splits it: the extension starts at the last "."
+// after the last "\" and ":".
+struct TNameParts {
+    std::wstring rest;
+    std::wstring extension;
+};
+
+TNameParts splitName(const std::wstring& wanted) {
+    const std::size_t dot = wanted.find_last_of(L".\\:");
+    const std::size_t split = dot != std::wstring::npos && wanted[dot] == L'.' ? dot : wanted.size();
+    return {wanted.substr(0, split), wanted.substr(split)};
+}
+
+std::size_t nameLength(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? path.size() : path.size() - slash - 1;
+}
+
+// The nth numbered name for wanted, as makeUniqueFileName numbers them ("Zone(3).Identifier"); when
+// the number would make the name longer than a file name can be, the part before the number is
+// shortened to make room.
+std::wstring numberedName(const std::wstring& wanted, std::uint64_t n) {
+    TNameParts parts = splitName(wanted);
+    const std::wstring number = L"(" + std::to_wstring(n) + L")";
+    std::wstring name = parts.rest + number + parts.extension;
+    const std::size_t length = nameLength(name);
+    const std::size_t stem = nameLength(parts.rest);
+    if (length > kMaxNameLength && stem > length - kMaxNameLength) {
+        parts.rest.resize(parts.rest.size() - (length - kMaxNameLength));
+        name = parts.rest + number + parts.extension;
+    }
+    return name;
+}
+
+// The number of a name numberedName gave for wanted; 0 for wanted itself or any other name.
+std::uint64_t numberOf(const std::wstring& wanted, const std::wstring& path) {
+    const TNameParts parts = splitName(wanted);
+    if (path.size() <= parts.extension.size() ||
+        path.compare(path.size() - parts.extension.size(), parts.extension.size(), parts.extension) != 0) {
+        return 0;
+    }
+    const std::wstring numbered = path.substr(0, path.size() - parts.extension.size());
+    const std::size_t open = numbered.find_last_of(L'(');
+    if (open == std::wstring::npos || numbered.back() != L')' || open + 2 >= numbered.size() ||
+        parts.rest.compare(0, open, numbered, 0, open) != 0) {
+        return 0;
+    }
+    std::uint64_t n = 0;
+    for (std::size_t i = open + 1; i + 1 < numbered.size(); ++i) {
+        if (numbered[i] < L'0' || numbered[i] > L'9') {
+            return 0;
+        }
+        n = n * 10 + static_cast<std::uint64_t>(numbered[i] - L'0');
+    }
+    return n;
+}
+
 // Creates the destination as a new file: at the wanted path, or at the next free numbered name
 // when a file of that name exists or appears between the look-up and the creation.
-TFileHandle createNewFile(const std::wstring& wanted, std::wstring& created) {
+TFileHandle createNewFile(const std::wstring& wanted, TSavedNames* names, std::wstring& created) {
     TFileServices& fs = files();
+    TSavedNames single;
+    TSavedNames& taken = names != nullptr ? *names : single;
     std::wstring previous;
     // A name taken between the look-up and the creation is rare; a few retries are plenty.
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::wstring candidate = makeUniqueFileName(wanted);
+        const std::wstring candidate = taken.candidate(wanted);
         if (candidate == previous) {
             break; // taken by something that is not a file (a folder): no free name this way
         }
         TFileHandle file(fs.CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
                                         CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
+            taken.taken(wanted, candidate);
             created = candidate;
             return file;
         }
@@ -59,6 +123,7 @@ TFileHandle createNewFile(const std::wstring& wanted, std::wstring& created) {
         if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) {
             return {};
         }
+        taken.taken(wanted, candidate);
         previous = candidate;
     }
     return {};
@@ -97,6 +162,31 @@ bool copyBlocks(HANDLE source, HANDLE destination, const std::function<bool()>& 
 
 } // namespace
 
+std::wstring TSavedNames::candidate(const std::wstring& wanted) const {
+    const auto next = FNextNumber.find(wanted);
+    std::uint64_t first = 1;
+    if (next != FNextNumber.end()) {
+        first = next->second;
+    } else {
+        std::wstring name = makeUniqueFileName(wanted);
+        if (nameLength(name) <= kMaxNameLength) {
+            return name;
+        }
+        // Numbered, the longest names would not fit in a folder: they are numbered shortened.
+    }
+    for (std::uint64_t n = first;; ++n) {
+        std::wstring name = numberedName(wanted, n);
+        if (!isFile(name)) {
+            return name;
+        }
+    }
+}
+
+void TSavedNames::taken(const std::wstring& wanted, const std::wstring& path) {
+    std::uint64_t& next = FNextNumber[wanted];
+    next = std::max(next, numberOf(wanted, path) + 1);
+}
+
 std::wstring safeFileName(const std::wstring& streamName) {
     std::wstring name = streamName;
     for (wchar_t& c : name) {
@@ -117,7 +207,8 @@ std::wstring safeFileName(const std::wstring& streamName) {
 }
 
 bool copyStreamToNewFile(const std::wstring& source, const std::wstring& destination,
-                         const std::function<bool()>& stopRequested, std::wstring* written) {
+                         const std::function<bool()>& stopRequested, std::wstring* written,
+                         TSavedNames* names) {
     TFileServices& fs = files();
     if (written != nullptr) {
         written->clear();
@@ -132,7 +223,7 @@ bool copyStreamToNewFile(const std::wstring& source, const std::wstring& destina
         return false;
     }
     std::wstring target;
-    TFileHandle out = createNewFile(destination, target);
+    TFileHandle out = createNewFile(destination, names, target);
     if (!out) {
         return false;
     }

@@ -54,6 +54,44 @@ TEST_F(BackupTest, ExistingFilesInTheDestinationAreNeverOverwritten) {
     EXPECT_EQ(store.readData(L"D:\\Saved\\Zone(2).Identifier"), kZone);
 }
 
+TEST_F(BackupTest, StreamsOfOneNameTakeTheNextFreeNumbersInOnePass) {
+    store.addFile(L"D:\\Saved\\Zone(2).Identifier", "older");
+    store.addFile(L"D:\\Saved\\notes", "older notes");
+    for (int i = 0; i < 5; ++i) {
+        addFile(L"C:\\f" + std::to_wstring(i) + L".exe", {{L"Zone.Identifier", "zone " + std::to_string(i)},
+                                                          {L"notes", "notes " + std::to_string(i)}});
+    }
+    backup();
+    EXPECT_EQ(lastEvent(), L"finished Backup 10/10 Backuped");
+    EXPECT_EQ(
+        store.listFolder(L"D:\\Saved"),
+        (std::vector<std::wstring>{L"notes", L"notes(1)", L"notes(2)", L"notes(3)", L"notes(4)", L"notes(5)",
+                                   L"Zone(1).Identifier", L"Zone(2).Identifier", L"Zone(3).Identifier",
+                                   L"Zone(4).Identifier", L"Zone(5).Identifier", L"Zone.Identifier"}));
+    EXPECT_EQ(store.readData(L"D:\\Saved\\Zone.Identifier"), "zone 0");
+    EXPECT_EQ(store.readData(L"D:\\Saved\\Zone(1).Identifier"), "zone 1");
+    EXPECT_EQ(store.readData(L"D:\\Saved\\Zone(2).Identifier"), "older");
+    EXPECT_EQ(store.readData(L"D:\\Saved\\Zone(3).Identifier"), "zone 2");
+    EXPECT_EQ(store.readData(L"D:\\Saved\\notes(5)"), "notes 4");
+}
+
+TEST_F(BackupTest, SavingManyDownloadMarksLooksUpEachNameOnlyAFewTimes) {
+    constexpr int kMarks = 300;
+    for (int i = 0; i < kMarks; ++i) {
+        addFile(L"C:\\d\\f" + std::to_wstring(i) + L".exe", {{L"Zone.Identifier", "z"}});
+    }
+    store.clearCallLog();
+    backup();
+    EXPECT_EQ(lastEvent(), L"finished Backup 300/300 Backuped");
+    EXPECT_TRUE(store.exists(L"D:\\Saved\\Zone(299).Identifier"));
+    int lookUps = 0;
+    for (const plat::store::TLoggedCall& call : store.callLog()) {
+        lookUps += call.call == TCall::GetFileAttributesW ? 1 : 0;
+    }
+    // Testing every number from 1 again for each mark would take about 45,000.
+    EXPECT_LT(lookUps, 5 * kMarks);
+}
+
 TEST_F(BackupTest, NothingCheckedRunsTheStartAndFinishStepsWithZeroOfZero) {
     addFile(L"C:\\a.txt", {{L"s", "x"}});
     addFile(L"C:\\b.txt", {{L"t", "y"}});

@@ -85,6 +85,22 @@ TEST_F(BackupTest, CopyToFileMovesOnWhenTheNameIsTakenJustBeforeTheCreation) {
     EXPECT_EQ(store.readData(L"D:\\Saved\\Zone(1).Identifier"), "mark");
 }
 
+TEST_F(BackupTest, NumberedNamesOfTheLongestNamesAreShortenedToFit) {
+    const std::wstring longest(255, L'n');
+    const std::wstring withExtension = std::wstring(250, L'a') + L".txt";
+    store.addFile(L"C:\\a.exe", "main");
+    store.addStream(L"C:\\a.exe", L"s", "copy");
+    store.addFile(L"D:\\Saved\\" + longest, "taken");
+    store.addFile(L"D:\\Saved\\" + withExtension, "taken");
+    std::wstring written;
+    ASSERT_TRUE(copyStreamToFile(L"C:\\a.exe:s", L"D:\\Saved\\" + longest, &written));
+    EXPECT_EQ(written, L"D:\\Saved\\" + std::wstring(252, L'n') + L"(1)");
+    ASSERT_TRUE(copyStreamToFile(L"C:\\a.exe:s", L"D:\\Saved\\" + withExtension, &written));
+    EXPECT_EQ(written, L"D:\\Saved\\" + std::wstring(248, L'a') + L"(1).txt");
+    ASSERT_TRUE(copyStreamToFile(L"C:\\a.exe:s", L"D:\\Saved\\" + withExtension, &written));
+    EXPECT_EQ(written, L"D:\\Saved\\" + std::wstring(248, L'a') + L"(2).txt");
+}
+
 TEST_F(BackupTest, AFailedCopyLeavesNoFileAndTheErrorOfTheCallThatFailed) {
     store.addDrive(L'E', plat::DRIVE_REMOVABLE, L"Small", L"NTFS");
     store.setFreeSpace(L'E', 20000);
