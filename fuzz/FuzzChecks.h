@@ -223,6 +223,9 @@ inline std::string checkUniqueName(const std::uint8_t* data, std::size_t size) {
     if (!contains(result, L"(") || !contains(result, L")")) {
         return "the name given is not numbered";
     }
+    if (!plat::isValidLongName(result.substr(9))) {
+        return "the numbered name is no valid file name";
+    }
     return {};
 }
 

@@ -28,6 +28,9 @@ std::wstring formatTwoDecimals(double value) {
     return text;
 }
 
+// The longest name of a file or folder.
+constexpr std::size_t kMaxFileNameLength = 255;
+
 bool fileExists(const std::wstring& path) {
     const DWORD attributes = files().GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
@@ -117,8 +120,21 @@ std::wstring makeUniqueFileName(const std::wstring& path) {
     const bool hasExtension = dot != std::wstring::npos && path[dot] == L'.';
     const std::wstring extension = hasExtension ? path.substr(dot) : std::wstring();
     const std::wstring rest = path.substr(0, path.size() - extension.size());
+    const std::size_t nameStart =
+        rest.find_last_of(L"\\:") == std::wstring::npos ? 0 : rest.find_last_of(L"\\:") + 1;
     for (unsigned long long n = 1;; ++n) {
-        std::wstring candidate = rest + L"(" + std::to_wstring(n) + L")" + extension;
+        const std::wstring suffix = L"(" + std::to_wstring(n) + L")" + extension;
+        std::wstring stem = rest;
+        // A file name holds at most 255 characters: the number takes its room from the end of the
+        // name, or the numbered name of a stream with a long name could never be made.
+        const std::size_t length = stem.size() - nameStart + suffix.size();
+        if (length > kMaxFileNameLength && stem.size() - nameStart > length - kMaxFileNameLength) {
+            stem.resize(stem.size() - (length - kMaxFileNameLength));
+            if (stem.size() > nameStart && stem.back() >= 0xD800 && stem.back() <= 0xDBFF) {
+                stem.pop_back(); // never half of a surrogate pair
+            }
+        }
+        std::wstring candidate = stem + suffix;
         if (!fileExists(candidate)) {
             return candidate;
         }

@@ -128,6 +128,19 @@ TEST_F(HostileTest, CaseTwinsFromTwoFilesAreSavedSideBySide) {
     EXPECT_EQ(world->store.readData(kDestination + L"\\NOTES(2)"), "second notes");
 }
 
+TEST_F(HostileTest, TwoStreamsOfTheLongestNameAreBothSaved) {
+    makeWorld();
+    const std::wstring longest(255, L'n');
+    world->store.addFile(kFolder + L"\\one.txt", "1");
+    world->store.addStream(kFolder + L"\\one.txt", longest, "first");
+    world->store.addFile(kFolder + L"\\two.txt", "2");
+    world->store.addStream(kFolder + L"\\two.txt", longest, "second");
+    bulk(world->scanFolder(kFolder), true);
+    EXPECT_EQ(window->finalState.succeed, 2);
+    EXPECT_EQ(world->store.readData(kDestination + L"\\" + longest), "first");
+    EXPECT_EQ(world->store.readData(kDestination + L"\\" + std::wstring(252, L'n') + L"(1)"), "second");
+}
+
 TEST_F(HostileTest, ADownloadMarkWrittenWithItsTypeSuffixIsStillADownloadMark) {
     makeWorld();
     const std::wstring small = kFolder + L"\\small.exe";

@@ -145,6 +145,24 @@ TEST_F(HelpersTest, MakesUniqueFileNames) {
     EXPECT_EQ(makeUniqueFileName(L"D:\\Saved\\Zone.Identifier"), L"D:\\Saved\\Zone(2).Identifier");
 }
 
+TEST_F(HelpersTest, NumberedNamesStayWithinTheLongestFileName) {
+    // A name of 255 characters leaves no room for "(1)": the number takes it from the end of the name,
+    // before the extension, and never splits a surrogate pair.
+    const std::wstring longest(255, L'n');
+    store.addFile(L"D:\\Saved\\" + longest);
+    EXPECT_EQ(makeUniqueFileName(L"D:\\Saved\\" + longest),
+              L"D:\\Saved\\" + std::wstring(252, L'n') + L"(1)");
+    const std::wstring withExtension = std::wstring(251, L'e') + L".txt";
+    store.addFile(L"D:\\Saved\\" + withExtension);
+    store.addFile(L"D:\\Saved\\" + std::wstring(248, L'e') + L"(1).txt");
+    EXPECT_EQ(makeUniqueFileName(L"D:\\Saved\\" + withExtension),
+              L"D:\\Saved\\" + std::wstring(248, L'e') + L"(2).txt");
+    const std::wstring surrogates = std::wstring(251, L'p') + L"\xD83D\xDE00\xD83D\xDE00";
+    store.addFile(L"D:\\Saved\\" + surrogates);
+    EXPECT_EQ(makeUniqueFileName(L"D:\\Saved\\" + surrogates),
+              L"D:\\Saved\\" + std::wstring(251, L'p') + L"(1)");
+}
+
 TEST_F(HelpersTest, BlankTexts) {
     const std::pair<std::wstring, bool> cases[] = {
         {L"", true},

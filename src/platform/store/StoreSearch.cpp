@@ -33,6 +33,11 @@ void fillFindData(const TNode& node, const std::wstring& name, const std::wstrin
     copyName(data->cAlternateFileName, shortName);
 }
 
+bool isLiteralMask(const std::wstring& mask) {
+    return !mask.empty() && mask.find_first_of(L"*?<>\"") == std::wstring::npos && mask.back() != L'.' &&
+           mask.back() != L' ';
+}
+
 // The next entry of a directory search: "." and ".." first, then the entries in NTFS order from
 // where the search stands, so that entries added or removed behind the search do not disturb it.
 bool nextEntry(THandle& search, WIN32_FIND_DATAW* data) {
@@ -52,6 +57,18 @@ bool nextEntry(THandle& search, WIN32_FIND_DATAW* data) {
         }
     }
     const auto& children = search.node->children;
+    if (!search.started && isLiteralMask(search.mask)) {
+        // A mask without wildcards names one entry at most: it is looked up by its name, as the
+        // folder's index answers, instead of walking a folder that may hold a million entries.
+        if (const std::shared_ptr<TNode> child = search.node->findChild(search.mask);
+            child && (matchesMask(search.mask, child->name) ||
+                      (!child->shortName.empty() && matchesMask(search.mask, child->shortName)))) {
+            search.started = true;
+            search.lastKey = upper(child->name);
+            fillFindData(*child, child->name, child->shortName, data);
+            return true;
+        }
+    }
     auto it = search.started ? children.upper_bound(search.lastKey) : children.begin();
     search.started = true;
     for (; it != children.end(); ++it) {
