@@ -97,16 +97,23 @@ void TForm::show() {
         FCentred = true;
         FFormPeer->centreOnScreen();
     }
-    if (FPosition == poMainFormCenter && FFormPeer != nullptr && theMainForm != nullptr &&
-        theMainForm != this && theMainForm->peer() != nullptr) {
+    const bool onMainForm = FPosition == poMainFormCenter && FFormPeer != nullptr && theMainForm != nullptr &&
+                            theMainForm != this && theMainForm->peer() != nullptr;
+    if (onMainForm) {
         FFormPeer->centreOver(*theMainForm->peer());
     }
+    const TRect shownBounds = boundsRect();
     setVisible(true);
     if (FFormPeer != nullptr) {
         FFormPeer->bringToFront();
     }
     if (OnShow) {
         OnShow(this);
+    }
+    // A form that sized itself on showing stays centred on the main form.
+    if (onMainForm && boundsRect() != shownBounds && theMainForm != nullptr &&
+        theMainForm->peer() != nullptr) {
+        FFormPeer->centreOver(*theMainForm->peer());
     }
 }
 

@@ -1,0 +1,221 @@
+// The Setup Scan dialog: its controls as declared, its frame and place, what each showing resets,
+// the ways to accept and to cancel it, the preview length it hands over, and the values it keeps
+// from one use to the next.
+
+#include "ui/main/ScanCommandsFixture.h"
+
+#include "toolkit/RasterExpect.h"
+
+#include <cwchar>
+
+using namespace scancommands;
+using rastertest::hex;
+
+namespace {
+
+const std::wstring kFull = L"Scan Full System (NTFS Only)";
+
+class SetupScanDialogTest : public ScanCommandsTest {
+protected:
+    void SetUp() override {
+        ScanCommandsTest::SetUp();
+        store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+        open();
+    }
+};
+
+} // namespace
+
+TEST_F(SetupScanDialogTest, ItsControlsAreDeclaredWithTheirPlacesTextsAndValues) {
+    EXPECT_EQ(wc().caption(), L"Setup Scan");
+    EXPECT_EQ(wc().font(), (TFont{L"Tahoma", 8, 0, clBlack}));
+    EXPECT_EQ(wc().frame(), plat::TFormFrame::fixedDialog);
+    EXPECT_EQ(wc().position(), poMainFormCenter);
+    EXPECT_TRUE(wc().keyPreview());
+    EXPECT_FALSE(wc().visible()) << "made hidden";
+    EXPECT_EQ(FrmWC, &wc());
+
+    EXPECT_EQ(wc().pCore->boundsRect(), boundsRect(0, 0, 337, 159));
+    EXPECT_EQ(wc().Label1->caption(), L"Search Filter (Wildcard) :");
+    EXPECT_EQ((TPoint{wc().Label1->left(), wc().Label1->top()}), (TPoint{10, 15}));
+    EXPECT_EQ(wc().Label2->caption(), L"Content Preview Length :");
+    EXPECT_EQ((TPoint{wc().Label2->left(), wc().Label2->top()}), (TPoint{10, 45}));
+    EXPECT_EQ(wc().edtwc->boundsRect(), boundsRect(152, 10, 176, 23));
+    EXPECT_EQ(wc().edtwc->text(), L"*.*");
+    EXPECT_EQ(wc().spleft->boundsRect(), boundsRect(152, 40, 176, 24));
+    EXPECT_EQ(wc().spleft->minValue(), 5);
+    EXPECT_EQ(wc().spleft->maxValue(), 1024);
+    EXPECT_EQ(wc().spleft->text(), L"30");
+    EXPECT_EQ(wc().czone->caption(), L"Include Zone.Identifier ADS Files (Might be huge)");
+    EXPECT_EQ((TPoint{wc().czone->left(), wc().czone->top()}), (TPoint{6, 70}));
+    EXPECT_EQ(wc().czone->width(), 325);
+    EXPECT_FALSE(wc().czone->checked());
+    EXPECT_EQ(wc().crecursive->caption(), L"Scan target folder recursively");
+    EXPECT_EQ((TPoint{wc().crecursive->left(), wc().crecursive->top()}), (TPoint{6, 94}));
+    EXPECT_TRUE(wc().crecursive->checked());
+    EXPECT_EQ(wc().czone->font(), (TFont{L"Arial", 10, 0, clBlack})) << "Arial 13 px";
+
+    // The bottom panel and its two buttons, right-aligned with 4 px between them.
+    EXPECT_EQ(wc().SEPanel1->boundsRect(), boundsRect(0, 159 - 38, 337, 38));
+    EXPECT_EQ(wc().SEPanel1->backgroundColor(), hexColor(0xF5F6F7));
+    EXPECT_EQ(wc().SEPanel1->borders(), static_cast<TSEBorders>(bTop));
+    EXPECT_EQ(wc().SEPanel1->borderColor(), hexColor(0xDADBDC));
+    EXPECT_EQ(wc().btnOk->boundsRect(), boundsRect(337 - 86 - 4, 5, 86, 28));
+    EXPECT_EQ(wc().btnCancel->boundsRect(), boundsRect(337 - 86 - 4 - 86 - 4, 5, 86, 28));
+    EXPECT_EQ(wc().btnOk->caption(), L"Valid");
+    EXPECT_EQ(wc().btnCancel->caption(), L"Cancel");
+    EXPECT_EQ(wc().btnOk->imageIndex(), 11);
+    EXPECT_EQ(wc().btnCancel->imageIndex(), 10);
+    EXPECT_EQ(*wc().Img16->image(11), *w().Img16->image(11)) << "the program's pictures";
+    EXPECT_EQ(wc().btnOk->icoSize(), ico16px);
+    EXPECT_EQ(wc().btnOk->imgAlign(), seAlLeft);
+    EXPECT_TRUE(wc().btnOk->arrow());
+    EXPECT_EQ(wc().btnOk->arrowDirection(), atRight);
+    EXPECT_FALSE(wc().btnCancel->arrow());
+    const struct {
+        TSEMenuItem* button;
+        TColor hover, borderHover, action, borderAction;
+    } looks[] = {
+        {wc().btnOk, hexColor(0xE8EFF7), hexColor(0xA4CEF9), hexColor(0xC9E0F7), hexColor(0x62A2E4)},
+        {wc().btnCancel, hexColor(0xF7E9E9), hexColor(0xF9A5A6), hexColor(0xF7CACB), hexColor(0xE46365)},
+    };
+    for (const auto& look : looks) {
+        SCOPED_TRACE(std::string(look.button->caption().begin(), look.button->caption().end()));
+        EXPECT_EQ(look.button->font().color, hexColor(0x3C3C3C));
+        EXPECT_EQ(look.button->backgroundColor(), hexColor(0xF5F6F7));
+        EXPECT_EQ(look.button->borderColor(), hexColor(0xF5F6F7));
+        EXPECT_EQ(look.button->hoverColor(), look.hover);
+        EXPECT_EQ(look.button->borderColorHover(), look.borderHover);
+        EXPECT_EQ(look.button->actionColor(), look.action);
+        EXPECT_EQ(look.button->borderColorAction(), look.borderAction);
+    }
+}
+
+TEST_F(SetupScanDialogTest, ShowsCentredOnTheMainWindowWithTheFocusInTheFilter) {
+    answerSetupScan(
+        [&](TFrmWC& d) {
+            EXPECT_EQ(widgets.formPeerOf(d.peer())->frame(), plat::TFormFrame::fixedDialog);
+            EXPECT_EQ(d.left(), w().left() + (w().width() - d.width()) / 2);
+            EXPECT_EQ(d.top(), w().top() + (w().height() - d.height()) / 2);
+            EXPECT_TRUE(d.edtwc->focused());
+            // The buttons keep their place at the bottom whatever the height.
+            EXPECT_EQ(d.SEPanel1->top(), 137 - 38);
+            EXPECT_EQ(d.btnOk->left(), 337 - 86 - 4);
+            // What the dialog shows: the bottom panel's face and its top border line.
+            plat::headless::TRasterCanvas& panel = [&]() -> plat::headless::TRasterCanvas& {
+                d.SEPanel1->paintNow();
+                return peerOf(*d.SEPanel1).surface();
+            }();
+            EXPECT_EQ(hex(panel.at(2, 0)), "#DADBDC");
+            EXPECT_EQ(hex(panel.at(2, 20)), "#F5F6F7");
+        },
+        VK_ESCAPE);
+    chooseFromScanMenu(kFull);
+}
+
+TEST_F(SetupScanDialogTest, EscapeAndCancelCancelWhileEnterValidAndTheCloseRequestAccept) {
+    const struct {
+        const char* how;
+        std::function<void(TFrmWC&, plat::headless::THeadlessFormPeer&)> act;
+        bool canceled;
+    } cases[] = {
+        {"Escape in the filter", [](TFrmWC& d, auto&) { peerOf(*d.edtwc).pressKey(VK_ESCAPE); }, true},
+        {"Escape on a check box",
+         [](TFrmWC& d, auto&) {
+             d.czone->setFocus();
+             peerOf(*d.czone).pressKey(VK_ESCAPE);
+         },
+         true},
+        {"Cancel", [](TFrmWC& d, auto&) { peerOf(*d.btnCancel).click(10, 10); }, true},
+        {"Enter in the filter", [](TFrmWC& d, auto&) { peerOf(*d.edtwc).pressKey(VK_RETURN); }, false},
+        {"Enter in the spin box",
+         [](TFrmWC& d, auto&) {
+             d.spleft->setFocus();
+             peerOf(*d.spleft).pressKey(VK_RETURN);
+         },
+         false},
+        {"Valid", [](TFrmWC& d, auto&) { peerOf(*d.btnOk).click(10, 10); }, false},
+        {"the close request (Alt+F4)", [](TFrmWC&, auto& form) { form.requestClose(); }, false},
+    };
+    int scans = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.how);
+        widgets.answerModal([&](plat::headless::THeadlessFormPeer& form) { c.act(wc(), form); });
+        chooseFromScanMenu(kFull);
+        EXPECT_FALSE(wc().visible());
+        EXPECT_EQ(wc().FCanceled, c.canceled);
+        if (c.canceled) {
+            EXPECT_EQ(w().scansMade, scans) << "no scan";
+            EXPECT_EQ(w().FMode, amIdle);
+            EXPECT_EQ(wc().edtwc->text(), L"*.*");
+        } else {
+            EXPECT_EQ(w().scansMade, ++scans);
+            waitForScanEnd();
+            clickAction(); // Fine!
+        }
+    }
+}
+
+TEST_F(SetupScanDialogTest, ThePreviewLengthIsTheTypedNumberWithinFiveTo1024OrFive) {
+    const struct {
+        const wchar_t* typed;
+        std::int32_t handed;
+        const wchar_t* shownAfter;
+    } cases[] = {
+        {L"64", 64, L"64"},       {L"abc", 5, L"5"}, {L"", 5, L"5"},       {L"2000", 1024, L"1024"},
+        {L"3", 5, L"5"},          {L"-12", 5, L"5"}, {L" 99 ", 99, L"99"}, {L"99999999999", 1024, L"1024"},
+        {L"1024", 1024, L"1024"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.typed, c.typed + std::wcslen(c.typed)));
+        // Enter straight from the spin box: the box has not lost the focus before the dialog closes.
+        widgets.answerModal([&](plat::headless::THeadlessFormPeer&) {
+            typeInto(*wc().spleft, c.typed);
+            peerOf(*wc().spleft).pressKey(VK_RETURN);
+        });
+        chooseFromScanMenu(kFull);
+        waitForScanEnd();
+        ASSERT_TRUE(w().scans->start().has_value());
+        EXPECT_EQ(w().scans->start()->previewLen, c.handed);
+        EXPECT_EQ(wc().spleft->text(), c.shownAfter) << "the value shown the next time";
+        clickAction(); // Fine!
+    }
+}
+
+TEST_F(SetupScanDialogTest, TabAndTheArrowKeysWorkTheDialogFromTheKeyboard) {
+    answerSetupScan(
+        [&](TFrmWC& d) {
+            auto focused = [&] { return backend.focused(); };
+            peerOf(*d.edtwc).typeText(L"*.doc");
+            focused()->pressKey(VK_TAB);
+            EXPECT_TRUE(d.spleft->focused());
+            focused()->pressKey(VK_UP);
+            focused()->pressKey(VK_UP);
+            focused()->pressKey(VK_TAB);
+            EXPECT_TRUE(d.czone->focused());
+            focused()->pressKey(VK_SPACE);
+            focused()->pressKey(VK_TAB);
+            EXPECT_TRUE(d.edtwc->focused()) << "the hidden recursive box and the buttons are no stops";
+            EXPECT_EQ(d.edtwc->selText(), L"*.doc") << "Tab into the filter selects it";
+        },
+        VK_RETURN);
+    chooseFromScanMenu(kFull);
+    waitForScanEnd();
+    ASSERT_TRUE(w().scans->start().has_value());
+    EXPECT_EQ(w().scans->start()->wildcard, L"*.doc");
+    EXPECT_EQ(w().scans->start()->previewLen, 32);
+    EXPECT_TRUE(w().scans->start()->includeZone);
+
+    // Shown again: the values of the last use, the filter selected to be typed over.
+    clickAction();
+    answerSetupScan(
+        [&](TFrmWC& d) {
+            EXPECT_FALSE(d.FCanceled) << "reset by the showing";
+            EXPECT_EQ(d.edtwc->selText(), L"*.doc");
+            EXPECT_EQ(d.spleft->text(), L"32");
+            EXPECT_TRUE(d.czone->checked());
+        },
+        VK_ESCAPE);
+    chooseFromScanMenu(kFull);
+    EXPECT_TRUE(wc().FCanceled);
+}
