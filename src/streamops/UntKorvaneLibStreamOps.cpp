@@ -202,6 +202,16 @@ std::wstring safeFileName(const std::wstring& streamName) {
     }
     if (isReservedDeviceName(name)) {
         name.insert(0, 1, L'_');
+        // The mark must not push a name of the longest length past it.
+        if (name.size() > kMaxNameLength) {
+            name.resize(kMaxNameLength);
+            if (name.back() >= 0xD800 && name.back() <= 0xDBFF) {
+                name.pop_back(); // never half of a surrogate pair
+            }
+            while (name.back() == L'.' || name.back() == L' ') {
+                name.pop_back(); // the leading "_" stays, so the name never empties
+            }
+        }
     }
     return name;
 }
@@ -232,23 +242,22 @@ bool copyStreamToNewFile(const std::wstring& source, const std::wstring& destina
     std::int64_t copied = 0;
     complete = complete && copyBlocks(in.get(), out.get(), stopRequested, copied);
     DWORD error = complete ? ERROR_SUCCESS : fs.GetLastError();
-    // The copy is the stream only when the stream still has the size that was copied, and the file
+    // The copy is the stream only when the stream still has the size that was copied and the file
     // written holds all of it; anything else would pass for the stream while it is not.
-    if (complete) {
-        BY_HANDLE_FILE_INFORMATION sourceInfo{};
-        if (fs.GetFileInformationByHandle(in.get(), &sourceInfo) == FALSE) {
+    for (HANDLE handle : {in.get(), out.get()}) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!complete) {
+            break;
+        }
+        if (fs.GetFileInformationByHandle(handle, &info) == FALSE) {
             complete = false;
             error = fs.GetLastError();
-        } else if (makeInt64(sourceInfo.nFileSizeHigh, sourceInfo.nFileSizeLow) != copied) {
+        } else if (makeInt64(info.nFileSizeHigh, info.nFileSizeLow) != copied) {
             complete = false;
         }
     }
     in.reset();
     out.reset();
-    if (complete && getFileSize(target) != copied) {
-        complete = false;
-        error = ERROR_SUCCESS;
-    }
     if (!complete) {
         fs.DeleteFileW(target.c_str());
         if (error != ERROR_SUCCESS) {
