@@ -163,6 +163,10 @@ inline std::string checkStreamName(const std::uint8_t* data, std::size_t size) {
             return streamFunctions ? "the stream listing walk misreports the stream"
                                    : "the backup-read walk misreports the stream";
         }
+        const std::wstring path = streamPathOf(L"C:\\f", name);
+        if (getFileSize(path) != 4 || getContentPreview(path, 30) != L"data") {
+            return "the stream path made of the name reaches another stream or none";
+        }
         if (world.store.openHandles() != 0) {
             return "a handle was left open";
         }
