@@ -160,6 +160,85 @@ bool copyBlocks(HANDLE source, HANDLE destination, const std::function<bool()>& 
     }
 }
 
+// The file a copy began: removed again unless the copy is kept, also when an error unwinds the
+// copy. Made before the handles, so that it acts once they are closed.
+class TStartedCopy {
+public:
+    TStartedCopy() = default;
+    ~TStartedCopy() {
+        try {
+            remove();
+        } catch (...) {
+            // Nothing more can be done about it.
+        }
+    }
+    TStartedCopy(const TStartedCopy&) = delete;
+    TStartedCopy& operator=(const TStartedCopy&) = delete;
+
+    void begin(const std::wstring& path) { FPath = path; }
+    void keep() { FPath.clear(); }
+    void remove() {
+        if (!FPath.empty()) {
+            const std::wstring path = std::move(FPath);
+            FPath.clear();
+            files().DeleteFileW(path.c_str());
+        }
+    }
+
+private:
+    std::wstring FPath;
+};
+
+// The copy itself; the source is opened first, so a stream that cannot be read leaves no empty file.
+bool copyIntoNewFile(const std::wstring& source, const std::wstring& destination,
+                     const std::function<bool()>& stopRequested, TSavedNames* names, std::wstring& target) {
+    TFileServices& fs = files();
+    if (!isFile(source)) {
+        return false;
+    }
+    TStartedCopy started;
+    TFileHandle in(
+        fs.CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    if (!in) {
+        return false;
+    }
+    TFileHandle out = createNewFile(destination, names, target);
+    if (!out) {
+        return false;
+    }
+    started.begin(target);
+
+    bool complete = fs.SetFilePointer(in.get(), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
+    std::int64_t copied = 0;
+    complete = complete && copyBlocks(in.get(), out.get(), stopRequested, copied);
+    DWORD error = complete ? ERROR_SUCCESS : fs.GetLastError();
+    // The copy is the stream only when the stream still has the size that was copied and the file
+    // written holds all of it; anything else would pass for the stream while it is not.
+    for (HANDLE handle : {in.get(), out.get()}) {
+        BY_HANDLE_FILE_INFORMATION info{};
+        if (!complete) {
+            break;
+        }
+        if (fs.GetFileInformationByHandle(handle, &info) == FALSE) {
+            complete = false;
+            error = fs.GetLastError();
+        } else if (makeInt64(info.nFileSizeHigh, info.nFileSizeLow) != copied) {
+            complete = false;
+        }
+    }
+    in.reset();
+    out.reset();
+    if (!complete) {
+        started.remove();
+        if (error != ERROR_SUCCESS) {
+            fs.SetLastError(error);
+        }
+        return false;
+    }
+    started.keep();
+    return true;
+}
+
 } // namespace
 
 std::wstring TSavedNames::candidate(const std::wstring& wanted) const {
@@ -219,56 +298,21 @@ std::wstring safeFileName(const std::wstring& streamName) {
 bool copyStreamToNewFile(const std::wstring& source, const std::wstring& destination,
                          const std::function<bool()>& stopRequested, std::wstring* written,
                          TSavedNames* names) {
-    TFileServices& fs = files();
     if (written != nullptr) {
         written->clear();
     }
-    if (!isFile(source)) {
-        return false;
-    }
-    // The source first: a stream that cannot be read leaves no empty file behind.
-    TFileHandle in(
-        fs.CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!in) {
-        return false;
-    }
-    std::wstring target;
-    TFileHandle out = createNewFile(destination, names, target);
-    if (!out) {
-        return false;
-    }
-
-    bool complete = fs.SetFilePointer(in.get(), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
-    std::int64_t copied = 0;
-    complete = complete && copyBlocks(in.get(), out.get(), stopRequested, copied);
-    DWORD error = complete ? ERROR_SUCCESS : fs.GetLastError();
-    // The copy is the stream only when the stream still has the size that was copied and the file
-    // written holds all of it; anything else would pass for the stream while it is not.
-    for (HANDLE handle : {in.get(), out.get()}) {
-        BY_HANDLE_FILE_INFORMATION info{};
-        if (!complete) {
-            break;
+    try {
+        std::wstring target;
+        if (!copyIntoNewFile(source, destination, stopRequested, names, target)) {
+            return false;
         }
-        if (fs.GetFileInformationByHandle(handle, &info) == FALSE) {
-            complete = false;
-            error = fs.GetLastError();
-        } else if (makeInt64(info.nFileSizeHigh, info.nFileSizeLow) != copied) {
-            complete = false;
+        if (written != nullptr) {
+            *written = target;
         }
+        return true;
+    } catch (...) {
+        return false; // an unexpected error (memory, say) fails this copy only; its file is gone already
     }
-    in.reset();
-    out.reset();
-    if (!complete) {
-        fs.DeleteFileW(target.c_str());
-        if (error != ERROR_SUCCESS) {
-            fs.SetLastError(error);
-        }
-        return false;
-    }
-    if (written != nullptr) {
-        *written = target;
-    }
-    return true;
 }
 
 bool copyStreamToFile(const std::wstring& source, const std::wstring& destination, std::wstring* written) {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <iterator>
+#include <new>
 #include <stdexcept>
 
 using plat::store::TCall;
@@ -185,6 +186,9 @@ const TFailureCase kFailureCases[] = {
      L"finished Backup 1/2 Backuped", kOnlySmallSaved},
     {"write failing on the second block", true,
      [](auto& s) { s.failCall(TCall::WriteFile, 2, plat::ERROR_HANDLE_DISK_FULL); },
+     L"finished Backup 1/2 Backuped", kOnlySmallSaved},
+    {"memory running out while the second block is written", true,
+     [](auto& s) { s.beforeCall(TCall::WriteFile, 2, [] { throw std::bad_alloc(); }); },
      L"finished Backup 1/2 Backuped", kOnlySmallSaved},
     {"read failing on the second block", true,
      [](auto& s) { s.failCall(TCall::ReadFile, 2, plat::ERROR_DEVICE_REMOVED); },
