@@ -1,0 +1,45 @@
+#!/usr/bin/python3
+"""Where the stream commands' targets lie on a screenshot of the main window, and what its tree shows
+(Pillow: Debian's python3-pil). Uses the alert-panel finder of check_screen.py.
+
+stream_layout.py layout SHOT     prints "ox oy list_top": the client origin and the top of the list
+stream_layout.py rows SHOT       prints the number of stream rows the tree shows (grey rows / 17)
+stream_layout.py finished SHOT   exits 0 when the alert panel shows the finished colours
+"""
+
+import os
+import sys
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import check_screen  # noqa: E402
+
+ROW_HEIGHT = 17
+
+
+def find(shot, mode):
+    found = check_screen.check_panel(shot, mode)
+    if found is None:
+        sys.exit(1)
+    return found
+
+
+def main():
+    what, path = sys.argv[1], sys.argv[2]
+    shot = check_screen.Shot(path)
+    if what == "finished":
+        sys.stdout = open(os.devnull, "w")
+        find(shot, "finished")
+        sys.exit(0)
+    sys.stdout, printed = open(os.devnull, "w"), sys.stdout
+    ox, oy, list_top = find(shot, "finished")
+    sys.stdout = printed
+    if what == "layout":
+        print(ox, oy, list_top)
+    elif what == "rows":
+        grey = sum(1 for y in range(list_top + 54, oy + 420)
+                   if sum(1 for x in range(ox + 40, ox + 530) if shot.at(x, y) == check_screen.STREAM_ROW) > 300)
+        print((grey + ROW_HEIGHT // 2) // ROW_HEIGHT)
+
+
+if __name__ == "__main__":
+    main()
