@@ -61,10 +61,14 @@ void TBackupADS::Execute() {
     }
     try {
         Synchronize([&] {
-            TTreeList& tree = FNotifications.backupTree();
-            takeOutDeletedRow(tree);
-            if (!FBackupVST) {
-                removeEmptyFileNodes(tree); // while repainting is still suspended: no redraw per row
+            try {
+                TTreeList& tree = FNotifications.backupTree();
+                takeOutDeletedRow(tree);
+                if (!FBackupVST) {
+                    removeEmptyFileNodes(tree); // while repainting is still suspended: no redraw per row
+                }
+            } catch (...) {
+                // The window is told of the end all the same, or it would wait for this run forever.
             }
             FNotifications.backupFinished(FState);
         });
