@@ -47,6 +47,9 @@ TEST(SafeFileNameTest, KeepsWhatAFileNameCanHoldAndMendsTheRest) {
         EXPECT_EQ(safeFileName(c.streamName), c.fileName)
             << std::string(c.streamName.begin(), c.streamName.end());
     }
+    // The mark of a reserved name does not make a name of the longest length longer.
+    EXPECT_EQ(safeFileName(L"CON." + std::wstring(251, L'x')), L"_CON." + std::wstring(250, L'x'));
+    EXPECT_EQ(safeFileName(L"nul" + std::wstring(251, L'.') + L"x"), L"_nul");
 }
 
 TEST_F(BackupTest, CopyToFileCopiesEveryByteInBlocksAndNamesTheFileWritten) {
