@@ -119,11 +119,8 @@ TEST_F(HostileTest, HostileStreamNamesAreListedPreviewedSavedAndDeletedAsThemsel
 // The same names through the main window: the stream path each row keeps (Column2) must reach that
 // stream, or its preview shows another stream's bytes and a removal deletes another stream.
 TEST(HostileThroughWindow, EachRowReachesItsOwnStream) {
-    // TFrmMain::streamFound makes Column2 as file + ":" + name; for a name that ends in a dot or a
-    // space Windows drops that end, so the row of "x." previews, saves and deletes the stream "x".
-    // streamPathOf (stream/UntKorvaneLib.h) makes the path that keeps it; the window is to use it.
-    GTEST_SKIP() << "open fault in TFrmMain::streamFound: Column2 of a stream whose name ends in a dot or a "
-                    "space reaches another stream (to be made with streamPathOf)";
+    // A stream whose name ends in a dot or a space must be reached by its own row: previewed, saved
+    // and deleted as itself, never as the stream whose name lacks that end.
     TWindowWorld world(false);
     world.store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
     const std::wstring file = kFolder + L"\\doc.txt";

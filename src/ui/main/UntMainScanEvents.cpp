@@ -108,7 +108,9 @@ TScanNode TFrmMain::streamFound(const TADSObject& curAds, const std::wstring& fi
     auto* XNode = static_cast<TTreeNode*>(fileNode);
     TTreeNode* XNodeSub = VST->addChild(XNode);
     if (PTreeData data = treeData(XNodeSub)) {
-        const std::wstring streamPath = fileName + L":" + curAds.adsName();
+        // A name that ends in a dot or a space needs the ":$DATA" form, or Windows strips that end
+        // and the path reaches another stream.
+        const std::wstring streamPath = streamPathOf(fileName, curAds.adsName());
         data->Column1 = curAds.adsName();
         data->Column2 = streamPath;
         // Sizes are shown in full: a stream of 2 GiB or more keeps its true size.
