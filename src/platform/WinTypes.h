@@ -80,6 +80,15 @@ constexpr DWORD ERROR_DIR_NOT_EMPTY = 145;
 constexpr DWORD ERROR_ALREADY_EXISTS = 183;
 constexpr DWORD ERROR_NEGATIVE_SEEK = 131;
 constexpr DWORD ERROR_DEVICE_REMOVED = 1617;
+// Codes the file services implementations give that the logic never names.
+constexpr DWORD ERROR_INVALID_FUNCTION = 1;
+constexpr DWORD ERROR_BAD_LENGTH = 24;
+constexpr DWORD ERROR_SEEK = 25;
+constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
+constexpr DWORD ERROR_DIR_NOT_ROOT = 144;
+constexpr DWORD ERROR_DIRECTORY = 267;
+constexpr DWORD ERROR_UNRECOGNIZED_VOLUME = 1005;
+constexpr DWORD ERROR_FILE_CORRUPT = 1392;
 
 // Error mode, drive types.
 constexpr UINT SEM_FAILCRITICALERRORS = 0x1;

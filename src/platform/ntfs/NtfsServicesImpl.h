@@ -14,15 +14,6 @@ namespace plat::ntfs {
 
 namespace detail {
 
-// Windows codes these services give that the program's logic never names.
-constexpr DWORD ERROR_INVALID_FUNCTION = 1;
-constexpr DWORD ERROR_SEEK = 25;
-constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
-constexpr DWORD ERROR_DIR_NOT_ROOT = 144;
-constexpr DWORD ERROR_BAD_LENGTH = 24;
-constexpr DWORD ERROR_DIRECTORY = 267;
-constexpr DWORD ERROR_FILE_CORRUPT = 1392;
-
 DWORD lastError();
 void setLastError(DWORD code);
 

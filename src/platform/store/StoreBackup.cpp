@@ -2,6 +2,7 @@
 // the stream's name in UTF-16LE and its data: the security descriptor (when asked for), the main
 // data of a file, then every named stream.
 
+#include "platform/PositionRules.h"
 #include "platform/store/StoreImpl.h"
 
 #include <algorithm>
@@ -215,17 +216,12 @@ BOOL TSimStore::BackupSeek(HANDLE file, DWORD lowBytesToSeek, DWORD highBytesToS
         return failWith(ERROR_SEEK, FALSE);
     }
     const TBackupRecord& record = stream.records[stream.record];
-    if (stream.position < record.head.size()) {
-        return failWith(ERROR_SEEK, FALSE); // a header or name is never skipped
-    }
-    // Only the rest of the current stream's data can be skipped; the next header stays unread.
-    const std::uint64_t wanted = (static_cast<std::uint64_t>(highBytesToSeek) << 32) | lowBytesToSeek;
-    const std::uint64_t left = record.total() - stream.position;
-    const std::uint64_t moved = std::min(wanted, left);
-    stream.position += moved;
-    *lowSeeked = static_cast<DWORD>(moved & 0xFFFFFFFFu);
-    *highSeeked = static_cast<DWORD>(moved >> 32);
-    return wanted > left ? failWith(ERROR_SEEK, FALSE) : TRUE;
+    const TBackupSkip skip = backupSkipWithin(record.head.size(), record.total(), stream.position,
+                                              lowBytesToSeek, highBytesToSeek);
+    stream.position += skip.moved;
+    *lowSeeked = static_cast<DWORD>(skip.moved & 0xFFFFFFFFu);
+    *highSeeked = static_cast<DWORD>(skip.moved >> 32);
+    return skip.error != ERROR_SUCCESS ? failWith(skip.error, FALSE) : TRUE;
 }
 
 } // namespace plat::store

@@ -1,6 +1,7 @@
 // File handles: opening files, folders and streams with their access and sharing rules, reading,
 // writing, moving the file pointer, closing, and the information a handle gives.
 
+#include "platform/PositionRules.h"
 #include "platform/Calendar.h"
 #include "platform/store/StoreImpl.h"
 
@@ -293,40 +294,17 @@ DWORD TSimStore::SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, 
     if (!handle->data) {
         return failWith(ERROR_INVALID_FUNCTION, INVALID_SET_FILE_POINTER);
     }
-    const std::int64_t move = distanceHigh != nullptr
-                                  ? makeInt64(static_cast<DWORD>(*distanceHigh), static_cast<DWORD>(distance))
-                                  : static_cast<std::int64_t>(distance);
-    std::int64_t base = 0;
-    switch (method) {
-    case FILE_BEGIN:
-        base = 0;
-        break;
-    case FILE_CURRENT:
-        base = static_cast<std::int64_t>(handle->position);
-        break;
-    case FILE_END:
-        base = static_cast<std::int64_t>(handle->data->size);
-        break;
-    default:
-        return failWith(ERROR_INVALID_PARAMETER, INVALID_SET_FILE_POINTER);
+    const TMovedPosition moved =
+        movedFilePointer(handle->position, handle->data->size, distance, distanceHigh, method);
+    if (moved.error != ERROR_SUCCESS) {
+        return failWith(moved.error, INVALID_SET_FILE_POINTER);
     }
-    std::int64_t target = 0;
-    if (__builtin_add_overflow(base, move, &target)) {
-        return failWith(ERROR_INVALID_PARAMETER, INVALID_SET_FILE_POINTER);
-    }
-    if (target < 0) {
-        return failWith(ERROR_NEGATIVE_SEEK, INVALID_SET_FILE_POINTER);
-    }
-    if (distanceHigh == nullptr && target > 0xFFFFFFFFLL) {
-        return failWith(ERROR_INVALID_PARAMETER, INVALID_SET_FILE_POINTER);
-    }
-    handle->position = static_cast<std::uint64_t>(target);
+    handle->position = moved.position;
     if (distanceHigh != nullptr) {
-        *distanceHigh =
-            static_cast<LONG>(static_cast<std::int32_t>(static_cast<std::uint64_t>(target) >> 32));
+        *distanceHigh = static_cast<LONG>(static_cast<std::int32_t>(moved.position >> 32));
     }
     setLastError(ERROR_SUCCESS); // lets a caller tell a position of 0xFFFFFFFF from a failure
-    return static_cast<DWORD>(static_cast<std::uint64_t>(target) & 0xFFFFFFFFu);
+    return static_cast<DWORD>(moved.position & 0xFFFFFFFFu);
 }
 
 BOOL TSimStore::CloseHandle(HANDLE handle) {

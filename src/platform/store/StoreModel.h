@@ -14,15 +14,6 @@
 
 namespace plat::store::detail {
 
-// Windows codes the store gives that the program's logic never names.
-constexpr DWORD ERROR_INVALID_FUNCTION = 1;
-constexpr DWORD ERROR_BAD_LENGTH = 24;
-constexpr DWORD ERROR_SEEK = 25;
-constexpr DWORD ERROR_CALL_NOT_IMPLEMENTED = 120;
-constexpr DWORD ERROR_DIR_NOT_ROOT = 144;
-constexpr DWORD ERROR_DIRECTORY = 267;
-constexpr DWORD ERROR_UNRECOGNIZED_VOLUME = 1005;
-
 // Access rights beyond GENERIC_READ / GENERIC_WRITE that count for sharing.
 constexpr DWORD FILE_READ_DATA = 0x1;
 constexpr DWORD FILE_WRITE_DATA = 0x2;
