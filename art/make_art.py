@@ -9,22 +9,26 @@ Writes:
   src/app/art/refresh128.png      the overlay picture shown during scans
   src/app/art/backup128.png       the overlay picture shown during backups and removals
   src/app/art/ADSOmbrolux.ico     the program icon (16, 24, 32, 48 and 256 px)
+  src/app/art/ncabutton*.png      the caption-bar button: normal, hover and pressed, each in the
+                                  large form (the brand "Korvane") and the small form (a "K" mark)
   src/ui/main/UntMainArtData.cpp  the same pictures as run-length coded pixels for the window
 
 Each picture is drawn at eight times its size from simple shapes and scaled down, so that its
-edges are smooth. All pictures are this program's own work, free to use (see LICENSE beside them).
+edges are smooth. The caption-bar button's lettering uses the DejaVu Sans Bold font of Debian's
+fonts-dejavu-core. All pictures are this program's own work, free to use (see LICENSE beside them).
 """
 
 import math
 import os
 import sys
 
-from PIL import Image, ImageDraw
+from PIL import Image, ImageDraw, ImageFont
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 ART = os.path.join(ROOT, "src", "app", "art")
 DATA_CPP = os.path.join(ROOT, "src", "ui", "main", "UntMainArtData.cpp")
 SS = 8  # supersampling factor
+FONT_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 
 
 def rgb(hex_text, alpha=255):
@@ -337,6 +341,63 @@ def icon(size):
     return p.result()
 
 
+# ---- The caption-bar button: a tab standing on the caption bar's lower edge, with the brand (or its
+# initial in the small form) and a down arrow that says it drops a menu.
+
+CAPTION_STATES = {  # state: (tab fill top, tab fill bottom, edge)
+    "LINK": ("#3C4A5A", "#28323C", "#161C22"),
+    "HOVER": ("#3F7FD0", "#2A5FA8", "#173A6B"),
+    "ACTION": ("#1B2733", "#0F161D", "#06090C"),
+}
+CAPTION_SIZES = {"": (78, 18, "Korvane"), "_MIN": (28, 14, "K")}
+
+
+def caption_button(width, height, text, state):
+    top, bottom, edge = (rgb(c) for c in CAPTION_STATES[state])
+    W, H = width * SS, height * SS
+    img = Image.new("RGBA", (W, H), (0, 0, 0, 0))
+    # The tab: slanted sides, rounded top corners, open at the bottom.
+    mask = Image.new("L", (W, H), 0)
+    md = ImageDraw.Draw(mask)
+    slant = 2 * SS
+    md.rounded_rectangle([slant, 0, W - 1 - slant, H + 3 * SS], radius=3 * SS, fill=255)
+    md.polygon([(0, H - 1), (slant + 1 * SS, H * 0.25), (W - 1 - slant - 1 * SS, H * 0.25), (W - 1, H - 1)],
+               fill=255)
+    fill = Image.new("RGBA", (W, H))
+    for y in range(H):  # a vertical gradient from top to bottom
+        t = y / max(1, H - 1)
+        c = tuple(int(round(top[i] + (bottom[i] - top[i]) * t)) for i in range(3)) + (255,)
+        ImageDraw.Draw(fill).line([(0, y), (W, y)], fill=c)
+    edge_img = Image.new("RGBA", (W, H), edge)
+    img.paste(edge_img, (0, 0), mask)
+    inner = mask.resize((W - 2 * SS, H - SS)).crop((0, 0, W - 2 * SS, H - SS))
+    inner_mask = Image.new("L", (W, H), 0)
+    inner_mask.paste(inner, (SS, SS))
+    img.paste(fill, (0, 0), inner_mask)
+    d = ImageDraw.Draw(img)
+    white = rgb("#FFFFFF")
+    # The down arrow at the right end.
+    ax = W - slant - 7 * SS
+    ay = H * 0.5
+    d.polygon([(ax - 3 * SS, ay - 1.5 * SS), (ax + 3 * SS, ay - 1.5 * SS), (ax, ay + 2 * SS)], fill=white)
+    # The lettering, centred between the left slant and the arrow.
+    font = ImageFont.truetype(FONT_BOLD, int((height - 7) * SS) if text != "K" else int((height - 4) * SS))
+    box = d.textbbox((0, 0), text, font=font)
+    tw, th = box[2] - box[0], box[3] - box[1]
+    left, right = slant + 2 * SS, ax - 4 * SS
+    tx = left + (right - left - tw) / 2 - box[0]
+    ty = (H - th) / 2 - box[1] + SS * 0.5
+    d.text((tx, ty), text, font=font, fill=white)
+    small = img.convert("RGBa").resize((width, height), Image.BOX)
+    return small.convert("RGBA")
+
+
+def caption_buttons():
+    """The six pictures by resource name."""
+    return {f"NCABUTTON{state}{suffix}": caption_button(w, h, text, state)
+            for suffix, (w, h, text) in CAPTION_SIZES.items() for state in CAPTION_STATES}
+
+
 def draw(size, fn):
     p = Pic(size)
     fn(p)
@@ -387,6 +448,8 @@ def main():
         image.save(os.path.join(ART, f"img48_{i:02d}.png"))
     refresh.save(os.path.join(ART, "refresh128.png"))
     backup.save(os.path.join(ART, "backup128.png"))
+    for name, image in caption_buttons().items():
+        image.save(os.path.join(ART, name.lower() + ".png"))
     icons = [icon(s) for s in (256, 48, 32, 24, 16)]
     icons[0].save(os.path.join(ART, "ADSOmbrolux.ico"), sizes=[(s, s) for s in (16, 24, 32, 48, 256)],
                   append_images=icons[1:])
@@ -402,7 +465,7 @@ def main():
         out.write(cpp_array("kImg48Runs", img48) + "\n\n")
         out.write(cpp_array("kOverlayRuns", [refresh, backup]) + "\n\n")
         out.write("} // namespace art\n")
-    print(f"wrote {len(img16)} + {len(img48)} + 2 pictures and the icon", file=sys.stderr)
+    print(f"wrote {len(img16)} + {len(img48)} + 2 + 6 pictures and the icon", file=sys.stderr)
 
 
 if __name__ == "__main__":
