@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace plat {
 
@@ -33,5 +34,8 @@ std::wstring decodeUtf16Le(const std::uint8_t* bytes, std::size_t units);
 std::string encodeUtf16Le(const std::wstring& text);
 // The text as UTF-16 code units (a character past U+FFFF as its surrogate pair).
 std::u16string toUtf16Units(const std::wstring& text);
+// Compares two texts unit by unit as UTF-16 (a character past U+FFFF as its surrogate pair, so it
+// sorts before U+E000..U+FFFF as it does on Windows); <0, 0 or >0.
+int compareUtf16Units(std::wstring_view a, std::wstring_view b);
 
 } // namespace plat

@@ -113,7 +113,7 @@ TEST_F(FilesTest, StreamPathsCreateAndTruncateOnlyTheirStream) {
     ASSERT_NE(h, INVALID_HANDLE_VALUE);
     EXPECT_TRUE(write(h, "12345"));
     store.CloseHandle(h);
-    EXPECT_EQ(store.streamNames(L"C:\\f.txt"), (std::vector<std::wstring>{L"keep", L"added"}));
+    EXPECT_EQ(store.streamNames(L"C:\\f.txt"), (std::vector<std::wstring>{L"added", L"keep"}));
     EXPECT_EQ(store.readData(L"C:\\f.txt:added"), "12345");
 
     h = open(L"C:\\f.txt:keep", GENERIC_WRITE, 0, CREATE_ALWAYS);

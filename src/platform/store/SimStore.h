@@ -8,9 +8,11 @@
 // stream (the file's main data and each named stream apart); deleting a file removes its name at once
 // while open handles keep working on its data; overwriting a file's main data (CREATE_ALWAYS,
 // TRUNCATE_EXISTING) removes its named streams; a directory search walks the entries in NTFS order
-// from where it stands, so entries added behind it are not seen. Named streams are listed, and
-// appear in the backup stream, in creation order. Paths of any length are accepted, as the program's
-// Windows services accept them. The handle values are never reused.
+// from where it stands, so entries added behind it are not seen. Names compare through NTFS's
+// upper-case table, and a folder's entries and a file's named streams come in NTFS order (by the
+// upper-cased names, unit by unit in UTF-16) in searches, stream listings and the backup stream.
+// Paths of any length are accepted, as the program's Windows services accept them. The handle values
+// are never reused.
 
 #include "platform/FileServices.h"
 
@@ -110,7 +112,7 @@ public:
     bool exists(const std::wstring& path); // file, folder or "file:stream"
     bool isFolder(const std::wstring& path);
     std::string readData(const std::wstring& path); // main data, or the stream's for "file:stream"
-    std::vector<std::wstring> streamNames(const std::wstring& path); // named streams, in creation order
+    std::vector<std::wstring> streamNames(const std::wstring& path); // named streams, in NTFS order
     std::vector<std::wstring> listFolder(const std::wstring& path);  // long names of the entries
     DWORD attributes(const std::wstring& path);                      // INVALID_FILE_ATTRIBUTES when missing
     std::wstring shortName(const std::wstring& path);                // empty when the long name is itself 8.3

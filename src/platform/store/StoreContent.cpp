@@ -215,7 +215,7 @@ void TSimStore::addStream(const std::wstring& path, const std::wstring& streamNa
     if (!stream) {
         stream = std::make_shared<TData>();
         stream->name = streamName;
-        node->streams.push_back(stream);
+        node->insertStream(stream);
     }
     stream->assign(data);
 }

@@ -132,7 +132,7 @@ HANDLE TSimStore::CreateFileW(const wchar_t* path, DWORD access, DWORD share, vo
         if (p.hasStream && !p.stream.empty()) {
             handle.data = std::make_shared<TData>();
             handle.data->name = p.stream;
-            node->streams.push_back(handle.data);
+            node->insertStream(handle.data);
         }
         setLastError(ERROR_SUCCESS);
         return m.newHandle(std::move(handle));
@@ -199,7 +199,7 @@ HANDLE TSimStore::CreateFileW(const wchar_t* path, DWORD access, DWORD share, vo
     if (!existed) {
         data = std::make_shared<TData>();
         data->name = p.stream;
-        node->streams.push_back(data);
+        node->insertStream(data);
     }
     handle.node = node;
     handle.data = data;

@@ -3,6 +3,7 @@
 // rules it is read with: names compared through an upper-case table, 8.3 short names, the
 // directory-search wildcards and the parsing of Win32 paths with their stream suffixes.
 
+#include "platform/Utf16.h"
 #include "platform/WinPath.h"
 #include "platform/WinTypes.h"
 
@@ -54,6 +55,13 @@ struct TData {
     void assign(const std::string& content);
 };
 
+// Orders upper-case names as NTFS keeps them: unit by unit in UTF-16.
+struct TUpperNameOrder {
+    bool operator()(const std::wstring& a, const std::wstring& b) const {
+        return compareUtf16Units(a, b) < 0;
+    }
+};
+
 struct TNode {
     std::wstring name;      // long name as created (case preserved)
     std::wstring shortName; // 8.3 name, empty when the long name is itself a valid 8.3 name
@@ -64,14 +72,16 @@ struct TNode {
     FILETIME written{};
     std::uint64_t id = 0;
     bool denied = false;
-    std::shared_ptr<TData> main;                             // files only
-    std::vector<std::shared_ptr<TData>> streams;             // named streams, in creation order
-    std::map<std::wstring, std::shared_ptr<TNode>> children; // by upper-case long name (NTFS order)
-    std::map<std::wstring, std::wstring> shortIndex;         // upper-case short name -> children key
+    std::shared_ptr<TData> main;                 // files only
+    std::vector<std::shared_ptr<TData>> streams; // named streams in NTFS order (by upper-case name)
+    std::map<std::wstring, std::shared_ptr<TNode>, TUpperNameOrder> children; // by upper-case long name
+    std::map<std::wstring, std::wstring> shortIndex; // upper-case short name -> children key
     std::weak_ptr<TNode> parent;
     std::shared_ptr<const std::string> rawBackup; // served instead of the made-up backup stream
 
     std::shared_ptr<TData> findStream(const std::wstring& streamName) const;
+    // Puts a new named stream in its place in NTFS order.
+    void insertStream(const std::shared_ptr<TData>& stream);
     // A child by long or short name.
     std::shared_ptr<TNode> findChild(const std::wstring& childName) const;
     // Whether a child uses the (upper-case) name as its long or short name.
@@ -97,7 +107,7 @@ struct TDrive {
     DWORD serialNumber() const { return 0x5A3C0000u + static_cast<DWORD>(letter); }
 };
 
-// ---- Names.
+// ---- Names, compared through NTFS's upper-case table (platform/NtfsUpcase.h).
 wchar_t upperChar(wchar_t c);
 std::wstring upper(const std::wstring& text);
 bool sameName(const std::wstring& a, const std::wstring& b);

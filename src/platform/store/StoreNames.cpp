@@ -1,5 +1,6 @@
 #include "platform/store/StoreModel.h"
 
+#include "platform/NtfsUpcase.h"
 #include "platform/Utf16.h"
 #include "platform/Wildcard.h"
 
@@ -49,6 +50,13 @@ std::shared_ptr<TData> TNode::findStream(const std::wstring& streamName) const {
         }
     }
     return nullptr;
+}
+
+void TNode::insertStream(const std::shared_ptr<TData>& stream) {
+    const auto place =
+        std::upper_bound(streams.begin(), streams.end(), stream,
+                         [](const auto& a, const auto& b) { return compareNtfsNames(a->name, b->name) < 0; });
+    streams.insert(place, stream);
 }
 
 std::shared_ptr<TNode> TNode::findChild(const std::wstring& childName) const {
@@ -103,48 +111,12 @@ bool TDrive::hasNamedStreams() const {
     return sameName(fileSystem, L"NTFS") || sameName(fileSystem, L"ReFS");
 }
 
-// NTFS compares names through its upper-case table; this covers the Latin, Greek and Cyrillic letters.
 wchar_t upperChar(wchar_t c) {
-    const auto u = static_cast<std::uint32_t>(c);
-    if (u >= 'a' && u <= 'z') {
-        return static_cast<wchar_t>(u - 32);
-    }
-    if (u < 0x80) {
-        return c;
-    }
-    if (u >= 0xE0 && u <= 0xFE && u != 0xF7) {
-        return static_cast<wchar_t>(u - 0x20);
-    }
-    if (u == 0xFF) {
-        return static_cast<wchar_t>(0x178);
-    }
-    if (u >= 0x100 && u <= 0x17F) {
-        if ((u >= 0x139 && u <= 0x148) || (u >= 0x179 && u <= 0x17E)) {
-            return static_cast<wchar_t>(u % 2 == 0 ? u - 1 : u);
-        }
-        if (u == 0x130 || u == 0x131 || u == 0x138 || u == 0x149 || u == 0x178 || u == 0x17F) {
-            return c;
-        }
-        return static_cast<wchar_t>(u % 2 == 1 ? u - 1 : u);
-    }
-    if (u >= 0x3B1 && u <= 0x3C9 && u != 0x3C2) {
-        return static_cast<wchar_t>(u - 0x20);
-    }
-    if (u >= 0x430 && u <= 0x44F) {
-        return static_cast<wchar_t>(u - 0x20);
-    }
-    if (u >= 0x450 && u <= 0x45F) {
-        return static_cast<wchar_t>(u - 0x50);
-    }
-    return c;
+    return ntfsUpper(c);
 }
 
 std::wstring upper(const std::wstring& text) {
-    std::wstring result = text;
-    for (auto& c : result) {
-        c = upperChar(c);
-    }
-    return result;
+    return ntfsUpper(text);
 }
 
 bool sameName(const std::wstring& a, const std::wstring& b) {
