@@ -101,6 +101,33 @@ TEST_F(DirectorySearch, ReportsAttributesAndSizes) {
               plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM);
 }
 
+TEST_F(DirectorySearch, EntriesComeInNtfsOrder) {
+    // Only NTFS keeps a folder's entries ordered; elsewhere (Wine on a Linux file system) they come in
+    // the host folder's order. Wine may call such a folder NTFS, so named streams must work there too.
+    wchar_t fileSystem[plat::MAX_PATH + 1] = {};
+    const std::wstring volumeRoot = path(L"").substr(0, 3);
+    fs().GetVolumeInformationW(volumeRoot.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fileSystem,
+                               plat::MAX_PATH + 1);
+    if (!target().streamsSupported() || std::wstring(fileSystem) != L"NTFS") {
+        GTEST_SKIP() << "entries come in NTFS order only on NTFS: " << target().noStreamsReason();
+    }
+    // By upper-cased name, unit by unit in UTF-16: "_" after the letters, a character past U+FFFF (a
+    // surrogate pair) before U+FF21.
+    target().makeFolder(path(L"order"));
+    for (const wchar_t* name :
+         {L"zeta", L"_low", L"Beta", L"\xFF21", L"alpha", L"\U0001F600", L"GAMMA", L"delta"}) {
+        target().makeFile(path(L"order\\") + name, "x");
+    }
+    Names found;
+    for (const TFoundEntry& entry : search(path(L"order\\*"))) {
+        if (entry.name != L"." && entry.name != L"..") {
+            found.push_back(entry.name);
+        }
+    }
+    EXPECT_EQ(found,
+              (Names{L"alpha", L"Beta", L"delta", L"GAMMA", L"zeta", L"_low", L"\U0001F600", L"\xFF21"}));
+}
+
 TEST_F(DirectorySearch, ShortNameFindsTheLongNamedFile) {
     const std::wstring longName = L"A long file name.text";
     target().makeFile(path(L"dir\\") + longName, "x");

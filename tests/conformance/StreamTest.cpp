@@ -158,6 +158,35 @@ TEST_F(Streams, ListingGivesTheMainStreamFirstThenTheNamedStreams) {
     }
 }
 
+TEST_F(Streams, NamedStreamsComeInNtfsOrderInListingAndBackupStream) {
+    // Made in an order that is neither NTFS's nor that of the names as they stand nor folded to lower
+    // case: NTFS orders by the upper-cased names, so "_" (between capitals and small letters) comes last.
+    target().makeFile(path(L"order.txt"), "main");
+    for (const wchar_t* name : {L"zeta", L"_low", L"Beta", L"alpha", L"GAMMA", L"delta"}) {
+        target().makeStream(path(L"order.txt"), name, narrow(name));
+    }
+    const std::vector<std::wstring> expected = {L":alpha:$DATA", L":Beta:$DATA", L":delta:$DATA",
+                                                L":GAMMA:$DATA", L":zeta:$DATA", L":_low:$DATA"};
+
+    DWORD error = 0;
+    std::vector<std::wstring> listed;
+    for (const TListedStream& stream : listStreams(path(L"order.txt"), &error)) {
+        listed.push_back(stream.name);
+    }
+    ASSERT_FALSE(listed.empty()) << "error " << error;
+    EXPECT_EQ(listed.front(), L"::$DATA");
+    EXPECT_EQ(std::vector<std::wstring>(listed.begin() + 1, listed.end()), expected);
+
+    std::vector<std::wstring> backedUp;
+    for (const TBackupRecord& record : parseBackup(backupBytes(path(L"order.txt")))) {
+        if (!record.name.empty()) {
+            backedUp.push_back(record.name);
+            EXPECT_EQ(":" + record.data + ":$DATA", narrow(record.name));
+        }
+    }
+    EXPECT_EQ(backedUp, expected);
+}
+
 TEST_F(Streams, ListingOfAMissingFileFails) {
     DWORD error = 0;
     EXPECT_TRUE(listStreams(path(L"missing.txt"), &error).empty());
