@@ -197,8 +197,8 @@ TEST_F(ScanTest, FullScanWalksEveryNtfsRootFilesFirstThenFoldersDepthFirst) {
                             L"driveCounted 4 C:\\",
                             L"driveScanStarting",
                             L"fileFound C:\\b.txt | " + kTimes,
-                            L"streamFound C:\\b.txt:notes 5 | " + kTimes + L" | hello",
                             L"streamFound C:\\b.txt:bin 5 | " + kTimes + L" | 4D,5A,90,00,03",
+                            L"streamFound C:\\b.txt:notes 5 | " + kTimes + L" | hello",
                             L"fileFound C:\\a\\y.dat | " + kTimes,
                             L"streamFound C:\\a\\y.dat:t 3 | " + kTimes + L" | top",
                             L"fileFound C:\\a\\deep\\x.dat | " + kTimes,
@@ -257,7 +257,8 @@ TEST_F(ScanTest, SmallDownloadMarksAreLeftOutStreamByStream) {
     const std::vector<TFile> files = {
         {L"1-only-small-mark.exe", {{L"Zone.Identifier", small}}},
         {L"2-large-mark.exe", {{L"Zone.Identifier", std::string(150, 'z')}}},
-        {L"3-mark-first.exe", {{L"Zone.Identifier", small}, {L"payload", "evil"}}},
+        // Streams are listed by upper-cased name: here the mark comes first, in the next file last.
+        {L"3-mark-first.exe", {{L"Zone.Identifier", small}, {L"zz-payload", "evil"}}},
         {L"4-mark-last.exe", {{L"payload", "evil"}, {L"zone.IDENTIFIER", small}}},
         {L"5-mark-99-and-100.exe", {{L"Zone.Identifier", std::string(99, 'z')}}},
         {L"6-mark-100.exe", {{L"Zone.Identifier", std::string(100, 'z')}}},
@@ -284,11 +285,11 @@ TEST_F(ScanTest, SmallDownloadMarksAreLeftOutStreamByStream) {
     scan({smTargetPath, L"C:\\dl"});
     EXPECT_EQ(reported(), (std::vector<std::wstring>{
                               L"streamFound C:\\dl\\2-large-mark.exe:Zone.Identifier 150",
-                              L"streamFound C:\\dl\\3-mark-first.exe:payload 4",
+                              L"streamFound C:\\dl\\3-mark-first.exe:zz-payload 4",
                               L"streamFound C:\\dl\\4-mark-last.exe:payload 4",
                               L"streamFound C:\\dl\\6-mark-100.exe:Zone.Identifier 100",
-                              L"streamFound C:\\dl\\7-like-a-mark.exe:Zone.Identifier2 26",
                               L"streamFound C:\\dl\\7-like-a-mark.exe:Zone.Identifie 26",
+                              L"streamFound C:\\dl\\7-like-a-mark.exe:Zone.Identifier2 26",
                               L"scanFinished 6",
                           }));
     for (const std::wstring& event : events()) {

@@ -40,7 +40,7 @@ TEST_F(BackupTest, BackupSavesEveryCheckedStreamUnderAFreeNameAndReportsEachOne)
     EXPECT_EQ(store.readData(L"D:\\Saved\\Zone(1).Identifier"), "ZoneId=4");
     // Saving changes nothing at the source, and the rows stay.
     EXPECT_EQ(store.streamNames(L"C:\\Downloads\\setup.exe"),
-              (std::vector<std::wstring>{L"Zone.Identifier", L"notes"}));
+              (std::vector<std::wstring>{L"notes", L"Zone.Identifier"}));
     EXPECT_EQ(window.rowsAtFinish.size(), 7u);
 }
 
