@@ -15,6 +15,10 @@ TClipboardServices& clipboard() {
     return *gClipboard;
 }
 
+TClipboardServices* clipboardServices() {
+    return gClipboard;
+}
+
 void installClipboardServices(TClipboardServices* services) {
     gClipboard = services;
 }

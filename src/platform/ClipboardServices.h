@@ -18,6 +18,8 @@ public:
 };
 
 TClipboardServices& clipboard();
+// The installed services, or null when none are (widgets that merely offer the clipboard ask this).
+TClipboardServices* clipboardServices();
 void installClipboardServices(TClipboardServices* services);
 
 // The double for tests: keeps the text and counts the calls; can be made to refuse.

@@ -21,6 +21,11 @@
 //   release is reported to the same control even outside it. Input may be reported to a disabled
 //   control: the toolkit drops its moves, presses and releases but keeps enter and leave, because
 //   the styled controls show their hover look whatever the enabled state.
+// - A turn of the mouse wheel goes to the control under the pointer when it is one of the same
+//   window's controls, else to the control that has the focus: sinkMouseWheel with the turn (120 a
+//   notch, positive away from the user; finer wheels send parts of it), the modifiers held and the
+//   pointer in that control's client coordinates. The toolkit hands a turn the control leaves to
+//   its parent.
 // - Focus changes are reported with sinkFocusGained / sinkFocusLost; setFocus asks for the focus.
 // - Keys go to the control that has the focus: sinkKeyDown for each key pressed (a virtual-key code
 //   of toolkit/Keys.h with the modifiers held), then sinkChar for the character it types, if any,
@@ -52,6 +57,7 @@ public:
     virtual void sinkBoundsChanged(const TRect& bounds) = 0;
     virtual void sinkKeyDown(int key, unsigned shift) = 0;
     virtual void sinkChar(wchar_t ch) = 0;
+    virtual void sinkMouseWheel(int delta, unsigned shift, int x, int y) = 0;
 
 protected:
     ~TControlSink() = default;

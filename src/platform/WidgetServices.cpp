@@ -14,4 +14,8 @@ void installWidgetServices(TWidgetServices* services) {
     gServices = services;
 }
 
+TInputSettings inputSettings() {
+    return gServices != nullptr ? gServices->inputSettings() : TInputSettings{};
+}
+
 } // namespace plat

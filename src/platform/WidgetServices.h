@@ -91,6 +91,19 @@ struct TMenuEntry {
     std::vector<TMenuEntry> items; // a sub-menu when not empty
 };
 
+// ---- The user's input settings.
+
+// What the user set in the system for the keyboard, the caret and the mouse wheel.
+struct TInputSettings {
+    // The wheel scrolls a page a notch instead of a number of rows.
+    static constexpr int kWheelPage = -1;
+
+    unsigned caretBlinkMs = 530;    // each phase of the caret's blink; 0: it does not blink
+    unsigned repeatDelayMs = 500;   // a held key or button repeats after this delay...
+    unsigned repeatIntervalMs = 33; // ...and then at this interval
+    int wheelLines = 3;             // rows a notch of the wheel scrolls (0: none), or kWheelPage
+};
+
 // ---- The services.
 
 class TWidgetServices {
@@ -119,10 +132,15 @@ public:
 
     // Ends the program's message loop (the main form closed).
     virtual void endMessageLoop() = 0;
+
+    // The user's settings as they are now (they may change while the program runs).
+    virtual TInputSettings inputSettings() { return TInputSettings{}; }
 };
 
 // The process-wide services; null until installed.
 TWidgetServices* widgetServices();
 void installWidgetServices(TWidgetServices* services);
+// The installed services' input settings, or the usual ones when none are installed.
+TInputSettings inputSettings();
 
 } // namespace plat

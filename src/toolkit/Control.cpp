@@ -302,6 +302,10 @@ void TControl::keyDown(int& key, TShiftState shift) {
 
 void TControl::keyPress(wchar_t /*ch*/) {}
 
+bool TControl::mouseWheel(int /*delta*/, TShiftState /*shift*/, int /*x*/, int /*y*/) {
+    return false;
+}
+
 void TControl::previewKeyDown(int& /*key*/, TShiftState /*shift*/) {}
 
 void TControl::unhandledKeyDown(TControl& /*focused*/, int /*key*/, TShiftState /*shift*/) {}
@@ -394,4 +398,17 @@ void TControl::sinkChar(wchar_t ch) {
         return;
     }
     guarded([&] { keyPress(ch); });
+}
+
+void TControl::sinkMouseWheel(int delta, unsigned shift, int x, int y) {
+    guarded([&] {
+        // Up the tree until a control takes the turn, as Windows hands an untaken turn to the parent.
+        for (TControl* control = this; control != nullptr; control = control->FParent) {
+            if (control->FEnabled && control->mouseWheel(delta, shift, x, y)) {
+                return;
+            }
+            x += control->FLeft;
+            y += control->FTop;
+        }
+    });
 }

@@ -154,6 +154,10 @@ protected:
     virtual void keyDown(int& key, TShiftState shift);
     // A character typed while this control has the focus.
     virtual void keyPress(wchar_t ch);
+    // The mouse wheel turned by delta (120 a notch, positive away from the user) over this control,
+    // or while it has the focus; (x, y) is the pointer in client coordinates. Answers whether the
+    // control took the turn; one left goes to the parent. The default takes none.
+    virtual bool mouseWheel(int delta, TShiftState shift, int x, int y);
     // Hooks of the top-level control (the window) for keys pressed in any of its controls: before
     // the focused control hears of the key, and after it left the key untaken.
     virtual void previewKeyDown(int& key, TShiftState shift);
@@ -172,6 +176,7 @@ private:
     void sinkBoundsChanged(const TRect& bounds) override;
     void sinkKeyDown(int key, unsigned shift) override;
     void sinkChar(wchar_t ch) override;
+    void sinkMouseWheel(int delta, unsigned shift, int x, int y) override;
 
     void realise();
     void unrealise();

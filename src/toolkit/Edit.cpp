@@ -2,6 +2,9 @@
 
 #include "toolkit/TextLayout.h"
 
+#include "platform/ClipboardServices.h"
+#include "platform/WidgetServices.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -53,7 +56,55 @@ void TEdit::setSelection(int start, int length) {
     FAnchor = std::clamp(start, 0, size);
     FCaret = std::clamp(start + std::max(length, 0), FAnchor, size);
     scrollToCaret();
+    showCaret();
     invalidate();
+}
+
+void TEdit::copyToClipboard() {
+    plat::TClipboardServices* clipboard = plat::clipboardServices();
+    if (clipboard != nullptr && selLength() > 0) {
+        clipboard->setClipboardText(selText());
+    }
+}
+
+void TEdit::cutToClipboard() {
+    plat::TClipboardServices* clipboard = plat::clipboardServices();
+    // The text stays when the clipboard could not take it: nothing is lost.
+    if (clipboard != nullptr && selLength() > 0 && clipboard->setClipboardText(selText())) {
+        insertText(L"");
+    }
+}
+
+void TEdit::pasteFromClipboard() {
+    plat::TClipboardServices* clipboard = plat::clipboardServices();
+    if (clipboard == nullptr) {
+        return;
+    }
+    std::wstring pasted = clipboard->clipboardText();
+    std::erase_if(pasted, [](wchar_t ch) { return ch == L'\r' || ch == L'\n'; });
+    if (!pasted.empty()) {
+        insertText(pasted);
+    }
+}
+
+void TEdit::showCaret() {
+    FCaretShown = true;
+    const unsigned blink = plat::inputSettings().caretBlinkMs;
+    if (!focused() || blink == 0) {
+        FCaretTimer.reset();
+        return;
+    }
+    if (FCaretTimer == nullptr) {
+        FCaretTimer = std::make_unique<TTimer>();
+        FCaretTimer->OnTimer = [this](TTimer*) {
+            FCaretShown = !FCaretShown;
+            invalidate();
+        };
+    }
+    // Started over: the caret stays a whole phase before it hides.
+    FCaretTimer->setEnabled(false);
+    FCaretTimer->setInterval(blink);
+    FCaretTimer->setEnabled(true);
 }
 
 TRect TEdit::textArea() const {
@@ -85,6 +136,7 @@ void TEdit::moveCaret(int position, bool extend) {
         FAnchor = FCaret;
     }
     scrollToCaret();
+    showCaret();
     invalidate();
 }
 
@@ -105,6 +157,7 @@ void TEdit::insertText(const std::wstring& inserted) {
     FSettingText = false;
     FCaret = FAnchor = start + static_cast<int>(piece.size());
     scrollToCaret();
+    showCaret();
     invalidate();
 }
 
@@ -159,7 +212,7 @@ void TEdit::paint(TCanvas& canvas) {
     canvas.FillRect(TRect{1, 1, area.left, client.bottom - 1});
     canvas.FillRect(TRect{area.right, 1, client.right - 1, client.bottom - 1});
 
-    if (focused()) {
+    if (focused() && FCaretShown) {
         const int caretX = origin + canvas.TextWidth(text().substr(0, static_cast<std::size_t>(FCaret)));
         if (caretX >= area.left && caretX < area.right) {
             canvas.pen().color = kCaret;
@@ -180,7 +233,28 @@ void TEdit::paint(TCanvas& canvas) {
     canvas.FrameRect(client);
 }
 
+bool TEdit::clipboardKey(int key, TShiftState shift) {
+    // Ctrl with Alt is AltGr on many keyboards, which types characters.
+    const bool ctrl = (shift & (ssCtrl | ssAlt)) == ssCtrl;
+    const bool shiftOnly = (shift & (ssShift | ssCtrl | ssAlt)) == ssShift;
+    if ((ctrl && key == 'C') || (ctrl && key == VK_INSERT)) {
+        copyToClipboard();
+    } else if ((ctrl && key == 'X') || (shiftOnly && key == VK_DELETE)) {
+        cutToClipboard();
+    } else if ((ctrl && key == 'V') || (shiftOnly && key == VK_INSERT)) {
+        pasteFromClipboard();
+    } else {
+        return false;
+    }
+    return true;
+}
+
 void TEdit::keyDown(int& key, TShiftState shift) {
+    showCaret();
+    if (clipboardKey(key, shift)) {
+        key = 0;
+        return;
+    }
     const bool extend = (shift & ssShift) != 0;
     const int size = static_cast<int>(text().size());
     switch (key) {
@@ -271,12 +345,14 @@ void TEdit::focusGained() {
     if (FAutoSelect) {
         selectAll();
     }
+    showCaret();
     invalidate();
     TControl::focusGained();
 }
 
 void TEdit::focusLost() {
     FSelecting = false;
+    FCaretTimer.reset();
     invalidate();
     TControl::focusLost();
 }

@@ -1,13 +1,18 @@
 #pragma once
 // A one-line edit box, drawn by the toolkit itself: a white box with a one-pixel border (blue while
-// it has the focus), its text, the selection and the caret. The text is the control's caption;
+// it has the focus), its text, the selection and the caret, which blinks at the user's rate while
+// the box has the focus and shows again at every key. The text is the control's caption;
 // OnTextChanged is raised on every change, typed or set. It takes the keys a one-line edit box
 // takes: characters replace the selection, Backspace and Delete, Left, Right, Home and End (with
-// Shift they extend the selection), Ctrl+A selects everything. Tab stops at it; entering it with
-// Tab selects the whole text (autoSelect), a click places the caret and a drag selects.
+// Shift they extend the selection), Ctrl+A selects everything, and the clipboard's keys: Ctrl+C or
+// Ctrl+Insert copy, Ctrl+X or Shift+Delete cut, Ctrl+V or Shift+Insert paste (without line breaks).
+// Tab stops at it; entering it with Tab selects the whole text (autoSelect), a click places the
+// caret and a drag selects.
 
 #include "toolkit/Control.h"
+#include "toolkit/Timer.h"
 
+#include <memory>
 #include <string>
 
 class TEdit : public TControl {
@@ -27,6 +32,13 @@ public:
     void setSelection(int start, int length);
     void selectAll() { setSelection(0, static_cast<int>(text().size())); }
     std::wstring selText() const;
+
+    // The clipboard (the installed clipboard services; with none these do nothing). Copying and
+    // cutting need a selection; pasting replaces the selection with the clipboard's text, its line
+    // breaks dropped, cut to maxLength.
+    void copyToClipboard();
+    void cutToClipboard();
+    void pasteFromClipboard();
 
     bool autoSelect() const { return FAutoSelect; }
     void setAutoSelect(bool value) { FAutoSelect = value; }
@@ -60,6 +72,10 @@ private:
     int textOrigin() const;
     void scrollToCaret();
     void moveCaret(int position, bool extend);
+    // Shows the caret and starts its blink over, while the box has the focus.
+    void showCaret();
+    // The clipboard's keys; answers whether key was one.
+    bool clipboardKey(int key, TShiftState shift);
 
     int FCaret = 0;
     int FAnchor = 0;
@@ -69,4 +85,6 @@ private:
     bool FHot = false;
     bool FSelecting = false; // the left button is down: moves extend the selection
     bool FSettingText = false;
+    bool FCaretShown = true;             // the blink's phase
+    std::unique_ptr<TTimer> FCaretTimer; // runs while the box has the focus and the caret blinks
 };

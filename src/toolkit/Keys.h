@@ -19,6 +19,7 @@ constexpr int VK_LEFT = 0x25;
 constexpr int VK_UP = 0x26;
 constexpr int VK_RIGHT = 0x27;
 constexpr int VK_DOWN = 0x28;
+constexpr int VK_INSERT = 0x2D;
 constexpr int VK_DELETE = 0x2E;
 
 // Modifier keys held with a key, a set of bits.

@@ -1,5 +1,7 @@
 #include "toolkit/SpinEdit.h"
 
+#include "platform/WidgetServices.h"
+
 #include <algorithm>
 #include <limits>
 
@@ -116,9 +118,18 @@ void TSpinEdit::paint(TCanvas& canvas) {
     drawArrow(canvas, TRect{down.left + 1, down.top + 1, down.right, down.bottom}, false, arrow);
 }
 
+bool TSpinEdit::step(int direction) {
+    const std::int32_t before = value();
+    setValue(std::int64_t{before} + direction * std::int64_t{FIncrement});
+    const std::int32_t after = value();
+    const std::int32_t end = clamped(direction > 0 ? std::numeric_limits<std::int64_t>::max()
+                                                   : std::numeric_limits<std::int64_t>::min());
+    return after != before && after != end;
+}
+
 void TSpinEdit::keyDown(int& key, TShiftState shift) {
     if (key == VK_UP || key == VK_DOWN) {
-        setValue(std::int64_t{value()} + (key == VK_UP ? FIncrement : -std::int64_t{FIncrement}));
+        step(key == VK_UP ? 1 : -1);
         selectAll();
         key = 0;
         return;
@@ -130,14 +141,66 @@ void TSpinEdit::mouseDown(TMouseButton button, int x, int y) {
     const bool onUp = upButton().contains(x, y);
     const bool onDown = downButton().contains(x, y);
     if (button == TMouseButton::mbLeft && (onUp || onDown)) {
+        stopRepeat();
         setFocus();
-        setValue(std::int64_t{value()} + (onUp ? FIncrement : -std::int64_t{FIncrement}));
+        const int direction = onUp ? 1 : -1;
+        if (step(direction)) {
+            FHeldDirection = direction;
+            FPointer = TPoint{x, y};
+            if (FRepeatTimer == nullptr) {
+                FRepeatTimer = std::make_unique<TTimer>();
+                FRepeatTimer->setEnabled(false);
+                FRepeatTimer->OnTimer = [this](TTimer*) { repeatTick(); };
+            }
+            FRepeatTimer->setInterval(std::max(plat::inputSettings().repeatDelayMs, 1u));
+            FRepeatTimer->setEnabled(true);
+        }
         return;
     }
     TEdit::mouseDown(button, x, y);
 }
 
+void TSpinEdit::repeatTick() {
+    if (FHeldDirection == 0) {
+        return;
+    }
+    // After the delay, the repeat rate.
+    FRepeatTimer->setInterval(std::max(plat::inputSettings().repeatIntervalMs, 1u));
+    const TRect held = FHeldDirection > 0 ? upButton() : downButton();
+    // The pointer dragged off the button pauses the repetition until it comes back.
+    if (held.contains(FPointer.x, FPointer.y) && !step(FHeldDirection)) {
+        stopRepeat();
+    }
+}
+
+void TSpinEdit::stopRepeat() {
+    FHeldDirection = 0;
+    // Stopped, not destroyed: this may run inside the timer's own tick.
+    if (FRepeatTimer != nullptr) {
+        FRepeatTimer->setEnabled(false);
+    }
+}
+
+void TSpinEdit::mouseMove(int x, int y) {
+    FPointer = TPoint{x, y};
+    TEdit::mouseMove(x, y);
+}
+
+void TSpinEdit::mouseUp(TMouseButton button, int x, int y) {
+    if (button == TMouseButton::mbLeft) {
+        stopRepeat();
+    }
+    TEdit::mouseUp(button, x, y);
+}
+
 void TSpinEdit::focusLost() {
+    stopRepeat();
     correctText();
     TEdit::focusLost();
+}
+
+void TSpinEdit::enabledChanged() {
+    // A disabled box hears no release.
+    stopRepeat();
+    TEdit::enabledChanged();
 }

@@ -1,12 +1,16 @@
 #pragma once
 // A spin box: an edit box for a whole number with up and down buttons at its right edge. The
-// buttons and the Up and Down keys step the value within minValue to maxValue; any text can be
-// typed, and the text is corrected (brought into the range, or minValue when it is not a number)
-// when the box loses the focus. The limits apply when maxValue is above minValue.
+// buttons and the Up and Down keys step the value within minValue to maxValue; a button held down
+// repeats its step after the keyboard's repeat delay and then at its repeat rate, while the pointer
+// stays on it, until the release or the limit. Any text can be typed, and the text is corrected
+// (brought into the range, or minValue when it is not a number) when the box loses the focus. The
+// limits apply when maxValue is above minValue.
 
 #include "toolkit/Edit.h"
+#include "toolkit/Timer.h"
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -40,11 +44,23 @@ protected:
     void paint(TCanvas& canvas) override;
     void keyDown(int& key, TShiftState shift) override;
     void mouseDown(TMouseButton button, int x, int y) override;
+    void mouseMove(int x, int y) override;
+    void mouseUp(TMouseButton button, int x, int y) override;
     void focusLost() override;
+    void enabledChanged() override;
     TRect textArea() const override;
 
 private:
     std::int32_t clamped(std::int64_t value) const;
+    // One step up (direction 1) or down (-1); answers whether a further step could change the value.
+    bool step(int direction);
+    // A held button's step, at each tick of the repeat timer.
+    void repeatTick();
+    void stopRepeat();
+
+    int FHeldDirection = 0; // the button held down: 1 up, -1 down, 0 none
+    TPoint FPointer;        // where the pointer is while a button is held
+    std::unique_ptr<TTimer> FRepeatTimer;
 
     std::int32_t FMinValue = 0;
     std::int32_t FMaxValue = 0;

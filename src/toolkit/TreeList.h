@@ -17,9 +17,9 @@
 //   made while suspended rebuilds it on demand.
 //
 // The texts come only from OnGetText; the tree stores none. Keys come from the control core (the
-// control's OnKeyDown hears each first and may take it); the mouse wheel, which the core does not
-// deliver yet, comes through handleMouseWheel; double clicks are recognised from two presses (or
-// delivered through handleDoubleClick).
+// control's OnKeyDown hears each first and may take it), and so does the mouse wheel (or through
+// handleMouseWheel); double clicks are recognised from two presses (or delivered through
+// handleDoubleClick).
 
 #include "toolkit/Control.h"
 #include "toolkit/ImageList.h"
@@ -327,7 +327,9 @@ public:
     // key was taken.
     bool handleKeyDown(int key, TShiftState shift = 0);
     void handleDoubleClick(int x, int y);
-    // delta in wheel units (120 a notch, positive away from the user): 3 rows a notch.
+    // delta in wheel units (120 a notch, positive away from the user): the user's rows a notch
+    // (3 unless set otherwise; or a page), whole rows only, with the parts of a notch that finer
+    // wheels send gathered until they make a row.
     void handleMouseWheel(int delta);
     // Two left presses closer than this in time and 4 pixels in space make a double click.
     void setDoubleClickTime(int milliseconds) { FDoubleClickTime = milliseconds; }
@@ -366,6 +368,7 @@ protected:
     void focusLost() override;
     void resize() override;
     void keyDown(int& key, TShiftState shift) override;
+    bool mouseWheel(int delta, TShiftState shift, int x, int y) override;
 
 private:
     struct TDataOps {
@@ -479,4 +482,5 @@ private:
     std::function<std::int64_t()> FClock;
     std::int64_t FLastPressTime = -1;
     TPoint FLastPressPoint;
+    std::int64_t FWheelPending = 0; // wheel units times rows a notch, short of a whole row
 };

@@ -5,6 +5,8 @@
 #include "toolkit/TreeList.h"
 #include "toolkit/TreeListNode.h"
 
+#include "platform/WidgetServices.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -296,10 +298,30 @@ void TTreeList::scrollBarDragged(int x, int y) {
 }
 
 void TTreeList::handleMouseWheel(int delta) {
-    if (updating()) {
+    constexpr std::int64_t kNotch = 120;
+    if (updating() || delta == 0) {
         return;
     }
-    setOffsetY(FOffsetY - static_cast<std::int64_t>(delta) * 3 * FNodeHeight / 120);
+    const int lines = plat::inputSettings().wheelLines;
+    const std::int64_t rowsPerNotch = lines == plat::TInputSettings::kWheelPage ? rowsPerPage() : lines;
+    if (rowsPerNotch <= 0) {
+        return;
+    }
+    // What was gathered the other way is dropped when the wheel turns back.
+    if ((FWheelPending < 0) != (delta < 0)) {
+        FWheelPending = 0;
+    }
+    FWheelPending += delta * rowsPerNotch;
+    const std::int64_t rows = FWheelPending / kNotch;
+    FWheelPending -= rows * kNotch;
+    if (rows != 0) {
+        setOffsetY(FOffsetY - rows * FNodeHeight);
+    }
+}
+
+bool TTreeList::mouseWheel(int delta, TShiftState /*shift*/, int /*x*/, int /*y*/) {
+    handleMouseWheel(delta);
+    return true;
 }
 
 // ---- Keys.

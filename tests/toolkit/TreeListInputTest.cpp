@@ -2,6 +2,7 @@
 // clicks, the context menu request, the wheel and scroll bars, and the header (resizing, fitting,
 // moving columns).
 
+#include "platform/headless/HeadlessWidgets.h"
 #include "toolkit/TreeListFixture.h"
 
 using plat::headless::THeadlessPeer;
@@ -299,6 +300,43 @@ TEST_F(TreeListInputTest, WheelAndScrollBarScroll) {
     EXPECT_EQ(end, tree.offsetY());
     drag(290, kHeader + 5 * kRowHeight - 20, 290, 0);
     EXPECT_EQ(0, tree.offsetY());
+}
+
+TEST_F(TreeListInputTest, TheWheelScrollsTheUsersRowsANotchGatheringPartsOfANotch) {
+    // 12 rows, 5 to a page: at most 7 rows scrolled.
+    plat::headless::THeadlessWidgets widgets;
+    plat::installWidgetServices(&widgets);
+    constexpr int kPage = plat::TInputSettings::kWheelPage;
+    const struct {
+        const char* what;
+        int lines;
+        std::vector<int> turns;
+        int rows; // scrolled from the top
+    } cases[] = {
+        {"a notch down", 3, {-120}, 3},
+        {"thirds of a notch", 3, {-40, -40, -40}, 3},
+        {"quarters of a notch, carried over", 3, {-30, -30, -30, -30}, 3},
+        {"less than a row", 3, {-20}, 0},
+        {"turning back drops what was gathered", 3, {-60, 30}, 1},
+        {"one row a notch", 1, {-120, -120}, 2},
+        {"a page a notch", kPage, {-120}, 5},
+        {"the wheel turned off", 0, {-120}, 0},
+        {"clamped at the end", 3, {-1200}, 7},
+        {"clamped at the top", 3, {-240, 600}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        plat::TInputSettings settings;
+        settings.wheelLines = c.lines;
+        widgets.setInputSettings(settings);
+        tree.setOffsetY(0);
+        peer->mouseWheel(120, 10, rowY(1)); // drops any part of a notch gathered downwards before
+        for (const int turn : c.turns) {
+            peer->mouseWheel(turn, 10, rowY(1));
+        }
+        EXPECT_EQ(tree.offsetY(), c.rows * kRowHeight);
+    }
+    plat::installWidgetServices(nullptr);
 }
 
 // ---- Header.

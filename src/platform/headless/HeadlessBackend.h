@@ -51,6 +51,8 @@ public:
     void mouseMove(int x, int y) { FSink.sinkMouseMove(x, y); }
     void mouseDown(TMouseButton button, int x, int y) { FSink.sinkMouseDown(button, x, y); }
     void mouseUp(TMouseButton button, int x, int y) { FSink.sinkMouseUp(button, x, y); }
+    // The wheel turned over this control (or while it has the focus), the pointer at (x, y).
+    void mouseWheel(int delta, int x, int y, unsigned shift = 0) { FSink.sinkMouseWheel(delta, shift, x, y); }
     // Enter, move, press and release at (x, y), then leave.
     void click(int x, int y);
     // A key pressed while this control has the focus, then the character it types as the

@@ -3,7 +3,8 @@
 // asked for and lets a test play the user (drag the window's edge, press the close button), timers
 // that a test fires by hand, pop-up menus that are recorded instead of shown (a test can choose an
 // entry beforehand), modal forms answered from a script (a test plays the user while the form shows),
-// a stand-in for the system's small icons and the raster canvas's text metrics.
+// a stand-in for the system's small icons, the raster canvas's text metrics and input settings a
+// test can set.
 
 #include "platform/WidgetServices.h"
 #include "platform/headless/HeadlessBackend.h"
@@ -91,9 +92,12 @@ public:
     TBitmap32 systemIcon(std::uintptr_t list, int index) override;
     TCanvas& measureCanvas() override { return FMeasure; }
     void endMessageLoop() override { ++FLoopEnds; }
+    TInputSettings inputSettings() override { return FInputSettings; }
 
     // ---- For tests.
     void setScreenWorkArea(const TRect& area) { FWorkArea = area; }
+    // The user's settings the widgets read (the usual ones until set).
+    void setInputSettings(const TInputSettings& settings) { FInputSettings = settings; }
     // The form handling attached to a realised form's peer; null for none.
     THeadlessFormPeer* formPeerOf(const TControlPeer* peer) const;
     // The running timers, in the order they started.
@@ -124,6 +128,7 @@ private:
     friend class THeadlessTimer;
 
     TRect FWorkArea{0, 0, 1024, 768};
+    TInputSettings FInputSettings;
     TRasterCanvas FMeasure{0, 0};
     std::vector<THeadlessFormPeer*> FForms;
     std::vector<const TControlPeer*> FFormPeers;

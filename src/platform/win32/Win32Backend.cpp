@@ -51,6 +51,7 @@ private:
     void onFocus(bool gained) override;
     void onKeyDown(int key, TShiftState shift) override;
     void onChar(wchar_t ch) override;
+    void onMouseWheel(int delta, TShiftState shift, int x, int y) override;
     void onBoundsChanged(bool sized) override;
     HCURSOR clientCursor() override;
 
@@ -287,6 +288,12 @@ void TWin32Peer::onKeyDown(int key, TShiftState shift) {
 void TWin32Peer::onChar(wchar_t ch) {
     if (FSinkConnected) {
         FSink.sinkChar(ch);
+    }
+}
+
+void TWin32Peer::onMouseWheel(int delta, TShiftState shift, int x, int y) {
+    if (FSinkConnected) {
+        FSink.sinkMouseWheel(delta, shift, x, y);
     }
 }
 

@@ -7,7 +7,7 @@
 //
 // Made and installed on the UI thread (plat::installWidgetServices); its windows and timers belong
 // to that thread. The bodies are split by subject: Win32Form.cpp, Win32Timer.cpp, Win32Menu.cpp,
-// Win32ImageList.cpp.
+// Win32ImageList.cpp, Win32InputSettings.cpp.
 
 #include "platform/WidgetServices.h"
 #include "platform/win32/Win32Gdi.h"
@@ -35,6 +35,8 @@ public:
     TBitmap32 systemIcon(std::uintptr_t list, int index) override;
     TCanvas& measureCanvas() override;
     void endMessageLoop() override;
+    // Read from the system at each call (Win32InputSettings.cpp).
+    TInputSettings inputSettings() override;
 
     // Called with the menu (an HMENU) and its owner window (an HWND) just before it is tracked; for
     // tests that look at the platform's menu and close it.

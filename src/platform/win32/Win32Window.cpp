@@ -108,6 +108,20 @@ LRESULT CALLBACK TWin32Window::windowProc(HWND window, UINT message, WPARAM wPar
     }
 }
 
+TWin32Window& TWin32Window::wheelTarget(POINT screen) {
+    HWND under = WindowFromPoint(screen);
+    if (under == nullptr || under == FHandle ||
+        GetAncestor(under, GA_ROOT) != GetAncestor(FHandle, GA_ROOT)) {
+        return *this;
+    }
+    wchar_t className[64] = {};
+    if (GetClassNameW(under, className, 64) == 0 || lstrcmpW(className, kWindowClass) != 0) {
+        return *this;
+    }
+    auto* other = reinterpret_cast<TWin32Window*>(GetWindowLongPtrW(under, GWLP_USERDATA));
+    return other != nullptr && other->FHandle == under ? *other : *this;
+}
+
 LRESULT TWin32Window::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case WM_ERASEBKGND:
@@ -149,6 +163,13 @@ LRESULT TWin32Window::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CHAR:
         onChar(static_cast<wchar_t>(wParam));
         return 0;
+    case WM_MOUSEWHEEL: {
+        POINT at{xOf(lParam), yOf(lParam)}; // on the screen
+        TWin32Window& target = wheelTarget(at);
+        ScreenToClient(target.FHandle, &at);
+        target.onMouseWheel(GET_WHEEL_DELTA_WPARAM(wParam), shiftHeld(), at.x, at.y);
+        return 0;
+    }
     case WM_SETFOCUS:
         onFocus(true);
         return 0;

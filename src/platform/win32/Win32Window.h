@@ -47,6 +47,10 @@ protected:
     // the platform translated it to.
     virtual void onKeyDown(int /*key*/, TShiftState /*shift*/) {}
     virtual void onChar(wchar_t /*ch*/) {}
+    // The mouse wheel turned (120 a notch, positive away from the user), the pointer at (x, y) of
+    // the client area. A turn goes to the toolkit window under the pointer within the same
+    // top-level window, else to the window that got it (the one with the focus).
+    virtual void onMouseWheel(int /*delta*/, TShiftState /*shift*/, int /*x*/, int /*y*/) {}
     // The window was moved or resized; sized tells whether the client size changed.
     virtual void onBoundsChanged(bool /*sized*/) {}
     // Answers the cursor to show over the client area, or null for the platform's default.
@@ -55,6 +59,8 @@ protected:
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+    // The toolkit window a wheel turn at this point of the screen is for.
+    TWin32Window& wheelTarget(POINT screen);
 
     HWND FHandle = nullptr;
     std::shared_ptr<void> FAlive;
