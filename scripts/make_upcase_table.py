@@ -103,12 +103,14 @@ def main():
         "",
         "namespace {",
         "",
+        "// clang-format off",
         "constexpr TUpcaseRun kRuns[] = {",
     ]
     for first, last, delta, step in runs:
         lines.append(f"    {{0x{first:04X}, 0x{last:04X}, 0x{delta:04X}, {step}}},")
     lines += [
         "};",
+        "// clang-format on",
         "",
         "} // namespace",
         "",
