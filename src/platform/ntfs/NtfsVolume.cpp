@@ -3,6 +3,8 @@
 
 #include "platform/ntfs/NtfsVolume.h"
 
+#include "platform/NtfsUpcase.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -20,10 +22,11 @@ bool isPowerOfTwo(std::uint64_t value) {
     return value != 0 && (value & (value - 1)) == 0;
 }
 
-std::vector<char16_t> plainUpcase() {
+// Until the volume's own table is read, and when it is damaged: the table mkntfs writes.
+std::vector<char16_t> standardUpcase() {
     std::vector<char16_t> table(kUpcaseUnits);
     for (std::size_t unit = 0; unit < kUpcaseUnits; ++unit) {
-        table[unit] = static_cast<char16_t>(unit >= 'a' && unit <= 'z' ? unit - 32 : unit);
+        table[unit] = ntfsUpcase(static_cast<char16_t>(unit));
     }
     return table;
 }
@@ -40,7 +43,7 @@ const TNtfsData* TNtfsFile::findStream(std::wstring_view streamName) const {
 }
 
 TNtfsVolume::TNtfsVolume(std::unique_ptr<TNtfsDevice> device)
-    : FDevice(std::move(device)), FUpcase(plainUpcase()) {}
+    : FDevice(std::move(device)), FUpcase(standardUpcase()) {}
 
 TNtfsVolume::~TNtfsVolume() = default;
 
@@ -228,7 +231,7 @@ void TNtfsVolume::readUpcase() {
     std::optional<TNtfsFile> file = loadFile(kRecordUpCase);
     const TNtfsData* data = file ? file->findStream({}) : nullptr;
     if (data == nullptr || data->size < kUpcaseUnits * 2) {
-        return; // a damaged table: the plain one stays
+        return; // a damaged table: the standard one stays
     }
     std::vector<std::uint8_t> bytes(kUpcaseUnits * 2);
     if (readData(*data, 0, bytes.data(), bytes.size()) != static_cast<std::int64_t>(bytes.size())) {
