@@ -237,7 +237,7 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
             break;
         }
         case kAttrSecurityDescriptor:
-            if (attribute.resident && attribute.value.size() <= kLargestSecurityDescriptor) {
+            if (withData && attribute.resident && attribute.value.size() <= kLargestSecurityDescriptor) {
                 file.securityDescriptor.assign(attribute.value.data(),
                                                attribute.value.data() + attribute.value.size());
             }
@@ -275,9 +275,14 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
     file.streams.reserve(dataHeads.size());
     // Each stream's extents in VCN order: the extent at VCN 0 (or the resident value) gives the sizes
     // and flags, the others only runs.
-    std::stable_sort(dataAttributes.begin(), dataAttributes.end(), [](const auto& a, const auto& b) {
+    // Mostly in order already (one extent per stream): sorted only when not, which spares the sort's
+    // buffer for almost every record.
+    auto byStreamAndVcn = [](const auto& a, const auto& b) {
         return a.first != b.first ? a.first < b.first : a.second->lowestVcn < b.second->lowestVcn;
-    });
+    };
+    if (!std::is_sorted(dataAttributes.begin(), dataAttributes.end(), byStreamAndVcn)) {
+        std::stable_sort(dataAttributes.begin(), dataAttributes.end(), byStreamAndVcn);
+    }
     std::vector<const TAttributeView*>& extents = work.extents;
     for (std::size_t at = 0; at < dataAttributes.size();) {
         extents.clear();

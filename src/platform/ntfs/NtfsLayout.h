@@ -3,6 +3,7 @@
 // flags, and a bounded view over bytes read from the volume. Nothing read from a volume is trusted:
 // every field is reached through a view that checks it lies within the bytes read.
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -80,8 +81,12 @@ private:
             return 0;
         }
         std::uint64_t value = 0;
-        for (std::size_t i = count; i-- > 0;) {
-            value = (value << 8) | FData[offset + i];
+        if constexpr (std::endian::native == std::endian::little) {
+            std::memcpy(&value, FData + offset, count); // one load where the host is little-endian too
+        } else {
+            for (std::size_t i = count; i-- > 0;) {
+                value = (value << 8) | FData[offset + i];
+            }
         }
         return value;
     }

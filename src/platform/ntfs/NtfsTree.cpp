@@ -1,17 +1,21 @@
 #include "platform/ntfs/NtfsTree.h"
 
 #include <algorithm>
-#include <numeric>
 
 namespace plat::ntfs {
 
-namespace {
-const std::vector<TNtfsTree::TEntry> kNoEntries;
-} // namespace
-
 TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
-    const std::deque<TNtfsFile>& files = volume.files();
+    const auto& files = volume.files();
     FRoot = volume.fileIndex(kRecordRoot);
+    // Every name that places a file in a folder, in the volume's order; then grouped by folder (a
+    // counting sort, which keeps that order within a folder) and each folder sorted by key.
+    struct TPlaced {
+        std::size_t folder = 0;
+        TEntry entry;
+    };
+    std::vector<TPlaced> placed;
+    placed.reserve(files.size());
+    std::vector<std::size_t> counts(files.size(), 0);
     FKeys.reserve(files.size() * 24);
     for (std::size_t i = 0; i < files.size(); ++i) {
         const TNtfsFile& child = files[i];
@@ -32,73 +36,81 @@ TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
             if (!folder.folder || (name.parentSequence != 0 && name.parentSequence != folder.sequence)) {
                 continue;
             }
-            TFolder& entries = FFolders[parent];
             const std::size_t offset = FKeys.size();
             appendKey(name.name, FKeys);
-            entries.entries.push_back(TEntry{i, n});
-            entries.keys.push_back(TKey{offset, FKeys.size() - offset});
+            placed.push_back(TPlaced{parent, TEntry{i, n, offset, FKeys.size() - offset}});
+            ++counts[parent];
         }
     }
-    for (auto& [index, folder] : FFolders) {
-        std::vector<std::size_t> order(folder.entries.size());
-        std::iota(order.begin(), order.end(), std::size_t{0});
-        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-            return keyText(folder.keys[a]) < keyText(folder.keys[b]);
-        });
-        TFolder sorted;
-        sorted.entries.reserve(order.size());
-        sorted.keys.reserve(order.size());
-        for (std::size_t at : order) {
-            sorted.entries.push_back(folder.entries[at]);
-            sorted.keys.push_back(folder.keys[at]);
+    FFirstEntry.assign(files.size() + 1, 0);
+    for (std::size_t folder = 0; folder < files.size(); ++folder) {
+        FFirstEntry[folder + 1] = FFirstEntry[folder] + counts[folder];
+    }
+    std::vector<std::size_t>& next = counts; // where each folder's next entry goes
+    std::copy(FFirstEntry.begin(), FFirstEntry.end() - 1, next.begin());
+    FEntries.resize(placed.size());
+    for (const TPlaced& each : placed) {
+        FEntries[next[each.folder]++] = each.entry;
+    }
+    for (std::size_t folder = 0; folder < files.size(); ++folder) {
+        if (FFirstEntry[folder + 1] - FFirstEntry[folder] > 1) {
+            std::stable_sort(FEntries.begin() + static_cast<std::ptrdiff_t>(FFirstEntry[folder]),
+                             FEntries.begin() + static_cast<std::ptrdiff_t>(FFirstEntry[folder + 1]),
+                             [this](const TEntry& a, const TEntry& b) { return keyOf(a) < keyOf(b); });
         }
-        folder = std::move(sorted);
     }
 }
 
-const std::vector<TNtfsTree::TEntry>& TNtfsTree::entries(std::size_t folder) const {
-    auto it = FFolders.find(folder);
-    return it == FFolders.end() ? kNoEntries : it->second.entries;
+std::span<const TNtfsTree::TEntry> TNtfsTree::entries(std::size_t folder) const {
+    if (folder + 1 >= FFirstEntry.size()) {
+        return {};
+    }
+    return std::span<const TEntry>(FEntries).subspan(FFirstEntry[folder],
+                                                     FFirstEntry[folder + 1] - FFirstEntry[folder]);
 }
 
 std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, std::wstring_view name) const {
-    auto it = FFolders.find(folder);
-    if (it == FFolders.end()) {
-        return std::nullopt;
+    const std::span<const TEntry> list = entries(folder);
+    std::string wanted;
+    appendKey(name, wanted);
+    auto at =
+        std::lower_bound(list.begin(), list.end(), wanted,
+                         [this](const TEntry& entry, const std::string& key) { return keyOf(entry) < key; });
+    if (at != list.end() && keyOf(*at) == wanted) {
+        return *at;
     }
-    const TFolder& entries = it->second;
-    const std::u16string wanted = key(name);
-    auto at = std::lower_bound(
-        entries.keys.begin(), entries.keys.end(), wanted,
-        [&](const TKey& entry, const std::u16string& text) { return keyText(entry) < text; });
-    if (at != entries.keys.end() && keyText(*at) == wanted) {
-        return entries.entries[static_cast<std::size_t>(at - entries.keys.begin())];
-    }
-    for (const TEntry& entry : entries.entries) {
+    std::string shortKey;
+    for (const TEntry& entry : list) {
         const std::wstring_view shortName = nameOf(entry).shortName;
-        if (!shortName.empty() && key(shortName) == wanted) {
-            return entry;
+        if (!shortName.empty()) {
+            shortKey.clear();
+            appendKey(shortName, shortKey);
+            if (shortKey == wanted) {
+                return entry;
+            }
         }
     }
     return std::nullopt;
 }
 
-std::u16string TNtfsTree::key(std::wstring_view name) const {
-    std::u16string units;
-    appendKey(name, units);
-    return units;
-}
-
-void TNtfsTree::appendKey(std::wstring_view name, std::u16string& keys) const {
+void TNtfsTree::appendKey(std::wstring_view name, std::string& keys) const {
+    std::size_t at = keys.size();
+    keys.resize(at + name.size() * 4); // room for two units per character; cut to size below
+    char* out = keys.data();
+    auto put = [&](char16_t unit) {
+        out[at++] = static_cast<char>(unit >> 8);
+        out[at++] = static_cast<char>(unit & 0xFF);
+    };
     for (wchar_t c : name) {
         const auto u = static_cast<std::uint32_t>(c);
         if (u < 0x10000) {
-            keys.push_back(FVolume.upcase(static_cast<char16_t>(u)));
+            put(FVolume.upcase(static_cast<char16_t>(u)));
         } else { // a character past U+FFFF (wchar_t of 32 bits): its surrogate pair, which has no case
-            keys.push_back(static_cast<char16_t>(0xD800 + ((u - 0x10000) >> 10)));
-            keys.push_back(static_cast<char16_t>(0xDC00 + ((u - 0x10000) & 0x3FF)));
+            put(static_cast<char16_t>(0xD800 + ((u - 0x10000) >> 10)));
+            put(static_cast<char16_t>(0xDC00 + ((u - 0x10000) & 0x3FF)));
         }
     }
+    keys.resize(at);
 }
 
 std::wstring TNtfsTree::upper(std::wstring_view text) const {

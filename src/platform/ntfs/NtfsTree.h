@@ -8,9 +8,9 @@
 #include "platform/ntfs/NtfsVolume.h"
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace plat::ntfs {
@@ -23,40 +23,36 @@ public:
     struct TEntry {
         std::size_t file = 0;
         std::size_t name = 0; // index into the file's names
+        // Where the entry's key lies in the pool of keys (see keyOf).
+        std::size_t keyOffset = 0;
+        std::size_t keyLength = 0;
     };
 
     std::size_t root() const { return FRoot; }
     const TNtfsFile& file(std::size_t index) const { return FVolume.files()[index]; }
     const TNtfsName& nameOf(const TEntry& entry) const { return file(entry.file).names[entry.name]; }
     // The entries of a folder in NTFS order; empty for a file or an unknown index.
-    const std::vector<TEntry>& entries(std::size_t folder) const;
+    std::span<const TEntry> entries(std::size_t folder) const;
     // The entry of a folder with this long or 8.3 name, compared without case.
     std::optional<TEntry> find(std::size_t folder, std::wstring_view name) const;
     // The text in upper case by the volume's table (for wildcard matching).
     std::wstring upper(std::wstring_view text) const;
 
 private:
-    // The name in upper case as UTF-16 units: what NTFS orders and compares names by.
-    std::u16string key(std::wstring_view name) const;
-    void appendKey(std::wstring_view name, std::u16string& keys) const;
-
-    // Where an entry's key (its long name in upper case) lies in the pool of keys.
-    struct TKey {
-        std::size_t offset = 0;
-        std::size_t length = 0;
-    };
-    struct TFolder {
-        std::vector<TEntry> entries;
-        std::vector<TKey> keys; // in the order of entries
-    };
-    std::u16string_view keyText(const TKey& key) const {
-        return std::u16string_view(FKeys).substr(key.offset, key.length);
+    // A name's key: its UTF-16 units in upper case, each as two bytes with the high byte first, so
+    // that comparing keys byte by byte orders names as NTFS does (by upper-case unit values).
+    void appendKey(std::wstring_view name, std::string& keys) const;
+    std::string_view keyOf(const TEntry& entry) const {
+        return std::string_view(FKeys).substr(entry.keyOffset, entry.keyLength);
     }
 
     const TNtfsVolume& FVolume;
     std::size_t FRoot = 0;
-    std::unordered_map<std::size_t, TFolder> FFolders;
-    std::u16string FKeys; // every entry's key, one after the other
+    // Every folder's entries, folder after folder: those of the file at index i lie from
+    // FFirstEntry[i] to FFirstEntry[i + 1].
+    std::vector<TEntry> FEntries;
+    std::vector<std::size_t> FFirstEntry;
+    std::string FKeys; // every entry's key, one after the other
 };
 
 } // namespace plat::ntfs

@@ -82,7 +82,7 @@ struct TNtfsFile {
     std::uint32_t securityId = 0;
     std::pmr::vector<TNtfsName> names;
     std::pmr::vector<TNtfsData> streams;          // in the volume's order; the unnamed data among them
-    std::vector<std::uint8_t> securityDescriptor; // an old-style $SECURITY_DESCRIPTOR attribute
+    std::vector<std::uint8_t> securityDescriptor; // an old-style $SECURITY_DESCRIPTOR (loadFile only)
     std::wstring volumeName;                      // $VOLUME_NAME ($Volume only)
     std::size_t extensionRecords = 0;             // records besides the base one that hold its attributes
     bool damaged = false;                         // an attribute or extension record could not be read
@@ -142,7 +142,8 @@ private:
     void readUpcase();
     bool readRecord(std::uint64_t record, std::vector<std::uint8_t>& bytes, TRecordHeader& header) const;
     // The file of a base record whose bytes are prepared; its extension records are read as its
-    // attribute list names them. withData keeps the locations of its streams' bytes.
+    // attribute list names them. withData keeps the locations of its streams' bytes and its own security
+    // descriptor.
     std::optional<TNtfsFile> buildFile(std::uint64_t record, TBytes base, const TRecordHeader& baseHeader,
                                        bool withData, std::pmr::memory_resource* memory) const;
     void addToCatalogue(TNtfsFile file);
