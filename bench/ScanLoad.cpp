@@ -10,10 +10,12 @@
 // so rebuilds its view once. A step's elapsed and CPU times also hold what a busy machine adds; the
 // window's own time is what the program answers for.
 
+#include "platform/PrivilegeServices.h"
 #include "platform/ProcessServices.h"
 #include "platform/StandInUiThread.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "platform/headless/HeadlessWidgets.h"
+#include "platform/shell/ScriptedPrivilege.h"
 #include "platform/shell/TestShell.h"
 #include "platform/store/SimStore.h"
 #include "ui/main/UntMain.h"
@@ -266,6 +268,7 @@ int main() {
     plat::headless::THeadlessBackend backend;
     plat::headless::THeadlessWidgets widgets;
     plat::TRecordingProcess process;
+    plat::TScriptedPrivilege privilege;
     TTimedUiThread ui;
     plat::installFileServices(&store);
     plat::installShellServices(&shell);
@@ -273,6 +276,7 @@ int main() {
     plat::installControlBackend(&backend);
     plat::installWidgetServices(&widgets);
     plat::installProcessServices(&process);
+    plat::installPrivilegeServices(&privilege);
 
     const TClock::time_point buildStart = TClock::now();
     buildStore(store);
@@ -326,6 +330,7 @@ int main() {
     }
 
     ui.runOnUiThread([&] { window.reset(); });
+    plat::installPrivilegeServices(nullptr);
     plat::installProcessServices(nullptr);
     plat::installWidgetServices(nullptr);
     plat::installControlBackend(nullptr);

@@ -9,7 +9,9 @@
 #include "platform/Thread.h"
 #include "platform/TrustServices.h"
 #include "platform/WidgetServices.h"
+#include "platform/CaptionBarBackend.h"
 #include "platform/win32/Win32Backend.h"
+#include "platform/win32/Win32CaptionBar.h"
 #include "platform/win32/Win32ClipboardServices.h"
 #include "platform/win32/Win32DialogServices.h"
 #include "platform/win32/Win32Dispatcher.h"
@@ -61,6 +63,7 @@ int runProgram(plat::TFileServices& files, const std::function<void(TFrmMain&)>&
     plat::TWin32DialogServices dialogs;
     plat::TWin32ClipboardServices clipboard;
     plat::win32::TWin32Backend backend;
+    plat::win32::TWin32CaptionBarBackend captionBar;
     plat::win32::TWin32WidgetServices widgets;
     plat::win32::TWin32Dispatcher dispatcher;
     TInstalled<plat::TFileServices> installedFiles(&plat::installFileServices, &files);
@@ -71,14 +74,18 @@ int runProgram(plat::TFileServices& files, const std::function<void(TFrmMain&)>&
     TInstalled<plat::TDialogServices> installedDialogs(&plat::installDialogServices, &dialogs);
     TInstalled<plat::TClipboardServices> installedClipboard(&plat::installClipboardServices, &clipboard);
     TInstalled<plat::TControlBackend> installedBackend(&plat::installControlBackend, &backend);
+    TInstalled<plat::TCaptionBarBackend> installedCaptionBar(&plat::installCaptionBarBackend, &captionBar);
     TInstalled<plat::TWidgetServices> installedWidgets(&plat::installWidgetServices, &widgets);
     TInstalled<plat::TUiDispatcher> installedDispatcher(&plat::installUiDispatcher, &dispatcher);
     plat::installThreadPriorityHandler(&plat::win32::applyThreadPriority);
 
+    // The caption-bar button's pictures come before any window and stay until the program ends.
+    const TNCAPictures ncaPictures = loadNCAPictures();
     // The main window first (it is the program's main window), then the two others, hidden.
-    TFrmMain main;
+    TFrmMain main(&ncaPictures);
     TFrmWC wildCard;
     TFrmAbout about;
+    main.setAboutWindow(&about);
     main.show();
     dialogs.setApplicationWindow(plat::win32::windowOf(main.peer()));
     if (afterShow) {

@@ -95,6 +95,7 @@ std::vector<std::wstring> TWatchedMain::filePaths() {
 TWindowWorld::TWindowWorld(bool filled) : TWorld(true, filled) {
     plat::installWidgetServices(&widgets);
     plat::installProcessServices(&process);
+    plat::installPrivilegeServices(&privilege);
     plat::installDialogServices(&dialogs);
     plat::installClipboardServices(&clipboard);
     dialogs.onUnscripted([this](const std::wstring& message) { unscripted.push_back(message); });
@@ -106,6 +107,7 @@ TWindowWorld::~TWindowWorld() {
     window.reset();
     plat::installClipboardServices(nullptr);
     plat::installDialogServices(nullptr);
+    plat::installPrivilegeServices(nullptr);
     plat::installProcessServices(nullptr);
     plat::installWidgetServices(nullptr);
 }

@@ -9,6 +9,7 @@
 #include "platform/ProcessServices.h"
 #include "platform/headless/HeadlessWidgets.h"
 #include "platform/shell/ScriptedDialogs.h"
+#include "platform/shell/ScriptedPrivilege.h"
 #include "ui/main/UntMain.h"
 
 namespace robust {
@@ -43,6 +44,7 @@ public:
 
     plat::headless::THeadlessWidgets widgets;
     plat::TRecordingProcess process;
+    plat::TScriptedPrivilege privilege;
     plat::TScriptedDialogs dialogs;
     plat::TRecordingClipboard clipboard;
     std::vector<std::wstring> unscripted; // dialogs the script did not answer

@@ -2,7 +2,9 @@
 // fonts, checked on the screen, resized as a user does, and filled by a scan over the simulated
 // store whose notifications come through the real UI dispatcher.
 
+#include "platform/PrivilegeServices.h"
 #include "platform/ProcessServices.h"
+#include "platform/shell/ScriptedPrivilege.h"
 #include "platform/store/SimStore.h"
 #include "platform/win32/Win32Backend.h"
 #include "platform/win32/Win32Desktop.h"
@@ -53,12 +55,14 @@ protected:
         plat::installWidgetServices(&widgets);
         plat::installUiDispatcher(&dispatcher);
         plat::installProcessServices(&process);
+        plat::installPrivilegeServices(&privilege);
         window = std::make_unique<TWatchedMain>();
         window->show();
         serveFor(300ms); // the first paint and the one-shot re-layout
     }
     void TearDown() override {
         window.reset();
+        plat::installPrivilegeServices(nullptr);
         plat::installProcessServices(nullptr);
         plat::installUiDispatcher(nullptr);
         plat::installWidgetServices(nullptr);
@@ -81,6 +85,7 @@ protected:
     plat::win32::TWin32WidgetServices widgets;
     plat::win32::TWin32Dispatcher dispatcher;
     plat::TRecordingProcess process;
+    plat::TScriptedPrivilege privilege;
     std::unique_ptr<TWatchedMain> window;
 };
 

@@ -14,7 +14,7 @@ constexpr plat::UINT kShgfiSmallIcon = 0x1;
 
 } // namespace
 
-TFrmMain::TFrmMain() {
+TFrmMain::TFrmMain(const TNCAPictures* ncaPictures) : FNCAPictures(ncaPictures) {
     setMainForm(true);
     declareComponents();
     bindEvents();
@@ -43,6 +43,7 @@ TFrmMain::~TFrmMain() {
     VST->OnContextPopup = nullptr;
     poplist->OnPopup = nullptr;
     popscan->OnPopup = nullptr;
+    About1->OnClick = nullptr;
 }
 
 void TFrmMain::bindEvents() {
@@ -53,6 +54,7 @@ void TFrmMain::bindEvents() {
     btnAction->OnClick = [this](TControl*) { btnActionClick(); };
     btnStop->OnClick = [this](TControl*) { btnStopClick(); };
     bindScanCommands();
+    bindCaptionCommands();
 
     VST->OnInitNode = [this](TTreeList*, TTreeNode* node) { VSTInitNode(node); };
     VST->OnFreeNode = [this](TTreeList*, TTreeNode* node) { VSTFreeNode(node); };
@@ -100,11 +102,16 @@ void TFrmMain::prepare() {
         systemRoot.c_str(), 0, &FileInfo, sizeof(FileInfo), plat::SHGFI_SYSICONINDEX | kShgfiSmallIcon);
     ImgSys->attachSystemList(list);
     VST->clear();
+    giveNCAPictures();
     // Idle with at least one NTFS drive, error mode otherwise.
     checkNTFSDrive();
+    // The rights cannot change while the program runs: the shield is set once.
+    prepareElevationButton(*tbUAC);
 }
 
 void TFrmMain::FormShow() {
+    // The window is realised now: its caption bar can take the button.
+    NCA->attach(*this);
     TimerPatchGUI->setEnabled(true);
 }
 

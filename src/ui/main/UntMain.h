@@ -8,6 +8,8 @@
 #include "platform/ShellServices.h"
 #include "scan/UntScanFileSystemThread.h"
 #include "streamops/UntBackupADSThread.h"
+#include "system/UntKorvaneLib.h"
+#include "toolkit/CaptionToolBar.h"
 #include "toolkit/Form.h"
 #include "toolkit/Image.h"
 #include "toolkit/ImageList.h"
@@ -24,6 +26,7 @@
 #include "ui/styled/SEProgressBar.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -54,10 +57,26 @@ constexpr int kActionRefresh = 99;
 constexpr int kStopScan = 0;
 constexpr int kStopBackup = 1;
 
+// The caption-bar button's six pictures as the program carries them (resources of type
+// "KORVANE_IMAGES"): normal, hovered and pressed, each in a large and a small form. Loaded once at
+// start-up, before any window is made, and kept until the program ends.
+struct TNCAPictures {
+    std::unique_ptr<TPngPicture> link;
+    std::unique_ptr<TPngPicture> hover;
+    std::unique_ptr<TPngPicture> action;
+    std::unique_ptr<TPngPicture> linkMin;
+    std::unique_ptr<TPngPicture> hoverMin;
+    std::unique_ptr<TPngPicture> actionMin;
+};
+// Loads the six with loadPngResource; throws std::runtime_error when one is missing.
+TNCAPictures loadNCAPictures();
+
 class TFrmMain : public TForm, public TScanNotifications, public TBackupNotifications {
 public:
     // Builds the window from its declared components and runs its creation steps; shown by show().
-    TFrmMain();
+    // ncaPictures: the caption-bar button's pictures, which must outlive the window; without them
+    // the button shows none.
+    explicit TFrmMain(const TNCAPictures* ncaPictures = nullptr);
     ~TFrmMain() override;
 
     // ---- Declared components (owned by the window; see UntMainComponents.cpp).
@@ -85,7 +104,9 @@ public:
     TImage* ImgRefresh = nullptr;
     TImage* ImgBackup = nullptr;
     TLabel* labelCount = nullptr;
+    TCaptionToolBar* NCA = nullptr;
     TPopupMenu* popaction = nullptr;
+    TMenuItem* About1 = nullptr;
     TPopupMenu* popscan = nullptr;
     TPopupMenu* poplist = nullptr;
     TMenuItem* FullExpand1 = nullptr;
@@ -116,6 +137,12 @@ public:
     // Fits the label's height to its text word-wrapped at its width, plus 10.
     void setLabelAreaH(TLabel* label);
     void FormCloseQuery(bool& canClose);
+
+    // ---- The caption-bar button and its menu (UntMainCaption.cpp).
+    // The About window "About" shows; made after this window, it must outlive it.
+    void setAboutWindow(TForm* window) { FAboutWindow = window; }
+    TForm* aboutWindow() const { return FAboutWindow; }
+    void About1Click();
 
     // ---- Alert panel.
     void switchAlertPanel(TAlertMode mode);
@@ -219,8 +246,14 @@ private:
     void declareComponents();
     void bindEvents();
     void setupTree();
-    // The window's preparation at creation: system icons, empty tree, first alert mode.
+    // The window's preparation at creation: system icons, empty tree, the caption-bar button's
+    // pictures, first alert mode and the elevation button.
     void prepare();
+    void bindCaptionCommands();
+    void giveNCAPictures();
+
+    const TNCAPictures* FNCAPictures = nullptr;
+    TForm* FAboutWindow = nullptr;
 
     bool FTreeSuspended = false; // the tree's updates are suspended by a running scan or bulk run
 };

@@ -35,12 +35,13 @@ const std::vector<TDeclaredComponent>& TFrmMain::declaredComponents() {
         {.name = L"Img16", .kind = L"TImageList", .width = 16, .height = 16},
         {.name = L"TimerPatchGUI", .kind = L"TTimer", .props = {.enabled = false, .interval = 1u}},
 
-        // The caption-bar button's menu.
+        // The caption-bar button and its menu.
         {.name = L"popaction", .kind = L"TPopupMenu", .props = {.images = L"Img16"}},
         {.name = L"About1",
          .kind = L"TMenuItem",
          .parent = L"popaction",
          .props = {.caption = L"About", .imageIndex = 18}},
+        {.name = L"NCA", .kind = L"TCaptionToolBar", .props = {.menu = L"popaction"}},
 
         // The scan menu.
         {.name = L"popscan", .kind = L"TPopupMenu", .props = {.images = L"Img16"}},
@@ -286,6 +287,7 @@ void TFrmMain::declareComponents() {
     kinds.add<TSEMenuItem>(L"TSEMenuItem");
     kinds.add<TSEProgressBar>(L"TSEProgressBar");
     kinds.add<TTreeList>(L"TVirtualStringTree");
+    kinds.add<TCaptionToolBar>(L"TCaptionToolBar");
     declare(declaredComponents(), kinds);
 
     pCore = must<TW7Panel>(*this, L"pCore");
@@ -312,7 +314,9 @@ void TFrmMain::declareComponents() {
     ImgRefresh = must<TImage>(*this, L"ImgRefresh");
     ImgBackup = must<TImage>(*this, L"ImgBackup");
     labelCount = must<TLabel>(*this, L"labelCount");
+    NCA = must<TCaptionToolBar>(*this, L"NCA");
     popaction = must<TPopupMenu>(*this, L"popaction");
+    About1 = item(popaction, L"About1");
     popscan = must<TPopupMenu>(*this, L"popscan");
     poplist = must<TPopupMenu>(*this, L"poplist");
     FullExpand1 = item(poplist, L"FullExpand1");

@@ -1,12 +1,15 @@
 #pragma once
 // The fixture of the main window's tests: the simulated store with one NTFS drive, the shell double,
-// the headless toolkit (controls, forms, timers, menus, text metrics), the process double and a
-// stand-in UI thread for scans; the window made and shown as the program does.
+// the privilege double (a user who is not an administrator), the headless toolkit (controls, forms,
+// timers, menus, text metrics), the process double and a stand-in UI thread for scans; the window
+// made and shown as the program does.
 
+#include "platform/PrivilegeServices.h"
 #include "platform/ProcessServices.h"
 #include "platform/StandInUiThread.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "platform/headless/HeadlessWidgets.h"
+#include "platform/shell/ScriptedPrivilege.h"
 #include "platform/shell/TestShell.h"
 #include "platform/store/SimStore.h"
 #include "toolkit/TextLayout.h"
@@ -22,6 +25,7 @@ protected:
     void SetUp() override {
         plat::installFileServices(&store);
         plat::installShellServices(&shell);
+        plat::installPrivilegeServices(&privilege);
         plat::installUiDispatcher(&ui);
         plat::installControlBackend(&backend);
         plat::installWidgetServices(&widgets);
@@ -42,6 +46,7 @@ protected:
         plat::installWidgetServices(nullptr);
         plat::installControlBackend(nullptr);
         plat::installUiDispatcher(nullptr);
+        plat::installPrivilegeServices(nullptr);
         plat::installShellServices(nullptr);
         plat::installFileServices(nullptr);
     }
@@ -75,6 +80,7 @@ protected:
 
     plat::store::TSimStore store;
     plat::TTestShell shell;
+    plat::TScriptedPrivilege privilege;
     plat::TStandInUiThread ui;
     plat::headless::THeadlessBackend backend;
     plat::headless::THeadlessWidgets widgets;

@@ -5,10 +5,12 @@
 // program's message loop serves them, inside modal dialogs too). The user is played through the
 // controls: clicks on the action button, menu choices, keys and values in the dialog.
 
+#include "platform/PrivilegeServices.h"
 #include "platform/ProcessServices.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "platform/headless/HeadlessWidgets.h"
 #include "platform/shell/ScriptedDialogs.h"
+#include "platform/shell/ScriptedPrivilege.h"
 #include "platform/shell/TestShell.h"
 #include "platform/store/SimStore.h"
 #include "support/DoneSignal.h"
@@ -153,6 +155,7 @@ protected:
     void SetUp() override {
         plat::installFileServices(&store);
         plat::installShellServices(&shell);
+        plat::installPrivilegeServices(&privilege);
         plat::installUiDispatcher(&ui);
         plat::installControlBackend(&backend);
         plat::installWidgetServices(&widgets);
@@ -185,6 +188,7 @@ protected:
         plat::installWidgetServices(nullptr);
         plat::installControlBackend(nullptr);
         plat::installUiDispatcher(nullptr);
+        plat::installPrivilegeServices(nullptr);
         plat::installShellServices(nullptr);
         plat::installFileServices(nullptr);
     }
@@ -244,6 +248,7 @@ protected:
 
     plat::store::TSimStore store;
     plat::TTestShell shell;
+    plat::TScriptedPrivilege privilege;
     testsupport::TPumpedUiThread ui;
     plat::headless::THeadlessBackend backend;
     plat::headless::THeadlessWidgets widgets;

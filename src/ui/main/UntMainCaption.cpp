@@ -1,0 +1,47 @@
+// The caption-bar button: its six pictures, loaded at start-up and given at the window's
+// preparation, and its menu with the About command.
+
+#include "ui/main/UntMain.h"
+
+#include "toolkit/PngDecoder.h"
+
+TNCAPictures loadNCAPictures() {
+    TNCAPictures pictures;
+    pictures.link = loadPngResource(L"NCABUTTONLINK");
+    pictures.hover = loadPngResource(L"NCABUTTONHOVER");
+    pictures.action = loadPngResource(L"NCABUTTONACTION");
+    pictures.linkMin = loadPngResource(L"NCABUTTONLINK_MIN");
+    pictures.hoverMin = loadPngResource(L"NCABUTTONHOVER_MIN");
+    pictures.actionMin = loadPngResource(L"NCABUTTONACTION_MIN");
+    return pictures;
+}
+
+namespace {
+
+TBitmap32 decoded(const std::unique_ptr<TPngPicture>& picture) {
+    return picture != nullptr ? decodePng(picture->bytes) : TBitmap32{};
+}
+
+} // namespace
+
+void TFrmMain::giveNCAPictures() {
+    if (FNCAPictures == nullptr) {
+        return;
+    }
+    const TNCAPictures& p = *FNCAPictures;
+    NCA->setPictures(TCaptionButtonPictures{decoded(p.link), decoded(p.hover), decoded(p.action)},
+                     TCaptionButtonPictures{decoded(p.linkMin), decoded(p.hoverMin), decoded(p.actionMin)});
+}
+
+void TFrmMain::bindCaptionCommands() {
+    // The menu belongs to this window: it drops down from its caption bar.
+    popaction->setPopupComponent(this);
+    About1->OnClick = [this](TMenuItem*) { About1Click(); };
+}
+
+void TFrmMain::About1Click() {
+    // Modeless: the main window stays usable, and the one About window comes back each time.
+    if (FAboutWindow != nullptr) {
+        FAboutWindow->show();
+    }
+}

@@ -1,0 +1,172 @@
+// The main window's preparation and its caption-bar button: the elevation button set from the
+// program's rights, the caption-bar button's six pictures loaded from the resources and shown by
+// state, and its menu with the About command, which shows the one About window modelessly.
+
+#include "ui/main/MainFixture.h"
+
+#include "platform/headless/PngWriter.h"
+#include "toolkit/PngDecoder.h"
+
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr const wchar_t* kPictureNames[] = {L"NCABUTTONLINK",      L"NCABUTTONHOVER",
+                                            L"NCABUTTONACTION",    L"NCABUTTONLINK_MIN",
+                                            L"NCABUTTONHOVER_MIN", L"NCABUTTONACTION_MIN"};
+
+// A picture of one colour, as PNG bytes.
+std::vector<std::uint8_t> solidPng(int width, int height, std::uint8_t red) {
+    std::vector<std::uint8_t> rgb;
+    for (int i = 0; i < width * height; ++i) {
+        rgb.insert(rgb.end(), {red, 0x40, 0x80});
+    }
+    return plat::headless::encodePng(width, height, rgb);
+}
+
+class PreparationTest : public MainWindowTest {
+protected:
+    // The window made again, as start-up makes it, after the test has set the world up.
+    void remake(const TNCAPictures* pictures = nullptr) {
+        window.reset();
+        window = std::make_unique<TFrmMain>(pictures);
+        window->show();
+    }
+    // The six pictures in the resources: large 78 x 18, small 28 x 14, each of its own red.
+    void givePictureResources() {
+        for (int i = 0; i < 6; ++i) {
+            const bool small = i >= 3;
+            shell.setResource(
+                L"KORVANE_IMAGES", kPictureNames[i],
+                solidPng(small ? 28 : 78, small ? 14 : 18, static_cast<std::uint8_t>(10 * (i + 1))));
+        }
+    }
+    static std::uint8_t redOfPicture(const TBitmap32& picture) {
+        return picture.empty() ? 0 : picture.at(0, 0).r;
+    }
+};
+
+TEST_F(PreparationTest, TheElevationButtonFollowsTheProgramsRights) {
+    struct TCase {
+        const char* what;
+        unsigned major;
+        bool administrator;
+        bool enabled;
+        int image;
+    };
+    const TCase cases[] = {
+        {"a user", 10, false, true, 19},
+        {"an elevated administrator", 10, true, false, 20},
+        {"any user before Vista counts as administrator", 5, false, false, 20},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        privilege.setVersion(c.major, 0);
+        privilege.setAdministrator(c.administrator);
+        remake();
+        EXPECT_EQ(w().tbUAC->enabled(), c.enabled);
+        EXPECT_EQ(w().tbUAC->imageIndex(), c.image);
+    }
+
+    // A user's click restarts the program elevated through the shell.
+    privilege.setVersion(10, 0);
+    privilege.setAdministrator(false);
+    shell.setModuleFileName(L"C:\\Tools\\ADSOmbrolux.exe");
+    remake();
+    ASSERT_TRUE(w().tbUAC->OnClick);
+    w().tbUAC->OnClick(w().tbUAC);
+    ASSERT_EQ(privilege.shellStarts().size(), 1u);
+    EXPECT_EQ(privilege.shellStarts()[0].verb, L"RunAs");
+    EXPECT_EQ(privilege.shellStarts()[0].file, L"C:\\Tools\\ADSOmbrolux.exe");
+    EXPECT_EQ(process.exitCount(), 1) << "the first instance ends once the new one runs";
+    EXPECT_EQ(process.lastExitCode(), 0u);
+}
+
+TEST_F(PreparationTest, TheCaptionButtonShowsItsPictureForEachStateAndSize) {
+    givePictureResources();
+    const TNCAPictures pictures = loadNCAPictures();
+    remake(&pictures);
+    TCaptionToolBar& bar = *w().NCA;
+    EXPECT_EQ(bar.pictures(false).normal, decodePng(pictures.link->bytes));
+    EXPECT_EQ(bar.pictures(false).normal.width, 78);
+    EXPECT_EQ(bar.pictures(true).normal.width, 28);
+
+    // (state reached by, large picture's red, small picture's red)
+    EXPECT_EQ(bar.state(), TCaptionButtonState::normal);
+    EXPECT_EQ(redOfPicture(bar.picture(false)), 10);
+    EXPECT_EQ(redOfPicture(bar.picture(true)), 40);
+    bar.buttonEnter();
+    EXPECT_EQ(bar.state(), TCaptionButtonState::hover);
+    EXPECT_EQ(redOfPicture(bar.picture(false)), 20);
+    EXPECT_EQ(redOfPicture(bar.picture(true)), 50);
+
+    // Pressed while its menu is open, whatever is chosen; hover again once it has closed.
+    std::vector<std::uint8_t> whileOpen;
+    w().popaction->OnPopup = [&](TPopupMenu*) {
+        whileOpen = {redOfPicture(bar.picture(false)), redOfPicture(bar.picture(true))};
+    };
+    bar.buttonPress(TPoint{300, 120});
+    EXPECT_EQ(whileOpen, (std::vector<std::uint8_t>{30, 60}));
+    EXPECT_EQ(bar.state(), TCaptionButtonState::hover);
+    bar.buttonLeave();
+    EXPECT_EQ(bar.state(), TCaptionButtonState::normal);
+    EXPECT_EQ(redOfPicture(bar.picture(false)), 10);
+}
+
+TEST_F(PreparationTest, PicturesMissingFromTheResourcesStopTheStart) {
+    givePictureResources();
+    plat::TTestShell partial; // every picture but one
+    for (const wchar_t* name : kPictureNames) {
+        if (std::wstring(name) != L"NCABUTTONHOVER_MIN") {
+            partial.setResource(L"KORVANE_IMAGES", name, solidPng(4, 4, 1));
+        }
+    }
+    plat::installShellServices(&partial);
+    EXPECT_THROW(loadNCAPictures(), std::runtime_error);
+    plat::installShellServices(&shell);
+    EXPECT_NO_THROW(loadNCAPictures());
+}
+
+TEST_F(PreparationTest, TheCaptionButtonDropsDownTheAboutMenuBelowItself) {
+    TForm about;
+    w().setAboutWindow(&about);
+    widgets.chooseNext(L"About");
+    w().NCA->buttonPress(TPoint{210, 95});
+
+    ASSERT_EQ(widgets.shownMenus().size(), 1u);
+    const plat::headless::TShownMenu& menu = widgets.shownMenus()[0];
+    EXPECT_EQ(menu.at, (TPoint{210, 95}));
+    EXPECT_EQ(menu.owner, w().peer()) << "the menu belongs to the main window";
+    ASSERT_EQ(menu.entries.size(), 1u);
+    EXPECT_EQ(menu.entries[0].caption, L"About");
+    EXPECT_EQ(menu.entries[0].image, *w().Img16->image(18));
+    EXPECT_TRUE(about.visible());
+}
+
+TEST_F(PreparationTest, AboutTwiceShowsTheSameWindowWithoutMakingItModal) {
+    TForm about;
+    about.setCaption(L"About ");
+    w().setAboutWindow(&about);
+
+    w().About1Click();
+    ASSERT_TRUE(about.visible());
+    const plat::TControlPeer* shownAs = about.peer();
+    EXPECT_FALSE(about.modal());
+    EXPECT_EQ(widgets.modalCount(), 0) << "no modal loop: the main window stays usable";
+    EXPECT_TRUE(w().enabled());
+
+    // Chosen again while it shows, and again after the user closed it: the same window each time.
+    w().About1Click();
+    EXPECT_TRUE(about.visible());
+    EXPECT_TRUE(about.close());
+    EXPECT_FALSE(about.visible());
+    widgets.chooseNext(L"About");
+    w().NCA->buttonPress(TPoint{0, 0});
+    EXPECT_TRUE(about.visible());
+    EXPECT_EQ(about.peer(), shownAs);
+    EXPECT_EQ(w().aboutWindow(), &about);
+    EXPECT_EQ(widgets.modalCount(), 0);
+}
+
+} // namespace
