@@ -258,18 +258,21 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
         if (raw.nameSpace == kNamespaceDos) {
             continue;
         }
-        TNtfsName name{recordOf(raw.parent), sequenceOf(raw.parent), std::pmr::wstring(memory),
-                       std::pmr::wstring(memory)};
-        appendUtf16Le(name.name, raw.name, raw.units);
+        const TRawName* dos = nullptr;
         if (raw.nameSpace == kNamespaceWin32) {
-            for (const TRawName& dos : rawNames) {
-                if (dos.nameSpace == kNamespaceDos && dos.parent == raw.parent) {
-                    appendUtf16Le(name.shortName, dos.name, dos.units);
+            for (const TRawName& other : rawNames) {
+                if (other.nameSpace == kNamespaceDos && other.parent == raw.parent) {
+                    dos = &other;
                     break;
                 }
             }
         }
-        file.names.push_back(std::move(name));
+        file.names.push_back(
+            TNtfsName{recordOf(raw.parent), sequenceOf(raw.parent),
+                      std::pmr::string(reinterpret_cast<const char*>(raw.name), raw.units * 2, memory),
+                      dos != nullptr
+                          ? std::pmr::string(reinterpret_cast<const char*>(dos->name), dos->units * 2, memory)
+                          : std::pmr::string(memory)});
     }
 
     file.streams.reserve(dataHeads.size());

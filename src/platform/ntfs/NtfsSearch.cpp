@@ -60,9 +60,11 @@ bool nextEntry(THandle& search, WIN32_FIND_DATAW* data) {
     while (search.next < entries.size()) {
         const TNtfsTree::TEntry& entry = entries[search.next++];
         const TNtfsName& name = tree.nameOf(entry);
-        if (matchesUpperMask(search.upperMask, tree.upper(name.name)) ||
-            (!name.shortName.empty() && matchesUpperMask(search.upperMask, tree.upper(name.shortName)))) {
-            fillFindData(tree.file(entry.file), name.name, name.shortName, data);
+        const std::wstring longName = name.name();
+        const std::wstring shortName = name.shortName();
+        if (matchesUpperMask(search.upperMask, tree.upper(longName)) ||
+            (!shortName.empty() && matchesUpperMask(search.upperMask, tree.upper(shortName)))) {
+            fillFindData(tree.file(entry.file), longName, shortName, data);
             return true;
         }
     }

@@ -1,5 +1,7 @@
 #include "platform/ntfs/NtfsTree.h"
 
+#include "platform/Utf16.h"
+
 #include <algorithm>
 
 namespace plat::ntfs {
@@ -37,7 +39,7 @@ TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
                 continue;
             }
             const std::size_t offset = FKeys.size();
-            appendKey(name.name, FKeys);
+            appendKey(name.nameBytes, FKeys);
             placed.push_back(TPlaced{parent, TEntry{i, n, offset, FKeys.size() - offset}});
             ++counts[parent];
         }
@@ -52,11 +54,13 @@ TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
     for (const TPlaced& each : placed) {
         FEntries[next[each.folder]++] = each.entry;
     }
+    // A folder copied or unpacked in one go lies in the MFT in name order already: checked before sorting.
+    auto byKey = [this](const TEntry& a, const TEntry& b) { return keyOf(a) < keyOf(b); };
     for (std::size_t folder = 0; folder < files.size(); ++folder) {
-        if (FFirstEntry[folder + 1] - FFirstEntry[folder] > 1) {
-            std::stable_sort(FEntries.begin() + static_cast<std::ptrdiff_t>(FFirstEntry[folder]),
-                             FEntries.begin() + static_cast<std::ptrdiff_t>(FFirstEntry[folder + 1]),
-                             [this](const TEntry& a, const TEntry& b) { return keyOf(a) < keyOf(b); });
+        const auto first = FEntries.begin() + static_cast<std::ptrdiff_t>(FFirstEntry[folder]);
+        const auto last = FEntries.begin() + static_cast<std::ptrdiff_t>(FFirstEntry[folder + 1]);
+        if (!std::is_sorted(first, last, byKey)) {
+            std::stable_sort(first, last, byKey);
         }
     }
 }
@@ -72,7 +76,7 @@ std::span<const TNtfsTree::TEntry> TNtfsTree::entries(std::size_t folder) const 
 std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, std::wstring_view name) const {
     const std::span<const TEntry> list = entries(folder);
     std::string wanted;
-    appendKey(name, wanted);
+    appendKey(encodeUtf16Le(std::wstring(name)), wanted);
     auto at =
         std::lower_bound(list.begin(), list.end(), wanted,
                          [this](const TEntry& entry, const std::string& key) { return keyOf(entry) < key; });
@@ -81,7 +85,7 @@ std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, std::wstrin
     }
     std::string shortKey;
     for (const TEntry& entry : list) {
-        const std::wstring_view shortName = nameOf(entry).shortName;
+        const std::string_view shortName = nameOf(entry).shortNameBytes;
         if (!shortName.empty()) {
             shortKey.clear();
             appendKey(shortName, shortKey);
@@ -93,24 +97,15 @@ std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, std::wstrin
     return std::nullopt;
 }
 
-void TNtfsTree::appendKey(std::wstring_view name, std::string& keys) const {
+void TNtfsTree::appendKey(std::string_view utf16le, std::string& keys) const {
     std::size_t at = keys.size();
-    keys.resize(at + name.size() * 4); // room for two units per character; cut to size below
-    char* out = keys.data();
-    auto put = [&](char16_t unit) {
-        out[at++] = static_cast<char>(unit >> 8);
-        out[at++] = static_cast<char>(unit & 0xFF);
-    };
-    for (wchar_t c : name) {
-        const auto u = static_cast<std::uint32_t>(c);
-        if (u < 0x10000) {
-            put(FVolume.upcase(static_cast<char16_t>(u)));
-        } else { // a character past U+FFFF (wchar_t of 32 bits): its surrogate pair, which has no case
-            put(static_cast<char16_t>(0xD800 + ((u - 0x10000) >> 10)));
-            put(static_cast<char16_t>(0xDC00 + ((u - 0x10000) & 0x3FF)));
-        }
+    keys.resize(at + utf16le.size() / 2 * 2);
+    for (std::size_t i = 0; i + 1 < utf16le.size(); i += 2) {
+        const char16_t unit = FVolume.upcase(static_cast<char16_t>(
+            static_cast<std::uint8_t>(utf16le[i]) | static_cast<std::uint8_t>(utf16le[i + 1]) << 8));
+        keys[at++] = static_cast<char>(unit >> 8);
+        keys[at++] = static_cast<char>(unit & 0xFF);
     }
-    keys.resize(at);
 }
 
 std::wstring TNtfsTree::upper(std::wstring_view text) const {

@@ -39,9 +39,10 @@ public:
     std::wstring upper(std::wstring_view text) const;
 
 private:
-    // A name's key: its UTF-16 units in upper case, each as two bytes with the high byte first, so
-    // that comparing keys byte by byte orders names as NTFS does (by upper-case unit values).
-    void appendKey(std::wstring_view name, std::string& keys) const;
+    // A name's key, from its UTF-16LE bytes: its units in upper case, each as two bytes with the high
+    // byte first, so that comparing keys byte by byte orders names as NTFS does (by upper-case unit
+    // values).
+    void appendKey(std::string_view utf16le, std::string& keys) const;
     std::string_view keyOf(const TEntry& entry) const {
         return std::string_view(FKeys).substr(entry.keyOffset, entry.keyLength);
     }

@@ -4,6 +4,7 @@
 #include "platform/ntfs/NtfsVolume.h"
 
 #include "platform/NtfsUpcase.h"
+#include "platform/Utf16.h"
 
 #include <algorithm>
 #include <cstring>
@@ -32,6 +33,15 @@ std::vector<char16_t> standardUpcase() {
 }
 
 } // namespace
+
+std::wstring TNtfsName::name() const {
+    return decodeUtf16Le(reinterpret_cast<const std::uint8_t*>(nameBytes.data()), nameBytes.size() / 2);
+}
+
+std::wstring TNtfsName::shortName() const {
+    return decodeUtf16Le(reinterpret_cast<const std::uint8_t*>(shortNameBytes.data()),
+                         shortNameBytes.size() / 2);
+}
 
 const TNtfsData* TNtfsFile::findStream(std::wstring_view streamName) const {
     for (const TNtfsData& data : streams) {
@@ -181,10 +191,10 @@ void TNtfsVolume::readCatalogue() {
     const std::uint32_t size = FGeometry.recordSize;
     const std::uint64_t perChunk = std::max<std::uint64_t>(1, kPassChunkBytes / size);
     std::vector<std::uint8_t> chunk;
-    // The index by record number is made once at the size the MFT gives (within reason), so that it
-    // does not move while it grows.
-    FFileIndex.reserve(
-        static_cast<std::size_t>(std::min<std::uint64_t>(FRecordCount, std::uint64_t{1} << 22)));
+    // The index by record number is made once at the size the MFT gives (within reason: a damaged
+    // MFT may claim any size), so that it seldom grows.
+    FFileIndex.assign(static_cast<std::size_t>(std::min<std::uint64_t>(FRecordCount, std::uint64_t{1} << 22)),
+                      0);
     for (std::uint64_t first = 0; first < FRecordCount; first += perChunk) {
         const std::uint64_t count = std::min(perChunk, FRecordCount - first);
         chunk.resize(static_cast<std::size_t>(count * size));

@@ -58,12 +58,17 @@ struct TNtfsData {
     std::pmr::vector<TRun> runs; // non-resident streams, in VCN order
 };
 
-// One name of a file in a folder: its long name and, when it has one apart, its 8.3 name.
+// One name of a file in a folder: its long name and, when it has one apart, its 8.3 name. Both are
+// kept as the volume holds them (UTF-16LE) and decoded only when asked for: a scan orders and compares
+// far more names than it shows.
 struct TNtfsName {
     std::uint64_t parentRecord = 0;
     std::uint16_t parentSequence = 0;
-    std::pmr::wstring name;
-    std::pmr::wstring shortName;
+    std::pmr::string nameBytes;
+    std::pmr::string shortNameBytes; // empty when there is no 8.3 name apart
+
+    std::wstring name() const;
+    std::wstring shortName() const;
 };
 
 // What the volume says of one file (a base MFT record with its extension records).
