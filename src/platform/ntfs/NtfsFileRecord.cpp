@@ -52,10 +52,9 @@ struct TSegment {
 
 bool readAttributes(TBytes bytes, const TRecordHeader& header, std::vector<TAttributeView>& attributes) {
     TAttributeReader reader(bytes, header);
-    TAttributeView attribute;
-    while (reader.next(attribute)) {
-        attributes.push_back(attribute);
+    while (reader.next(attributes.emplace_back())) {
     }
+    attributes.pop_back(); // the place the end (or a damaged attribute) left unfilled
     return !reader.damaged();
 }
 

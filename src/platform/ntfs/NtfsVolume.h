@@ -12,7 +12,6 @@
 #include "platform/ntfs/NtfsRecord.h"
 
 #include <cstdint>
-#include <deque>
 #include <memory>
 #include <memory_resource>
 #include <mutex>
@@ -95,6 +94,28 @@ struct TNtfsFile {
     const TNtfsData* findStream(std::wstring_view streamName) const; // exact name; empty: main data
 };
 
+// The catalogue's files in pages that never move: a file keeps its place while the list grows, and
+// thousands of files take one allocation.
+class TNtfsFileList {
+public:
+    std::size_t size() const { return FSize; }
+    const TNtfsFile& operator[](std::size_t index) const {
+        return FPages[index / kPageFiles][index % kPageFiles];
+    }
+    void push_back(TNtfsFile&& file) {
+        if (FPages.empty() || FPages.back().size() == kPageFiles) {
+            FPages.emplace_back().reserve(kPageFiles); // filled to its reserve only, so never moved
+        }
+        FPages.back().push_back(std::move(file));
+        ++FSize;
+    }
+
+private:
+    static constexpr std::size_t kPageFiles = 4096;
+    std::vector<std::vector<TNtfsFile>> FPages;
+    std::size_t FSize = 0;
+};
+
 // Why open() gave no volume.
 enum class TNtfsOpenError {
     none,
@@ -121,7 +142,7 @@ public:
 
     // The catalogue: every file in use, without the locations of its data (streams keep name, size
     // and state). Read once at open.
-    const std::deque<TNtfsFile>& files() const { return FFiles; }
+    const TNtfsFileList& files() const { return FFiles; }
     const TNtfsFile* fileByRecord(std::uint64_t record) const;
     // The index in files() of the file with this record; kNoFile when there is none.
     static constexpr std::size_t kNoFile = ~std::size_t{0};
@@ -163,7 +184,7 @@ private:
     // The catalogue's names and lists, freed at once with the volume (declared before the catalogue,
     // so it outlives it).
     std::pmr::monotonic_buffer_resource FArena;
-    std::deque<TNtfsFile> FFiles;          // grows without moving what it holds
+    TNtfsFileList FFiles;
     std::vector<std::uint32_t> FFileIndex; // by record number: index in FFiles + 1, 0 for none
     // $Secure:$SDS and where each security id's descriptor lies in it, read on first use.
     mutable std::once_flag FSecurityOnce;
