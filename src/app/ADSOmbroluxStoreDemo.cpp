@@ -1,12 +1,17 @@
 // A test build of the program over the simulated store: the same windows and threads, with drives and
 // files that carry streams made in memory, so that the program shows real results under Wine (which
-// has no alternate data streams). Given "/scan", it scans every drive as soon as the window shows;
-// given "/slow" too, each file's stream listing takes 20 ms longer, so that the scan lasts a few
-// seconds and its busy state can be seen.
+// has no alternate data streams). The store's drives (C:, D:, F:) are the only ones the program
+// sees and scans; every other path goes to the real file functions, so streams saved into a folder
+// of another drive (Wine's Z:, which shows the whole Linux file system) are real files on the disk.
+// Given "/scan", it scans every drive as soon as the window shows; given "/slow" too, each file's
+// stream listing takes 20 ms longer, so that the scan lasts a few seconds and its busy state can be
+// seen.
 
 #include "app/Program.h"
 #include "app/StoreDemoFixture.h"
+#include "platform/RoutedFileServices.h"
 #include "platform/store/SimStore.h"
+#include "platform/win32/Win32FileServices.h"
 #include "ui/main/UntMain.h"
 
 #include <cwchar>
@@ -21,7 +26,9 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR comman
         if (commandLine != nullptr && std::wcsstr(commandLine, L"/slow") != nullptr) {
             store.beforeCall(plat::store::TCall::FindFirstStreamW, 0, [] { Sleep(20); });
         }
-        return runProgram(store, [scanAtOnce](TFrmMain& main) {
+        plat::TWin32FileServices disk;
+        plat::TRoutedFileServices files(store, disk);
+        return runProgram(files, [scanAtOnce](TFrmMain& main) {
             if (scanAtOnce) {
                 main.runScan(smFull, L"", L"*.*", true, 30, false);
             }

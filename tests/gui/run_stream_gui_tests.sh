@@ -1,13 +1,15 @@
 #!/usr/bin/env bash
-# The stream commands of the real program under Wine, in the test build over the simulated store
-# (its streams live in memory, so the copies are made there too: a real folder of the Wine drive is
-# chosen in the folder browser and the copies go to the store's folder of the same name).
+# The stream commands of the real program under Wine, end to end, in the test build over the
+# simulated store: its streams live in memory, but a folder chosen on a drive the store does not
+# have goes to the real disk. The folder browser picks a fresh folder under /tmp through Wine's
+# Z: drive, and the copies are read back here and compared byte for byte with the store's streams.
 # After a full scan (/scan) of the store's 7 streams:
 # 1. "Copy full ADS Path" from the tree's menu puts the focused stream's full path on the clipboard;
-# 2. "Backup Selected ADS" into C:\windows, twice, reports success both times (the second copy takes
-#    a numbered name);
-# 3. "Backup Checked" into C:\windows ends in the finished state with every row kept;
-# 4. one row unchecked, "Delete Checked" answered Yes: every other row goes, the unchecked one stays;
+# 2. "Backup Selected ADS" of setup.exe:Zone.Identifier into <folder>\single, twice: each report
+#    names the file written (Zone.Identifier, then Zone(1).Identifier), both hold the stream's bytes;
+# 3. the 3 GB stream unchecked (its check box seen empty), "Backup Checked" into <folder>\bulk ends
+#    finished with every row kept; the folder holds the six checked streams' bytes and nothing else;
+# 4. "Delete Checked" answered Yes: every checked row goes, the unchecked one stays;
 # 5. "Delete Selected ADS" on it, answered Yes: its row and its file's row go, the tree is empty;
 # 6. Alt+F4 ends the program with exit code 0.
 # Screenshots are kept in <build>/gui-artefacts. Usage: run_stream_gui_tests.sh [build folder]
@@ -16,21 +18,30 @@ here=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$here/build/win32}" && pwd)
 out="$build/gui-artefacts"
 mkdir -p "$out"
+rm -f "$out"/stream-*.png
 export WINEPREFIX="${WINEPREFIX:-$here/build/wineprefix}"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 layout="/usr/bin/python3 $here/tests/gui/stream_layout.py"
+saved="/usr/bin/python3 $here/tests/gui/saved_streams.py"
+probe="$build/tests/gui_probe.exe"
+demo="$build/src/app/ADSOmbroluxStoreDemo.exe"
 passed=0
 failed=0
 pass() { echo "PASS: $*"; passed=$((passed + 1)); }
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 check() { if "${@:2}"; then pass "$1"; else fail "$1"; fi; }
+for f in "$demo" "$probe"; do [ -f "$f" ] || { echo "missing: $f"; exit 1; }; done
 
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w || true
 fi
+
+# The real folder the copies go to: /tmp is Z:\tmp for Wine.
+dest=$(mktemp -d /tmp/kwstreams-XXXXXX)
+mkdir "$dest/single" "$dest/bulk"
 
 # A display of our own, so that the screenshots show only our windows.
 display=""
@@ -44,19 +55,28 @@ app_pid=""
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
   kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$dest"
 }
 trap cleanup EXIT
 for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-# Waits for a window of that exact title; prints its id.
+# Waits (up to 30 s: the machine may be busy) for a visible window of that exact title; prints its id.
 wait_window() {
   local w=""
-  for _ in $(seq 1 40); do
+  for _ in $(seq 1 120); do
     w=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
     [ -n "$w" ] && break
     sleep 0.25
   done
   echo "$w"
+}
+# Waits until no visible window of that title is left; false after 10 s.
+wait_gone() {
+  for _ in $(seq 1 40); do
+    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
+    sleep 0.25
+  done
+  return 1
 }
 # Answers the dialog of that title with its default button (Yes, OK); false when none showed.
 answer() {
@@ -66,14 +86,22 @@ answer() {
   xdotool windowfocus --sync "$w" >/dev/null 2>&1
   sleep 0.3
   xdotool key Return
-  for _ in $(seq 1 20); do
-    xdotool search --onlyvisible --name "^$1\$" >/dev/null 2>&1 || return 0
-    sleep 0.25
+  wait_gone "$1"
+}
+# The texts of a dialog (title, then its controls'), as Windows holds them.
+dialog_texts() { wine "$probe" text "$1" 2>/dev/null | tr -d '\r'; }
+shot() { sleep 1; import -window root "$out/stream-$1.png"; }
+# Takes screenshots until the tree shows that many stream rows in the finished state (at most 30 s).
+shot_rows() {
+  local name=$1 rows=$2
+  for _ in $(seq 1 30); do
+    shot "$name"
+    $layout finished "$out/stream-$name.png" && [ "$($layout rows "$out/stream-$name.png")" = "$rows" ] &&
+      return 0
   done
   return 1
 }
-shot() { sleep 1; import -window root "$out/$1.png"; }
-where() { read -r ox oy list_top < <($layout layout "$out/$1.png"); }
+where() { read -r ox oy list_top < <($layout layout "$out/stream-$1.png"); }
 row_y() { echo $((list_top + 30 + 24 + 17 * $1 + 9)); }
 # Opens the tree's menu on a row and picks one of its stream items.
 menu_item() { # row, offset of the item below the pointer
@@ -86,87 +114,99 @@ menu_item() { # row, offset of the item below the pointer
   xdotool mousemove $((ox + 185)) $((y + $2)) click 1
 }
 readonly BACKUP_ITEM=100 DELETE_ITEM=118 COPY_ITEM=137
-# In the folder browser: My Computer, (C:), then "windows", and OK.
-choose_windows_folder() {
-  local b
+# In the folder browser: once its tree has the focus with "Desktop" selected (clicked below its items,
+# then Home), the Desktop's "/" folder, then each part of the Linux path by typing its name (the tree
+# selects the item whose name starts with what is typed), and OK.
+choose_folder() {
+  local b part ready=""
   b=$(wait_window "Browse for Folder")
   [ -n "$b" ] || return 1
   eval "$(xdotool getwindowgeometry --shell "$b")"
-  xdotool mousemove $((X + 75)) $((Y + 113)) click 1
-  sleep 0.3
-  xdotool key Right
-  sleep 0.6
-  xdotool mousemove $((X + 96)) $((Y + 129)) click 1
-  sleep 0.3
-  xdotool key Right
-  sleep 0.6
-  xdotool key w
-  sleep 0.4
+  for _ in $(seq 1 20); do
+    xdotool mousemove $((X + 160)) $((Y + 190)) click 1
+    sleep 0.2
+    xdotool key Home
+    sleep 0.3
+    import -window root "$out/stream-browser.png"
+    if $layout browser_ready "$out/stream-browser.png" "$X" "$Y"; then ready=1; break; fi
+  done
+  [ -n "$ready" ] || return 1
+  xdotool type --delay 60 "/"
+  local IFS=/
+  for part in ${1#/}; do
+    sleep 0.5
+    xdotool key Right
+    sleep 1.2
+    xdotool type --delay 60 "$part"
+  done
+  sleep 0.8
   xdotool key Return
+  wait_gone "Browse for Folder"
 }
-clipboard() {
-  python3 -c 'import tkinter; r = tkinter.Tk(); r.withdraw(); print(r.clipboard_get())' 2>/dev/null
-}
+windows_path() { echo "Z:${1//\//\\}"; }
 
-demo="$build/src/app/ADSOmbroluxStoreDemo.exe"
-[ -f "$demo" ] || { echo "missing: $demo"; exit 1; }
 wine "$demo" /scan >/dev/null 2>&1 &
 app_pid=$!
 main=$(wait_window "Korvane ADS Ombrolux")
-sleep 6
-shot scanned
+check "the scan lists the store's 7 streams" shot_rows scanned 7
 where scanned
-check "the scan lists the store's 7 streams" [ "$($layout rows "$out/scanned.png")" = 7 ]
 
-# Rows: 0 report.docx, 1 summary, 2 thumbnail, 3 setup.exe, 4 Zone.Identifier, ...
+# Rows: 0 report.docx, 1 summary, 2 thumbnail, 3 setup.exe, 4 Zone.Identifier, 5 backup.zip,
+# 6 payload (3 GB), 7 holiday.jpg, 8 exif, 9 gps, 10 notes.txt, 11 hidden.
 # ---- 1. Copy full ADS Path.
 menu_item 1 $COPY_ITEM
 sleep 0.5
-if python3 -c 'import tkinter' 2>/dev/null; then
-  check "Copy full ADS Path puts the stream's full path on the clipboard" \
-    [ "$(clipboard)" = 'C:\Users\Public\Documents\report.docx:summary' ]
-else
-  echo "SKIP: no Python with tkinter to read the clipboard"
-fi
+check "Copy full ADS Path puts the stream's full path on the clipboard" \
+  [ "$(wine "$probe" clipboard 2>/dev/null | tr -d '\r')" = 'C:\Users\Public\Documents\report.docx:summary' ]
 
-# ---- 2. Backup Selected ADS, twice into the same folder.
-for time in first second; do
+# ---- 2. Backup Selected ADS, twice into the same real folder.
+single=$(windows_path "$dest/single")
+for written in Zone.Identifier 'Zone(1).Identifier'; do
   menu_item 4 $BACKUP_ITEM
-  choose_windows_folder
+  choose_folder "$dest/single"
   info=$(wait_window "Information")
-  shot "backup-selected-$time"
-  check "Backup Selected ADS reports success ($time copy)" [ -n "$info" ]
-  answer "Information"
+  report=$(dialog_texts "Information")
+  shot "backup-selected-$written"
+  check "Backup Selected ADS reports success, naming the file written: $single\\$written" \
+    grep -qxF "$single\\$written" <<<"$report"
+  [ -n "$info" ] && answer "Information" || answer "Error"
 done
+check "both single copies are on the disk with the stream's bytes" \
+  $saved "$dest/single" Zone.Identifier=setup.exe:Zone.Identifier "Zone(1).Identifier=setup.exe:Zone.Identifier"
 
-# ---- 3. Backup Checked into the same folder.
-xdotool mousemove $((ox + 70)) $((list_top + 14)) click 1
-choose_windows_folder
-sleep 2
-shot backup-checked
-check "Backup Checked ends finished" $layout finished "$out/backup-checked.png"
-where backup-checked
-check "Backup Checked keeps every row" [ "$($layout rows "$out/backup-checked.png")" = 7 ]
-
-# ---- 4. One row unchecked (the box toggled with the space key), then Delete Checked with Yes.
-xdotool mousemove $((ox + 100)) "$(row_y 1)" click 1
+# ---- 3. The 3 GB stream unchecked (the box toggled with the space key), then Backup Checked.
+xdotool mousemove $((ox + 100)) "$(row_y 6)" click 1
 sleep 0.3
 xdotool key space
+shot unchecked
+if $layout checked "$out/stream-unchecked.png" 6; then
+  fail "the 3 GB stream's row is unchecked"
+else
+  pass "the 3 GB stream's row is unchecked"
+  xdotool mousemove $((ox + 70)) $((list_top + 14)) click 1
+  choose_folder "$dest/bulk"
+  check "Backup Checked ends finished with every row kept" shot_rows backup-checked 7
+  check "Backup Checked saved the six checked streams with their bytes, and nothing else" \
+    $saved "$dest/bulk" summary=report.docx:summary thumbnail=report.docx:thumbnail \
+    Zone.Identifier=setup.exe:Zone.Identifier exif=holiday.jpg:exif gps=holiday.jpg:gps hidden=notes.txt:hidden
+fi
+
+# ---- 4. Delete Checked with Yes: the unchecked row stays. (The finished panel's height follows its
+# message, so the toolbar is found again.)
+shot before-delete
+where before-delete
 xdotool mousemove $((ox + 195)) $((list_top + 14)) click 1
 check "Delete Checked asks first" answer "Question"
-sleep 2
-shot delete-checked
+check "Delete Checked removes every checked row and keeps the unchecked one" shot_rows delete-checked 1
 where delete-checked
-check "Delete Checked removes every checked row and keeps the unchecked one" \
-  [ "$($layout rows "$out/delete-checked.png")" = 1 ]
 
 # ---- 5. Delete Selected ADS on the last row.
 menu_item 1 $DELETE_ITEM
 check "Delete Selected ADS asks first" answer "Question"
-check "Delete Selected ADS reports success" answer "Information"
-shot delete-selected
-where delete-selected
-check "the last stream's row and its file's row are gone" [ "$($layout rows "$out/delete-selected.png")" = 0 ]
+info=$(wait_window "Information")
+check "Delete Selected ADS reports success" grep -qxF "ADS File successfully removed!" <<<"$(dialog_texts Information)"
+[ -n "$info" ] && answer "Information"
+check "the last stream's row and its file's row are gone" shot_rows delete-selected 0
 
 # ---- 6. Closing.
 xdotool windowfocus --sync "$main" >/dev/null 2>&1 || true

@@ -5,6 +5,9 @@
 stream_layout.py layout SHOT     prints "ox oy list_top": the client origin and the top of the list
 stream_layout.py rows SHOT       prints the number of stream rows the tree shows (grey rows / 17)
 stream_layout.py finished SHOT   exits 0 when the alert panel shows the finished colours
+stream_layout.py checked SHOT ROW  exits 0 when the check box of the tree's row (from 0) shows its mark
+stream_layout.py browser_ready SHOT X Y  exits 0 when the folder browser at (X, Y) shows its first
+                                 item, "Desktop", selected in its focused tree
 """
 
 import os
@@ -23,9 +26,16 @@ def find(shot, mode):
     return found
 
 
+SELECTED_ITEM = check_screen.rgb("#3096FA")
+
+
 def main():
     what, path = sys.argv[1], sys.argv[2]
     shot = check_screen.Shot(path)
+    if what == "browser_ready":
+        x, y = int(sys.argv[3]), int(sys.argv[4])
+        selected = sum(1 for dx in range(45, 90) for dy in range(58, 74) if shot.at(x + dx, y + dy) == SELECTED_ITEM)
+        sys.exit(0 if selected > 200 else 1)
     if what == "finished":
         sys.stdout = open(os.devnull, "w")
         find(shot, "finished")
@@ -39,6 +49,11 @@ def main():
         grey = sum(1 for y in range(list_top + 54, oy + 420)
                    if sum(1 for x in range(ox + 40, ox + 530) if shot.at(x, y) == check_screen.STREAM_ROW) > 300)
         print((grey + ROW_HEIGHT // 2) // ROW_HEIGHT)
+    elif what == "checked":
+        # The box of a stream row lies 46 to 58 px right of the client's left; its mark is dark.
+        y = list_top + 30 + 24 + ROW_HEIGHT * int(sys.argv[3]) + 9
+        mark = sum(1 for x in range(ox + 48, ox + 57) for dy in range(-5, 4) if sum(shot.at(x, y + dy)) < 300)
+        sys.exit(0 if mark >= 5 else 1)
 
 
 if __name__ == "__main__":
