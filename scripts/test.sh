@@ -17,6 +17,7 @@ fi
 if cmake --preset win32 >/dev/null && cmake --build --preset win32 -j "$jobs"; then
   step ctest --preset win32 --timeout 900
   step tests/gui/run_gui_tests.sh build/win32
+  step tests/gui/run_stream_gui_tests.sh build/win32
 else
   echo "Windows build failed"; status=1
 fi
