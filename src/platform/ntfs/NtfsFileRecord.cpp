@@ -293,7 +293,7 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
             extents.push_back(dataAttributes[at].second);
         }
         const TAttributeView& first = *extents.front();
-        TNtfsData data(memory);
+        TNtfsData& data = file.streams.emplace_back(memory);
         appendUtf16Le(data.name, first.name.data(), first.name.size() / 2);
         data.resident = first.resident;
         data.sparse = (first.flags & kAttrFlagSparse) != 0;
@@ -328,7 +328,6 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
                 data.state = TDataState::damaged;
             }
         }
-        file.streams.push_back(std::move(data));
     }
     return file;
 }

@@ -84,21 +84,22 @@ bool TAttributeReader::next(TAttributeView& attribute) {
         FDamaged = true;
         return false;
     };
-    const TBytes area = FRecord.sub(0, FEnd);
-    if (!area.has(FOffset, 4)) {
+    // What is left of the attributes' area (FEnd lies within the record).
+    const TBytes rest = FOffset < FEnd ? TBytes(FRecord.data() + FOffset, FEnd - FOffset) : TBytes();
+    if (!rest.has(0, 4)) {
         return fail();
     }
     attribute = TAttributeView{};
-    attribute.type = area.u32(FOffset);
+    attribute.type = rest.u32(0);
     if (attribute.type == kAttrEnd) {
         FDone = true;
         return false;
     }
-    const std::size_t length = area.u32(FOffset + 4);
-    if (length < kResidentHeaderSize || length % 8 != 0 || !area.has(FOffset, length)) {
+    const std::size_t length = rest.u32(4);
+    if (length < kResidentHeaderSize || length % 8 != 0 || !rest.has(0, length)) {
         return fail();
     }
-    const TBytes a = area.sub(FOffset, length);
+    const TBytes a(rest.data(), length);
     attribute.resident = a.u8(8) == 0;
     const std::size_t nameUnits = a.u8(9);
     const std::size_t nameOffset = a.u16(10);

@@ -9,50 +9,53 @@ namespace plat::ntfs {
 TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
     const auto& files = volume.files();
     FRoot = volume.fileIndex(kRecordRoot);
-    // Every name that places a file in a folder, in the volume's order; then grouped by folder (a
-    // counting sort, which keeps that order within a folder) and each folder sorted by key.
-    struct TPlaced {
-        std::size_t folder = 0;
-        TEntry entry;
+    // The folder in which a name places a file; kNoFile for a name that places it nowhere.
+    auto folderOf = [&](std::size_t child, const TNtfsName& name) {
+        const std::size_t parent = volume.fileIndex(name.parentRecord);
+        if (parent == TNtfsVolume::kNoFile || parent == child) {
+            return TNtfsVolume::kNoFile;
+        }
+        const TNtfsFile& folder = files[parent];
+        // A stale reference (the parent's record was reused) leaves the name out.
+        if (!folder.folder || (name.parentSequence != 0 && name.parentSequence != folder.sequence)) {
+            return TNtfsVolume::kNoFile;
+        }
+        return parent;
     };
-    std::vector<TPlaced> placed;
-    placed.reserve(files.size());
-    std::vector<std::size_t> counts(files.size(), 0);
-    FKeys.reserve(files.size() * 24);
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        const TNtfsFile& child = files[i];
-        if (child.record < kFirstUserRecord) {
-            continue;
+    // The names of each file that the tree shows: a folder takes its first name only (one parent
+    // each, so no folder lies inside itself); system files none.
+    auto shownNames = [&](const TNtfsFile& file) -> std::size_t {
+        if (file.record < kFirstUserRecord) {
+            return 0;
         }
-        // A folder takes its first name only: one parent each, so no folder lies inside itself.
-        const std::size_t names =
-            child.folder ? std::min<std::size_t>(child.names.size(), 1) : child.names.size();
-        for (std::size_t n = 0; n < names; ++n) {
-            const TNtfsName& name = child.names[n];
-            const std::size_t parent = volume.fileIndex(name.parentRecord);
-            if (parent == TNtfsVolume::kNoFile || parent == i) {
-                continue;
-            }
-            const TNtfsFile& folder = files[parent];
-            // A stale reference (the parent's record was reused) leaves the name out.
-            if (!folder.folder || (name.parentSequence != 0 && name.parentSequence != folder.sequence)) {
-                continue;
-            }
-            const std::size_t offset = FKeys.size();
-            appendKey(name.nameBytes, FKeys);
-            placed.push_back(TPlaced{parent, TEntry{i, n, offset, FKeys.size() - offset}});
-            ++counts[parent];
-        }
-    }
+        return file.folder ? std::min<std::size_t>(file.names.size(), 1) : file.names.size();
+    };
+    // Two passes over the names (a counting sort): the first counts each folder's entries, the second
+    // puts them in place, in the volume's order within a folder.
     FFirstEntry.assign(files.size() + 1, 0);
-    for (std::size_t folder = 0; folder < files.size(); ++folder) {
-        FFirstEntry[folder + 1] = FFirstEntry[folder] + counts[folder];
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        for (std::size_t n = 0; n < shownNames(files[i]); ++n) {
+            const std::size_t folder = folderOf(i, files[i].names[n]);
+            if (folder != TNtfsVolume::kNoFile) {
+                ++FFirstEntry[folder + 1];
+            }
+        }
     }
-    std::vector<std::size_t>& next = counts; // where each folder's next entry goes
-    std::copy(FFirstEntry.begin(), FFirstEntry.end() - 1, next.begin());
-    FEntries.resize(placed.size());
-    for (const TPlaced& each : placed) {
-        FEntries[next[each.folder]++] = each.entry;
+    for (std::size_t folder = 0; folder < files.size(); ++folder) {
+        FFirstEntry[folder + 1] += FFirstEntry[folder];
+    }
+    std::vector<std::size_t> next(FFirstEntry.begin(), FFirstEntry.end() - 1); // each folder's next place
+    FEntries.resize(FFirstEntry.back());
+    FKeys.reserve(FEntries.size() * 24);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        for (std::size_t n = 0; n < shownNames(files[i]); ++n) {
+            const std::size_t folder = folderOf(i, files[i].names[n]);
+            if (folder != TNtfsVolume::kNoFile) {
+                const std::size_t offset = FKeys.size();
+                appendKey(files[i].names[n].nameBytes, FKeys);
+                FEntries[next[folder]++] = TEntry{i, n, offset, FKeys.size() - offset};
+            }
+        }
     }
     // A folder copied or unpacked in one go lies in the MFT in name order already: checked before sorting.
     auto byKey = [this](const TEntry& a, const TEntry& b) { return keyOf(a) < keyOf(b); };
@@ -98,13 +101,15 @@ std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, std::wstrin
 }
 
 void TNtfsTree::appendKey(std::string_view utf16le, std::string& keys) const {
-    std::size_t at = keys.size();
-    keys.resize(at + utf16le.size() / 2 * 2);
-    for (std::size_t i = 0; i + 1 < utf16le.size(); i += 2) {
-        const char16_t unit = FVolume.upcase(static_cast<char16_t>(
-            static_cast<std::uint8_t>(utf16le[i]) | static_cast<std::uint8_t>(utf16le[i + 1]) << 8));
-        keys[at++] = static_cast<char>(unit >> 8);
-        keys[at++] = static_cast<char>(unit & 0xFF);
+    const std::size_t units = utf16le.size() / 2;
+    const std::size_t at = keys.size();
+    keys.resize(at + units * 2);
+    const auto* in = reinterpret_cast<const std::uint8_t*>(utf16le.data());
+    auto* out = reinterpret_cast<std::uint8_t*>(keys.data() + at);
+    for (std::size_t i = 0; i < units; ++i) {
+        const char16_t unit = FVolume.upcase(static_cast<char16_t>(in[2 * i] | in[2 * i + 1] << 8));
+        out[2 * i] = static_cast<std::uint8_t>(unit >> 8);
+        out[2 * i + 1] = static_cast<std::uint8_t>(unit & 0xFF);
     }
 }
 
