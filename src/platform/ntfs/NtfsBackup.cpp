@@ -42,9 +42,9 @@ TBackupContext makeContext(const THandle& handle, bool withSecurity) {
     const TNtfsFile& file = *context.file;
     if (withSecurity) {
         TBackupRecord record;
-        record.fixed = file.securityDescriptor.empty()
-                           ? handle.drive->volume->securityDescriptor(file.securityId)
-                           : file.securityDescriptor;
+        record.fixed = file.extras && !file.extras->securityDescriptor.empty()
+                           ? file.extras->securityDescriptor
+                           : handle.drive->volume->securityDescriptor(file.securityId);
         if (!record.fixed.empty()) {
             record.dataSize = record.fixed.size();
             record.head =

@@ -178,7 +178,10 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
         }
     }
 
-    file.extensionRecords = segments.size();
+    file.extensionRecords = static_cast<std::uint32_t>(segments.size());
+    if (withData) {
+        file.extras = std::make_unique<TNtfsFileExtras>();
+    }
     bool haveStandardInformation = false;
     std::vector<TRawName>& rawNames = work.rawNames;
     // Data attributes by stream: the first of each, in the order seen, and every one with its stream.
@@ -236,14 +239,14 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
             break;
         }
         case kAttrSecurityDescriptor:
-            if (withData && attribute.resident && attribute.value.size() <= kLargestSecurityDescriptor) {
-                file.securityDescriptor.assign(attribute.value.data(),
-                                               attribute.value.data() + attribute.value.size());
+            if (file.extras && attribute.resident && attribute.value.size() <= kLargestSecurityDescriptor) {
+                file.extras->securityDescriptor.assign(attribute.value.data(),
+                                                       attribute.value.data() + attribute.value.size());
             }
             break;
         case kAttrVolumeName:
-            if (attribute.resident) {
-                file.volumeName = decodeUtf16Le(attribute.value.data(), attribute.value.size() / 2);
+            if (file.extras && attribute.resident) {
+                file.extras->volumeName = decodeUtf16Le(attribute.value.data(), attribute.value.size() / 2);
             }
             break;
         default:
@@ -266,12 +269,12 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
                 }
             }
         }
-        file.names.push_back(
-            TNtfsName{recordOf(raw.parent), sequenceOf(raw.parent),
-                      std::pmr::string(reinterpret_cast<const char*>(raw.name), raw.units * 2, memory),
-                      dos != nullptr
-                          ? std::pmr::string(reinterpret_cast<const char*>(dos->name), dos->units * 2, memory)
-                          : std::pmr::string(memory)});
+        TNtfsName& name = file.names.emplace_back(
+            TNtfsName{recordOf(raw.parent), sequenceOf(raw.parent), static_cast<std::uint16_t>(raw.units * 2),
+                      std::pmr::string(reinterpret_cast<const char*>(raw.name), raw.units * 2, memory)});
+        if (dos != nullptr) {
+            name.bytes.append(reinterpret_cast<const char*>(dos->name), dos->units * 2);
+        }
     }
 
     file.streams.reserve(dataHeads.size());

@@ -52,7 +52,7 @@ TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
             const std::size_t folder = folderOf(i, files[i].names[n]);
             if (folder != TNtfsVolume::kNoFile) {
                 const std::size_t offset = FKeys.size();
-                appendKey(files[i].names[n].nameBytes, FKeys);
+                appendKey(files[i].names[n].nameBytes(), FKeys);
                 FEntries[next[folder]++] = TEntry{i, n, offset, FKeys.size() - offset};
             }
         }
@@ -88,7 +88,7 @@ std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, std::wstrin
     }
     std::string shortKey;
     for (const TEntry& entry : list) {
-        const std::string_view shortName = nameOf(entry).shortNameBytes;
+        const std::string_view shortName = nameOf(entry).shortNameBytes();
         if (!shortName.empty()) {
             shortKey.clear();
             appendKey(shortName, shortKey);

@@ -35,12 +35,13 @@ std::vector<char16_t> standardUpcase() {
 } // namespace
 
 std::wstring TNtfsName::name() const {
-    return decodeUtf16Le(reinterpret_cast<const std::uint8_t*>(nameBytes.data()), nameBytes.size() / 2);
+    const std::string_view text = nameBytes();
+    return decodeUtf16Le(reinterpret_cast<const std::uint8_t*>(text.data()), text.size() / 2);
 }
 
 std::wstring TNtfsName::shortName() const {
-    return decodeUtf16Le(reinterpret_cast<const std::uint8_t*>(shortNameBytes.data()),
-                         shortNameBytes.size() / 2);
+    const std::string_view text = shortNameBytes();
+    return decodeUtf16Le(reinterpret_cast<const std::uint8_t*>(text.data()), text.size() / 2);
 }
 
 const TNtfsData* TNtfsFile::findStream(std::wstring_view streamName) const {
@@ -231,8 +232,8 @@ void TNtfsVolume::readCatalogue() {
             break;
         }
     }
-    if (const TNtfsFile* volume = fileByRecord(kRecordVolume)) {
-        FLabel = volume->volumeName;
+    if (std::optional<TNtfsFile> volume = loadFile(kRecordVolume); volume && volume->extras) {
+        FLabel = volume->extras->volumeName;
     }
     readUpcase();
 }

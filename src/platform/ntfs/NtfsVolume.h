@@ -58,16 +58,26 @@ struct TNtfsData {
 };
 
 // One name of a file in a folder: its long name and, when it has one apart, its 8.3 name. Both are
-// kept as the volume holds them (UTF-16LE) and decoded only when asked for: a scan orders and compares
-// far more names than it shows.
+// kept as the volume holds them (UTF-16LE, one after the other) and decoded only when asked for: a
+// scan orders and compares far more names than it shows.
 struct TNtfsName {
     std::uint64_t parentRecord = 0;
     std::uint16_t parentSequence = 0;
-    std::pmr::string nameBytes;
-    std::pmr::string shortNameBytes; // empty when there is no 8.3 name apart
+    std::uint16_t longBytes = 0; // the long name's share of bytes; the 8.3 name has the rest
+    std::pmr::string bytes;
 
+    std::string_view nameBytes() const { return std::string_view(bytes.data(), longBytes); }
+    std::string_view shortNameBytes() const {
+        return std::string_view(bytes.data() + longBytes, bytes.size() - longBytes);
+    }
     std::wstring name() const;
-    std::wstring shortName() const;
+    std::wstring shortName() const; // empty when there is no 8.3 name apart
+};
+
+// What only a file read afresh (loadFile) keeps; the catalogue leaves it out.
+struct TNtfsFileExtras {
+    std::vector<std::uint8_t> securityDescriptor; // an old-style $SECURITY_DESCRIPTOR attribute
+    std::wstring volumeName;                      // $VOLUME_NAME ($Volume only)
 };
 
 // What the volume says of one file (a base MFT record with its extension records).
@@ -78,18 +88,17 @@ struct TNtfsFile {
     std::uint64_t record = 0;
     std::uint16_t sequence = 0;
     bool folder = false;
+    bool damaged = false; // an attribute or extension record could not be read
     DWORD attributes = 0; // as $STANDARD_INFORMATION keeps them
     FILETIME created{};
     FILETIME written{};
     FILETIME changed{};
     FILETIME accessed{};
     std::uint32_t securityId = 0;
+    std::uint32_t extensionRecords = 0; // records besides the base one that hold its attributes
     std::pmr::vector<TNtfsName> names;
-    std::pmr::vector<TNtfsData> streams;          // in the volume's order; the unnamed data among them
-    std::vector<std::uint8_t> securityDescriptor; // an old-style $SECURITY_DESCRIPTOR (loadFile only)
-    std::wstring volumeName;                      // $VOLUME_NAME ($Volume only)
-    std::size_t extensionRecords = 0;             // records besides the base one that hold its attributes
-    bool damaged = false;                         // an attribute or extension record could not be read
+    std::pmr::vector<TNtfsData> streams; // in the volume's order; the unnamed data among them
+    std::unique_ptr<TNtfsFileExtras> extras;
 
     const TNtfsData* findStream(std::wstring_view streamName) const; // exact name; empty: main data
 };
