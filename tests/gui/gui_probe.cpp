@@ -2,6 +2,8 @@
 //   gui_probe text TITLE   the texts of the visible window of that title and of its controls, one a
 //                          line (a task dialog's instruction and content, say); exit code 1 when no
 //                          such window shows
+//   gui_probe client TITLE the screen position of that window's client area, "x y" (where it lies
+//                          on a screenshot whether or not Wine draws the window's frame)
 //   gui_probe clipboard    the clipboard's text; exit code 1 when it holds none
 // Output is UTF-8, line breaks inside a text as they stand.
 
@@ -48,6 +50,16 @@ int printTexts(const wchar_t* title) {
     return 0;
 }
 
+int printClientOrigin(const wchar_t* title) {
+    HWND window = FindWindowW(nullptr, title);
+    POINT origin{0, 0};
+    if (window == nullptr || !IsWindowVisible(window) || !ClientToScreen(window, &origin)) {
+        return 1;
+    }
+    print(std::to_wstring(origin.x) + L" " + std::to_wstring(origin.y));
+    return 0;
+}
+
 int printClipboard() {
     if (!OpenClipboard(nullptr)) {
         return 1;
@@ -71,9 +83,12 @@ int wmain(int argc, wchar_t** argv) {
     if (what == L"text" && argc == 3) {
         return printTexts(argv[2]);
     }
+    if (what == L"client" && argc == 3) {
+        return printClientOrigin(argv[2]);
+    }
     if (what == L"clipboard" && argc == 2) {
         return printClipboard();
     }
-    std::fputs("usage: gui_probe text TITLE | gui_probe clipboard\n", stderr);
+    std::fputs("usage: gui_probe text TITLE | gui_probe client TITLE | gui_probe clipboard\n", stderr);
     return 2;
 }

@@ -118,10 +118,10 @@ readonly BACKUP_ITEM=100 DELETE_ITEM=118 COPY_ITEM=137
 # then Home), the Desktop's "/" folder, then each part of the Linux path by typing its name (the tree
 # selects the item whose name starts with what is typed), and OK.
 choose_folder() {
-  local b part ready=""
+  local b part X="" Y="" ready=""
   b=$(wait_window "Browse for Folder")
-  [ -n "$b" ] || return 1
-  eval "$(xdotool getwindowgeometry --shell "$b")"
+  [ -n "$b" ] && read -r X Y < <(wine "$probe" client "Browse for Folder" 2>/dev/null | tr -d '\r')
+  [ -n "${Y:-}" ] || return 1
   for _ in $(seq 1 20); do
     xdotool mousemove $((X + 160)) $((Y + 190)) click 1
     sleep 0.2
