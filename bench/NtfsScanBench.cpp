@@ -242,6 +242,7 @@ int main(int argc, char** argv) {
         return 0;
     }
     gMountPoint = kCache / "mnt";
+    fs::create_directories(gMountPoint); // an image kept from an earlier build folder comes without it
     ntfstest::TMount mount(kImage, gMountPoint, "ro,streams_interface=xattr");
     if (!mount.mounted()) {
         std::printf("NTFS scan benchmark skipped: ntfs-3g cannot mount the volume\n");
