@@ -69,7 +69,7 @@ TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
 }
 
 std::span<const TNtfsTree::TEntry> TNtfsTree::entries(std::size_t folder) const {
-    if (folder + 1 >= FFirstEntry.size()) {
+    if (folder >= FFirstEntry.size() - 1) { // kNoFile too
         return {};
     }
     return std::span<const TEntry>(FEntries).subspan(FFirstEntry[folder],
