@@ -2,9 +2,12 @@
 # Runs the real program under Wine in a virtual X display and checks what the screen shows:
 # 1. ADSOmbrolux.exe starts, shows the idle alert panel in its colours at its client size, and
 #    closes (Alt+F4) with exit code 0;
-# 2. the test build over the simulated store scans every drive at once (/scan) and shows the
+# 2. its caption-bar button shows its normal, hover and pressed pictures and drops down its menu,
+#    whose "About" shows the About window (name, version, "not signed"), whose link icon turns
+#    coloured under the pointer; both windows close;
+# 3. the test build over the simulated store scans every drive at once (/scan) and shows the
 #    filled results tree;
-# 3. the same build with a slowed scan (/slow) shows the busy panel and the overlay, and Alt+F4
+# 4. the same build with a slowed scan (/slow) shows the busy panel and the overlay, and Alt+F4
 #    during the scan ends the program at once with exit code 0.
 # Screenshots are kept in <build>/gui-artefacts. Usage: run_gui_tests.sh [build folder]
 set -u
@@ -13,8 +16,9 @@ build=$(cd "${1:-$here/build/win32}" && pwd)
 out="$build/gui-artefacts"
 mkdir -p "$out"
 rm -f "$out"/*.png
-# A Wine prefix of its own: stopping its Wine server at the end must not touch other Wine runs.
-export WINEPREFIX="$here/build/wineprefix-gui"
+# A Wine prefix of its own, in the build folder: stopping its Wine server at the end must not touch
+# other Wine runs (other tests, or this script run for another build folder at the same time).
+export WINEPREFIX="$build/wineprefix-gui"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 check="/usr/bin/python3 $here/tests/gui/check_screen.py"
@@ -28,6 +32,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1 || true
   wineserver -w || true
 fi
+# Xvfb runs no window manager, so nothing would draw the windows' frames and caption bars: Wine
+# draws them itself when its X11 driver leaves the windows undecorated. The caption-bar button
+# lives there.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+wineserver -w || true
 
 # A display of our own, so that the screenshots show only our windows.
 display=""
@@ -102,7 +111,89 @@ else
 fi
 app_pid=""
 
-# ---- 2. The test build over the simulated store scans and shows its results.
+# ---- 2. The caption-bar button, its menu and the About window. Run before the store test build's
+# cases: the last of them ends its program in the middle of a key press (Alt+F4), which Wine may
+# still count as held for the next program.
+caption="/usr/bin/python3 $here/tests/gui/check_caption.py"
+# Takes screenshots until the caption check passes (at most tries, one every half second); the
+# last screenshot stays in file and the check's output in $file.log.
+caption_until() {
+  local file=$1 tries=$2
+  shift 2
+  for _ in $(seq 1 "$tries"); do
+    sleep 0.5
+    import -window root "$file"
+    if $caption "$1" "$file" "${@:2}" > "$file.log" 2>&1; then cat "$file.log"; return 0; fi
+  done
+  cat "$file.log"
+  return 1
+}
+start_app "$exe"
+if [ -z "$window" ]; then
+  fail "the program shows its main window for the caption-bar button"
+else
+  xdotool mousemove 5 5
+  if caption_until "$out/caption-normal.png" 20 button link; then
+    pass "the caption bar shows the button's normal picture"
+    read -r _ bx by bw bh < "$out/caption-normal.png.log"
+    cx=$((bx + bw / 2)); cy=$((by + bh / 2))
+    xdotool mousemove "$cx" "$cy"
+    if caption_until "$out/caption-hover.png" 10 button hover; then pass "the button shows its hover picture under the pointer"
+    else fail "the button shows its hover picture under the pointer"; fi
+    xdotool click 1
+    if caption_until "$out/caption-menu.png" 10 menu "$bx" "$((by + bh))"; then
+      pass "a click on the button drops down its menu with the About item"
+      read -r _ ix iy < "$out/caption-menu.png.log"
+      $caption button "$out/caption-menu.png" action > "$out/caption-pressed.log" 2>&1 &&
+        pass "the button shows its pressed picture while the menu is open" ||
+        fail "the button shows its pressed picture while the menu is open ($(cat "$out/caption-pressed.log"))"
+      xdotool mousemove "$((ix + 20))" "$iy" click 1
+      about=""
+      for _ in $(seq 1 40); do
+        about=$(xdotool search --onlyvisible --name "^About $" 2>/dev/null | head -1)
+        [ -n "$about" ] && break
+        sleep 0.5
+      done
+      if [ -z "$about" ]; then
+        fail "About in the menu shows the About window"
+      elif caption_until "$out/about.png" 20 about; then
+        pass "About shows the About window with the product name, the version and the status not signed"
+        read -r _ ax ay < <(grep '^about ' "$out/about.png.log")
+        xdotool mousemove 5 5
+        if caption_until "$out/about-link-rest.png" 10 link "$ax" "$ay" rest; then
+          xdotool mousemove "$((ax + 83 + 16))" "$((ay + 54 + 16))"
+          if caption_until "$out/about-link-hover.png" 10 link "$ax" "$ay" hover; then
+            pass "a link icon turns from grey to coloured under the pointer"
+          else fail "a link icon turns from grey to coloured under the pointer"; fi
+        else fail "a link icon shows grey at rest"; fi
+        # Closed as the user does, it hides; the main window is still there to close.
+        xdotool windowfocus --sync "$about" >/dev/null 2>&1 || true
+        xdotool key --window "$about" alt+F4 >/dev/null 2>&1
+        for _ in $(seq 1 20); do
+          [ -z "$(xdotool search --onlyvisible --name "^About $" 2>/dev/null)" ] && break
+          sleep 0.25
+        done
+        if [ -z "$(xdotool search --onlyvisible --name "^About $" 2>/dev/null)" ]; then pass "Alt+F4 closes the About window"
+        else fail "Alt+F4 closes the About window"; fi
+        # A click on the alert panel's text (which takes no click) makes the main window active.
+        xdotool mousemove "$((bx + 150))" "$((by + bh + 60))" click 1
+      else
+        fail "About shows the About window with the product name, the version and the status not signed"
+      fi
+    else
+      fail "a click on the button drops down its menu with the About item"
+    fi
+  else
+    fail "the caption bar shows the button's normal picture"
+  fi
+  close_app
+  code=$?
+  if [ "$code" -eq 0 ]; then pass "the main window then closes with exit code 0"
+  else fail "the main window then closes with exit code 0 (got $code)"; fi
+fi
+app_pid=""
+
+# ---- 3. The test build over the simulated store scans and shows its results.
 demo="$build/src/app/ADSOmbroluxStoreDemo.exe"
 start_app "$demo" /scan
 if [ -z "$window" ]; then
@@ -117,7 +208,7 @@ else
 fi
 app_pid=""
 
-# ---- 3. A slowed scan shows its busy state; closing during it ends the program at once.
+# ---- 4. A slowed scan shows its busy state; closing during it ends the program at once.
 start_app "$demo" /scan /slow
 if [ -z "$window" ]; then
   fail "the store test build shows its main window for a slowed scan"

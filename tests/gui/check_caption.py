@@ -1,0 +1,156 @@
+#!/usr/bin/python3
+"""Checks screenshots of the caption-bar button, its menu and the About window (Pillow).
+
+check_caption.py button SHOT STATE      finds the caption-bar button showing STATE (link, hover or
+                                        action) in either size; prints "button X Y W H"
+check_caption.py menu SHOT X Y          finds the About item's icon in a menu dropped down at or
+                                        below the screen point X, Y; prints "item X Y"
+check_caption.py about SHOT             finds the About window and checks its header, its background,
+                                        its name and version lines and the "not signed" status panel;
+                                        prints "about X Y" (its client area's origin)
+check_caption.py link SHOT X Y STATE    the LinkedIn icon of the About window whose client area is at
+                                        X, Y shows its grey (rest) or colour (hover) picture
+
+Pictures are compared on their fully opaque pixels, which the program draws unchanged.
+"""
+
+import os
+import sys
+
+from PIL import Image
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ART = os.path.join(HERE, "..", "..", "src", "app", "art")
+
+
+def rgb(hex_text):
+    v = int(hex_text.lstrip("#"), 16)
+    return ((v >> 16) & 255, (v >> 8) & 255, v & 255)
+
+
+class Shot:
+    def __init__(self, path):
+        self.img = Image.open(path).convert("RGB")
+        self.w, self.h = self.img.size
+        self.px = self.img.load()
+
+
+def opaque(path):
+    """The picture's fully opaque pixels as (x, y, colour), and its size."""
+    pic = Image.open(path).convert("RGBA")
+    pixels = [(x, y, pic.getpixel((x, y))[:3]) for y in range(pic.height) for x in range(pic.width)
+              if pic.getpixel((x, y))[3] == 255]
+    return pixels, pic.size
+
+
+def find(shot, path, region):
+    """Top-left corners in region (x0, y0, x1, y1) where the picture's opaque pixels all show."""
+    pixels, (pw, ph) = opaque(path)
+    if not pixels:
+        return []
+    ax, ay, first = pixels[0]
+    x0, y0, x1, y1 = region
+    found = []
+    for y in range(max(0, y0), min(shot.h - ph, y1) + 1):
+        for x in range(max(0, x0), min(shot.w - pw, x1) + 1):
+            if shot.px[x + ax, y + ay] != first:
+                continue
+            if all(shot.px[x + px, y + py] == c for px, py, c in pixels):
+                found.append((x, y))
+    return found
+
+
+def button(shot, state):
+    for suffix in ("", "_min"):
+        path = os.path.join(ART, f"ncabutton{state}{suffix}.png")
+        at = find(shot, path, (0, 0, shot.w, shot.h))
+        if at:
+            w, h = Image.open(path).size
+            print(f"button {at[0][0]} {at[0][1]} {w} {h}")
+            return True
+    print(f"no caption-bar button showing its {state} picture")
+    return False
+
+
+def menu(shot, x, y):
+    at = find(shot, os.path.join(ART, "img16_18.png"), (x - 20, y - 4, x + 60, y + 40))
+    if not at:
+        print(f"no menu with the About item below ({x}, {y})")
+        return False
+    print(f"item {at[0][0] + 8} {at[0][1] + 8}")
+    return True
+
+
+def about(shot):
+    header = rgb("#28323C")
+    # The footer: the last 26 rows of the client area, 458 pixels of the header's colour, whose
+    # first rows hold nothing but that colour.
+    origin = None
+    for y in range(1, shot.h):
+        run = 0
+        for x in range(shot.w):
+            run = run + 1 if shot.px[x, y] == header else 0
+            if run == 458 and shot.px[x - 457, y - 1] != header and y >= 431:
+                origin = (x - 457, y - 431)
+                break
+        if origin:
+            break
+    if origin is None or origin[0] + 458 > shot.w or origin[1] + 457 > shot.h:
+        print("no About window (no footer of 458 pixels)")
+        return False
+    ox, oy = origin
+    failures = []
+
+    def expect(what, x, y, colour):
+        got = shot.px[ox + x, oy + y]
+        if got != colour:
+            failures.append(f"{what}: ({x}, {y}) is #{got[0]:02X}{got[1]:02X}{got[2]:02X}, "
+                            f"expected #{colour[0]:02X}{colour[1]:02X}{colour[2]:02X}")
+
+    expect("background", 455, 100, rgb("#E2E6EA"))
+    expect("header", 5, 80, header)
+    # The status panel of a program file without a signature: its border and background.
+    expect("status panel border", 200, 360, rgb("#FAEBCC"))
+    expect("status panel background", 300, 395, rgb("#FCF8E3"))
+    # The product name and the version: text in their lines (empty lines: no version information).
+    for what, top in (("product name", 95), ("version", 120)):
+        ink = [x for x in range(130, 450) for y in range(top, top + 16)
+               if sum(shot.px[ox + x, oy + y]) < 3 * 140]
+        if not ink or max(ink) - min(ink) < 40:
+            failures.append(f"no {what} shown at (130, {top})")
+        else:
+            print(f"{what}: text from x {min(ink)} to {max(ink)}")
+    for f in failures:
+        print("FAIL " + f)
+    print(f"about {ox} {oy}")
+    return not failures
+
+
+def link(shot, x, y, state):
+    name = "grey" if state == "rest" else "colour"
+    path = os.path.join(ART, "about", f"link_linkedin_{name}.png")
+    if (x + 83, y + 54) in find(shot, path, (x + 83, y + 54, x + 83, y + 54)):
+        print(f"LinkedIn icon shows its {name} picture")
+        return True
+    print(f"LinkedIn icon does not show its {name} picture")
+    return False
+
+
+def main(argv):
+    kind, shot = argv[1], Shot(argv[2])
+    if kind == "button":
+        ok = button(shot, argv[3])
+    elif kind == "menu":
+        ok = menu(shot, int(argv[3]), int(argv[4]))
+    elif kind == "about":
+        ok = about(shot)
+    elif kind == "link":
+        ok = link(shot, int(argv[3]), int(argv[4]), argv[5])
+    else:
+        print(f"unknown check {kind}")
+        ok = False
+    return 0 if ok else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv))
