@@ -60,10 +60,11 @@ cleanup() {
 trap cleanup EXIT
 for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
-# Waits (up to 30 s: the machine may be busy) for a visible window of that exact title; prints its id.
+# Waits (by default up to 30 s: the machine may be busy) for a visible window of that exact title;
+# prints its id.
 wait_window() {
   local w=""
-  for _ in $(seq 1 120); do
+  for _ in $(seq 1 "${2:-120}"); do
     w=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -1)
     [ -n "$w" ] && break
     sleep 0.25
@@ -114,6 +115,16 @@ menu_item() { # row, offset of the item below the pointer
   xdotool mousemove $((ox + 185)) $((y + $2)) click 1
 }
 readonly BACKUP_ITEM=100 DELETE_ITEM=118 COPY_ITEM=137
+# Picks a menu item that opens a window, again when the window does not show (a menu that opened
+# late on a busy machine takes the click elsewhere).
+open_from_menu() { # row, item, title of the window
+  for _ in 1 2 3; do
+    menu_item "$1" "$2"
+    [ -n "$(wait_window "$3" 40)" ] && return 0
+    xdotool key Escape
+  done
+  return 1
+}
 # In the folder browser: once its tree has the focus with "Desktop" selected (clicked below its items,
 # then Home), the Desktop's "/" folder, then each part of the Linux path by typing its name (the tree
 # selects the item whose name starts with what is typed), and OK.
@@ -130,7 +141,7 @@ choose_folder() {
     import -window root "$out/stream-browser.png"
     if $layout browser_ready "$out/stream-browser.png" "$X" "$Y"; then ready=1; break; fi
   done
-  [ -n "$ready" ] || return 1
+  [ -n "$ready" ] || { xdotool key Escape; return 1; }
   xdotool type --delay 60 "/"
   local IFS=/
   for part in ${1#/}; do
@@ -162,13 +173,13 @@ check "Copy full ADS Path puts the stream's full path on the clipboard" \
 # ---- 2. Backup Selected ADS, twice into the same real folder.
 single=$(windows_path "$dest/single")
 for written in Zone.Identifier 'Zone(1).Identifier'; do
-  menu_item 4 $BACKUP_ITEM
-  choose_folder "$dest/single"
+  open_from_menu 4 $BACKUP_ITEM "Browse for Folder" && choose_folder "$dest/single"
   info=$(wait_window "Information")
   report=$(dialog_texts "Information")
   shot "backup-selected-$written"
   check "Backup Selected ADS reports success, naming the file written: $single\\$written" \
     grep -qxF "$single\\$written" <<<"$report"
+  grep -qxF "$single\\$written" <<<"$report" || echo "  the report: ${report:-(none)}"
   [ -n "$info" ] && answer "Information" || answer "Error"
 done
 check "both single copies are on the disk with the stream's bytes" \
@@ -201,7 +212,7 @@ check "Delete Checked removes every checked row and keeps the unchecked one" sho
 where delete-checked
 
 # ---- 5. Delete Selected ADS on the last row.
-menu_item 1 $DELETE_ITEM
+open_from_menu 1 $DELETE_ITEM "Question"
 check "Delete Selected ADS asks first" answer "Question"
 info=$(wait_window "Information")
 check "Delete Selected ADS reports success" grep -qxF "ADS File successfully removed!" <<<"$(dialog_texts Information)"
