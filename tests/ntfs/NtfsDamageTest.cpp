@@ -202,6 +202,61 @@ TEST_F(Damage, TruncatedImageGivesWhatRemainsOrErrors) {
     EXPECT_EQ(openBytes(image.bytes.substr(0, 100)), nullptr);
 }
 
+// An image file is read in place through a mapping of its real size: whole, cut short or with a torn
+// record, it gives the same catalogue as the same bytes read through a copy, and reads past its end fail.
+TEST_F(Damage, MappedImageFileReadsAsItsBytes) {
+    const TImage image(copiedVolume());
+    const std::uint64_t mftStart = image.mftByte(0);
+    const std::uint64_t recordSize = image.geometry().recordSize;
+    std::string torn = image.bytes;
+    torn[image.mftByte(image.recordOf(L"one.txt") * recordSize + 510)] ^= 0x5A;
+    const std::vector<std::string> cases = {image.bytes.substr(0, 100),
+                                            image.bytes.substr(0, mftStart + 6 * recordSize),
+                                            image.bytes.substr(0, mftStart + 40 * recordSize + 100),
+                                            image.bytes.substr(0, image.bytes.size() / 2),
+                                            image.bytes,
+                                            torn};
+    for (std::size_t n = 0; n < cases.size(); ++n) {
+        const std::string& bytes = cases[n];
+        const std::filesystem::path path = programScratch() / ("mapped-" + std::to_string(n) + ".img");
+        writeBytes(path, bytes);
+        auto device = plat::ntfs::openImageFile(path);
+        ASSERT_NE(device, nullptr) << n;
+        std::uint8_t byte = 0;
+        EXPECT_FALSE(device->read(bytes.size(), &byte, 1)) << n;
+        EXPECT_FALSE(device->read(UINT64_MAX, &byte, 1)) << n;
+        EXPECT_EQ(device->view(bytes.size() - 1, 2), nullptr) << n;
+        ASSERT_TRUE(device->read(bytes.size() - 1, &byte, 1)) << n;
+        EXPECT_EQ(byte, static_cast<std::uint8_t>(bytes.back())) << n;
+
+        TNtfsOpenError mappedError = TNtfsOpenError::none;
+        TNtfsOpenError copiedError = TNtfsOpenError::none;
+        auto mapped = TNtfsVolume::open(std::move(device), &mappedError);
+        auto copied = openBytes(bytes, &copiedError);
+        EXPECT_EQ(mappedError, copiedError) << n;
+        ASSERT_EQ(mapped == nullptr, copied == nullptr) << n;
+        if (!mapped) {
+            continue;
+        }
+        EXPECT_EQ(mapped->damagedRecords(), copied->damagedRecords()) << n;
+        ASSERT_EQ(mapped->files().size(), copied->files().size()) << n;
+        for (std::size_t i = 0; i < mapped->files().size(); ++i) {
+            const plat::ntfs::TNtfsFile& a = mapped->files()[i];
+            const plat::ntfs::TNtfsFile& b = copied->files()[i];
+            EXPECT_EQ(a.record, b.record) << n;
+            ASSERT_EQ(a.names.size(), b.names.size()) << n << " " << a.record;
+            for (std::size_t k = 0; k < a.names.size(); ++k) {
+                EXPECT_EQ(a.names[k].bytes, b.names[k].bytes) << n << " " << a.record;
+            }
+            ASSERT_EQ(a.streams.size(), b.streams.size()) << n << " " << a.record;
+            for (std::size_t k = 0; k < a.streams.size(); ++k) {
+                EXPECT_EQ(a.streams[k].name, b.streams[k].name) << n << " " << a.record;
+                EXPECT_EQ(a.streams[k].size, b.streams[k].size) << n << " " << a.record;
+            }
+        }
+    }
+}
+
 TEST_F(Damage, RecordWithBrokenFixupsIsLeftOut) {
     const TImage image(copiedVolume());
     std::string damaged = image.bytes;

@@ -1,9 +1,17 @@
 #include "platform/ntfs/NtfsDevice.h"
 
 #include <algorithm>
+#include <cstring>
 #include <fstream>
 #include <mutex>
 #include <vector>
+
+#if !defined(_WIN32)
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace plat::ntfs {
 
@@ -29,6 +37,57 @@ private:
     std::mutex FMutex;
     std::ifstream FStream;
 };
+
+#if !defined(_WIN32)
+// An image file mapped into memory read only, at its size when opened: its bytes are read in place,
+// without a copy into a buffer of ours. Every offset is checked against that size, so a truncated image
+// gives failed reads, never an access past the mapping's end.
+class TMappedImage final : public TNtfsDevice {
+public:
+    static std::unique_ptr<TMappedImage> open(const std::filesystem::path& path) {
+        const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (descriptor < 0) {
+            return nullptr;
+        }
+        struct stat status {};
+        void* address = MAP_FAILED;
+        std::uint64_t size = 0;
+        if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0 &&
+            static_cast<std::uint64_t>(status.st_size) <= SIZE_MAX) {
+            size = static_cast<std::uint64_t>(status.st_size);
+            address = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, descriptor, 0);
+        }
+        ::close(descriptor); // the mapping keeps the file
+        if (address == MAP_FAILED) {
+            return nullptr;
+        }
+        return std::unique_ptr<TMappedImage>(
+            new TMappedImage(static_cast<const std::uint8_t*>(address), size));
+    }
+    ~TMappedImage() override { ::munmap(const_cast<std::uint8_t*>(FBytes), static_cast<std::size_t>(FSize)); }
+    TMappedImage(const TMappedImage&) = delete;
+    TMappedImage& operator=(const TMappedImage&) = delete;
+
+    bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
+        const std::uint8_t* bytes = view(offset, count);
+        if (bytes == nullptr) {
+            return false;
+        }
+        std::memcpy(buffer, bytes, count);
+        return true;
+    }
+
+    const std::uint8_t* view(std::uint64_t offset, std::size_t count) const override {
+        return offset <= FSize && count <= FSize - offset ? FBytes + offset : nullptr;
+    }
+
+private:
+    TMappedImage(const std::uint8_t* bytes, std::uint64_t size) : FBytes(bytes), FSize(size) {}
+
+    const std::uint8_t* FBytes;
+    std::uint64_t FSize;
+};
+#endif
 
 // A volume handle reads whole sectors at sector-aligned offsets; 4096 covers every sector size NTFS uses.
 constexpr std::uint64_t kBlock = 4096;
@@ -91,6 +150,11 @@ private:
 } // namespace
 
 std::unique_ptr<TNtfsDevice> openImageFile(const std::filesystem::path& path) {
+#if !defined(_WIN32)
+    if (auto mapped = TMappedImage::open(path)) {
+        return mapped;
+    }
+#endif
     auto device = std::make_unique<TImageFile>(path);
     if (!device->opened()) {
         return nullptr;

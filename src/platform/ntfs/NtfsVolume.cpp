@@ -198,14 +198,20 @@ void TNtfsVolume::readCatalogue() {
                       0);
     for (std::uint64_t first = 0; first < FRecordCount; first += perChunk) {
         const std::uint64_t count = std::min(perChunk, FRecordCount - first);
-        chunk.resize(static_cast<std::size_t>(count * size));
-        const bool whole = readData(FMft, first * size, chunk.data(), chunk.size()) ==
-                           static_cast<std::int64_t>(chunk.size());
+        const auto chunkBytes = static_cast<std::size_t>(count * size);
+        // A chunk the device holds in memory is parsed record by record through a copy of one record
+        // (its fix-ups are applied in place); any other is read whole.
+        const std::uint8_t* mapped = viewData(FMft, first * size, chunkBytes);
+        chunk.resize(mapped != nullptr ? size : chunkBytes);
+        const bool whole = mapped != nullptr || readData(FMft, first * size, chunk.data(), chunkBytes) ==
+                                                    static_cast<std::int64_t>(chunkBytes);
         bool anyRead = whole;
         for (std::uint64_t i = 0; i < count; ++i) {
-            std::uint8_t* bytes = chunk.data() + i * size;
-            // A chunk that cannot be read whole (a truncated image) is read record by record.
-            if (!whole) {
+            std::uint8_t* bytes = chunk.data() + (mapped != nullptr ? 0 : i * size);
+            if (mapped != nullptr) {
+                std::memcpy(bytes, mapped + i * size, size);
+            } else if (!whole) {
+                // A chunk that cannot be read whole (a truncated image) is read record by record.
                 if (readData(FMft, (first + i) * size, bytes, size) != static_cast<std::int64_t>(size)) {
                     ++FDamagedRecords;
                     continue;
@@ -331,6 +337,28 @@ std::int64_t TNtfsVolume::readData(const TNtfsData& data, std::uint64_t offset, 
         done += static_cast<std::size_t>(piece);
     }
     return static_cast<std::int64_t>(count);
+}
+
+const std::uint8_t* TNtfsVolume::viewData(const TNtfsData& data, std::uint64_t offset,
+                                          std::size_t count) const {
+    if (data.state != TDataState::readable || data.resident || offset > data.initializedSize ||
+        count > data.initializedSize - offset || count == 0) {
+        return nullptr;
+    }
+    const std::uint64_t clusterSize = FGeometry.clusterSize;
+    const std::uint64_t vcn = offset / clusterSize;
+    auto run = std::upper_bound(data.runs.begin(), data.runs.end(), vcn,
+                                [](std::uint64_t v, const TRun& r) { return v < r.vcn; });
+    if (run == data.runs.begin()) {
+        return nullptr;
+    }
+    --run;
+    const std::uint64_t intoRun = (vcn - run->vcn) * clusterSize + offset % clusterSize;
+    if (run->lcn == TRun::kSparse || vcn - run->vcn >= run->length ||
+        count > run->length * clusterSize - intoRun) {
+        return nullptr;
+    }
+    return FDevice->view(static_cast<std::uint64_t>(run->lcn) * clusterSize + intoRun, count);
 }
 
 std::vector<std::uint8_t> TNtfsVolume::securityDescriptor(std::uint32_t securityId) const {

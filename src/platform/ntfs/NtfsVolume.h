@@ -175,6 +175,9 @@ private:
     TNtfsOpenError readMft();
     void readCatalogue();
     void readUpcase();
+    // A stream's bytes in place on the device, when they lie within one run of it and the device holds
+    // them in memory; null otherwise (then readData gives them).
+    const std::uint8_t* viewData(const TNtfsData& data, std::uint64_t offset, std::size_t count) const;
     bool readRecord(std::uint64_t record, std::vector<std::uint8_t>& bytes, TRecordHeader& header) const;
     // The file of a base record whose bytes are prepared; its extension records are read as its
     // attribute list names them. withData keeps the locations of its streams' bytes and its own security
