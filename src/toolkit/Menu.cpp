@@ -51,6 +51,21 @@ TPopupMenu::TPopupMenu() : FItems(std::make_unique<TMenuItem>()) {}
 
 namespace {
 
+// Hidden items can leave a separator at either end or two in a row; such lines separate nothing.
+std::vector<plat::TMenuEntry> withoutStraySeparators(std::vector<plat::TMenuEntry> entries) {
+    std::vector<plat::TMenuEntry> kept;
+    for (plat::TMenuEntry& entry : entries) {
+        if (entry.separator && (kept.empty() || kept.back().separator)) {
+            continue;
+        }
+        kept.push_back(std::move(entry));
+    }
+    if (!kept.empty() && kept.back().separator) {
+        kept.pop_back();
+    }
+    return kept;
+}
+
 // The visible sub-items of item as menu entries; commands number the clickable items depth first
 // from next, and clickable collects them in that order.
 std::vector<plat::TMenuEntry> entriesOf(const TMenuItem& item, const TImageList* images, int& next,
@@ -86,7 +101,7 @@ std::vector<plat::TMenuEntry> entriesOf(const TMenuItem& item, const TImageList*
         }
         entries.push_back(std::move(entry));
     }
-    return entries;
+    return withoutStraySeparators(std::move(entries));
 }
 
 bool anyShown(const std::vector<plat::TMenuEntry>& entries) {

@@ -83,7 +83,8 @@ public:
 
     // x, y in screen coordinates. Shows nothing when no item is visible after OnPopup.
     void Popup(int x, int y);
-    // The entries Popup would show now: visible items with their images, separators kept.
+    // The entries Popup would show now: visible items with their images, and
+    // the separators between them (none at either end, never two in a row).
     std::vector<plat::TMenuEntry> visibleEntries() const;
 
     TNotifyEvent OnPopup;

@@ -81,6 +81,37 @@ TEST_F(MenuTest, ShowsTheVisibleItemsAfterOnPopupAndClicksTheChosenOne) {
     EXPECT_EQ(widgets.shownMenus().size(), 4u);
 }
 
+TEST_F(MenuTest, SeparatorsLeftAtAnEndOrTwoInARowByHiddenItemsAreNotShown) {
+    struct TCase {
+        std::vector<bool> shown; // for A, -, B, -, C
+        std::vector<std::wstring> expected;
+    };
+    const TCase cases[] = {
+        {{true, true, true, true, true}, {L"A", L"-", L"B", L"-", L"C"}},
+        {{false, true, true, true, true}, {L"B", L"-", L"C"}},
+        {{true, true, true, true, false}, {L"A", L"-", L"B"}},
+        {{true, true, false, true, true}, {L"A", L"-", L"C"}},
+        {{true, true, false, true, false}, {L"A"}},
+    };
+    for (const TCase& c : cases) {
+        TPopupMenu menu;
+        const wchar_t* captions[] = {L"A", L"-", L"B", L"-", L"C"};
+        for (std::size_t i = 0; i < 5; ++i) {
+            menu.items().addItem(captions[i])->setVisible(c.shown[i]);
+        }
+        EXPECT_EQ(captionsOf(menu.visibleEntries()), c.expected);
+    }
+    // The same within a sub-menu.
+    TPopupMenu menu;
+    TMenuItem* sub = menu.items().addItem(L"Sub");
+    sub->addItem(L"-");
+    sub->addItem(L"D");
+    sub->addItem(L"-");
+    const std::vector<plat::TMenuEntry> entries = menu.visibleEntries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_EQ(captionsOf(entries[0].items), (std::vector<std::wstring>{L"D"}));
+}
+
 TEST_F(TimerTest, FiresWhileEnabledAndOneShotOnlyOnce) {
     TTimer periodic;
     int ticks = 0;

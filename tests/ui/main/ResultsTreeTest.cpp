@@ -175,11 +175,12 @@ TEST_F(ResultsTreeTest, CheckCommandsSetEveryRowCollapsedOnesIncluded) {
 }
 
 TEST_F(ResultsTreeTest, ContextMenuShowsTheStreamCommandsOnlyOnAFocusedStreamRow) {
-    const std::vector<std::wstring> treeItems{L"Full Expand",     L"Full Collapse",     L"-",
-                                              L"Check all Items", L"Uncheck all Items", L"-"};
+    // Without the stream items the separator before them would end the menu, so it is left out.
+    const std::vector<std::wstring> treeItems{L"Full Expand", L"Full Collapse", L"-", L"Check all Items",
+                                              L"Uncheck all Items"};
     std::vector<std::wstring> withStreamItems = treeItems;
     withStreamItems.insert(withStreamItems.end(),
-                           {L"Backup Selected ADS", L"Delete Selected ADS", L"Copy full ADS Path"});
+                           {L"-", L"Backup Selected ADS", L"Delete Selected ADS", L"Copy full ADS Path"});
     ASSERT_EQ(tree().focusedNode(), nullptr) << "right after a scan no row is focused";
     EXPECT_EQ(shownCaptions(), treeItems);
     tree().setFocusedNode(report);
