@@ -70,22 +70,23 @@ public:
         return has(offset, count) ? TBytes(FData + offset, count) : TBytes();
     }
 
-    std::uint8_t u8(std::size_t offset) const { return static_cast<std::uint8_t>(get(offset, 1)); }
-    std::uint16_t u16(std::size_t offset) const { return static_cast<std::uint16_t>(get(offset, 2)); }
-    std::uint32_t u32(std::size_t offset) const { return static_cast<std::uint32_t>(get(offset, 4)); }
-    std::uint64_t u64(std::size_t offset) const { return get(offset, 8); }
+    std::uint8_t u8(std::size_t offset) const { return get<std::uint8_t>(offset); }
+    std::uint16_t u16(std::size_t offset) const { return get<std::uint16_t>(offset); }
+    std::uint32_t u32(std::size_t offset) const { return get<std::uint32_t>(offset); }
+    std::uint64_t u64(std::size_t offset) const { return get<std::uint64_t>(offset); }
 
 private:
-    std::uint64_t get(std::size_t offset, std::size_t count) const {
-        if (!has(offset, count)) {
+    // The width is fixed at compile time, so the copy is one load, not a call.
+    template <typename T> T get(std::size_t offset) const {
+        if (!has(offset, sizeof(T))) {
             return 0;
         }
-        std::uint64_t value = 0;
+        T value = 0;
         if constexpr (std::endian::native == std::endian::little) {
-            std::memcpy(&value, FData + offset, count); // one load where the host is little-endian too
+            std::memcpy(&value, FData + offset, sizeof(T)); // one load where the host is little-endian too
         } else {
-            for (std::size_t i = count; i-- > 0;) {
-                value = (value << 8) | FData[offset + i];
+            for (std::size_t i = sizeof(T); i-- > 0;) {
+                value = static_cast<T>((value << 8) | FData[offset + i]);
             }
         }
         return value;
