@@ -68,18 +68,26 @@ start_app() {
   done
 }
 
-# Takes screenshots until the check of that kind passes (at most tries, one a second); the last
-# screenshot stays in file. Answers whether the check passed.
-shoot_until() {
-  local kind=$1 file=$2 tries=$3
+# Takes screenshots every pause seconds until the checker passes on one (at most tries); the last
+# screenshot stays in file and the checker's output in $file.log. Usage:
+# screen_until file tries pause checker [arguments before the file] -- [arguments after it]
+screen_until() {
+  local file=$1 tries=$2 pause=$3
+  shift 3
+  local before=() after=()
+  while [ $# -gt 0 ] && [ "$1" != "--" ]; do before+=("$1"); shift; done
+  [ $# -gt 0 ] && shift
+  after=("$@")
   for _ in $(seq 1 "$tries"); do
-    sleep 1
+    sleep "$pause"
     import -window root "$file"
-    if $check "$kind" "$file" > "$file.log" 2>&1; then cat "$file.log"; return 0; fi
+    if "${before[@]}" "$file" "${after[@]}" > "$file.log" 2>&1; then cat "$file.log"; return 0; fi
   done
   cat "$file.log"
   return 1
 }
+# The screen check of that kind (idle, results, busy), one screenshot a second.
+shoot_until() { screen_until "$2" "$3" 1 $check "$1"; }
 
 # Closes the main window as the user does (Alt+F4) and answers the program's exit code, or 124.
 close_app() {
@@ -94,6 +102,12 @@ close_app() {
   done
   return 124
 }
+# Closes the main window (Alt+F4) and checks that the program ends with exit code 0.
+closes_cleanly() {
+  close_app
+  local code=$?
+  if [ "$code" -eq 0 ]; then pass "$1"; else fail "$1 (got $code)"; fi
+}
 
 # ---- 1. The program starts idle and closes.
 exe="$build/src/app/ADSOmbrolux.exe"
@@ -104,10 +118,7 @@ else
   pass "the program shows its main window"
   if shoot_until idle "$out/idle.png" 20; then pass "idle alert panel in its colours at the client size 540 x 433"
   else fail "idle alert panel in its colours at the client size 540 x 433"; fi
-  close_app
-  code=$?
-  if [ "$code" -eq 0 ]; then pass "Alt+F4 closes the program with exit code 0"
-  else fail "Alt+F4 closes the program with exit code 0 (got $code)"; fi
+  closes_cleanly "Alt+F4 closes the program with exit code 0"
 fi
 app_pid=""
 
@@ -115,19 +126,8 @@ app_pid=""
 # cases: the last of them ends its program in the middle of a key press (Alt+F4), which Wine may
 # still count as held for the next program.
 caption="/usr/bin/python3 $here/tests/gui/check_caption.py"
-# Takes screenshots until the caption check passes (at most tries, one every half second); the
-# last screenshot stays in file and the check's output in $file.log.
-caption_until() {
-  local file=$1 tries=$2
-  shift 2
-  for _ in $(seq 1 "$tries"); do
-    sleep 0.5
-    import -window root "$file"
-    if $caption "$1" "$file" "${@:2}" > "$file.log" 2>&1; then cat "$file.log"; return 0; fi
-  done
-  cat "$file.log"
-  return 1
-}
+# The caption check of that kind, one screenshot every half second: caption_until file tries kind [args].
+caption_until() { screen_until "$1" "$2" 0.5 $caption "$3" -- "${@:4}"; }
 start_app "$exe"
 if [ -z "$window" ]; then
   fail "the program shows its main window for the caption-bar button"
@@ -186,10 +186,7 @@ else
   else
     fail "the caption bar shows the button's normal picture"
   fi
-  close_app
-  code=$?
-  if [ "$code" -eq 0 ]; then pass "the main window then closes with exit code 0"
-  else fail "the main window then closes with exit code 0 (got $code)"; fi
+  closes_cleanly "the main window then closes with exit code 0"
 fi
 app_pid=""
 
@@ -201,10 +198,7 @@ if [ -z "$window" ]; then
 else
   if shoot_until results "$out/results.png" 30; then pass "a full scan of the store fills the tree and ends finished"
   else fail "a full scan of the store fills the tree and ends finished"; fi
-  close_app
-  code=$?
-  if [ "$code" -eq 0 ]; then pass "the finished window closes with exit code 0"
-  else fail "the finished window closes with exit code 0 (got $code)"; fi
+  closes_cleanly "the finished window closes with exit code 0"
 fi
 app_pid=""
 
@@ -215,10 +209,7 @@ if [ -z "$window" ]; then
 else
   if shoot_until busy "$out/busy.png" 6; then pass "a running scan shows the busy panel and the overlay over the list"
   else fail "a running scan shows the busy panel and the overlay over the list"; fi
-  close_app
-  code=$?
-  if [ "$code" -eq 0 ]; then pass "closing during a scan ends the program at once with exit code 0"
-  else fail "closing during a scan ends the program at once with exit code 0 (got $code)"; fi
+  closes_cleanly "closing during a scan ends the program at once with exit code 0"
 fi
 app_pid=""
 
