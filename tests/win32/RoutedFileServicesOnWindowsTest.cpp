@@ -6,6 +6,7 @@
 #include "platform/store/SimStore.h"
 #include "platform/win32/Win32FileServices.h"
 #include "streamops/UntKorvaneLibStreamOps.h"
+#include "support/ReadWholeFile.h"
 
 #include <gtest/gtest.h>
 
@@ -32,19 +33,7 @@ private:
 };
 
 std::string readReal(const std::wstring& path) {
-    plat::HANDLE file = win32().CreateFileW(path.c_str(), plat::GENERIC_READ, plat::FILE_SHARE_READ, nullptr,
-                                            plat::OPEN_EXISTING, 0, nullptr);
-    if (file == plat::INVALID_HANDLE_VALUE) {
-        return "(missing)";
-    }
-    std::string data;
-    char buffer[4096];
-    plat::DWORD read = 0;
-    while (win32().ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        data.append(buffer, read);
-    }
-    win32().CloseHandle(file);
-    return data;
+    return testsupport::readWholeFile(win32(), path);
 }
 
 TEST(RoutedFileServicesOnWindows, AStoreStreamIsSavedIntoARealFolderWithItsBytes) {

@@ -9,6 +9,7 @@
 #include "streamops/UntBackupADSThread.h"
 #include "streamops/UntKorvaneLibStreamOps.h"
 #include "support/DoneSignal.h"
+#include "support/ReadWholeFile.h"
 #include "toolkit/TreeList.h"
 
 #include <gtest/gtest.h>
@@ -42,20 +43,7 @@ bool writeFile(const std::wstring& path, const std::string& data) {
 }
 
 std::string readFile(const std::wstring& path) {
-    plat::TFileServices& fs = plat::files();
-    plat::HANDLE file = fs.CreateFileW(path.c_str(), plat::GENERIC_READ, plat::FILE_SHARE_READ, nullptr,
-                                       plat::OPEN_EXISTING, 0, nullptr);
-    if (file == plat::INVALID_HANDLE_VALUE) {
-        return "(missing)";
-    }
-    std::string data;
-    char buffer[4096];
-    plat::DWORD read = 0;
-    while (fs.ReadFile(file, buffer, sizeof(buffer), &read, nullptr) && read > 0) {
-        data.append(buffer, read);
-    }
-    fs.CloseHandle(file);
-    return data;
+    return testsupport::readWholeFile(plat::files(), path);
 }
 
 bool exists(const std::wstring& path) {
