@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
 # Builds the Windows program and starts it under Wine (in a virtual X display when none is set).
-# Until the main window exists, this starts the Windows test executable instead.
+# On a machine that runs no 32-bit x86 code, the 64-bit build of the same sources is started.
 set -eu
 cd "$(dirname "$0")/.."
 scripts/setup.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j "$(nproc)"
-if [ -f build/win32/src/app/ADSOmbrolux.exe ]; then
-  exec scripts/wine-run.sh build/win32/src/app/ADSOmbrolux.exe
-fi
-echo "The main window is not built yet: running the Windows test executable instead."
-exec scripts/wine-run.sh build/win32/tests/test_win32.exe
+. scripts/wine-env.sh
+preset=win32
+[ "$KW_WINE64" = 1 ] && preset=win64
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" -j "$(nproc)"
+exec scripts/wine-run.sh "build/$preset/src/app/ADSOmbrolux.exe"

@@ -19,6 +19,7 @@ rm -f "$out"/*.png
 # A Wine prefix of its own, in the build folder: stopping its Wine server at the end must not touch
 # other Wine runs (other tests, or this script run for another build folder at the same time).
 export WINEPREFIX="$build/wineprefix-gui"
+. "$here/scripts/wine-env.sh"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 check="/usr/bin/python3 $here/tests/gui/check_screen.py"

@@ -20,6 +20,7 @@ out="$build/gui-artefacts"
 mkdir -p "$out"
 rm -f "$out"/stream-*.png
 export WINEPREFIX="${WINEPREFIX:-$here/build/wineprefix}"
+. "$here/scripts/wine-env.sh"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 layout="/usr/bin/python3 $here/tests/gui/stream_layout.py"

@@ -16,6 +16,9 @@ namespace plat::win32 {
 namespace {
 
 constexpr UINT_PTR kCaptionSubclassId = 0x4B4E4341; // "KNCA"
+// The window names its caption-bar peer through a property: the 64-bit import library of the
+// common controls has no GetWindowSubclass.
+constexpr wchar_t kCaptionPeerProp[] = L"KorvaneCaptionBarPeer";
 // What the button's place answers to the hit test: a border that neither sizes nor moves the
 // window, so the default handling leaves its presses to us.
 constexpr LRESULT kButtonHit = HTBORDER;
@@ -127,6 +130,7 @@ public:
         FAttached =
             SetWindowSubclass(FWindow, subclassProc, kCaptionSubclassId, reinterpret_cast<DWORD_PTR>(this));
         if (FAttached) {
+            SetPropW(FWindow, kCaptionPeerProp, this);
             useClassicFrame(FWindow);
             RedrawWindow(FWindow, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
         }
@@ -134,6 +138,7 @@ public:
     ~TWin32CaptionBarPeer() override {
         if (FAttached && IsWindow(FWindow)) {
             RemoveWindowSubclass(FWindow, subclassProc, kCaptionSubclassId);
+            RemovePropW(FWindow, kCaptionPeerProp);
             RedrawWindow(FWindow, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE);
         }
     }
@@ -309,6 +314,7 @@ private:
         auto* self = reinterpret_cast<TWin32CaptionBarPeer*>(data);
         if (message == WM_NCDESTROY) {
             RemoveWindowSubclass(window, subclassProc, kCaptionSubclassId);
+            RemovePropW(window, kCaptionPeerProp);
             self->FAttached = FALSE;
             return DefSubclassProc(window, message, wParam, lParam);
         }
@@ -330,12 +336,10 @@ private:
 };
 
 TWin32CaptionBarPeer* peerOfWindow(HWND window) {
-    DWORD_PTR data = 0;
-    if (window == nullptr ||
-        !GetWindowSubclass(window, TWin32CaptionBarPeer::subclassProc, kCaptionSubclassId, &data)) {
+    if (window == nullptr) {
         return nullptr;
     }
-    return reinterpret_cast<TWin32CaptionBarPeer*>(data);
+    return static_cast<TWin32CaptionBarPeer*>(GetPropW(window, kCaptionPeerProp));
 }
 
 } // namespace
