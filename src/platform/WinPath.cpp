@@ -78,6 +78,24 @@ bool isValidLongName(const std::wstring& name) {
     return true;
 }
 
+bool isDosDeviceName(const std::wstring& name) {
+    std::wstring stem = name.substr(0, name.find_first_of(L".:"));
+    while (!stem.empty() && stem.back() == L' ') {
+        stem.pop_back();
+    }
+    for (wchar_t& c : stem) {
+        c = asciiUpper(c);
+    }
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL") {
+        return true;
+    }
+    if (stem.size() != 4 || (stem.compare(0, 3, L"COM") != 0 && stem.compare(0, 3, L"LPT") != 0)) {
+        return false;
+    }
+    const wchar_t digit = stem[3];
+    return (digit >= L'1' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
+}
+
 bool isValidStreamName(const std::wstring& name) {
     if (name.empty() || name.size() > 255) {
         return false;

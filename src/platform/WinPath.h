@@ -12,6 +12,11 @@ namespace plat {
 bool isValidLongName(const std::wstring& name);
 bool isValidStreamName(const std::wstring& name);
 
+// Whether a name is one Windows turns into a device when a plain path ends in it: CON, PRN, AUX,
+// NUL, COM1-COM9 and LPT1-LPT9, also with the superscript digits (COM\u00B9, LPT\u00B3), in any
+// case, with any extension or stream ("nul.txt", "aux.c", "con:s") and spaces before it.
+bool isDosDeviceName(const std::wstring& name);
+
 // A full Win32 path: drive, components and an optional stream suffix.
 struct TWinPath {
     DWORD error = 0;   // ERROR_INVALID_NAME or ERROR_PATH_NOT_FOUND when the text is not a usable path

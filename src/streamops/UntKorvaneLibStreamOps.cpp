@@ -4,6 +4,7 @@
 
 #include "platform/FileServices.h"
 #include "platform/Owned.h"
+#include "platform/WinPath.h"
 #include "system/UntKorvaneLib.h"
 #include "toolkit/TreeList.h"
 
@@ -14,21 +15,6 @@
 using namespace plat;
 
 namespace {
-
-// Names that open a device instead of a file, whatever extension follows them.
-bool isReservedDeviceName(const std::wstring& name) {
-    std::wstring stem = name.substr(0, name.find(L'.'));
-    for (wchar_t& c : stem) {
-        if (c >= L'a' && c <= L'z') {
-            c = static_cast<wchar_t>(c - L'a' + L'A');
-        }
-    }
-    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL") {
-        return true;
-    }
-    return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
-           stem[3] >= L'1' && stem[3] <= L'9';
-}
 
 bool isForbiddenInFileName(wchar_t c) {
     return static_cast<std::uint32_t>(c) < 32 || std::wcschr(L"\\/:*?\"<>|", c) != nullptr;
@@ -279,7 +265,7 @@ std::wstring safeFileName(const std::wstring& streamName) {
     if (name.empty()) {
         return L"_";
     }
-    if (isReservedDeviceName(name)) {
+    if (isDosDeviceName(name)) {
         name.insert(0, 1, L'_');
         // The mark must not push a name of the longest length past it.
         if (name.size() > kMaxNameLength) {

@@ -14,8 +14,9 @@ constexpr std::uint32_t kStreamCopyBlockSize = 9216;
 
 // A stream name made into a name a file can carry directly inside a folder: characters a Windows
 // file name cannot hold (\ / : * ? " < > | and control characters) become "_", trailing dots and
-// spaces are dropped, a reserved device name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, with or
-// without an extension) gets a leading "_", and an empty result becomes "_". A stream name is data
+// spaces are dropped, a reserved device name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 and the
+// same with superscript digits, with or without an extension) gets a leading "_", and an empty
+// result becomes "_". A stream name is data
 // from the disk being inspected: used as it stands it could name a device or another folder.
 std::wstring safeFileName(const std::wstring& streamName);
 
