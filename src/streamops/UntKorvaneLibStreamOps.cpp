@@ -115,8 +115,10 @@ TFileHandle createNewFile(const std::wstring& wanted, TSavedNames* names, std::w
     return {};
 }
 
-// Copies every byte from source to destination in blocks; false when a read or a write fails or
-// writes short, or when a stop is asked for. The block buffer is cleared after every block.
+// Copies from source to destination in blocks until the source ends or, after a block, a stop is
+// asked for; false when a read or a write fails or writes short. Whether the copy holds the whole
+// stream is for the sizes to tell: a stop after the last block leaves a complete copy. The block
+// buffer is cleared after every block.
 bool copyBlocks(HANDLE source, HANDLE destination, const std::function<bool()>& stopRequested,
                 std::int64_t& copied) {
     TFileServices& fs = files();
@@ -141,7 +143,7 @@ bool copyBlocks(HANDLE source, HANDLE destination, const std::function<bool()>& 
         }
         copied += read;
         if (stopRequested && stopRequested()) {
-            return false;
+            return true;
         }
     }
 }
