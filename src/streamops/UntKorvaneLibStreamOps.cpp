@@ -21,7 +21,7 @@ bool isForbiddenInFileName(wchar_t c) {
 }
 
 bool isFile(const std::wstring& path) {
-    const DWORD attributes = files().GetFileAttributesW(path.c_str());
+    const DWORD attributes = files().GetFileAttributesW(exactPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -98,8 +98,8 @@ TFileHandle createNewFile(const std::wstring& wanted, TSavedNames* names, std::w
         if (candidate == previous) {
             break; // taken by something that is not a file (a folder): no free name this way
         }
-        TFileHandle file(fs.CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        TFileHandle file(fs.CreateFileW(exactPath(candidate).c_str(), GENERIC_WRITE, FILE_SHARE_WRITE,
+                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
             taken.taken(wanted, candidate);
             created = candidate;
@@ -169,7 +169,7 @@ public:
         if (!FPath.empty()) {
             const std::wstring path = std::move(FPath);
             FPath.clear();
-            files().DeleteFileW(path.c_str());
+            files().DeleteFileW(exactPath(path).c_str());
         }
     }
 
@@ -185,8 +185,8 @@ bool copyIntoNewFile(const std::wstring& source, const std::wstring& destination
         return false;
     }
     TStartedCopy started;
-    TFileHandle in(
-        fs.CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    TFileHandle in(fs.CreateFileW(exactPath(source).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
     if (!in) {
         return false;
     }
