@@ -60,7 +60,8 @@ const char* callName(TCall call);
 
 struct TLoggedCall {
     TCall call;
-    std::wstring path; // the path or pattern the call named, empty for handle calls
+    std::wstring path;   // the path or pattern the call named, empty for handle calls
+    bool failed = false; // an injected fault made this call fail
 };
 
 class TSimStore : public TFileServices {
