@@ -3,9 +3,9 @@
 // has no alternate data streams). The store's drives (C:, D:, F:) are the only ones the program
 // sees and scans; every other path goes to the real file functions, so streams saved into a folder
 // of another drive (Wine's Z:, which shows the whole Linux file system) are real files on the disk.
-// Given "/scan", it scans every drive as soon as the window shows; given "/slow" too, each file's
-// stream listing takes 20 ms longer, so that the scan lasts a few seconds and its busy state can be
-// seen.
+// Given "/scan", it scans every drive as soon as the window shows; given "/hold" too, the scan stops
+// for good at the third file's stream listing, so that it is still running, busy state and all,
+// whenever the window is closed.
 
 #include "app/Program.h"
 #include "app/StoreDemoFixture.h"
@@ -23,8 +23,8 @@ int WINAPI wWinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, PWSTR comman
         plat::store::TSimStore store;
         fillStoreDemo(store);
         const bool scanAtOnce = commandLine != nullptr && std::wcsstr(commandLine, L"/scan") != nullptr;
-        if (commandLine != nullptr && std::wcsstr(commandLine, L"/slow") != nullptr) {
-            store.beforeCall(plat::store::TCall::FindFirstStreamW, 0, [] { Sleep(20); });
+        if (commandLine != nullptr && std::wcsstr(commandLine, L"/hold") != nullptr) {
+            store.beforeCall(plat::store::TCall::FindFirstStreamW, 3, [] { Sleep(INFINITE); });
         }
         plat::TWin32FileServices disk;
         plat::TRoutedFileServices files(store, disk);

@@ -15,6 +15,8 @@ std::wstring toExpression(const std::wstring& mask) {
     if (mask == L"*.*") {
         return L"*";
     }
+    // A name without wildcards is compared as it stands: "report." finds "report." only.
+    const bool wildcards = mask.find_first_of(L"*?") != std::wstring::npos;
     std::wstring expression;
     for (std::size_t i = 0; i < mask.size(); ++i) {
         const wchar_t c = mask[i];
@@ -23,7 +25,7 @@ std::wstring toExpression(const std::wstring& mask) {
             expression += kDosQm;
         } else if (c == L'*' && next == L'.') {
             expression += kDosStar;
-        } else if (c == L'.' && (next == L'?' || next == L'*' || next == L'\0')) {
+        } else if (c == L'.' && (next == L'?' || next == L'*' || (next == L'\0' && wildcards))) {
             expression += kDosDot;
         } else {
             expression += c;

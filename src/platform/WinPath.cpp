@@ -30,11 +30,16 @@ TWinPath pathError(DWORD error) {
     return path;
 }
 
-void dropTrailingDotsAndSpaces(std::wstring& component) {
-    if (component == L"." || component == L"..") {
-        return;
-    }
-    while (!component.empty() && (component.back() == L'.' || component.back() == L' ')) {
+bool startsWith(const std::wstring& text, const wchar_t* prefix) {
+    return text.compare(0, std::wcslen(prefix), prefix) == 0;
+}
+
+// Windows' clean-up of one name of a plain path: the last name loses every trailing dot and space,
+// a folder name on the way one trailing dot ("dir.\x" is "dir\x", "dir \x" stays).
+void cleanUpName(std::wstring& component, bool last) {
+    if (last) {
+        component = cleanedLastName(component);
+    } else if (component != L"." && component != L".." && !component.empty() && component.back() == L'.') {
         component.pop_back();
     }
 }
@@ -76,6 +81,24 @@ bool isValidLongName(const std::wstring& name) {
         }
     }
     return true;
+}
+
+bool isDosDeviceName(const std::wstring& name) {
+    std::wstring stem = name.substr(0, name.find_first_of(L".:"));
+    while (!stem.empty() && stem.back() == L' ') {
+        stem.pop_back();
+    }
+    for (wchar_t& c : stem) {
+        c = asciiUpper(c);
+    }
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL") {
+        return true;
+    }
+    if (stem.size() != 4 || (stem.compare(0, 3, L"COM") != 0 && stem.compare(0, 3, L"LPT") != 0)) {
+        return false;
+    }
+    const wchar_t digit = stem[3];
+    return (digit >= L'1' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
 }
 
 bool isValidStreamName(const std::wstring& name) {
@@ -120,7 +143,7 @@ TWinPath parseWinPath(const wchar_t* text) {
     for (std::size_t i = 0; i < components.size(); ++i) {
         std::wstring component = components[i];
         if (!verbatim) {
-            dropTrailingDotsAndSpaces(component);
+            cleanUpName(component, i + 1 == components.size() && !endsWithSlash);
         }
         if (component.empty() || component == L".") {
             continue;
@@ -142,6 +165,7 @@ TWinPath parseWinPath(const wchar_t* text) {
         path.parts.push_back(component);
     }
     path.trailingSlash = endsWithSlash && !path.parts.empty();
+    path.device = !verbatim && !endsWithSlash && !path.parts.empty() && isDosDeviceName(path.parts.back());
     return path;
 }
 
@@ -157,6 +181,68 @@ std::wstring winPathText(const TWinPath& path) {
         text += L":" + path.stream + (path.stream.empty() ? L":$DATA" : L"");
     }
     return text;
+}
+
+bool isVerbatimPath(const std::wstring& path) {
+    return startsWith(path, L"\\\\?\\");
+}
+
+std::wstring cleanedLastName(const std::wstring& name) {
+    if (name == L"." || name == L"..") {
+        return name;
+    }
+    std::wstring cleaned = name;
+    while (!cleaned.empty() && (cleaned.back() == L'.' || cleaned.back() == L' ')) {
+        cleaned.pop_back();
+    }
+    return cleaned;
+}
+
+std::wstring searchMask(const std::wstring& pattern) {
+    std::wstring mask = pattern.substr(pattern.find_last_of(L"\\/") + 1);
+    if (isVerbatimPath(pattern) || mask.find_first_of(L"*?<>\"") != std::wstring::npos) {
+        return mask;
+    }
+    mask = cleanedLastName(mask);
+    return mask != L"." && mask != L".." && isDosDeviceName(mask) ? std::wstring() : mask;
+}
+
+std::wstring exactPath(const std::wstring& path) {
+    if (isVerbatimPath(path) || startsWith(path, L"\\\\.\\") || startsWith(path, L"\\??\\")) {
+        return path;
+    }
+    if (startsWith(path, L"\\\\")) {
+        return L"\\\\?\\UNC\\" + path.substr(2);
+    }
+    if (path.size() >= 3 && path[1] == L':' && path[2] == L'\\') {
+        return L"\\\\?\\" + path;
+    }
+    return path;
+}
+
+bool isCleanFullPath(const std::wstring& path) {
+    std::size_t start = 0;
+    if (path.size() >= 3 && asciiUpper(path[0]) >= L'A' && asciiUpper(path[0]) <= L'Z' && path[1] == L':' &&
+        path[2] == L'\\') {
+        start = 3;
+    } else if (startsWith(path, L"\\\\") && !startsWith(path, L"\\\\?\\") && !startsWith(path, L"\\\\.\\")) {
+        start = 2;
+    } else {
+        return false;
+    }
+    if (path.find(L'/') != std::wstring::npos) {
+        return false;
+    }
+    // Every name after the root (a final backslash ends the loop): none empty, none "." or "..".
+    while (start < path.size()) {
+        const std::size_t end = std::min(path.find(L'\\', start), path.size());
+        const std::wstring name = path.substr(start, end - start);
+        if (name.empty() || name == L"." || name == L"..") {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
 }
 
 } // namespace plat

@@ -3,6 +3,7 @@
 #include "platform/FileServices.h"
 #include "platform/Owned.h"
 #include "platform/ScopedModes.h"
+#include "platform/WinPath.h"
 #include "system/UntKorvaneLib.h"
 
 namespace {
@@ -170,7 +171,7 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly) {
 
     // Files first: every matching entry that is not a folder, hidden and system ones included.
     {
-        plat::TFindHandle find(fs.FindFirstFileW((folder + FWildcard).c_str(), &data));
+        plat::TFindHandle find(fs.FindFirstFileW(plat::exactPath(folder + FWildcard).c_str(), &data));
         if (find) {
             do {
                 if ((data.dwFileAttributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {
@@ -202,7 +203,7 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly) {
         return;
     }
     if (!oneListing) {
-        plat::TFindHandle find(fs.FindFirstFileW((folder + L"*.*").c_str(), &data));
+        plat::TFindHandle find(fs.FindFirstFileW(plat::exactPath(folder + L"*.*").c_str(), &data));
         if (find) {
             do {
                 keepIfWalked(data, subfolders);
@@ -283,9 +284,10 @@ std::optional<TScanFileSystem::TFolderIdentity> TScanFileSystem::folderIdentity(
         name.pop_back();
     }
     // Backup semantics open the folder itself; a link is followed to its target.
-    plat::TFileHandle folder(plat::files().CreateFileW(
-        name.c_str(), 0, plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE, nullptr,
-        plat::OPEN_EXISTING, plat::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    plat::TFileHandle folder(
+        plat::files().CreateFileW(plat::exactPath(name).c_str(), 0,
+                                  plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE,
+                                  nullptr, plat::OPEN_EXISTING, plat::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!folder) {
         return std::nullopt;
     }

@@ -5,6 +5,7 @@
 
 #include "platform/FileServices.h"
 #include "platform/Owned.h"
+#include "platform/WinPath.h"
 
 #include <algorithm>
 #include <array>
@@ -116,7 +117,7 @@ void enumerationWalk(const std::wstring& path, TADSList& list) {
     TFileServices& fs = files();
     WIN32_FIND_STREAM_DATA data{};
     fs.SetLastError(0);
-    TFindHandle find(fs.FindFirstStreamW(path.c_str(), FindStreamInfoStandard, &data, 0));
+    TFindHandle find(fs.FindFirstStreamW(exactPath(path).c_str(), FindStreamInfoStandard, &data, 0));
     if (!find) {
         return;
     }
@@ -142,8 +143,8 @@ void enumerationWalk(const std::wstring& path, TADSList& list) {
 }
 
 void backupReadWalk(const std::wstring& path, TADSList& list) {
-    TFileHandle file(files().CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                         FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    TFileHandle file(files().CreateFileW(exactPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
     if (!file) {
         return;
     }

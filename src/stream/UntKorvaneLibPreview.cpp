@@ -6,6 +6,7 @@
 #include "platform/Owned.h"
 #include "platform/ScopedModes.h"
 #include "platform/ShellServices.h"
+#include "platform/WinPath.h"
 #include "system/UntKorvaneLib.h"
 
 #include <algorithm>
@@ -16,8 +17,9 @@ namespace {
 constexpr std::int64_t kMaxPreviewLength = 1024;
 
 plat::TFileHandle openForReading(const std::wstring& path) {
-    return plat::TFileHandle(plat::files().CreateFileW(
-        path.c_str(), plat::GENERIC_READ, plat::FILE_SHARE_READ, nullptr, plat::OPEN_EXISTING, 0, nullptr));
+    return plat::TFileHandle(plat::files().CreateFileW(plat::exactPath(path).c_str(), plat::GENERIC_READ,
+                                                       plat::FILE_SHARE_READ, nullptr, plat::OPEN_EXISTING, 0,
+                                                       nullptr));
 }
 
 TDateTime toDateTime(const plat::SYSTEMTIME& st) {
@@ -68,7 +70,7 @@ std::wstring getContentPreview(const std::wstring& path, std::int64_t count) {
     plat::TRedirectionOff redirectionOff;
     const std::int64_t size = getFileSize(path);
 
-    const plat::DWORD attributes = plat::files().GetFileAttributesW(path.c_str());
+    const plat::DWORD attributes = plat::files().GetFileAttributesW(plat::exactPath(path).c_str());
     if (attributes == plat::INVALID_FILE_ATTRIBUTES || (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return {};
     }

@@ -2,13 +2,14 @@
 
 #include "platform/FileServices.h"
 #include "platform/ScopedModes.h"
+#include "platform/WinPath.h"
 #include "streamops/UntKorvaneLibStreamOps.h"
 #include "toolkit/TreeList.h"
 
 namespace {
 
 bool folderExists(const std::wstring& path) {
-    const plat::DWORD attributes = plat::files().GetFileAttributesW(path.c_str());
+    const plat::DWORD attributes = plat::files().GetFileAttributesW(plat::exactPath(path).c_str());
     return attributes != plat::INVALID_FILE_ATTRIBUTES && (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -46,7 +47,7 @@ void TBackupADS::Execute() {
                 if (copyStreamToFolder(path, FDestPath, name)) {
                     ++FState.succeed;
                 }
-            } else if (plat::files().DeleteFileW(path.c_str()) != plat::FALSE) {
+            } else if (plat::files().DeleteFileW(plat::exactPath(path).c_str()) != plat::FALSE) {
                 FDeletedRow = current; // its row goes in the next hand-over
                 ++FState.succeed;
             }

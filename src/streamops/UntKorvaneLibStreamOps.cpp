@@ -4,6 +4,7 @@
 
 #include "platform/FileServices.h"
 #include "platform/Owned.h"
+#include "platform/WinPath.h"
 #include "system/UntKorvaneLib.h"
 #include "toolkit/TreeList.h"
 
@@ -15,27 +16,12 @@ using namespace plat;
 
 namespace {
 
-// Names that open a device instead of a file, whatever extension follows them.
-bool isReservedDeviceName(const std::wstring& name) {
-    std::wstring stem = name.substr(0, name.find(L'.'));
-    for (wchar_t& c : stem) {
-        if (c >= L'a' && c <= L'z') {
-            c = static_cast<wchar_t>(c - L'a' + L'A');
-        }
-    }
-    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL") {
-        return true;
-    }
-    return stem.size() == 4 && (stem.compare(0, 3, L"COM") == 0 || stem.compare(0, 3, L"LPT") == 0) &&
-           stem[3] >= L'1' && stem[3] <= L'9';
-}
-
 bool isForbiddenInFileName(wchar_t c) {
     return static_cast<std::uint32_t>(c) < 32 || std::wcschr(L"\\/:*?\"<>|", c) != nullptr;
 }
 
 bool isFile(const std::wstring& path) {
-    const DWORD attributes = files().GetFileAttributesW(path.c_str());
+    const DWORD attributes = files().GetFileAttributesW(exactPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
@@ -112,8 +98,8 @@ TFileHandle createNewFile(const std::wstring& wanted, TSavedNames* names, std::w
         if (candidate == previous) {
             break; // taken by something that is not a file (a folder): no free name this way
         }
-        TFileHandle file(fs.CreateFileW(candidate.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr,
-                                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        TFileHandle file(fs.CreateFileW(exactPath(candidate).c_str(), GENERIC_WRITE, FILE_SHARE_WRITE,
+                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (file) {
             taken.taken(wanted, candidate);
             created = candidate;
@@ -129,8 +115,10 @@ TFileHandle createNewFile(const std::wstring& wanted, TSavedNames* names, std::w
     return {};
 }
 
-// Copies every byte from source to destination in blocks; false when a read or a write fails or
-// writes short, or when a stop is asked for. The block buffer is cleared after every block.
+// Copies from source to destination in blocks until the source ends or, after a block, a stop is
+// asked for; false when a read or a write fails or writes short. Whether the copy holds the whole
+// stream is for the sizes to tell: a stop after the last block leaves a complete copy. The block
+// buffer is cleared after every block.
 bool copyBlocks(HANDLE source, HANDLE destination, const std::function<bool()>& stopRequested,
                 std::int64_t& copied) {
     TFileServices& fs = files();
@@ -155,7 +143,7 @@ bool copyBlocks(HANDLE source, HANDLE destination, const std::function<bool()>& 
         }
         copied += read;
         if (stopRequested && stopRequested()) {
-            return false;
+            return true;
         }
     }
 }
@@ -181,7 +169,7 @@ public:
         if (!FPath.empty()) {
             const std::wstring path = std::move(FPath);
             FPath.clear();
-            files().DeleteFileW(path.c_str());
+            files().DeleteFileW(exactPath(path).c_str());
         }
     }
 
@@ -197,8 +185,8 @@ bool copyIntoNewFile(const std::wstring& source, const std::wstring& destination
         return false;
     }
     TStartedCopy started;
-    TFileHandle in(
-        fs.CreateFileW(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    TFileHandle in(fs.CreateFileW(exactPath(source).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                  OPEN_EXISTING, 0, nullptr));
     if (!in) {
         return false;
     }
@@ -279,7 +267,7 @@ std::wstring safeFileName(const std::wstring& streamName) {
     if (name.empty()) {
         return L"_";
     }
-    if (isReservedDeviceName(name)) {
+    if (isDosDeviceName(name)) {
         name.insert(0, 1, L'_');
         // The mark must not push a name of the longest length past it.
         if (name.size() > kMaxNameLength) {

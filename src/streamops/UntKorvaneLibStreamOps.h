@@ -14,8 +14,9 @@ constexpr std::uint32_t kStreamCopyBlockSize = 9216;
 
 // A stream name made into a name a file can carry directly inside a folder: characters a Windows
 // file name cannot hold (\ / : * ? " < > | and control characters) become "_", trailing dots and
-// spaces are dropped, a reserved device name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9, with or
-// without an extension) gets a leading "_", and an empty result becomes "_". A stream name is data
+// spaces are dropped, a reserved device name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 and the
+// same with superscript digits, with or without an extension) gets a leading "_", and an empty
+// result becomes "_". A stream name is data
 // from the disk being inspected: used as it stands it could name a device or another folder.
 std::wstring safeFileName(const std::wstring& streamName);
 
@@ -39,11 +40,12 @@ private:
 // name exists, at the first free numbered name makeUniqueFileName gives ("Zone(1).Identifier").
 // Never overwrites: the file is created only if it does not exist yet, and a name taken in the
 // meantime moves the copy on to the next free one. The source is opened first, so an unreadable
-// source creates nothing; a copy that fails, ends short or is stopped removes its file again.
-// stopRequested, when given, is asked after every block; names, when given, is the run's record of
-// the names taken. Answers true when the copy is complete;
-// written then holds the path of the file written (empty otherwise). On failure the calling
-// thread's last-error code is the one of the platform call that failed (unchanged when none did).
+// source creates nothing; a copy that fails, ends short or is stopped before its last byte removes
+// its file again (a stop after the last block keeps the complete copy). stopRequested, when given,
+// is asked after every block; names, when given, is the run's record of the names taken. Answers
+// true when the copy is complete; written then holds the path of the file written (empty
+// otherwise). On failure the calling thread's last-error code is the one of the platform call that
+// failed (unchanged when none did).
 bool copyStreamToNewFile(const std::wstring& source, const std::wstring& destination,
                          const std::function<bool()>& stopRequested, std::wstring* written,
                          TSavedNames* names = nullptr);

@@ -1,6 +1,7 @@
 #include "system/UntBrowseFolder.h"
 
 #include "platform/DialogServices.h"
+#include "platform/WinPath.h"
 
 using namespace plat;
 
@@ -47,6 +48,11 @@ std::wstring browseForFolder(const std::wstring& prompt, bool allowNewFolder) {
         return {}; // not a file-system folder
     }
     std::wstring path(buffer);
+    if (!isCleanFullPath(path)) {
+        // The program hands a folder's path to the file functions as it stands, names and all
+        // ("dir." is not "dir"): only a full path without "/", "." or ".." can be taken so.
+        return {};
+    }
     if (path.size() > 1 && path.back() == L'\\' && !isDriveRoot(path)) {
         path.pop_back();
     }

@@ -6,6 +6,7 @@
 #include "platform/Owned.h"
 #include "platform/ScopedModes.h"
 #include "platform/ShellServices.h"
+#include "platform/WinPath.h"
 
 #include <cmath>
 
@@ -32,12 +33,12 @@ std::wstring formatTwoDecimals(double value) {
 constexpr std::size_t kMaxFileNameLength = 255;
 
 bool fileExists(const std::wstring& path) {
-    const DWORD attributes = files().GetFileAttributesW(path.c_str());
+    const DWORD attributes = files().GetFileAttributesW(exactPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 bool folderExists(const std::wstring& path) {
-    const DWORD attributes = files().GetFileAttributesW(path.c_str());
+    const DWORD attributes = files().GetFileAttributesW(exactPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
@@ -96,7 +97,7 @@ std::wstring formatFileSize(std::int64_t size) {
 std::int64_t getFileSize(const std::wstring& path) {
     TFileServices& fs = files();
     WIN32_FIND_DATAW data{};
-    TFindHandle find(fs.FindFirstFileW(path.c_str(), &data));
+    TFindHandle find(fs.FindFirstFileW(exactPath(path).c_str(), &data));
     if (find) {
         return makeInt64(data.nFileSizeHigh, data.nFileSizeLow);
     }
@@ -107,7 +108,7 @@ std::int64_t getFileSize(const std::wstring& path) {
     BOOL found = FALSE;
     {
         TRedirectionOff redirectionOff;
-        found = fs.GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes);
+        found = fs.GetFileAttributesExW(exactPath(path).c_str(), GetFileExInfoStandard, &attributes);
     }
     return found ? makeInt64(attributes.nFileSizeHigh, attributes.nFileSizeLow) : 0;
 }

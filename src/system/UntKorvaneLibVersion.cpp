@@ -4,6 +4,7 @@
 
 #include "platform/FileServices.h"
 #include "platform/ShellServices.h"
+#include "platform/WinPath.h"
 
 #include <cstdio>
 #include <cstring>
@@ -91,7 +92,7 @@ std::wstring getFileVersionText(const std::wstring& file) {
 }
 
 void readVersionData(const std::wstring& file, TEXEVersionData& record) {
-    const DWORD attributes = files().GetFileAttributesW(file.c_str());
+    const DWORD attributes = files().GetFileAttributesW(exactPath(file).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
         return;
     }

@@ -1,7 +1,8 @@
 // Files: open, read, write, seek, creation dispositions, delete, attribute queries, share modes,
-// times, folders and long paths, as Windows answers them.
+// times, folders, long paths, and the clean-up of plain paths, as Windows answers them.
 
 #include "conformance/ConformanceFixture.h"
+#include "platform/WinPath.h"
 
 namespace conformance {
 namespace {
@@ -318,6 +319,62 @@ TEST_F(FileAccess, ReachesFoldersDeeperThanMaxPath) {
     EXPECT_EQ(fs().GetFileAttributesW(file.c_str()), plat::INVALID_FILE_ATTRIBUTES);
     EXPECT_EQ(fs().GetLastError(), plat::ERROR_FILE_NOT_FOUND);
     EXPECT_TRUE(fs().RemoveDirectoryW(folder.c_str()));
+}
+
+TEST_F(FileAccess, PlainPathsAreCleanedUpWhileExactOnesReachTheNamesAsWritten) {
+    if (target().readOnly()) {
+        GTEST_SKIP() << "the target only reads";
+    }
+    // Names a plain path cannot reach, made through the exact form, beside a plain "report".
+    const std::wstring exact = plat::exactPath(target().root()) + L"\\";
+    target().makeFile(path(L"report"), "plain");
+    ASSERT_TRUE(fs().CreateDirectoryW((exact + L"dir.").c_str(), nullptr)) << fs().GetLastError();
+    const struct {
+        const wchar_t* name;
+        const char* data;
+    } made[] = {
+        {L"report.", "dot"}, {L"notes ", "space"}, {L"nul.txt", "device name"}, {L"dir.\\in", "inner"}};
+    for (const auto& m : made) {
+        TTargetHandle out(fs(), open(exact + m.name, plat::GENERIC_WRITE, 0, plat::CREATE_NEW),
+                          TTargetHandle::file);
+        ASSERT_TRUE(out.valid()) << narrow(m.name) << ": " << fs().GetLastError();
+        writeAll(out.get(), m.data);
+    }
+    for (const auto& m : made) {
+        EXPECT_EQ(readFile(exact + m.name), m.data) << narrow(m.name);
+    }
+    EXPECT_EQ(readFile(exact + L"report"), "plain");
+    EXPECT_NE(fs().GetFileAttributesW((exact + L"dir.").c_str()) & plat::FILE_ATTRIBUTE_DIRECTORY, 0u);
+    EXPECT_EQ(searchNames(exact + L"report."), std::vector<std::wstring>{L"report."});
+
+    // The plain forms: the last name loses its trailing dots and spaces, a folder name one dot.
+    EXPECT_EQ(readFile(path(L"report.")), "plain");
+    EXPECT_EQ(readFile(path(L"report. .")), "plain");
+    EXPECT_EQ(sizeOf(path(L"report.")), 5);
+    EXPECT_EQ(searchNames(path(L"report.")), std::vector<std::wstring>{L"report"});
+    EXPECT_EQ(fs().GetFileAttributesW(path(L"notes ").c_str()), plat::INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(fs().GetFileAttributesW(path(L"dir.").c_str()), plat::INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(fs().GetFileAttributesW(path(L"dir.\\in").c_str()), plat::INVALID_FILE_ATTRIBUTES);
+    // A last name that is a device name reaches the device, never the file of that name.
+    {
+        TTargetHandle device(
+            fs(), open(path(L"nul.txt"), plat::GENERIC_READ, plat::FILE_SHARE_READ, plat::OPEN_EXISTING),
+            TTargetHandle::file);
+        if (device.valid()) {
+            EXPECT_EQ(readRest(device.get()), "");
+        }
+    }
+    fs().DeleteFileW(path(L"nul.txt").c_str());
+    EXPECT_EQ(readFile(exact + L"nul.txt"), "device name");
+
+    // Deleting through the exact form removes that file and no other.
+    EXPECT_TRUE(fs().DeleteFileW((exact + L"report.").c_str())) << fs().GetLastError();
+    EXPECT_EQ(fs().GetFileAttributesW((exact + L"report.").c_str()), plat::INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(readFile(path(L"report")), "plain");
+    for (const wchar_t* name : {L"notes ", L"nul.txt", L"dir.\\in"}) {
+        EXPECT_TRUE(fs().DeleteFileW((exact + name).c_str())) << narrow(name) << ": " << fs().GetLastError();
+    }
+    EXPECT_TRUE(fs().RemoveDirectoryW((exact + L"dir.").c_str())) << fs().GetLastError();
 }
 
 } // namespace

@@ -5,8 +5,10 @@ check_caption.py button SHOT STATE      finds the caption-bar button showing STA
                                         action) in either size; prints "button X Y W H"
 check_caption.py menu SHOT X Y          finds the About item's icon in a menu dropped down at or
                                         below the screen point X, Y; prints "item X Y"
-check_caption.py about SHOT             finds the About window and checks its header, its background,
-                                        its name and version lines and the "not signed" status panel;
+check_caption.py about SHOT NAME VERSION  finds the About window and checks its header, its
+                                        background, the "not signed" status panel, and that its name
+                                        and version lines show the ink of the files NAME and VERSION
+                                        (the expected texts as gui_probe render draws them);
                                         prints "about X Y" (its client area's origin)
 check_caption.py link SHOT X Y STATE    the LinkedIn icon of the About window whose client area is at
                                         X, Y shows its grey (rest) or colour (hover) picture
@@ -81,7 +83,26 @@ def menu(shot, x, y):
     return True
 
 
-def about(shot):
+def ink_of(shot, x0, y0, x1, y1):
+    """The ink (dark pixels) in the area as rows of "#" and ".", cropped to its box; [] when none."""
+    dark = [(x, y) for y in range(y0, y1) for x in range(x0, x1) if sum(shot.px[x, y]) < 3 * 140]
+    if not dark:
+        return []
+    left, right = min(x for x, _ in dark), max(x for x, _ in dark)
+    top, bottom = min(y for _, y in dark), max(y for _, y in dark)
+    return ["".join("#" if sum(shot.px[x, y]) < 3 * 140 else "." for x in range(left, right + 1))
+            for y in range(top, bottom + 1)]
+
+
+def same_ink(shown, expected):
+    """Whether two inks are the same text: the same box, and at most 3% of its pixels differing."""
+    if len(shown) != len(expected) or (shown and len(shown[0]) != len(expected[0])):
+        return False
+    differing = sum(1 for a, b in zip("".join(shown), "".join(expected)) if a != b)
+    return differing <= 0.03 * len("".join(shown))
+
+
+def about(shot, name_ink, version_ink):
     header = rgb("#28323C")
     # The footer: the last 26 rows of the client area, 458 pixels of the header's colour, whose
     # first rows hold nothing but that colour.
@@ -112,14 +133,17 @@ def about(shot):
     # The status panel of a program file without a signature: its border and background.
     expect("status panel border", 200, 360, rgb("#FAEBCC"))
     expect("status panel background", 300, 395, rgb("#FCF8E3"))
-    # The product name and the version: text in their lines (empty lines: no version information).
-    for what, top in (("product name", 95), ("version", 120)):
-        ink = [x for x in range(130, 450) for y in range(top, top + 16)
-               if sum(shot.px[ox + x, oy + y]) < 3 * 140]
-        if not ink or max(ink) - min(ink) < 40:
+    # The product name and the version: exactly the expected texts in their lines.
+    for what, top, expected in (("product name", 95, name_ink), ("version", 120, version_ink)):
+        shown = ink_of(shot, ox + 130, oy + top, ox + 450, oy + top + 18)
+        if not shown:
             failures.append(f"no {what} shown at (130, {top})")
+        elif not same_ink(shown, expected):
+            failures.append(f"the {what} line at (130, {top}) does not show the expected text "
+                            f"({len(shown[0])} x {len(shown)} px of ink, expected "
+                            f"{len(expected[0]) if expected else 0} x {len(expected)})")
         else:
-            print(f"{what}: text from x {min(ink)} to {max(ink)}")
+            print(f"{what}: the expected text, {len(shown[0])} x {len(shown)} px")
     for f in failures:
         print("FAIL " + f)
     print(f"about {ox} {oy}")
@@ -143,7 +167,11 @@ def main(argv):
     elif kind == "menu":
         ok = menu(shot, int(argv[3]), int(argv[4]))
     elif kind == "about":
-        ok = about(shot)
+        inks = []
+        for path in argv[3:5]:
+            with open(path, encoding="utf-8") as f:
+                inks.append([line.strip() for line in f if line.strip()])
+        ok = about(shot, *inks)
     elif kind == "link":
         ok = link(shot, int(argv[3]), int(argv[4]), argv[5])
     else:

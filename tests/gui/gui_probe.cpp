@@ -5,11 +5,19 @@
 //   gui_probe client TITLE the screen position of that window's client area, "x y" (where it lies
 //                          on a screenshot whether or not Wine draws the window's frame)
 //   gui_probe clipboard    the clipboard's text; exit code 1 when it holds none
+//   gui_probe render FACE POINTS STYLE BACKGROUND TEXT
+//                          the ink of TEXT as the program's own canvas draws it in black on
+//                          BACKGROUND (#RRGGBB) with that font (STYLE: normal or bold): one line
+//                          per pixel row of its ink's box, "#" for ink (dark), "." for the rest
 // Output is UTF-8, line breaks inside a text as they stand.
+
+#include "platform/win32/Win32Canvas.h"
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -76,6 +84,56 @@ int printClipboard() {
     return code;
 }
 
+// Ink: a pixel darker than the screen checks' threshold (check_caption.py reads the same way).
+bool isInk(TColor color) {
+    return static_cast<int>(color & 0xFF) + static_cast<int>((color >> 8) & 0xFF) +
+               static_cast<int>((color >> 16) & 0xFF) <
+           3 * 140;
+}
+
+int printRendered(const wchar_t* face, const wchar_t* points, const wchar_t* style, const wchar_t* background,
+                  const wchar_t* text) {
+    constexpr int kWidth = 800;
+    constexpr int kHeight = 80;
+    plat::win32::TGdiBitmap bitmap(kWidth, kHeight);
+    if (!bitmap.valid()) {
+        return 1;
+    }
+    const unsigned long rgb = std::wcstoul(background + (background[0] == L'#' ? 1 : 0), nullptr, 16);
+    const TColor back = static_cast<TColor>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) | ((rgb >> 16) & 0xFF));
+    int left = kWidth, top = kHeight, right = -1, bottom = -1;
+    {
+        plat::win32::TGdiCanvas canvas(bitmap.dc(), kWidth, kHeight);
+        canvas.brush().setColor(back);
+        canvas.FillRect(TRect{0, 0, kWidth, kHeight});
+        canvas.font() = TFont{face, static_cast<int>(std::wcstol(points, nullptr, 10)),
+                              std::wstring(style) == L"bold" ? fsBold : TFontStyles{0}, clBlack};
+        canvas.brush().style = TBrushStyle::bsClear;
+        canvas.DrawTextW(text, TRect{10, 10, kWidth - 10, kHeight - 10}, DT_SINGLELINE);
+    }
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            if (isInk(bitmap.pixel(x, y))) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = std::max(bottom, y);
+            }
+        }
+    }
+    if (right < 0) {
+        return 1;
+    }
+    for (int y = top; y <= bottom; ++y) {
+        std::string row;
+        for (int x = left; x <= right; ++x) {
+            row += isInk(bitmap.pixel(x, y)) ? '#' : '.';
+        }
+        std::puts(row.c_str());
+    }
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -89,6 +147,11 @@ int wmain(int argc, wchar_t** argv) {
     if (what == L"clipboard" && argc == 2) {
         return printClipboard();
     }
-    std::fputs("usage: gui_probe text TITLE | gui_probe client TITLE | gui_probe clipboard\n", stderr);
+    if (what == L"render" && argc == 7) {
+        return printRendered(argv[2], argv[3], argv[4], argv[5], argv[6]);
+    }
+    std::fputs("usage: gui_probe text TITLE | gui_probe client TITLE | gui_probe clipboard |\n"
+               "       gui_probe render FACE POINTS STYLE BACKGROUND TEXT\n",
+               stderr);
     return 2;
 }

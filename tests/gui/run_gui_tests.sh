@@ -7,8 +7,9 @@
 #    coloured under the pointer; both windows close;
 # 3. the test build over the simulated store scans every drive at once (/scan) and shows the
 #    filled results tree;
-# 4. the same build with a slowed scan (/slow) shows the busy panel and the overlay, and Alt+F4
-#    during the scan ends the program at once with exit code 0.
+# 4. the same build with a scan that never ends by itself (/hold) shows the busy panel and the
+#    overlay, and Alt+F4 during the scan ends the program at once with exit code 0: the scan was
+#    still running, busy panel on screen, when the process ended.
 # Screenshots are kept in <build>/gui-artefacts. Usage: run_gui_tests.sh [build folder]
 set -u
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -127,6 +128,17 @@ app_pid=""
 # cases: the last of them ends its program in the middle of a key press (Alt+F4), which Wine may
 # still count as held for the next program.
 caption="/usr/bin/python3 $here/tests/gui/check_caption.py"
+# What the About window must show: the product name and the version the program's resources give,
+# drawn by the program's own canvas in the labels' font, to compare with the screenshot's ink.
+rc="$here/src/app/ADSOmbrolux.rc"
+product=$(sed -n 's/.*VALUE "ProductName", "\(.*\)\\0".*/\1/p' "$rc")
+version=$(sed -n 's/^FILEVERSION \([0-9]*\),\([0-9]*\),\([0-9]*\),\([0-9]*\).*/v\1.\2.\3 build \4/p' "$rc")
+for what in name version; do
+  text=$product
+  [ "$what" = version ] && text=$version
+  wine "$build/tests/gui_probe.exe" render Tahoma 9 normal '#E2E6EA' "$text" 2>/dev/null | tr -d '\r' \
+    > "$out/about-$what.ink"
+done
 # The caption check of that kind, one screenshot every half second: caption_until file tries kind [args].
 caption_until() { screen_until "$1" "$2" 0.5 $caption "$3" -- "${@:4}"; }
 start_app "$exe"
@@ -157,7 +169,7 @@ else
       done
       if [ -z "$about" ]; then
         fail "About in the menu shows the About window"
-      elif caption_until "$out/about.png" 20 about; then
+      elif caption_until "$out/about.png" 20 about "$out/about-name.ink" "$out/about-version.ink"; then
         pass "About shows the About window with the product name, the version and the status not signed"
         read -r _ ax ay < <(grep '^about ' "$out/about.png.log")
         xdotool mousemove 5 5
@@ -203,14 +215,22 @@ else
 fi
 app_pid=""
 
-# ---- 4. A slowed scan shows its busy state; closing during it ends the program at once.
-start_app "$demo" /scan /slow
+# ---- 4. A scan held for good at its third file shows its busy state; closing during it ends the
+# program at once. The scan cannot end by itself, so a process that ends did so with the job running;
+# the busy panel is seen again just before the close.
+start_app "$demo" /scan /hold
 if [ -z "$window" ]; then
-  fail "the store test build shows its main window for a slowed scan"
+  fail "the store test build shows its main window for a held scan"
 else
-  if shoot_until busy "$out/busy.png" 6; then pass "a running scan shows the busy panel and the overlay over the list"
+  if shoot_until busy "$out/busy.png" 20; then pass "a running scan shows the busy panel and the overlay over the list"
   else fail "a running scan shows the busy panel and the overlay over the list"; fi
-  closes_cleanly "closing during a scan ends the program at once with exit code 0"
+  import -window root "$out/busy-at-close.png"
+  if $check busy "$out/busy-at-close.png" > "$out/busy-at-close.png.log" 2>&1; then
+    closes_cleanly "closing during a scan (still busy at the close) ends the program at once with exit code 0"
+  else
+    fail "the scan is still running when the window is closed"
+    close_app
+  fi
 fi
 app_pid=""
 

@@ -9,7 +9,8 @@
 #    names the file written (Zone.Identifier, then Zone(1).Identifier), both hold the stream's bytes;
 # 3. the 3 GB stream unchecked (its check box seen empty), "Backup Checked" into <folder>\bulk ends
 #    finished with every row kept; the folder holds the six checked streams' bytes and nothing else;
-# 4. "Delete Checked" answered Yes: every checked row goes, the unchecked one stays;
+# 4. "Delete Checked" answered Yes: every checked row goes, the unchecked one stays (its path,
+#    copied from its menu, is the 3 GB stream's);
 # 5. "Delete Selected ADS" on it, answered Yes: its row and its file's row go, the tree is empty;
 # 6. Alt+F4 ends the program with exit code 0.
 # Screenshots are kept in <build>/gui-artefacts. Usage: run_stream_gui_tests.sh [build folder]
@@ -191,8 +192,9 @@ xdotool mousemove $((ox + 100)) "$(row_y 6)" click 1
 sleep 0.3
 xdotool key space
 shot unchecked
-if $layout checked "$out/stream-unchecked.png" 6; then
-  fail "the 3 GB stream's row is unchecked"
+state=$($layout checked "$out/stream-unchecked.png" 6)
+if [ "$state" != unchecked ]; then
+  fail "the 3 GB stream's row is unchecked (its box shows: ${state:-no box})"
 else
   pass "the 3 GB stream's row is unchecked"
   xdotool mousemove $((ox + 70)) $((list_top + 14)) click 1
@@ -209,8 +211,13 @@ shot before-delete
 where before-delete
 xdotool mousemove $((ox + 195)) $((list_top + 14)) click 1
 check "Delete Checked asks first" answer "Question"
-check "Delete Checked removes every checked row and keeps the unchecked one" shot_rows delete-checked 1
+check "Delete Checked removes every checked row and keeps one" shot_rows delete-checked 1
 where delete-checked
+# The row kept must be the unchecked one: its path, copied from its menu, is the 3 GB stream's.
+menu_item 1 $COPY_ITEM
+sleep 0.5
+kept=$(wine "$probe" clipboard 2>/dev/null | tr -d '\r')
+check "the row kept is the unchecked 3 GB stream's (got ${kept:-nothing})" [ "$kept" = 'D:\Archive\backup.zip:payload' ]
 
 # ---- 5. Delete Selected ADS on the last row.
 open_from_menu 1 $DELETE_ITEM "Question"

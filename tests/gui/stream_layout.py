@@ -5,7 +5,9 @@
 stream_layout.py layout SHOT     prints "ox oy list_top": the client origin and the top of the list
 stream_layout.py rows SHOT       prints the number of stream rows the tree shows (grey rows / 17)
 stream_layout.py finished SHOT   exits 0 when the alert panel shows the finished colours
-stream_layout.py checked SHOT ROW  exits 0 when the check box of the tree's row (from 0) shows its mark
+stream_layout.py checked SHOT ROW  prints "checked" or "unchecked": the state the check box of the
+                                 tree's row (from 0) shows; exit code 1 (and nothing printed) when
+                                 no window, no box or no clear state is seen there
 stream_layout.py browser_ready SHOT X Y  exits 0 when the folder browser at (X, Y) shows its first
                                  item, "Desktop", selected in its focused tree
 """
@@ -27,6 +29,8 @@ def find(shot, mode):
 
 
 SELECTED_ITEM = check_screen.rgb("#3096FA")
+CHECK_FRAME = check_screen.rgb("#8E8F8F")
+CHECK_MARK = check_screen.rgb("#202020")
 
 
 def main():
@@ -50,10 +54,21 @@ def main():
                    if sum(1 for x in range(ox + 40, ox + 530) if shot.at(x, y) == check_screen.STREAM_ROW) > 300)
         print((grey + ROW_HEIGHT // 2) // ROW_HEIGHT)
     elif what == "checked":
-        # The box of a stream row lies 46 to 58 px right of the client's left; its mark is dark.
+        # The box of a stream row lies 46 to 58 px right of the client's left: a 13 px frame around a
+        # white fill, with a dark mark inside when checked.
         y = list_top + 30 + 24 + ROW_HEIGHT * int(sys.argv[3]) + 9
-        mark = sum(1 for x in range(ox + 48, ox + 57) for dy in range(-5, 4) if sum(shot.at(x, y + dy)) < 300)
-        sys.exit(0 if mark >= 5 else 1)
+        area = [(x, y + dy) for x in range(ox + 40, ox + 66) for dy in range(-9, 10)]
+        frame = sum(1 for p in area if shot.at(*p) == CHECK_FRAME)
+        fill = sum(1 for p in area if shot.at(*p) == (255, 255, 255))
+        mark = sum(1 for p in area if shot.at(*p) == CHECK_MARK)
+        if frame < 40:
+            sys.exit(1)  # no box there
+        if mark >= 5:
+            print("checked")
+        elif mark == 0 and fill >= 70:
+            print("unchecked")
+        else:
+            sys.exit(1)
 
 
 if __name__ == "__main__":

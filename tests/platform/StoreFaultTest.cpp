@@ -46,6 +46,10 @@ TEST_F(FaultTest, AnInjectedFailureReturnsTheFailureValueAndChangesNothing) {
     EXPECT_FALSE(store.DeleteFileW(L"C:\\f.txt"));
     EXPECT_EQ(store.GetLastError(), ERROR_NOT_READY);
     EXPECT_TRUE(store.exists(L"C:\\f.txt"));
+    const auto log = store.callLog();
+    ASSERT_EQ(log.size(), 2u);
+    EXPECT_FALSE(log[0].failed);
+    EXPECT_TRUE(log[1].failed) << "the log marks the call the fault made fail";
 
     store.failCall(TCall::CreateFileW, 2, ERROR_ACCESS_DENIED);
     EXPECT_EQ(openError(L"C:\\f.txt"), ERROR_SUCCESS);

@@ -64,9 +64,20 @@ TFigures sweep(const char* scenario, const TRun& run) {
         const TFault fault{number, call, realisticError(call)};
         const int failuresBefore =
             testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count();
-        run(fault);
+        const std::vector<TLoggedCall> calls = run(fault);
         ++figures.runs;
         ++figures.faults;
+        // Exactly the planned call failed, and it is the call the reference run made at that point:
+        // otherwise the fault hit another call, or none, and the run proves nothing about this one.
+        std::vector<std::uint64_t> failed;
+        for (std::uint64_t n = 1; n <= calls.size(); ++n) {
+            if (calls[n - 1].failed) {
+                failed.push_back(n);
+            }
+        }
+        EXPECT_TRUE(failed == std::vector<std::uint64_t>{number} && calls[number - 1].call == call.call &&
+                    calls[number - 1].path == call.path)
+            << scenario << ": the fault planned for " << describe(fault) << " did not hit that call alone";
         if (testing::UnitTest::GetInstance()->current_test_info()->result()->total_part_count() !=
                 failuresBefore &&
             ++failingRuns >= 5) {
@@ -398,11 +409,19 @@ TEST(FaultSweep, SingleStreamBackupAndDeleteSurviveEveryFailingCall) {
     });
 }
 
-TEST(FaultSweep, ZzTotals) {
-    std::printf("[ sweep    ] total: %d runs, %d faults injected\n", gTotal.runs, gTotal.faults);
-    RecordProperty("runs", gTotal.runs);
-    RecordProperty("faults", gTotal.faults);
-}
+// The sweep's figures for the whole test program, printed once every test has run: a report, not a
+// test.
+class TSweepReport : public testing::Environment {
+public:
+    void TearDown() override {
+        if (gTotal.runs > 0) {
+            std::printf("[ sweep    ] total: %d runs, %d faults injected\n", gTotal.runs, gTotal.faults);
+        }
+    }
+};
+
+[[maybe_unused]] testing::Environment* const kSweepReport =
+    testing::AddGlobalTestEnvironment(new TSweepReport);
 
 } // namespace
 } // namespace robust

@@ -3,6 +3,7 @@
 #include "scan/UntScanFileSystemThread.h"
 
 #include "platform/StandInUiThread.h"
+#include "platform/WinPath.h"
 #include "platform/shell/TestShell.h"
 #include "platform/store/SimStore.h"
 #include "support/DoneSignal.h"
@@ -574,6 +575,9 @@ public:
 
 private:
     std::wstring resolve(std::wstring path) const {
+        // The program names paths in their exact form ("\\?\C:\..."); the links are written plain.
+        const std::wstring prefix = plat::isVerbatimPath(path) ? L"\\\\?\\" : L"";
+        path.erase(0, prefix.size());
         for (bool changed = true; changed;) {
             changed = false;
             for (const auto& [link, target] : links) {
@@ -583,7 +587,7 @@ private:
                 }
             }
         }
-        return path;
+        return prefix + path;
     }
 };
 

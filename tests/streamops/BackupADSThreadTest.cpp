@@ -4,6 +4,7 @@
 #include "BackupFixture.h"
 
 #include "platform/FileServices.h"
+#include "streamops/UntKorvaneLibStreamOps.h"
 
 #include <algorithm>
 #include <cctype>
@@ -269,6 +270,19 @@ TEST_F(BackupTest, AStopDuringALongCopyEndsItAfterTheBlockAndRemovesThePartialFi
     EXPECT_EQ(reads, 3) << "the copy ends after the block it was in";
     EXPECT_TRUE(store.listFolder(L"D:\\Saved").empty())
         << "the partial copy does not pass for a saved stream";
+}
+
+TEST_F(BackupTest, AStopAfterTheLastBlockKeepsTheCompleteCopyAndCountsIt) {
+    // Two blocks; the stop comes while the second and last one is read.
+    std::string data(kStreamCopyBlockSize + 100, 'x');
+    data.back() = 'z';
+    addFile(L"C:\\a.bin", {{L"two", data}});
+    addFile(L"C:\\b.txt", {{L"next", "never reached"}});
+    store.beforeCall(TCall::ReadFile, 2, [&] { window.stopRun(); });
+    backup();
+    EXPECT_EQ(lastEvent(), L"finished Backup 1/2 Backuped") << "every byte was written: the copy is saved";
+    EXPECT_EQ(store.listFolder(L"D:\\Saved"), (std::vector<std::wstring>{L"two"}));
+    EXPECT_EQ(store.readData(L"D:\\Saved\\two"), data);
 }
 
 TEST_F(BackupTest, AStoppedRemovalTakesOutTheRowsOfWhatItDeletedAndEndsWithTheCountReached) {

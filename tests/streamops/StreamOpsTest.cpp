@@ -39,6 +39,13 @@ TEST(SafeFileNameTest, KeepsWhatAFileNameCanHoldAndMendsTheRest) {
         {L"lpt9.x", L"_lpt9.x"},
         {L"COM0", L"COM0"},
         {L"COM10", L"COM10"},
+        // Windows takes the superscript digits for digits here too.
+        {L"COM\u00B9", L"_COM\u00B9"},
+        {L"com\u00B2.log", L"_com\u00B2.log"},
+        {L"LPT\u00B3", L"_LPT\u00B3"},
+        {L"lpt\u00B9.txt.gz", L"_lpt\u00B9.txt.gz"},
+        {L"COM\u00B4", L"COM\u00B4"},
+        {L"nul .txt", L"_nul .txt"},
         {L"CONSOLE", L"CONSOLE"},
         {L"aux.", L"_aux"},
         {L"..\\..\\Windows\\win.ini", L".._.._Windows_win.ini"},

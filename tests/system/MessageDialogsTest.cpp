@@ -154,8 +154,8 @@ TEST_F(DialogsTest, FolderBrowserOffersNewFolderOnlyWhenAllowed) {
 }
 
 TEST_F(DialogsTest, FolderBrowserAnswersAFileSystemPathOrNothing) {
-    const std::wstring longest(plat::MAX_PATH - 1, L'x');
-    const std::wstring tooLong(plat::MAX_PATH, L'x');
+    const std::wstring longest = L"C:\\" + std::wstring(plat::MAX_PATH - 4, L'x');
+    const std::wstring tooLong = L"C:\\" + std::wstring(plat::MAX_PATH - 3, L'x');
     struct TCase {
         const char* name;
         std::function<void(TScriptedDialogs&)> answer;
@@ -172,6 +172,14 @@ TEST_F(DialogsTest, FolderBrowserAnswersAFileSystemPathOrNothing) {
         {"path as long as the buffer holds", [&](TScriptedDialogs& d) { d.answerFolder(longest); }, longest},
         {"path longer than the shell gives", [&](TScriptedDialogs& d) { d.answerFolder(tooLong); }, L""},
         {"cancelled", [](TScriptedDialogs& d) { d.answerCancel(); }, L""},
+        // The path is used as it stands, so its names stay as written and it must be clean.
+        {"folder name ending in a dot", [](TScriptedDialogs& d) { d.answerFolder(L"C:\\Data\\dir. "); },
+         L"C:\\Data\\dir. "},
+        {"'..' in the path", [](TScriptedDialogs& d) { d.answerFolder(L"C:\\Data\\..\\Windows"); }, L""},
+        {"'.' in the path", [](TScriptedDialogs& d) { d.answerFolder(L"C:\\.\\Data"); }, L""},
+        {"forward slash", [](TScriptedDialogs& d) { d.answerFolder(L"C:/Data"); }, L""},
+        {"empty name", [](TScriptedDialogs& d) { d.answerFolder(L"C:\\Data\\\\x"); }, L""},
+        {"relative path", [](TScriptedDialogs& d) { d.answerFolder(L"Data"); }, L""},
         {"not a file-system folder", [](TScriptedDialogs& d) { d.answerItemWithoutPath(L"Control Panel"); },
          L""},
     };

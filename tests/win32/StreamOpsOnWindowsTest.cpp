@@ -3,13 +3,16 @@
 // streams; Wine has none, so there the rows name plain files, which the same calls copy and delete.
 
 #include "platform/Owned.h"
+#include "platform/WinPath.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "platform/win32/Win32Dispatcher.h"
 #include "platform/win32/Win32FileServices.h"
 #include "streamops/UntBackupADSThread.h"
+#include "stream/UntKorvaneLib.h"
 #include "streamops/UntKorvaneLibStreamOps.h"
 #include "support/DoneSignal.h"
 #include "support/ReadWholeFile.h"
+#include "system/UntKorvaneLib.h"
 #include "toolkit/TreeList.h"
 
 #include <gtest/gtest.h>
@@ -73,9 +76,10 @@ public:
         for (const std::wstring& name : savedNames()) {
             plat::files().DeleteFileW((saved + L"\\" + name).c_str());
         }
+        // By the exact form of each path: some names are ones a plain path cannot reach ("report.").
         for (auto it = created.rbegin(); it != created.rend(); ++it) {
-            if (!plat::files().DeleteFileW(it->c_str())) {
-                plat::files().RemoveDirectoryW(it->c_str());
+            if (!plat::files().DeleteFileW(plat::exactPath(*it).c_str())) {
+                plat::files().RemoveDirectoryW(plat::exactPath(*it).c_str());
             }
         }
         plat::files().RemoveDirectoryW(saved.c_str());
@@ -272,6 +276,45 @@ TEST_F(StreamOpsOnWindows, ACopyThatFailsMidwayLeavesNoFile) {
     ASSERT_TRUE(copyStreamToFile(item.path, scratch.saved + L"\\data", &written));
     EXPECT_EQ(written, scratch.saved + L"\\data");
     EXPECT_EQ(readFile(written), std::string(5 * 9216, 'c'));
+}
+
+TEST_F(StreamOpsOnWindows, NamesAPlainPathWouldChangeAreReachedByTheirOwnNames) {
+    // Beside a plain "report": names that the plain form of their path does not reach (Windows and
+    // Wine drop the trailing dot and space, and take "con.txt" for the console). Each is made through
+    // the exact form; the program's own calls must then reach each file by its name.
+    const struct {
+        std::wstring name;
+        std::string data;
+    } files[] = {{L"report", "plain report"},
+                 {L"report.", "dot"},
+                 {L"notes ", "trailing space"},
+                 {L"con.txt", "not the console"}};
+    for (const auto& f : files) {
+        const std::wstring path = scratch.source + L"\\" + f.name;
+        scratch.created.push_back(path);
+        ASSERT_TRUE(writeFile(plat::exactPath(path), f.data)) << plat::files().GetLastError();
+    }
+    for (const auto& f : files) {
+        SCOPED_TRACE(std::string(f.name.begin(), f.name.end()));
+        const std::wstring path = scratch.source + L"\\" + f.name;
+        EXPECT_EQ(getFileSize(path), static_cast<std::int64_t>(f.data.size()));
+        EXPECT_EQ(getContentPreview(path, 30), std::wstring(f.data.begin(), f.data.end()));
+        std::wstring written;
+        ASSERT_TRUE(copyStreamToFile(path, scratch.saved + L"\\copy", &written));
+        EXPECT_EQ(readFile(written), f.data);
+        window.addRow(TItem{f.name, path});
+    }
+    // A removal of every row but the plain report's deletes exactly those files.
+    TTreeNode* plainRow = window.tree.getFirstChild(window.tree.getFirst());
+    window.tree.setCheckState(plainRow, TCheckState::csUncheckedNormal);
+    run(false);
+    EXPECT_EQ(window.outcome, L"Cleanning 3/3");
+    for (const auto& f : files) {
+        const bool kept = f.name == L"report";
+        EXPECT_EQ(exists(plat::exactPath(scratch.source + L"\\" + f.name)), kept)
+            << std::string(f.name.begin(), f.name.end());
+    }
+    EXPECT_EQ(readFile(scratch.source + L"\\report"), "plain report");
 }
 
 } // namespace

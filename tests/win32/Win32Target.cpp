@@ -2,6 +2,7 @@
 // in the Windows temporary folder, one per case, removed afterwards.
 
 #include "conformance/ConformanceTarget.h"
+#include "platform/WinPath.h"
 #include "platform/win32/Win32FileServices.h"
 
 #include <atomic>
@@ -96,12 +97,13 @@ std::wstring makeFreshFolder(plat::TWin32FileServices& fs) {
     fail("finding a free folder name in", base, plat::ERROR_ALREADY_EXISTS);
 }
 
-// Removes a folder with everything in it, read-only and hidden entries included; best effort.
+// Removes a folder with everything in it, read-only and hidden entries and names a plain path
+// cannot reach ("report.") included; best effort.
 void removeTree(plat::TWin32FileServices& fs, const std::wstring& folder) {
     std::vector<std::wstring> files;
     std::vector<std::wstring> folders;
     plat::WIN32_FIND_DATAW data{};
-    plat::HANDLE find = fs.FindFirstFileW((folder + L"\\*").c_str(), &data);
+    plat::HANDLE find = fs.FindFirstFileW(plat::exactPath(folder + L"\\*").c_str(), &data);
     if (find != plat::INVALID_HANDLE_VALUE) {
         do {
             const std::wstring name = data.cFileName;
@@ -115,14 +117,14 @@ void removeTree(plat::TWin32FileServices& fs, const std::wstring& folder) {
         fs.FindClose(find);
     }
     for (const std::wstring& file : files) {
-        fs.SetFileAttributesW(file.c_str(), plat::FILE_ATTRIBUTE_NORMAL);
-        fs.DeleteFileW(file.c_str());
+        fs.SetFileAttributesW(plat::exactPath(file).c_str(), plat::FILE_ATTRIBUTE_NORMAL);
+        fs.DeleteFileW(plat::exactPath(file).c_str());
     }
     for (const std::wstring& sub : folders) {
         removeTree(fs, sub);
     }
-    fs.SetFileAttributesW(folder.c_str(), plat::FILE_ATTRIBUTE_DIRECTORY);
-    fs.RemoveDirectoryW(folder.c_str());
+    fs.SetFileAttributesW(plat::exactPath(folder).c_str(), plat::FILE_ATTRIBUTE_DIRECTORY);
+    fs.RemoveDirectoryW(plat::exactPath(folder).c_str());
 }
 
 // What the temporary folder's volume can do, found once by trying it on a scratch file.

@@ -115,6 +115,10 @@ TLocated TNtfsFileServices::TImpl::locate(const TWinPath& path) {
         result.error = path.error;
         return result;
     }
+    if (path.device) {
+        result.error = ERROR_FILE_NOT_FOUND; // a device ("C:\dir\nul.txt"), never a file of the volume
+        return result;
+    }
     result.drive = driveOf(path.drive);
     if (result.drive == nullptr) {
         result.error = ERROR_PATH_NOT_FOUND;

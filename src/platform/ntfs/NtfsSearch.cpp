@@ -90,7 +90,7 @@ HANDLE TNtfsFileServices::FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATA
     if (slash == std::wstring::npos) {
         return failWith(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
     }
-    const std::wstring mask = text.substr(slash + 1);
+    const std::wstring mask = searchMask(text);
     const TWinPath folderPath = parseWinPath(text.substr(0, slash + 1).c_str());
     if (folderPath.error == 0 && folderPath.hasStream) {
         return failWith(ERROR_INVALID_NAME, INVALID_HANDLE_VALUE);

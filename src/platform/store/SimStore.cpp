@@ -97,7 +97,7 @@ TGate TSimStore::TImpl::enter(TCall call, const wchar_t* path, HANDLE handle) {
     std::vector<std::function<void()>> due;
     {
         std::lock_guard lock(mutex);
-        log.push_back(TLoggedCall{call, path != nullptr ? std::wstring(path) : std::wstring()});
+        log.push_back(TLoggedCall{call, path != nullptr ? std::wstring(path) : std::wstring(), false});
         const std::uint64_t number = log.size();
         // A handle call is matched against the path the handle was opened with.
         std::wstring named = log.back().path;
@@ -126,6 +126,7 @@ TGate TSimStore::TImpl::enter(TCall call, const wchar_t* path, HANDLE handle) {
             }
             if (hit && !gate.fail) {
                 gate = TGate{true, fault.error};
+                log.back().failed = true;
             }
         }
         for (auto& planned : actions) {

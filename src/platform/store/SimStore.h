@@ -11,8 +11,11 @@
 // from where it stands, so entries added behind it are not seen. Names compare through NTFS's
 // upper-case table, and a folder's entries and a file's named streams come in NTFS order (by the
 // upper-cased names, unit by unit in UTF-16) in searches, stream listings and the backup stream.
-// Paths of any length are accepted, as the program's Windows services accept them. The handle values
-// are never reused.
+// Paths of any length are accepted, as the program's Windows services accept them. A plain path is
+// cleaned up as Windows does (trailing dots and spaces of its last name dropped, one trailing dot of
+// each folder name, a last name such as "con" or "nul.txt" naming a device, which the store does not
+// hold: ERROR_FILE_NOT_FOUND); a "\\?\" path reaches the names as written. The handle values are
+// never reused.
 
 #include "platform/FileServices.h"
 
@@ -57,7 +60,8 @@ const char* callName(TCall call);
 
 struct TLoggedCall {
     TCall call;
-    std::wstring path; // the path or pattern the call named, empty for handle calls
+    std::wstring path;   // the path or pattern the call named, empty for handle calls
+    bool failed = false; // an injected fault made this call fail
 };
 
 class TSimStore : public TFileServices {
@@ -68,6 +72,8 @@ public:
     TSimStore& operator=(const TSimStore&) = delete;
 
     // ---- Content. Paths are full Windows paths ("C:\\data\\a.txt"); names compare case-insensitively.
+    // Set-up and inspection take every name as written (as after "\\?\"), so that names a plain
+    // path cannot reach ("report.", "notes ", "con.txt") can be laid out and looked at.
     // A drive: letter, DRIVE_* type, label, file-system name ("NTFS", "FAT32", empty when unreadable).
     void addDrive(wchar_t letter, UINT driveType, const std::wstring& label, const std::wstring& fileSystem,
                   bool mediaPresent = true);

@@ -18,8 +18,13 @@ namespace {
     throw std::invalid_argument(text);
 }
 
+// Set-up and inspection paths name entries as written: "C:\dir\report." is the file "report.".
+TPath parseExactPath(const std::wstring& path) {
+    return parsePath(exactPath(path).c_str());
+}
+
 TPath parseSetUpPath(const std::wstring& path) {
-    TPath parsed = parsePath(path.c_str());
+    TPath parsed = parseExactPath(path);
     if (parsed.error != 0) {
         badSetUp(L"not a full path", path);
     }
@@ -32,6 +37,11 @@ TResolved TSimStore::TImpl::resolve(const TPath& path, bool checkMedia) {
     TResolved result;
     if (path.error != 0) {
         result.error = path.error;
+        return result;
+    }
+    if (path.device) {
+        // The device a plain path names ("C:\dir\nul.txt" is NUL): never an entry of the store.
+        result.error = ERROR_FILE_NOT_FOUND;
         return result;
     }
     auto drive = drives.find(path.drive);
@@ -328,7 +338,7 @@ void TSimStore::setSecurityRecordSize(DWORD bytes) {
 
 bool TSimStore::exists(const std::wstring& path) {
     std::lock_guard lock(FImpl->mutex);
-    TPath p = parsePath(path.c_str());
+    TPath p = parseExactPath(path);
     TResolved found = FImpl->resolve(p, false);
     if (found.error != 0 || !found.node) {
         return false;
@@ -341,7 +351,7 @@ bool TSimStore::exists(const std::wstring& path) {
 
 bool TSimStore::isFolder(const std::wstring& path) {
     std::lock_guard lock(FImpl->mutex);
-    TPath p = parsePath(path.c_str());
+    TPath p = parseExactPath(path);
     TResolved found = FImpl->resolve(p, false);
     return found.error == 0 && found.node && found.node->folder && !p.hasStream;
 }
@@ -384,7 +394,7 @@ std::vector<std::wstring> TSimStore::listFolder(const std::wstring& path) {
 
 DWORD TSimStore::attributes(const std::wstring& path) {
     std::lock_guard lock(FImpl->mutex);
-    TResolved found = FImpl->resolve(parsePath(path.c_str()), false);
+    TResolved found = FImpl->resolve(parseExactPath(path), false);
     return found.error == 0 && found.node ? found.node->reportedAttributes() : INVALID_FILE_ATTRIBUTES;
 }
 

@@ -34,8 +34,7 @@ void fillFindData(const TNode& node, const std::wstring& name, const std::wstrin
 }
 
 bool isLiteralMask(const std::wstring& mask) {
-    return !mask.empty() && mask.find_first_of(L"*?<>\"") == std::wstring::npos && mask.back() != L'.' &&
-           mask.back() != L' ';
+    return !mask.empty() && mask.find_first_of(L"*?<>\"") == std::wstring::npos;
 }
 
 // The next entry of a directory search: "." and ".." first, then the entries in NTFS order from
@@ -57,17 +56,20 @@ bool nextEntry(THandle& search, WIN32_FIND_DATAW* data) {
         }
     }
     const auto& children = search.node->children;
-    if (!search.started && isLiteralMask(search.mask)) {
-        // A mask without wildcards names one entry at most: it is looked up by its name, as the
-        // folder's index answers, instead of walking a folder that may hold a million entries.
-        if (const std::shared_ptr<TNode> child = search.node->findChild(search.mask);
-            child && (matchesMask(search.mask, child->name) ||
-                      (!child->shortName.empty() && matchesMask(search.mask, child->shortName)))) {
-            search.started = true;
-            search.lastKey = upper(child->name);
-            fillFindData(*child, child->name, child->shortName, data);
-            return true;
+    if (isLiteralMask(search.mask)) {
+        // A mask without wildcards names one entry at most, by its long or short name as written:
+        // it is looked up in the folder's index, as the file system answers, instead of walking a
+        // folder that may hold a million entries.
+        if (search.started) {
+            return false;
         }
+        search.started = true;
+        const std::shared_ptr<TNode> child = search.node->findChild(search.mask);
+        if (!child) {
+            return false;
+        }
+        fillFindData(*child, child->name, child->shortName, data);
+        return true;
     }
     auto it = search.started ? children.upper_bound(search.lastKey) : children.begin();
     search.started = true;
@@ -105,7 +107,7 @@ HANDLE TSimStore::FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data)
     if (slash == std::wstring::npos) {
         return failWith(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
     }
-    const std::wstring mask = text.substr(slash + 1);
+    const std::wstring mask = searchMask(text);
     const std::wstring folderText = text.substr(0, slash + 1);
     const TPath folderPath = parsePath(folderText.c_str());
     if (folderPath.error == 0 && folderPath.hasStream) {

@@ -1,5 +1,7 @@
 #include "platform/win32/Win32LongPath.h"
 
+#include "platform/WinPath.h"
+
 #include <windows.h>
 
 #include <cwchar>
@@ -43,14 +45,7 @@ std::wstring systemPath(const wchar_t* path) {
         startsWith(plain, L"\\??\\")) {
         return plain;
     }
-    std::wstring full = fullPath(plain);
-    if (startsWith(full, L"\\\\")) {
-        return L"\\\\?\\UNC\\" + full.substr(2); // \\server\share\... -> \\?\UNC\server\share\...
-    }
-    if (full.size() >= 3 && full[1] == L':' && full[2] == L'\\') {
-        return L"\\\\?\\" + full;
-    }
-    return plain;
+    return exactPath(fullPath(plain));
 }
 
 } // namespace plat::win32

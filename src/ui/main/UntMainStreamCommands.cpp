@@ -6,6 +6,7 @@
 #include "platform/ClipboardServices.h"
 #include "platform/FileServices.h"
 #include "platform/ScopedModes.h"
+#include "platform/WinPath.h"
 #include "streamops/UntKorvaneLibStreamOps.h"
 #include "system/UntBrowseFolder.h"
 #include "system/UntKorvaneLib.h"
@@ -119,7 +120,7 @@ void TFrmMain::DeleteselectedADS1Click() {
     bool deleted = false;
     {
         plat::TRedirectionOff redirectionOff;
-        deleted = plat::files().DeleteFileW(path.c_str()) != plat::FALSE;
+        deleted = plat::files().DeleteFileW(plat::exactPath(path).c_str()) != plat::FALSE;
     }
     if (deleted) {
         VST->deleteNode(node);

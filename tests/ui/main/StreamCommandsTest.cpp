@@ -380,12 +380,14 @@ TEST_F(StreamCommandsTest, AStoppedRunEndsWithTheSameTextsAndTheCountsReached) {
     dialogs.answerFolder(L"D:\\Saved");
     clickAndWait(&TFrmMain::btnBackupClick);
     EXPECT_EQ(m().alertTitle->caption(), L"Backup Complete!");
-    // The copy under way when the stop comes ends after its block and does not count.
+    // The copy under way when the stop comes ends after its block, its last: complete, it is kept
+    // and counted. The walk ends before the third stream.
     EXPECT_EQ(m().alertBody->caption(),
-              L"1/3 ADS (Alternate Data Stream) file(s) was successfully Backuped!");
+              L"2/3 ADS (Alternate Data Stream) file(s) was successfully Backuped!");
     EXPECT_EQ(m().streamsAnnounced.size(), 2u);
-    EXPECT_EQ(store.listFolder(L"D:\\Saved"), (std::vector<std::wstring>{L"s"}));
+    EXPECT_EQ(store.listFolder(L"D:\\Saved"), (std::vector<std::wstring>{L"s", L"s(1)"}));
     EXPECT_EQ(store.readData(L"D:\\Saved\\s"), "a");
+    EXPECT_EQ(store.readData(L"D:\\Saved\\s(1)"), "b");
     EXPECT_EQ(m().FMode, amFinished);
 }
 
