@@ -356,10 +356,13 @@ void TFrmMain::declareComponents() {
     pbSec->setMax(100);
     pbSec->setPosition(0);
 
+    // Both buttons show their outline on every side: the fill stops one pixel inside it.
+    btnAction->setBorders(bLeft | bTop | bRight | bBottom);
     btnAction->setArrow(true);
     btnAction->setArrowDirection(atDown);
     btnAction->setImageIndex(kActionRunScan);
 
+    btnStop->setBorders(bLeft | bTop | bRight | bBottom);
     btnStop->setArrow(false);
     btnStop->setImageIndex(kStopScan);
     btnStop->setBackgroundColor(hexColor(0xFCF8E3));
