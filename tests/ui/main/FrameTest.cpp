@@ -169,6 +169,24 @@ TEST_F(MainWindowTest, ClosingWhileAJobRunsEndsTheProcessAtOnce) {
     EXPECT_EQ(widgets.loopEnds(), 0) << "nothing else runs: the process ends";
 }
 
+TEST_F(MainWindowTest, ClosingWhileTheSignatureCheckRunsEndsTheProcessAtOnce) {
+    trust.hold(); // a trust service slow on purpose
+    TFrmAbout& aboutWindow = makeAboutWindow();
+    ASSERT_TRUE(trust.waitUntilHeld(10000));
+    ASSERT_TRUE(aboutWindow.signCheckRunning());
+    formPeer().requestClose();
+    EXPECT_EQ(process.exitCount(), 1) << "nothing the check uses may be destroyed under it";
+    EXPECT_EQ(process.lastExitCode(), 0u);
+    EXPECT_EQ(widgets.loopEnds(), 0);
+
+    // Once the check has ended, closing is a normal close.
+    trust.release();
+    ASSERT_TRUE(waitUntilEnded(*aboutWindow.signCheck()));
+    formPeer().requestClose();
+    EXPECT_EQ(process.exitCount(), 1);
+    EXPECT_EQ(widgets.loopEnds(), 1);
+}
+
 TEST_F(MainWindowTest, ClosingWithNoJobClosesNormally) {
     w().scanFinished(false, 0); // a finished scan: the stop button is hidden again
     ASSERT_FALSE(w().btnStop->visible());
