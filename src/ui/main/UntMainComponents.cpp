@@ -18,7 +18,7 @@ const TFont kBodyFont{L"Arial", 10, 0, clBlack};
 const TFont kDetailFont{L"Arial", 9, fsBold, clBlack};
 const TFont kActionFont{L"Arial", 9, 0, clBlack};
 const TFont kStopFont{L"Arial Black", 10, fsBold, hexColor(0xA58E12)};
-const TFont kCountFont{L"Arial Black", 18, fsBold | fsItalic, hexColor(0x00ABE0)};
+const TFont kCountFont{L"Arial Black", 18, fsBold | fsItalic, hexColor(0x00ABE0), fqAntialiased};
 const TFont kToolFont{L"Arial", 9, 0, hexColor(0x1E395B)};
 
 } // namespace

@@ -27,6 +27,9 @@ TEST_F(MainWindowTest, StartsCentredIdleAtItsDesignSize) {
     EXPECT_EQ(w().btnBackup->imageIndex(), 17);
     EXPECT_EQ(w().btnDelete->imageIndex(), 16);
     EXPECT_EQ(w().labelCount->caption(), L"n/A");
+    EXPECT_EQ(w().labelCount->font(),
+              (TFont{L"Arial Black", 18, fsBold | fsItalic, hexColor(0x00ABE0), fqAntialiased}))
+        << "24 px at 96 dots per inch, smoothed";
     EXPECT_EQ(w().ImgSys->systemList(), 1u) << "the list the shell answered for the system drive's root";
     EXPECT_EQ(w().Img16->count(), 22);
     EXPECT_EQ(w().Img48->count(), 9);
