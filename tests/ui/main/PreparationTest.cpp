@@ -163,6 +163,7 @@ TEST_F(PreparationTest, AboutTwiceShowsTheSameWindowWithoutMakingItModal) {
     EXPECT_TRUE(about.visible());
     EXPECT_EQ(about.peer(), shownAs);
     EXPECT_EQ(w().aboutWindow(), &about);
+    EXPECT_EQ(peerOf(about).owner(), &peerOf(w())) << "it belongs to the main window";
     EXPECT_EQ(widgets.modalCount(), 0);
 }
 
