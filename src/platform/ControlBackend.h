@@ -85,6 +85,9 @@ struct TPeerParams {
     std::wstring text;
     TCursor cursor = crDefault;
     bool acceptsControls = false; // may hold child controls
+    // A top-level control's owner: its window stays above the owner's, goes with it, and has no
+    // task-bar button of its own. Null: a window of its own.
+    TControlPeer* owner = nullptr;
 };
 
 class TControlBackend {

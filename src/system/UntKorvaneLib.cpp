@@ -95,21 +95,19 @@ std::wstring formatFileSize(std::int64_t size) {
 }
 
 std::int64_t getFileSize(const std::wstring& path) {
+    // The size of the file the path names, in the real system folder too, whatever thread asks (the
+    // window asks for the files a scan lists). Where the redirection switches are missing there is
+    // no redirection to switch off, so the queries are made as they are.
+    TRedirectionOff redirectionOff;
     TFileServices& fs = files();
     WIN32_FIND_DATAW data{};
     TFindHandle find(fs.FindFirstFileW(exactPath(path).c_str(), &data));
     if (find) {
         return makeInt64(data.nFileSizeHigh, data.nFileSizeLow);
     }
-    // A stream path is not found by the directory search; its attributes give its size. Where the
-    // redirection switches are missing there is no redirection to switch off, so the query is made
-    // as it is (answering 0 there would hide every stream's size).
+    // A stream path is not found by the directory search; its attributes give its size.
     WIN32_FILE_ATTRIBUTE_DATA attributes{};
-    BOOL found = FALSE;
-    {
-        TRedirectionOff redirectionOff;
-        found = fs.GetFileAttributesExW(exactPath(path).c_str(), GetFileExInfoStandard, &attributes);
-    }
+    const BOOL found = fs.GetFileAttributesExW(exactPath(path).c_str(), GetFileExInfoStandard, &attributes);
     return found ? makeInt64(attributes.nFileSizeHigh, attributes.nFileSizeLow) : 0;
 }
 
@@ -169,7 +167,14 @@ std::wstring getWindowsFolder() {
 
 int getShellIconIndex(const std::wstring& path) {
     SHFILEINFOW info{};
-    if (folderExists(path)) {
+    bool folder = false;
+    {
+        // The folder or file the path names, in the real system folder too. The shell's own call
+        // stays outside: it may load the shell's extensions, which needs the redirection.
+        TRedirectionOff redirectionOff;
+        folder = folderExists(path);
+    }
+    if (folder) {
         shell().SHGetFileInfoW(path.c_str(), 0, &info, sizeof(info), SHGFI_SYSICONINDEX);
     } else {
         // The icon of the name and extension alone; the file need not exist and is never opened.

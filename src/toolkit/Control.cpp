@@ -103,6 +103,7 @@ void TControl::realise() {
         params.text = FText;
         params.cursor = FCursor;
         params.acceptsControls = FAcceptsControls;
+        params.owner = FParent == nullptr ? ownerPeer() : nullptr;
         FPeer = backend->createPeer(*this, FParent != nullptr ? FParent->peer() : nullptr, params);
     }
     for (auto& child : FControls) {

@@ -162,6 +162,8 @@ protected:
     // the focused control hears of the key, and after it left the key untaken.
     virtual void previewKeyDown(int& key, TShiftState shift);
     virtual void unhandledKeyDown(TControl& focused, int key, TShiftState shift);
+    // The realised window a top-level control's window belongs to; null for none.
+    virtual plat::TControlPeer* ownerPeer() { return nullptr; }
 
 private:
     // What the peer reports; disabled controls get enter and leave but no moves, presses or releases.

@@ -52,6 +52,14 @@ void TForm::setMainForm(bool value) {
     }
 }
 
+plat::TControlPeer* TForm::ownerPeer() {
+    if (theMainForm == nullptr || theMainForm == this) {
+        return nullptr;
+    }
+    theMainForm->createHandle();
+    return theMainForm->peer();
+}
+
 void TForm::setClientSize(int width, int height) {
     setBounds(left(), top(), std::max(width, FMinClientWidth), std::max(height, FMinClientHeight));
 }

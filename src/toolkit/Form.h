@@ -108,6 +108,9 @@ protected:
     void keyDown(int& key, TShiftState shift) override;
     void previewKeyDown(int& key, TShiftState shift) override;
     void unhandledKeyDown(TControl& focused, int key, TShiftState shift) override;
+    // Every form but the main form belongs to the main form, realised first when need be: it stays
+    // above it and the main form alone has the task-bar button.
+    plat::TControlPeer* ownerPeer() override;
 
 private:
     void sinkCloseRequested() override;

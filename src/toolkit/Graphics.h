@@ -59,12 +59,17 @@ inline TRect boundsRect(int left, int top, int width, int height) {
 enum TFontStyle : unsigned { fsBold = 1, fsItalic = 2, fsUnderline = 4 };
 using TFontStyles = unsigned;
 
+// How a font's glyphs are rendered: as the system's settings say, or always with or without
+// smoothed edges, or with the sub-pixel smoothing of ClearType.
+enum TFontQuality { fqDefault, fqNonAntialiased, fqAntialiased, fqClearType };
+
 // A font description; a plain value, copied freely.
 struct TFont {
     std::wstring name = L"Tahoma";
     int size = 8; // points
     TFontStyles style = 0;
     TColor color = clBlack;
+    TFontQuality quality = fqDefault;
     friend bool operator==(const TFont&, const TFont&) = default;
 };
 

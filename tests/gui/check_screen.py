@@ -19,11 +19,13 @@ def rgb(hex_text):
     return ((v >> 16) & 255, (v >> 8) & 255, v & 255)
 
 
+# Panel background, panel border, and the action button's fill and outline (None: hidden).
 MODES = {
-    "idle": (rgb("#D9EDF7"), rgb("#BCE8F1"), rgb("#AEDAEE")),
-    "finished": (rgb("#DFF0D8"), rgb("#D6E9C6"), rgb("#C8E2B4")),
+    "idle": (rgb("#D9EDF7"), rgb("#BCE8F1"), (rgb("#AEDAEE"), rgb("#78C0E2"))),
+    "finished": (rgb("#DFF0D8"), rgb("#D6E9C6"), (rgb("#C8E2B4"), rgb("#B4D898"))),
     "busy": (rgb("#FCF8E3"), rgb("#FAEBCC"), None),
 }
+STOP_BUTTON = (rgb("#FCF8E3"), rgb("#EED962"))
 OVERLAY_TILE = rgb("#00ABE0")
 WHITE = (255, 255, 255)
 FRAME = rgb("#A0AFC3")
@@ -56,6 +58,19 @@ class Shot:
         return None
 
 
+def check_outlined_button(shot, what, x, y, width, height, colours):
+    """A flat button at rest: a 1 px outline along every edge, the fill from one pixel inside it."""
+    fill, outline = colours
+    right, bottom = x + width - 1, y + height - 1
+    for name, px, py in (("left", x, y + height // 2), ("right", right, y + height // 2),
+                         ("top", x + width // 2, y), ("bottom", x + width // 2, bottom),
+                         ("top-left corner", x, y), ("bottom-right corner", right, bottom)):
+        shot.expect(f"{what} outline, {name}", px, py, outline)
+    for name, px, py in (("top left", x + 1, y + 1), ("bottom right", right - 1, bottom - 1),
+                         ("top right", right - 1, y + 1), ("bottom left", x + 1, bottom - 1)):
+        shot.expect(f"{what} fill, {name}", px, py, fill)
+
+
 def check_panel(shot, mode):
     background, border, button = MODES[mode]
     band = shot.find_band(border)
@@ -77,9 +92,12 @@ def check_panel(shot, mode):
         shot.failures.append("the panel is wider than the client area allows")
     # The action button: 109 x 28, 4 px from the panel's right and bottom edges (hidden while busy).
     if button is not None:
-        shot.expect("action button", ox + 4 + 532 - 4 - 109 + 3, oy + 4 + height - 4 - 28 + 3, button)
+        check_outlined_button(shot, "action button", ox + 4 + 532 - 4 - 109, oy + 4 + height - 4 - 28,
+                              109, 28, button)
     else:
         shot.expect("no action button", ox + 4 + 525, oy + 4 + height - 7, background)
+        # The stop button instead: 22 x 21, 4 px from the panel's right and top edges.
+        check_outlined_button(shot, "stop button", ox + 4 + 532 - 4 - 22, oy + 4 + 4, 22, 21, STOP_BUTTON)
     # The list's one-pixel frame: 4 px inside the client's left and right, ending 4 px above its bottom.
     list_top = oy + 4 + height + 5
     shot.expect("list frame, left", ox + 4, list_top + 40, FRAME)

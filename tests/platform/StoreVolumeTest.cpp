@@ -2,6 +2,7 @@
 
 #include "StoreFixture.h"
 
+#include <cwchar>
 #include <thread>
 
 namespace storetest {
@@ -99,6 +100,67 @@ TEST_F(VolumeTest, RedirectionIsSwitchedPerThread) {
 
     store.setRedirectionFunctionsAvailable(false);
     EXPECT_FALSE(store.hasRedirectionFunctions());
+}
+
+TEST_F(VolumeTest, RedirectionSendsTheSystemFolderToThe32BitOneWhileItIsOn) {
+    store.addFile(L"C:\\Windows\\System32\\same.dll", "real");
+    store.addFile(L"C:\\Windows\\SysWOW64\\same.dll", "wow32");
+    store.addFile(L"C:\\Windows\\System32\\drivers\\x.sys", "real");
+    store.addFile(L"C:\\Windows\\SysWOW64\\drivers\\x.sys", "wow32");
+    store.addFile(L"C:\\Windows\\System32\\drivers\\etc\\hosts", "real");
+    store.addFile(L"C:\\Windows\\System32\\catroot\\c.cat", "real");
+    store.addFile(L"C:\\Windows\\System32\\spool\\job", "real");
+    store.addFile(L"C:\\Windows\\notepad.exe", "real");
+    store.addFile(L"C:\\Other\\System32\\same.dll", "real");
+    store.addFile(L"Z:\\Windows\\System32\\same.dll", "real");
+    const struct {
+        const wchar_t* path;
+        const char* whileOn; // what the path reaches while redirection is on; off, it reaches "real"
+    } cases[] = {
+        {L"C:\\Windows\\System32\\same.dll", "wow32"},
+        {L"c:\\WINDOWS\\system32\\SAME.DLL", "wow32"},
+        {L"C:\\Windows\\System32\\drivers\\x.sys", "wow32"},
+        {L"C:\\Windows\\System32\\drivers\\etc\\hosts", "real"}, // the folders Windows leaves alone
+        {L"C:\\Windows\\System32\\catroot\\c.cat", "real"},
+        {L"C:\\Windows\\System32\\spool\\job", "real"},
+        {L"C:\\Windows\\notepad.exe", "real"}, // outside the system folder
+        {L"C:\\Other\\System32\\same.dll", "real"},
+        {L"Z:\\Windows\\System32\\same.dll", "real"},
+    };
+    const auto reached = [&](const wchar_t* path) {
+        HANDLE h = open(path);
+        if (h == INVALID_HANDLE_VALUE) {
+            return std::string("(missing)");
+        }
+        std::string content = readAll(h);
+        store.CloseHandle(h);
+        return content;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.path, c.path + std::wcslen(c.path)));
+        EXPECT_EQ(reached(c.path), c.whileOn);
+        void* old = nullptr;
+        ASSERT_TRUE(store.Wow64DisableWow64FsRedirection(&old));
+        EXPECT_EQ(reached(c.path), "real");
+        // Another thread keeps its own redirection on.
+        std::thread other([&] { EXPECT_EQ(reached(c.path), c.whileOn); });
+        other.join();
+        store.Wow64EnableWow64FsRedirection(TRUE);
+    }
+    EXPECT_EQ(store.redirectedCalls(), 2 * 3) << "each redirected open, on both threads";
+
+    // Searches, attributes and deletion are redirected too; the test's own look at the store is not.
+    EXPECT_EQ(find(L"C:\\Windows\\System32\\*"),
+              (std::vector<std::wstring>{L".", L"..", L"drivers", L"same.dll"}));
+    EXPECT_EQ(find(L"C:\\Windows\\System32\\drivers\\*"), (std::vector<std::wstring>{L".", L"..", L"x.sys"}));
+    EXPECT_NE(store.GetFileAttributesW(L"C:\\Windows\\System32\\drivers\\etc"), INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(store.DeleteFileW(L"C:\\Windows\\System32\\same.dll"));
+    EXPECT_FALSE(store.exists(L"C:\\Windows\\SysWOW64\\same.dll"));
+    EXPECT_EQ(store.readData(L"C:\\Windows\\System32\\same.dll"), "real");
+
+    // Without the redirection functions there is no redirection (32-bit Windows).
+    store.setRedirectionFunctionsAvailable(false);
+    EXPECT_EQ(reached(L"C:\\Windows\\System32\\drivers\\x.sys"), "real");
 }
 
 } // namespace

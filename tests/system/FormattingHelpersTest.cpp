@@ -77,6 +77,14 @@ TEST_F(HelpersTest, SizeOfFilesAndStreams) {
     EXPECT_EQ(getFileSize(L"C:\\data\\missing.txt"), 0);
     EXPECT_EQ(getFileSize(L"C:\\data\\file.txt:missing"), 0);
     EXPECT_EQ(getFileSize(L"C:\\nowhere\\file.txt"), 0);
+    // A file in the system folder, not the 32-bit system folder's file of the same name, whatever
+    // the calling thread's redirection.
+    store.addFile(L"C:\\Windows\\System32\\same.dll", "12");
+    store.addFile(L"C:\\Windows\\SysWOW64\\same.dll", "123456789");
+    store.addStream(L"C:\\Windows\\System32\\same.dll", L"s", "123");
+    EXPECT_EQ(getFileSize(L"C:\\Windows\\System32\\same.dll"), 2);
+    EXPECT_EQ(getFileSize(L"C:\\Windows\\System32\\same.dll:s"), 3);
+    EXPECT_EQ(store.redirectedCalls(), 0);
 }
 
 TEST_F(HelpersTest, SizesKeepAllSixtyFourBits) {
@@ -212,7 +220,11 @@ TEST_F(HelpersTest, ShellIconsByFolderOrExtension) {
     shell.setExtensionIcon(L".txt", 7);
     store.addFile(L"C:\\data\\present.txt", "x");
     store.addFile(L"C:\\data\\present.odd", "x");
+    // A file whose name the 32-bit system folder gives to a folder.
+    store.addFile(L"C:\\Windows\\System32\\tool.txt", "x");
+    store.addFolder(L"C:\\Windows\\SysWOW64\\tool.txt");
     const std::pair<std::wstring, int> cases[] = {
+        {L"C:\\Windows\\System32\\tool.txt", 7},
         {L"C:\\data", 3},
         {L"C:\\", 3},
         {L"C:\\data\\present.txt", 7},

@@ -77,6 +77,24 @@ TEST_F(FormTest, KeepsItsMinimumClientSizeAndCentresOnTheScreenWhenFirstShown) {
     EXPECT_EQ(peer.centreCount(), 1);
 }
 
+TEST_F(FormTest, EveryOtherFormBelongsToTheMainForm) {
+    TForm main;
+    main.setMainForm(true);
+    TForm dialog;
+    TForm about;
+    about.show(); // the main form, still hidden, is realised first to own it
+    dialog.show();
+    ASSERT_NE(main.peer(), nullptr);
+    EXPECT_EQ(peerOf(about).owner(), &peerOf(main));
+    EXPECT_EQ(peerOf(dialog).owner(), &peerOf(main));
+    EXPECT_EQ(peerOf(main).owner(), nullptr) << "the main form has a window of its own";
+    EXPECT_FALSE(main.visible());
+    TForm withoutMain;
+    main.setMainForm(false);
+    withoutMain.show();
+    EXPECT_EQ(peerOf(withoutMain).owner(), nullptr);
+}
+
 TEST_F(FormTest, ClosesOnlyWhenTheCloseQueryAllows) {
     TForm form;
     form.setMainForm(true);

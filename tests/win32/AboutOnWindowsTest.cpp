@@ -108,6 +108,9 @@ TEST_F(AboutOnWindowsTest, ShowsNameVersionAndTheUnsignedStatus) {
     GetWindowRect(static_cast<HWND>(windowOf(main->peer())), &mainRect);
     EXPECT_NEAR((aboutRect.left + aboutRect.right) / 2, (mainRect.left + mainRect.right) / 2, 1);
     EXPECT_NEAR((aboutRect.top + aboutRect.bottom) / 2, (mainRect.top + mainRect.bottom) / 2, 1);
+    // Owned by the main window: it stays above it, and the main window alone is on the task bar.
+    EXPECT_EQ(GetWindow(aboutWindow, GW_OWNER), static_cast<HWND>(windowOf(main->peer())));
+    EXPECT_FALSE(GetWindowLongPtrW(aboutWindow, GWL_EXSTYLE) & WS_EX_APPWINDOW);
     const plat::win32::TScreenPicture screen = shot();
     ASSERT_EQ(screen.width, 458);
     ASSERT_EQ(screen.height, 457);

@@ -257,6 +257,22 @@ TEST(GdiCanvasText, MeasuresWithTheCanvasFont) {
     EXPECT_LT(s.canvas.TextHeight(L"M"), height);
 }
 
+TEST(GdiCanvasText, TheFontsQualityDecidesWhetherGlyphEdgesAreSmoothed) {
+    // Pixels neither the background nor the font's colour: the blended edges of smoothed glyphs.
+    const auto blended = [](TFontQuality quality) {
+        TTextSurface s;
+        TFont font = s.canvas.font();
+        font.quality = quality;
+        s.canvas.setFont(font);
+        s.canvas.brush().style = TBrushStyle::bsClear;
+        s.canvas.DrawTextW(L"WAv", TRect{0, 0, TTextSurface::kW, TTextSurface::kH}, DT_SINGLELINE);
+        const TRect all{0, 0, TTextSurface::kW, TTextSurface::kH};
+        return TTextSurface::kW * TTextSurface::kH - s.count(all, kBack) - s.count(all, font.color);
+    };
+    EXPECT_EQ(blended(fqNonAntialiased), 0);
+    EXPECT_GT(blended(fqAntialiased), 20);
+}
+
 TEST(GdiCanvasText, ClearBrushDrawsOnlyGlyphsInTheFontColourInsideTheRectangle) {
     TTextSurface s;
     s.canvas.brush().style = TBrushStyle::bsClear;

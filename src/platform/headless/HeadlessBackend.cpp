@@ -10,7 +10,7 @@ THeadlessPeer::THeadlessPeer(THeadlessBackend& backend, TControlSink& sink, THea
                              const TPeerParams& params)
     : FBackend(backend), FSink(sink), FParent(parent), FBounds(params.bounds), FVisible(params.visible),
       FEnabled(params.enabled), FText(params.text), FCursor(params.cursor),
-      FAcceptsControls(params.acceptsControls),
+      FAcceptsControls(params.acceptsControls), FOwner(headlessPeer(params.owner)),
       FSurface(params.bounds.width(), params.bounds.height(), THeadlessBackend::kUnpainted) {
     // A new window is painted at the first paint cycle.
     FRepaintPending = true;
@@ -166,6 +166,12 @@ void THeadlessBackend::forget(THeadlessPeer* peer) {
     FPeers.erase(std::remove(FPeers.begin(), FPeers.end(), peer), FPeers.end());
     if (FFocused == peer) {
         FFocused = nullptr;
+    }
+    // Windows it owned are left without an owner, as the record of what is there.
+    for (THeadlessPeer* owned : FPeers) {
+        if (owned->FOwner == peer) {
+            owned->FOwner = nullptr;
+        }
     }
 }
 

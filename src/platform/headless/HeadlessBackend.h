@@ -38,6 +38,8 @@ public:
     TCursor cursor() const { return FCursor; }
     bool acceptsControls() const { return FAcceptsControls; }
     THeadlessPeer* parent() const { return FParent; }
+    // The window a top-level control's window belongs to; null for none.
+    THeadlessPeer* owner() const { return FOwner; }
     bool repaintRequested() const { return FRepaintPending; }
     int invalidateCount() const { return FInvalidateCount; }
     int paintCount() const { return FPaintCount; }
@@ -79,6 +81,7 @@ private:
     std::wstring FText;
     TCursor FCursor;
     bool FAcceptsControls;
+    THeadlessPeer* FOwner;
     bool FRepaintPending = false;
     int FInvalidateCount = 0;
     int FPaintCount = 0;

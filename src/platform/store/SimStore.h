@@ -11,6 +11,9 @@
 // from where it stands, so entries added behind it are not seen. Names compare through NTFS's
 // upper-case table, and a folder's entries and a file's named streams come in NTFS order (by the
 // upper-cased names, unit by unit in UTF-16) in searches, stream listings and the backup stream.
+// As for a 32-bit process on 64-bit Windows, a path in the system folder (<Windows>\System32) reaches
+// the 32-bit one (<Windows>\SysWOW64) while the calling thread's redirection is on, whenever the
+// redirection functions are there; set-up and inspection see past it.
 // Paths of any length are accepted, as the program's Windows services accept them. A plain path is
 // cleaned up as Windows does (trailing dots and spaces of its last name dropped, one trailing dot of
 // each folder name, a last name such as "con" or "nul.txt" naming a device, which the store does not
@@ -126,6 +129,8 @@ public:
     int openHandles();
     // Times the calling thread's redirection is currently switched off.
     int redirectionOffCount();
+    // Service calls whose path the calling thread's redirection sent to the 32-bit system folder.
+    int redirectedCalls();
     UINT errorMode();
 
     // ---- Call log and fault injection. Every service call is numbered from 1 in the order made.

@@ -33,7 +33,10 @@ TPath parseSetUpPath(const std::wstring& path) {
 
 } // namespace
 
-TResolved TSimStore::TImpl::resolve(const TPath& path, bool checkMedia) {
+TResolved TSimStore::TImpl::resolve(const TPath& asked, bool checkMedia) {
+    // A service call reaches what the calling thread's redirection makes of its path.
+    const std::optional<TPath> redirectedPath = checkMedia ? redirected(asked) : std::nullopt;
+    const TPath& path = redirectedPath ? *redirectedPath : asked;
     TResolved result;
     if (path.error != 0) {
         result.error = path.error;

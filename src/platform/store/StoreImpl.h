@@ -7,6 +7,7 @@
 
 #include <map>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace plat::store {
@@ -122,6 +123,7 @@ struct TSimStore::TImpl {
     DWORD securityRecordSize = 32;
     UINT errorMode = 0;
     std::map<std::thread::id, int> redirectionOff;
+    int redirectedCalls = 0;
 
     std::vector<TLoggedCall> log;
     std::vector<detail::TPlannedFault> faults;
@@ -130,8 +132,14 @@ struct TSimStore::TImpl {
     // ---- Call log and faults (SimStore.cpp). Takes the mutex itself; runs due actions after it.
     detail::TGate enter(TCall call, const wchar_t* path, HANDLE handle = nullptr);
 
+    // ---- Redirection (StoreRedirection.cpp).
+    // The path a service call reaches while the calling thread's redirection is on, when that is
+    // another one (the 32-bit system folder's); counted in redirectedCalls.
+    std::optional<detail::TPath> redirected(const detail::TPath& path);
+
     // ---- Content (StoreContent.cpp).
-    // Resolves a parsed path; checkMedia false for the test's own set-up and inspection.
+    // Resolves a parsed path; checkMedia false for the test's own set-up and inspection, which see
+    // the store as it is, past any redirection.
     detail::TResolved resolve(const detail::TPath& path, bool checkMedia = true);
     // The file, folder or stream a service path names, with the error Windows gives when it is missing.
     detail::TEntry lookUp(const detail::TPath& path);

@@ -86,6 +86,10 @@ TWin32Peer::TWin32Peer(TControlSink& sink, bool topLevel, TWin32Peer* parent, co
     if (!FTopLevel && parentWindow == nullptr) {
         return; // the parent has no window, so this control cannot have one either
     }
+    if (FTopLevel) {
+        // A top-level window's "parent" is its owner.
+        parentWindow = static_cast<HWND>(windowOf(params.owner));
+    }
     FApplyingBounds = true;
     const bool made = createWindow(0, style, params.text, outerRect(params.bounds), parentWindow);
     FApplyingBounds = false;

@@ -147,6 +147,24 @@ void TGdiCanvas::setPixel(int x, int y, TColor color) {
     }
 }
 
+namespace {
+
+BYTE qualityOf(TFontQuality quality) {
+    switch (quality) {
+    case fqDefault:
+        break;
+    case fqNonAntialiased:
+        return NONANTIALIASED_QUALITY;
+    case fqAntialiased:
+        return ANTIALIASED_QUALITY;
+    case fqClearType:
+        return CLEARTYPE_QUALITY;
+    }
+    return DEFAULT_QUALITY;
+}
+
+} // namespace
+
 void* TGdiCanvas::currentFont() {
     const TFont& wanted = font();
     if (FFont && FFontMade == wanted) {
@@ -160,7 +178,7 @@ void* TGdiCanvas::currentFont() {
     description.lfCharSet = DEFAULT_CHARSET;
     description.lfOutPrecision = OUT_DEFAULT_PRECIS;
     description.lfClipPrecision = CLIP_DEFAULT_PRECIS;
-    description.lfQuality = DEFAULT_QUALITY;
+    description.lfQuality = qualityOf(wanted.quality);
     description.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
     wanted.name.copy(description.lfFaceName, LF_FACESIZE - 1);
     // The font made before is not selected anywhere (selections last one operation), so it can go.

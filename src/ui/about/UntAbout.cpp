@@ -3,17 +3,17 @@
 #include "system/UntKorvaneLib.h"
 #include "toolkit/Declared.h"
 
-TFrmAbout::TFrmAbout() : FStatusLink(std::make_shared<TStatusLink>()) {
-    FStatusLink->window = this;
+TFrmAbout::TFrmAbout() {
     declareComponents();
     bindEvents();
     FormCreate();
 }
 
 TFrmAbout::~TFrmAbout() {
-    // A check still running finds no window when its outcome comes.
-    std::lock_guard<std::mutex> lock(FStatusLink->lock);
-    FStatusLink->window = nullptr;
+    // A check still running hands nothing over when it ends.
+    if (FSignCheck != nullptr) {
+        FSignCheck->drop();
+    }
 }
 
 void TFrmAbout::bindEvents() {
@@ -51,13 +51,9 @@ void TFrmAbout::FormCreate() {
 
 void TFrmAbout::startSignCheck() {
     showSignStatus(TSignCheck{});
-    std::shared_ptr<TStatusLink> statusLink = FStatusLink;
-    auto* check = new TCheckSignStatus(getProgramFileName(), [statusLink](const TSignCheck& outcome) {
-        std::lock_guard<std::mutex> lock(statusLink->lock);
-        if (statusLink->window != nullptr) {
-            statusLink->window->showSignStatus(outcome);
-        }
-    });
+    FSignCheck =
+        std::make_shared<TSignCheckLink>([this](const TSignCheck& outcome) { showSignStatus(outcome); });
+    auto* check = new TCheckSignStatus(getProgramFileName(), FSignCheck);
     check->setFreeOnTerminate(true);
     check->Start();
 }

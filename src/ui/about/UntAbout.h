@@ -47,21 +47,45 @@ struct TSignCheck {
 // Checks the file's code signature with the platform's trust service. Any thread.
 TSignCheck checkSignature(const std::wstring& file);
 
-// The worker that checks the program file's signature and hands the outcome to the UI thread.
-// It frees itself when done.
-class TCheckSignStatus : public plat::TThread {
+// What the signature check's worker and the window share. The window drops it when it goes, so a
+// late outcome is not handed over at all; the worker marks its end as its very last step, after which
+// it uses nothing of the program's (services, dispatcher), so until then the program must not take
+// them away.
+class TSignCheckLink {
 public:
     using TCheckedEvent = std::function<void(const TSignCheck& check)>;
 
-    // onChecked runs on the UI thread with the outcome.
-    TCheckSignStatus(std::wstring file, TCheckedEvent onChecked);
+    // onChecked runs on the UI thread with the outcome, unless dropped before.
+    explicit TSignCheckLink(TCheckedEvent onChecked) : FOnChecked(std::move(onChecked)) {}
+    void drop();
+    // The worker has not ended yet.
+    bool running() const;
+
+    // ---- For the worker.
+    bool wanted() const;
+    // On the UI thread: hands the outcome over unless dropped meanwhile.
+    void handOver(const TSignCheck& check);
+    void ended();
+
+private:
+    mutable std::mutex FLock;
+    TCheckedEvent FOnChecked;
+    bool FRunning = true;
+};
+
+// The worker that checks the program file's signature and hands the outcome to the UI thread
+// through the link. It frees itself when done, and marks the link ended as it goes.
+class TCheckSignStatus : public plat::TThread {
+public:
+    TCheckSignStatus(std::wstring file, std::shared_ptr<TSignCheckLink> link);
+    ~TCheckSignStatus() override;
 
 protected:
     void Execute() override;
 
 private:
     std::wstring FFile;
-    TCheckedEvent FOnChecked;
+    std::shared_ptr<TSignCheckLink> FLink;
 };
 
 // ---- The window.
@@ -74,6 +98,10 @@ public:
 
     // What the status panel shows now.
     TSignStatus signStatus() const { return FSignStatus; }
+    // The signature check's worker is still there: it may still use the program's services.
+    bool signCheckRunning() const { return FSignCheck != nullptr && FSignCheck->running(); }
+    // The check's link: it outlives the window while the worker is there.
+    std::shared_ptr<const TSignCheckLink> signCheck() const { return FSignCheck; }
 
     // ---- Declared components (owned by the window; see UntAboutComponents.cpp).
     TPanel* pHeader = nullptr;
@@ -108,21 +136,13 @@ public:
     static const std::vector<TDeclaredComponent>& declaredComponents();
 
 private:
-    // The way from the check's worker back to the window: cleared when the window goes, so a late
-    // outcome finds no window. The lock covers a window destroyed on another thread than the one
-    // that serves the worker's steps (tests).
-    struct TStatusLink {
-        std::mutex lock;
-        TFrmAbout* window = nullptr;
-    };
-
     void declareComponents();
     void bindEvents();
     void startSignCheck();
     void showSignStatus(const TSignCheck& check);
 
     TSignStatus FSignStatus = ssChecking;
-    std::shared_ptr<TStatusLink> FStatusLink;
+    std::shared_ptr<TSignCheckLink> FSignCheck;
 };
 
 // The texts and colours the status panel shows for each state.

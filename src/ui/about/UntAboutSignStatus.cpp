@@ -29,12 +29,47 @@ TSignCheck checkSignature(const std::wstring& file) {
     return check;
 }
 
-TCheckSignStatus::TCheckSignStatus(std::wstring file, TCheckedEvent onChecked)
-    : FFile(std::move(file)), FOnChecked(std::move(onChecked)) {}
+void TSignCheckLink::drop() {
+    std::lock_guard<std::mutex> lock(FLock);
+    FOnChecked = nullptr;
+}
+
+bool TSignCheckLink::running() const {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FRunning;
+}
+
+bool TSignCheckLink::wanted() const {
+    std::lock_guard<std::mutex> lock(FLock);
+    return FOnChecked != nullptr;
+}
+
+void TSignCheckLink::handOver(const TSignCheck& check) {
+    std::lock_guard<std::mutex> lock(FLock);
+    if (FOnChecked) {
+        FOnChecked(check);
+    }
+}
+
+void TSignCheckLink::ended() {
+    std::lock_guard<std::mutex> lock(FLock);
+    FRunning = false;
+}
+
+TCheckSignStatus::TCheckSignStatus(std::wstring file, std::shared_ptr<TSignCheckLink> link)
+    : FFile(std::move(file)), FLink(std::move(link)) {}
+
+TCheckSignStatus::~TCheckSignStatus() {
+    // The body has returned, whatever way: nothing of the program's is used from here on.
+    FLink->ended();
+}
 
 void TCheckSignStatus::Execute() {
     const TSignCheck check = checkSignature(FFile);
-    Synchronize([&] { FOnChecked(check); });
+    // Dropped meanwhile (the window went): the UI thread is not even asked.
+    if (FLink->wanted()) {
+        Synchronize([&] { FLink->handOver(check); });
+    }
 }
 
 TSignStatusLook signStatusLook(const TSignCheck& check) {

@@ -188,8 +188,9 @@ void TFrmMain::processResize() {
 }
 
 void TFrmMain::FormCloseQuery(bool& canClose) {
-    if (btnStop->visible()) {
-        // A job runs: the process ends now, without asking and without waiting for the worker.
+    if (btnStop->visible() || (FAboutWindow != nullptr && FAboutWindow->signCheckRunning())) {
+        // A job, or the About window's signature check, runs: the process ends now, without asking
+        // and without waiting for the worker, and so before anything it uses is destroyed under it.
         plat::processServices().ExitProcess(0);
         canClose = false; // reached only where the process services only record the request
         return;

@@ -21,6 +21,7 @@
 #include "toolkit/ToolBar.h"
 #include "toolkit/TreeList.h"
 #include "toolkit/VistaProBar.h"
+#include "ui/about/UntAbout.h"
 #include "ui/styled/SEAdvPanel.h"
 #include "ui/styled/SEMenuItem.h"
 #include "ui/styled/SEProgressBar.h"
@@ -140,8 +141,8 @@ public:
 
     // ---- The caption-bar button and its menu (UntMainCaption.cpp).
     // The About window "About" shows; made after this window, it must outlive it.
-    void setAboutWindow(TForm* window) { FAboutWindow = window; }
-    TForm* aboutWindow() const { return FAboutWindow; }
+    void setAboutWindow(TFrmAbout* window) { FAboutWindow = window; }
+    TFrmAbout* aboutWindow() const { return FAboutWindow; }
     void About1Click();
 
     // ---- Alert panel.
@@ -253,7 +254,7 @@ private:
     void giveNCAPictures();
 
     const TNCAPictures* FNCAPictures = nullptr;
-    TForm* FAboutWindow = nullptr;
+    TFrmAbout* FAboutWindow = nullptr;
 
     bool FTreeSuspended = false; // the tree's updates are suspended by a running scan or bulk run
 };

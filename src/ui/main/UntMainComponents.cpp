@@ -18,7 +18,7 @@ const TFont kBodyFont{L"Arial", 10, 0, clBlack};
 const TFont kDetailFont{L"Arial", 9, fsBold, clBlack};
 const TFont kActionFont{L"Arial", 9, 0, clBlack};
 const TFont kStopFont{L"Arial Black", 10, fsBold, hexColor(0xA58E12)};
-const TFont kCountFont{L"Arial Black", 18, fsBold | fsItalic, hexColor(0x00ABE0)};
+const TFont kCountFont{L"Arial Black", 18, fsBold | fsItalic, hexColor(0x00ABE0), fqAntialiased};
 const TFont kToolFont{L"Arial", 9, 0, hexColor(0x1E395B)};
 
 } // namespace
@@ -356,10 +356,13 @@ void TFrmMain::declareComponents() {
     pbSec->setMax(100);
     pbSec->setPosition(0);
 
+    // Both buttons show their outline on every side: the fill stops one pixel inside it.
+    btnAction->setBorders(bLeft | bTop | bRight | bBottom);
     btnAction->setArrow(true);
     btnAction->setArrowDirection(atDown);
     btnAction->setImageIndex(kActionRunScan);
 
+    btnStop->setBorders(bLeft | bTop | bRight | bBottom);
     btnStop->setArrow(false);
     btnStop->setImageIndex(kStopScan);
     btnStop->setBackgroundColor(hexColor(0xFCF8E3));

@@ -23,6 +23,8 @@
 #include <mutex>
 #include <stdexcept>
 #include <string>
+#include <thread>
+#include <vector>
 
 // Hands steps to the stand-in UI thread and counts those that have run.
 class TWatchedDispatcher : public plat::TUiDispatcher {
@@ -70,7 +72,9 @@ protected:
     void TearDown() override {
         trustDouble.release();
         window.reset();
-        EXPECT_TRUE(ui.waitForSteps(checksStarted)) << "a signature check still running";
+        for (const auto& check : checks) {
+            EXPECT_TRUE(waitUntilEnded(*check)) << "a signature check still running";
+        }
         plat::installWidgetServices(nullptr);
         plat::installControlBackend(nullptr);
         plat::installUiDispatcher(nullptr);
@@ -93,6 +97,7 @@ protected:
     void makeWindow() {
         trustDouble.hold();
         window = std::make_unique<TFrmAbout>();
+        checks.push_back(window->signCheck());
         ++checksStarted;
         ASSERT_TRUE(trustDouble.waitUntilHeld(10000)) << "no signature check started";
     }
@@ -107,6 +112,18 @@ protected:
     }
 
     TFrmAbout& w() { return *window; }
+
+    // Waits until the check's worker has marked its end; false when it did not in time.
+    static bool waitUntilEnded(const TSignCheckLink& check) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (check.running()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
 
     static plat::headless::THeadlessPeer& peerOf(const TControl& control) {
         plat::headless::THeadlessPeer* peer = plat::headless::headlessPeer(control.peer());
@@ -129,5 +146,6 @@ protected:
     plat::headless::THeadlessBackend backend;
     plat::headless::THeadlessWidgets widgets;
     std::unique_ptr<TFrmAbout> window;
+    std::vector<std::shared_ptr<const TSignCheckLink>> checks; // every window's, kept past the window
     int checksStarted = 0;
 };

@@ -111,11 +111,23 @@ TEST_F(AboutWindowTest, StatusPanelAsPainted) {
     EXPECT_GT(rastertest::countOf(title, TRect{0, 0, title.width(), title.height()}, hexColor(0x3C763D)), 0);
 }
 
-TEST_F(AboutWindowTest, AnOutcomeAfterTheWindowWentTouchesNothing) {
-    makeWindow();
+TEST_F(AboutWindowTest, AWindowThatGoesWhileTheCheckRunsDropsItsOutcomeUnseen) {
+    makeWindow(); // the check is held at the trust service: slow on purpose
+    EXPECT_TRUE(w().signCheckRunning());
+    const std::shared_ptr<const TSignCheckLink> check = w().signCheck();
     window.reset(); // the program ends while the check still runs
-    finishCheck();  // the step runs and finds no window (the sanitizers watch the memory)
-    SUCCEED();
+    EXPECT_TRUE(check->running()) << "the worker is still there";
+    trustDouble.release();
+    ASSERT_TRUE(waitUntilEnded(*check));
+    EXPECT_EQ(ui.served(), 0) << "the dropped outcome never went to the UI thread";
+}
+
+TEST_F(AboutWindowTest, TheCheckMarksItsEndOnceItsOutcomeShows) {
+    makeWindow();
+    EXPECT_TRUE(w().signCheckRunning());
+    finishCheck();
+    EXPECT_TRUE(waitUntilEnded(*w().signCheck()));
+    EXPECT_FALSE(w().signCheckRunning());
 }
 
 TEST_F(AboutWindowTest, TheCheckRunsOffTheUiThreadAndHandsItsOutcomeOver) {
@@ -125,10 +137,12 @@ TEST_F(AboutWindowTest, TheCheckRunsOffTheUiThreadAndHandsItsOutcomeOver) {
     const int before = ui.served();
     TSignCheck outcome;
     std::thread::id outcomeThread;
-    auto* check = new TCheckSignStatus(kProgram, [&](const TSignCheck& c) {
+    auto link = std::make_shared<TSignCheckLink>([&](const TSignCheck& c) {
         outcome = c;
         outcomeThread = std::this_thread::get_id();
     });
+    checks.push_back(link);
+    auto* check = new TCheckSignStatus(kProgram, link);
     check->setFreeOnTerminate(true);
     check->Start();
     ++checksStarted;

@@ -27,6 +27,22 @@ const TModeCase kModes[] = {
      hexColor(0xB4D898), hexColor(0x6CA840)},
 };
 
+// A flat button as painted at rest: a 1-pixel outline on all four sides (corners and the middle
+// of each side) and the fill just inside each corner.
+void expectOutlined(plat::headless::TRasterCanvas& button, TColor outline, TColor fill) {
+    const int right = button.width() - 1;
+    const int bottom = button.height() - 1;
+    for (const TPoint p :
+         {TPoint{0, 0}, TPoint{right, 0}, TPoint{0, bottom}, TPoint{right, bottom}, TPoint{right / 2, 0},
+          TPoint{right / 2, bottom}, TPoint{0, bottom / 2}, TPoint{right, bottom / 2}}) {
+        EXPECT_EQ(button.getPixel(p.x, p.y), outline) << "outline at " << p.x << "," << p.y;
+    }
+    for (const TPoint p :
+         {TPoint{1, 1}, TPoint{right - 1, 1}, TPoint{1, bottom - 1}, TPoint{right - 1, bottom - 1}}) {
+        EXPECT_EQ(button.getPixel(p.x, p.y), fill) << "fill at " << p.x << "," << p.y;
+    }
+}
+
 } // namespace
 
 TEST_F(MainWindowTest, EachModeRecoloursThePanelAndShowsItsParts) {
@@ -66,6 +82,10 @@ TEST_F(MainWindowTest, EachModeRecoloursThePanelAndShowsItsParts) {
         EXPECT_EQ(panel.getPixel(last - 1, 20), c.background);
         EXPECT_EQ(panel.getPixel(200, 0), c.border);
         EXPECT_EQ(panel.getPixel(200, w().pAlert->height() - 1), c.border);
+
+        // The action button: its outline along the edge in the mode's border colour, the fill inside.
+        plat::headless::TRasterCanvas& button = painted(*w().btnAction);
+        expectOutlined(button, c.actionBorder, c.actionBackground);
     }
 }
 
@@ -105,6 +125,8 @@ TEST_F(MainWindowTest, StopButtonKeepsItsDeclaredLookInEveryMode) {
         EXPECT_EQ(w().btnStop->borderColorAction(), hexColor(0xE7C91F));
         EXPECT_FALSE(w().btnStop->arrow());
     }
+    w().switchAlertPanel(amBusy);
+    expectOutlined(painted(*w().btnStop), hexColor(0xEED962), hexColor(0xFCF8E3));
 }
 
 TEST_F(MainWindowTest, ResetReturnsToIdleWithTheWelcomeTexts) {

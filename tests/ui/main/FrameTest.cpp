@@ -27,6 +27,9 @@ TEST_F(MainWindowTest, StartsCentredIdleAtItsDesignSize) {
     EXPECT_EQ(w().btnBackup->imageIndex(), 17);
     EXPECT_EQ(w().btnDelete->imageIndex(), 16);
     EXPECT_EQ(w().labelCount->caption(), L"n/A");
+    EXPECT_EQ(w().labelCount->font(),
+              (TFont{L"Arial Black", 18, fsBold | fsItalic, hexColor(0x00ABE0), fqAntialiased}))
+        << "24 px at 96 dots per inch, smoothed";
     EXPECT_EQ(w().ImgSys->systemList(), 1u) << "the list the shell answered for the system drive's root";
     EXPECT_EQ(w().Img16->count(), 22);
     EXPECT_EQ(w().Img48->count(), 9);
@@ -167,6 +170,24 @@ TEST_F(MainWindowTest, ClosingWhileAJobRunsEndsTheProcessAtOnce) {
     EXPECT_EQ(process.exitCount(), 1);
     EXPECT_EQ(process.lastExitCode(), 0u);
     EXPECT_EQ(widgets.loopEnds(), 0) << "nothing else runs: the process ends";
+}
+
+TEST_F(MainWindowTest, ClosingWhileTheSignatureCheckRunsEndsTheProcessAtOnce) {
+    trust.hold(); // a trust service slow on purpose
+    TFrmAbout& aboutWindow = makeAboutWindow();
+    ASSERT_TRUE(trust.waitUntilHeld(10000));
+    ASSERT_TRUE(aboutWindow.signCheckRunning());
+    formPeer().requestClose();
+    EXPECT_EQ(process.exitCount(), 1) << "nothing the check uses may be destroyed under it";
+    EXPECT_EQ(process.lastExitCode(), 0u);
+    EXPECT_EQ(widgets.loopEnds(), 0);
+
+    // Once the check has ended, closing is a normal close.
+    trust.release();
+    ASSERT_TRUE(waitUntilEnded(*aboutWindow.signCheck()));
+    formPeer().requestClose();
+    EXPECT_EQ(process.exitCount(), 1);
+    EXPECT_EQ(widgets.loopEnds(), 1);
 }
 
 TEST_F(MainWindowTest, ClosingWithNoJobClosesNormally) {

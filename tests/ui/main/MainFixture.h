@@ -7,9 +7,11 @@
 #include "platform/PrivilegeServices.h"
 #include "platform/ProcessServices.h"
 #include "platform/StandInUiThread.h"
+#include "platform/TrustServices.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "platform/headless/HeadlessWidgets.h"
 #include "platform/shell/ScriptedPrivilege.h"
+#include "platform/shell/ScriptedTrust.h"
 #include "platform/shell/TestShell.h"
 #include "platform/store/SimStore.h"
 #include "toolkit/TextLayout.h"
@@ -17,8 +19,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <memory>
 #include <stdexcept>
+#include <thread>
 
 class MainWindowTest : public testing::Test {
 protected:
@@ -30,6 +34,7 @@ protected:
         plat::installControlBackend(&backend);
         plat::installWidgetServices(&widgets);
         plat::installProcessServices(&process);
+        plat::installTrustServices(&trust);
         store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
         store.addFolder(L"C:\\Windows");
         store.setWindowsDirectory(L"C:\\Windows");
@@ -40,8 +45,16 @@ protected:
         window->show();
     }
     void TearDown() override {
+        trust.release();
+        if (about != nullptr) {
+            const std::shared_ptr<const TSignCheckLink> check = about->signCheck();
+            window.reset();
+            about.reset();
+            EXPECT_TRUE(waitUntilEnded(*check)) << "the About window's signature check still runs";
+        }
         window.reset();
         EXPECT_EQ(store.openHandles(), 0);
+        plat::installTrustServices(nullptr);
         plat::installProcessServices(nullptr);
         plat::installWidgetServices(nullptr);
         plat::installControlBackend(nullptr);
@@ -52,6 +65,27 @@ protected:
     }
 
     TFrmMain& w() { return *window; }
+
+    // The About window as start-up makes it after the main window, which shows it; its signature
+    // check answers at once unless the test holds the trust service.
+    TFrmAbout& makeAboutWindow() {
+        shell.setModuleFileName(kProgram);
+        store.addFile(kProgram, "MZ");
+        about = std::make_unique<TFrmAbout>();
+        w().setAboutWindow(about.get());
+        return *about;
+    }
+    // Waits until a signature check's worker has marked its end; false when it did not in time.
+    static bool waitUntilEnded(const TSignCheckLink& check) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (check.running()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
 
     static plat::headless::THeadlessPeer& peerOf(const TControl& control) {
         plat::headless::THeadlessPeer* peer = plat::headless::headlessPeer(control.peer());
@@ -85,5 +119,8 @@ protected:
     plat::headless::THeadlessBackend backend;
     plat::headless::THeadlessWidgets widgets;
     plat::TRecordingProcess process;
+    plat::TScriptedTrust trust;
     std::unique_ptr<TFrmMain> window;
+    std::unique_ptr<TFrmAbout> about; // made by makeAboutWindow
+    static constexpr const wchar_t* kProgram = L"C:\\Program Files\\Korvane\\ADSOmbrolux.exe";
 };

@@ -129,8 +129,7 @@ TEST_F(PreparationTest, PicturesMissingFromTheResourcesStopTheStart) {
 }
 
 TEST_F(PreparationTest, TheCaptionButtonDropsDownTheAboutMenuBelowItself) {
-    TForm about;
-    w().setAboutWindow(&about);
+    TFrmAbout& about = makeAboutWindow();
     widgets.chooseNext(L"About");
     w().NCA->buttonPress(TPoint{210, 95});
 
@@ -145,9 +144,7 @@ TEST_F(PreparationTest, TheCaptionButtonDropsDownTheAboutMenuBelowItself) {
 }
 
 TEST_F(PreparationTest, AboutTwiceShowsTheSameWindowWithoutMakingItModal) {
-    TForm about;
-    about.setCaption(L"About ");
-    w().setAboutWindow(&about);
+    TFrmAbout& about = makeAboutWindow();
 
     w().About1Click();
     ASSERT_TRUE(about.visible());
@@ -166,6 +163,7 @@ TEST_F(PreparationTest, AboutTwiceShowsTheSameWindowWithoutMakingItModal) {
     EXPECT_TRUE(about.visible());
     EXPECT_EQ(about.peer(), shownAs);
     EXPECT_EQ(w().aboutWindow(), &about);
+    EXPECT_EQ(peerOf(about).owner(), &peerOf(w())) << "it belongs to the main window";
     EXPECT_EQ(widgets.modalCount(), 0);
 }
 

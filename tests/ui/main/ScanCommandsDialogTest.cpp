@@ -95,6 +95,7 @@ TEST_F(SetupScanDialogTest, ShowsCentredOnTheMainWindowWithTheFocusInTheFilter) 
     answerSetupScan(
         [&](TFrmWC& d) {
             EXPECT_EQ(widgets.formPeerOf(d.peer())->frame(), plat::TFormFrame::fixedDialog);
+            EXPECT_EQ(peerOf(d).owner(), &peerOf(w())) << "it belongs to the main window";
             EXPECT_EQ(d.left(), w().left() + (w().width() - d.width()) / 2);
             EXPECT_EQ(d.top(), w().top() + (w().height() - d.height()) / 2);
             EXPECT_TRUE(d.edtwc->focused());

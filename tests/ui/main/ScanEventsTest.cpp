@@ -321,3 +321,27 @@ TEST_F(MainScanTest, ManyFilesMoveTheCountAndKeepTheStopButtonAddressingTheScan)
     EXPECT_EQ(w().VST->totalCount(), 240u);
     EXPECT_NE(w().alertBody->caption().find(L"with 120 item(s) found"), std::wstring::npos);
 }
+
+TEST_F(MainScanTest, AScanOfTheSystemFolderShowsItsOwnFilesNotThe32BitOnes) {
+    // As for a 32-bit program on 64-bit Windows: the 32-bit system folder holds the same name with
+    // other content, which every file call of a thread with redirection on would reach.
+    store.addFile(L"C:\\Windows\\System32\\same.dll", "real file");
+    store.addStream(L"C:\\Windows\\System32\\same.dll", L"notes", "real notes");
+    store.setTimes(L"C:\\Windows\\System32\\same.dll", kCreated, kCreated, kWritten);
+    store.addFile(L"C:\\Windows\\SysWOW64\\same.dll", std::string(5000, 'w'));
+    store.addStream(L"C:\\Windows\\SysWOW64\\same.dll", L"notes", "32-bit notes");
+
+    scanAndWait(smFull, L"");
+    ASSERT_EQ(w().VST->totalCount(), 4u);
+    TTreeNode* file = w().VST->getFirst();
+    EXPECT_EQ(rowTexts(w(), file), (std::vector<std::wstring>{L"C:\\Windows\\System32\\same.dll", L"",
+                                                              L"9 bytes", kCreatedText, kWrittenText, L""}));
+    EXPECT_EQ(rowTexts(w(), w().VST->getFirstChild(file)),
+              (std::vector<std::wstring>{L"notes", L"C:\\Windows\\System32\\same.dll:notes", L"10 bytes",
+                                         kCreatedText, kWrittenText, L"real notes"}));
+    TTreeNode* wow = w().VST->getNextSibling(file);
+    EXPECT_EQ(rowTexts(w(), wow)[2], formatFileSize(5000)) << "the 32-bit folder's own file, as it is";
+    EXPECT_EQ(rowTexts(w(), w().VST->getFirstChild(wow))[5], L"32-bit notes");
+    painted(*w().VST); // the rows' icons too
+    EXPECT_EQ(store.redirectedCalls(), 0) << "a file call of the window reached the 32-bit system folder";
+}
