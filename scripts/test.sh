@@ -15,14 +15,15 @@ else
   echo "native build failed"; status=1
 fi
 # The Windows tests run the 32-bit program under Wine. On a machine that runs no 32-bit x86 code
-# they run on the 64-bit build of the same sources instead, and the 32-bit program is only built.
+# they run on the 64-bit build of the same sources instead, and the 32-bit programs are only built.
 . scripts/wine-env.sh
 windows=win32
 if [ "$KW_WINE64" = 1 ]; then
-  echo "This machine runs no 32-bit x86 code (its kernel has no IA-32 emulation): the 32-bit program is"
+  echo "This machine runs no 32-bit x86 code (its kernel has no IA-32 emulation): the 32-bit programs are"
   echo "built, and the Windows tests run on the 64-bit build of the same sources under wine64."
-  if cmake --preset win32 >/dev/null && cmake --build --preset win32 -j "$jobs"; then
-    echo "== 32-bit Windows build: built"
+  if cmake --preset win32 >/dev/null &&
+    cmake --build --preset win32 -j "$jobs" --target ADSOmbrolux ADSOmbroluxStoreDemo; then
+    echo "== the 32-bit programs are built"
   else
     echo "32-bit Windows build failed"; status=1
   fi
