@@ -5,7 +5,7 @@
 
 #include "ntfs/NtfsFixture.h"
 #include "ntfs/NtfsServicesView.h"
-#include "platform/ntfs/NtfsRecord.h"
+#include "ntfs/NtfsRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -16,14 +16,14 @@
 namespace ntfstest {
 namespace {
 
-using plat::ntfs::TAttributeReader;
-using plat::ntfs::TAttributeView;
-using plat::ntfs::TNtfsOpenError;
-using plat::ntfs::TNtfsVolume;
-using plat::ntfs::TRecordHeader;
+using ntfs::TAttributeReader;
+using ntfs::TAttributeView;
+using ntfs::TNtfsOpenError;
+using ntfs::TNtfsVolume;
+using ntfs::TRecordHeader;
 
 // A volume image held in memory.
-class TMemoryDevice final : public plat::ntfs::TNtfsDevice {
+class TMemoryDevice final : public ntfs::TNtfsDevice {
 public:
     explicit TMemoryDevice(std::string bytes) : FBytes(std::move(bytes)) {}
     bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
@@ -61,7 +61,7 @@ public:
             throw std::runtime_error("the intact image does not open");
         }
         FGeometry = volume->geometry();
-        const std::optional<plat::ntfs::TNtfsFile> mft = volume->loadFile(0);
+        const std::optional<ntfs::TNtfsFile> mft = volume->loadFile(0);
         const auto& runs = mft->findStream(L"")->runs;
         FMftRuns.assign(runs.begin(), runs.end());
         auto services = servicesOver(bytes);
@@ -75,7 +75,7 @@ public:
 
     std::string bytes;
 
-    const plat::ntfs::TNtfsGeometry& geometry() const { return FGeometry; }
+    const ntfs::TNtfsGeometry& geometry() const { return FGeometry; }
     std::uint64_t recordOf(const std::wstring& path) const {
         for (const auto& [name, record] : FRecords) {
             if (name == path) {
@@ -103,7 +103,7 @@ public:
             places[sector] = mftByte(record * size + sector * 512);
             std::memcpy(copy.data() + sector * 512, image.data() + places[sector], 512);
         }
-        ASSERT_TRUE(plat::ntfs::applyFixups(copy.data(), size));
+        ASSERT_TRUE(ntfs::applyFixups(copy.data(), size));
         change(copy.data());
         const std::size_t arrayOffset = copy[4] | (copy[5] << 8);
         for (std::size_t sector = 0; sector < places.size(); ++sector) {
@@ -117,8 +117,8 @@ public:
     }
 
 private:
-    plat::ntfs::TNtfsGeometry FGeometry;
-    std::vector<plat::ntfs::TRun> FMftRuns;
+    ntfs::TNtfsGeometry FGeometry;
+    std::vector<ntfs::TRun> FMftRuns;
     std::vector<std::pair<std::wstring, std::uint64_t>> FRecords;
 };
 
@@ -129,7 +129,7 @@ TAttributeView attributeOf(std::uint8_t* record, std::size_t size, std::uint32_t
     header.attributesOffset = static_cast<std::uint16_t>(record[0x14] | (record[0x15] << 8));
     header.bytesInUse = static_cast<std::uint32_t>(record[0x18] | (record[0x19] << 8) | (record[0x1A] << 16));
     header.flags = static_cast<std::uint16_t>(record[0x16] | (record[0x17] << 8));
-    TAttributeReader reader(plat::ntfs::TBytes(record, size), header);
+    TAttributeReader reader(ntfs::TBytes(record, size), header);
     TAttributeView attribute;
     while (reader.next(attribute)) {
         if (attribute.type == type && attribute.nameText() == name) {
@@ -220,7 +220,7 @@ TEST_F(Damage, MappedImageFileReadsAsItsBytes) {
         const std::string& bytes = cases[n];
         const std::filesystem::path path = programScratch() / ("mapped-" + std::to_string(n) + ".img");
         writeBytes(path, bytes);
-        auto device = plat::ntfs::openImageFile(path);
+        auto device = ntfs::openImageFile(path);
         ASSERT_NE(device, nullptr) << n;
         std::uint8_t byte = 0;
         EXPECT_FALSE(device->read(bytes.size(), &byte, 1)) << n;
@@ -241,8 +241,8 @@ TEST_F(Damage, MappedImageFileReadsAsItsBytes) {
         EXPECT_EQ(mapped->damagedRecords(), copied->damagedRecords()) << n;
         ASSERT_EQ(mapped->files().size(), copied->files().size()) << n;
         for (std::size_t i = 0; i < mapped->files().size(); ++i) {
-            const plat::ntfs::TNtfsFile& a = mapped->files()[i];
-            const plat::ntfs::TNtfsFile& b = copied->files()[i];
+            const ntfs::TNtfsFile& a = mapped->files()[i];
+            const ntfs::TNtfsFile& b = copied->files()[i];
             EXPECT_EQ(a.record, b.record) << n;
             ASSERT_EQ(a.names.size(), b.names.size()) << n << " " << a.record;
             for (std::size_t k = 0; k < a.names.size(); ++k) {
@@ -281,7 +281,7 @@ TEST_F(Damage, RunListOutsideTheVolumeMakesTheStreamUnreadableNotWrong) {
     std::string damaged = image.bytes;
     const std::size_t size = image.geometry().recordSize;
     image.patchRecord(damaged, image.recordOf(L"several.txt"), [&](std::uint8_t* record) {
-        const TAttributeView beta = attributeOf(record, size, plat::ntfs::kAttrData, L"beta");
+        const TAttributeView beta = attributeOf(record, size, ntfs::kAttrData, L"beta");
         ASSERT_FALSE(beta.resident);
         // One run of 6 clusters at a cluster far past the end of the volume.
         auto* pairs = const_cast<std::uint8_t*>(beta.mappingPairs.data());
@@ -313,7 +313,7 @@ TEST_F(Damage, EncryptedStreamIsListedButNotRead) {
     std::string patched = image.bytes;
     image.patchRecord(patched, image.recordOf(L"several.txt"), [&](std::uint8_t* record) {
         const TAttributeView beta =
-            attributeOf(record, image.geometry().recordSize, plat::ntfs::kAttrData, L"beta");
+            attributeOf(record, image.geometry().recordSize, ntfs::kAttrData, L"beta");
         auto* header = const_cast<std::uint8_t*>(beta.name.data()) - 0x40; // the name follows the header
         ASSERT_EQ(header[0], 0x80) << "the header starts at the type";
         header[0x0D] |= 0x40; // flags 0x4000: encrypted
@@ -381,7 +381,7 @@ TEST_F(Damage, MftRunListOutsideTheVolumeDoesNotOpen) {
     const TImage image(copiedVolume());
     std::string damaged = image.bytes;
     image.patchRecord(damaged, 0, [&](std::uint8_t* record) {
-        const TAttributeView data = attributeOf(record, image.geometry().recordSize, plat::ntfs::kAttrData);
+        const TAttributeView data = attributeOf(record, image.geometry().recordSize, ntfs::kAttrData);
         auto* pairs = const_cast<std::uint8_t*>(data.mappingPairs.data());
         const std::uint8_t far[] = {0x41, 0x40, 0x00, 0x00, 0x00, 0x70, 0x00};
         std::memcpy(pairs, far, sizeof far);
@@ -426,8 +426,8 @@ TEST_F(Damage, RandomDamageToExtensionRecordsNeverCrashes) {
                         image.bytes.data() + image.mftByte(record * bytes.size() + sector * 512), 512);
         }
         TRecordHeader header;
-        if (plat::ntfs::prepareRecord(bytes.data(), bytes.size(), header) == plat::ntfs::TRecordState::ok &&
-            plat::ntfs::recordOf(header.baseReference) == manyRecord) {
+        if (ntfs::prepareRecord(bytes.data(), bytes.size(), header) == ntfs::TRecordState::ok &&
+            ntfs::recordOf(header.baseReference) == manyRecord) {
             records.push_back(record);
         }
     }
@@ -476,7 +476,7 @@ TEST_F(Cycles, FoldersInACycleAreLeftOut) {
     const std::size_t size = image.geometry().recordSize;
     // level1's parent becomes level3, which lies below it.
     image.patchRecord(damaged, level1, [&](std::uint8_t* record) {
-        const TAttributeView name = attributeOf(record, size, plat::ntfs::kAttrFileName);
+        const TAttributeView name = attributeOf(record, size, ntfs::kAttrFileName);
         auto* value = const_cast<std::uint8_t*>(name.value.data());
         for (int i = 0; i < 6; ++i) {
             value[i] = static_cast<std::uint8_t>(level3 >> (8 * i));
@@ -499,7 +499,7 @@ TEST_F(Cycles, FolderThatIsItsOwnParentIsLeftOut) {
     const std::uint64_t docs = image.recordOf(L"docs");
     const std::size_t size = image.geometry().recordSize;
     image.patchRecord(damaged, docs, [&](std::uint8_t* record) {
-        const TAttributeView name = attributeOf(record, size, plat::ntfs::kAttrFileName);
+        const TAttributeView name = attributeOf(record, size, ntfs::kAttrFileName);
         auto* value = const_cast<std::uint8_t*>(name.value.data());
         for (int i = 0; i < 6; ++i) {
             value[i] = static_cast<std::uint8_t>(docs >> (8 * i));

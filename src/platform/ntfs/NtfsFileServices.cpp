@@ -219,9 +219,9 @@ BOOL TNtfsFileServices::GetFileAttributesExW(const wchar_t* path, int infoLevel,
     const std::uint64_t size = found.stream != nullptr ? found.stream->size : 0;
     *data = WIN32_FILE_ATTRIBUTE_DATA{};
     data->dwFileAttributes = reportedAttributes(file);
-    data->ftCreationTime = file.created;
-    data->ftLastAccessTime = file.accessed;
-    data->ftLastWriteTime = file.written;
+    data->ftCreationTime = fileTime(file.created);
+    data->ftLastAccessTime = fileTime(file.accessed);
+    data->ftLastWriteTime = fileTime(file.written);
     data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
     return TRUE;

@@ -1,10 +1,10 @@
-#include "platform/ntfs/NtfsTree.h"
+#include "ntfs/NtfsTree.h"
 
-#include "platform/Utf16.h"
+#include "ntfs/Utf16.h"
 
 #include <algorithm>
 
-namespace plat::ntfs {
+namespace ntfs {
 
 TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
     const auto& files = volume.files();
@@ -124,4 +124,4 @@ std::wstring TNtfsTree::upper(std::wstring_view text) const {
     return result;
 }
 
-} // namespace plat::ntfs
+} // namespace ntfs

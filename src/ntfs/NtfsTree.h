@@ -5,7 +5,7 @@
 // volume form one: such folders are not reachable from the root and are left out. The system files
 // (records below 16) are hidden, as Windows hides them.
 
-#include "platform/ntfs/NtfsVolume.h"
+#include "ntfs/NtfsVolume.h"
 
 #include <optional>
 #include <span>
@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace plat::ntfs {
+namespace ntfs {
 
 class TNtfsTree {
 public:
@@ -56,4 +56,4 @@ private:
     std::string FKeys; // every entry's key, one after the other
 };
 
-} // namespace plat::ntfs
+} // namespace ntfs

@@ -1,8 +1,8 @@
-#include "platform/ntfs/NtfsRecord.h"
+#include "ntfs/NtfsRecord.h"
 
-#include "platform/Utf16.h"
+#include "ntfs/Utf16.h"
 
-namespace plat::ntfs {
+namespace ntfs {
 
 namespace {
 
@@ -196,4 +196,4 @@ bool decodeRuns(TBytes pairs, std::uint64_t lowestVcn, std::uint64_t highestVcn,
     return true;
 }
 
-} // namespace plat::ntfs
+} // namespace ntfs

@@ -2,23 +2,19 @@
 // information, names, data streams (resident or as runs, in extents) and the few attributes of
 // system files the reader uses.
 
-#include "platform/ntfs/NtfsVolume.h"
+#include "ntfs/NtfsVolume.h"
 
-#include "platform/Utf16.h"
+#include "ntfs/Utf16.h"
 
 #include <algorithm>
 
-namespace plat::ntfs {
+namespace ntfs {
 
 namespace {
 
 // An attribute list is at most 256 KiB on NTFS; a larger one is not read.
 constexpr std::uint64_t kLargestAttributeList = 256 * 1024;
 constexpr std::size_t kLargestSecurityDescriptor = 64 * 1024;
-
-FILETIME fileTime(std::uint64_t ticks) {
-    return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
-}
 
 struct TListEntry {
     std::uint32_t type = 0;
@@ -196,10 +192,10 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
                 break;
             }
             haveStandardInformation = true;
-            file.created = fileTime(v.u64(0x00));
-            file.written = fileTime(v.u64(0x08));
-            file.changed = fileTime(v.u64(0x10));
-            file.accessed = fileTime(v.u64(0x18));
+            file.created = v.u64(0x00);
+            file.written = v.u64(0x08);
+            file.changed = v.u64(0x10);
+            file.accessed = v.u64(0x18);
             file.attributes = v.u32(0x20);
             file.securityId = v.has(0x34, 4) ? v.u32(0x34) : 0;
             break;
@@ -335,4 +331,4 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
     return file;
 }
 
-} // namespace plat::ntfs
+} // namespace ntfs

@@ -1,15 +1,15 @@
 // Opening a volume: the boot sector, the MFT's own record, the pass over every MFT record that makes
 // the catalogue, and reading a stream's bytes through its runs.
 
-#include "platform/ntfs/NtfsVolume.h"
+#include "ntfs/NtfsVolume.h"
 
-#include "platform/NtfsUpcase.h"
-#include "platform/Utf16.h"
+#include "ntfs/NtfsUpcase.h"
+#include "ntfs/Utf16.h"
 
 #include <algorithm>
 #include <cstring>
 
-namespace plat::ntfs {
+namespace ntfs {
 
 namespace {
 
@@ -402,4 +402,4 @@ std::vector<std::uint8_t> TNtfsVolume::securityDescriptor(std::uint32_t security
     return descriptor;
 }
 
-} // namespace plat::ntfs
+} // namespace ntfs

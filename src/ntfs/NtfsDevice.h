@@ -1,16 +1,14 @@
 #pragma once
-// Where a volume's bytes come from: an image file, or a raw volume opened through the file services
-// (on Windows "\\.\C:", read only). Reads are safe from several threads at once.
-
-#include "platform/FileServices.h"
+// Where a volume's bytes come from: an image file, bytes in memory, or (through an adapter outside the
+// engine) a raw volume. Reads are safe from several threads at once.
 
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
-#include <string>
+#include <vector>
 
-namespace plat::ntfs {
+namespace ntfs {
 
 class TNtfsDevice {
 public:
@@ -29,8 +27,7 @@ public:
 // place; otherwise, and when mapping fails, it is read through a stream.
 std::unique_ptr<TNtfsDevice> openImageFile(const std::filesystem::path& path);
 
-// A raw volume opened for reading through the services (reads are made in whole aligned blocks, as a
-// volume handle requires); null when it cannot be opened. The services must outlive the device.
-std::unique_ptr<TNtfsDevice> openServicesDevice(TFileServices& services, const std::wstring& path);
+// Bytes held in memory, read in place.
+std::unique_ptr<TNtfsDevice> openMemoryDevice(std::vector<std::uint8_t> bytes);
 
-} // namespace plat::ntfs
+} // namespace ntfs

@@ -3,14 +3,14 @@
 // run lists of non-resident attributes. Each function checks every offset and length it reads, so a
 // damaged record is reported as damaged and never read outside its bytes.
 
-#include "platform/ntfs/NtfsLayout.h"
+#include "ntfs/NtfsLayout.h"
 
 #include <cstdint>
 #include <memory_resource>
 #include <string>
 #include <vector>
 
-namespace plat::ntfs {
+namespace ntfs {
 
 // Puts back the sector-end bytes of a multi-sector structure ("FILE" or "INDX") from its update
 // sequence array, in place. False when the array does not fit or a sector does not end with the
@@ -84,4 +84,4 @@ struct TRun {
 bool decodeRuns(TBytes pairs, std::uint64_t lowestVcn, std::uint64_t highestVcn, std::uint64_t clusterCount,
                 std::pmr::vector<TRun>& runs);
 
-} // namespace plat::ntfs
+} // namespace ntfs

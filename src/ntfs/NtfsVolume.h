@@ -7,9 +7,8 @@
 // Nothing read from the volume is trusted: a damaged or hostile volume gives errors (a file left out,
 // a stream that cannot be read), never a read outside a buffer or an endless loop.
 
-#include "platform/WinTypes.h"
-#include "platform/ntfs/NtfsDevice.h"
-#include "platform/ntfs/NtfsRecord.h"
+#include "ntfs/NtfsDevice.h"
+#include "ntfs/NtfsRecord.h"
 
 #include <cstdint>
 #include <memory>
@@ -21,7 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace plat::ntfs {
+namespace ntfs {
 
 struct TNtfsGeometry {
     std::uint32_t bytesPerSector = 0;
@@ -88,12 +87,13 @@ struct TNtfsFile {
     std::uint64_t record = 0;
     std::uint16_t sequence = 0;
     bool folder = false;
-    bool damaged = false; // an attribute or extension record could not be read
-    DWORD attributes = 0; // as $STANDARD_INFORMATION keeps them
-    FILETIME created{};
-    FILETIME written{};
-    FILETIME changed{};
-    FILETIME accessed{};
+    bool damaged = false;         // an attribute or extension record could not be read
+    std::uint32_t attributes = 0; // as $STANDARD_INFORMATION keeps them (Windows' attribute bits)
+    // Times in 100 ns ticks since 1601, as Windows keeps them.
+    std::uint64_t created = 0;
+    std::uint64_t written = 0;
+    std::uint64_t changed = 0;
+    std::uint64_t accessed = 0;
     std::uint32_t securityId = 0;
     std::uint32_t extensionRecords = 0; // records besides the base one that hold its attributes
     std::pmr::vector<TNtfsName> names;
@@ -204,4 +204,4 @@ private:
     mutable std::unordered_map<std::uint32_t, std::pair<std::uint64_t, std::uint32_t>> FSecurityIndex;
 };
 
-} // namespace plat::ntfs
+} // namespace ntfs
