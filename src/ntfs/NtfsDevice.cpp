@@ -1,14 +1,14 @@
 #include "ntfs/NtfsDevice.h"
 
 #include <algorithm>
-#include <cstring>
-#include <fstream>
-#include <mutex>
 #include <vector>
 
-#if !defined(_WIN32)
+#if defined(_WIN32)
+#include <fstream>
+#include <mutex>
+#else
+#include <cerrno>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -17,9 +17,17 @@ namespace ntfs {
 
 namespace {
 
+#if defined(_WIN32)
+// An image file read through a stream.
 class TImageFile final : public TNtfsDevice {
 public:
-    explicit TImageFile(const std::filesystem::path& path) : FStream(path, std::ios::binary) {}
+    explicit TImageFile(const std::filesystem::path& path) : FStream(path, std::ios::binary) {
+        if (FStream.is_open()) {
+            FStream.seekg(0, std::ios::end);
+            const std::streamoff end = FStream.tellg();
+            FSize = end > 0 ? static_cast<std::uint64_t>(end) : 0;
+        }
+    }
     bool opened() const { return FStream.is_open(); }
 
     bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
@@ -32,60 +40,58 @@ public:
         FStream.read(static_cast<char*>(buffer), static_cast<std::streamsize>(count));
         return FStream.gcount() == static_cast<std::streamsize>(count);
     }
+    std::uint64_t size() const override { return FSize; }
 
 private:
     std::mutex FMutex;
     std::ifstream FStream;
+    std::uint64_t FSize = 0;
 };
-
-#if !defined(_WIN32)
-// An image file mapped into memory read only, at its size when opened: its bytes are read in place,
-// without a copy into a buffer of ours. Every offset is checked against that size, so a truncated image
-// gives failed reads, never an access past the mapping's end.
-class TMappedImage final : public TNtfsDevice {
+#else
+// An image file read with pread, never mapped: another program may cut the file short while it is
+// open, and a mapping would then fault on the pages past the new end; a read just comes back short.
+class TImageFile final : public TNtfsDevice {
 public:
-    static std::unique_ptr<TMappedImage> open(const std::filesystem::path& path) {
-        const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (descriptor < 0) {
-            return nullptr;
-        }
+    explicit TImageFile(const std::filesystem::path& path)
+        : FDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
         struct stat status {};
-        void* address = MAP_FAILED;
-        std::uint64_t size = 0;
-        if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0 &&
-            static_cast<std::uint64_t>(status.st_size) <= SIZE_MAX) {
-            size = static_cast<std::uint64_t>(status.st_size);
-            address = ::mmap(nullptr, static_cast<std::size_t>(size), PROT_READ, MAP_SHARED, descriptor, 0);
+        if (FDescriptor >= 0 && ::fstat(FDescriptor, &status) == 0 && status.st_size > 0) {
+            FSize = static_cast<std::uint64_t>(status.st_size);
         }
-        ::close(descriptor); // the mapping keeps the file
-        if (address == MAP_FAILED) {
-            return nullptr;
-        }
-        return std::unique_ptr<TMappedImage>(
-            new TMappedImage(static_cast<const std::uint8_t*>(address), size));
     }
-    ~TMappedImage() override { ::munmap(const_cast<std::uint8_t*>(FBytes), static_cast<std::size_t>(FSize)); }
-    TMappedImage(const TMappedImage&) = delete;
-    TMappedImage& operator=(const TMappedImage&) = delete;
+    ~TImageFile() override {
+        if (FDescriptor >= 0) {
+            ::close(FDescriptor);
+        }
+    }
+    TImageFile(const TImageFile&) = delete;
+    TImageFile& operator=(const TImageFile&) = delete;
+    bool opened() const { return FDescriptor >= 0; }
 
     bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
-        const std::uint8_t* bytes = view(offset, count);
-        if (bytes == nullptr) {
-            return false;
+        auto* out = static_cast<std::uint8_t*>(buffer);
+        while (count > 0) {
+            if (offset > static_cast<std::uint64_t>(INT64_MAX) - count) {
+                return false;
+            }
+            const ssize_t got = ::pread(FDescriptor, out, count, static_cast<off_t>(offset));
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            if (got <= 0) {
+                return false; // an error, or the end of the file
+            }
+            out += got;
+            offset += static_cast<std::uint64_t>(got);
+            count -= static_cast<std::size_t>(got);
         }
-        std::memcpy(buffer, bytes, count);
         return true;
     }
-
-    const std::uint8_t* view(std::uint64_t offset, std::size_t count) const override {
-        return offset <= FSize && count <= FSize - offset ? FBytes + offset : nullptr;
-    }
+    std::uint64_t size() const override { return FSize; }
 
 private:
-    TMappedImage(const std::uint8_t* bytes, std::uint64_t size) : FBytes(bytes), FSize(size) {}
-
-    const std::uint8_t* FBytes;
-    std::uint64_t FSize;
+    int FDescriptor;
+    std::uint64_t FSize = 0;
 };
 #endif
 
@@ -106,6 +112,7 @@ public:
     const std::uint8_t* view(std::uint64_t offset, std::size_t count) const override {
         return offset <= FBytes.size() && count <= FBytes.size() - offset ? FBytes.data() + offset : nullptr;
     }
+    std::uint64_t size() const override { return FBytes.size(); }
 
 private:
     std::vector<std::uint8_t> FBytes;
@@ -114,11 +121,6 @@ private:
 } // namespace
 
 std::unique_ptr<TNtfsDevice> openImageFile(const std::filesystem::path& path) {
-#if !defined(_WIN32)
-    if (auto mapped = TMappedImage::open(path)) {
-        return mapped;
-    }
-#endif
     auto device = std::make_unique<TImageFile>(path);
     if (!device->opened()) {
         return nullptr;

@@ -67,6 +67,14 @@ TRecordState prepareRecord(std::uint8_t* bytes, std::size_t size, TRecordHeader&
     return TRecordState::ok;
 }
 
+bool recordNumberHolds(TBytes record, std::uint64_t number) {
+    constexpr std::size_t kNumberOffset = 0x2C;
+    if (record.u16(4) < kNumberOffset + 4 || (record.u16(0x16) & kRecordInUse) == 0) {
+        return true;
+    }
+    return record.u32(kNumberOffset) == static_cast<std::uint32_t>(number & 0xFFFFFFFFu);
+}
+
 std::wstring TAttributeView::nameText() const {
     return decodeUtf16Le(name.data(), name.size() / 2);
 }

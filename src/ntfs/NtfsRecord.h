@@ -34,6 +34,11 @@ enum class TRecordState {
 // Checks the signature and header of a record read from the MFT and applies its fix-ups in place.
 TRecordState prepareRecord(std::uint8_t* bytes, std::size_t size, TRecordHeader& header);
 
+// Whether a prepared record is the one at this place in the MFT. Records since NTFS 3.1 keep the low
+// 32 bits of their own number at 0x2C (their update sequence array starts after it); older ones keep
+// none, and a record not in use may keep any (mkntfs leaves 0 in those it lays out ahead): they hold.
+bool recordNumberHolds(TBytes record, std::uint64_t number);
+
 // One attribute of a record, as views into the record's bytes.
 struct TAttributeView {
     std::uint32_t type = 0;

@@ -78,11 +78,19 @@ std::span<const TNtfsTree::TEntry> TNtfsTree::entries(std::size_t folder) const 
 
 std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, std::wstring_view name) const {
     const std::span<const TEntry> list = entries(folder);
+    const std::string exact = encodeUtf16Le(std::wstring(name));
     std::string wanted;
-    appendKey(encodeUtf16Le(std::wstring(name)), wanted);
+    appendKey(exact, wanted);
     auto at =
         std::lower_bound(list.begin(), list.end(), wanted,
                          [this](const TEntry& entry, const std::string& key) { return keyOf(entry) < key; });
+    // Names that differ only in case may share a folder (POSIX names): the one written exactly as asked
+    // wins, otherwise the first.
+    for (auto same = at; same != list.end() && keyOf(*same) == wanted; ++same) {
+        if (nameOf(*same).nameBytes() == exact) {
+            return *same;
+        }
+    }
     if (at != list.end() && keyOf(*at) == wanted) {
         return *at;
     }

@@ -179,6 +179,12 @@ private:
     // them in memory; null otherwise (then readData gives them).
     const std::uint8_t* viewData(const TNtfsData& data, std::uint64_t offset, std::size_t count) const;
     bool readRecord(std::uint64_t record, std::vector<std::uint8_t>& bytes, TRecordHeader& header) const;
+    // Drops the MFT's runs from the first that maps clusters an earlier one maps, and its sizes with them.
+    void keepUnaliasedRuns(TNtfsData& mft) const;
+    // The runs of one extent of a stream, refused when its VCNs reach past what 63-bit offsets hold.
+    bool decodeExtentRuns(const TAttributeView& extent, std::pmr::vector<TRun>& runs) const;
+    // The record itself when its bytes lie on the device; otherwise the first later one that may.
+    std::uint64_t firstRecordOnDevice(std::uint64_t record) const;
     // The file of a base record whose bytes are prepared; its extension records are read as its
     // attribute list names them. withData keeps the locations of its streams' bytes and its own security
     // descriptor.
@@ -188,6 +194,7 @@ private:
 
     std::unique_ptr<TNtfsDevice> FDevice;
     TNtfsGeometry FGeometry;
+    std::uint64_t FVolumeBytes = 0; // the volume's size as far as the device holds it
     TNtfsData FMft;
     std::uint64_t FRecordCount = 0;
     std::uint64_t FDamagedRecords = 0;

@@ -101,6 +101,11 @@ TMounted* TNtfsFileServices::TImpl::driveOf(wchar_t letter) {
 
 const TNtfsData* TNtfsFileServices::TImpl::streamNamed(const TMounted& drive, const TNtfsFile& file,
                                                        const std::wstring& name) {
+    if (!name.empty()) {
+        if (const TNtfsData* exact = file.findStream(name)) {
+            return exact; // of names that differ only in case, the one written exactly so
+        }
+    }
     for (const TNtfsData& data : file.streams) {
         if (!data.name.empty() && sameUpper(*drive.tree, data.name, name)) {
             return &data;

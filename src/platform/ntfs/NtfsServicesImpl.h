@@ -92,7 +92,8 @@ struct TNtfsFileServices::TImpl {
     detail::TLocated lookUp(const TWinPath& path);
     HANDLE newHandle(detail::THandle handle);
     detail::THandle* findHandle(HANDLE handle, detail::THandleKind kind);
-    // The stream of a file whose name matches without case, as NTFS compares stream names.
+    // The stream of a file with this name: written exactly so, or else matching without case as NTFS
+    // compares stream names.
     const TNtfsData* streamNamed(const detail::TMounted& drive, const TNtfsFile& file,
                                  const std::wstring& name);
 };
