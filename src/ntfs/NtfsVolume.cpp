@@ -314,6 +314,11 @@ void TNtfsVolume::readUpcase() {
     if (readData(*data, 0, bytes.data(), bytes.size()) != static_cast<std::int64_t>(bytes.size())) {
         return;
     }
+    // Every NTFS table maps the Latin letters; one that does not (a blank or damaged table) is not taken.
+    const TBytes table(bytes.data(), bytes.size());
+    if (table.u16(2 * 'a') != 'A' || table.u16(2 * 'A') != 'A') {
+        return;
+    }
     for (std::size_t unit = 0; unit < kUpcaseUnits; ++unit) {
         FUpcase[unit] = static_cast<char16_t>(bytes[2 * unit] | (bytes[2 * unit + 1] << 8));
     }
