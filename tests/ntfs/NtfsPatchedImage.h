@@ -221,4 +221,27 @@ inline void setRuns(std::uint8_t* record, std::size_t recordSize, std::size_t at
     put(at + 0x38, initializedSize, 8);
 }
 
+// Makes a resident attribute's value longer (zeros at its end); what follows it in the record moves.
+inline void growResidentValue(std::uint8_t* record, std::size_t recordSize, std::size_t at,
+                              std::size_t valueLength) {
+    const ntfs::TBytes view(record, recordSize);
+    const std::size_t length = view.u32(at + 4);
+    const std::size_t valueOffset = view.u16(at + 20);
+    const std::size_t needed = (valueOffset + valueLength + 7) / 8 * 8;
+    const std::size_t inUse = view.u32(0x18);
+    if (needed > length) {
+        if (inUse + needed - length > recordSize - 2) {
+            throw std::runtime_error("the value does not fit in the record");
+        }
+        std::memmove(record + at + needed, record + at + length, inUse - at - length);
+        std::memset(record + at + length, 0, needed - length);
+        const std::uint32_t grownInUse = static_cast<std::uint32_t>(inUse + needed - length);
+        std::memcpy(record + 0x18, &grownInUse, 4);
+        const std::uint32_t grownLength = static_cast<std::uint32_t>(needed);
+        std::memcpy(record + at + 4, &grownLength, 4);
+    }
+    const std::uint32_t grownValue = static_cast<std::uint32_t>(valueLength);
+    std::memcpy(record + at + 16, &grownValue, 4);
+}
+
 } // namespace ntfstest
