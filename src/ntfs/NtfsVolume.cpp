@@ -368,6 +368,8 @@ std::optional<TNtfsFile> TNtfsVolume::loadFile(std::uint64_t record) const {
 
 std::int64_t TNtfsVolume::readData(const TNtfsData& data, std::uint64_t offset, void* buffer,
                                    std::size_t count) const {
+    // Compressed (non-resident, LZNT1) streams are where a decoder joins: their state says so and
+    // nothing reads their clusters as plain bytes. Resident values are always plain.
     if (data.state != TDataState::readable) {
         return -1;
     }

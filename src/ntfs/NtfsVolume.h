@@ -34,7 +34,7 @@ struct TNtfsGeometry {
 // Why a stream's bytes cannot be given.
 enum class TDataState {
     readable,
-    compressed, // NTFS compression: the size is known, the bytes are not decoded
+    compressed, // NTFS compression of a non-resident stream: the size is known, the bytes are not decoded
     encrypted,  // EFS: only the owner's key opens it
     damaged,    // its run list or extents do not hold together
 };
