@@ -396,5 +396,32 @@ TEST_F(Hostile, ExactCaseNamesWinOverCaseInsensitiveOnes) {
     EXPECT_EQ(services->openHandles(), 0);
 }
 
+// A small stream of a file in a compressed folder is resident and stored plainly, though its attribute
+// carries the compression flag: it is read (alone and through the backup stream), not refused.
+TEST_F(Hostile, ResidentValueWithTheCompressionFlagIsReadPlainly) {
+    const TImage image(copiedVolume());
+    std::string patched = image.bytes;
+    image.patchRecord(patched, image.recordOf(L"one.txt"), [&](std::uint8_t* record) {
+        for (const wchar_t* name : {L"", L"notes"}) {
+            const std::size_t at = attributeOffset(record, ntfs::kAttrData, name);
+            ASSERT_EQ(record[at + 8], 0) << "resident";
+            record[at + 12] |= 0x01; // flags: compressed (LZNT1)
+        }
+    });
+    auto services = servicesOver(patched);
+    ASSERT_NE(services, nullptr);
+    for (const auto& [path, content] :
+         {std::pair{L"N:\\one.txt", "main data"}, std::pair{L"N:\\one.txt:notes", "one stream"}}) {
+        std::string bytes;
+        plat::DWORD error = 0;
+        EXPECT_TRUE(readWhole(*services, path, bytes, error)) << utf8(path) << " error " << error;
+        EXPECT_EQ(bytes, content) << utf8(path);
+    }
+    std::string backup;
+    EXPECT_TRUE(backupOf(*services, L"N:\\one.txt", backup));
+    EXPECT_NE(backup.find("one stream"), std::string::npos);
+    EXPECT_EQ(services->openHandles(), 0);
+}
+
 } // namespace
 } // namespace ntfstest
