@@ -125,8 +125,12 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
             data.resident = false;
             data.size = listAttribute->dataSize;
             data.initializedSize = std::min(listAttribute->initializedSize, listAttribute->dataSize);
-            if (data.size > kLargestAttributeList || !decodeExtentRuns(*listAttribute, data.runs)) {
+            if (data.size > kLargestAttributeList || !decodeExtentRuns(*listAttribute, data.runs) ||
+                (!withData && data.size > FListBytesLeft)) {
                 return std::nullopt;
+            }
+            if (!withData) {
+                FListBytesLeft -= data.size; // the catalogue pass (withData reads one file on demand)
             }
             listBytes.resize(static_cast<std::size_t>(data.size));
             if (readData(data, 0, listBytes.data(), listBytes.size()) !=
@@ -149,6 +153,12 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
         }
         std::sort(numbers.begin(), numbers.end());
         numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+        if (!withData && numbers.size() > FExtensionsLeft) {
+            file.damaged = true;
+            numbers.clear();
+        } else if (!withData) {
+            FExtensionsLeft -= numbers.size();
+        }
         std::vector<std::uint8_t> candidate;
         for (std::uint64_t number : numbers) {
             TRecordHeader header;

@@ -254,6 +254,8 @@ void TNtfsVolume::readCatalogue() {
     // The index by record number covers the records the device can hold (a damaged MFT may claim any
     // number); a file numbered past it is found by search.
     FFileIndex.assign(static_cast<std::size_t>(std::min(FRecordCount, FVolumeBytes / size + 1)), 0);
+    FListBytesLeft = FVolumeBytes;
+    FExtensionsLeft = FRecordCount;
     for (std::uint64_t first = 0; first < FRecordCount;) {
         // Records in clusters past the device's end (a truncated image) cannot be read: skipped whole.
         if (const std::uint64_t next = firstRecordOnDevice(first); next != first) {

@@ -206,6 +206,11 @@ private:
     TNtfsFileList FFiles;
     std::vector<std::uint32_t> FFileIndex; // by record number: index in FFiles + 1, 0 for none
     // $Secure:$SDS and where each security id's descriptor lies in it, read on first use.
+    // What the catalogue pass may still read for attribute lists. In a sound volume every list byte
+    // and every extension record belongs to one file, so these last; a volume whose files share them
+    // (to multiply the work) runs out, and its further lists leave their files out or damaged.
+    mutable std::uint64_t FListBytesLeft = 0;
+    mutable std::uint64_t FExtensionsLeft = 0;
     mutable std::once_flag FSecurityOnce;
     mutable TNtfsData FSds;
     mutable std::unordered_map<std::uint32_t, std::pair<std::uint64_t, std::uint32_t>> FSecurityIndex;

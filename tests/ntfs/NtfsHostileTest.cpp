@@ -396,6 +396,77 @@ TEST_F(Hostile, ExactCaseNamesWinOverCaseInsensitiveOnes) {
     EXPECT_EQ(services->openHandles(), 0);
 }
 
+// Thousands of records that are copies of one file's base record share its attribute list and name
+// its extension records: each is read no more than the volume's own size allows, so opening reads a
+// few times the image, not the list and its records once per copy.
+TEST_F(Hostile, FilesSharingOneAttributeListCostWhatTheVolumeHolds) {
+    if (!mountedVolume().unavailable.empty()) {
+        GTEST_SKIP() << mountedVolume().unavailable;
+    }
+    const TImage image(mountedVolume());
+    const std::size_t size = image.geometry().recordSize;
+    const std::uint64_t cluster = image.geometry().clusterSize;
+    auto intact = openBytes(image.bytes);
+    const std::optional<ntfs::TNtfsFile> mft = intact->loadFile(ntfs::kRecordMft);
+    std::vector<TPlainRun> runs;
+    std::uint64_t vcns = 0;
+    for (const ntfs::TRun& run : mft->findStream(L"")->runs) {
+        runs.push_back({run.lcn, run.length});
+        vcns += run.length;
+    }
+    constexpr std::uint64_t kCopies = 4000;
+    const std::uint64_t imageClusters = (image.bytes.size() + cluster - 1) / cluster;
+    const std::uint64_t tail = (kCopies * size + cluster - 1) / cluster;
+    runs.push_back({static_cast<std::int64_t>(imageClusters), tail});
+    std::string damaged = image.bytes;
+    damaged.resize(imageClusters * cluster, '\0');
+    const std::uint64_t sectors = (imageClusters + tail + 8) * (cluster / 512);
+    for (int i = 0; i < 8; ++i) {
+        damaged[0x28 + i] = static_cast<char>(sectors >> (8 * i));
+    }
+    const std::uint64_t total = (vcns + tail) * cluster;
+    image.patchRecord(damaged, ntfs::kRecordMft, [&](std::uint8_t* record) {
+        setRuns(record, size, attributeOffset(record, ntfs::kAttrData), encodeRuns(runs), vcns + tail - 1,
+                total, total);
+    });
+    std::string base;
+    for (std::size_t at = 0; at < size; at += 512) {
+        base += image.bytes.substr(image.mftByte(image.recordOf(L"many.txt") * size + at), 512);
+    }
+    const std::uint64_t first = vcns * cluster / size;
+    for (std::uint64_t n = 0; n < kCopies; ++n) {
+        std::string copy = base;
+        for (int i = 0; i < 4; ++i) {
+            copy[0x2C + i] = static_cast<char>((first + n) >> (8 * i));
+        }
+        damaged += copy;
+    }
+    damaged.resize((imageClusters + tail + 8) * cluster, '\0');
+
+    // A device that counts what is read from it (and offers nothing in place).
+    class TCounted final : public ntfs::TNtfsDevice {
+    public:
+        explicit TCounted(const std::string& bytes, std::uint64_t& total)
+            : FBytes(ntfs::openMemoryDevice(std::vector<std::uint8_t>(bytes.begin(), bytes.end()))),
+              FTotal(total) {}
+        bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
+            FTotal += count;
+            return FBytes->read(offset, buffer, count);
+        }
+        std::uint64_t size() const override { return FBytes->size(); }
+
+    private:
+        std::unique_ptr<ntfs::TNtfsDevice> FBytes;
+        std::uint64_t& FTotal;
+    };
+    std::uint64_t read = 0;
+    auto volume = TNtfsVolume::open(std::make_unique<TCounted>(damaged, read));
+    ASSERT_NE(volume, nullptr);
+    EXPECT_GE(volume->files().size(), intact->files().size());
+    EXPECT_LE(read, 4 * damaged.size())
+        << "read " << read << " bytes of a " << damaged.size() << "-byte image";
+}
+
 // A small stream of a file in a compressed folder is resident and stored plainly, though its attribute
 // carries the compression flag: it is read (alone and through the backup stream), not refused.
 TEST_F(Hostile, ResidentValueWithTheCompressionFlagIsReadPlainly) {
