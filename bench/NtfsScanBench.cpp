@@ -17,7 +17,7 @@
 // when they are missing.
 
 #include "ntfs/NtfsImage.h"
-#include "platform/ntfs/NtfsTree.h"
+#include "ntfs/NtfsTree.h"
 
 #include <benchmark/benchmark.h>
 
@@ -97,25 +97,25 @@ bool buildVolume() {
 
 TCount mftScan() {
     TCount count;
-    auto volume = plat::ntfs::TNtfsVolume::open(plat::ntfs::openImageFile(kImage));
+    auto volume = ntfs::TNtfsVolume::open(ntfs::openImageFile(kImage));
     if (!volume) {
         return count;
     }
-    const plat::ntfs::TNtfsTree tree(*volume);
+    const ntfs::TNtfsTree tree(*volume);
     count.records = volume->recordCount();
     // Every file below the root, as the folder tree places it.
     std::vector<std::size_t> folders = {tree.root()};
     while (!folders.empty()) {
         const std::size_t folder = folders.back();
         folders.pop_back();
-        for (const plat::ntfs::TNtfsTree::TEntry& entry : tree.entries(folder)) {
-            const plat::ntfs::TNtfsFile& file = tree.file(entry.file);
+        for (const ntfs::TNtfsTree::TEntry& entry : tree.entries(folder)) {
+            const ntfs::TNtfsFile& file = tree.file(entry.file);
             if (file.folder) {
                 folders.push_back(entry.file);
                 continue;
             }
             ++count.files;
-            for (const plat::ntfs::TNtfsData& stream : file.streams) {
+            for (const ntfs::TNtfsData& stream : file.streams) {
                 count.streams += stream.name.empty() ? 0 : 1;
             }
         }

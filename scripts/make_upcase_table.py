@@ -1,14 +1,14 @@
 #!/usr/bin/env python3
-"""Writes src/platform/NtfsUpcaseTable.cpp: NTFS's upper-case table as compact runs.
+"""Writes src/ntfs/NtfsUpcaseTable.cpp: NTFS's upper-case table as compact runs.
 
 The table is the $UpCase file of a fresh volume made by mkntfs (ntfs-3g's tools, installed by
 scripts/setup.sh). Each run maps the units first, first + step, ..., last to unit + delta (modulo
 0x10000); every unit no run covers is its own upper case. The program expands the runs into the full
-table once (src/platform/NtfsUpcase.cpp).
+table once (src/ntfs/NtfsUpcase.cpp).
 
 Usage: scripts/make_upcase_table.py [--upcase FILE] [--output FILE]
   --upcase FILE  the 131,072 bytes of an $UpCase file (default: made with mkntfs and read with ntfscat)
-  --output FILE  where the source goes (default: src/platform/NtfsUpcaseTable.cpp of this repository)
+  --output FILE  where the source goes (default: src/ntfs/NtfsUpcaseTable.cpp of this repository)
 """
 
 import argparse
@@ -77,7 +77,7 @@ def expand(runs):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--upcase")
-    parser.add_argument("--output", default=os.path.join(REPO, "src", "platform", "NtfsUpcaseTable.cpp"))
+    parser.add_argument("--output", default=os.path.join(REPO, "src", "ntfs", "NtfsUpcaseTable.cpp"))
     args = parser.parse_args()
     if args.upcase:
         with open(args.upcase, "rb") as f:
@@ -97,9 +97,9 @@ def main():
         f"// volume made by {source}. Do not edit: run the script again.",
         "// Each run maps first, first + step, ..., last to unit + delta (modulo 0x10000).",
         "",
-        '#include "platform/NtfsUpcase.h"',
+        '#include "ntfs/NtfsUpcase.h"',
         "",
-        "namespace plat {",
+        "namespace ntfs {",
         "",
         "namespace {",
         "",
@@ -118,7 +118,7 @@ def main():
         "    return kRuns;",
         "}",
         "",
-        "} // namespace plat",
+        "} // namespace ntfs",
         "",
     ]
     with open(args.output, "w") as f:

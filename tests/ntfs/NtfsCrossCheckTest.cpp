@@ -11,8 +11,8 @@
 namespace ntfstest {
 namespace {
 
-using plat::ntfs::TDataState;
-using plat::ntfs::TNtfsVolume;
+using ntfs::TDataState;
+using ntfs::TNtfsVolume;
 
 struct TVolumeCase {
     const char* name;
@@ -96,18 +96,17 @@ TEST(MountedFixture, HoldsTheStructuresTheReaderMustHandle) {
     if (!fixture.unavailable.empty()) {
         GTEST_SKIP() << fixture.unavailable;
     }
-    auto volume = TNtfsVolume::open(plat::ntfs::openImageFile(fixture.image));
+    auto volume = TNtfsVolume::open(ntfs::openImageFile(fixture.image));
     ASSERT_NE(volume, nullptr);
     EXPECT_EQ(volume->label(), L"Mounted fixture");
-    auto stream = [&](const std::wstring& path,
-                      const std::wstring& name) -> std::optional<plat::ntfs::TNtfsData> {
+    auto stream = [&](const std::wstring& path, const std::wstring& name) -> std::optional<ntfs::TNtfsData> {
         auto services = openServices(fixture.image, L'N');
         std::uint64_t record = 0;
         if (!recordOf(*services, L"N:\\" + path, record)) {
             return std::nullopt;
         }
         auto file = volume->loadFile(record);
-        const plat::ntfs::TNtfsData* data = file ? file->findStream(name) : nullptr;
+        const ntfs::TNtfsData* data = file ? file->findStream(name) : nullptr;
         return data ? std::optional(*data) : std::nullopt;
     };
     auto frag = stream(L"frag.bin", L"pieces");
@@ -131,7 +130,7 @@ TEST(MountedFixture, HoldsTheStructuresTheReaderMustHandle) {
     EXPECT_TRUE(sparse->sparse);
     bool hole = false;
     for (const auto& run : sparse->runs) {
-        hole = hole || run.lcn == plat::ntfs::TRun::kSparse;
+        hole = hole || run.lcn == ntfs::TRun::kSparse;
     }
     EXPECT_TRUE(hole) << "sparse.bin has no hole";
     auto packed = stream(L"packed\\text.txt", L"");

@@ -3,9 +3,7 @@
 // damage. The reader gives errors (a file left out, a stream that cannot be read, a volume that does
 // not open), never a crash, an endless loop or wrong bytes.
 
-#include "ntfs/NtfsFixture.h"
-#include "ntfs/NtfsServicesView.h"
-#include "platform/ntfs/NtfsRecord.h"
+#include "ntfs/NtfsPatchedImage.h"
 
 #include <gtest/gtest.h>
 
@@ -15,141 +13,6 @@
 
 namespace ntfstest {
 namespace {
-
-using plat::ntfs::TAttributeReader;
-using plat::ntfs::TAttributeView;
-using plat::ntfs::TNtfsOpenError;
-using plat::ntfs::TNtfsVolume;
-using plat::ntfs::TRecordHeader;
-
-// A volume image held in memory.
-class TMemoryDevice final : public plat::ntfs::TNtfsDevice {
-public:
-    explicit TMemoryDevice(std::string bytes) : FBytes(std::move(bytes)) {}
-    bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
-        if (offset > FBytes.size() || count > FBytes.size() - offset) {
-            return false;
-        }
-        std::memcpy(buffer, FBytes.data() + offset, count);
-        return true;
-    }
-
-private:
-    std::string FBytes;
-};
-
-std::unique_ptr<TNtfsVolume> openBytes(const std::string& bytes, TNtfsOpenError* error = nullptr) {
-    return TNtfsVolume::open(std::make_unique<TMemoryDevice>(bytes), error);
-}
-
-std::unique_ptr<plat::ntfs::TNtfsFileServices> servicesOver(const std::string& bytes) {
-    auto volume = openBytes(bytes);
-    if (!volume) {
-        return nullptr;
-    }
-    auto services = std::make_unique<plat::ntfs::TNtfsFileServices>();
-    services->mount(L'N', std::move(volume));
-    return services;
-}
-
-// An image and the places of its structures, found by the reader on the intact image.
-class TImage {
-public:
-    explicit TImage(const TFixtureVolume& fixture) : bytes(readBytes(fixture.image)) {
-        auto volume = openBytes(bytes);
-        if (!volume) {
-            throw std::runtime_error("the intact image does not open");
-        }
-        FGeometry = volume->geometry();
-        const std::optional<plat::ntfs::TNtfsFile> mft = volume->loadFile(0);
-        const auto& runs = mft->findStream(L"")->runs;
-        FMftRuns.assign(runs.begin(), runs.end());
-        auto services = servicesOver(bytes);
-        for (const TFileFacts& file : fixture.facts) {
-            std::uint64_t record = 0;
-            if (ntfstest::recordOf(*services, L"N:\\" + file.path, record)) {
-                FRecords.emplace_back(file.path, record);
-            }
-        }
-    }
-
-    std::string bytes;
-
-    const plat::ntfs::TNtfsGeometry& geometry() const { return FGeometry; }
-    std::uint64_t recordOf(const std::wstring& path) const {
-        for (const auto& [name, record] : FRecords) {
-            if (name == path) {
-                return record;
-            }
-        }
-        throw std::runtime_error("no such file in the image");
-    }
-    // Where a byte of the MFT lies in the image.
-    std::uint64_t mftByte(std::uint64_t offset) const {
-        const std::uint64_t cluster = FGeometry.clusterSize;
-        for (const auto& run : FMftRuns) {
-            if (offset / cluster >= run.vcn && offset / cluster < run.vcn + run.length) {
-                return static_cast<std::uint64_t>(run.lcn) * cluster + offset - run.vcn * cluster;
-            }
-        }
-        throw std::runtime_error("outside the MFT");
-    }
-    // Lets the change see the record with its fix-ups applied, then protects it again.
-    template <typename F> void patchRecord(std::string& image, std::uint64_t record, F change) const {
-        const std::size_t size = FGeometry.recordSize;
-        std::vector<std::uint8_t> copy(size);
-        std::vector<std::uint64_t> places(size / 512);
-        for (std::size_t sector = 0; sector < places.size(); ++sector) {
-            places[sector] = mftByte(record * size + sector * 512);
-            std::memcpy(copy.data() + sector * 512, image.data() + places[sector], 512);
-        }
-        ASSERT_TRUE(plat::ntfs::applyFixups(copy.data(), size));
-        change(copy.data());
-        const std::size_t arrayOffset = copy[4] | (copy[5] << 8);
-        for (std::size_t sector = 0; sector < places.size(); ++sector) {
-            const std::size_t end = (sector + 1) * 512 - 2;
-            copy[arrayOffset + 2 * (sector + 1)] = copy[end];
-            copy[arrayOffset + 2 * (sector + 1) + 1] = copy[end + 1];
-            copy[end] = copy[arrayOffset];
-            copy[end + 1] = copy[arrayOffset + 1];
-            std::memcpy(image.data() + places[sector], copy.data() + sector * 512, 512);
-        }
-    }
-
-private:
-    plat::ntfs::TNtfsGeometry FGeometry;
-    std::vector<plat::ntfs::TRun> FMftRuns;
-    std::vector<std::pair<std::wstring, std::uint64_t>> FRecords;
-};
-
-// The first attribute of the type (and name) in a fixed-up record.
-TAttributeView attributeOf(std::uint8_t* record, std::size_t size, std::uint32_t type,
-                           const std::wstring& name = {}) {
-    TRecordHeader header;
-    header.attributesOffset = static_cast<std::uint16_t>(record[0x14] | (record[0x15] << 8));
-    header.bytesInUse = static_cast<std::uint32_t>(record[0x18] | (record[0x19] << 8) | (record[0x1A] << 16));
-    header.flags = static_cast<std::uint16_t>(record[0x16] | (record[0x17] << 8));
-    TAttributeReader reader(plat::ntfs::TBytes(record, size), header);
-    TAttributeView attribute;
-    while (reader.next(attribute)) {
-        if (attribute.type == type && attribute.nameText() == name) {
-            return attribute;
-        }
-    }
-    throw std::runtime_error("no such attribute");
-}
-
-// The volume opened over the bytes, walked completely with every stream read: the only outcome
-// asked for is that it ends. Gives what was seen.
-std::vector<TSeenFile> walkAll(const std::string& bytes) {
-    auto services = servicesOver(bytes);
-    if (!services) {
-        return {};
-    }
-    std::vector<TSeenFile> seen = walkServices(*services, L'N');
-    EXPECT_EQ(services->openHandles(), 0);
-    return seen;
-}
 
 class Damage : public testing::Test {
 protected:
@@ -220,7 +83,7 @@ TEST_F(Damage, MappedImageFileReadsAsItsBytes) {
         const std::string& bytes = cases[n];
         const std::filesystem::path path = programScratch() / ("mapped-" + std::to_string(n) + ".img");
         writeBytes(path, bytes);
-        auto device = plat::ntfs::openImageFile(path);
+        auto device = ntfs::openImageFile(path);
         ASSERT_NE(device, nullptr) << n;
         std::uint8_t byte = 0;
         EXPECT_FALSE(device->read(bytes.size(), &byte, 1)) << n;
@@ -241,8 +104,8 @@ TEST_F(Damage, MappedImageFileReadsAsItsBytes) {
         EXPECT_EQ(mapped->damagedRecords(), copied->damagedRecords()) << n;
         ASSERT_EQ(mapped->files().size(), copied->files().size()) << n;
         for (std::size_t i = 0; i < mapped->files().size(); ++i) {
-            const plat::ntfs::TNtfsFile& a = mapped->files()[i];
-            const plat::ntfs::TNtfsFile& b = copied->files()[i];
+            const ntfs::TNtfsFile& a = mapped->files()[i];
+            const ntfs::TNtfsFile& b = copied->files()[i];
             EXPECT_EQ(a.record, b.record) << n;
             ASSERT_EQ(a.names.size(), b.names.size()) << n << " " << a.record;
             for (std::size_t k = 0; k < a.names.size(); ++k) {
@@ -281,7 +144,7 @@ TEST_F(Damage, RunListOutsideTheVolumeMakesTheStreamUnreadableNotWrong) {
     std::string damaged = image.bytes;
     const std::size_t size = image.geometry().recordSize;
     image.patchRecord(damaged, image.recordOf(L"several.txt"), [&](std::uint8_t* record) {
-        const TAttributeView beta = attributeOf(record, size, plat::ntfs::kAttrData, L"beta");
+        const TAttributeView beta = attributeOf(record, size, ntfs::kAttrData, L"beta");
         ASSERT_FALSE(beta.resident);
         // One run of 6 clusters at a cluster far past the end of the volume.
         auto* pairs = const_cast<std::uint8_t*>(beta.mappingPairs.data());
@@ -313,7 +176,7 @@ TEST_F(Damage, EncryptedStreamIsListedButNotRead) {
     std::string patched = image.bytes;
     image.patchRecord(patched, image.recordOf(L"several.txt"), [&](std::uint8_t* record) {
         const TAttributeView beta =
-            attributeOf(record, image.geometry().recordSize, plat::ntfs::kAttrData, L"beta");
+            attributeOf(record, image.geometry().recordSize, ntfs::kAttrData, L"beta");
         auto* header = const_cast<std::uint8_t*>(beta.name.data()) - 0x40; // the name follows the header
         ASSERT_EQ(header[0], 0x80) << "the header starts at the type";
         header[0x0D] |= 0x40; // flags 0x4000: encrypted
@@ -381,7 +244,7 @@ TEST_F(Damage, MftRunListOutsideTheVolumeDoesNotOpen) {
     const TImage image(copiedVolume());
     std::string damaged = image.bytes;
     image.patchRecord(damaged, 0, [&](std::uint8_t* record) {
-        const TAttributeView data = attributeOf(record, image.geometry().recordSize, plat::ntfs::kAttrData);
+        const TAttributeView data = attributeOf(record, image.geometry().recordSize, ntfs::kAttrData);
         auto* pairs = const_cast<std::uint8_t*>(data.mappingPairs.data());
         const std::uint8_t far[] = {0x41, 0x40, 0x00, 0x00, 0x00, 0x70, 0x00};
         std::memcpy(pairs, far, sizeof far);
@@ -426,8 +289,8 @@ TEST_F(Damage, RandomDamageToExtensionRecordsNeverCrashes) {
                         image.bytes.data() + image.mftByte(record * bytes.size() + sector * 512), 512);
         }
         TRecordHeader header;
-        if (plat::ntfs::prepareRecord(bytes.data(), bytes.size(), header) == plat::ntfs::TRecordState::ok &&
-            plat::ntfs::recordOf(header.baseReference) == manyRecord) {
+        if (ntfs::prepareRecord(bytes.data(), bytes.size(), header) == ntfs::TRecordState::ok &&
+            ntfs::recordOf(header.baseReference) == manyRecord) {
             records.push_back(record);
         }
     }
@@ -476,7 +339,7 @@ TEST_F(Cycles, FoldersInACycleAreLeftOut) {
     const std::size_t size = image.geometry().recordSize;
     // level1's parent becomes level3, which lies below it.
     image.patchRecord(damaged, level1, [&](std::uint8_t* record) {
-        const TAttributeView name = attributeOf(record, size, plat::ntfs::kAttrFileName);
+        const TAttributeView name = attributeOf(record, size, ntfs::kAttrFileName);
         auto* value = const_cast<std::uint8_t*>(name.value.data());
         for (int i = 0; i < 6; ++i) {
             value[i] = static_cast<std::uint8_t>(level3 >> (8 * i));
@@ -499,7 +362,7 @@ TEST_F(Cycles, FolderThatIsItsOwnParentIsLeftOut) {
     const std::uint64_t docs = image.recordOf(L"docs");
     const std::size_t size = image.geometry().recordSize;
     image.patchRecord(damaged, docs, [&](std::uint8_t* record) {
-        const TAttributeView name = attributeOf(record, size, plat::ntfs::kAttrFileName);
+        const TAttributeView name = attributeOf(record, size, ntfs::kAttrFileName);
         auto* value = const_cast<std::uint8_t*>(name.value.data());
         for (int i = 0; i < 6; ++i) {
             value[i] = static_cast<std::uint8_t>(docs >> (8 * i));

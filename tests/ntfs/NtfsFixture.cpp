@@ -275,7 +275,7 @@ const TFixtureVolume& mountedVolume() {
 }
 
 std::unique_ptr<plat::ntfs::TNtfsFileServices> openServices(const fs::path& image, wchar_t letter) {
-    auto volume = plat::ntfs::TNtfsVolume::open(plat::ntfs::openImageFile(image));
+    auto volume = ntfs::TNtfsVolume::open(ntfs::openImageFile(image));
     if (!volume) {
         return nullptr;
     }

@@ -1,7 +1,7 @@
 // The record-level parsing on hand-made bytes: update-sequence fix-ups, attribute bounds and run
 // lists, valid and hostile.
 
-#include "platform/ntfs/NtfsRecord.h"
+#include "ntfs/NtfsRecord.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +9,11 @@
 
 namespace {
 
-using plat::ntfs::TAttributeReader;
-using plat::ntfs::TAttributeView;
-using plat::ntfs::TBytes;
-using plat::ntfs::TRecordHeader;
-using plat::ntfs::TRun;
+using ntfs::TAttributeReader;
+using ntfs::TAttributeView;
+using ntfs::TBytes;
+using ntfs::TRecordHeader;
+using ntfs::TRun;
 
 struct TRunCase {
     const char* what;
@@ -59,8 +59,8 @@ TEST(RunLists, DecodeAsNtfsWritesThemAndRefuseWhatItNeverWrites) {
     };
     for (const TRunCase& c : cases) {
         std::pmr::vector<TRun> runs;
-        EXPECT_EQ(plat::ntfs::decodeRuns(TBytes(c.pairs.data(), c.pairs.size()), c.lowestVcn, c.highestVcn,
-                                         kClusters, runs),
+        EXPECT_EQ(ntfs::decodeRuns(TBytes(c.pairs.data(), c.pairs.size()), c.lowestVcn, c.highestVcn,
+                                   kClusters, runs),
                   c.valid)
             << c.what;
         if (c.valid) {
@@ -86,7 +86,7 @@ std::vector<std::uint8_t> protectedRecord() {
 
 TEST(Fixups, PutBackTheSectorEnds) {
     std::vector<std::uint8_t> record = protectedRecord();
-    ASSERT_TRUE(plat::ntfs::applyFixups(record.data(), record.size()));
+    ASSERT_TRUE(ntfs::applyFixups(record.data(), record.size()));
     EXPECT_EQ(record[510], 0xA1);
     EXPECT_EQ(record[511], 0xA2);
     EXPECT_EQ(record[1022], 0xB1);
@@ -108,10 +108,10 @@ TEST(Fixups, RefuseTornAndMalformedRecords) {
     for (const TCase& c : cases) {
         std::vector<std::uint8_t> record = protectedRecord();
         record[c.offset] = c.value;
-        EXPECT_FALSE(plat::ntfs::applyFixups(record.data(), record.size())) << c.what;
+        EXPECT_FALSE(ntfs::applyFixups(record.data(), record.size())) << c.what;
     }
     std::vector<std::uint8_t> odd(1000, 0);
-    EXPECT_FALSE(plat::ntfs::applyFixups(odd.data(), odd.size())) << "not a whole number of sectors";
+    EXPECT_FALSE(ntfs::applyFixups(odd.data(), odd.size())) << "not a whole number of sectors";
 }
 
 // A record area with attributes laid out by hand after a header that says where they are.

@@ -5,6 +5,7 @@
 
 #include "ntfs/NtfsFixture.h"
 #include "ntfs/NtfsServicesView.h"
+#include "platform/ntfs/NtfsServicesDevice.h"
 #include "platform/store/SimStore.h"
 
 #include <gtest/gtest.h>
@@ -76,7 +77,7 @@ TEST_F(Services, TheVolumeIsAFixedNtfsDriveWithItsLabel) {
     EXPECT_EQ(maxComponent, 255u);
     EXPECT_NE(flags & 0x00040000, 0u) << "named streams";
     EXPECT_NE(flags & 0x00080000, 0u) << "read-only volume";
-    auto volume = plat::ntfs::TNtfsVolume::open(plat::ntfs::openImageFile(mountedVolume().image));
+    auto volume = ntfs::TNtfsVolume::open(ntfs::openImageFile(mountedVolume().image));
     EXPECT_EQ(serial, static_cast<DWORD>(volume->geometry().serialNumber));
     EXPECT_EQ(info(L"N:\\plain.txt").dwVolumeSerialNumber, serial);
 }
@@ -288,7 +289,7 @@ TEST(ServicesDevice, ReadsAVolumeThroughFileServices) {
     store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
     store.addFile(L"C:\\copied.img", readBytes(fixture.image));
     {
-        auto volume = plat::ntfs::TNtfsVolume::open(plat::ntfs::openServicesDevice(store, L"C:\\copied.img"));
+        auto volume = ntfs::TNtfsVolume::open(plat::ntfs::openServicesDevice(store, L"C:\\copied.img"));
         ASSERT_NE(volume, nullptr);
         EXPECT_EQ(volume->label(), L"Copied");
         plat::ntfs::TNtfsFileServices services;

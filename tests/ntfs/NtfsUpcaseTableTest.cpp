@@ -2,9 +2,9 @@
 // $UpCase of a fresh volume made by mkntfs, unit for unit, and the reader reads the same table from it.
 
 #include "ntfs/NtfsImage.h"
-#include "platform/NtfsUpcase.h"
-#include "platform/ntfs/NtfsDevice.h"
-#include "platform/ntfs/NtfsVolume.h"
+#include "ntfs/NtfsUpcase.h"
+#include "ntfs/NtfsDevice.h"
+#include "ntfs/NtfsVolume.h"
 
 #include <gtest/gtest.h>
 
@@ -59,14 +59,14 @@ TEST(UpcaseTable, IsTheUpCaseOfAFreshMkntfsVolume) {
     const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     ASSERT_EQ(bytes.size(), 2 * kUnits);
 
-    auto volume = plat::ntfs::TNtfsVolume::open(plat::ntfs::openImageFile(image));
+    auto volume = ntfs::TNtfsVolume::open(ntfs::openImageFile(image));
     ASSERT_NE(volume, nullptr);
     int differing = 0;
     int readerDiffering = 0;
     for (std::uint32_t unit = 0; unit < kUnits; ++unit) {
         const auto onVolume = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * unit]) |
                                                     static_cast<unsigned char>(bytes[2 * unit + 1]) << 8);
-        const char16_t kept = plat::ntfsUpcase(static_cast<char16_t>(unit));
+        const char16_t kept = ntfs::ntfsUpcase(static_cast<char16_t>(unit));
         if (kept != onVolume && ++differing <= 5) {
             ADD_FAILURE() << hex(unit) << ": the program's table gives " << hex(kept) << ", the volume's "
                           << hex(onVolume) << " (scripts/make_upcase_table.py writes the table anew)";

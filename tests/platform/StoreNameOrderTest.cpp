@@ -3,7 +3,7 @@
 
 #include "StoreFixture.h"
 
-#include "platform/Utf16.h"
+#include "ntfs/Utf16.h"
 
 #include <gmock/gmock.h>
 
@@ -134,7 +134,7 @@ TEST_F(NameOrderTest, BackupStreamCarriesNamedStreamsInNtfsOrder) {
         const std::uint64_t nameSize = byte(at + 16) | byte(at + 17) << 8;
         at += kBackupHeaderSize;
         std::wstring record =
-            decodeUtf16Le(reinterpret_cast<const std::uint8_t*>(bytes.data() + at), nameSize / 2);
+            ntfs::decodeUtf16Le(reinterpret_cast<const std::uint8_t*>(bytes.data() + at), nameSize / 2);
         at += nameSize;
         record += L"=" + std::wstring(bytes.begin() + static_cast<std::ptrdiff_t>(at),
                                       bytes.begin() + static_cast<std::ptrdiff_t>(at + size));
@@ -179,10 +179,10 @@ TEST(Utf16Order, ComparesUnitByUnitAsUtf16) {
         {L"\U0001F600z", L"\xD83D\xDE00y", 1}, //
     };
     for (const TCase& c : cases) {
-        const int got = compareUtf16Units(c.a, c.b);
+        const int got = ntfs::compareUtf16Units(c.a, c.b);
         EXPECT_EQ((got > 0) - (got < 0), c.order)
             << testing::PrintToString(c.a) << " vs " << testing::PrintToString(c.b);
-        const int back = compareUtf16Units(c.b, c.a);
+        const int back = ntfs::compareUtf16Units(c.b, c.a);
         EXPECT_EQ((back > 0) - (back < 0), -c.order);
     }
 }

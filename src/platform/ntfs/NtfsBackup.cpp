@@ -1,11 +1,9 @@
-// The backup byte stream of BackupRead and BackupSeek: a record per stream, each a 20-byte header,
-// the stream's name in UTF-16LE and its data: the security descriptor (when asked for), the main
-// data of a file, then every named stream in the volume's order.
+// BackupRead and BackupSeek over a volume read directly: the records of a file's backup byte stream
+// (its format is ntfs/BackupStream.h): the security descriptor (when asked for), the main data of a
+// file, then every named stream in the volume's order.
 
 #include "platform/PositionRules.h"
 #include "platform/ntfs/NtfsServicesImpl.h"
-
-#include "platform/Utf16.h"
 
 #include <algorithm>
 #include <cstring>
@@ -16,83 +14,29 @@ using namespace detail;
 
 namespace {
 
-constexpr DWORD kStreamContainsSecurity = 0x2;
-constexpr DWORD kStreamSparse = 0x8;
-
-void putLittleEndian(std::string& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-}
-
-std::string recordHead(DWORD streamId, DWORD attributes, std::uint64_t size, const std::wstring& name) {
-    const std::string nameBytes = encodeUtf16Le(name);
-    std::string head;
-    putLittleEndian(head, streamId, 4);
-    putLittleEndian(head, attributes, 4);
-    putLittleEndian(head, size, 8);
-    putLittleEndian(head, nameBytes.size(), 4);
-    return head + nameBytes;
-}
-
 TBackupContext makeContext(const THandle& handle, bool withSecurity) {
     TBackupContext context;
     context.drive = handle.drive;
     context.file = handle.loaded;
     const TNtfsFile& file = *context.file;
     if (withSecurity) {
-        TBackupRecord record;
-        record.fixed = file.extras && !file.extras->securityDescriptor.empty()
-                           ? file.extras->securityDescriptor
-                           : handle.drive->volume->securityDescriptor(file.securityId);
-        if (!record.fixed.empty()) {
-            record.dataSize = record.fixed.size();
-            record.head =
-                recordHead(BACKUP_SECURITY_DATA, kStreamContainsSecurity, record.dataSize, std::wstring());
-            context.records.push_back(std::move(record));
+        const std::vector<std::uint8_t> descriptor =
+            file.extras && !file.extras->securityDescriptor.empty()
+                ? file.extras->securityDescriptor
+                : handle.drive->volume->securityDescriptor(file.securityId);
+        if (!descriptor.empty()) {
+            context.stream.addSecurity(std::string(descriptor.begin(), descriptor.end()));
         }
     }
     if (const TNtfsData* main = file.folder ? nullptr : file.findStream({})) {
-        TBackupRecord record;
-        record.data = main;
-        record.dataSize = main->size;
-        record.head =
-            recordHead(BACKUP_DATA, main->sparse ? kStreamSparse : 0, record.dataSize, std::wstring());
-        context.records.push_back(std::move(record));
+        context.stream.addStream(main, {}, main->size, main->sparse);
     }
     for (const TNtfsData& stream : file.streams) {
-        if (stream.name.empty()) {
-            continue;
+        if (!stream.name.empty()) {
+            context.stream.addStream(&stream, stream.name, stream.size, stream.sparse);
         }
-        TBackupRecord record;
-        record.data = &stream;
-        record.dataSize = stream.size;
-        record.head = recordHead(BACKUP_ALTERNATE_DATA, stream.sparse ? kStreamSparse : 0, record.dataSize,
-                                 L":" + std::wstring(stream.name) + L":$DATA");
-        context.records.push_back(std::move(record));
     }
     return context;
-}
-
-// Copies up to count bytes of the record from the position: header and name first, then data.
-// False when the data cannot be read.
-bool readRecord(const TBackupContext& context, const TBackupRecord& record, std::uint64_t position, BYTE* out,
-                std::size_t count) {
-    std::size_t done = 0;
-    if (position < record.head.size()) {
-        done = std::min<std::size_t>(count, record.head.size() - static_cast<std::size_t>(position));
-        std::memcpy(out, record.head.data() + position, done);
-    }
-    if (done == count) {
-        return true;
-    }
-    const std::uint64_t at = position + done - record.head.size();
-    if (record.data == nullptr) {
-        std::memcpy(out + done, record.fixed.data() + at, count - done);
-        return true;
-    }
-    return context.drive->volume->readData(*record.data, at, out + done, count - done) ==
-           static_cast<std::int64_t>(count - done);
 }
 
 } // namespace
@@ -132,32 +76,22 @@ BOOL TNtfsFileServices::BackupRead(HANDLE file, BYTE* buffer, DWORD toRead, DWOR
     if (it == m.contexts.end()) {
         return failWith(ERROR_INVALID_PARAMETER, FALSE);
     }
-    TBackupContext& stream = it->second;
-    DWORD done = 0;
-    while (done < toRead && stream.record < stream.records.size()) {
-        const TBackupRecord& record = stream.records[stream.record];
-        if (stream.position >= record.total()) {
-            ++stream.record;
-            stream.position = 0;
-            continue;
-        }
-        // The header and name in one piece, the data in another, so a header is given whole even
-        // when the data after it cannot be read.
-        const std::uint64_t end = stream.position < record.head.size() ? record.head.size() : record.total();
-        const auto count = static_cast<DWORD>(std::min<std::uint64_t>(toRead - done, end - stream.position));
-        if (!readRecord(stream, record, stream.position, buffer + done, count)) {
-            if (done > 0) {
-                break; // what came is given; the next call reports the failure
-            }
-            // Compressed, encrypted or damaged data: the header was given, the bytes cannot be.
-            const bool unavailable =
-                record.data->state == TDataState::compressed || record.data->state == TDataState::encrypted;
-            return failWith(unavailable ? ERROR_NOT_SUPPORTED : ERROR_FILE_CORRUPT, FALSE);
-        }
-        stream.position += count;
-        done += count;
+    TBackupContext& backup = it->second;
+    const TNtfsData* unreadable = nullptr;
+    auto readData = [&](const TNtfsData& data, std::uint64_t at, std::uint8_t* out, std::size_t count) {
+        const bool whole =
+            backup.drive->volume->readData(data, at, out, count) == static_cast<std::int64_t>(count);
+        unreadable = whole ? nullptr : &data;
+        return whole;
+    };
+    bool failed = false;
+    *read = static_cast<DWORD>(backup.stream.read(buffer, toRead, readData, failed));
+    if (failed) {
+        // Compressed, encrypted or damaged data: the header was given, the bytes cannot be.
+        const bool unavailable =
+            unreadable->state == TDataState::compressed || unreadable->state == TDataState::encrypted;
+        return failWith(unavailable ? ERROR_NOT_SUPPORTED : ERROR_FILE_CORRUPT, FALSE);
     }
-    *read = done;
     return TRUE;
 }
 
@@ -181,14 +115,14 @@ BOOL TNtfsFileServices::BackupSeek(HANDLE file, DWORD lowBytesToSeek, DWORD high
     if (it == m.contexts.end()) {
         return failWith(ERROR_INVALID_PARAMETER, FALSE);
     }
-    TBackupContext& stream = it->second;
-    if (stream.record >= stream.records.size()) {
+    auto& stream = it->second.stream;
+    const auto* record = stream.current();
+    if (record == nullptr) {
         return failWith(ERROR_SEEK, FALSE);
     }
-    const TBackupRecord& record = stream.records[stream.record];
-    const TBackupSkip skip = backupSkipWithin(record.head.size(), record.total(), stream.position,
+    const TBackupSkip skip = backupSkipWithin(record->head.size(), record->total(), stream.position(),
                                               lowBytesToSeek, highBytesToSeek);
-    stream.position += skip.moved;
+    stream.skip(skip.moved);
     *lowSeeked = static_cast<DWORD>(skip.moved & 0xFFFFFFFFu);
     *highSeeked = static_cast<DWORD>(skip.moved >> 32);
     return skip.error != ERROR_SUCCESS ? failWith(skip.error, FALSE) : TRUE;

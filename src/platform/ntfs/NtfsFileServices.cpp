@@ -101,6 +101,11 @@ TMounted* TNtfsFileServices::TImpl::driveOf(wchar_t letter) {
 
 const TNtfsData* TNtfsFileServices::TImpl::streamNamed(const TMounted& drive, const TNtfsFile& file,
                                                        const std::wstring& name) {
+    if (!name.empty()) {
+        if (const TNtfsData* exact = file.findStream(name)) {
+            return exact; // of names that differ only in case, the one written exactly so
+        }
+    }
     for (const TNtfsData& data : file.streams) {
         if (!data.name.empty() && sameUpper(*drive.tree, data.name, name)) {
             return &data;
@@ -223,9 +228,9 @@ BOOL TNtfsFileServices::GetFileAttributesExW(const wchar_t* path, int infoLevel,
     const std::uint64_t size = found.stream != nullptr ? found.stream->size : 0;
     *data = WIN32_FILE_ATTRIBUTE_DATA{};
     data->dwFileAttributes = reportedAttributes(file);
-    data->ftCreationTime = file.created;
-    data->ftLastAccessTime = file.accessed;
-    data->ftLastWriteTime = file.written;
+    data->ftCreationTime = fileTime(file.created);
+    data->ftLastAccessTime = fileTime(file.accessed);
+    data->ftLastWriteTime = fileTime(file.written);
     data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
     return TRUE;

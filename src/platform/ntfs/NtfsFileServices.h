@@ -7,12 +7,15 @@
 // with its size, and reading it fails with ERROR_NOT_SUPPORTED (the backup stream likewise fails when
 // it reaches that stream's data; seeking over it works). Thread safe.
 
+#include "ntfs/NtfsVolume.h"
 #include "platform/FileServices.h"
-#include "platform/ntfs/NtfsVolume.h"
 
 #include <memory>
 
 namespace plat::ntfs {
+
+// The adapter speaks the engine's types.
+using namespace ::ntfs;
 
 class TNtfsFileServices final : public TFileServices {
 public:

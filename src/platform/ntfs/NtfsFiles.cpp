@@ -202,9 +202,9 @@ BOOL TNtfsFileServices::GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_I
     const std::uint64_t index = loaded.record | (static_cast<std::uint64_t>(loaded.sequence) << 48);
     *info = BY_HANDLE_FILE_INFORMATION{};
     info->dwFileAttributes = reportedAttributes(loaded);
-    info->ftCreationTime = loaded.created;
-    info->ftLastAccessTime = loaded.accessed;
-    info->ftLastWriteTime = loaded.written;
+    info->ftCreationTime = fileTime(loaded.created);
+    info->ftLastAccessTime = fileTime(loaded.accessed);
+    info->ftLastWriteTime = fileTime(loaded.written);
     info->dwVolumeSerialNumber =
         static_cast<DWORD>(handle->drive->volume->geometry().serialNumber & 0xFFFFFFFFu);
     info->nFileSizeHigh = static_cast<DWORD>(size >> 32);

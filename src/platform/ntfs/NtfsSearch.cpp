@@ -22,9 +22,9 @@ void fillFindData(const TNtfsFile& file, std::wstring_view name, std::wstring_vi
                   WIN32_FIND_DATAW* data) {
     *data = WIN32_FIND_DATAW{};
     data->dwFileAttributes = reportedAttributes(file);
-    data->ftCreationTime = file.created;
-    data->ftLastAccessTime = file.accessed;
-    data->ftLastWriteTime = file.written;
+    data->ftCreationTime = fileTime(file.created);
+    data->ftLastAccessTime = fileTime(file.accessed);
+    data->ftLastWriteTime = fileTime(file.written);
     const TNtfsData* main = file.folder ? nullptr : file.findStream({});
     const std::uint64_t size = main != nullptr ? main->size : 0;
     data->nFileSizeHigh = static_cast<DWORD>(size >> 32);

@@ -2,9 +2,10 @@
 // The state behind TNtfsFileServices: the mounted volumes with their folder trees, the open handles
 // and backup contexts. Every member is used with the mutex held.
 
+#include "ntfs/BackupStream.h"
 #include "platform/WinPath.h"
 #include "platform/ntfs/NtfsFileServices.h"
-#include "platform/ntfs/NtfsTree.h"
+#include "ntfs/NtfsTree.h"
 
 #include <map>
 #include <mutex>
@@ -58,22 +59,16 @@ struct THandle {
     const TNtfsData* data() const { return loaded && stream ? &loaded->streams[*stream] : nullptr; }
 };
 
-struct TBackupRecord {
-    std::string head;                // header and name
-    std::vector<std::uint8_t> fixed; // the security descriptor
-    const TNtfsData* data = nullptr; // the stream a data record reads from (in the context's file)
-    std::uint64_t dataSize = 0;
-    std::uint64_t total() const { return head.size() + dataSize; }
-};
-
 // A backup read in progress; it keeps the file as read at open, so it outlives its handle safely.
 struct TBackupContext {
     TMounted* drive = nullptr;
     std::shared_ptr<const TNtfsFile> file;
-    std::vector<TBackupRecord> records;
-    std::size_t record = 0;
-    std::uint64_t position = 0; // within the current record, header included
+    TBackupStream<TNtfsData> stream;
 };
+
+inline FILETIME fileTime(std::uint64_t ticks) {
+    return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
+}
 
 // The attributes as Windows reports them: the directory bit from the record, NORMAL alone for a
 // file with none.
@@ -97,7 +92,8 @@ struct TNtfsFileServices::TImpl {
     detail::TLocated lookUp(const TWinPath& path);
     HANDLE newHandle(detail::THandle handle);
     detail::THandle* findHandle(HANDLE handle, detail::THandleKind kind);
-    // The stream of a file whose name matches without case, as NTFS compares stream names.
+    // The stream of a file with this name: written exactly so, or else matching without case as NTFS
+    // compares stream names.
     const TNtfsData* streamNamed(const detail::TMounted& drive, const TNtfsFile& file,
                                  const std::wstring& name);
 };

@@ -1,6 +1,6 @@
-// The backup byte stream of BackupRead and BackupSeek: a record per stream, each a 20-byte header,
-// the stream's name in UTF-16LE and its data: the security descriptor (when asked for), the main
-// data of a file, then every named stream.
+// BackupRead and BackupSeek over the store: the records of a file's backup byte stream (its format is
+// ntfs/BackupStream.h): a made-up security descriptor when asked for, the main data of a file, then
+// every named stream; or the raw bytes a test gave for the file.
 
 #include "platform/PositionRules.h"
 #include "platform/store/StoreImpl.h"
@@ -13,24 +13,6 @@ namespace plat::store {
 using namespace detail;
 
 namespace {
-
-constexpr DWORD kStreamContainsSecurity = 0x2;
-
-void putLittleEndian(std::string& out, std::uint64_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-}
-
-std::string recordHead(DWORD streamId, DWORD attributes, std::uint64_t size, const std::wstring& name) {
-    const std::string nameBytes = utf16Bytes(name);
-    std::string head;
-    putLittleEndian(head, streamId, 4);
-    putLittleEndian(head, attributes, 4);
-    putLittleEndian(head, size, 8);
-    putLittleEndian(head, nameBytes.size(), 4);
-    return head + nameBytes;
-}
 
 // A self-relative security descriptor with no owner, group or lists, padded to the size asked for.
 std::string securityRecord(DWORD size) {
@@ -54,10 +36,8 @@ TBackupContext rawContext(const std::string& bytes) {
     TBackupContext context;
     std::size_t at = 0;
     while (at < bytes.size()) {
-        TBackupRecord record;
         if (bytes.size() - at < kBackupHeaderSize) {
-            record.head = bytes.substr(at);
-            context.records.push_back(record);
+            context.stream.addRaw(bytes.substr(at), std::string());
             break;
         }
         const auto dataSize = static_cast<std::int64_t>(readLittleEndian(bytes, at + 8, 8));
@@ -65,12 +45,11 @@ TBackupContext rawContext(const std::string& bytes) {
         const std::size_t nameEnd = at + kBackupHeaderSize +
                                     static_cast<std::size_t>(std::min<std::uint64_t>(
                                         nameSize, bytes.size() - at - kBackupHeaderSize));
-        record.head = bytes.substr(at, nameEnd - at);
         const std::uint64_t available = bytes.size() - nameEnd;
-        record.dataSize = dataSize > 0 ? std::min(static_cast<std::uint64_t>(dataSize), available) : 0;
-        record.fixed = bytes.substr(nameEnd, static_cast<std::size_t>(record.dataSize));
-        context.records.push_back(record);
-        at = nameEnd + static_cast<std::size_t>(record.dataSize);
+        const auto kept = static_cast<std::size_t>(
+            dataSize > 0 ? std::min(static_cast<std::uint64_t>(dataSize), available) : 0);
+        context.stream.addRaw(bytes.substr(at, nameEnd - at), bytes.substr(nameEnd, kept));
+        at = nameEnd + kept;
     }
     return context;
 }
@@ -81,45 +60,17 @@ TBackupContext makeContext(const TNode& node, bool withSecurity, DWORD securityS
     }
     TBackupContext context;
     if (withSecurity && securitySize > 0) {
-        TBackupRecord record;
-        record.fixed = securityRecord(securitySize);
-        record.dataSize = securitySize;
-        record.head = recordHead(BACKUP_SECURITY_DATA, kStreamContainsSecurity, securitySize, std::wstring());
-        context.records.push_back(record);
+        context.stream.addSecurity(securityRecord(securitySize));
     }
     if (!node.folder) {
-        TBackupRecord record;
-        record.data = node.main;
-        record.dataSize = node.main->size;
-        record.head = recordHead(BACKUP_DATA, 0, record.dataSize, std::wstring());
-        context.records.push_back(record);
+        context.stream.addStream(node.main.get(), {}, node.main->size, false);
+        context.kept.push_back(node.main);
     }
     for (const auto& stream : node.streams) {
-        TBackupRecord record;
-        record.data = stream;
-        record.dataSize = stream->size;
-        record.head = recordHead(BACKUP_ALTERNATE_DATA, 0, record.dataSize, L":" + stream->name + L":$DATA");
-        context.records.push_back(record);
+        context.stream.addStream(stream.get(), stream->name, stream->size, false);
+        context.kept.push_back(stream);
     }
     return context;
-}
-
-// Copies up to count bytes of the record from the position: header and name first, then data.
-void readRecord(const TBackupRecord& record, std::uint64_t position, BYTE* out, std::size_t count) {
-    std::size_t done = 0;
-    if (position < record.head.size()) {
-        done = std::min<std::size_t>(count, record.head.size() - static_cast<std::size_t>(position));
-        std::memcpy(out, record.head.data() + position, done);
-    }
-    if (done < count) {
-        const std::uint64_t at = position + done - record.head.size();
-        char* target = reinterpret_cast<char*>(out + done);
-        if (record.data) {
-            record.data->read(at, target, count - done);
-        } else {
-            std::memcpy(target, record.fixed.data() + at, count - done);
-        }
-    }
 }
 
 } // namespace
@@ -168,23 +119,13 @@ BOOL TSimStore::BackupRead(HANDLE file, BYTE* buffer, DWORD toRead, DWORD* read,
     if (it == m.contexts.end()) {
         return failWith(ERROR_INVALID_PARAMETER, FALSE);
     }
-    TBackupContext& stream = it->second;
     const DWORD limit = m.backupReadLimit > 0 ? std::min(toRead, m.backupReadLimit) : toRead;
-    DWORD done = 0;
-    while (done < limit && stream.record < stream.records.size()) {
-        const TBackupRecord& record = stream.records[stream.record];
-        if (stream.position >= record.total()) {
-            ++stream.record;
-            stream.position = 0;
-            continue;
-        }
-        const auto count =
-            static_cast<DWORD>(std::min<std::uint64_t>(limit - done, record.total() - stream.position));
-        readRecord(record, stream.position, buffer + done, count);
-        stream.position += count;
-        done += count;
-    }
-    *read = done;
+    auto readData = [](const TData& data, std::uint64_t at, std::uint8_t* out, std::size_t count) {
+        data.read(at, reinterpret_cast<char*>(out), count);
+        return true;
+    };
+    bool failed = false;
+    *read = static_cast<DWORD>(it->second.stream.read(buffer, limit, readData, failed));
     return TRUE;
 }
 
@@ -211,14 +152,14 @@ BOOL TSimStore::BackupSeek(HANDLE file, DWORD lowBytesToSeek, DWORD highBytesToS
     if (it == m.contexts.end()) {
         return failWith(ERROR_INVALID_PARAMETER, FALSE);
     }
-    TBackupContext& stream = it->second;
-    if (stream.record >= stream.records.size()) {
+    auto& stream = it->second.stream;
+    const auto* record = stream.current();
+    if (record == nullptr) {
         return failWith(ERROR_SEEK, FALSE);
     }
-    const TBackupRecord& record = stream.records[stream.record];
-    const TBackupSkip skip = backupSkipWithin(record.head.size(), record.total(), stream.position,
+    const TBackupSkip skip = backupSkipWithin(record->head.size(), record->total(), stream.position(),
                                               lowBytesToSeek, highBytesToSeek);
-    stream.position += skip.moved;
+    stream.skip(skip.moved);
     *lowSeeked = static_cast<DWORD>(skip.moved & 0xFFFFFFFFu);
     *highSeeked = static_cast<DWORD>(skip.moved >> 32);
     return skip.error != ERROR_SUCCESS ? failWith(skip.error, FALSE) : TRUE;

@@ -2,6 +2,7 @@
 // The state behind TSimStore: the content, the open handles and backup contexts, the call log and
 // the planned faults. Every member is used with the mutex held, except where a function says so.
 
+#include "ntfs/BackupStream.h"
 #include "platform/store/SimStore.h"
 #include "platform/store/StoreModel.h"
 
@@ -53,18 +54,10 @@ struct THold {
     DWORD share = 0;
 };
 
-struct TBackupRecord {
-    std::string head;            // header and name
-    std::string fixed;           // the content of a record the store makes up (security)
-    std::shared_ptr<TData> data; // the stream a data record reads from
-    std::uint64_t dataSize = 0;
-    std::uint64_t total() const { return head.size() + dataSize; }
-};
-
+// A backup read in progress; it keeps the streams it reads from, so a stream deleted meanwhile still reads.
 struct TBackupContext {
-    std::vector<TBackupRecord> records;
-    std::size_t record = 0;
-    std::uint64_t position = 0; // within the current record, header included
+    ::ntfs::TBackupStream<TData> stream;
+    std::vector<std::shared_ptr<TData>> kept;
 };
 
 struct TResolved {

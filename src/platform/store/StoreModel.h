@@ -3,7 +3,7 @@
 // rules it is read with: names compared through an upper-case table, 8.3 short names, the
 // directory-search wildcards and the parsing of Win32 paths with their stream suffixes.
 
-#include "platform/Utf16.h"
+#include "ntfs/Utf16.h"
 #include "platform/WinPath.h"
 #include "platform/WinTypes.h"
 
@@ -58,7 +58,7 @@ struct TData {
 // Orders upper-case names as NTFS keeps them: unit by unit in UTF-16.
 struct TUpperNameOrder {
     bool operator()(const std::wstring& a, const std::wstring& b) const {
-        return compareUtf16Units(a, b) < 0;
+        return ::ntfs::compareUtf16Units(a, b) < 0;
     }
 };
 
@@ -107,7 +107,7 @@ struct TDrive {
     DWORD serialNumber() const { return 0x5A3C0000u + static_cast<DWORD>(letter); }
 };
 
-// ---- Names, compared through NTFS's upper-case table (platform/NtfsUpcase.h).
+// ---- Names, compared through NTFS's upper-case table (ntfs/NtfsUpcase.h).
 wchar_t upperChar(wchar_t c);
 std::wstring upper(const std::wstring& text);
 bool sameName(const std::wstring& a, const std::wstring& b);
@@ -119,8 +119,6 @@ bool fitsShortName(const std::wstring& name);
 std::wstring makeShortName(const std::wstring& longName, const TNode& folder);
 // Whether the name matches a FindFirstFileW mask, with the Win32 rules for '*', '?', '.' and "*.*".
 bool matchesMask(const std::wstring& mask, const std::wstring& name);
-// Bytes of a name as UTF-16LE, as the backup stream carries it.
-std::string utf16Bytes(const std::wstring& text);
 FILETIME currentFileTime();
 
 // ---- Paths: read with the shared Win32 rules (platform/WinPath.h).

@@ -1,7 +1,6 @@
 #include "platform/store/StoreModel.h"
 
-#include "platform/NtfsUpcase.h"
-#include "platform/Utf16.h"
+#include "ntfs/NtfsUpcase.h"
 #include "platform/Wildcard.h"
 
 #include <algorithm>
@@ -54,8 +53,9 @@ std::shared_ptr<TData> TNode::findStream(const std::wstring& streamName) const {
 
 void TNode::insertStream(const std::shared_ptr<TData>& stream) {
     const auto place =
-        std::upper_bound(streams.begin(), streams.end(), stream,
-                         [](const auto& a, const auto& b) { return compareNtfsNames(a->name, b->name) < 0; });
+        std::upper_bound(streams.begin(), streams.end(), stream, [](const auto& a, const auto& b) {
+            return ::ntfs::compareNtfsNames(a->name, b->name) < 0;
+        });
     streams.insert(place, stream);
 }
 
@@ -112,11 +112,11 @@ bool TDrive::hasNamedStreams() const {
 }
 
 wchar_t upperChar(wchar_t c) {
-    return ntfsUpper(c);
+    return ::ntfs::ntfsUpper(c);
 }
 
 std::wstring upper(const std::wstring& text) {
-    return ntfsUpper(text);
+    return ::ntfs::ntfsUpper(text);
 }
 
 bool sameName(const std::wstring& a, const std::wstring& b) {
@@ -204,10 +204,6 @@ std::wstring makeShortName(const std::wstring& longName, const TNode& folder) {
 
 bool matchesMask(const std::wstring& mask, const std::wstring& name) {
     return matchesUpperMask(upper(mask), upper(name));
-}
-
-std::string utf16Bytes(const std::wstring& text) {
-    return encodeUtf16Le(text);
 }
 
 FILETIME currentFileTime() {

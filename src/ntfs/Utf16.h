@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace plat {
+namespace ntfs {
 
 // Appends the units to any wide string (one with its own allocator too).
 template <typename String> void appendUtf16Le(String& text, const std::uint8_t* bytes, std::size_t units) {
@@ -38,4 +38,4 @@ std::u16string toUtf16Units(const std::wstring& text);
 // sorts before U+E000..U+FFFF as it does on Windows); <0, 0 or >0.
 int compareUtf16Units(std::wstring_view a, std::wstring_view b);
 
-} // namespace plat
+} // namespace ntfs

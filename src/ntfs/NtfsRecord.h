@@ -3,14 +3,14 @@
 // run lists of non-resident attributes. Each function checks every offset and length it reads, so a
 // damaged record is reported as damaged and never read outside its bytes.
 
-#include "platform/ntfs/NtfsLayout.h"
+#include "ntfs/NtfsLayout.h"
 
 #include <cstdint>
 #include <memory_resource>
 #include <string>
 #include <vector>
 
-namespace plat::ntfs {
+namespace ntfs {
 
 // Puts back the sector-end bytes of a multi-sector structure ("FILE" or "INDX") from its update
 // sequence array, in place. False when the array does not fit or a sector does not end with the
@@ -33,6 +33,11 @@ enum class TRecordState {
 
 // Checks the signature and header of a record read from the MFT and applies its fix-ups in place.
 TRecordState prepareRecord(std::uint8_t* bytes, std::size_t size, TRecordHeader& header);
+
+// Whether a prepared record is the one at this place in the MFT. Records since NTFS 3.1 keep the low
+// 32 bits of their own number at 0x2C (their update sequence array starts after it); older ones keep
+// none, and a record not in use may keep any (mkntfs leaves 0 in those it lays out ahead): they hold.
+bool recordNumberHolds(TBytes record, std::uint64_t number);
 
 // One attribute of a record, as views into the record's bytes.
 struct TAttributeView {
@@ -84,4 +89,4 @@ struct TRun {
 bool decodeRuns(TBytes pairs, std::uint64_t lowestVcn, std::uint64_t highestVcn, std::uint64_t clusterCount,
                 std::pmr::vector<TRun>& runs);
 
-} // namespace plat::ntfs
+} // namespace ntfs

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-namespace plat {
+namespace ntfs {
 
 // Units first, first + step, ..., last map to unit + delta (modulo 0x10000).
 struct TUpcaseRun {
@@ -30,4 +30,4 @@ std::wstring ntfsUpper(std::wstring_view text);
 // Compares names in NTFS order: the upper-cased names, unit by unit in UTF-16; <0, 0 or >0.
 int compareNtfsNames(std::wstring_view a, std::wstring_view b);
 
-} // namespace plat
+} // namespace ntfs

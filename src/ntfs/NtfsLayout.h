@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-namespace plat::ntfs {
+namespace ntfs {
 
 // Attribute types.
 constexpr std::uint32_t kAttrStandardInformation = 0x10;
@@ -96,4 +96,4 @@ private:
     std::size_t FSize = 0;
 };
 
-} // namespace plat::ntfs
+} // namespace ntfs

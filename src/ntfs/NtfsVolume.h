@@ -7,9 +7,8 @@
 // Nothing read from the volume is trusted: a damaged or hostile volume gives errors (a file left out,
 // a stream that cannot be read), never a read outside a buffer or an endless loop.
 
-#include "platform/WinTypes.h"
-#include "platform/ntfs/NtfsDevice.h"
-#include "platform/ntfs/NtfsRecord.h"
+#include "ntfs/NtfsDevice.h"
+#include "ntfs/NtfsRecord.h"
 
 #include <cstdint>
 #include <memory>
@@ -21,7 +20,7 @@
 #include <unordered_map>
 #include <vector>
 
-namespace plat::ntfs {
+namespace ntfs {
 
 struct TNtfsGeometry {
     std::uint32_t bytesPerSector = 0;
@@ -35,7 +34,7 @@ struct TNtfsGeometry {
 // Why a stream's bytes cannot be given.
 enum class TDataState {
     readable,
-    compressed, // NTFS compression: the size is known, the bytes are not decoded
+    compressed, // NTFS compression of a non-resident stream: the size is known, the bytes are not decoded
     encrypted,  // EFS: only the owner's key opens it
     damaged,    // its run list or extents do not hold together
 };
@@ -88,12 +87,13 @@ struct TNtfsFile {
     std::uint64_t record = 0;
     std::uint16_t sequence = 0;
     bool folder = false;
-    bool damaged = false; // an attribute or extension record could not be read
-    DWORD attributes = 0; // as $STANDARD_INFORMATION keeps them
-    FILETIME created{};
-    FILETIME written{};
-    FILETIME changed{};
-    FILETIME accessed{};
+    bool damaged = false;         // an attribute or extension record could not be read
+    std::uint32_t attributes = 0; // as $STANDARD_INFORMATION keeps them (Windows' attribute bits)
+    // Times in 100 ns ticks since 1601, as Windows keeps them.
+    std::uint64_t created = 0;
+    std::uint64_t written = 0;
+    std::uint64_t changed = 0;
+    std::uint64_t accessed = 0;
     std::uint32_t securityId = 0;
     std::uint32_t extensionRecords = 0; // records besides the base one that hold its attributes
     std::pmr::vector<TNtfsName> names;
@@ -179,6 +179,12 @@ private:
     // them in memory; null otherwise (then readData gives them).
     const std::uint8_t* viewData(const TNtfsData& data, std::uint64_t offset, std::size_t count) const;
     bool readRecord(std::uint64_t record, std::vector<std::uint8_t>& bytes, TRecordHeader& header) const;
+    // Drops the MFT's runs from the first that maps clusters an earlier one maps, and its sizes with them.
+    void keepUnaliasedRuns(TNtfsData& mft) const;
+    // The runs of one extent of a stream, refused when its VCNs reach past what 63-bit offsets hold.
+    bool decodeExtentRuns(const TAttributeView& extent, std::pmr::vector<TRun>& runs) const;
+    // The record itself when its bytes lie on the device; otherwise the first later one that may.
+    std::uint64_t firstRecordOnDevice(std::uint64_t record) const;
     // The file of a base record whose bytes are prepared; its extension records are read as its
     // attribute list names them. withData keeps the locations of its streams' bytes and its own security
     // descriptor.
@@ -188,6 +194,7 @@ private:
 
     std::unique_ptr<TNtfsDevice> FDevice;
     TNtfsGeometry FGeometry;
+    std::uint64_t FVolumeBytes = 0; // the volume's size as far as the device holds it
     TNtfsData FMft;
     std::uint64_t FRecordCount = 0;
     std::uint64_t FDamagedRecords = 0;
@@ -199,9 +206,14 @@ private:
     TNtfsFileList FFiles;
     std::vector<std::uint32_t> FFileIndex; // by record number: index in FFiles + 1, 0 for none
     // $Secure:$SDS and where each security id's descriptor lies in it, read on first use.
+    // What the catalogue pass may still read for attribute lists. In a sound volume every list byte
+    // and every extension record belongs to one file, so these last; a volume whose files share them
+    // (to multiply the work) runs out, and its further lists leave their files out or damaged.
+    mutable std::uint64_t FListBytesLeft = 0;
+    mutable std::uint64_t FExtensionsLeft = 0;
     mutable std::once_flag FSecurityOnce;
     mutable TNtfsData FSds;
     mutable std::unordered_map<std::uint32_t, std::pair<std::uint64_t, std::uint32_t>> FSecurityIndex;
 };
 
-} // namespace plat::ntfs
+} // namespace ntfs

@@ -1,10 +1,10 @@
-#include "platform/ntfs/NtfsTree.h"
+#include "ntfs/NtfsTree.h"
 
-#include "platform/Utf16.h"
+#include "ntfs/Utf16.h"
 
 #include <algorithm>
 
-namespace plat::ntfs {
+namespace ntfs {
 
 TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
     const auto& files = volume.files();
@@ -78,11 +78,19 @@ std::span<const TNtfsTree::TEntry> TNtfsTree::entries(std::size_t folder) const 
 
 std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, std::wstring_view name) const {
     const std::span<const TEntry> list = entries(folder);
+    const std::string exact = encodeUtf16Le(std::wstring(name));
     std::string wanted;
-    appendKey(encodeUtf16Le(std::wstring(name)), wanted);
+    appendKey(exact, wanted);
     auto at =
         std::lower_bound(list.begin(), list.end(), wanted,
                          [this](const TEntry& entry, const std::string& key) { return keyOf(entry) < key; });
+    // Names that differ only in case may share a folder (POSIX names): the one written exactly as asked
+    // wins, otherwise the first.
+    for (auto same = at; same != list.end() && keyOf(*same) == wanted; ++same) {
+        if (nameOf(*same).nameBytes() == exact) {
+            return *same;
+        }
+    }
     if (at != list.end() && keyOf(*at) == wanted) {
         return *at;
     }
@@ -124,4 +132,4 @@ std::wstring TNtfsTree::upper(std::wstring_view text) const {
     return result;
 }
 
-} // namespace plat::ntfs
+} // namespace ntfs

@@ -1,15 +1,16 @@
 // Opening a volume: the boot sector, the MFT's own record, the pass over every MFT record that makes
 // the catalogue, and reading a stream's bytes through its runs.
 
-#include "platform/ntfs/NtfsVolume.h"
+#include "ntfs/NtfsVolume.h"
 
-#include "platform/NtfsUpcase.h"
-#include "platform/Utf16.h"
+#include "ntfs/NtfsUpcase.h"
+#include "ntfs/Utf16.h"
 
 #include <algorithm>
 #include <cstring>
+#include <map>
 
-namespace plat::ntfs {
+namespace ntfs {
 
 namespace {
 
@@ -123,6 +124,10 @@ TNtfsOpenError TNtfsVolume::readBootSector() {
     g.recordSize = static_cast<std::uint32_t>(recordSize);
     g.serialNumber = boot.u64(0x48);
     FGeometry = g;
+    // What the volume can hold: its clusters, as far as the device has them.
+    const std::uint64_t claimed =
+        g.clusterCount > UINT64_MAX / g.clusterSize ? UINT64_MAX : g.clusterCount * g.clusterSize;
+    FVolumeBytes = std::min(claimed, FDevice->size());
     return TNtfsOpenError::none;
 }
 
@@ -147,8 +152,7 @@ TNtfsOpenError TNtfsVolume::readMft() {
             FMft.resident = false;
             FMft.size = attribute.dataSize;
             FMft.initializedSize = std::min(attribute.initializedSize, attribute.dataSize);
-            if (!decodeRuns(attribute.mappingPairs, attribute.lowestVcn, attribute.highestVcn, g.clusterCount,
-                            FMft.runs)) {
+            if (!decodeExtentRuns(attribute, FMft.runs)) {
                 return TNtfsOpenError::damagedMft;
             }
             break;
@@ -170,11 +174,45 @@ TNtfsOpenError TNtfsVolume::readMft() {
         }
     }
     FMft = *data;
+    keepUnaliasedRuns(FMft);
     FRecordCount = FMft.initializedSize / g.recordSize;
     if (FRecordCount <= kRecordRoot) {
         return TNtfsOpenError::damagedMft;
     }
     return TNtfsOpenError::none;
+}
+
+void TNtfsVolume::keepUnaliasedRuns(TNtfsData& mft) const {
+    // Runs that map clusters an earlier run maps already would give the same records again under other
+    // numbers: the MFT ends before the first of them. So the records are at most what the volume holds.
+    std::map<std::uint64_t, std::uint64_t> taken; // first cluster -> one past the last
+    std::uint64_t mapped = 0;
+    for (std::size_t i = 0; i < mft.runs.size(); ++i) {
+        const TRun& run = mft.runs[i];
+        const auto start = static_cast<std::uint64_t>(run.lcn);
+        const std::uint64_t end = start + run.length;
+        auto after = taken.lower_bound(start);
+        const bool overlapsNext = after != taken.end() && after->first < end;
+        const bool overlapsPrevious = after != taken.begin() && std::prev(after)->second > start;
+        if (overlapsNext || overlapsPrevious) {
+            mft.runs.resize(i);
+            break;
+        }
+        taken.emplace(start, end);
+        mapped = run.vcn + run.length;
+    }
+    mft.initializedSize = std::min(mft.initializedSize, mapped * FGeometry.clusterSize);
+    mft.size = std::min(mft.size, mapped * FGeometry.clusterSize);
+}
+
+bool TNtfsVolume::decodeExtentRuns(const TAttributeView& extent, std::pmr::vector<TRun>& runs) const {
+    // Beyond this VCN a stream's byte offsets no longer fit in 63 bits: no run may reach it, so a run's
+    // length in bytes never overflows.
+    const std::uint64_t vcnLimit = static_cast<std::uint64_t>(INT64_MAX) / FGeometry.clusterSize;
+    if (extent.highestVcn != UINT64_MAX && extent.highestVcn >= vcnLimit) {
+        return false;
+    }
+    return decodeRuns(extent.mappingPairs, extent.lowestVcn, extent.highestVcn, FGeometry.clusterCount, runs);
 }
 
 bool TNtfsVolume::readRecord(std::uint64_t record, std::vector<std::uint8_t>& bytes,
@@ -185,18 +223,46 @@ bool TNtfsVolume::readRecord(std::uint64_t record, std::vector<std::uint8_t>& by
     }
     bytes.resize(size);
     return readData(FMft, record * size, bytes.data(), size) == static_cast<std::int64_t>(size) &&
-           prepareRecord(bytes.data(), size, header) == TRecordState::ok;
+           prepareRecord(bytes.data(), size, header) == TRecordState::ok &&
+           recordNumberHolds(TBytes(bytes.data(), size), record);
+}
+
+std::uint64_t TNtfsVolume::firstRecordOnDevice(std::uint64_t record) const {
+    const std::uint64_t clusterSize = FGeometry.clusterSize;
+    const std::uint64_t deviceClusters = FDevice->size() / clusterSize;
+    const std::uint64_t vcn = record * FGeometry.recordSize / clusterSize;
+    auto run = std::upper_bound(FMft.runs.begin(), FMft.runs.end(), vcn,
+                                [](std::uint64_t v, const TRun& r) { return v < r.vcn; });
+    if (run != FMft.runs.begin() &&
+        static_cast<std::uint64_t>(std::prev(run)->lcn) + (vcn - std::prev(run)->vcn) < deviceClusters) {
+        return record;
+    }
+    for (; run != FMft.runs.end(); ++run) {
+        if (static_cast<std::uint64_t>(run->lcn) < deviceClusters) {
+            const std::uint64_t first =
+                (run->vcn * clusterSize + FGeometry.recordSize - 1) / FGeometry.recordSize;
+            return std::min(std::max(first, record + 1), FRecordCount);
+        }
+    }
+    return FRecordCount;
 }
 
 void TNtfsVolume::readCatalogue() {
     const std::uint32_t size = FGeometry.recordSize;
     const std::uint64_t perChunk = std::max<std::uint64_t>(1, kPassChunkBytes / size);
     std::vector<std::uint8_t> chunk;
-    // The index by record number is made once at the size the MFT gives (within reason: a damaged
-    // MFT may claim any size), so that it seldom grows.
-    FFileIndex.assign(static_cast<std::size_t>(std::min<std::uint64_t>(FRecordCount, std::uint64_t{1} << 22)),
-                      0);
-    for (std::uint64_t first = 0; first < FRecordCount; first += perChunk) {
+    // The index by record number covers the records the device can hold (a damaged MFT may claim any
+    // number); a file numbered past it is found by search.
+    FFileIndex.assign(static_cast<std::size_t>(std::min(FRecordCount, FVolumeBytes / size + 1)), 0);
+    FListBytesLeft = FVolumeBytes;
+    FExtensionsLeft = FRecordCount;
+    for (std::uint64_t first = 0; first < FRecordCount;) {
+        // Records in clusters past the device's end (a truncated image) cannot be read: skipped whole.
+        if (const std::uint64_t next = firstRecordOnDevice(first); next != first) {
+            FDamagedRecords += next - first;
+            first = next;
+            continue;
+        }
         const std::uint64_t count = std::min(perChunk, FRecordCount - first);
         const auto chunkBytes = static_cast<std::size_t>(count * size);
         // A chunk the device holds in memory is parsed record by record through a copy of one record
@@ -205,21 +271,21 @@ void TNtfsVolume::readCatalogue() {
         chunk.resize(mapped != nullptr ? size : chunkBytes);
         const bool whole = mapped != nullptr || readData(FMft, first * size, chunk.data(), chunkBytes) ==
                                                     static_cast<std::int64_t>(chunkBytes);
-        bool anyRead = whole;
         for (std::uint64_t i = 0; i < count; ++i) {
             std::uint8_t* bytes = chunk.data() + (mapped != nullptr ? 0 : i * size);
             if (mapped != nullptr) {
                 std::memcpy(bytes, mapped + i * size, size);
-            } else if (!whole) {
-                // A chunk that cannot be read whole (a truncated image) is read record by record.
-                if (readData(FMft, (first + i) * size, bytes, size) != static_cast<std::int64_t>(size)) {
-                    ++FDamagedRecords;
-                    continue;
-                }
-                anyRead = true;
+            } else if (!whole &&
+                       readData(FMft, (first + i) * size, bytes, size) != static_cast<std::int64_t>(size)) {
+                // A chunk that cannot be read whole costs only the records in it that cannot be read.
+                ++FDamagedRecords;
+                continue;
             }
             TRecordHeader header;
-            const TRecordState state = prepareRecord(bytes, size, header);
+            TRecordState state = prepareRecord(bytes, size, header);
+            if (state == TRecordState::ok && !recordNumberHolds(TBytes(bytes, size), first + i)) {
+                state = TRecordState::damaged; // a record in another's place (an aliased MFT)
+            }
             if (state == TRecordState::damaged) {
                 ++FDamagedRecords;
             }
@@ -232,11 +298,7 @@ void TNtfsVolume::readCatalogue() {
                 addToCatalogue(std::move(*file));
             }
         }
-        if (!anyRead) {
-            // Nothing of this chunk could be read: the rest of the MFT is past the end of the device.
-            FDamagedRecords += FRecordCount - first - count;
-            break;
-        }
+        first += count;
     }
     if (std::optional<TNtfsFile> volume = loadFile(kRecordVolume); volume && volume->extras) {
         FLabel = volume->extras->volumeName;
@@ -254,23 +316,41 @@ void TNtfsVolume::readUpcase() {
     if (readData(*data, 0, bytes.data(), bytes.size()) != static_cast<std::int64_t>(bytes.size())) {
         return;
     }
+    // Every NTFS table maps the Latin letters; one that does not (a blank or damaged table) is not taken.
+    const TBytes table(bytes.data(), bytes.size());
+    if (table.u16(2 * 'a') != 'A' || table.u16(2 * 'A') != 'A') {
+        return;
+    }
     for (std::size_t unit = 0; unit < kUpcaseUnits; ++unit) {
         FUpcase[unit] = static_cast<char16_t>(bytes[2 * unit] | (bytes[2 * unit + 1] << 8));
     }
 }
 
 void TNtfsVolume::addToCatalogue(TNtfsFile file) {
-    if (FFileIndex.size() <= file.record) {
-        FFileIndex.resize(static_cast<std::size_t>(file.record) + 1, 0);
+    if (file.record < FFileIndex.size()) {
+        FFileIndex[static_cast<std::size_t>(file.record)] = static_cast<std::uint32_t>(FFiles.size() + 1);
     }
-    FFileIndex[static_cast<std::size_t>(file.record)] = static_cast<std::uint32_t>(FFiles.size() + 1);
     FFiles.push_back(std::move(file));
 }
 
 std::size_t TNtfsVolume::fileIndex(std::uint64_t record) const {
-    return record < FFileIndex.size() && FFileIndex[static_cast<std::size_t>(record)] != 0
-               ? FFileIndex[static_cast<std::size_t>(record)] - 1
-               : kNoFile;
+    if (record < FFileIndex.size()) {
+        return FFileIndex[static_cast<std::size_t>(record)] != 0
+                   ? FFileIndex[static_cast<std::size_t>(record)] - 1
+                   : kNoFile;
+    }
+    // Past the index: the catalogue is in record order, so a search finds it.
+    std::size_t low = 0;
+    std::size_t high = FFiles.size();
+    while (low < high) {
+        const std::size_t middle = low + (high - low) / 2;
+        if (FFiles[middle].record < record) {
+            low = middle + 1;
+        } else {
+            high = middle;
+        }
+    }
+    return low < FFiles.size() && FFiles[low].record == record ? low : kNoFile;
 }
 
 const TNtfsFile* TNtfsVolume::fileByRecord(std::uint64_t record) const {
@@ -290,6 +370,8 @@ std::optional<TNtfsFile> TNtfsVolume::loadFile(std::uint64_t record) const {
 
 std::int64_t TNtfsVolume::readData(const TNtfsData& data, std::uint64_t offset, void* buffer,
                                    std::size_t count) const {
+    // Compressed (non-resident, LZNT1) streams are where a decoder joins: their state says so and
+    // nothing reads their clusters as plain bytes. Resident values are always plain.
     if (data.state != TDataState::readable) {
         return -1;
     }
@@ -328,6 +410,9 @@ std::int64_t TNtfsVolume::readData(const TNtfsData& data, std::uint64_t offset, 
         const std::uint64_t intoRun = (vcn - run->vcn) * clusterSize + position % clusterSize;
         const std::uint64_t piece = std::min<std::uint64_t>(
             {count - done, run->length * clusterSize - intoRun, data.initializedSize - position});
+        if (piece == 0) {
+            return -1; // a run that does not hold together: every step must advance
+        }
         if (run->lcn == TRun::kSparse) {
             std::fill_n(out + done, piece, 0);
         } else if (!FDevice->read(static_cast<std::uint64_t>(run->lcn) * clusterSize + intoRun, out + done,
@@ -373,9 +458,12 @@ std::vector<std::uint8_t> TNtfsVolume::securityDescriptor(std::uint32_t security
             return;
         }
         FSds = *sds;
+        // The descriptors lie within what the volume holds, whatever size $SDS claims.
+        const std::uint64_t end =
+            std::min({FSds.size, FSds.resident ? FSds.size : FSds.initializedSize, FVolumeBytes});
         std::uint8_t header[kEntryHeader];
-        for (std::uint64_t block = 0; block < FSds.size; block += 2 * kBlock) {
-            const std::uint64_t blockEnd = std::min(block + kBlock, FSds.size);
+        for (std::uint64_t block = 0; block < end; block += 2 * kBlock) {
+            const std::uint64_t blockEnd = std::min(block + kBlock, end);
             std::uint64_t at = block;
             while (at + kEntryHeader <= blockEnd &&
                    readData(FSds, at, header, kEntryHeader) == static_cast<std::int64_t>(kEntryHeader)) {
@@ -402,4 +490,4 @@ std::vector<std::uint8_t> TNtfsVolume::securityDescriptor(std::uint32_t security
     return descriptor;
 }
 
-} // namespace plat::ntfs
+} // namespace ntfs

@@ -1,6 +1,6 @@
-#include "platform/Utf16.h"
+#include "ntfs/Utf16.h"
 
-namespace plat {
+namespace ntfs {
 
 std::wstring decodeUtf16Le(const std::uint8_t* bytes, std::size_t units) {
     std::wstring text;
@@ -79,4 +79,4 @@ std::string encodeUtf16Le(const std::wstring& text) {
     return bytes;
 }
 
-} // namespace plat
+} // namespace ntfs

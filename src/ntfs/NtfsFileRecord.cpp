@@ -2,23 +2,19 @@
 // information, names, data streams (resident or as runs, in extents) and the few attributes of
 // system files the reader uses.
 
-#include "platform/ntfs/NtfsVolume.h"
+#include "ntfs/NtfsVolume.h"
 
-#include "platform/Utf16.h"
+#include "ntfs/Utf16.h"
 
 #include <algorithm>
 
-namespace plat::ntfs {
+namespace ntfs {
 
 namespace {
 
 // An attribute list is at most 256 KiB on NTFS; a larger one is not read.
 constexpr std::uint64_t kLargestAttributeList = 256 * 1024;
 constexpr std::size_t kLargestSecurityDescriptor = 64 * 1024;
-
-FILETIME fileTime(std::uint64_t ticks) {
-    return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFFu), static_cast<DWORD>(ticks >> 32)};
-}
 
 struct TListEntry {
     std::uint32_t type = 0;
@@ -129,10 +125,12 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
             data.resident = false;
             data.size = listAttribute->dataSize;
             data.initializedSize = std::min(listAttribute->initializedSize, listAttribute->dataSize);
-            if (data.size > kLargestAttributeList ||
-                !decodeRuns(listAttribute->mappingPairs, listAttribute->lowestVcn, listAttribute->highestVcn,
-                            FGeometry.clusterCount, data.runs)) {
+            if (data.size > kLargestAttributeList || !decodeExtentRuns(*listAttribute, data.runs) ||
+                (!withData && data.size > FListBytesLeft)) {
                 return std::nullopt;
+            }
+            if (!withData) {
+                FListBytesLeft -= data.size; // the catalogue pass (withData reads one file on demand)
             }
             listBytes.resize(static_cast<std::size_t>(data.size));
             if (readData(data, 0, listBytes.data(), listBytes.size()) !=
@@ -145,32 +143,65 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
         if (!parseAttributeList(list, entries)) {
             file.damaged = true;
         }
+        // The extension records the list names, each once, in record order; only those that are in use
+        // and name this file as their base are kept (checked before their attributes are).
+        std::vector<std::uint64_t> numbers;
+        for (const TListEntry& entry : entries) {
+            if (entry.segment != record) {
+                numbers.push_back(entry.segment);
+            }
+        }
+        std::sort(numbers.begin(), numbers.end());
+        numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+        if (!withData && numbers.size() > FExtensionsLeft) {
+            file.damaged = true;
+            numbers.clear();
+        } else if (!withData) {
+            FExtensionsLeft -= numbers.size();
+        }
+        std::vector<std::uint8_t> candidate;
+        for (std::uint64_t number : numbers) {
+            TRecordHeader header;
+            if (!readRecord(number, candidate, header) || (header.flags & kRecordInUse) == 0 ||
+                recordOf(header.baseReference) != record) {
+                file.damaged = true;
+                continue;
+            }
+            auto segment = std::make_unique<TSegment>();
+            segment->record = number;
+            segment->bytes = std::move(candidate);
+            candidate = {};
+            if (!readAttributes(TBytes(segment->bytes.data(), segment->bytes.size()), header,
+                                segment->attributes)) {
+                file.damaged = true;
+            }
+            segments.push_back(std::move(segment));
+        }
+        // Each record's attributes by type and instance, so that every entry is found by search.
+        auto byKey = [](const TAttributeView& a, const TAttributeView& b) {
+            return a.type != b.type ? a.type < b.type : a.instance < b.instance;
+        };
+        std::stable_sort(baseAttributes.begin(), baseAttributes.end(), byKey);
+        for (auto& segment : segments) {
+            std::stable_sort(segment->attributes.begin(), segment->attributes.end(), byKey);
+        }
         for (const TListEntry& entry : entries) {
             const std::vector<TAttributeView>* attributes = &baseAttributes;
             if (entry.segment != record) {
-                auto found = std::find_if(segments.begin(), segments.end(), [&](const auto& segment) {
-                    return segment->record == entry.segment;
-                });
-                if (found == segments.end()) {
-                    auto segment = std::make_unique<TSegment>();
-                    segment->record = entry.segment;
-                    TRecordHeader header;
-                    // An extension record belongs to this file only if it says so.
-                    if (!readRecord(entry.segment, segment->bytes, header) ||
-                        (header.flags & kRecordInUse) == 0 || recordOf(header.baseReference) != record ||
-                        !readAttributes(TBytes(segment->bytes.data(), segment->bytes.size()), header,
-                                        segment->attributes)) {
-                        file.damaged = true;
-                    }
-                    found = segments.insert(segments.end(), std::move(segment));
+                auto found = std::lower_bound(
+                    segments.begin(), segments.end(), entry.segment,
+                    [](const auto& segment, std::uint64_t n) { return segment->record < n; });
+                if (found == segments.end() || (*found)->record != entry.segment) {
+                    file.damaged = true;
+                    continue;
                 }
                 attributes = &(*found)->attributes;
             }
-            auto attribute =
-                std::find_if(attributes->begin(), attributes->end(), [&](const TAttributeView& a) {
-                    return a.type == entry.type && a.instance == entry.instance;
-                });
-            if (attribute == attributes->end()) {
+            TAttributeView wanted;
+            wanted.type = entry.type;
+            wanted.instance = entry.instance;
+            auto attribute = std::lower_bound(attributes->begin(), attributes->end(), wanted, byKey);
+            if (attribute == attributes->end() || byKey(wanted, *attribute)) {
                 file.damaged = true;
                 continue;
             }
@@ -196,10 +227,10 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
                 break;
             }
             haveStandardInformation = true;
-            file.created = fileTime(v.u64(0x00));
-            file.written = fileTime(v.u64(0x08));
-            file.changed = fileTime(v.u64(0x10));
-            file.accessed = fileTime(v.u64(0x18));
+            file.created = v.u64(0x00);
+            file.written = v.u64(0x08);
+            file.changed = v.u64(0x10);
+            file.accessed = v.u64(0x18);
             file.attributes = v.u32(0x20);
             file.securityId = v.has(0x34, 4) ? v.u32(0x34) : 0;
             break;
@@ -300,9 +331,10 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
         appendUtf16Le(data.name, first.name.data(), first.name.size() / 2);
         data.resident = first.resident;
         data.sparse = (first.flags & kAttrFlagSparse) != 0;
+        // A resident value is stored plainly whatever its flags say (a small stream of a compressed file).
         if ((first.flags & kAttrFlagEncrypted) != 0) {
             data.state = TDataState::encrypted;
-        } else if ((first.flags & kAttrFlagCompressionMask) != 0) {
+        } else if ((first.flags & kAttrFlagCompressionMask) != 0 && !first.resident) {
             data.state = TDataState::compressed;
         }
         if (first.resident) {
@@ -323,8 +355,7 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
             bool whole = first.lowestVcn == 0;
             for (const TAttributeView* extent : extents) {
                 whole = whole && !extent->resident && extent->lowestVcn == nextVcn &&
-                        decodeRuns(extent->mappingPairs, extent->lowestVcn, extent->highestVcn,
-                                   FGeometry.clusterCount, runs);
+                        decodeExtentRuns(*extent, runs);
                 nextVcn = extent->highestVcn + 1;
             }
             if (!whole) {
@@ -335,4 +366,4 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
     return file;
 }
 
-} // namespace plat::ntfs
+} // namespace ntfs

@@ -5,7 +5,7 @@
 // volume form one: such folders are not reachable from the root and are left out. The system files
 // (records below 16) are hidden, as Windows hides them.
 
-#include "platform/ntfs/NtfsVolume.h"
+#include "ntfs/NtfsVolume.h"
 
 #include <optional>
 #include <span>
@@ -13,7 +13,7 @@
 #include <string_view>
 #include <vector>
 
-namespace plat::ntfs {
+namespace ntfs {
 
 class TNtfsTree {
 public:
@@ -33,7 +33,8 @@ public:
     const TNtfsName& nameOf(const TEntry& entry) const { return file(entry.file).names[entry.name]; }
     // The entries of a folder in NTFS order; empty for a file or an unknown index.
     std::span<const TEntry> entries(std::size_t folder) const;
-    // The entry of a folder with this long or 8.3 name, compared without case.
+    // The entry of a folder with this long or 8.3 name, compared without case; of names that differ
+    // only in case, the one written exactly so.
     std::optional<TEntry> find(std::size_t folder, std::wstring_view name) const;
     // The text in upper case by the volume's table (for wildcard matching).
     std::wstring upper(std::wstring_view text) const;
@@ -56,4 +57,4 @@ private:
     std::string FKeys; // every entry's key, one after the other
 };
 
-} // namespace plat::ntfs
+} // namespace ntfs

@@ -1,10 +1,10 @@
-#include "platform/NtfsUpcase.h"
+#include "ntfs/NtfsUpcase.h"
 
-#include "platform/Utf16.h"
+#include "ntfs/Utf16.h"
 
 #include <array>
 
-namespace plat {
+namespace ntfs {
 
 namespace {
 
@@ -51,4 +51,4 @@ int compareNtfsNames(std::wstring_view a, std::wstring_view b) {
     return compareUtf16Units(ntfsUpper(a), ntfsUpper(b));
 }
 
-} // namespace plat
+} // namespace ntfs

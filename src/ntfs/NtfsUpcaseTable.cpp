@@ -2,9 +2,9 @@
 // volume made by mkntfs v2022.10.3 (libntfs-3g). Do not edit: run the script again.
 // Each run maps first, first + step, ..., last to unit + delta (modulo 0x10000).
 
-#include "platform/NtfsUpcase.h"
+#include "ntfs/NtfsUpcase.h"
 
-namespace plat {
+namespace ntfs {
 
 namespace {
 
@@ -153,4 +153,4 @@ std::span<const TUpcaseRun> ntfsUpcaseRuns() {
     return kRuns;
 }
 
-} // namespace plat
+} // namespace ntfs

@@ -1,8 +1,8 @@
-#include "platform/ntfs/NtfsRecord.h"
+#include "ntfs/NtfsRecord.h"
 
-#include "platform/Utf16.h"
+#include "ntfs/Utf16.h"
 
-namespace plat::ntfs {
+namespace ntfs {
 
 namespace {
 
@@ -65,6 +65,14 @@ TRecordState prepareRecord(std::uint8_t* bytes, std::size_t size, TRecordHeader&
         return TRecordState::damaged;
     }
     return TRecordState::ok;
+}
+
+bool recordNumberHolds(TBytes record, std::uint64_t number) {
+    constexpr std::size_t kNumberOffset = 0x2C;
+    if (record.u16(4) < kNumberOffset + 4 || (record.u16(0x16) & kRecordInUse) == 0) {
+        return true;
+    }
+    return record.u32(kNumberOffset) == static_cast<std::uint32_t>(number & 0xFFFFFFFFu);
 }
 
 std::wstring TAttributeView::nameText() const {
@@ -196,4 +204,4 @@ bool decodeRuns(TBytes pairs, std::uint64_t lowestVcn, std::uint64_t highestVcn,
     return true;
 }
 
-} // namespace plat::ntfs
+} // namespace ntfs

@@ -1,0 +1,498 @@
+// Hostile volumes: inputs made to stop the reader for good (loops that never advance, sizes that
+// multiply, records in another's place, files cut short while open) end in an error or a partial
+// listing, at once; and names that differ only in case are each found as written.
+
+#include "ntfs/NtfsPatchedImage.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <set>
+
+#include <unistd.h>
+
+namespace ntfstest {
+namespace {
+
+constexpr std::uint64_t kEverything = ~std::uint64_t{0};
+
+std::set<std::wstring> pathsOf(const std::vector<TSeenFile>& files) {
+    std::set<std::wstring> paths;
+    for (const TSeenFile& file : files) {
+        paths.insert(file.path);
+    }
+    return paths;
+}
+
+const TSeenFile* seenFile(const std::vector<TSeenFile>& files, const std::wstring& path) {
+    auto it = std::find_if(files.begin(), files.end(), [&](const TSeenFile& f) { return f.path == path; });
+    return it == files.end() ? nullptr : &*it;
+}
+
+// The whole backup stream of a path with its security record; false when a call fails.
+bool backupOf(plat::TFileServices& fs, const std::wstring& path, std::string& bytes) {
+    plat::HANDLE file = fs.CreateFileW(path.c_str(), plat::GENERIC_READ, plat::FILE_SHARE_READ, nullptr,
+                                       plat::OPEN_EXISTING, plat::FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == plat::INVALID_HANDLE_VALUE) {
+        return false;
+    }
+    void* context = nullptr;
+    plat::BYTE buffer[4096];
+    plat::DWORD read = 0;
+    bool ok = true;
+    while ((ok = fs.BackupRead(file, buffer, sizeof buffer, &read, plat::FALSE, plat::TRUE, &context) != 0) &&
+           read > 0) {
+        bytes.append(reinterpret_cast<const char*>(buffer), read);
+    }
+    fs.BackupRead(file, nullptr, 0, &read, plat::TRUE, plat::FALSE, &context);
+    fs.CloseHandle(file);
+    return ok;
+}
+
+class Hostile : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!copiedVolume().unavailable.empty()) {
+            GTEST_SKIP() << copiedVolume().unavailable;
+        }
+    }
+};
+
+// A run whose length in bytes wraps to 0 (2^64 / cluster size clusters, a hole), in a stream's data
+// and in an attribute list: the stream (or the file) is damaged; opening and reading end.
+TEST_F(Hostile, RunWhoseByteLengthWrapsIsRefused) {
+    const TImage image(copiedVolume());
+    const std::size_t size = image.geometry().recordSize;
+    const std::uint64_t wrapping = kEverything / image.geometry().clusterSize + 1; // length * cluster = 2^64
+    std::string damaged = image.bytes;
+    image.patchRecord(damaged, image.recordOf(L"several.txt"), [&](std::uint8_t* record) {
+        setRuns(record, size, attributeOffset(record, ntfs::kAttrData, L"beta"),
+                encodeRuns({{std::nullopt, wrapping}}), wrapping - 1, 3000, 3000);
+    });
+    const std::vector<TSeenFile> seen = walkAll(damaged);
+    const TSeenFile* several = seenFile(seen, L"several.txt");
+    ASSERT_NE(several, nullptr);
+    ASSERT_EQ(several->streams.size(), 3u);
+    EXPECT_TRUE(several->streams[1].unavailable);
+    EXPECT_EQ(several->streams[1].readError, 1392u); // ERROR_FILE_CORRUPT
+    EXPECT_EQ(several->streams[0].bytes, "first");
+}
+
+TEST_F(Hostile, AttributeListRunWhoseByteLengthWrapsIsRefused) {
+    if (!mountedVolume().unavailable.empty()) {
+        GTEST_SKIP() << mountedVolume().unavailable;
+    }
+    const TImage image(mountedVolume());
+    const std::size_t size = image.geometry().recordSize;
+    const std::uint64_t wrapping = kEverything / image.geometry().clusterSize + 1;
+    std::string damaged = image.bytes;
+    image.patchRecord(damaged, image.recordOf(L"many.txt"), [&](std::uint8_t* record) {
+        const std::size_t list = attributeOffset(record, ntfs::kAttrAttributeList);
+        ASSERT_NE(record[list + 8], 0) << "many.txt's attribute list lies outside its record";
+        setRuns(record, size, list, encodeRuns({{std::nullopt, wrapping}}), wrapping - 1, 4096, 4096);
+    });
+    const std::vector<TSeenFile> seen = walkAll(damaged);
+    EXPECT_EQ(seenFile(seen, L"many.txt"), nullptr)
+        << "a file whose attribute list cannot be read is left out";
+    EXPECT_NE(seenFile(seen, L"docs"), nullptr);
+}
+
+// $Secure:$SDS claiming far more bytes than the volume holds, with no runs or one hole: the backup
+// stream with security (as the program reads it) comes at once, with the file's data.
+TEST_F(Hostile, SecurityStreamClaimingExabytesIsScannedOnlyWithinTheVolume) {
+    if (!mountedVolume().unavailable.empty()) {
+        GTEST_SKIP() << mountedVolume().unavailable;
+    }
+    const TImage image(mountedVolume());
+    const std::size_t size = image.geometry().recordSize;
+    const std::uint64_t cluster = image.geometry().clusterSize;
+    const TFileFacts* file = mountedVolume().find(L"docs\\report one.txt");
+    ASSERT_NE(file, nullptr);
+    // The file keeps its descriptor by id in $Secure, as Windows writes files, not in its own record.
+    std::string byId = image.bytes;
+    image.patchRecord(byId, image.recordOf(file->path), [&](std::uint8_t* record) {
+        const std::size_t own = attributeOffset(record, ntfs::kAttrSecurityDescriptor);
+        record[own] = 0x00; // now of type 0x100, which the reader passes over
+        record[own + 1] = 0x01;
+        const std::size_t information = attributeOffset(record, ntfs::kAttrStandardInformation);
+        std::uint8_t* value =
+            record + information + (record[information + 20] | record[information + 21] << 8);
+        growResidentValue(record, size, information, 0x48); // the NTFS 3 form, with the security id
+        value[0x34] = 0x00;
+        value[0x35] = 0x01; // security id 0x100
+    });
+    struct TCase {
+        const char* what;
+        std::vector<TPlainRun> runs;
+        std::uint64_t bytes;
+    };
+    const TCase cases[] = {
+        {"no runs, 2^62 bytes", {}, std::uint64_t{1} << 62},
+        {"one hole of 2^60 bytes",
+         {{std::nullopt, (std::uint64_t{1} << 60) / cluster}},
+         std::uint64_t{1} << 60},
+    };
+    for (const TCase& c : cases) {
+        std::string damaged = byId;
+        image.patchRecord(damaged, ntfs::kRecordSecure, [&](std::uint8_t* record) {
+            const std::uint64_t clusters = c.bytes / cluster;
+            setRuns(record, size, attributeOffset(record, ntfs::kAttrData, L"$SDS"), encodeRuns(c.runs),
+                    clusters - 1, c.bytes, c.bytes);
+        });
+        auto services = servicesOver(damaged);
+        ASSERT_NE(services, nullptr) << c.what;
+        const auto start = std::chrono::steady_clock::now();
+        std::string bytes;
+        EXPECT_TRUE(backupOf(*services, L"N:\\" + file->path, bytes)) << c.what;
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << c.what;
+        EXPECT_NE(bytes.find(file->data), std::string::npos) << c.what;
+        EXPECT_EQ(services->openHandles(), 0) << c.what;
+    }
+}
+
+// $MFT runs that map its clusters again and again (offset delta 0) claim many times the records the
+// volume holds: the MFT ends before the first aliased run, and the listing is the intact one.
+TEST_F(Hostile, MftRunsMappingTheSameClustersAgainEndTheMft) {
+    const TImage image(copiedVolume());
+    const std::size_t size = image.geometry().recordSize;
+    auto intact = openBytes(image.bytes);
+    const std::optional<ntfs::TNtfsFile> mft = intact->loadFile(ntfs::kRecordMft);
+    const auto& runs = mft->findStream(L"")->runs;
+    std::vector<TPlainRun> aliased;
+    std::uint64_t clusters = 0;
+    for (int copy = 0; copy < 40; ++copy) {
+        for (const ntfs::TRun& run : runs) {
+            aliased.push_back({run.lcn, run.length});
+            clusters += run.length;
+        }
+    }
+    std::string damaged = image.bytes;
+    image.patchRecord(damaged, ntfs::kRecordMft, [&](std::uint8_t* record) {
+        const std::uint64_t bytes = clusters * image.geometry().clusterSize;
+        setRuns(record, size, attributeOffset(record, ntfs::kAttrData), encodeRuns(aliased), clusters - 1,
+                bytes, bytes);
+    });
+    auto volume = openBytes(damaged);
+    ASSERT_NE(volume, nullptr);
+    EXPECT_LE(volume->recordCount() * size, clusters / 40 * image.geometry().clusterSize);
+    EXPECT_EQ(pathsOf(walkAll(damaged)), pathsOf(walkAll(image.bytes)));
+}
+
+// A record copied into another's place keeps its own number (0x2C): it is not taken for a second
+// file, so no path is listed twice.
+TEST_F(Hostile, RecordInAnotherPlaceIsNotListedAgain) {
+    const TImage image(copiedVolume());
+    const std::size_t size = image.geometry().recordSize;
+    auto intact = openBytes(image.bytes);
+    std::string damaged = image.bytes;
+    const std::uint64_t one = image.recordOf(L"one.txt");
+    std::uint64_t spare = ntfs::kFirstUserRecord; // the first record not in use
+    while (spare < intact->recordCount() && (image.bytes[image.mftByte(spare * size) + 0x16] & 1) != 0) {
+        ++spare;
+    }
+    ASSERT_LT(spare, intact->recordCount());
+    for (std::size_t at = 0; at < size; at += 512) {
+        std::memcpy(damaged.data() + image.mftByte(spare * size + at),
+                    image.bytes.data() + image.mftByte(one * size + at), 512);
+    }
+    auto volume = openBytes(damaged);
+    ASSERT_NE(volume, nullptr);
+    EXPECT_EQ(volume->fileByRecord(spare), nullptr);
+    EXPECT_EQ(volume->damagedRecords(), intact->damagedRecords() + 1);
+    const std::vector<TSeenFile> seen = walkAll(damaged);
+    EXPECT_EQ(
+        std::count_if(seen.begin(), seen.end(), [](const TSeenFile& f) { return f.path == L"one.txt"; }), 1);
+}
+
+// An attribute list naming records that do not belong to the file (in use by others, or free): they
+// are checked before anything is kept for them, and the file keeps the extension records it owns.
+TEST_F(Hostile, AttributeListNamingForeignRecordsKeepsOnlyTheFilesOwn) {
+    if (!mountedVolume().unavailable.empty()) {
+        GTEST_SKIP() << mountedVolume().unavailable;
+    }
+    const TImage image(mountedVolume());
+    auto intact = openBytes(image.bytes);
+    const std::uint64_t many = image.recordOf(L"many.txt");
+    const std::optional<ntfs::TNtfsFile> before = intact->loadFile(many);
+    ASSERT_TRUE(before);
+    ASSERT_GT(before->extensionRecords, 1u);
+    // The list's clusters: every other entry is pointed at another record (0 up).
+    std::vector<std::uint8_t> record(image.geometry().recordSize);
+    for (std::size_t at = 0; at < record.size(); at += 512) {
+        std::memcpy(record.data() + at, image.bytes.data() + image.mftByte(many * record.size() + at), 512);
+    }
+    ASSERT_TRUE(ntfs::applyFixups(record.data(), record.size()));
+    const TAttributeView list = attributeOf(record.data(), record.size(), ntfs::kAttrAttributeList);
+    ASSERT_FALSE(list.resident);
+    std::pmr::vector<ntfs::TRun> runs;
+    ASSERT_TRUE(ntfs::decodeRuns(list.mappingPairs, list.lowestVcn, list.highestVcn, kEverything >> 8, runs));
+    ASSERT_EQ(runs.size(), 1u);
+    std::string damaged = image.bytes;
+    const std::uint64_t listStart = static_cast<std::uint64_t>(runs[0].lcn) * image.geometry().clusterSize;
+    std::uint64_t foreign = 0;
+    for (std::uint64_t at = 0, n = 0; at + 0x1A <= list.dataSize; ++n) {
+        const std::size_t length = static_cast<std::uint8_t>(damaged[listStart + at + 4]) |
+                                   static_cast<std::uint8_t>(damaged[listStart + at + 5]) << 8;
+        if (n % 2 == 1 && foreign < intact->recordCount()) {
+            for (int i = 0; i < 6; ++i) {
+                damaged[listStart + at + 0x10 + static_cast<std::uint64_t>(i)] =
+                    static_cast<char>((foreign == many ? ++foreign : foreign) >> (8 * i));
+            }
+            ++foreign;
+        }
+        at += length;
+    }
+    ASSERT_GT(foreign, 2 * std::uint64_t{before->extensionRecords});
+    auto volume = openBytes(damaged);
+    ASSERT_NE(volume, nullptr);
+    const std::optional<ntfs::TNtfsFile> after = volume->loadFile(many);
+    ASSERT_TRUE(after);
+    EXPECT_TRUE(after->damaged);
+    EXPECT_LE(after->extensionRecords, before->extensionRecords);
+    EXPECT_FALSE(after->streams.empty());
+}
+
+// An image file cut short by another program while the reader has it open: reads past the new end
+// fail (no fault), and what is read is still the volume's.
+TEST_F(Hostile, ImageFileCutShortWhileOpenGivesFailedReads) {
+    const TImage image(copiedVolume());
+    const std::filesystem::path path = programScratch() / "cut-while-open.img";
+    writeBytes(path, image.bytes);
+    auto volume = TNtfsVolume::open(ntfs::openImageFile(path));
+    ASSERT_NE(volume, nullptr);
+    plat::ntfs::TNtfsFileServices services;
+    services.mount(L'N', std::move(volume));
+    ASSERT_EQ(
+        ::truncate(path.c_str(), static_cast<off_t>(image.mftByte(0) + 8 * image.geometry().recordSize)), 0);
+    for (const TSeenFile& file : walkServices(services, L'N')) {
+        const TFileFacts* facts = copiedVolume().find(file.path);
+        ASSERT_NE(facts, nullptr);
+        EXPECT_TRUE(file.dataUnavailable || file.data == facts->data) << utf8(file.path);
+    }
+    std::string bytes;
+    plat::DWORD error = 0;
+    EXPECT_FALSE(readWhole(services, L"N:\\several.txt:beta", bytes, error));
+    EXPECT_EQ(services.openHandles(), 0);
+}
+
+// An MFT in three extents whose middle one lies past the end of a truncated image (2 MiB of records
+// that cannot be read): the records before and after it are all found.
+TEST_F(Hostile, UnreadableMftExtentCostsOnlyItsRecords) {
+    const TImage image(copiedVolume());
+    const std::size_t size = image.geometry().recordSize;
+    const std::uint64_t cluster = image.geometry().clusterSize;
+    auto intact = openBytes(image.bytes);
+    const std::optional<ntfs::TNtfsFile> mft = intact->loadFile(ntfs::kRecordMft);
+    std::vector<TPlainRun> runs;
+    std::uint64_t vcns = 0;
+    for (const ntfs::TRun& run : mft->findStream(L"")->runs) {
+        runs.push_back({run.lcn, run.length});
+        vcns += run.length;
+    }
+    ASSERT_EQ(vcns * cluster % size, 0u);
+    const std::uint64_t imageClusters = image.bytes.size() / cluster;
+    const std::uint64_t gap = (2u << 20) / cluster;
+    const std::uint64_t tail = 8 * size / cluster;
+    runs.push_back({static_cast<std::int64_t>(imageClusters + tail + 64), gap}); // past the image's end
+    runs.push_back({static_cast<std::int64_t>(imageClusters), tail});            // appended to the image
+    const std::uint64_t far = (vcns + gap) * cluster / size; // the first record after the gap
+
+    std::string damaged = image.bytes;
+    damaged.resize(damaged.size() + tail * cluster, '\0');
+    // The volume says it is larger than what is left of it.
+    const std::uint64_t sectors = (imageClusters + tail + 64 + gap + 64) * (cluster / 512);
+    for (int i = 0; i < 8; ++i) {
+        damaged[0x28 + i] = static_cast<char>(sectors >> (8 * i));
+    }
+    const std::uint64_t total = (vcns + gap + tail) * cluster;
+    image.patchRecord(damaged, ntfs::kRecordMft, [&](std::uint8_t* record) {
+        setRuns(record, size, attributeOffset(record, ntfs::kAttrData), encodeRuns(runs),
+                vcns + gap + tail - 1, total, total);
+    });
+    // one.txt's record, as record `far`, renamed far.txt.
+    std::string moved;
+    for (std::size_t at = 0; at < size; at += 512) {
+        moved += image.bytes.substr(image.mftByte(image.recordOf(L"one.txt") * size + at), 512);
+    }
+    for (int i = 0; i < 4; ++i) {
+        moved[0x2C + i] = static_cast<char>(far >> (8 * i));
+    }
+    const std::string oldName("o\0n\0e\0", 6);
+    const std::size_t name = moved.find(oldName);
+    ASSERT_NE(name, std::string::npos);
+    moved.replace(name, 6, std::string("f\0a\0r\0", 6));
+    damaged.replace(imageClusters * cluster, size, moved);
+
+    auto volume = openBytes(damaged);
+    ASSERT_NE(volume, nullptr);
+    EXPECT_GE(volume->damagedRecords(), gap * cluster / size);
+    const std::vector<TSeenFile> seen = walkAll(damaged);
+    std::set<std::wstring> expected = pathsOf(walkAll(image.bytes));
+    expected.insert(L"far.txt");
+    EXPECT_EQ(pathsOf(seen), expected);
+    const TSeenFile* found = seenFile(seen, L"far.txt");
+    ASSERT_NE(found, nullptr);
+    EXPECT_EQ(found->data, "main data");
+}
+
+// Names that differ only in case in one folder, and stream names likewise: each is found as written,
+// with its own data and streams; a name matching none exactly still finds one of them.
+TEST_F(Hostile, ExactCaseNamesWinOverCaseInsensitiveOnes) {
+    const TImage image(copiedVolume());
+    std::string patched = image.bytes;
+    auto rename = [&](const std::wstring& path, const std::wstring& name) {
+        image.patchRecord(patched, image.recordOf(path), [&](std::uint8_t* record) {
+            const std::size_t at = attributeOffset(record, ntfs::kAttrFileName);
+            std::uint8_t* value = record + at + (record[at + 20] | record[at + 21] << 8);
+            value[0x40] = static_cast<std::uint8_t>(name.size());
+            value[0x41] = ntfs::kNamespacePosix;
+            for (std::size_t i = 0; i < name.size(); ++i) {
+                value[0x42 + 2 * i] = static_cast<std::uint8_t>(name[i]);
+                value[0x43 + 2 * i] = 0;
+            }
+        });
+    };
+    rename(L"plain.txt", L"One.txt");
+    rename(L"empty.txt", L"ONE.txt");
+    image.patchRecord(patched, image.recordOf(L"several.txt"), [&](std::uint8_t* record) {
+        const std::size_t at = attributeOffset(record, ntfs::kAttrData, L"empty");
+        std::memcpy(record + at + (record[at + 10] | record[at + 11] << 8), "A\0l\0p\0h\0a\0", 10);
+    });
+    auto services = servicesOver(patched);
+    ASSERT_NE(services, nullptr);
+    struct TCase {
+        const wchar_t* path;
+        std::string bytes;
+    };
+    const TCase cases[] = {
+        {L"N:\\one.txt", "main data"},
+        {L"N:\\One.txt", "no streams here"},
+        {L"N:\\ONE.txt", ""},
+        {L"N:\\one.txt:notes", "one stream"},
+        {L"N:\\several.txt:alpha", "first"},
+        {L"N:\\several.txt:Alpha", ""},
+        {L"N:\\several.txt:ALPHA", "first"} // none exact: the first in the volume's order
+    };
+    for (const TCase& c : cases) {
+        std::string bytes;
+        plat::DWORD error = 0;
+        EXPECT_TRUE(readWhole(*services, c.path, bytes, error)) << utf8(c.path);
+        EXPECT_EQ(bytes, c.bytes) << utf8(c.path);
+    }
+    plat::WIN32_FIND_STREAM_DATA data{};
+    plat::HANDLE find = services->FindFirstStreamW(L"N:\\One.txt", plat::FindStreamInfoStandard, &data, 0);
+    ASSERT_NE(find, plat::INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(services->FindNextStreamW(find, &data))
+        << "One.txt has its main data only, not one.txt's notes";
+    services->FindClose(find);
+    const std::vector<TSeenFile> seen = walkServices(*services, L'N');
+    const TSeenFile* several = seenFile(seen, L"several.txt");
+    ASSERT_NE(several, nullptr);
+    for (const TSeenStream& stream : several->streams) {
+        EXPECT_EQ(stream.bytes.size(), stream.size) << utf8(stream.name);
+    }
+    EXPECT_EQ(services->openHandles(), 0);
+}
+
+// Thousands of records that are copies of one file's base record share its attribute list and name
+// its extension records: each is read no more than the volume's own size allows, so opening reads a
+// few times the image, not the list and its records once per copy.
+TEST_F(Hostile, FilesSharingOneAttributeListCostWhatTheVolumeHolds) {
+    if (!mountedVolume().unavailable.empty()) {
+        GTEST_SKIP() << mountedVolume().unavailable;
+    }
+    const TImage image(mountedVolume());
+    const std::size_t size = image.geometry().recordSize;
+    const std::uint64_t cluster = image.geometry().clusterSize;
+    auto intact = openBytes(image.bytes);
+    const std::optional<ntfs::TNtfsFile> mft = intact->loadFile(ntfs::kRecordMft);
+    std::vector<TPlainRun> runs;
+    std::uint64_t vcns = 0;
+    for (const ntfs::TRun& run : mft->findStream(L"")->runs) {
+        runs.push_back({run.lcn, run.length});
+        vcns += run.length;
+    }
+    constexpr std::uint64_t kCopies = 4000;
+    const std::uint64_t imageClusters = (image.bytes.size() + cluster - 1) / cluster;
+    const std::uint64_t tail = (kCopies * size + cluster - 1) / cluster;
+    runs.push_back({static_cast<std::int64_t>(imageClusters), tail});
+    std::string damaged = image.bytes;
+    damaged.resize(imageClusters * cluster, '\0');
+    const std::uint64_t sectors = (imageClusters + tail + 8) * (cluster / 512);
+    for (int i = 0; i < 8; ++i) {
+        damaged[0x28 + i] = static_cast<char>(sectors >> (8 * i));
+    }
+    const std::uint64_t total = (vcns + tail) * cluster;
+    image.patchRecord(damaged, ntfs::kRecordMft, [&](std::uint8_t* record) {
+        setRuns(record, size, attributeOffset(record, ntfs::kAttrData), encodeRuns(runs), vcns + tail - 1,
+                total, total);
+    });
+    std::string base;
+    for (std::size_t at = 0; at < size; at += 512) {
+        base += image.bytes.substr(image.mftByte(image.recordOf(L"many.txt") * size + at), 512);
+    }
+    const std::uint64_t first = vcns * cluster / size;
+    for (std::uint64_t n = 0; n < kCopies; ++n) {
+        std::string copy = base;
+        for (int i = 0; i < 4; ++i) {
+            copy[0x2C + i] = static_cast<char>((first + n) >> (8 * i));
+        }
+        damaged += copy;
+    }
+    damaged.resize((imageClusters + tail + 8) * cluster, '\0');
+
+    // A device that counts what is read from it (and offers nothing in place).
+    class TCounted final : public ntfs::TNtfsDevice {
+    public:
+        explicit TCounted(const std::string& bytes, std::uint64_t& total)
+            : FBytes(ntfs::openMemoryDevice(std::vector<std::uint8_t>(bytes.begin(), bytes.end()))),
+              FTotal(total) {}
+        bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
+            FTotal += count;
+            return FBytes->read(offset, buffer, count);
+        }
+        std::uint64_t size() const override { return FBytes->size(); }
+
+    private:
+        std::unique_ptr<ntfs::TNtfsDevice> FBytes;
+        std::uint64_t& FTotal;
+    };
+    std::uint64_t read = 0;
+    auto volume = TNtfsVolume::open(std::make_unique<TCounted>(damaged, read));
+    ASSERT_NE(volume, nullptr);
+    EXPECT_GE(volume->files().size(), intact->files().size());
+    EXPECT_LE(read, 4 * damaged.size())
+        << "read " << read << " bytes of a " << damaged.size() << "-byte image";
+}
+
+// A small stream of a file in a compressed folder is resident and stored plainly, though its attribute
+// carries the compression flag: it is read (alone and through the backup stream), not refused.
+TEST_F(Hostile, ResidentValueWithTheCompressionFlagIsReadPlainly) {
+    const TImage image(copiedVolume());
+    std::string patched = image.bytes;
+    image.patchRecord(patched, image.recordOf(L"one.txt"), [&](std::uint8_t* record) {
+        for (const wchar_t* name : {L"", L"notes"}) {
+            const std::size_t at = attributeOffset(record, ntfs::kAttrData, name);
+            ASSERT_EQ(record[at + 8], 0) << "resident";
+            record[at + 12] |= 0x01; // flags: compressed (LZNT1)
+        }
+    });
+    auto services = servicesOver(patched);
+    ASSERT_NE(services, nullptr);
+    for (const auto& [path, content] :
+         {std::pair{L"N:\\one.txt", "main data"}, std::pair{L"N:\\one.txt:notes", "one stream"}}) {
+        std::string bytes;
+        plat::DWORD error = 0;
+        EXPECT_TRUE(readWhole(*services, path, bytes, error)) << utf8(path) << " error " << error;
+        EXPECT_EQ(bytes, content) << utf8(path);
+    }
+    std::string backup;
+    EXPECT_TRUE(backupOf(*services, L"N:\\one.txt", backup));
+    EXPECT_NE(backup.find("one stream"), std::string::npos);
+    EXPECT_EQ(services->openHandles(), 0);
+}
+
+} // namespace
+} // namespace ntfstest
