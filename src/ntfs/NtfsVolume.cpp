@@ -385,6 +385,9 @@ std::int64_t TNtfsVolume::readData(const TNtfsData& data, std::uint64_t offset, 
         std::fill_n(out + stored, count - stored, 0);
         return static_cast<std::int64_t>(count);
     }
+    if (data.compressionUnitBytes != 0) {
+        return readCompressed(data, offset, out, count);
+    }
     const std::uint64_t clusterSize = FGeometry.clusterSize;
     std::size_t done = 0;
     while (done < count) {
@@ -422,8 +425,8 @@ std::int64_t TNtfsVolume::readData(const TNtfsData& data, std::uint64_t offset, 
 
 const std::uint8_t* TNtfsVolume::viewData(const TNtfsData& data, std::uint64_t offset,
                                           std::size_t count) const {
-    if (data.state != TDataState::readable || data.resident || offset > data.initializedSize ||
-        count > data.initializedSize - offset || count == 0) {
+    if (data.state != TDataState::readable || data.resident || data.compressionUnitBytes != 0 ||
+        offset > data.initializedSize || count > data.initializedSize - offset || count == 0) {
         return nullptr;
     }
     const std::uint64_t clusterSize = FGeometry.clusterSize;

@@ -178,6 +178,31 @@ void buildMountedContent(const TMount& m) {
     }
     file(L"packed\\text.txt", text);
     file(L"packed\\text.txt:ps", text.substr(0, 64 * 1024));
+    // Every shape of unit: resident, one unit exactly, a unit and a chunk's part, incompressible units
+    // (stored plainly), compressible and incompressible in turns, and holes between written units.
+    file(L"packed\\tiny.txt", "small enough to stay in the record");
+    file(L"packed\\tiny.txt:mark", "[ZoneTransfer]\r\nZoneId=3\r\n");
+    file(L"packed\\unit.txt", text.substr(0, 64 * 1024));
+    file(L"packed\\unit.txt:more", text.substr(0, 64 * 1024 + 4096 + 123));
+    file(L"packed\\random.bin", patternBytes(200 * 1024 + 77, 7));
+    file(L"packed\\random.bin:noise", patternBytes(70 * 1024, 8));
+    std::string mixed;
+    for (unsigned unit = 0; unit < 6; ++unit) {
+        mixed += unit % 2 == 0 ? text.substr(0, 64 * 1024) : patternBytes(64 * 1024, 20 + unit);
+    }
+    file(L"packed\\mixed.bin", mixed.substr(0, mixed.size() - 1000));
+    {
+        std::ofstream out(m.at(L"packed\\holes.bin"), std::ios::binary);
+        for (unsigned at : {0u, 3u, 4u, 9u}) {
+            out.seekp(at * 64 * 1024 + 100);
+            out.write(text.data(), 30000);
+        }
+    }
+    {
+        std::ofstream out(m.at(L"packed\\holes.bin:sparse"), std::ios::binary);
+        out.seekp(5 << 20);
+        out.write("end", 3);
+    }
 }
 
 TFixtureVolume makeMountedVolume() {
