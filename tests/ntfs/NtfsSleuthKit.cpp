@@ -58,6 +58,8 @@ std::vector<TFileFacts> readWithSleuthKit(const std::filesystem::path& image, bo
     // Each line: "type inode-attrtype-id:<tab>path[:stream]<tab>4 times<tab>size<tab>uid<tab>gid"; a
     // deleted entry has " * " before its inode.
     std::map<std::wstring, TFileFacts> files;
+    std::map<std::string, std::string> bytesOf; // by attribute
+    std::map<std::wstring, bool> mainSeen;
     std::istringstream lines(output("fls -r -p -l " + quoted(image.string())));
     for (std::string line; std::getline(lines, line);) {
         const std::vector<std::string> fields = split(line, '\t');
@@ -91,8 +93,18 @@ std::vector<TFileFacts> readWithSleuthKit(const std::filesystem::path& image, bo
         if (!data) {
             continue; // a folder's index
         }
-        std::string bytes = withBytes ? output("icat " + quoted(image.string()) + " " + attribute) : "";
-        if (stream.empty()) {
+        // Hard links share their attributes: each is read once.
+        auto read = bytesOf.find(attribute);
+        if (withBytes && read == bytesOf.end() && size > 0) {
+            read =
+                bytesOf.emplace(attribute, output("icat " + quoted(image.string()) + " " + attribute)).first;
+        }
+        std::string bytes = read != bytesOf.end() ? read->second : std::string();
+        // An empty named stream kept in the record whose name ends where its (empty) value starts: fls
+        // gives it without its name, as a second unnamed data attribute. It stays a stream, unnamed.
+        const bool secondUnnamed = stream.empty() && !folder && mainSeen[name];
+        mainSeen[name] = mainSeen[name] || stream.empty();
+        if (stream.empty() && !secondUnnamed) {
             file.size = size;
             file.data = std::move(bytes);
         } else {

@@ -14,7 +14,8 @@ namespace ntfstest {
 const std::string& sleuthKitUnavailableReason();
 
 // Every file and folder below the root as The Sleuth Kit reports it (system files left out), with each
-// stream's size and bytes; withBytes false leaves the bytes out (sizes only).
+// stream's size and bytes; withBytes false leaves the bytes out (sizes only). A stream whose name fls
+// does not give (an empty resident one, see the source) is listed with an empty name.
 std::vector<TFileFacts> readWithSleuthKit(const std::filesystem::path& image, bool withBytes = true);
 
 } // namespace ntfstest
