@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -93,6 +94,29 @@ TEST(Lznt1, RefusesChunksThatDoNotHoldTogether) {
         bool ok = true;
         const std::string unit = decoded(c.packed, kLznt1ChunkSize, ok);
         EXPECT_FALSE(ok) << c.what;
+    }
+}
+
+// Random bytes, and valid chunks with random damage: decoded or refused, never read or written outside
+// their buffers (the sanitizers watch) and never past the unit.
+TEST(Lznt1, DamagedChunksNeverReachOutsideTheirBuffers) {
+    std::mt19937 random(18);
+    std::vector<std::uint8_t> valid =
+        concat({compressedChunk({0x08, 'a', 'b', 'c', 0x06, 0x20}),
+                compressedChunk({0x00, 'x', 'y', 'z', 'w', 'v', 'u', 't', 's'})});
+    for (int round = 0; round < 20000; ++round) {
+        std::vector<std::uint8_t> packed;
+        if (round % 2 == 0) {
+            packed.resize(random() % 9000);
+            for (auto& byte : packed) {
+                byte = static_cast<std::uint8_t>(random());
+            }
+        } else {
+            packed = valid;
+            packed[random() % packed.size()] ^= static_cast<std::uint8_t>(1u << (random() % 8));
+        }
+        std::vector<std::uint8_t> unit(2 * kLznt1ChunkSize);
+        ntfs::decodeLznt1(ntfs::TBytes(packed.data(), packed.size()), unit.data(), unit.size());
     }
 }
 

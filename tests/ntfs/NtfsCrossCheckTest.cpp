@@ -126,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(TVolumeCase{"copied", copiedVolume}, TVolumeCase{"mounted", mountedVolume},
                     TVolumeCase{"clusters512", clusterVolume512},
                     TVolumeCase{"clusters64KiB_sectors4KiB", clusterVolume64KiB4KiBSectors},
-                    TVolumeCase{"clusters2MiB", clusterVolume2MiB}),
+                    TVolumeCase{"clusters2MiB", clusterVolume2MiB}, TVolumeCase{"files50000", largeVolume}),
     [](const testing::TestParamInfo<TVolumeCase>& info) { return std::string(info.param.name); });
 
 // The mounted fixture holds what it is meant to: without these, the comparison above would not show

@@ -302,7 +302,53 @@ TFixtureVolume makeAgreementVolume(const std::string& name, int sizeMiB, int clu
     return volume;
 }
 
+void buildLargeContent(const TMount& m) {
+    for (int folder = 0; folder < 50; ++folder) {
+        const std::wstring name = L"folder" + std::to_wstring(folder);
+        fs::create_directories(m.at(name));
+        for (int n = 0; n < 1000; ++n) {
+            const std::wstring file = name + L"\\file" + std::to_wstring(n) + L".dat";
+            if (n % 100 == 7) {
+                writeBytes(m.at(file), patternBytes(100 + n, folder * 1000 + n));
+                writeBytes(m.at(file + L":Zone.Identifier"), "[ZoneTransfer]\r\nZoneId=3\r\n");
+            } else {
+                std::ofstream(m.at(file));
+            }
+        }
+    }
+}
+
+TFixtureVolume makeLargeVolume() {
+    TFixtureVolume volume;
+    volume.unavailable = toolsUnavailableReason();
+    if (!volume.unavailable.empty()) {
+        return volume;
+    }
+    const fs::path cache = fs::path(KW_TEST_CACHE);
+    volume.image = cache / "large-50k-v1.img";
+    if (!fs::exists(volume.image)) {
+        fs::create_directories(cache);
+        const fs::path partial = cache / "large-50k-v1.partial";
+        if (!makeImage(partial, 256, "Large")) {
+            volume.unavailable = "mkntfs failed";
+            return volume;
+        }
+        volume.unavailable = writeThroughMount(partial, "streams_interface=windows", buildLargeContent);
+        if (!volume.unavailable.empty()) {
+            return volume;
+        }
+        fs::rename(partial, volume.image);
+    }
+    volume.facts = readWithNtfs3g(volume.image);
+    return volume;
+}
+
 } // namespace
+
+const TFixtureVolume& largeVolume() {
+    static const TFixtureVolume volume = makeLargeVolume();
+    return volume;
+}
 
 const TFixtureVolume& clusterVolume512() {
     static const TFixtureVolume volume = makeAgreementVolume("clusters512", 48, 512, 0, true);

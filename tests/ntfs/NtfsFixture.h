@@ -55,6 +55,10 @@ const TFixtureVolume& clusterVolume512();
 const TFixtureVolume& clusterVolume64KiB4KiBSectors();
 const TFixtureVolume& clusterVolume2MiB();
 
+// 50,000 files in 50 folders (1 in 100 with bytes and a named stream, the rest empty), written through
+// the mount once and kept in the build folder for later runs.
+const TFixtureVolume& largeVolume();
+
 // A scratch folder that lives until the test program ends.
 const std::filesystem::path& programScratch();
 
