@@ -7,7 +7,13 @@
 //               reads and parses every MFT record, builds the folder tree, lists every file's streams
 //               and closes the volume;
 //   BM_Ntfs3gWalk: a walk through the ntfs-3g mount (xattr interface) as a per-file scanner makes it:
-//               every folder listed, every file's streams queried (listxattr).
+//               every folder listed, every file's streams queried (listxattr);
+//   BM_Open:    opening the volume alone (the catalogue of every MFT record);
+//   BM_MftListing / BM_FlsListing: every folder, file and named stream with its full path written to a
+//               file, by the reader and by The Sleuth Kit's fls -r -p (its own process; CPU time is the
+//               child's).
+// The reader's peak memory (growth of this process's peak over its first scan) is printed per million
+// MFT records.
 // Both run with a warm page cache: each is run once untimed before the timed runs, so neither reads
 // the image from the disk. Printed at the end: MFT records per second and files per second of each
 // (the same volume's records over each one's time), and the walk's time divided by the MFT scan's
@@ -22,10 +28,14 @@
 #include <benchmark/benchmark.h>
 
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <ctime>
+#include <iterator>
 #include <fstream>
 #include <sstream>
 
@@ -95,7 +105,23 @@ bool buildVolume() {
     return true;
 }
 
-TCount mftScan() {
+void appendUtf8(std::string& out, std::wstring_view text) {
+    for (wchar_t c : text) {
+        const auto u = static_cast<std::uint32_t>(c);
+        if (u < 0x80) {
+            out += static_cast<char>(u);
+        } else if (u < 0x800) {
+            out += {static_cast<char>(0xC0 | (u >> 6)), static_cast<char>(0x80 | (u & 0x3F))};
+        } else {
+            out += {static_cast<char>(0xE0 | (u >> 12)), static_cast<char>(0x80 | ((u >> 6) & 0x3F)),
+                    static_cast<char>(0x80 | (u & 0x3F))};
+        }
+    }
+}
+
+// listing: when given, every folder, file and named stream is written to it with its full path, one a
+// line ("folder/file", "folder/file:stream"), as fls -r -p lists them.
+TCount mftScan(const fs::path* listing = nullptr) {
     TCount count;
     auto volume = ntfs::TNtfsVolume::open(ntfs::openImageFile(kImage));
     if (!volume) {
@@ -103,24 +129,65 @@ TCount mftScan() {
     }
     const ntfs::TNtfsTree tree(*volume);
     count.records = volume->recordCount();
+    std::string text;
     // Every file below the root, as the folder tree places it.
-    std::vector<std::size_t> folders = {tree.root()};
+    std::vector<std::pair<std::size_t, std::string>> folders = {{tree.root(), std::string()}};
     while (!folders.empty()) {
-        const std::size_t folder = folders.back();
+        const auto [folder, prefix] = folders.back();
         folders.pop_back();
         for (const ntfs::TNtfsTree::TEntry& entry : tree.entries(folder)) {
             const ntfs::TNtfsFile& file = tree.file(entry.file);
+            std::string path;
+            if (listing != nullptr) {
+                path = prefix;
+                appendUtf8(path, tree.nameOf(entry).name());
+                text += path;
+                text += '\n';
+            }
             if (file.folder) {
-                folders.push_back(entry.file);
+                folders.emplace_back(entry.file, listing != nullptr ? path + "/" : std::string());
                 continue;
             }
             ++count.files;
             for (const ntfs::TNtfsData& stream : file.streams) {
-                count.streams += stream.name.empty() ? 0 : 1;
+                if (stream.name.empty()) {
+                    continue;
+                }
+                ++count.streams;
+                if (listing != nullptr) {
+                    text += path;
+                    text += ':';
+                    appendUtf8(text, stream.name);
+                    text += '\n';
+                }
             }
         }
     }
+    if (listing != nullptr) {
+        std::ofstream(*listing, std::ios::binary)
+            .write(text.data(), static_cast<std::streamsize>(text.size()));
+    }
     return count;
+}
+
+// The same listing by The Sleuth Kit, written by its own process to a file.
+bool flsListing(const fs::path& listing) {
+    const std::string command =
+        "fls -r -p '" + kImage.string() + "' > '" + listing.string() + "' 2>/dev/null";
+    return std::system(command.c_str()) == 0;
+}
+
+std::uint64_t lineCount(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return static_cast<std::uint64_t>(
+        std::count(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>(), '\n'));
+}
+
+double childrenCpuSeconds() {
+    rusage usage{};
+    ::getrusage(RUSAGE_CHILDREN, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 void walk(const std::string& folder, TCount& count, std::vector<char>& names) {
@@ -211,7 +278,43 @@ void BM_Ntfs3gWalk(benchmark::State& state) {
         benchmark::Counter(static_cast<double>(count.files), benchmark::Counter::kIsRate);
 }
 
+void BM_Open(benchmark::State& state) {
+    std::uint64_t records = 0;
+    for (auto _ : state) {
+        auto volume = ntfs::TNtfsVolume::open(ntfs::openImageFile(kImage));
+        records = volume ? volume->recordCount() : 0;
+    }
+    gCounts["BM_Open"].records = records;
+    state.counters["records/s"] =
+        benchmark::Counter(static_cast<double>(records), benchmark::Counter::kIsRate);
+}
+
+void BM_MftListing(benchmark::State& state) {
+    TCount count;
+    const fs::path listing = kCache / "listing-reader.txt";
+    for (auto _ : state) {
+        const double cpu = processCpuSeconds();
+        count = mftScan(&listing);
+        keepFastestCpu("BM_MftListing", processCpuSeconds() - cpu);
+    }
+    gCounts["BM_MftListing"] = count;
+}
+
+void BM_FlsListing(benchmark::State& state) {
+    const fs::path listing = kCache / "listing-fls.txt";
+    for (auto _ : state) {
+        const double cpu = childrenCpuSeconds();
+        if (!flsListing(listing)) {
+            state.SkipWithError("fls failed");
+        }
+        keepFastestCpu("BM_FlsListing", childrenCpuSeconds() - cpu);
+    }
+}
+
+BENCHMARK(BM_Open)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
 BENCHMARK(BM_MftScan)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+BENCHMARK(BM_MftListing)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
+BENCHMARK(BM_FlsListing)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
 BENCHMARK(BM_Ntfs3gWalk)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1)->Repetitions(3);
 
 // Keeps the fastest run of each benchmark.
@@ -250,12 +353,19 @@ int main(int argc, char** argv) {
     }
     gDriver = mount.driver();
     // Warm-up, untimed: both sides find the image in the page cache from the first timed run on.
+    // The reader's peak memory is taken over its first open, before anything else grows the process.
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
     {
         TCount warm;
         std::vector<char> names(64 * 1024);
         mftScan();
         walk(gMountPoint.string(), warm, names);
+        flsListing(kCache / "listing-fls.txt");
     }
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    const double peakKiB = static_cast<double>(after.ru_maxrss - before.ru_maxrss);
     benchmark::Initialize(&argc, argv);
     TFastestReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -281,6 +391,23 @@ int main(int argc, char** argv) {
                 walkSeconds, records / walkSeconds, fuse.files / walkSeconds, walkCpu);
     std::printf("Walk / MFT scan (target >= 20): elapsed %.1f, CPU %.1f\n",
                 mftSeconds > 0 ? walkSeconds / mftSeconds : 0.0, mftCpu > 0 ? walkCpu / mftCpu : 0.0);
+    const double openSeconds = reporter.fastest["BM_Open"];
+    const double listingSeconds = reporter.fastest["BM_MftListing"];
+    const double flsSeconds = reporter.fastest["BM_FlsListing"];
+    std::printf("  open only:    %.3f s elapsed (%.0f records/s, target >= 2,000,000)\n", openSeconds,
+                records / openSeconds);
+    std::printf(
+        "  whole listing with full paths to a file: reader %.3f s (%.3f s CPU, %llu lines), fls -r -p "
+        "%.3f s (%.3f s CPU, %llu lines)\n",
+        listingSeconds, gFastestCpu["BM_MftListing"],
+        static_cast<unsigned long long>(lineCount(kCache / "listing-reader.txt")), flsSeconds,
+        gFastestCpu["BM_FlsListing"], static_cast<unsigned long long>(lineCount(kCache / "listing-fls.txt")));
+    std::printf("fls / reader listing (target >= 5): elapsed %.1f, CPU %.1f\n",
+                listingSeconds > 0 ? flsSeconds / listingSeconds : 0.0,
+                gFastestCpu["BM_MftListing"] > 0 ? gFastestCpu["BM_FlsListing"] / gFastestCpu["BM_MftListing"]
+                                                 : 0.0);
+    std::printf("Peak memory of the reader's open and scan: %.0f KiB growth, %.1f MiB per million records\n",
+                peakKiB, records > 0 ? peakKiB / 1024.0 / (records / 1e6) : 0.0);
     if (mft.files != fuse.files || mft.streams != fuse.streams) {
         std::printf("The two scans disagree on what the volume holds.\n");
         return 1;

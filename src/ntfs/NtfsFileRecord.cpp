@@ -4,6 +4,7 @@
 
 #include "ntfs/NtfsVolume.h"
 
+#include "ntfs/NtfsCompression.h"
 #include "ntfs/Utf16.h"
 
 #include <algorithm>
@@ -335,7 +336,11 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
         if ((first.flags & kAttrFlagEncrypted) != 0) {
             data.state = TDataState::encrypted;
         } else if ((first.flags & kAttrFlagCompressionMask) != 0 && !first.resident) {
-            data.state = TDataState::compressed;
+            data.compressionUnitBytes =
+                lznt1UnitBytes(first.flags, first.compressionUnit, FGeometry.clusterSize);
+            if (data.compressionUnitBytes == 0) {
+                data.state = TDataState::compressed;
+            }
         }
         if (first.resident) {
             data.size = data.allocatedSize = data.initializedSize = first.value.size();

@@ -133,6 +133,7 @@ bool TAttributeReader::next(TAttributeView& attribute) {
         attribute.lowestVcn = a.u64(16);
         attribute.highestVcn = a.u64(24);
         const std::size_t pairsOffset = a.u16(32);
+        attribute.compressionUnit = a.u8(34);
         attribute.allocatedSize = a.u64(40);
         attribute.dataSize = a.u64(48);
         attribute.initializedSize = a.u64(56);

@@ -54,6 +54,7 @@ struct TAttributeView {
     std::uint64_t allocatedSize = 0;
     std::uint64_t dataSize = 0;
     std::uint64_t initializedSize = 0;
+    std::uint8_t compressionUnit = 0; // log2 of the clusters in a compression unit
     TBytes mappingPairs;
 
     std::wstring nameText() const;

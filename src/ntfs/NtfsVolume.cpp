@@ -370,8 +370,8 @@ std::optional<TNtfsFile> TNtfsVolume::loadFile(std::uint64_t record) const {
 
 std::int64_t TNtfsVolume::readData(const TNtfsData& data, std::uint64_t offset, void* buffer,
                                    std::size_t count) const {
-    // Compressed (non-resident, LZNT1) streams are where a decoder joins: their state says so and
-    // nothing reads their clusters as plain bytes. Resident values are always plain.
+    // Resident values are always plain, whatever their compression flag; non-resident compressed
+    // streams are decoded unit by unit.
     if (data.state != TDataState::readable) {
         return -1;
     }
@@ -388,6 +388,9 @@ std::int64_t TNtfsVolume::readData(const TNtfsData& data, std::uint64_t offset, 
         std::copy_n(data.residentBytes.data() + offset, stored, out);
         std::fill_n(out + stored, count - stored, 0);
         return static_cast<std::int64_t>(count);
+    }
+    if (data.compressionUnitBytes != 0) {
+        return readCompressed(data, offset, out, count);
     }
     const std::uint64_t clusterSize = FGeometry.clusterSize;
     std::size_t done = 0;
@@ -426,8 +429,8 @@ std::int64_t TNtfsVolume::readData(const TNtfsData& data, std::uint64_t offset, 
 
 const std::uint8_t* TNtfsVolume::viewData(const TNtfsData& data, std::uint64_t offset,
                                           std::size_t count) const {
-    if (data.state != TDataState::readable || data.resident || offset > data.initializedSize ||
-        count > data.initializedSize - offset || count == 0) {
+    if (data.state != TDataState::readable || data.resident || data.compressionUnitBytes != 0 ||
+        offset > data.initializedSize || count > data.initializedSize - offset || count == 0) {
         return nullptr;
     }
     const std::uint64_t clusterSize = FGeometry.clusterSize;

@@ -34,7 +34,7 @@ struct TNtfsGeometry {
 // Why a stream's bytes cannot be given.
 enum class TDataState {
     readable,
-    compressed, // NTFS compression of a non-resident stream: the size is known, the bytes are not decoded
+    compressed, // compressed in a way the reader does not decode: the size is known, the bytes are not
     encrypted,  // EFS: only the owner's key opens it
     damaged,    // its run list or extents do not hold together
 };
@@ -51,6 +51,7 @@ struct TNtfsData {
     std::uint64_t initializedSize = 0;
     bool resident = true;
     bool sparse = false;
+    std::uint32_t compressionUnitBytes = 0; // LZNT1-compressed streams: the unit's size; 0 for others
     TDataState state = TDataState::readable;
     std::pmr::vector<std::uint8_t> residentBytes;
     std::pmr::vector<TRun> runs; // non-resident streams, in VCN order
@@ -178,6 +179,9 @@ private:
     // A stream's bytes in place on the device, when they lie within one run of it and the device holds
     // them in memory; null otherwise (then readData gives them).
     const std::uint8_t* viewData(const TNtfsData& data, std::uint64_t offset, std::size_t count) const;
+    // readData for a compressed stream (NtfsCompression.cpp): the units the range touches, decoded.
+    std::int64_t readCompressed(const TNtfsData& data, std::uint64_t offset, std::uint8_t* out,
+                                std::size_t count) const;
     bool readRecord(std::uint64_t record, std::vector<std::uint8_t>& bytes, TRecordHeader& header) const;
     // Drops the MFT's runs from the first that maps clusters an earlier one maps, and its sizes with them.
     void keepUnaliasedRuns(TNtfsData& mft) const;

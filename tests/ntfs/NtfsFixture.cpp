@@ -178,6 +178,31 @@ void buildMountedContent(const TMount& m) {
     }
     file(L"packed\\text.txt", text);
     file(L"packed\\text.txt:ps", text.substr(0, 64 * 1024));
+    // Every shape of unit: resident, one unit exactly, a unit and a chunk's part, incompressible units
+    // (stored plainly), compressible and incompressible in turns, and holes between written units.
+    file(L"packed\\tiny.txt", "small enough to stay in the record");
+    file(L"packed\\tiny.txt:mark", "[ZoneTransfer]\r\nZoneId=3\r\n");
+    file(L"packed\\unit.txt", text.substr(0, 64 * 1024));
+    file(L"packed\\unit.txt:more", text.substr(0, 64 * 1024 + 4096 + 123));
+    file(L"packed\\random.bin", patternBytes(200 * 1024 + 77, 7));
+    file(L"packed\\random.bin:noise", patternBytes(70 * 1024, 8));
+    std::string mixed;
+    for (unsigned unit = 0; unit < 6; ++unit) {
+        mixed += unit % 2 == 0 ? text.substr(0, 64 * 1024) : patternBytes(64 * 1024, 20 + unit);
+    }
+    file(L"packed\\mixed.bin", mixed.substr(0, mixed.size() - 1000));
+    {
+        std::ofstream out(m.at(L"packed\\holes.bin"), std::ios::binary);
+        for (unsigned at : {0u, 3u, 4u, 9u}) {
+            out.seekp(at * 64 * 1024 + 100);
+            out.write(text.data(), 30000);
+        }
+    }
+    {
+        std::ofstream out(m.at(L"packed\\holes.bin:sparse"), std::ios::binary);
+        out.seekp(5 << 20);
+        out.write("end", 3);
+    }
 }
 
 TFixtureVolume makeMountedVolume() {
@@ -199,7 +224,146 @@ TFixtureVolume makeMountedVolume() {
     return volume;
 }
 
+// Fills the volume with files, frees every other one, makes empty files until the MFT has grown into the
+// holes, then frees the rest: the MFT ends in many extents.
+void fragmentMft(const TMount& m) {
+    fs::create_directories(m.at(L"fill"));
+    const std::string block(64 * 1024, 'f');
+    int fillers = 0;
+    try {
+        for (;; ++fillers) {
+            std::ofstream out(m.at(L"fill\\" + std::to_wstring(fillers)), std::ios::binary);
+            out.write(block.data(), static_cast<std::streamsize>(block.size()));
+            out.close();
+            if (!out) {
+                break;
+            }
+        }
+    } catch (const std::exception&) {
+    }
+    for (int n = 0; n < fillers; n += 2) {
+        fs::remove(m.at(L"fill\\" + std::to_wstring(n)));
+    }
+    fs::create_directories(m.at(L"many"));
+    for (int n = 0; n < 3000; ++n) {
+        std::ofstream(m.at(L"many\\" + std::to_wstring(n)));
+    }
+    fs::remove_all(m.at(L"fill"));
+}
+
+void buildAgreementContent(const TMount& m, bool fragment) {
+    auto file = [&](const std::wstring& path, const std::string& bytes) { writeBytes(m.at(path), bytes); };
+    if (fragment) {
+        fragmentMft(m);
+    }
+    file(L"three.txt", "three names");
+    file(L"three.txt:s", "a stream of three names");
+    fs::create_directories(m.at(L"links"));
+    fs::create_hard_link(m.at(L"three.txt"), m.at(L"links\\second.txt"));
+    fs::create_hard_link(m.at(L"three.txt"), m.at(L"links\\third.txt"));
+    file(L"crowd.txt", "150 names");
+    for (int n = 1; n < 150; ++n) {
+        fs::create_hard_link(m.at(L"crowd.txt"), m.at(L"links\\crowd-name-" + std::to_wstring(n) + L".txt"));
+    }
+    file(L"links:folderstream", "on a folder");
+    // Sparse streams within the volume's size (The Sleuth Kit refuses a hole larger than the volume,
+    // which NTFS allows).
+    {
+        std::ofstream out(m.at(L"sparse.bin"), std::ios::binary);
+        out.seekp(24 << 20);
+        out.write("tail", 4);
+    }
+    {
+        std::ofstream out(m.at(L"sparse.bin:holes"), std::ios::binary);
+        out.write("head", 4);
+        out.seekp(8 << 20);
+        out.write("tail", 4);
+    }
+    fs::create_symlink("three.txt", m.at(L"link-to-three"));
+}
+
+TFixtureVolume makeAgreementVolume(const std::string& name, int sizeMiB, int clusterSize, int sectorSize,
+                                   bool fragment = false) {
+    TFixtureVolume volume;
+    volume.unavailable = toolsUnavailableReason();
+    if (!volume.unavailable.empty()) {
+        return volume;
+    }
+    volume.image = programScratch() / (name + ".img");
+    if (!makeImage(volume.image, sizeMiB, name, clusterSize, sectorSize)) {
+        volume.unavailable = "mkntfs failed for " + name;
+        return volume;
+    }
+    volume.unavailable = writeThroughMount(volume.image, "streams_interface=windows",
+                                           [&](const TMount& m) { buildAgreementContent(m, fragment); });
+    if (volume.unavailable.empty()) {
+        volume.facts = readWithNtfs3g(volume.image);
+    }
+    return volume;
+}
+
+void buildLargeContent(const TMount& m) {
+    for (int folder = 0; folder < 50; ++folder) {
+        const std::wstring name = L"folder" + std::to_wstring(folder);
+        fs::create_directories(m.at(name));
+        for (int n = 0; n < 1000; ++n) {
+            const std::wstring file = name + L"\\file" + std::to_wstring(n) + L".dat";
+            if (n % 100 == 7) {
+                writeBytes(m.at(file), patternBytes(100 + n, folder * 1000 + n));
+                writeBytes(m.at(file + L":Zone.Identifier"), "[ZoneTransfer]\r\nZoneId=3\r\n");
+            } else {
+                std::ofstream(m.at(file));
+            }
+        }
+    }
+}
+
+TFixtureVolume makeLargeVolume() {
+    TFixtureVolume volume;
+    volume.unavailable = toolsUnavailableReason();
+    if (!volume.unavailable.empty()) {
+        return volume;
+    }
+    const fs::path cache = fs::path(KW_TEST_CACHE);
+    volume.image = cache / "large-50k-v1.img";
+    if (!fs::exists(volume.image)) {
+        fs::create_directories(cache);
+        const fs::path partial = cache / "large-50k-v1.partial";
+        if (!makeImage(partial, 256, "Large")) {
+            volume.unavailable = "mkntfs failed";
+            return volume;
+        }
+        volume.unavailable = writeThroughMount(partial, "streams_interface=windows", buildLargeContent);
+        if (!volume.unavailable.empty()) {
+            return volume;
+        }
+        fs::rename(partial, volume.image);
+    }
+    volume.facts = readWithNtfs3g(volume.image);
+    return volume;
+}
+
 } // namespace
+
+const TFixtureVolume& largeVolume() {
+    static const TFixtureVolume volume = makeLargeVolume();
+    return volume;
+}
+
+const TFixtureVolume& clusterVolume512() {
+    static const TFixtureVolume volume = makeAgreementVolume("clusters512", 48, 512, 0, true);
+    return volume;
+}
+
+const TFixtureVolume& clusterVolume64KiB4KiBSectors() {
+    static const TFixtureVolume volume = makeAgreementVolume("clusters64k", 160, 65536, 4096);
+    return volume;
+}
+
+const TFixtureVolume& clusterVolume2MiB() {
+    static const TFixtureVolume volume = makeAgreementVolume("clusters2m", 2048, 2 << 20, 0);
+    return volume;
+}
 
 const fs::path& programScratch() {
     static const TScratchFolder scratch;
@@ -226,9 +390,15 @@ std::vector<TFileFacts> readWithNtfs3g(const fs::path& image) {
         for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
              ++it) {
             TFileFacts file;
-            std::wstring relative = fromUtf8(fs::relative(it->path(), root).string());
+            // Lexically: a symbolic link is listed under its own name, not its target's.
+            std::wstring relative = fromUtf8(it->path().lexically_relative(root).string());
             std::replace(relative.begin(), relative.end(), L'/', L'\\');
             file.path = relative;
+            if (it->is_symlink()) {
+                file.linkTarget = fromUtf8(fs::read_symlink(it->path()).string());
+                facts.push_back(std::move(file));
+                continue;
+            }
             file.folder = it->is_directory();
             file.size = file.folder ? 0 : fs::file_size(it->path());
             for (const std::wstring& name : listStreamNames(it->path())) {
@@ -244,7 +414,7 @@ std::vector<TFileFacts> readWithNtfs3g(const fs::path& image) {
     // The xattr interface gives no sizes past 64 KiB, nor for the longest names: the sizes are those
     // of the bytes read.
     for (TFileFacts& file : facts) {
-        if (!file.folder) {
+        if (!file.folder && file.linkTarget.empty()) {
             file.data = readBytes(reading.at(file.path));
         }
         for (TStreamFacts& stream : file.streams) {

@@ -26,6 +26,9 @@ struct TFileFacts {
     std::uint64_t size = 0;
     std::string data;                  // the main data of a file
     std::vector<TStreamFacts> streams; // named streams, in ntfs-3g's order
+    // A symbolic link as ntfs-3g shows it (its target); ntfs-3g keeps it as a system file whose data is
+    // "IntxLNK\1" and the target in UTF-16LE, and gives neither its bytes nor its streams.
+    std::wstring linkTarget;
 };
 
 // Every file and folder below the root as ntfs-3g reports it: names and sizes through the xattr
@@ -44,6 +47,17 @@ const TFixtureVolume& copiedVolume();
 // Made through the mount: folders, Unicode and long names, attributes, 8.3 names, times, large,
 // fragmented, sparse and compressed streams, a file whose streams fill extension records.
 const TFixtureVolume& mountedVolume();
+
+// Made through the mount with the cluster and sector sizes given: hard links (three names, and 150 names
+// that need an attribute list), a folder stream, sparse streams and a symbolic link; the 512-byte one
+// also an MFT in many extents.
+const TFixtureVolume& clusterVolume512();
+const TFixtureVolume& clusterVolume64KiB4KiBSectors();
+const TFixtureVolume& clusterVolume2MiB();
+
+// 50,000 files in 50 folders (1 in 100 with bytes and a named stream, the rest empty), written through
+// the mount once and kept in the build folder for later runs.
+const TFixtureVolume& largeVolume();
 
 // A scratch folder that lives until the test program ends.
 const std::filesystem::path& programScratch();

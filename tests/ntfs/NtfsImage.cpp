@@ -163,7 +163,8 @@ TScratchFolder::~TScratchFolder() {
     fs::remove_all(FPath, ignored);
 }
 
-bool makeImage(const fs::path& image, int sizeMiB, const std::string& label, int clusterSize) {
+bool makeImage(const fs::path& image, int sizeMiB, const std::string& label, int clusterSize,
+               int sectorSize) {
     { std::ofstream create(image, std::ios::binary | std::ios::trunc); }
     std::error_code error;
     fs::resize_file(image, static_cast<std::uintmax_t>(sizeMiB) * 1024 * 1024, error);
@@ -173,6 +174,9 @@ bool makeImage(const fs::path& image, int sizeMiB, const std::string& label, int
     std::vector<std::string> arguments = {"mkntfs", "-F", "-f", "-q", "-L", label};
     if (clusterSize > 0) {
         arguments.insert(arguments.end(), {"-c", std::to_string(clusterSize)});
+    }
+    if (sectorSize > 0) {
+        arguments.insert(arguments.end(), {"-s", std::to_string(sectorSize)});
     }
     arguments.push_back(image.string());
     return run(arguments);

@@ -38,9 +38,9 @@ private:
     std::filesystem::path FPath;
 };
 
-// An empty NTFS volume in an image file (clusterSize 0: mkntfs's choice).
-bool makeImage(const std::filesystem::path& image, int sizeMiB, const std::string& label,
-               int clusterSize = 0);
+// An empty NTFS volume in an image file (clusterSize and sectorSize 0: mkntfs's choice).
+bool makeImage(const std::filesystem::path& image, int sizeMiB, const std::string& label, int clusterSize = 0,
+               int sectorSize = 0);
 // Copies a host file into the volume (as the named stream when stream is given), without mounting.
 bool ntfscp(const std::filesystem::path& image, const std::filesystem::path& source,
             const std::wstring& destination, const std::wstring& stream = {});

@@ -61,7 +61,6 @@ protected:
         return isNonTextContent(head) ? bytesToHexText(head, L",")
                                       : FShell.ansiToWide(head.data(), head.size());
     }
-    bool compressed(const TFileFacts& file) { return file.path.rfind(L"packed\\", 0) == 0; }
 
     std::unique_ptr<plat::ntfs::TNtfsFileServices> FServices;
     plat::TTestShell FShell;
@@ -94,10 +93,8 @@ TEST_P(ProgramLogic, PreviewShowsTheFirstBytesNtfs3gRead) {
     for (const TFileFacts& file : fixture().facts) {
         for (const TStreamFacts& stream : file.streams) {
             const std::wstring path = full(file.path) + L":" + stream.name;
-            // Compressed data cannot be read, so it has no preview; nor has a folder's stream, whose path
-            // carries the folder's attributes.
-            const bool none = compressed(file) || file.folder;
-            const std::wstring expected = none ? std::wstring() : previewOf(stream.bytes);
+            // A folder's stream has no preview: its path carries the folder's attributes.
+            const std::wstring expected = file.folder ? std::wstring() : previewOf(stream.bytes);
             EXPECT_EQ(getContentPreview(path, kPreviewLength), expected) << utf8(path);
         }
     }
@@ -187,7 +184,7 @@ TEST_P(ProgramLogic, ScanReportsEveryStreamNtfs3gWroteAndNothingElse) {
         for (const TStreamFacts& stream : file.streams) {
             const std::wstring path = full(file.path) + L":" + stream.name;
             expected.emplace_back(path, static_cast<std::int64_t>(stream.size));
-            expectedPreviews.emplace_back(path, compressed(file) ? std::wstring() : previewOf(stream.bytes));
+            expectedPreviews.emplace_back(path, previewOf(stream.bytes));
         }
     }
     if (GetParam().volume == mountedVolume) {

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 namespace ntfstest {
 namespace {
@@ -277,37 +278,109 @@ TEST_F(Services, BackupStreamStartsWithTheSecurityDescriptor) {
     EXPECT_GT(bytes.size(), (3u << 20) + 5700u);
 }
 
-// A volume reached through other file services, as a raw volume ("\\.\C:") is on Windows: here the
-// image lies in the simulated store and every read goes through its CreateFileW, SetFilePointer and
-// ReadFile in whole aligned blocks.
-TEST(ServicesDevice, ReadsAVolumeThroughFileServices) {
-    const TFixtureVolume& fixture = copiedVolume();
-    if (!fixture.unavailable.empty()) {
-        GTEST_SKIP() << fixture.unavailable;
+// The simulated store with a volume handle's rule: a read must start on a sector and be whole sectors,
+// or it fails as Windows fails it (ERROR_INVALID_PARAMETER).
+class TSectorStore final : public plat::store::TSimStore {
+public:
+    explicit TSectorStore(std::uint64_t sector) : FSector(sector) {}
+    std::uint64_t unalignedReads = 0;
+
+    DWORD SetFilePointer(plat::HANDLE file, plat::LONG distance, plat::LONG* distanceHigh,
+                         DWORD method) override {
+        const DWORD low = TSimStore::SetFilePointer(file, distance, distanceHigh, method);
+        const std::uint64_t high = distanceHigh != nullptr ? static_cast<std::uint32_t>(*distanceHigh) : 0;
+        FPosition = high << 32 | low;
+        return low;
     }
-    plat::store::TSimStore store;
-    store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
-    store.addFile(L"C:\\copied.img", readBytes(fixture.image));
-    {
-        auto volume = ntfs::TNtfsVolume::open(plat::ntfs::openServicesDevice(store, L"C:\\copied.img"));
-        ASSERT_NE(volume, nullptr);
-        EXPECT_EQ(volume->label(), L"Copied");
-        plat::ntfs::TNtfsFileServices services;
-        services.mount(L'N', std::move(volume));
-        const std::vector<TSeenFile> seen = walkServices(services, L'N');
-        ASSERT_EQ(seen.size(), fixture.facts.size());
-        for (const TSeenFile& file : seen) {
-            const TFileFacts* facts = fixture.find(file.path);
-            ASSERT_NE(facts, nullptr);
-            EXPECT_TRUE(file.data == facts->data) << utf8(file.path);
-            ASSERT_EQ(file.streams.size(), facts->streams.size());
-            for (std::size_t i = 0; i < file.streams.size(); ++i) {
-                EXPECT_TRUE(file.streams[i].bytes == facts->streams[i].bytes) << utf8(file.streams[i].name);
+    plat::BOOL ReadFile(plat::HANDLE file, void* buffer, DWORD toRead, DWORD* read,
+                        void* overlapped) override {
+        if (FPosition % FSector != 0 || toRead % FSector != 0) {
+            ++unalignedReads;
+            SetLastError(plat::ERROR_INVALID_PARAMETER);
+            return plat::FALSE;
+        }
+        const plat::BOOL done = TSimStore::ReadFile(file, buffer, toRead, read, overlapped);
+        FPosition += done && read != nullptr ? *read : 0;
+        return done;
+    }
+
+private:
+    std::uint64_t FSector;
+    std::uint64_t FPosition = 0;
+};
+
+// The backup byte stream of every file and folder, read in odd-sized pieces.
+std::map<std::wstring, std::string> backupStreams(plat::TFileServices& services, wchar_t letter,
+                                                  const std::vector<TSeenFile>& files) {
+    std::map<std::wstring, std::string> streams;
+    for (const TSeenFile& file : files) {
+        const std::wstring path = std::wstring(1, letter) + L":\\" + file.path;
+        plat::HANDLE handle =
+            services.CreateFileW(path.c_str(), plat::GENERIC_READ, plat::FILE_SHARE_READ, nullptr,
+                                 plat::OPEN_EXISTING, plat::FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == plat::INVALID_HANDLE_VALUE) {
+            streams[file.path] = "cannot open";
+            continue;
+        }
+        void* context = nullptr;
+        plat::BYTE buffer[4093];
+        DWORD read = 0;
+        std::string& bytes = streams[file.path];
+        while (services.BackupRead(handle, buffer, sizeof buffer, &read, plat::FALSE, plat::TRUE, &context) &&
+               read > 0) {
+            bytes.append(reinterpret_cast<const char*>(buffer), read);
+        }
+        bytes += "|end " + std::to_string(services.GetLastError());
+        services.BackupRead(handle, buffer, 0, &read, plat::TRUE, plat::FALSE, &context);
+        services.CloseHandle(handle);
+    }
+    return streams;
+}
+
+// A volume reached through other file services, as a raw volume ("\\.\C:") is on Windows: here the
+// image lies in the simulated store, which refuses any read that is not whole sectors, and every file,
+// stream and backup stream read through it is what ntfs-3g reads and the image file gives.
+TEST(ServicesDevice, ReadsAVolumeInWholeSectorsThroughFileServices) {
+    for (const TFixtureVolume& (*volume)() : {copiedVolume, mountedVolume}) {
+        const TFixtureVolume& fixture = (*volume)();
+        if (!fixture.unavailable.empty()) {
+            GTEST_SKIP() << fixture.unavailable;
+        }
+        auto direct = openServices(fixture.image, L'N');
+        ASSERT_NE(direct, nullptr);
+        const std::map<std::wstring, std::string> expectedBackups =
+            backupStreams(*direct, L'N', walkServices(*direct, L'N'));
+        for (std::uint64_t sector : {512u, 4096u}) {
+            const std::string where =
+                fixture.image.filename().string() + ", sectors of " + std::to_string(sector);
+            TSectorStore store(sector);
+            store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+            store.addFile(L"C:\\volume.img", readBytes(fixture.image));
+            {
+                auto opened =
+                    ntfs::TNtfsVolume::open(plat::ntfs::openServicesDevice(store, L"C:\\volume.img"));
+                ASSERT_NE(opened, nullptr) << where;
+                plat::ntfs::TNtfsFileServices services;
+                services.mount(L'N', std::move(opened));
+                const std::vector<TSeenFile> seen = walkServices(services, L'N');
+                ASSERT_EQ(seen.size(), fixture.facts.size()) << where;
+                for (const TSeenFile& file : seen) {
+                    const TFileFacts* facts = fixture.find(file.path);
+                    ASSERT_NE(facts, nullptr) << where;
+                    EXPECT_TRUE(file.data == facts->data) << utf8(file.path) << ", " << where;
+                    ASSERT_EQ(file.streams.size(), facts->streams.size()) << where;
+                    for (std::size_t i = 0; i < file.streams.size(); ++i) {
+                        EXPECT_TRUE(file.streams[i].bytes == facts->streams[i].bytes)
+                            << utf8(file.path + L":" + file.streams[i].name) << ", " << where;
+                    }
+                }
+                EXPECT_TRUE(backupStreams(services, L'N', seen) == expectedBackups) << where;
             }
+            EXPECT_EQ(store.unalignedReads, 0u) << where;
+            EXPECT_EQ(store.openHandles(), 0) << "the device closes its handle; " << where;
+            EXPECT_EQ(plat::ntfs::openServicesDevice(store, L"C:\\missing.img"), nullptr);
         }
     }
-    EXPECT_EQ(store.openHandles(), 0) << "the device closes its handle";
-    EXPECT_EQ(plat::ntfs::openServicesDevice(store, L"C:\\missing.img"), nullptr);
 }
 
 } // namespace

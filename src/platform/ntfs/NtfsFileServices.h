@@ -3,9 +3,10 @@
 // letter with its label and "NTFS"; directory searches, stream listing, attribute and size queries
 // (stream paths too), opening, reading and seeking files and streams, file times and the backup byte
 // stream answer as Windows does on a read-only NTFS volume. Writing, deleting and making or removing
-// folders answer ERROR_ACCESS_DENIED. A stream whose data is compressed, encrypted or damaged is listed
-// with its size, and reading it fails with ERROR_NOT_SUPPORTED (the backup stream likewise fails when
-// it reaches that stream's data; seeking over it works). Thread safe.
+// folders answer ERROR_ACCESS_DENIED. Compressed streams (LZNT1, as NTFS makes them) read decoded. A
+// stream that is encrypted, or compressed in a way the reader does not decode, is listed with its size
+// and reading it fails with ERROR_NOT_SUPPORTED (a damaged one with ERROR_FILE_CORRUPT); the backup
+// stream likewise fails when it reaches that stream's data; seeking over it works. Thread safe.
 
 #include "ntfs/NtfsVolume.h"
 #include "platform/FileServices.h"
