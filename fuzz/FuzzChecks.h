@@ -205,8 +205,9 @@ inline std::string checkUniqueName(const std::uint8_t* data, std::size_t size) {
         makeUniqueFileName(wanted); // must end and not crash; the program never wants such a name
         return world.store.openHandles() == 0 ? std::string() : "a search was left open";
     }
+    // Asked in the exact form, as the program asks: a plain "a." would be cleaned up to "a".
     auto isFile = [&](const std::wstring& path) {
-        const plat::DWORD attributes = world.store.GetFileAttributesW(path.c_str());
+        const plat::DWORD attributes = world.store.GetFileAttributesW(plat::exactPath(path).c_str());
         return attributes != plat::INVALID_FILE_ATTRIBUTES &&
                (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) == 0;
     };
