@@ -117,15 +117,14 @@ std::int64_t TNtfsVolume::readCompressed(const TNtfsData& data, std::uint64_t of
         const std::uint64_t unitStart = position / unitBytes * unitBytes;
         const std::uint64_t firstVcn = unitStart / clusterSize;
         // The unit's allocated clusters, read in VCN order; its holes are counted apart.
-        auto run = std::upper_bound(data.runs.begin(), data.runs.end(), firstVcn,
-                                    [](std::uint64_t v, const TRun& r) { return v < r.vcn; });
-        if (run == data.runs.begin()) {
+        const TRun* run = runFrom(data.runs, firstVcn);
+        if (run == nullptr) {
             return -1;
         }
-        --run;
+        const TRun* const lastRunEnd = data.runs.data() + data.runs.size();
         std::uint64_t allocated = 0;
         for (std::uint64_t vcn = firstVcn; vcn < firstVcn + unitClusters;) {
-            if (run == data.runs.end() || vcn < run->vcn || vcn - run->vcn >= run->length) {
+            if (run == lastRunEnd || vcn < run->vcn || vcn - run->vcn >= run->length) {
                 return -1; // a cluster of the unit that no run maps
             }
             const std::uint64_t take =

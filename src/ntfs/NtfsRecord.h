@@ -5,6 +5,7 @@
 
 #include "ntfs/NtfsLayout.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory_resource>
 #include <string>
@@ -84,6 +85,14 @@ struct TRun {
     std::uint64_t length = 0;
     bool operator==(const TRun&) const = default;
 };
+
+// The last run starting at or before the VCN, in runs kept in VCN order; nullptr when none does. The
+// caller checks whether the run reaches that far.
+inline const TRun* runFrom(const std::pmr::vector<TRun>& runs, std::uint64_t vcn) {
+    auto run = std::upper_bound(runs.begin(), runs.end(), vcn,
+                                [](std::uint64_t v, const TRun& r) { return v < r.vcn; });
+    return run == runs.begin() ? nullptr : &*(run - 1);
+}
 
 // Decodes the mapping pairs of one extent (lowestVcn to highestVcn) and appends its runs. False when
 // the list is malformed, runs past the extent, or names a cluster outside the volume.

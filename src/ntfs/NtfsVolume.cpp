@@ -401,13 +401,8 @@ std::int64_t TNtfsVolume::readData(const TNtfsData& data, std::uint64_t offset, 
             break;
         }
         const std::uint64_t vcn = position / clusterSize;
-        auto run = std::upper_bound(data.runs.begin(), data.runs.end(), vcn,
-                                    [](std::uint64_t v, const TRun& r) { return v < r.vcn; });
-        if (run == data.runs.begin()) {
-            return -1;
-        }
-        --run;
-        if (vcn - run->vcn >= run->length) {
+        const TRun* run = runFrom(data.runs, vcn);
+        if (run == nullptr || vcn - run->vcn >= run->length) {
             return -1; // a cluster no run maps
         }
         const std::uint64_t intoRun = (vcn - run->vcn) * clusterSize + position % clusterSize;
