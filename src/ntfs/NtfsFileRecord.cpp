@@ -15,6 +15,14 @@ namespace {
 
 // An attribute list is at most 256 KiB on NTFS; a larger one is not read.
 constexpr std::uint64_t kLargestAttributeList = 256 * 1024;
+// The most extension records read for one file. Every entry NTFS writes in a list takes at least 32
+// bytes (a 26-byte header, 8-byte aligned), so the largest list names no more records than this; a list
+// that names more (entries packed tighter) is hostile, and the records past the budget are left out.
+constexpr std::size_t kMostExtensionRecords = kLargestAttributeList / 32;
+// The most bytes of extension records read and kept for one file: as many records as above of 4 KiB,
+// the largest size NTFS gives its records. A volume that claims larger ones (up to 64 KiB pass the
+// boot sector's check) gets fewer records, so one file never costs more than 32 MiB.
+constexpr std::uint64_t kMostExtensionBytes = kMostExtensionRecords * std::uint64_t{4096};
 constexpr std::size_t kLargestSecurityDescriptor = 64 * 1024;
 
 struct TListEntry {
@@ -154,6 +162,12 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
         }
         std::sort(numbers.begin(), numbers.end());
         numbers.erase(std::unique(numbers.begin(), numbers.end()), numbers.end());
+        const std::size_t mostRecords = static_cast<std::size_t>(
+            std::min<std::uint64_t>(kMostExtensionRecords, kMostExtensionBytes / FGeometry.recordSize));
+        if (numbers.size() > mostRecords) {
+            file.damaged = true;
+            numbers.resize(mostRecords);
+        }
         if (!withData && numbers.size() > FExtensionsLeft) {
             file.damaged = true;
             numbers.clear();

@@ -51,6 +51,23 @@ bool backupOf(plat::TFileServices& fs, const std::wstring& path, std::string& by
     return ok;
 }
 
+// A device that counts what is read from it (and offers nothing in place).
+class TCounted final : public ntfs::TNtfsDevice {
+public:
+    explicit TCounted(const std::string& bytes, std::uint64_t& total)
+        : FBytes(ntfs::openMemoryDevice(std::vector<std::uint8_t>(bytes.begin(), bytes.end()))),
+          FTotal(total) {}
+    bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
+        FTotal += count;
+        return FBytes->read(offset, buffer, count);
+    }
+    std::uint64_t size() const override { return FBytes->size(); }
+
+private:
+    std::unique_ptr<ntfs::TNtfsDevice> FBytes;
+    std::uint64_t& FTotal;
+};
+
 class Hostile : public testing::Test {
 protected:
     void SetUp() override {
@@ -443,28 +460,120 @@ TEST_F(Hostile, FilesSharingOneAttributeListCostWhatTheVolumeHolds) {
     }
     damaged.resize((imageClusters + tail + 8) * cluster, '\0');
 
-    // A device that counts what is read from it (and offers nothing in place).
-    class TCounted final : public ntfs::TNtfsDevice {
-    public:
-        explicit TCounted(const std::string& bytes, std::uint64_t& total)
-            : FBytes(ntfs::openMemoryDevice(std::vector<std::uint8_t>(bytes.begin(), bytes.end()))),
-              FTotal(total) {}
-        bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
-            FTotal += count;
-            return FBytes->read(offset, buffer, count);
-        }
-        std::uint64_t size() const override { return FBytes->size(); }
-
-    private:
-        std::unique_ptr<ntfs::TNtfsDevice> FBytes;
-        std::uint64_t& FTotal;
-    };
     std::uint64_t read = 0;
     auto volume = TNtfsVolume::open(std::make_unique<TCounted>(damaged, read));
     ASSERT_NE(volume, nullptr);
     EXPECT_GE(volume->files().size(), intact->files().size());
     EXPECT_LE(read, 4 * damaged.size())
         << "read " << read << " bytes of a " << damaged.size() << "-byte image";
+}
+
+// One file whose attribute list packs 10,000 entries (26 bytes each, tighter than NTFS writes them)
+// naming 10,000 extension records that all belong to it: reading it on demand reads no more than the
+// 8,192 records the largest sound list can name, and the file is marked damaged.
+TEST_F(Hostile, AttributeListNamingTooManyRecordsIsReadWithinItsBudget) {
+    if (!mountedVolume().unavailable.empty()) {
+        GTEST_SKIP() << mountedVolume().unavailable;
+    }
+    const TImage image(mountedVolume());
+    const std::size_t size = image.geometry().recordSize;
+    const std::uint64_t cluster = image.geometry().clusterSize;
+    auto intact = openBytes(image.bytes);
+    const std::uint64_t many = image.recordOf(L"many.txt");
+    auto recordBytes = [&](std::uint64_t record) {
+        std::string bytes;
+        for (std::size_t at = 0; at < size; at += 512) {
+            bytes += image.bytes.substr(image.mftByte(record * size + at), 512);
+        }
+        return bytes;
+    };
+    // An extension record of the file, and the attribute the list names in it.
+    std::string base = recordBytes(many);
+    ASSERT_TRUE(ntfs::applyFixups(reinterpret_cast<std::uint8_t*>(base.data()), size));
+    const TAttributeView list =
+        attributeOf(reinterpret_cast<std::uint8_t*>(base.data()), size, ntfs::kAttrAttributeList);
+    ASSERT_FALSE(list.resident);
+    std::pmr::vector<ntfs::TRun> listRuns;
+    ASSERT_TRUE(
+        ntfs::decodeRuns(list.mappingPairs, list.lowestVcn, list.highestVcn, kEverything >> 8, listRuns));
+    const ntfs::TBytes entries(
+        reinterpret_cast<const std::uint8_t*>(image.bytes.data()) + listRuns[0].lcn * cluster, list.dataSize);
+    std::uint64_t extension = many;
+    std::uint32_t type = 0;
+    std::uint16_t instance = 0;
+    for (std::size_t at = 0; extension == many && at + 0x1A <= entries.size(); at += entries.u16(at + 4)) {
+        extension = ntfs::recordOf(entries.u64(at + 0x10));
+        type = entries.u32(at);
+        instance = entries.u16(at + 0x18);
+    }
+    ASSERT_NE(extension, many);
+
+    // The MFT grows by 10,000 copies of that record (each numbered for its place), and the new list
+    // follows them.
+    constexpr std::uint64_t kRecords = 10000;
+    constexpr std::size_t kEntry = 0x1A;
+    const std::uint64_t listBytes = kRecords * kEntry;
+    ASSERT_LE(listBytes, 256u * 1024);
+    const std::optional<ntfs::TNtfsFile> mft = intact->loadFile(ntfs::kRecordMft);
+    std::vector<TPlainRun> runs;
+    std::uint64_t vcns = 0;
+    for (const ntfs::TRun& run : mft->findStream(L"")->runs) {
+        runs.push_back({run.lcn, run.length});
+        vcns += run.length;
+    }
+    ASSERT_EQ(vcns * cluster % size, 0u);
+    const std::uint64_t imageClusters = (image.bytes.size() + cluster - 1) / cluster;
+    const std::uint64_t tail = (kRecords * size + cluster - 1) / cluster;
+    const std::uint64_t listClusters = (listBytes + cluster - 1) / cluster;
+    runs.push_back({static_cast<std::int64_t>(imageClusters), tail});
+    std::string damaged = image.bytes;
+    damaged.resize(imageClusters * cluster, '\0');
+    const std::uint64_t sectors = (imageClusters + tail + listClusters + 8) * (cluster / 512);
+    for (int i = 0; i < 8; ++i) {
+        damaged[0x28 + i] = static_cast<char>(sectors >> (8 * i));
+    }
+    const std::uint64_t total = (vcns + tail) * cluster;
+    image.patchRecord(damaged, ntfs::kRecordMft, [&](std::uint8_t* record) {
+        setRuns(record, size, attributeOffset(record, ntfs::kAttrData), encodeRuns(runs), vcns + tail - 1,
+                total, total);
+    });
+    const std::string copy = recordBytes(extension);
+    const std::uint64_t first = vcns * cluster / size;
+    for (std::uint64_t n = 0; n < kRecords; ++n) {
+        std::string numbered = copy;
+        for (int i = 0; i < 4; ++i) {
+            numbered[0x2C + i] = static_cast<char>((first + n) >> (8 * i));
+        }
+        damaged += numbered;
+    }
+    damaged.resize((imageClusters + tail) * cluster, '\0');
+    for (std::uint64_t n = 0; n < kRecords; ++n) {
+        char entry[kEntry] = {};
+        std::memcpy(entry, &type, 4);
+        entry[4] = static_cast<char>(kEntry);
+        entry[7] = static_cast<char>(kEntry); // name offset (no name)
+        const std::uint64_t segment = first + n;
+        std::memcpy(entry + 0x10, &segment, 6);
+        std::memcpy(entry + 0x18, &instance, 2);
+        damaged.append(entry, kEntry);
+    }
+    damaged.resize((imageClusters + tail + listClusters + 8) * cluster, '\0');
+    image.patchRecord(damaged, many, [&](std::uint8_t* record) {
+        setRuns(record, size, attributeOffset(record, ntfs::kAttrAttributeList),
+                encodeRuns({{static_cast<std::int64_t>(imageClusters + tail), listClusters}}),
+                listClusters - 1, listBytes, listBytes);
+    });
+
+    std::uint64_t read = 0;
+    auto volume = TNtfsVolume::open(std::make_unique<TCounted>(damaged, read));
+    ASSERT_NE(volume, nullptr);
+    read = 0;
+    const std::optional<ntfs::TNtfsFile> file = volume->loadFile(many);
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->damaged);
+    EXPECT_LE(file->extensionRecords, 8192u);
+    EXPECT_LE(read, 8192 * size + listBytes + 2 * size)
+        << "read " << read << " bytes for one file of " << size << "-byte records";
 }
 
 // A small stream of a file in a compressed folder is resident and stored plainly, though its attribute
