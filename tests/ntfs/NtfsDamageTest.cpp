@@ -274,10 +274,10 @@ TEST_F(Damage, RandomDamageToTheMftNeverCrashes) {
 
 // The same for a file whose attributes fill extension records through an attribute list.
 TEST_F(Damage, RandomDamageToExtensionRecordsNeverCrashes) {
-    if (!mountedVolume().unavailable.empty()) {
-        GTEST_SKIP() << mountedVolume().unavailable;
+    if (!userVolume().unavailable.empty()) {
+        GTEST_SKIP() << userVolume().unavailable;
     }
-    const TImage image(mountedVolume());
+    const TImage image(userVolume());
     auto intact = openBytes(image.bytes);
     const std::uint64_t manyRecord = image.recordOf(L"many.txt");
     // The records of many.txt: its own and those whose base reference names it.
@@ -323,8 +323,8 @@ TEST_F(Damage, RandomDamageToExtensionRecordsNeverCrashes) {
 class Cycles : public testing::Test {
 protected:
     void SetUp() override {
-        if (!mountedVolume().unavailable.empty()) {
-            GTEST_SKIP() << mountedVolume().unavailable;
+        if (!userVolume().unavailable.empty()) {
+            GTEST_SKIP() << userVolume().unavailable;
         }
     }
 };
@@ -332,7 +332,7 @@ protected:
 // Folders whose parent references form a cycle are not reachable from the root: they are left out,
 // and the walk (and a scan over the services) ends.
 TEST_F(Cycles, FoldersInACycleAreLeftOut) {
-    const TImage image(mountedVolume());
+    const TImage image(userVolume());
     std::string damaged = image.bytes;
     const std::uint64_t level1 = image.recordOf(L"level1");
     const std::uint64_t level3 = image.recordOf(L"level1\\level2\\level3");
@@ -351,13 +351,13 @@ TEST_F(Cycles, FoldersInACycleAreLeftOut) {
     for (const TSeenFile& file : seen) {
         EXPECT_NE(file.path.rfind(L"level1", 0), 0u) << utf8(file.path);
     }
-    const auto expected = std::count_if(mountedVolume().facts.begin(), mountedVolume().facts.end(),
+    const auto expected = std::count_if(userVolume().facts.begin(), userVolume().facts.end(),
                                         [](const TFileFacts& f) { return f.path.rfind(L"level1", 0) != 0; });
     EXPECT_EQ(static_cast<std::ptrdiff_t>(seen.size()), expected);
 }
 
 TEST_F(Cycles, FolderThatIsItsOwnParentIsLeftOut) {
-    const TImage image(mountedVolume());
+    const TImage image(userVolume());
     std::string damaged = image.bytes;
     const std::uint64_t docs = image.recordOf(L"docs");
     const std::size_t size = image.geometry().recordSize;

@@ -34,12 +34,41 @@ std::string writeThroughMount(const fs::path& image, const std::string& options,
     return mount.unmount() ? std::string() : "ntfs-3g did not unmount " + image.filename().string();
 }
 
+struct TCopy {
+    std::wstring file;
+    std::wstring stream;
+    std::string bytes;
+};
+
 const plat::FILETIME kCreated{0x15ef9720, 0x01d710b4}; // 2021-03-04 05:06:07.890
 const plat::FILETIME kWritten{0xe533a5d0, 0x01ca6bcf}; // 2009-11-22 23:59:58.125
 
+// What ntfscp was asked to write, as ntfs-3g lists it: files in name order, each stream once.
+std::vector<TFileFacts> factsOfCopies(const std::vector<TCopy>& copies) {
+    std::vector<TFileFacts> facts;
+    for (const TCopy& copy : copies) {
+        const std::wstring path = copy.file.substr(1);
+        auto file =
+            std::find_if(facts.begin(), facts.end(), [&](const TFileFacts& f) { return f.path == path; });
+        if (file == facts.end()) {
+            file = facts.insert(facts.end(), TFileFacts{});
+            file->path = path;
+        }
+        if (copy.stream.empty()) {
+            file->data = copy.bytes;
+            file->size = copy.bytes.size();
+        } else {
+            file->streams.push_back(TStreamFacts{copy.stream, copy.bytes.size(), copy.bytes});
+        }
+    }
+    std::sort(facts.begin(), facts.end(),
+              [](const TFileFacts& a, const TFileFacts& b) { return a.path < b.path; });
+    return facts;
+}
+
 TFixtureVolume makeCopiedVolume() {
     TFixtureVolume volume;
-    volume.unavailable = toolsUnavailableReason();
+    volume.unavailable = copyToolsUnavailableReason();
     if (!volume.unavailable.empty()) {
         return volume;
     }
@@ -50,11 +79,6 @@ TFixtureVolume makeCopiedVolume() {
         const fs::path file = source / name;
         writeBytes(file, bytes);
         return file;
-    };
-    struct TCopy {
-        std::wstring file;
-        std::wstring stream;
-        std::string bytes;
     };
     const std::vector<TCopy> copies = {
         {L"/plain.txt", L"", "no streams here"},
@@ -80,7 +104,50 @@ TFixtureVolume makeCopiedVolume() {
             return volume;
         }
     }
-    volume.facts = readWithNtfs3g(volume.image);
+    // ntfs-3g is the judge of what was written where it can mount; elsewhere, what was copied in.
+    volume.facts = toolsUnavailableReason().empty() ? readWithNtfs3g(volume.image) : factsOfCopies(copies);
+    return volume;
+}
+
+// The lines of the facts file the volume's script wrote from what ntfs-3g read back: "D path",
+// "F path size", "S path:stream size".
+std::vector<TFileFacts> readFactsFile(const fs::path& file) {
+    std::vector<TFileFacts> facts;
+    std::ifstream in(file);
+    std::string line;
+    while (std::getline(in, line)) {
+        if (line.size() < 3) {
+            continue;
+        }
+        const std::size_t space = line.rfind(' ');
+        const std::uint64_t size = line[0] == 'D' ? 0 : std::stoull(line.substr(space + 1));
+        const std::wstring path = fromUtf8(line[0] == 'D' ? line.substr(2) : line.substr(2, space - 2));
+        if (line[0] == 'S') {
+            const std::size_t colon = path.rfind(L':');
+            if (!facts.empty() && facts.back().path == path.substr(0, colon)) {
+                facts.back().streams.push_back(TStreamFacts{path.substr(colon + 1), size, {}});
+            }
+            continue;
+        }
+        TFileFacts entry;
+        entry.path = path;
+        entry.folder = line[0] == 'D';
+        entry.size = size;
+        facts.push_back(std::move(entry));
+    }
+    return facts;
+}
+
+TFixtureVolume makeUserVolume() {
+    TFixtureVolume volume;
+    volume.image = fs::path(KW_TEST_FIXTURES) / "user-volume.img";
+    if (!fs::exists(volume.image)) {
+        volume.unavailable = "the checked-in user volume was not unpacked (configure again)";
+        return volume;
+    }
+    volume.facts = toolsUnavailableReason().empty()
+                       ? readWithNtfs3g(volume.image)
+                       : readFactsFile(fs::path(KW_TEST_FIXTURES) / "user-volume.facts");
     return volume;
 }
 
@@ -437,6 +504,15 @@ const TFileFacts* TFixtureVolume::find(const std::wstring& path) const {
 const TFixtureVolume& copiedVolume() {
     static const TFixtureVolume volume = makeCopiedVolume();
     return volume;
+}
+
+const TFixtureVolume& userVolume() {
+    static const TFixtureVolume volume = makeUserVolume();
+    return volume;
+}
+
+std::vector<TFileFacts> userVolumeFactsFile() {
+    return readFactsFile(fs::path(KW_TEST_FIXTURES) / "user-volume.facts");
 }
 
 const TFixtureVolume& mountedVolume() {

@@ -1,7 +1,9 @@
 #pragma once
 // The fixture volumes the NTFS tests share, made once per test program: one written by mkntfs and
-// ntfscp alone, one through the ntfs-3g mount with everything the reader must handle. For each, what
-// ntfs-3g itself reports of every file and folder, to compare the reader with.
+// ntfscp alone, one checked in, and others through the ntfs-3g mount with everything the reader must
+// handle. For each, what ntfs-3g itself reports of every file and folder, to compare the reader with.
+// The first two need no mount (no FUSE, no root), so the damage and hostile-volume tests over them
+// run everywhere.
 
 #include "ntfs/NtfsImage.h"
 #include "platform/ntfs/NtfsFileServices.h"
@@ -42,8 +44,16 @@ struct TFixtureVolume {
     const TFileFacts* find(const std::wstring& path) const;
 };
 
-// Made with mkntfs (512-byte clusters, so records span clusters) and ntfscp -N only.
+// Made with mkntfs (512-byte clusters, so records span clusters) and ntfscp -N only. Its facts are
+// ntfs-3g's where it can mount, otherwise what was copied in.
 const TFixtureVolume& copiedVolume();
+// Checked in (tests/ntfs/fixtures/make_user_volume.py made it through the mount): user files past the
+// system records, with folders deep and wide (INDX blocks), a hard link, a fragmented stream, a file
+// whose streams fill extension records through an attribute list, sparse and compressed files. Its
+// facts are ntfs-3g's where it can mount, otherwise (names and sizes, no bytes) those the script
+// wrote beside it.
+const TFixtureVolume& userVolume();
+std::vector<TFileFacts> userVolumeFactsFile();
 // Made through the mount: folders, Unicode and long names, attributes, 8.3 names, times, large,
 // fragmented, sparse and compressed streams, a file whose streams fill extension records.
 const TFixtureVolume& mountedVolume();

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <stdexcept>
 #include <thread>
 
@@ -70,11 +71,21 @@ bool waitFor(pid_t child) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-std::string computeUnavailableReason() {
-    for (const char* tool : {"mkntfs", "ntfscp", "ntfs-3g"}) {
-        if (findProgram(tool).empty()) {
-            return std::string(tool) + " is not installed (scripts/setup.sh installs ntfs-3g)";
+std::string missingProgram(std::initializer_list<const char*> programs) {
+    for (const char* program : programs) {
+        if (findProgram(program).empty()) {
+            return std::string(program) + " is not installed (scripts/setup.sh installs ntfs-3g)";
         }
+    }
+    return {};
+}
+
+std::string computeUnavailableReason() {
+    if (std::string missing = missingProgram({"mkntfs", "ntfscp", "ntfs-3g"}); !missing.empty()) {
+        return missing;
+    }
+    if (const char* off = std::getenv("KW_NTFS_NO_MOUNT"); off != nullptr && *off != '\0') {
+        return "KW_NTFS_NO_MOUNT is set, so ntfs-3g does not mount here";
     }
     if (::geteuid() != 0) {
         return "mounting an NTFS image with ntfs-3g needs root here";
@@ -101,6 +112,11 @@ std::string computeUnavailableReason() {
 }
 
 } // namespace
+
+const std::string& copyToolsUnavailableReason() {
+    static const std::string reason = missingProgram({"mkntfs", "ntfscp"});
+    return reason;
+}
 
 const std::string& toolsUnavailableReason() {
     static const std::string reason = computeUnavailableReason();

@@ -2,7 +2,8 @@
 // Volumes written by ntfs-3g for the tests: images made with mkntfs, files and named streams copied in
 // with ntfscp, and the FUSE mount of ntfs-3g for everything else (folders, attributes, 8.3 names,
 // times, large, fragmented, sparse and compressed streams), and to read back what ntfs-3g sees.
-// Linux only; the tests skip with the reason when the tools or mounting are not available here.
+// Linux only; the tests skip with the reason when the tools or mounting are not available here, except
+// those over volumes that need no mount (see NtfsFixture.h).
 
 #include "platform/WinTypes.h"
 
@@ -16,7 +17,10 @@
 
 namespace ntfstest {
 
-// Why mkntfs, ntfscp or the ntfs-3g mount cannot be used here; empty when they can.
+// Why mkntfs or ntfscp cannot be used here (they need neither root nor FUSE); empty when they can.
+const std::string& copyToolsUnavailableReason();
+// Why mkntfs, ntfscp or the ntfs-3g mount cannot be used here; empty when they can. Setting
+// KW_NTFS_NO_MOUNT makes the mount unavailable, as on a machine without FUSE.
 const std::string& toolsUnavailableReason();
 
 // Runs a program (searched in PATH and the sbin folders) with its arguments, output discarded.
