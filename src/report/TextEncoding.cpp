@@ -131,3 +131,23 @@ bool isValidUtf8(std::string_view bytes) {
 }
 
 } // namespace report
+
+namespace report {
+
+std::wstring fromUtf8(std::string_view text) {
+    std::wstring out;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::uint32_t cp = nextCodePoint(text, pos);
+        if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+            cp -= 0x10000;
+            out.push_back(static_cast<wchar_t>(0xD800 + (cp >> 10)));
+            out.push_back(static_cast<wchar_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            out.push_back(static_cast<wchar_t>(cp));
+        }
+    }
+    return out;
+}
+
+} // namespace report

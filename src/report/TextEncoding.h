@@ -26,3 +26,10 @@ bool isValidUtf8(std::string_view bytes);
 std::uint32_t nextCodePoint(std::string_view text, std::size_t& pos);
 
 } // namespace report
+
+namespace report {
+
+// UTF-8 text (a command line's arguments) as a wide string; a byte that starts no valid form is U+FFFD.
+std::wstring fromUtf8(std::string_view text);
+
+} // namespace report
