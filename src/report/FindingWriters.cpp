@@ -159,7 +159,10 @@ public:
             host = f.mark->field("HostUrl");
             hostIp = f.mark->field("HostIpAddress");
             for (const auto& [name, value] : f.mark->fields) {
-                fields += (fields.empty() ? "" : "\n") + name + "=" + value;
+                if (!fields.empty()) {
+                    fields += '\n';
+                }
+                fields += name + "=" + value;
             }
         } else if (f.mark) {
             zoneName = "unreadable: " + f.mark->reason;
@@ -260,7 +263,10 @@ std::string attributeNames(std::uint32_t attributes) {
     std::string out;
     for (const auto& [bit, name] : names) {
         if ((attributes & bit) != 0) {
-            out += (out.empty() ? "" : " ") + std::string(name);
+            if (!out.empty()) {
+                out += ' ';
+            }
+            out += name;
         }
     }
     return out;
