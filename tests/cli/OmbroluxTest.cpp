@@ -246,4 +246,25 @@ TEST_F(OmbroluxTest, ExitCodesErrorsAndRefusals) {
     EXPECT_EQ("ombrolux 1.0.0\n", run.out);
 }
 
+TEST_F(OmbroluxTest, CtrlCStopsWithWholeRecords) {
+    // The volume named a thousand times keeps the program busy for seconds; Ctrl+C comes after one.
+    std::string command = quoted(KW_OMBROLUX) + " scan --format jsonl";
+    for (int i = 0; i < 1000; ++i) {
+        command += " " + quoted(image.string());
+    }
+    const fs::path dir = folder->path();
+    const TRun run =
+        runShell("(" + command + " >" + quoted((dir / "int.out").string()) + " 2>" +
+                     quoted((dir / "int.err").string()) + " & p=$!; sleep 1; kill -INT $p; wait $p; echo $?)",
+                 dir);
+    EXPECT_EQ("1\n", run.out);
+    EXPECT_EQ("ombrolux: stopped\n", readFile(dir / "int.err"));
+    const std::string records = readFile(dir / "int.out");
+    EXPECT_TRUE(records.empty() || records.back() == '\n');
+    std::istringstream lines(records);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_TRUE(nlohmann::json::accept(line)) << line;
+    }
+}
+
 } // namespace
