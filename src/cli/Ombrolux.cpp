@@ -126,7 +126,11 @@ private:
         return true;
     }
 
-    bool scanFolder(const std::string& target, const std::filesystem::path& path) {
+    bool scanFolder(const std::string& target, std::filesystem::path path) {
+        // "D:" names the drive here, not the current folder of drive D.
+        if (target.size() == 2 && target[1] == ':') {
+            path += "\\";
+        }
         std::error_code error;
         if (!std::filesystem::is_directory(path, error)) {
             return fail(target, std::filesystem::exists(path, error) ? "not a folder, drive or disk image"
