@@ -40,8 +40,23 @@ public:
     void driveInitializing(const std::wstring&) override {}
     void driveCounted(std::int64_t, const std::wstring&) override {}
     void driveScanStarting() override {}
-    void scanProgress(const std::wstring&, const std::wstring&, const std::wstring&, std::int64_t,
-                      std::int64_t&) override {}
+    void scanProgress(const std::wstring&, const std::wstring& folderPath, const std::wstring&,
+                      std::int64_t foundResults, std::int64_t&) override {
+        if (!FOutput.progress) {
+            return;
+        }
+        std::string line = std::to_string(foundResults) + " streams  " + report::toUtf8(shown(folderPath));
+        for (char& c : line) {
+            c = static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+        }
+        if (line.size() > kProgressWidth) {
+            line.resize(kProgressWidth); // may cut a character's bytes: this line is only ever overwritten
+        }
+        clearProgress();
+        std::fprintf(FOutput.errors, "%s\r", line.c_str());
+        std::fflush(FOutput.errors);
+        FProgressShown = true;
+    }
     TScanNode fileFound(const std::wstring&, const std::wstring&, const std::wstring&) override {
         return this;
     }
@@ -51,6 +66,7 @@ public:
         report::TStreamFinding finding =
             report::gatherFinding(FSource, fileName, curAds, FSettings.wanted, error);
         if (!error.empty()) {
+            clearProgress();
             ++outcome.unreadable;
             std::fprintf(FOutput.errors, "ombrolux: %s: %s\n",
                          report::toUtf8(shown(finding.fullPath)).c_str(), error.c_str());
@@ -58,6 +74,7 @@ public:
         finding.filePath = shown(finding.filePath);
         finding.fullPath = shown(finding.fullPath);
         const std::string record = FOutput.writer->record(finding);
+        clearProgress(); // the records may go to the same terminal
         if (std::fwrite(record.data(), 1, record.size(), FOutput.records) != record.size()) {
             outcome.writeFailed = true;
         }
@@ -65,9 +82,21 @@ public:
         return this;
     }
     void driveDone(int) override {}
-    void scanFinished(bool terminated, std::int64_t) override { outcome.stopped = terminated; }
+    void scanFinished(bool terminated, std::int64_t) override {
+        outcome.stopped = terminated;
+        clearProgress();
+    }
 
 private:
+    static constexpr std::size_t kProgressWidth = 79;
+
+    void clearProgress() {
+        if (FProgressShown) {
+            std::fprintf(FOutput.errors, "%s\r", std::string(kProgressWidth, ' ').c_str());
+            FProgressShown = false;
+        }
+    }
+
     std::wstring shown(const std::wstring& path) const {
         return FOutput.shownPath ? FOutput.shownPath(path) : path;
     }
@@ -75,6 +104,7 @@ private:
     const std::wstring& FSource;
     const TScanSettings& FSettings;
     const TConsoleOutput& FOutput;
+    bool FProgressShown = false;
 };
 
 } // namespace

@@ -25,6 +25,8 @@ struct TConsoleOutput {
     std::FILE* records = nullptr;
     std::FILE* errors = nullptr;
     const report::TFindingWriter* writer = nullptr;
+    // Progress lines on errors (every 50 files, overwritten in place): only when it is a terminal.
+    bool progress = false;
     // How a file path is shown: the path as the scan gives it becomes the reported one (an image's
     // drive letter is dropped, for example).
     std::function<std::wstring(const std::wstring&)> shownPath;

@@ -8,6 +8,14 @@
 
 #include <CLI/CLI.hpp>
 
+#ifdef _WIN32
+#include <io.h>
+#define KW_ISATTY(stream) (_isatty(_fileno(stream)) != 0)
+#else
+#include <unistd.h>
+#define KW_ISATTY(stream) (isatty(fileno(stream)) != 0)
+#endif
+
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -64,6 +72,7 @@ public:
         FOutput.records = records;
         FOutput.errors = console.err;
         FOutput.writer = &writer;
+        FOutput.progress = KW_ISATTY(console.err);
     }
 
     // Scans one target; false when it could not be read at all.
