@@ -5,6 +5,7 @@
 #include "platform/Sha256.h"
 #include "platform/WinPath.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace report {
@@ -75,10 +76,12 @@ TStreamFinding gatherFinding(const std::wstring& source, const std::wstring& fil
     }
     plat::TSha256 sha;
     std::string markBytes;
-    std::vector<std::uint8_t> buffer(kReadPiece);
+    // Most streams are small: the buffer is sized to the stream (the loop reads on to the real end).
+    const auto piece = static_cast<plat::DWORD>(std::clamp<std::int64_t>(f.size, 4096, kReadPiece));
+    std::vector<std::uint8_t> buffer(piece);
     for (;;) {
         plat::DWORD read = 0;
-        if (fs.ReadFile(file.get(), buffer.data(), kReadPiece, &read, nullptr) == plat::FALSE) {
+        if (fs.ReadFile(file.get(), buffer.data(), piece, &read, nullptr) == plat::FALSE) {
             error = errorText(fs.GetLastError());
             return f;
         }

@@ -71,12 +71,12 @@ protected:
         image = dir / "volume.img";
         writeFile(dir / "mark", kMark);
         payload.clear();
-        for (int i = 0; i < 70000; ++i) {
-            payload += static_cast<char>((i * 7919) % 251);
+        for (int i = 0; i < 2500000; ++i) {
+            payload += static_cast<char>((static_cast<long long>(i) * 7919) % 251);
         }
         writeFile(dir / "payload", payload);
         writeFile(dir / "small", "abc");
-        ready = ntfstest::makeImage(image, 8, "cli") &&
+        ready = ntfstest::makeImage(image, 16, "cli") &&
                 ntfstest::ntfscp(image, dir / "small", L"setup.exe") &&
                 ntfstest::ntfscp(image, dir / "mark", L"setup.exe", L"Zone.Identifier") &&
                 ntfstest::ntfscp(image, dir / "payload", L"setup.exe", L"payload") &&
@@ -133,7 +133,7 @@ TEST_F(OmbroluxTest, ListsEveryStreamFlsListsWithHashesAndDecodedMarks) {
         EXPECT_EQ(image.string(), record["source"]);
         if (record["stream_name"] == "payload") {
             payloadHash = record["sha256"];
-            EXPECT_EQ(70000, record["size"]);
+            EXPECT_EQ(2500000, record["size"]);
         }
         if (record["stream_name"] == "Zone.Identifier") {
             EXPECT_EQ(true, record["zone"]["readable"]);
@@ -165,14 +165,14 @@ TEST_F(OmbroluxTest, LeavesSmallMarksOutAndFiltersByWildcard) {
     TRun run = ombrolux({"scan", image.string()}, folder->path());
     ASSERT_EQ(0, run.code) << run.err;
     EXPECT_EQ(std::string::npos, run.out.find("Zone.Identifier"));
-    EXPECT_NE(std::string::npos, run.out.find("\\setup.exe:payload  70000 bytes\n"));
+    EXPECT_NE(std::string::npos, run.out.find("\\setup.exe:payload  2500000 bytes\n"));
     // A newline in a name stays on the stream's one line.
     EXPECT_NE(std::string::npos, run.out.find("\\notes, q.txt:line\\x0Abreak, \"x\"  3 bytes\n"));
 
     run = ombrolux({"scan", image.string(), "--wildcard", "*.exe", "--include-zone", "--no-recurse"},
                    folder->path());
     ASSERT_EQ(0, run.code) << run.err;
-    EXPECT_EQ("\\setup.exe:payload  70000 bytes\n"
+    EXPECT_EQ("\\setup.exe:payload  2500000 bytes\n"
               "\\setup.exe:Zone.Identifier  85 bytes  zone 3 (Internet)  ReferrerUrl=https://a.test/  "
               "HostUrl=https://a.test/s.exe\n",
               run.out);
@@ -196,7 +196,7 @@ TEST_F(OmbroluxTest, CsvReadsBackInPython) {
                                  folder->path());
     EXPECT_EQ("'\\\\notes, q.txt:line\\nbreak, \"x\"' 3 abc\n"
               "'\\\\notes, q.txt:smile 😀' 3 abc\n"
-              "'\\\\setup.exe:payload' 70000 00,8A,19\n",
+              "'\\\\setup.exe:payload' 2500000 00,8A,19\n",
               python.out)
         << python.err;
 }
