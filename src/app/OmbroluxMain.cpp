@@ -1,0 +1,58 @@
+// The console tool's entry point: the platform's services, the arguments in UTF-8, binary output.
+
+#include "cli/Ombrolux.h"
+
+#ifdef _WIN32
+#include "platform/win32/Win32FileServices.h"
+#include "platform/win32/Win32ShellServices.h"
+
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+
+namespace {
+std::string utf8(const wchar_t* text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1) {
+        return {};
+    }
+    std::string out(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), size, nullptr, nullptr);
+    out.pop_back();
+    return out;
+}
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    // Records are written as they are (CRLF where the format says so), never translated.
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) {
+        args.push_back(utf8(argv[i]));
+    }
+    plat::TWin32FileServices files;
+    plat::TWin32ShellServices shell;
+    plat::installFileServices(&files);
+    plat::installShellServices(&shell);
+    cli::TConsole console;
+    console.liveFiles = &files;
+    const int code = cli::runOmbrolux(args, console);
+    plat::installShellServices(nullptr);
+    plat::installFileServices(nullptr);
+    return code;
+}
+
+#else
+#include "platform/shell/TestShell.h"
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    // Here the shell services only format previews and times: fixed formats, bytes as Latin-1.
+    plat::TTestShell shell;
+    plat::installShellServices(&shell);
+    const int code = cli::runOmbrolux(args, cli::TConsole{});
+    plat::installShellServices(nullptr);
+    return code;
+}
+#endif

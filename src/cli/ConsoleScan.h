@@ -1,0 +1,50 @@
+#pragma once
+// The scan thread driven from the console: its notifications are answered in place, on the scan
+// thread itself (there is no window and no UI thread), and each reported stream becomes one record
+// written whole to the output.
+
+#include "report/Finding.h"
+#include "report/StreamFacts.h"
+#include "scan/UntScanFileSystemThread.h"
+
+#include <cstdio>
+#include <functional>
+#include <string>
+
+namespace cli {
+
+struct TScanSettings {
+    std::wstring wildcard = L"*.*";
+    bool recursive = true;
+    bool includeZone = false;
+    report::TFactsWanted wanted;
+};
+
+// Where records and errors go.
+struct TConsoleOutput {
+    std::FILE* records = nullptr;
+    std::FILE* errors = nullptr;
+    const report::TFindingWriter* writer = nullptr;
+    // Progress lines on errors (every 50 files, overwritten in place): only when it is a terminal.
+    bool progress = false;
+    // How a file path is shown: the path as the scan gives it becomes the reported one (an image's
+    // drive letter is dropped, for example).
+    std::function<std::wstring(const std::wstring&)> shownPath;
+};
+
+struct TScanOutcome {
+    std::int64_t streams = 0;
+    int unreadable = 0; // streams whose bytes could not be read for the hash or the mark
+    bool stopped = false;
+    bool writeFailed = false;
+};
+
+// Scans one root (a drive root such as "C:\" or a folder) with the installed file services and
+// writes every stream found. source is what the user named. Ctrl+C (SIGINT) stops the scan cleanly.
+TScanOutcome scanRoot(const std::wstring& source, const std::wstring& root, const TScanSettings& settings,
+                      const TConsoleOutput& output);
+
+// Whether Ctrl+C was pressed during a scan of this process.
+bool interrupted();
+
+} // namespace cli

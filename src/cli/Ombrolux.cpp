@@ -1,0 +1,260 @@
+#include "cli/Ombrolux.h"
+
+#include "cli/ConsoleScan.h"
+#include "cli/ImageVolumes.h"
+#include "platform/RoutedFileServices.h"
+#include "platform/ntfs/NtfsFileServices.h"
+#include "report/TextEncoding.h"
+
+#include <CLI/CLI.hpp>
+
+#ifdef _WIN32
+#include <io.h>
+#define KW_ISATTY(stream) (_isatty(_fileno(stream)) != 0)
+#else
+#include <unistd.h>
+#define KW_ISATTY(stream) (isatty(fileno(stream)) != 0)
+#endif
+
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+namespace cli {
+
+namespace {
+
+constexpr const char* kVersion = "1.0.0";
+
+// CSV carries a byte-order mark on Windows, so that spreadsheets there read the UTF-8 names right.
+#ifdef _WIN32
+constexpr bool kCsvByteOrderMark = true;
+#else
+constexpr bool kCsvByteOrderMark = false;
+#endif
+
+struct TScanCommand {
+    std::vector<std::string> targets;
+    std::string wildcard = "*.*";
+    bool noRecurse = false;
+    bool includeZone = false;
+    int preview = 0;
+    bool hash = false;
+    std::string format = "text";
+    std::string output;
+    bool force = false;
+};
+
+std::filesystem::path nativePath(const std::string& utf8) {
+#ifdef _WIN32
+    return std::filesystem::path(report::fromUtf8(utf8));
+#else
+    return std::filesystem::path(utf8);
+#endif
+}
+
+bool isImage(const std::filesystem::path& target) {
+    std::error_code error;
+    const auto status = std::filesystem::status(target, error);
+    return std::filesystem::is_regular_file(status) || std::filesystem::is_block_file(status);
+}
+
+class TScanRun {
+public:
+    TScanRun(const TScanCommand& command, const TConsole& console, std::FILE* records,
+             const report::TFindingWriter& writer)
+        : FConsole(console) {
+        FSettings.wildcard = report::fromUtf8(command.wildcard);
+        FSettings.recursive = !command.noRecurse;
+        FSettings.includeZone = command.includeZone;
+        FSettings.wanted.previewLen = command.preview;
+        FSettings.wanted.hash = command.hash;
+        FOutput.records = records;
+        FOutput.errors = console.err;
+        FOutput.writer = &writer;
+        FOutput.progress = KW_ISATTY(console.err);
+    }
+
+    // Scans one target; false when it could not be read at all.
+    bool scanTarget(const std::string& target) {
+        const std::filesystem::path path = nativePath(target);
+        if (isImage(path)) {
+            return scanImage(target, path);
+        }
+        if (FConsole.liveFiles == nullptr) {
+            return fail(target, std::filesystem::exists(path) ? "not a disk image or block device"
+                                                              : "no such file or device");
+        }
+        return scanFolder(target, path);
+    }
+
+    int exitCode() const { return FSomeUnread ? kExitSomeUnread : kExitOk; }
+
+private:
+    bool fail(const std::string& target, const std::string& reason) {
+        std::fprintf(FConsole.err, "ombrolux: %s: %s\n", target.c_str(), reason.c_str());
+        FSomeUnread = true;
+        return false;
+    }
+
+    void account(const TScanOutcome& outcome) {
+        FSomeUnread = FSomeUnread || outcome.unreadable > 0 || outcome.stopped || outcome.writeFailed;
+        if (outcome.writeFailed) {
+            std::fprintf(FConsole.err, "ombrolux: the output could not be written\n");
+        }
+    }
+
+    // The volumes of an image, each at a drive letter of the reader's services (with the system's
+    // own services behind them on Windows); the paths shown drop the letter.
+    bool scanImage(const std::string& target, const std::filesystem::path& path) {
+        std::string error;
+        std::vector<std::unique_ptr<ntfs::TNtfsVolume>> volumes = openImageVolumes(path, error);
+        if (volumes.empty()) {
+            return fail(target, error);
+        }
+        const std::size_t count = volumes.size();
+        plat::ntfs::TNtfsFileServices reader;
+        wchar_t letter = L'C';
+        for (auto& volume : volumes) {
+            reader.mount(letter++, std::move(volume));
+        }
+        std::unique_ptr<plat::TRoutedFileServices> routed;
+        if (FConsole.liveFiles != nullptr) {
+            routed = std::make_unique<plat::TRoutedFileServices>(reader, *FConsole.liveFiles);
+        }
+        plat::installFileServices(routed ? static_cast<plat::TFileServices*>(routed.get()) : &reader);
+        for (std::size_t n = 0; n < count && !interrupted(); ++n) {
+            // With several volumes the source names which one: "disk.img#2".
+            const std::wstring source =
+                report::fromUtf8(target) + (count > 1 ? L"#" + std::to_wstring(n + 1) : std::wstring{});
+            FOutput.shownPath = [](const std::wstring& p) { return p.size() >= 2 ? p.substr(2) : p; };
+            const std::wstring root = std::wstring(1, static_cast<wchar_t>(L'C' + n)) + L":\\";
+            account(scanRoot(source, root, FSettings, FOutput));
+        }
+        plat::installFileServices(FConsole.liveFiles);
+        return true;
+    }
+
+    bool scanFolder(const std::string& target, std::filesystem::path path) {
+        // "D:" names the drive here, not the current folder of drive D.
+        if (target.size() == 2 && target[1] == ':') {
+            path += "\\";
+        }
+        std::error_code error;
+        if (!std::filesystem::is_directory(path, error)) {
+            return fail(target, std::filesystem::exists(path, error) ? "not a folder, drive or disk image"
+                                                                     : "no such folder or file");
+        }
+        std::wstring root = std::filesystem::absolute(path, error).wstring();
+        if (root.size() > 3 && root.back() == L'\\') {
+            root.pop_back();
+        }
+        plat::installFileServices(FConsole.liveFiles);
+        FOutput.shownPath = nullptr;
+        account(scanRoot(report::fromUtf8(target), root, FSettings, FOutput));
+        return true;
+    }
+
+    const TConsole& FConsole;
+    TScanSettings FSettings;
+    TConsoleOutput FOutput;
+    bool FSomeUnread = false;
+};
+
+int runScan(const TScanCommand& command, const TConsole& console) {
+    static const std::map<std::string, report::TReportFormat> formats = {
+        {"text", report::TReportFormat::text},
+        {"csv", report::TReportFormat::csv},
+        {"jsonl", report::TReportFormat::jsonl}};
+    const auto writer = report::makeFindingWriter(formats.at(command.format), kCsvByteOrderMark);
+
+    std::FILE* records = console.out;
+    if (!command.output.empty()) {
+        const std::filesystem::path file = nativePath(command.output);
+        std::error_code error;
+        if (std::filesystem::exists(file, error) && !command.force) {
+            std::fprintf(console.err, "ombrolux: %s: already exists (use --force to overwrite)\n",
+                         command.output.c_str());
+            return kExitUsage;
+        }
+#ifdef _WIN32
+        records = _wfopen(file.c_str(), L"wb");
+#else
+        records = std::fopen(file.c_str(), "wb");
+#endif
+        if (records == nullptr) {
+            std::fprintf(console.err, "ombrolux: %s: cannot be created\n", command.output.c_str());
+            return kExitSomeUnread;
+        }
+    }
+    const std::string header = writer->header();
+    std::fwrite(header.data(), 1, header.size(), records);
+
+    TScanRun run(command, console, records, *writer);
+    for (const std::string& target : command.targets) {
+        if (interrupted()) {
+            break;
+        }
+        run.scanTarget(target);
+    }
+    const bool flushed = std::fflush(records) == 0;
+    const bool closed = records == console.out || std::fclose(records) == 0;
+    if (!flushed || !closed) {
+        std::fprintf(console.err, "ombrolux: the output could not be written\n");
+        return kExitSomeUnread;
+    }
+    if (interrupted()) {
+        std::fprintf(console.err, "ombrolux: stopped\n");
+        return kExitSomeUnread;
+    }
+    return run.exitCode();
+}
+
+} // namespace
+
+int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
+    CLI::App app{"Finds the alternate data streams of NTFS files and reports them.", "ombrolux"};
+    app.set_version_flag("--version", std::string("ombrolux ") + kVersion);
+    app.require_subcommand(1);
+
+    TScanCommand scan;
+    CLI::App* scanCommand = app.add_subcommand("scan", "List every alternate stream below the targets.");
+    scanCommand
+        ->add_option("TARGET", scan.targets,
+#ifdef _WIN32
+                     "Folder, drive or NTFS disk image"
+#else
+                     "NTFS disk image or block device"
+#endif
+                     )
+        ->required();
+    scanCommand->add_option("--wildcard", scan.wildcard, "File names to inspect (default *.*)");
+    scanCommand->add_flag("--no-recurse", scan.noRecurse, "Do not descend into subfolders");
+    scanCommand->add_flag("--include-zone", scan.includeZone,
+                          "Report download marks (Zone.Identifier) under 100 bytes too");
+    scanCommand->add_option("--preview", scan.preview, "Preview the first N bytes of each stream (0 to 1024)")
+        ->check(CLI::Range(0, 1024));
+    scanCommand->add_flag("--hash", scan.hash, "SHA-256 of every stream");
+    scanCommand->add_option("--format", scan.format, "text, csv or jsonl (default text)")
+        ->check(CLI::IsMember({"text", "csv", "jsonl"}));
+    CLI::Option* output = scanCommand->add_option("--output", scan.output, "Write the report to FILE");
+    scanCommand->add_flag("--force", scan.force, "Overwrite the --output file")->needs(output);
+
+    std::vector<std::string> reversed(args.rbegin(), args.rend()); // CLI11 takes them last first
+    try {
+        app.parse(reversed);
+    } catch (const CLI::ParseError& error) {
+        std::ostringstream out;
+        std::ostringstream err;
+        const int code = app.exit(error, out, err);
+        std::fputs(out.str().c_str(), console.out);
+        std::fputs(err.str().c_str(), console.err);
+        return code == 0 ? kExitOk : kExitUsage;
+    }
+    if (scanCommand->parsed()) {
+        return runScan(scan, console);
+    }
+    return kExitUsage;
+}
+
+} // namespace cli

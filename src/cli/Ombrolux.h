@@ -1,0 +1,28 @@
+#pragma once
+// The console tool `ombrolux`: its options and commands, over whatever services the entry point gives.
+
+#include "platform/FileServices.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// Exit codes.
+constexpr int kExitOk = 0;
+constexpr int kExitSomeUnread = 1; // a target or a stream could not be read, or the run was stopped
+constexpr int kExitUsage = 2;
+
+struct TConsole {
+    // The system's own file services, for folders and drives; null where only images are scanned.
+    plat::TFileServices* liveFiles = nullptr;
+    std::FILE* out = stdout;
+    std::FILE* err = stderr;
+};
+
+// args: the program's arguments after its name, in UTF-8. The services other than the file services
+// (the shell's) are installed by the caller.
+int runOmbrolux(const std::vector<std::string>& args, const TConsole& console);
+
+} // namespace cli

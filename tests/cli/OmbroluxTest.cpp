@@ -1,0 +1,270 @@
+// The Linux binary of ombrolux run as a user runs it, on a volume written by mkntfs and ntfscp: its
+// listing against The Sleuth Kit's fls, its hashes against sha256sum, its formats read back, its exit
+// codes, errors and refusals.
+
+#include "ntfs/NtfsImage.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+std::string quoted(const std::string& text) {
+    std::string out = "'";
+    for (const char c : text) {
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return out + "'";
+}
+
+struct TRun {
+    int code = -1;
+    std::string out;
+    std::string err;
+};
+
+// The program with its arguments (each given to the shell quoted), in the scratch folder.
+TRun runShell(const std::string& command, const fs::path& folder) {
+    const fs::path out = folder / "stdout";
+    const fs::path err = folder / "stderr";
+    const int status = std::system((command + " >" + quoted(out) + " 2>" + quoted(err)).c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, readFile(out), readFile(err)};
+}
+
+TRun ombrolux(const std::vector<std::string>& args, const fs::path& folder) {
+    std::string command = quoted(KW_OMBROLUX);
+    for (const std::string& arg : args) {
+        command += " " + quoted(arg);
+    }
+    return runShell(command, folder);
+}
+
+const std::string kMark =
+    "[ZoneTransfer]\r\nZoneId=3\r\nReferrerUrl=https://a.test/\r\nHostUrl=https://a.test/s.exe\r\n";
+
+class OmbroluxTest : public ::testing::Test {
+protected:
+    // One volume for all the cases: a download with a small mark and a payload stream, a file whose
+    // name and streams need quoting, one past the BMP, and a file without streams.
+    static void SetUpTestSuite() {
+        folder = new ntfstest::TScratchFolder;
+        const fs::path dir = folder->path();
+        image = dir / "volume.img";
+        writeFile(dir / "mark", kMark);
+        payload.clear();
+        for (int i = 0; i < 2500000; ++i) {
+            payload += static_cast<char>((static_cast<long long>(i) * 7919) % 251);
+        }
+        writeFile(dir / "payload", payload);
+        writeFile(dir / "small", "abc");
+        ready = ntfstest::makeImage(image, 16, "cli") &&
+                ntfstest::ntfscp(image, dir / "small", L"setup.exe") &&
+                ntfstest::ntfscp(image, dir / "mark", L"setup.exe", L"Zone.Identifier") &&
+                ntfstest::ntfscp(image, dir / "payload", L"setup.exe", L"payload") &&
+                ntfstest::ntfscp(image, dir / "small", L"notes, q.txt") &&
+                ntfstest::ntfscp(image, dir / "small", L"notes, q.txt", L"line\nbreak, \"x\"") &&
+                ntfstest::ntfscp(image, dir / "small", L"notes, q.txt", L"smile \U0001F600") &&
+                ntfstest::ntfscp(image, dir / "small", L"plain.txt");
+    }
+    static void TearDownTestSuite() {
+        delete folder;
+        folder = nullptr;
+    }
+    void SetUp() override {
+        if (!ready) {
+            GTEST_SKIP() << "mkntfs or ntfscp could not make the volume here";
+        }
+    }
+    static void writeFile(const fs::path& path, const std::string& bytes) {
+        std::ofstream(path, std::ios::binary) << bytes;
+    }
+
+    static inline ntfstest::TScratchFolder* folder = nullptr;
+    static inline fs::path image;
+    static inline std::string payload;
+    static inline bool ready = false;
+};
+
+TEST_F(OmbroluxTest, ListsEveryStreamFlsListsWithHashesAndDecodedMarks) {
+    const TRun run =
+        ombrolux({"scan", image.string(), "--include-zone", "--hash", "--format", "jsonl"}, folder->path());
+    ASSERT_EQ(0, run.code) << run.err;
+    EXPECT_EQ("", run.err);
+
+    // fls names streams "path:stream" below the root with "/"; the program "\path:stream".
+    const TRun fls = runShell("fls -r -p " + quoted(image.string()), folder->path());
+    if (fls.code != 0) {
+        GTEST_SKIP() << "fls is not available: " << fls.err;
+    }
+    std::set<std::string> expected;
+    std::istringstream lines(fls.out);
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t tab = line.find('\t');
+        const std::string path = line.substr(tab + 1);
+        if (path.find(':') != std::string::npos && path[0] != '$') {
+            expected.insert("\\" + path);
+        }
+    }
+    std::set<std::string> listed;
+    std::istringstream records(run.out);
+    std::string payloadHash;
+    for (std::string line; std::getline(records, line);) {
+        const nlohmann::json record = nlohmann::json::parse(line);
+        listed.insert(record["full_path"].get<std::string>());
+        EXPECT_EQ(image.string(), record["source"]);
+        if (record["stream_name"] == "payload") {
+            payloadHash = record["sha256"];
+            EXPECT_EQ(2500000, record["size"]);
+        }
+        if (record["stream_name"] == "Zone.Identifier") {
+            EXPECT_EQ(true, record["zone"]["readable"]);
+            EXPECT_EQ(3, record["zone"]["zone_id"]);
+            EXPECT_EQ("Internet", record["zone"]["zone_name"]);
+            EXPECT_EQ("https://a.test/s.exe", record["zone"]["fields"]["HostUrl"]);
+            EXPECT_EQ("https://a.test/", record["zone"]["fields"]["ReferrerUrl"]);
+        }
+    }
+    // fls shows a control character in a name as "^".
+    std::set<std::string> listedAsFls;
+    for (const std::string& path : listed) {
+        std::string shown;
+        for (const char c : path) {
+            shown += c == '\n' ? std::string("^") : std::string(1, c);
+        }
+        listedAsFls.insert(shown);
+    }
+    EXPECT_EQ(expected, listedAsFls);
+    EXPECT_EQ(4u, listed.size());
+    EXPECT_TRUE(listed.count("\\notes, q.txt:line\nbreak, \"x\"") == 1);
+    EXPECT_TRUE(listed.count("\\notes, q.txt:smile \xF0\x9F\x98\x80") == 1);
+
+    const TRun sum = runShell("sha256sum " + quoted((folder->path() / "payload").string()), folder->path());
+    EXPECT_EQ(sum.out.substr(0, 64), payloadHash);
+}
+
+TEST_F(OmbroluxTest, LeavesSmallMarksOutAndFiltersByWildcard) {
+    TRun run = ombrolux({"scan", image.string()}, folder->path());
+    ASSERT_EQ(0, run.code) << run.err;
+    EXPECT_EQ(std::string::npos, run.out.find("Zone.Identifier"));
+    EXPECT_NE(std::string::npos, run.out.find("\\setup.exe:payload  2500000 bytes\n"));
+    // A newline in a name stays on the stream's one line.
+    EXPECT_NE(std::string::npos, run.out.find("\\notes, q.txt:line\\x0Abreak, \"x\"  3 bytes\n"));
+
+    run = ombrolux({"scan", image.string(), "--wildcard", "*.exe", "--include-zone", "--no-recurse"},
+                   folder->path());
+    ASSERT_EQ(0, run.code) << run.err;
+    EXPECT_EQ("\\setup.exe:payload  2500000 bytes\n"
+              "\\setup.exe:Zone.Identifier  85 bytes  zone 3 (Internet)  ReferrerUrl=https://a.test/  "
+              "HostUrl=https://a.test/s.exe\n",
+              run.out);
+}
+
+TEST_F(OmbroluxTest, CsvReadsBackInPython) {
+    const fs::path csv = folder->path() / "out.csv";
+    fs::remove(csv);
+    const TRun run =
+        ombrolux({"scan", image.string(), "--format", "csv", "--preview", "3", "--output", csv.string()},
+                 folder->path());
+    ASSERT_EQ(0, run.code) << run.err;
+    EXPECT_EQ("", run.out);
+    const TRun python = runShell("python3 -c " +
+                                     quoted("import csv,sys\n"
+                                            "rows = list(csv.DictReader(open(sys.argv[1], newline='', "
+                                            "encoding='utf-8')))\n"
+                                            "for r in sorted(rows, key=lambda r: r['full_path']):\n"
+                                            "    print(repr(r['full_path']), r['size'], r['preview'])\n") +
+                                     " " + quoted(csv.string()),
+                                 folder->path());
+    EXPECT_EQ("'\\\\notes, q.txt:line\\nbreak, \"x\"' 3 abc\n"
+              "'\\\\notes, q.txt:smile 😀' 3 abc\n"
+              "'\\\\setup.exe:payload' 2500000 00,8A,19\n",
+              python.out)
+        << python.err;
+}
+
+TEST_F(OmbroluxTest, ExitCodesErrorsAndRefusals) {
+    const fs::path dir = folder->path();
+    writeFile(dir / "not-ntfs.bin", std::string(4096, 'x'));
+
+    // A target that cannot be read: named with the reason on stderr, the others still reported, 1.
+    TRun run = ombrolux(
+        {"scan", (dir / "missing.img").string(), (dir / "not-ntfs.bin").string(), image.string()}, dir);
+    EXPECT_EQ(1, run.code);
+    EXPECT_NE(std::string::npos, run.err.find((dir / "missing.img").string() + ": no such file or device\n"));
+    EXPECT_NE(std::string::npos, run.err.find((dir / "not-ntfs.bin").string() + ": not an NTFS volume\n"));
+    EXPECT_NE(std::string::npos, run.out.find("\\setup.exe:payload"));
+
+    // Usage errors: 2, nothing on stdout.
+    for (const std::vector<std::string>& args : {std::vector<std::string>{"scan"},
+                                                 {"scan", image.string(), "--bogus"},
+                                                 {"scan", image.string(), "--preview", "5000"},
+                                                 {"scan", image.string(), "--format", "xml"},
+                                                 {"scan", image.string(), "--force"},
+                                                 {"list"},
+                                                 {}}) {
+        run = ombrolux(args, dir);
+        EXPECT_EQ(2, run.code) << (args.empty() ? "" : args.back());
+        EXPECT_EQ("", run.out);
+        EXPECT_NE("", run.err);
+    }
+
+    // The output file is never overwritten without --force.
+    const fs::path existing = dir / "existing.txt";
+    writeFile(existing, "keep me");
+    run = ombrolux({"scan", image.string(), "--output", existing.string()}, dir);
+    EXPECT_EQ(2, run.code);
+    EXPECT_NE(std::string::npos, run.err.find(existing.string() + ": already exists"));
+    EXPECT_EQ("keep me", readFile(existing));
+    run = ombrolux({"scan", image.string(), "--output", existing.string(), "--force"}, dir);
+    EXPECT_EQ(0, run.code) << run.err;
+    EXPECT_NE(std::string::npos, readFile(existing).find("\\setup.exe:payload"));
+
+    run = ombrolux({"--help"}, dir);
+    EXPECT_EQ(0, run.code);
+    EXPECT_NE(std::string::npos, run.out.find("scan"));
+    run = ombrolux({"--version"}, dir);
+    EXPECT_EQ(0, run.code);
+    EXPECT_EQ("ombrolux 1.0.0\n", run.out);
+}
+
+TEST_F(OmbroluxTest, CtrlCStopsWithWholeRecords) {
+    // The volume named a thousand times keeps the program busy for seconds; Ctrl+C comes after one.
+    std::string command = quoted(KW_OMBROLUX) + " scan --format jsonl";
+    for (int i = 0; i < 1000; ++i) {
+        command += " " + quoted(image.string());
+    }
+    const fs::path dir = folder->path();
+    const TRun run =
+        runShell("(" + command + " >" + quoted((dir / "int.out").string()) + " 2>" +
+                     quoted((dir / "int.err").string()) + " & p=$!; sleep 1; kill -INT $p; wait $p; echo $?)",
+                 dir);
+    EXPECT_EQ("1\n", run.out);
+    EXPECT_EQ("ombrolux: stopped\n", readFile(dir / "int.err"));
+    const std::string records = readFile(dir / "int.out");
+    EXPECT_TRUE(records.empty() || records.back() == '\n');
+    std::istringstream lines(records);
+    for (std::string line; std::getline(lines, line);) {
+        EXPECT_TRUE(nlohmann::json::accept(line)) << line;
+    }
+}
+
+} // namespace
