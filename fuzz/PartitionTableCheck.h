@@ -1,0 +1,49 @@
+#pragma once
+// What the partition table fuzz target does with one input: the input describes a disk image (as for the
+// NTFS volume target, see imageOfInput), and its partition table is read from memory. Every partition
+// kept must lie within the disk (and the disk within the image), be a sector long at least and carry a
+// number of its own; a range device over it must give its last byte and refuse the one past it. Answers
+// an empty text when all held, otherwise what went wrong.
+
+#include "NtfsVolumeCheck.h"
+#include "ntfs/NtfsDeviceRange.h"
+#include "ntfs/NtfsPartitions.h"
+
+#include <memory>
+#include <set>
+#include <string>
+
+namespace fuzzchecks {
+
+inline std::string checkPartitionTable(const std::uint8_t* data, std::size_t size) {
+    std::shared_ptr<ntfs::TNtfsDevice> image = ntfs::openMemoryDevice(imageOfInput(data, size));
+    const ntfs::TPartitionTable table = ntfs::readPartitionTable(*image);
+    if (table.diskSize > image->size()) {
+        return "the disk is larger than the image";
+    }
+    if (table.partitions.size() > ntfs::kMaxPartitions) {
+        return "more partitions than the bound";
+    }
+    if (ntfs::describeTable(table).empty()) {
+        return "no description";
+    }
+    std::set<unsigned> numbers;
+    for (const ntfs::TPartition& p : table.partitions) {
+        const std::string which = "partition " + std::to_string(p.number);
+        if (!numbers.insert(p.number).second) {
+            return which + " twice";
+        }
+        if (p.length < 512 || p.offset > table.diskSize || p.length > table.diskSize - p.offset) {
+            return which + " is not a sector long within the disk";
+        }
+        const std::unique_ptr<ntfs::TNtfsDevice> range = ntfs::openDeviceRange(image, p.offset, p.length);
+        std::uint8_t byte = 0;
+        if (!range || range->size() != p.length || !range->read(p.length - 1, &byte, 1) ||
+            range->read(p.length, &byte, 1)) {
+            return which + ": its range device does not keep to it";
+        }
+    }
+    return {};
+}
+
+} // namespace fuzzchecks
