@@ -220,6 +220,11 @@ TEST_F(DiskImage, EveryLayoutGivesItsNtfsVolumes) {
     std::fill_n(gptBackupOnly.begin() + 512, 512 + 128 * 128, 0); // primary header and entries wiped
     Bytes gptPrimaryCrcBad = gptDisk(512);
     gptPrimaryCrcBad[512 + 16] ^= 1;
+    Bytes overlapping(4 * kMiB); // one volume named twice, and again by a longer partition
+    mbrEntry(overlapping, 0, 0, 0x07, 2048, kVolumeSectors);
+    mbrEntry(overlapping, 0, 1, 0x07, 2048, kVolumeSectors);
+    mbrEntry(overlapping, 0, 2, 0x83, 2048, kVolumeSectors + 2048);
+    place(overlapping, kMiB, volumes().first);
     Bytes truncatedVhd = fixedVhd(mbrDisk());
     truncatedVhd.resize(truncatedVhd.size() - 100);
     const std::string first2 = " First 2097152+2097152";
@@ -237,6 +242,11 @@ TEST_F(DiskImage, EveryLayoutGivesItsNtfsVolumes) {
          TDiskLayout::mbr,
          {"2 First 2097152+2097152", "6 Second 8388608+2097152"},
          L"MBR with 5 partitions: FAT32, NTFS/exFAT, Linux, Linux, NTFS/exFAT"},
+        {"MBR, overlapping partitions",
+         overlapping,
+         TDiskLayout::mbr,
+         {"1 First 1048576+2097152", "3 First 1048576+3145728"},
+         L"MBR with 3 partitions"},
         {"GPT, 512-byte sectors",
          gptDisk(512),
          TDiskLayout::gpt,
