@@ -3,6 +3,7 @@
 #include "ntfs/NtfsDeviceRange.h"
 
 #include <algorithm>
+#include <exception>
 
 namespace ntfs {
 
@@ -76,7 +77,14 @@ TDiskImage openDiskImage(std::shared_ptr<TNtfsDevice> image, const std::wstring&
 }
 
 TDiskImage openDiskImage(const std::filesystem::path& path) {
-    return openDiskImage(std::shared_ptr<TNtfsDevice>(openImageFile(path)), path.filename().wstring());
+    std::wstring name;
+    try {
+        name = path.filename().wstring();
+    } catch (const std::exception&) { // a Linux name that is not UTF-8: its bytes as they are
+        const std::string bytes = path.filename().string();
+        name.assign(bytes.begin(), bytes.end());
+    }
+    return openDiskImage(std::shared_ptr<TNtfsDevice>(openImageFile(path)), name);
 }
 
 } // namespace ntfs
