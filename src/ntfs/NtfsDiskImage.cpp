@@ -82,7 +82,9 @@ TDiskImage openDiskImage(const std::filesystem::path& path) {
         name = path.filename().wstring();
     } catch (const std::exception&) { // a Linux name that is not UTF-8: its bytes as they are
         const std::string bytes = path.filename().string();
-        name.assign(bytes.begin(), bytes.end());
+        for (const char byte : bytes) {
+            name += static_cast<wchar_t>(static_cast<unsigned char>(byte));
+        }
     }
     return openDiskImage(std::shared_ptr<TNtfsDevice>(openImageFile(path)), name);
 }
