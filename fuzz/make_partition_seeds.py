@@ -8,7 +8,7 @@ import struct
 import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-DISK = 2 << 20
+DISK = 256 << 10  # what the target reads at most
 
 
 def mbr_sector(entries):
@@ -70,16 +70,16 @@ def write(name, data):
         f.write(data)
 
 
-logical = [(0, mbr_sector([(0x0C, 2048, 100), (0x07, 2200, 100), (0x83, 2400, 100), (0x0F, 3000, 1000)])),
-           (3000 * 512, mbr_sector([(0x83, 10, 20), (0x05, 100, 50)])),
-           (3100 * 512, mbr_sector([(0x07, 10, 20), (0x05, 200, 50)])),
-           (3200 * 512, mbr_sector([(0x83, 10, 20)]))]
+logical = [(0, mbr_sector([(0x0C, 64, 16), (0x07, 80, 16), (0x83, 96, 16), (0x0F, 128, 256)])),
+           (128 * 512, mbr_sector([(0x83, 8, 8), (0x05, 32, 32)])),
+           (160 * 512, mbr_sector([(0x07, 8, 8), (0x05, 64, 32)])),
+           (192 * 512, mbr_sector([(0x83, 8, 8)]))]
 write('mbr-logical', seed(logical))
-write('ebr-loop', seed([(0, mbr_sector([(0x05, 100, 1000)])), (100 * 512, mbr_sector([(0x83, 10, 10), (0x05, 50, 10)])),
+write('ebr-loop', seed([(0, mbr_sector([(0x05, 100, 300)])), (100 * 512, mbr_sector([(0x83, 10, 10), (0x05, 50, 10)])),
                         (150 * 512, mbr_sector([(0x83, 10, 10), (0x05, 50, 10)]))]))
-write('gpt-512', seed(gpt(512, [(BASIC, 2048, 2999), (LINUX, 3000, 3999)])))
-write('gpt-4096', seed(gpt(4096, [(BASIC, 256, 300), (LINUX, 301, 400)])))
-write('gpt-backup-only', seed([p for p in gpt(512, [(BASIC, 2048, 2999)]) if p[0] not in (512, 1024)]))
+write('gpt-512', seed(gpt(512, [(BASIC, 64, 199), (LINUX, 200, 399)])))
+write('gpt-4096', seed(gpt(4096, [(BASIC, 8, 20), (LINUX, 21, 50)])))
+write('gpt-backup-only', seed([p for p in gpt(512, [(BASIC, 64, 199)]) if p[0] not in (512, 1024)]))
 write('vhd-fixed', seed(logical + [(DISK - 512, vhd_footer(2))]))
 write('vhd-dynamic', seed([(0, vhd_footer(3)), (DISK - 512, vhd_footer(3))]))
 write('bare-ntfs', seed([(0, b'\xeb\x52\x90NTFS    ' + b'\x00' * 499 + b'\x55\xaa')]))
