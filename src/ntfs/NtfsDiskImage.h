@@ -1,0 +1,40 @@
+#pragma once
+// Every NTFS volume of a disk image: its partition table read (NtfsPartitions.h), each partition tried
+// with the engine's open, so that the volume's own boot sector decides, never the partition's type.
+// The image is opened for reading only.
+
+#include "ntfs/NtfsPartitions.h"
+#include "ntfs/NtfsVolume.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace ntfs {
+
+struct TImageVolume {
+    unsigned number = 0;      // the partition's number as users see it; 0 when the image is the volume
+    std::uint64_t offset = 0; // in the image, in bytes
+    std::uint64_t size = 0;
+    std::unique_ptr<TNtfsVolume> volume;         // null when its NTFS volume could not be opened...
+    TNtfsOpenError error = TNtfsOpenError::none; // ...and why
+};
+
+struct TDiskImage {
+    TPartitionTable table;
+    // Each partition with an NTFS boot sector, in table order, opened or not; the others are left out.
+    std::vector<TImageVolume> volumes;
+    // When no volume opened, what was found: "no NTFS volume in evidence.dd (MBR with 2 partitions:
+    // FAT32, Linux)"; empty otherwise.
+    std::wstring error;
+};
+
+// name is the image's name in the texts (its file name).
+TDiskImage openDiskImage(std::shared_ptr<TNtfsDevice> image, const std::wstring& name);
+TDiskImage openDiskImage(const std::filesystem::path& path);
+
+// Why the engine could not open a volume, for a message: "its master file table is damaged".
+std::wstring describeOpenError(TNtfsOpenError error);
+
+} // namespace ntfs
