@@ -22,7 +22,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-trap 'exit 1' INT TERM HUP
+trap 'exit 1' INT TERM HUP PIPE
 
 run_case() {
   "$here/scripts/wine-run.sh" "$windows/tests/test_win32.exe" --gtest_filter='RawVolume.*' "$@"
@@ -51,9 +51,13 @@ echo -n "marked" | put "name with spaces.txt"
 printf '[ZoneTransfer]\r\nZoneId=3\r\n' | put "name with spaces.txt" Zone.Identifier
 "$native/tests/list_volume" "$image" >"$work/expected.txt" || exit 1
 
+# Wine sets a prefix up (drive C: among it) only where it finds none: so the prefix is made first.
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  "$here/scripts/wine-run.sh" cmd /c exit >/dev/null 2>&1
+fi
+[ -d "$WINEPREFIX/dosdevices" ] || skip "the Wine prefix $WINEPREFIX cannot be made"
 loop=$(losetup -f --show -r "$image" 2>"$work/losetup.err") ||
   { loop=""; skip "no loop device can be made: $(head -n 1 "$work/losetup.err")"; }
-mkdir -p "$WINEPREFIX/dosdevices"
 for letter in e f g h i j k l m n o p q r s t u v w x y; do
   if [ ! -e "$WINEPREFIX/dosdevices/$letter::" ] && [ ! -L "$WINEPREFIX/dosdevices/$letter::" ]; then
     link="$WINEPREFIX/dosdevices/$letter::"

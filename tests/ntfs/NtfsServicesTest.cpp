@@ -404,7 +404,7 @@ TEST(ServicesDevice, FindsTheSizeTheVolumeHolds) {
     claimedEnd *= 512;
     ASSERT_LE(claimedEnd, whole.size());
     std::string claimingExabytes = whole;
-    claimingExabytes[0x28 + 7] = 0x10; // 2^60 sectors and more
+    claimingExabytes[0x28 + 7] = 0x10;                                // 2^60 sectors and more
     const std::size_t cut = whole.size() / 2 / 4096 * 4096 + 3 * 512; // whole sectors, not blocks
     struct TCase {
         const char* what;
