@@ -8,7 +8,9 @@ jobs=$(nproc)
 status=0
 step() { echo "== $*"; "$@" || status=1; }
 
+native_built=0
 if cmake --preset native >/dev/null && cmake --build --preset native -j "$jobs"; then
+  native_built=1
   step ctest --preset native
   step scripts/fuzz.sh --smoke
 else
@@ -31,6 +33,9 @@ if [ "$KW_WINE64" = 1 ]; then
 fi
 if cmake --preset "$windows" >/dev/null && cmake --build --preset "$windows" -j "$jobs"; then
   step ctest --preset "$windows" --timeout 900
+  if [ "$native_built" = 1 ]; then
+    step scripts/raw-volume-test.sh build/native "build/$windows"
+  fi
   step tests/gui/run_gui_tests.sh "build/$windows"
   step tests/gui/run_stream_gui_tests.sh "build/$windows"
 else

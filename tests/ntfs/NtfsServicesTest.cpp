@@ -4,6 +4,7 @@
 // (as a raw volume is on Windows).
 
 #include "ntfs/NtfsFixture.h"
+#include "ntfs/NtfsPatchedImage.h"
 #include "ntfs/NtfsServicesView.h"
 #include "platform/ntfs/NtfsServicesDevice.h"
 #include "platform/store/SimStore.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 
 namespace ntfstest {
 namespace {
@@ -284,6 +286,8 @@ class TSectorStore final : public plat::store::TSimStore {
 public:
     explicit TSectorStore(std::uint64_t sector) : FSector(sector) {}
     std::uint64_t unalignedReads = 0;
+    std::uint64_t reads = 0;
+    std::uint64_t bytesAsked = 0;
 
     DWORD SetFilePointer(plat::HANDLE file, plat::LONG distance, plat::LONG* distanceHigh,
                          DWORD method) override {
@@ -294,6 +298,8 @@ public:
     }
     plat::BOOL ReadFile(plat::HANDLE file, void* buffer, DWORD toRead, DWORD* read,
                         void* overlapped) override {
+        ++reads;
+        bytesAsked += toRead;
         if (FPosition % FSector != 0 || toRead % FSector != 0) {
             ++unalignedReads;
             SetLastError(plat::ERROR_INVALID_PARAMETER);
@@ -381,6 +387,102 @@ TEST(ServicesDevice, ReadsAVolumeInWholeSectorsThroughFileServices) {
             EXPECT_EQ(plat::ntfs::openServicesDevice(store, L"C:\\missing.img"), nullptr);
         }
     }
+}
+
+// A volume handle does not tell its size: the device finds what the volume holds, whatever its boot
+// sector claims, in a few reads. Reads are whole 4 KiB blocks, so a size is too.
+TEST(ServicesDevice, FindsTheSizeTheVolumeHolds) {
+    const TFixtureVolume& fixture = copiedVolume();
+    if (!fixture.unavailable.empty()) {
+        GTEST_SKIP() << fixture.unavailable;
+    }
+    const std::string whole = readBytes(fixture.image);
+    std::uint64_t claimedEnd = 0;
+    for (int i = 0; i < 8; ++i) {
+        claimedEnd |= std::uint64_t{static_cast<std::uint8_t>(whole[0x28 + i])} << (8 * i);
+    }
+    claimedEnd *= 512;
+    ASSERT_LE(claimedEnd, whole.size());
+    std::string claimingExabytes = whole;
+    claimingExabytes[0x28 + 7] = 0x10;                                // 2^60 sectors and more
+    const std::size_t cut = whole.size() / 2 / 4096 * 4096 + 3 * 512; // whole sectors, not blocks
+    struct TCase {
+        const char* what;
+        std::string bytes;
+        std::uint64_t least; // what the device must be found to hold at least
+        std::uint64_t most;
+    };
+    const TCase cases[] = {
+        {"a whole volume", whole, claimedEnd, whole.size()},
+        {"a volume cut short", whole.substr(0, cut), cut / 4096 * 4096, cut / 4096 * 4096},
+        {"a boot sector claiming exabytes", claimingExabytes, whole.size() / 4096 * 4096,
+         whole.size() / 4096 * 4096},
+        {"no NTFS boot sector", std::string(whole.size(), '\0'), ntfs::TNtfsDevice::kUnknownSize,
+         ntfs::TNtfsDevice::kUnknownSize},
+    };
+    for (const TCase& c : cases) {
+        TSectorStore store(512);
+        store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+        store.addFile(L"C:\\volume.img", c.bytes);
+        auto device = plat::ntfs::openServicesDevice(store, L"C:\\volume.img");
+        ASSERT_NE(device, nullptr) << c.what;
+        EXPECT_GE(device->size(), c.least) << c.what;
+        EXPECT_LE(device->size(), c.most) << c.what;
+        EXPECT_LE(store.reads, 64u) << c.what;
+        EXPECT_EQ(store.unalignedReads, 0u) << c.what;
+    }
+}
+
+// A raw volume shorter than its boot sector claims, whose MFT claims 64 MiB of records past the end:
+// those records are known unreadable from the device's size and skipped whole, not asked for one by one.
+TEST(ServicesDevice, VolumeShorterThanItClaimsCostsWhatItHolds) {
+    if (!copiedVolume().unavailable.empty()) {
+        GTEST_SKIP() << copiedVolume().unavailable;
+    }
+    const TImage image(copiedVolume());
+    const std::size_t size = image.geometry().recordSize;
+    const std::uint64_t cluster = image.geometry().clusterSize;
+    auto intact = openBytes(image.bytes);
+    const std::optional<ntfs::TNtfsFile> mft = intact->loadFile(ntfs::kRecordMft);
+    std::vector<TPlainRun> runs;
+    std::uint64_t vcns = 0;
+    for (const ntfs::TRun& run : mft->findStream(L"")->runs) {
+        runs.push_back({run.lcn, run.length});
+        vcns += run.length;
+    }
+    const std::uint64_t imageClusters = image.bytes.size() / cluster;
+    const std::uint64_t beyond = (64u << 20) / cluster;
+    runs.push_back({static_cast<std::int64_t>(imageClusters + 64), beyond});
+    std::string damaged = image.bytes;
+    const std::uint64_t sectors = (imageClusters + 64 + beyond + 64) * (cluster / 512);
+    for (int i = 0; i < 8; ++i) {
+        damaged[0x28 + i] = static_cast<char>(sectors >> (8 * i));
+    }
+    const std::uint64_t total = (vcns + beyond) * cluster;
+    image.patchRecord(damaged, ntfs::kRecordMft, [&](std::uint8_t* record) {
+        setRuns(record, size, attributeOffset(record, ntfs::kAttrData), encodeRuns(runs), vcns + beyond - 1,
+                total, total);
+    });
+
+    TSectorStore store(512);
+    store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+    store.addFile(L"C:\\volume.img", damaged);
+    auto volume = ntfs::TNtfsVolume::open(plat::ntfs::openServicesDevice(store, L"C:\\volume.img"));
+    ASSERT_NE(volume, nullptr);
+    EXPECT_GE(volume->damagedRecords(), beyond * cluster / size);
+    EXPECT_LE(store.bytesAsked, 4 * damaged.size())
+        << "asked for " << store.bytesAsked << " bytes of a " << damaged.size() << "-byte volume";
+    plat::ntfs::TNtfsFileServices services;
+    services.mount(L'N', std::move(volume));
+    std::set<std::wstring> seen;
+    for (const TSeenFile& file : walkServices(services, L'N')) {
+        seen.insert(file.path);
+    }
+    std::set<std::wstring> expected;
+    for (const TSeenFile& file : walkAll(image.bytes)) {
+        expected.insert(file.path);
+    }
+    EXPECT_EQ(seen, expected);
 }
 
 } // namespace

@@ -1,6 +1,9 @@
 #include "platform/ntfs/NtfsServicesDevice.h"
 
+#include "ntfs/NtfsLayout.h"
+
 #include <algorithm>
+#include <cstring>
 #include <mutex>
 #include <vector>
 
@@ -11,6 +14,8 @@ namespace {
 // A volume handle reads whole sectors at sector-aligned offsets; 4096 covers every sector size NTFS uses.
 constexpr std::uint64_t kBlock = 4096;
 constexpr DWORD kLargestRead = 1u << 20;
+// The largest offset a file pointer can be moved to.
+constexpr std::uint64_t kLargestEnd = static_cast<std::uint64_t>(INT64_MAX);
 
 class TServicesDevice final : public ::ntfs::TNtfsDevice {
 public:
@@ -40,6 +45,39 @@ public:
         return true;
     }
 
+    std::uint64_t size() const override { return FSize; }
+
+    // A volume handle does not tell the volume's size, and a hostile boot sector may claim any: the size
+    // is the end the boot sector claims when the block holding its last sector can be read (two reads on
+    // a sound volume); otherwise the end of the last block that can be read, found by halving (a volume
+    // cut short, or a claim beyond the disk: at most about 50 reads). Unknown without an NTFS boot sector.
+    void findSize() {
+        FBuffer.resize(kBlock);
+        if (!readAligned(0, kBlock) || std::memcmp(FBuffer.data() + 3, "NTFS    ", 8) != 0) {
+            return;
+        }
+        const ::ntfs::TBytes boot(FBuffer.data(), FBuffer.size());
+        const std::uint64_t bytesPerSector = boot.u16(0x0B);
+        const std::uint64_t totalSectors = boot.u64(0x28);
+        if (bytesPerSector == 0 || totalSectors == 0) {
+            return;
+        }
+        const std::uint64_t claimedEnd =
+            totalSectors > kLargestEnd / bytesPerSector ? kLargestEnd : totalSectors * bytesPerSector;
+        const std::uint64_t lastBlock = (claimedEnd - 1) / kBlock;
+        if (readAligned(lastBlock * kBlock, kBlock)) {
+            FSize = (lastBlock + 1) * kBlock;
+            return;
+        }
+        std::uint64_t readable = 0; // block 0 was read; lastBlock cannot be
+        std::uint64_t unreadable = lastBlock;
+        while (unreadable - readable > 1) {
+            const std::uint64_t middle = readable + (unreadable - readable) / 2;
+            (readAligned(middle * kBlock, kBlock) ? readable : unreadable) = middle;
+        }
+        FSize = (readable + 1) * kBlock;
+    }
+
 private:
     bool readAligned(std::uint64_t start, DWORD span) {
         LONG high = static_cast<LONG>(start >> 32);
@@ -64,6 +102,7 @@ private:
     HANDLE FHandle;
     std::mutex FMutex;
     std::vector<std::uint8_t> FBuffer;
+    std::uint64_t FSize = kUnknownSize;
 };
 
 } // namespace
@@ -74,7 +113,9 @@ std::unique_ptr<::ntfs::TNtfsDevice> openServicesDevice(TFileServices& services,
     if (handle == INVALID_HANDLE_VALUE) {
         return nullptr;
     }
-    return std::make_unique<TServicesDevice>(services, handle);
+    auto device = std::make_unique<TServicesDevice>(services, handle);
+    device->findSize();
+    return device;
 }
 
 } // namespace plat::ntfs
