@@ -1,47 +1,33 @@
 #include "cli/ImageVolumes.h"
 
-#include "ntfs/NtfsDevice.h"
+#include "ntfs/NtfsDiskImage.h"
+#include "report/TextEncoding.h"
 
 namespace cli {
 
-namespace {
-
-std::string openErrorText(ntfs::TNtfsOpenError error) {
-    switch (error) {
-    case ntfs::TNtfsOpenError::unreadable:
-        return "the boot sector or the MFT cannot be read";
-    case ntfs::TNtfsOpenError::notNtfs:
-        return "not an NTFS volume";
-    case ntfs::TNtfsOpenError::badGeometry:
-        return "sector, cluster or record sizes NTFS never uses";
-    case ntfs::TNtfsOpenError::damagedMft:
-        return "the MFT is damaged";
-    case ntfs::TNtfsOpenError::noRootFolder:
-        return "the root folder is missing or damaged";
-    case ntfs::TNtfsOpenError::none:
-        break;
+TImageVolumes openImageVolumes(const std::string& target, const std::filesystem::path& image) {
+    TImageVolumes opened;
+    ntfs::TDiskImage disk = ntfs::openDiskImage(image);
+    for (ntfs::TImageVolume& partition : disk.volumes) {
+        const std::string number = std::to_string(partition.number);
+        if (!partition.volume) {
+            opened.problems.push_back("partition " + number + ": " +
+                                      report::toUtf8(ntfs::describeOpenError(partition.error)));
+            continue;
+        }
+        std::wstring source = report::fromUtf8(target);
+        if (partition.number != 0) {
+            source += L" [" + report::fromUtf8(number) + L"]";
+        }
+        opened.volumes.push_back({std::move(source), std::move(partition.volume)});
     }
-    return "cannot be opened";
-}
-
-} // namespace
-
-std::vector<std::unique_ptr<ntfs::TNtfsVolume>> openImageVolumes(const std::filesystem::path& image,
-                                                                 std::string& error) {
-    std::vector<std::unique_ptr<ntfs::TNtfsVolume>> volumes;
-    std::unique_ptr<ntfs::TNtfsDevice> device = ntfs::openImageFile(image);
-    if (!device) {
-        error = "cannot be opened for reading";
-        return volumes;
+    if (opened.volumes.empty()) {
+        opened.error = report::toUtf8(disk.error);
+        if (opened.error.empty()) {
+            opened.error = "no NTFS volume can be opened";
+        }
     }
-    ntfs::TNtfsOpenError openError = ntfs::TNtfsOpenError::none;
-    std::unique_ptr<ntfs::TNtfsVolume> volume = ntfs::TNtfsVolume::open(std::move(device), &openError);
-    if (!volume) {
-        error = openErrorText(openError);
-        return volumes;
-    }
-    volumes.push_back(std::move(volume));
-    return volumes;
+    return opened;
 }
 
 } // namespace cli

@@ -1,5 +1,6 @@
 #pragma once
-// The NTFS volumes of a disk image or block device, opened read only.
+// The NTFS volumes of a disk image or block device, opened read only: every NTFS partition of its
+// partition table (MBR, GPT, fixed VHD), or the image itself when it is one bare volume.
 
 #include "ntfs/NtfsVolume.h"
 
@@ -10,9 +11,20 @@
 
 namespace cli {
 
-// Every NTFS volume the image holds; empty with the reason in error when there is none. Today the
-// image is one bare volume; this is the one place that learns partition tables.
-std::vector<std::unique_ptr<ntfs::TNtfsVolume>> openImageVolumes(const std::filesystem::path& image,
-                                                                 std::string& error);
+struct TOpenedVolume {
+    // How the rows name it: "evidence.dd [2]" for partition 2, the target alone for a bare volume.
+    std::wstring source;
+    std::unique_ptr<ntfs::TNtfsVolume> volume;
+};
+
+struct TImageVolumes {
+    std::vector<TOpenedVolume> volumes;
+    // An NTFS partition that could not be opened, each as "partition 2: <reason>"; the rest still open.
+    std::vector<std::string> problems;
+    // When no volume opened: what was found ("no NTFS volume in evidence.dd (MBR with 2 partitions: …)").
+    std::string error;
+};
+
+TImageVolumes openImageVolumes(const std::string& target, const std::filesystem::path& image);
 
 } // namespace cli

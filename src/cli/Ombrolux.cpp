@@ -107,29 +107,29 @@ private:
     // The volumes of an image, each at a drive letter of the reader's services (with the system's
     // own services behind them on Windows); the paths shown drop the letter.
     bool scanImage(const std::string& target, const std::filesystem::path& path) {
-        std::string error;
-        std::vector<std::unique_ptr<ntfs::TNtfsVolume>> volumes = openImageVolumes(path, error);
-        if (volumes.empty()) {
-            return fail(target, error);
+        TImageVolumes image = openImageVolumes(target, path);
+        for (const std::string& problem : image.problems) {
+            fail(target, problem);
         }
-        const std::size_t count = volumes.size();
+        if (image.volumes.empty()) {
+            return fail(target, image.error);
+        }
         plat::ntfs::TNtfsFileServices reader;
+        std::vector<std::wstring> sources;
         wchar_t letter = L'C';
-        for (auto& volume : volumes) {
-            reader.mount(letter++, std::move(volume));
+        for (TOpenedVolume& opened : image.volumes) {
+            sources.push_back(std::move(opened.source));
+            reader.mount(letter++, std::move(opened.volume));
         }
         std::unique_ptr<plat::TRoutedFileServices> routed;
         if (FConsole.liveFiles != nullptr) {
             routed = std::make_unique<plat::TRoutedFileServices>(reader, *FConsole.liveFiles);
         }
         plat::installFileServices(routed ? static_cast<plat::TFileServices*>(routed.get()) : &reader);
-        for (std::size_t n = 0; n < count && !interrupted(); ++n) {
-            // With several volumes the source names which one: "disk.img#2".
-            const std::wstring source =
-                report::fromUtf8(target) + (count > 1 ? L"#" + std::to_wstring(n + 1) : std::wstring{});
+        for (std::size_t n = 0; n < sources.size() && !interrupted(); ++n) {
             FOutput.shownPath = [](const std::wstring& p) { return p.size() >= 2 ? p.substr(2) : p; };
             const std::wstring root = std::wstring(1, static_cast<wchar_t>(L'C' + n)) + L":\\";
-            account(scanRoot(source, root, FSettings, FOutput));
+            account(scanRoot(sources[n], root, FSettings, FOutput));
         }
         plat::installFileServices(FConsole.liveFiles);
         return true;

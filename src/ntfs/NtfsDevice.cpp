@@ -55,8 +55,14 @@ public:
     explicit TImageFile(const std::filesystem::path& path)
         : FDescriptor(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
         struct stat status {};
-        if (FDescriptor >= 0 && ::fstat(FDescriptor, &status) == 0 && status.st_size > 0) {
-            FSize = static_cast<std::uint64_t>(status.st_size);
+        if (FDescriptor >= 0 && ::fstat(FDescriptor, &status) == 0) {
+            if (status.st_size > 0) {
+                FSize = static_cast<std::uint64_t>(status.st_size);
+            } else if (S_ISBLK(status.st_mode)) {
+                // A block device has no file size; its end is where a seek to the end lands.
+                const off_t end = ::lseek(FDescriptor, 0, SEEK_END);
+                FSize = end > 0 ? static_cast<std::uint64_t>(end) : 0;
+            }
         }
     }
     ~TImageFile() override {

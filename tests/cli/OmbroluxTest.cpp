@@ -10,6 +10,7 @@
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -210,7 +211,10 @@ TEST_F(OmbroluxTest, ExitCodesErrorsAndRefusals) {
         {"scan", (dir / "missing.img").string(), (dir / "not-ntfs.bin").string(), image.string()}, dir);
     EXPECT_EQ(1, run.code);
     EXPECT_NE(std::string::npos, run.err.find((dir / "missing.img").string() + ": no such file or device\n"));
-    EXPECT_NE(std::string::npos, run.err.find((dir / "not-ntfs.bin").string() + ": not an NTFS volume\n"));
+    EXPECT_NE(std::string::npos,
+              run.err.find((dir / "not-ntfs.bin").string() +
+                           ": no NTFS volume in not-ntfs.bin (no partition table and no NTFS boot sector)\n"))
+        << run.err;
     EXPECT_NE(std::string::npos, run.out.find("\\setup.exe:payload"));
 
     // Usage errors: 2, nothing on stdout.
@@ -246,9 +250,55 @@ TEST_F(OmbroluxTest, ExitCodesErrorsAndRefusals) {
     EXPECT_EQ("ombrolux 1.0.0\n", run.out);
 }
 
+TEST_F(OmbroluxTest, ScansEveryNtfsPartitionOfADiskAndNamesEach) {
+    // A whole disk: an MBR with the volume as partitions 1 and 3 and a Linux partition between them.
+    const fs::path dir = folder->path();
+    const std::string volume = readFile(image);
+    const std::uint32_t sectors = static_cast<std::uint32_t>(volume.size() / 512);
+    std::string disk(2048 * 512, '\0');
+    const auto entry = [&disk](int slot, std::uint8_t type, std::uint32_t start, std::uint32_t count) {
+        const std::size_t at = 0x1BE + 16 * static_cast<std::size_t>(slot);
+        disk[at + 4] = static_cast<char>(type);
+        for (int i = 0; i < 4; ++i) {
+            disk[at + 8 + static_cast<std::size_t>(i)] = static_cast<char>((start >> (8 * i)) & 0xFF);
+            disk[at + 12 + static_cast<std::size_t>(i)] = static_cast<char>((count >> (8 * i)) & 0xFF);
+        }
+    };
+    entry(0, 0x07, 2048, sectors);
+    entry(1, 0x83, 2048 + sectors, 2048);
+    entry(2, 0x07, 4096 + sectors, sectors);
+    disk[510] = '\x55';
+    disk[511] = '\xAA';
+    disk += volume + std::string(2048 * 512, '\0') + volume;
+    const fs::path diskImage = dir / "disk.img";
+    writeFile(diskImage, disk);
+
+    // Each partition gives what the volume alone gives, named by its number.
+    const auto listing = [&dir](const fs::path& target) {
+        const TRun run = ombrolux({"scan", target.string(), "--format", "jsonl"}, dir);
+        EXPECT_EQ(0, run.code) << run.err;
+        std::multiset<std::string> listed;
+        std::istringstream records(run.out);
+        for (std::string line; std::getline(records, line);) {
+            const nlohmann::json record = nlohmann::json::parse(line);
+            listed.insert(record["source"].get<std::string>() + record["full_path"].get<std::string>());
+        }
+        return listed;
+    };
+    std::multiset<std::string> expected;
+    for (const std::string& listed : listing(image)) {
+        const std::string path = listed.substr(image.string().size());
+        expected.insert(diskImage.string() + " [1]" + path);
+        expected.insert(diskImage.string() + " [3]" + path);
+    }
+    EXPECT_EQ(6u, expected.size());
+    EXPECT_EQ(expected, listing(diskImage));
+}
+
 TEST_F(OmbroluxTest, CtrlCStopsWithWholeRecords) {
-    // The volume named a thousand times keeps the program busy for seconds; Ctrl+C comes after one.
-    std::string command = quoted(KW_OMBROLUX) + " scan --format jsonl";
+    // The volume named a thousand times, every stream hashed, keeps the program busy for seconds;
+    // Ctrl+C comes after one.
+    std::string command = quoted(KW_OMBROLUX) + " scan --hash --format jsonl";
     for (int i = 0; i < 1000; ++i) {
         command += " " + quoted(image.string());
     }
