@@ -342,6 +342,53 @@ TEST_F(FilesTest, DeletingAStreamPathKeepsTheFileAndItsOtherStreams) {
     EXPECT_TRUE(store.streamNames(L"C:\\dir").empty());
 }
 
+TEST_F(FilesTest, StreamsOfAFolderAndOfTheDriveRootAreDataOfTheirOwn) {
+    store.addFolder(L"C:\\dir", FILE_ATTRIBUTE_HIDDEN);
+    store.addStream(L"C:\\dir", L"tag", "folder data");
+    store.addStream(L"C:\\", L"hidden", "root data");
+    struct TCase {
+        const wchar_t* folder;
+        const wchar_t* stream;
+        const char* data;
+        DWORD attributes; // the stream's: the folder's without the folder bit
+    } cases[] = {
+        {L"C:\\dir", L"C:\\dir:tag", "folder data", FILE_ATTRIBUTE_HIDDEN},
+        {L"C:\\", L"C:\\:hidden", "root data", FILE_ATTRIBUTE_NORMAL},
+        {L"C:\\", L"\\\\?\\C:\\:hidden:$DATA", "root data", FILE_ATTRIBUTE_NORMAL},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.data));
+        HANDLE h = open(c.stream);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << store.GetLastError();
+        EXPECT_EQ(readAll(h), c.data);
+        BY_HANDLE_FILE_INFORMATION info{};
+        ASSERT_TRUE(store.GetFileInformationByHandle(h, &info));
+        EXPECT_EQ(info.dwFileAttributes, c.attributes);
+        EXPECT_EQ(makeInt64(info.nFileSizeHigh, info.nFileSizeLow),
+                  static_cast<std::int64_t>(std::string(c.data).size()));
+        store.CloseHandle(h);
+
+        EXPECT_EQ(store.GetFileAttributesW(c.stream), c.attributes);
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        ASSERT_TRUE(store.GetFileAttributesExW(c.stream, GetFileExInfoStandard, &data));
+        EXPECT_EQ(data.dwFileAttributes, c.attributes);
+        EXPECT_EQ(data.nFileSizeLow, std::string(c.data).size());
+        EXPECT_NE(store.GetFileAttributesW(c.folder) & FILE_ATTRIBUTE_DIRECTORY, 0u)
+            << "the folder stays one";
+    }
+    EXPECT_EQ(streams(L"C:\\"), (std::vector<std::pair<std::wstring, std::int64_t>>{{L":hidden:$DATA", 9}}));
+    // The root's unnamed data is no stream: a folder has none.
+    EXPECT_EQ(openError(L"C:\\::$DATA"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(openError(L"C:\\:missing"), ERROR_FILE_NOT_FOUND);
+
+    // Deleting the streams leaves both folders as they were.
+    EXPECT_TRUE(store.DeleteFileW(L"C:\\:hidden"));
+    EXPECT_TRUE(store.DeleteFileW(L"C:\\dir:tag"));
+    EXPECT_TRUE(store.streamNames(L"C:\\").empty());
+    EXPECT_TRUE(store.isFolder(L"C:\\dir"));
+    EXPECT_EQ(store.listFolder(L"C:\\"), std::vector<std::wstring>{L"dir"});
+}
+
 TEST_F(FilesTest, DeletingAFileRemovesItWithItsStreams) {
     store.addFile(L"C:\\f.txt", "main");
     store.addStream(L"C:\\f.txt", L"a", "1");

@@ -109,7 +109,7 @@ HANDLE TSimStore::CreateFileW(const wchar_t* path, DWORD access, DWORD share, vo
         setLastError(disposition == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
         return m.newHandle(std::move(handle));
     }
-    if (p.trailingSlash || p.parts.empty()) {
+    if (p.trailingSlash || (p.parts.empty() && !p.hasStream)) {
         return failWith(ERROR_INVALID_NAME, INVALID_HANDLE_VALUE);
     }
     TDrive& drive = *found.drive;
@@ -337,7 +337,7 @@ BOOL TSimStore::GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATI
     TDrive* drive = FImpl->driveOf(handle->drive);
     const std::uint64_t size = handle->data ? handle->data->size : 0;
     *info = BY_HANDLE_FILE_INFORMATION{};
-    info->dwFileAttributes = node.reportedAttributes();
+    info->dwFileAttributes = handle->data ? node.dataAttributes() : node.reportedAttributes();
     info->ftCreationTime = node.created;
     info->ftLastAccessTime = node.accessed;
     info->ftLastWriteTime = node.written;
