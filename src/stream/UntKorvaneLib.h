@@ -62,5 +62,7 @@ bool isNonTextContent(const std::vector<std::uint8_t>& bytes);
 std::wstring bytesToHexText(const std::vector<std::uint8_t>& bytes, const std::wstring& separator);
 // Creation and last-write times of the file at path; false when they cannot be read.
 bool getFileTimes(const std::wstring& path, TDateTime& creation, TDateTime& lastWrite);
+// The same for a folder (a drive root too), which opens only with backup semantics.
+bool getFolderTimes(const std::wstring& path, TDateTime& creation, TDateTime& lastWrite);
 // The user's short date, " at ", the user's long time.
 std::wstring fileTimeText(const TDateTime& time);

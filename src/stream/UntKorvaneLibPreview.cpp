@@ -26,6 +26,27 @@ TDateTime toDateTime(const plat::SYSTEMTIME& st) {
     return TDateTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
 }
 
+// The creation and last-write times of what the handle has open; false when there is no handle or
+// they cannot be read.
+bool readTimes(const plat::TFileHandle& file, TDateTime& creation, TDateTime& lastWrite) {
+    if (!file) {
+        return false;
+    }
+    plat::BY_HANDLE_FILE_INFORMATION info{};
+    if (plat::files().GetFileInformationByHandle(file.get(), &info) == plat::FALSE) {
+        return false;
+    }
+    plat::SYSTEMTIME created{};
+    plat::SYSTEMTIME written{};
+    if (plat::files().FileTimeToSystemTime(&info.ftCreationTime, &created) == plat::FALSE ||
+        plat::files().FileTimeToSystemTime(&info.ftLastWriteTime, &written) == plat::FALSE) {
+        return false;
+    }
+    creation = toDateTime(created);
+    lastWrite = toDateTime(written);
+    return true;
+}
+
 // Day of the week, 0 = Sunday, for dates of the Gregorian calendar (Sakamoto's method).
 plat::WORD dayOfWeek(int year, int month, int day) {
     static const int offsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
@@ -105,23 +126,18 @@ std::wstring getContentPreview(const std::wstring& path, std::int64_t count) {
 
 bool getFileTimes(const std::wstring& path, TDateTime& creation, TDateTime& lastWrite) {
     plat::TRedirectionOff redirectionOff;
-    plat::TFileHandle file = openForReading(path);
-    if (!file) {
-        return false;
-    }
-    plat::BY_HANDLE_FILE_INFORMATION info{};
-    if (plat::files().GetFileInformationByHandle(file.get(), &info) == plat::FALSE) {
-        return false;
-    }
-    plat::SYSTEMTIME created{};
-    plat::SYSTEMTIME written{};
-    if (plat::files().FileTimeToSystemTime(&info.ftCreationTime, &created) == plat::FALSE ||
-        plat::files().FileTimeToSystemTime(&info.ftLastWriteTime, &written) == plat::FALSE) {
-        return false;
-    }
-    creation = toDateTime(created);
-    lastWrite = toDateTime(written);
-    return true;
+    return readTimes(openForReading(path), creation, lastWrite);
+}
+
+bool getFolderTimes(const std::wstring& path, TDateTime& creation, TDateTime& lastWrite) {
+    plat::TRedirectionOff redirectionOff;
+    // Backup semantics open the folder itself; asking for no access reads its times without
+    // standing in the way of anyone using it.
+    plat::TFileHandle folder(
+        plat::files().CreateFileW(plat::exactPath(path).c_str(), 0,
+                                  plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE,
+                                  nullptr, plat::OPEN_EXISTING, plat::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return readTimes(folder, creation, lastWrite);
 }
 
 std::wstring fileTimeText(const TDateTime& time) {
