@@ -25,6 +25,20 @@ bool isFile(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
+// Whether the stream to be saved is there. A stream path answers with the attributes of what carries
+// the stream, so a folder's stream carries the folder bit: only a path without a stream (whose last
+// name holds no ":") must not name a folder.
+bool isStreamSource(const std::wstring& path) {
+    const DWORD attributes = files().GetFileAttributesW(exactPath(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        return false;
+    }
+    const std::size_t lastName = path.find_last_of(L'\\');
+    const bool streamPath =
+        path.find(L':', lastName == std::wstring::npos ? 0 : lastName) != std::wstring::npos;
+    return streamPath || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
 // The longest name a file can have in a folder.
 constexpr std::size_t kMaxNameLength = 255;
 
@@ -181,7 +195,7 @@ private:
 bool copyIntoNewFile(const std::wstring& source, const std::wstring& destination,
                      const std::function<bool()>& stopRequested, TSavedNames* names, std::wstring& target) {
     TFileServices& fs = files();
-    if (!isFile(source)) {
+    if (!isStreamSource(source)) {
         return false;
     }
     TStartedCopy started;

@@ -422,7 +422,7 @@ TEST_F(ScanTest, FoldersAndTheDriveRootAreAskedBeforeTheirFilesByEitherWalk) {
         L"folderFound C:\\hidden | " + kTimes,
         L"streamFound C:\\hidden:h 1 | " + kTimes + L" | H",
         L"driveDone 0",
-        L"scanFinished 5",
+        L"scanFinished 6",
     };
     // The stream listing functions, and the backup stream where they are missing, find the same.
     for (const bool streamFunctions : {true, false}) {

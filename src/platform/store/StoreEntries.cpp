@@ -43,7 +43,7 @@ DWORD TSimStore::GetFileAttributesW(const wchar_t* path) {
     if (entry.error != 0) {
         return failWith(entry.error, INVALID_FILE_ATTRIBUTES);
     }
-    return entry.attributes();
+    return entry.node->reportedAttributes();
 }
 
 BOOL TSimStore::GetFileAttributesExW(const wchar_t* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) {
@@ -62,7 +62,7 @@ BOOL TSimStore::GetFileAttributesExW(const wchar_t* path, int infoLevel, WIN32_F
     // A stream path gives the stream's size with the attributes and times of its file.
     const std::uint64_t size = entry.data ? entry.data->size : 0;
     *data = WIN32_FILE_ATTRIBUTE_DATA{};
-    data->dwFileAttributes = entry.attributes();
+    data->dwFileAttributes = node.reportedAttributes();
     data->ftCreationTime = node.created;
     data->ftLastAccessTime = node.accessed;
     data->ftLastWriteTime = node.written;

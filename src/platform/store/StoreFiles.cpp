@@ -337,7 +337,7 @@ BOOL TSimStore::GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATI
     TDrive* drive = FImpl->driveOf(handle->drive);
     const std::uint64_t size = handle->data ? handle->data->size : 0;
     *info = BY_HANDLE_FILE_INFORMATION{};
-    info->dwFileAttributes = handle->data ? node.dataAttributes() : node.reportedAttributes();
+    info->dwFileAttributes = node.reportedAttributes();
     info->ftCreationTime = node.created;
     info->ftLastAccessTime = node.accessed;
     info->ftLastWriteTime = node.written;

@@ -73,8 +73,6 @@ struct TEntry {
     std::shared_ptr<TNode> node;
     std::shared_ptr<TData> data; // the stream for a stream path; the main data for a file
     bool streamPath = false;
-
-    DWORD attributes() const { return data ? node->dataAttributes() : node->reportedAttributes(); }
 };
 
 struct TPlannedFault {

@@ -91,9 +91,6 @@ struct TNode {
     void renameShort(TNode& child, const std::wstring& shortName);
     // The attributes as the services report them (FILE_ATTRIBUTE_NORMAL alone for a plain file).
     DWORD reportedAttributes() const;
-    // The attributes reported for one of its data streams, opened or named by a stream path: as NTFS
-    // answers, a folder's named stream is data, not a folder.
-    DWORD dataAttributes() const;
     std::uint64_t dataSize() const { return main ? main->size : 0; }
 };
 

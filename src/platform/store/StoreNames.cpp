@@ -103,10 +103,6 @@ DWORD TNode::reportedAttributes() const {
     if (folder) {
         return (attributes & ~FILE_ATTRIBUTE_NORMAL) | FILE_ATTRIBUTE_DIRECTORY;
     }
-    return dataAttributes();
-}
-
-DWORD TNode::dataAttributes() const {
     const DWORD bits = attributes & ~(FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_NORMAL);
     return bits == 0 ? FILE_ATTRIBUTE_NORMAL : bits;
 }
