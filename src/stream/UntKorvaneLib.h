@@ -44,6 +44,11 @@ void addADSItem(TADSList& list, const std::wstring& rawName, std::int64_t size);
 // would be read, saved and deleted as the stream "x", or not found.
 std::wstring streamPathOf(const std::wstring& fileName, const std::wstring& streamName);
 
+// Whether a full path names a stream (its last name holds a ":"): "C:\\dir:notes", "C:\\:notes". The
+// attribute query of a stream path answers with the attributes of what carries the stream, so a
+// folder's stream shows the folder bit although it opens and reads as data.
+bool isStreamPath(const std::wstring& path);
+
 // A calendar date and time of day, in the file system's time base (UTC).
 struct TDateTime {
     plat::WORD year = 0;

@@ -92,8 +92,9 @@ std::wstring getContentPreview(const std::wstring& path, std::int64_t count) {
     const std::int64_t size = getFileSize(path);
 
     const plat::DWORD attributes = plat::files().GetFileAttributesW(plat::exactPath(path).c_str());
-    if (attributes == plat::INVALID_FILE_ATTRIBUTES || (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return {};
+    if (attributes == plat::INVALID_FILE_ATTRIBUTES ||
+        ((attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0 && !isStreamPath(path))) {
+        return {}; // a folder has no data of its own; its streams do
     }
     // A negative size is the low half of a size of 2 GiB or more: such a stream has at least the
     // preview length to offer, so only a known smaller size shortens the read.

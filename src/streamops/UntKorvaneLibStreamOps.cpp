@@ -5,6 +5,7 @@
 #include "platform/FileServices.h"
 #include "platform/Owned.h"
 #include "platform/WinPath.h"
+#include "stream/UntKorvaneLib.h"
 #include "system/UntKorvaneLib.h"
 #include "toolkit/TreeList.h"
 
@@ -25,18 +26,11 @@ bool isFile(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
-// Whether the stream to be saved is there. A stream path answers with the attributes of what carries
-// the stream, so a folder's stream carries the folder bit: only a path without a stream (whose last
-// name holds no ":") must not name a folder.
+// Whether the stream to be saved is there: a folder's stream shows the folder bit (isStreamPath).
 bool isStreamSource(const std::wstring& path) {
     const DWORD attributes = files().GetFileAttributesW(exactPath(path).c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-        return false;
-    }
-    const std::size_t lastName = path.find_last_of(L'\\');
-    const bool streamPath =
-        path.find(L':', lastName == std::wstring::npos ? 0 : lastName) != std::wstring::npos;
-    return streamPath || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (isStreamPath(path) || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0);
 }
 
 // The longest name a file can have in a folder.
