@@ -269,6 +269,8 @@ TEST_F(MainWindowTest, AFolderRowShowsItsPathTheFolderPictureNoSizeAndSortsByIts
     store.addStream(L"C:\\newer.txt", L"tag", "folder note");
     store.setTimes(L"C:\\newer.txt", kIn2024, kIn2024, kIn2024);
     store.addStream(L"C:\\", L"root", "r");
+    const plat::FILETIME kEarly2002{kIn2001.dwLowDateTime, kIn2001.dwHighDateTime + 1000}; // 5 days later
+    store.setTimes(L"C:\\", kEarly2002, kEarly2002, kEarly2002);
     const std::wstring k2024 = L"05/03/2024 at 14:07:09";
     const std::wstring k2001 = L"31/12/2001 at 23:59:58";
 
@@ -308,7 +310,7 @@ TEST_F(MainWindowTest, AFolderRowShowsItsPathTheFolderPictureNoSizeAndSortsByIts
     EXPECT_EQ(icon(root), 3);
     EXPECT_EQ(icon(file), 7);
 
-    // The folder's own times order it among the files: the file of 2001 before the folder of 2024.
+    // A folder's own times order it among the files: the file of 2001, the root of 2002, the folder of 2024.
     formPeer().resizeAsUser(1300, 433);
     const TRect rect = tree.columnRect(3);
     peerOf(tree).click(rect.left + 5, 5);
@@ -316,6 +318,5 @@ TEST_F(MainWindowTest, AFolderRowShowsItsPathTheFolderPictureNoSizeAndSortsByIts
     for (TTreeNode* node = tree.getFirst(); node != nullptr; node = tree.getNextSibling(node)) {
         order.push_back(w().treeData(node)->Column1);
     }
-    EXPECT_EQ(order, (std::vector<std::wstring>{L"C:\\", L"C:\\older.txt", L"C:\\newer.txt"}))
-        << "the root's times were left unset: it sorts first";
+    EXPECT_EQ(order, (std::vector<std::wstring>{L"C:\\older.txt", L"C:\\", L"C:\\newer.txt"}));
 }

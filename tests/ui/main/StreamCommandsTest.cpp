@@ -426,11 +426,18 @@ TEST_F(StreamCommandsTest, BackupSelectedSavesTheFocusedStreamAndNamesTheFileWri
     EXPECT_EQ(m().FMode, amIdle) << "single-stream commands leave the alert panel alone";
 }
 
-TEST_F(StreamCommandsTest, StreamsOfFoldersAndOfTheDriveRootAreSavedCopiedAndDeletedAndTheFoldersStay) {
-    addFolder(L"C:\\", {{L"boot?", "on the root"}});
-    addFolder(L"C:\\Tools", {{L"Zone.Identifier", kZone}, {L"payload", "hidden on a folder"}});
-    addFile(L"C:\\Tools\\run.exe", {{L"Zone.Identifier", "ZoneId=4"}});
+// The drive root and a folder with streams, and a file in the folder, as a scan lists them.
+class FolderStreamCommandsTest : public StreamCommandsTest {
+protected:
+    void SetUp() override {
+        StreamCommandsTest::SetUp();
+        addFolder(L"C:\\", {{L"boot?", "on the root"}});
+        addFolder(L"C:\\Tools", {{L"Zone.Identifier", kZone}, {L"payload", "hidden on a folder"}});
+        addFile(L"C:\\Tools\\run.exe", {{L"Zone.Identifier", "ZoneId=4"}});
+    }
+};
 
+TEST_F(FolderStreamCommandsTest, StreamsOfFoldersAndOfTheDriveRootAreCopiedAndSaved) {
     focus(L"C:\\:boot?");
     click(&TFrmMain::CopyfullADSPath1Click);
     EXPECT_EQ(clipboard.clipboardText(), L"C:\\:boot?");
@@ -450,12 +457,16 @@ TEST_F(StreamCommandsTest, StreamsOfFoldersAndOfTheDriveRootAreSavedCopiedAndDel
     EXPECT_EQ(store.readData(L"D:\\Saved\\boot_"), "on the root") << "a safe file name";
     EXPECT_EQ(store.readData(L"D:\\Saved\\Zone.Identifier"), kZone);
     EXPECT_EQ(store.readData(L"D:\\Saved\\Zone(1).Identifier"), "ZoneId=4");
+}
 
+TEST_F(FolderStreamCommandsTest, DeletingStreamsOfFoldersAndOfTheDriveRootLeavesTheFoldersAsTheyWere) {
     focus(L"C:\\Tools:payload");
     dialogs.answerButton(plat::IDYES);
     dialogs.answerButton(plat::IDOK);
     click(&TFrmMain::DeleteselectedADS1Click);
     EXPECT_EQ(lastDialog(), L"Information | Delete ADS File | ADS File successfully removed! | ");
+    EXPECT_EQ(store.streamNames(L"C:\\Tools"), std::vector<std::wstring>{L"Zone.Identifier"});
+
     dialogs.answerButton(plat::IDYES);
     clickAndWait(&TFrmMain::btnDeleteClick);
     EXPECT_EQ(m().shown().body, L"3/3 ADS (Alternate Data Stream) file(s) was successfully Removed!");
