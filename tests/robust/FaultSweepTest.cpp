@@ -197,6 +197,9 @@ void checkScan(TWorld& world, const TScanOutcome& got, const TScanOutcome& refer
     for (const std::wstring& file : got.files) {
         EXPECT_EQ(before.count(file), 1u) << "invented file " << narrow(file);
     }
+    for (const std::wstring& folder : got.folders) {
+        EXPECT_TRUE(world.store.isFolder(folder)) << "invented folder " << narrow(folder);
+    }
     EXPECT_EQ(snapshot(world.store), before) << "a scan changes nothing";
 }
 
