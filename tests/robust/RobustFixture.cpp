@@ -180,7 +180,7 @@ void fillFixture(TSimStore& store) {
           L"C:\\Users\\Ann\\Downloads\\tool.zip", L"C:\\Users\\Ann\\Downloads\\mixed.bin",
           L"C:\\Data\\big.dat", L"C:\\Data\\empty.txt", L"C:\\Data\\hidden.sys", L"C:\\Data\\locked.txt",
           L"C:\\Data\\denied.txt", L"C:\\Data\\\x00DCbersicht.txt", L"D:\\Other\\x.txt", L"E:\\photo.jpg",
-          L"E:\\Deep\\a\\b\\c\\deep.txt"}) {
+          L"E:\\Deep\\a\\b\\c\\deep.txt", L"C:\\Data\\Tagged"}) {
         store.setTimes(file, created, written, written);
     }
 }
