@@ -158,6 +158,9 @@ TWinPath parseWinPath(const wchar_t* text) {
             if (i + 1 != components.size() || endsWithSlash || !splitStream(component, path)) {
                 return pathError(ERROR_INVALID_NAME);
             }
+            if (component.empty() && path.parts.empty()) {
+                continue; // "C:\:name": a stream of the drive's root folder
+            }
         }
         if (!isValidLongName(component)) {
             return pathError(ERROR_INVALID_NAME);

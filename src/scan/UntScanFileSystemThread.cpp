@@ -13,6 +13,20 @@ constexpr std::int32_t kProgressEvery = 50;
 // Download marks below this size are left out unless the user asked for them.
 constexpr std::int64_t kSmallDownloadMark = 100;
 
+// The path of a folder as its row shows it and its streams are reached: without the trailing
+// delimiter, except for a drive's root ("C:\", whose streams are "C:\:name").
+std::wstring folderRowName(const std::wstring& folder) {
+    if (folder.size() > 3 && folder.back() == L'\\') {
+        return folder.substr(0, folder.size() - 1);
+    }
+    return folder;
+}
+
+bool folderExists(const std::wstring& path) {
+    const plat::DWORD attributes = plat::files().GetFileAttributesW(plat::exactPath(path).c_str());
+    return attributes != plat::INVALID_FILE_ATTRIBUTES && (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 std::wstring withDelimiter(const std::wstring& path) {
     if (!path.empty() && path.back() == L'\\') {
         return path;
@@ -130,7 +144,9 @@ void TScanFileSystem::scanRoot(const std::vector<std::wstring>& driveList, int n
     FCount = 0;
     {
         plat::TCriticalErrorsOff errorsOff;
-        searchProcess(FCurDrive, true);
+        if (folderExists(FCurDrive)) {
+            searchProcess(FCurDrive, true);
+        }
     }
     if (FCount <= 0) {
         return;
@@ -169,33 +185,24 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly) {
     const bool oneListing = FRecursive && (FWildcard == L"*.*" || FWildcard == L"*");
     std::vector<TSubfolder> subfolders;
 
-    // Files first: every matching entry that is not a folder, hidden and system ones included.
+    // The folder's own streams first, then its files, then its subfolders.
+    askEntry(folder, L"", true, countOnly);
+
+    // Every matching entry that is not a folder, hidden and system ones included.
     {
         plat::TFindHandle find(fs.FindFirstFileW(plat::exactPath(folder + FWildcard).c_str(), &data));
         if (find) {
             do {
                 if ((data.dwFileAttributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {
                     if (oneListing) {
-                        keepIfWalked(data, subfolders);
+                        keepSubfolder(data, subfolders);
                     }
                     continue;
                 }
                 if (Terminated()) {
                     return;
                 }
-                if (countOnly) {
-                    ++FCount;
-                    continue;
-                }
-                const std::wstring name = entryName(data);
-                if (++FSlowMe >= kProgressEvery) {
-                    Synchronize([&] {
-                        FNotifications.scanProgress(FCurDriveLabel, folder, name, FFoundResults,
-                                                    FLastFoundResultsCheck);
-                    });
-                    FSlowMe = 0;
-                }
-                inspectFile(folder + name);
+                askEntry(folder, entryName(data), false, countOnly);
             } while (fs.FindNextFileW(find.get(), &data) != plat::FALSE);
         }
     }
@@ -206,7 +213,7 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly) {
         plat::TFindHandle find(fs.FindFirstFileW(plat::exactPath(folder + L"*.*").c_str(), &data));
         if (find) {
             do {
-                keepIfWalked(data, subfolders);
+                keepSubfolder(data, subfolders);
             } while (fs.FindNextFileW(find.get(), &data) != plat::FALSE);
         }
     }
@@ -218,6 +225,10 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly) {
             return;
         }
         const std::wstring subfolderPath = folder + subfolder.name;
+        if (!subfolder.walked) {
+            askEntry(withDelimiter(subfolderPath), L"", true, countOnly);
+            continue;
+        }
         if (subfolder.link && leadsBackOnWalkPath(subfolderPath)) {
             continue; // a link back to a folder being walked would walk it again and again
         }
@@ -225,29 +236,50 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly) {
     }
 }
 
-void TScanFileSystem::keepIfWalked(const plat::WIN32_FIND_DATAW& data, std::vector<TSubfolder>& subfolders) {
-    // Hidden and system folders (System Volume Information and the like) are not descended.
+void TScanFileSystem::keepSubfolder(const plat::WIN32_FIND_DATAW& data, std::vector<TSubfolder>& subfolders) {
     const plat::DWORD attributes = data.dwFileAttributes;
-    if ((attributes & plat::FILE_ATTRIBUTE_DIRECTORY) == 0 ||
-        (attributes & (plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM)) != 0) {
+    if ((attributes & plat::FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return;
     }
     std::wstring name = entryName(data);
     if (name == L"." || name == L"..") {
         return;
     }
-    subfolders.push_back({std::move(name), (attributes & plat::FILE_ATTRIBUTE_REPARSE_POINT) != 0});
+    const bool link = (attributes & plat::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    // Hidden and system folders (System Volume Information and the like) are not descended, but a
+    // stream hidden on one is found: the folder is asked for its own. Such a link is not asked
+    // either: asking follows it to its target, which is not walked from here.
+    const bool walked = (attributes & (plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM)) == 0;
+    if (!walked && link) {
+        return;
+    }
+    subfolders.push_back({std::move(name), link, walked});
+}
+
+void TScanFileSystem::askEntry(const std::wstring& folder, const std::wstring& name, bool isFolder,
+                               bool countOnly) {
+    if (countOnly) {
+        ++FCount;
+        return;
+    }
+    if (++FSlowMe >= kProgressEvery) {
+        Synchronize([&] {
+            FNotifications.scanProgress(FCurDriveLabel, folder, name, FFoundResults, FLastFoundResultsCheck);
+        });
+        FSlowMe = 0;
+    }
+    inspect(isFolder ? folderRowName(folder) : folder + name, isFolder);
 }
 
 bool TScanFileSystem::isReportedStream(const TADSObject& ads) const {
     return FIncludeZone || !(isDownloadMarkName(ads.adsName()) && ads.adsSize() < kSmallDownloadMark);
 }
 
-void TScanFileSystem::inspectFile(const std::wstring& fileName) {
+void TScanFileSystem::inspect(const std::wstring& name, bool isFolder) {
     TListEmptier emptier(FADSList);
-    enumFileADS(fileName, FADSList);
+    enumFileADS(name, FADSList);
 
-    // Small download marks are left out one by one; the file is reported when a stream remains.
+    // Small download marks are left out one by one; the file or folder is reported when a stream remains.
     std::vector<const TADSObject*> reported;
     for (const TADSObject& ads : FADSList) {
         if (isReportedStream(ads)) {
@@ -262,17 +294,18 @@ void TScanFileSystem::inspectFile(const std::wstring& fileName) {
     std::wstring modificationStr = L"n/a";
     TDateTime creation;
     TDateTime lastWrite;
-    if (getFileTimes(fileName, creation, lastWrite)) {
+    if (isFolder ? getFolderTimes(name, creation, lastWrite) : getFileTimes(name, creation, lastWrite)) {
         creationStr = fileTimeText(creation);
         modificationStr = fileTimeText(lastWrite);
     }
-    // The file and its streams are reported in one hand-over: the window sees the same calls in the
-    // same order, and the scan waits for the UI thread once per file instead of once per row.
+    // The entry and its streams are reported in one hand-over: the window sees the same calls in the
+    // same order, and the scan waits for the UI thread once per entry instead of once per row.
     Synchronize([&] {
-        const TScanNode XNode = FNotifications.fileFound(fileName, creationStr, modificationStr);
+        const TScanNode XNode = isFolder ? FNotifications.folderFound(name, creationStr, modificationStr)
+                                         : FNotifications.fileFound(name, creationStr, modificationStr);
         FFoundResults += static_cast<std::int64_t>(reported.size());
         for (const TADSObject* curAds : reported) {
-            FNotifications.streamFound(*curAds, fileName, creationStr, modificationStr, FPreviewLen, XNode);
+            FNotifications.streamFound(*curAds, name, creationStr, modificationStr, FPreviewLen, XNode);
         }
     });
 }

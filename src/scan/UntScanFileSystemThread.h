@@ -1,7 +1,8 @@
 #pragma once
-// The scan thread: walks every root of its scope, counts the files that match the wildcard, then
-// inspects each of them for alternate streams and hands every finding and progress step to the
-// main window through notifications run on the UI thread while the scan waits.
+// The scan thread: walks every root of its scope, counts the files that match the wildcard and the
+// folders, then inspects each of them for alternate streams (a folder, a drive's root folder too,
+// can carry them) and hands every finding and progress step to the main window through
+// notifications run on the UI thread while the scan waits.
 
 #include "platform/Thread.h"
 #include "platform/WinTypes.h"
@@ -31,20 +32,28 @@ public:
     virtual void scanStarting(const std::vector<std::wstring>& driveList) = 0;
     // Each NTFS root, before its counting pass.
     virtual void driveInitializing(const std::wstring& curDriveLabel) = 0;
-    // After a counting pass that found files: their number and the root (with its trailing "\").
+    // After a counting pass that found something to ask: the number of files and folders to be asked
+    // for streams (the progress bar's maximum) and the root (with its trailing "\").
     virtual void driveCounted(std::int64_t count, const std::wstring& curDrive) = 0;
     // Right after driveCounted.
     virtual void driveScanStarting() = 0;
-    // Every 50th file of the reporting pass, before the file is inspected: the folder (with its
-    // trailing "\") and the entry name of that file. The window sets lastFoundResultsCheck to
-    // foundResults when it rewrites its count text.
+    // Every 50th file or folder of the reporting pass, before it is inspected: the folder (with its
+    // trailing "\") and the entry name of that file (empty for the folder itself). The window sets
+    // lastFoundResultsCheck to foundResults when it rewrites its count text.
     virtual void scanProgress(const std::wstring& curDriveLabel, const std::wstring& folderPath,
                               const std::wstring& entryName, std::int64_t foundResults,
                               std::int64_t& lastFoundResultsCheck) = 0;
     // Each reported file, before its streams: answers the file's node.
     virtual TScanNode fileFound(const std::wstring& fileName, const std::wstring& creationStr,
                                 const std::wstring& modificationStr) = 0;
-    // Each reported stream of the file, in list order, under the file's node: answers the stream's node.
+    // Each reported folder (the scanned folder and drive roots included), before its files: the
+    // folder's path (a drive root keeps its "\"); its streams follow through streamFound under the
+    // node answered. A front end that shows folders no differently gets them as files.
+    virtual TScanNode folderFound(const std::wstring& folderName, const std::wstring& creationStr,
+                                  const std::wstring& modificationStr) {
+        return fileFound(folderName, creationStr, modificationStr);
+    }
+    // Each reported stream of the file or folder, in list order, under its node: answers the stream's node.
     virtual TScanNode streamFound(const TADSObject& curAds, const std::wstring& fileName,
                                   const std::wstring& creationStr, const std::wstring& modificationStr,
                                   std::int32_t previewLen, TScanNode fileNode) = 0;
@@ -94,23 +103,27 @@ private:
         std::optional<TFolderIdentity> identity;
     };
     static std::optional<TFolderIdentity> folderIdentity(const std::wstring& path);
-    // A subfolder to be walked once the folder's files are done.
+    // A subfolder to be walked, or only asked for its own streams, once the folder's files are done.
     struct TSubfolder {
         std::wstring name;
-        bool link = false; // a reparse point: a junction or a symbolic link
+        bool link = false;   // a reparse point: a junction or a symbolic link
+        bool walked = false; // false: hidden or system, asked but not descended
     };
-    static void keepIfWalked(const plat::WIN32_FIND_DATAW& data, std::vector<TSubfolder>& subfolders);
+    static void keepSubfolder(const plat::WIN32_FIND_DATAW& data, std::vector<TSubfolder>& subfolders);
 
     std::vector<std::wstring> rootList() const;
     void scanRoot(const std::vector<std::wstring>& driveList, int n);
     std::wstring driveLabel() const;
-    void inspectFile(const std::wstring& fileName);
+    // One file or folder to be asked for streams: counted, or reported after the progress step.
+    // name is the file's entry name, empty for the folder itself (folder, with its trailing "\\").
+    void askEntry(const std::wstring& folder, const std::wstring& name, bool isFolder, bool countOnly);
+    void inspect(const std::wstring& name, bool isFolder);
     bool isReportedStream(const TADSObject& ads) const;
     bool leadsBackOnWalkPath(const std::wstring& folderLink);
 
     TScanNotifications& FNotifications;
 
-    std::int64_t FCount = 0;
+    std::int64_t FCount = 0; // files and folders to be asked under the current root
     std::int32_t FSlowMe = 0;
     std::wstring FCurDrive;
     std::wstring FCurDriveLabel;

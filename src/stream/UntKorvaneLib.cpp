@@ -217,6 +217,11 @@ std::wstring streamPathOf(const std::wstring& fileName, const std::wstring& stre
     return path;
 }
 
+bool isStreamPath(const std::wstring& path) {
+    const std::size_t lastName = path.find_last_of(L'\\');
+    return path.find(L':', lastName == std::wstring::npos ? 0 : lastName) != std::wstring::npos;
+}
+
 void enumFileADS(const std::wstring& path, TADSList& list) {
     if (files().hasStreamFunctions()) {
         enumerationWalk(path, list);

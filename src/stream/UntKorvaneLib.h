@@ -44,6 +44,11 @@ void addADSItem(TADSList& list, const std::wstring& rawName, std::int64_t size);
 // would be read, saved and deleted as the stream "x", or not found.
 std::wstring streamPathOf(const std::wstring& fileName, const std::wstring& streamName);
 
+// Whether a full path names a stream (its last name holds a ":"): "C:\\dir:notes", "C:\\:notes". The
+// attribute query of a stream path answers with the attributes of what carries the stream, so a
+// folder's stream shows the folder bit although it opens and reads as data.
+bool isStreamPath(const std::wstring& path);
+
 // A calendar date and time of day, in the file system's time base (UTC).
 struct TDateTime {
     plat::WORD year = 0;
@@ -62,5 +67,7 @@ bool isNonTextContent(const std::vector<std::uint8_t>& bytes);
 std::wstring bytesToHexText(const std::vector<std::uint8_t>& bytes, const std::wstring& separator);
 // Creation and last-write times of the file at path; false when they cannot be read.
 bool getFileTimes(const std::wstring& path, TDateTime& creation, TDateTime& lastWrite);
+// The same for a folder (a drive root too), which opens only with backup semantics.
+bool getFolderTimes(const std::wstring& path, TDateTime& creation, TDateTime& lastWrite);
 // The user's short date, " at ", the user's long time.
 std::wstring fileTimeText(const TDateTime& time);

@@ -26,6 +26,27 @@ TDateTime toDateTime(const plat::SYSTEMTIME& st) {
     return TDateTime{st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond, st.wMilliseconds};
 }
 
+// The creation and last-write times of what the handle has open; false when there is no handle or
+// they cannot be read.
+bool readTimes(const plat::TFileHandle& file, TDateTime& creation, TDateTime& lastWrite) {
+    if (!file) {
+        return false;
+    }
+    plat::BY_HANDLE_FILE_INFORMATION info{};
+    if (plat::files().GetFileInformationByHandle(file.get(), &info) == plat::FALSE) {
+        return false;
+    }
+    plat::SYSTEMTIME created{};
+    plat::SYSTEMTIME written{};
+    if (plat::files().FileTimeToSystemTime(&info.ftCreationTime, &created) == plat::FALSE ||
+        plat::files().FileTimeToSystemTime(&info.ftLastWriteTime, &written) == plat::FALSE) {
+        return false;
+    }
+    creation = toDateTime(created);
+    lastWrite = toDateTime(written);
+    return true;
+}
+
 // Day of the week, 0 = Sunday, for dates of the Gregorian calendar (Sakamoto's method).
 plat::WORD dayOfWeek(int year, int month, int day) {
     static const int offsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
@@ -71,8 +92,9 @@ std::wstring getContentPreview(const std::wstring& path, std::int64_t count) {
     const std::int64_t size = getFileSize(path);
 
     const plat::DWORD attributes = plat::files().GetFileAttributesW(plat::exactPath(path).c_str());
-    if (attributes == plat::INVALID_FILE_ATTRIBUTES || (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        return {};
+    if (attributes == plat::INVALID_FILE_ATTRIBUTES ||
+        ((attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0 && !isStreamPath(path))) {
+        return {}; // a folder has no data of its own; its streams do
     }
     // A negative size is the low half of a size of 2 GiB or more: such a stream has at least the
     // preview length to offer, so only a known smaller size shortens the read.
@@ -105,23 +127,18 @@ std::wstring getContentPreview(const std::wstring& path, std::int64_t count) {
 
 bool getFileTimes(const std::wstring& path, TDateTime& creation, TDateTime& lastWrite) {
     plat::TRedirectionOff redirectionOff;
-    plat::TFileHandle file = openForReading(path);
-    if (!file) {
-        return false;
-    }
-    plat::BY_HANDLE_FILE_INFORMATION info{};
-    if (plat::files().GetFileInformationByHandle(file.get(), &info) == plat::FALSE) {
-        return false;
-    }
-    plat::SYSTEMTIME created{};
-    plat::SYSTEMTIME written{};
-    if (plat::files().FileTimeToSystemTime(&info.ftCreationTime, &created) == plat::FALSE ||
-        plat::files().FileTimeToSystemTime(&info.ftLastWriteTime, &written) == plat::FALSE) {
-        return false;
-    }
-    creation = toDateTime(created);
-    lastWrite = toDateTime(written);
-    return true;
+    return readTimes(openForReading(path), creation, lastWrite);
+}
+
+bool getFolderTimes(const std::wstring& path, TDateTime& creation, TDateTime& lastWrite) {
+    plat::TRedirectionOff redirectionOff;
+    // Backup semantics open the folder itself; asking for no access reads its times without
+    // standing in the way of anyone using it.
+    plat::TFileHandle folder(
+        plat::files().CreateFileW(plat::exactPath(path).c_str(), 0,
+                                  plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE,
+                                  nullptr, plat::OPEN_EXISTING, plat::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    return readTimes(folder, creation, lastWrite);
 }
 
 std::wstring fileTimeText(const TDateTime& time) {

@@ -5,6 +5,7 @@
 #include "platform/FileServices.h"
 #include "platform/Owned.h"
 #include "platform/WinPath.h"
+#include "stream/UntKorvaneLib.h"
 #include "system/UntKorvaneLib.h"
 #include "toolkit/TreeList.h"
 
@@ -23,6 +24,13 @@ bool isForbiddenInFileName(wchar_t c) {
 bool isFile(const std::wstring& path) {
     const DWORD attributes = files().GetFileAttributesW(exactPath(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// Whether the stream to be saved is there: a folder's stream shows the folder bit (isStreamPath).
+bool isStreamSource(const std::wstring& path) {
+    const DWORD attributes = files().GetFileAttributesW(exactPath(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           (isStreamPath(path) || (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0);
 }
 
 // The longest name a file can have in a folder.
@@ -181,7 +189,7 @@ private:
 bool copyIntoNewFile(const std::wstring& source, const std::wstring& destination,
                      const std::function<bool()>& stopRequested, TSavedNames* names, std::wstring& target) {
     TFileServices& fs = files();
-    if (!isFile(source)) {
+    if (!isStreamSource(source)) {
         return false;
     }
     TStartedCopy started;

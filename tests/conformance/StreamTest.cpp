@@ -279,6 +279,43 @@ TEST_F(Streams, BackupStreamHasAHeaderPerStreamWithItsName) {
                                                           {L":gamma:$DATA", "third stream"}}));
 }
 
+TEST_F(Streams, AFolderCarriesNamedStreamsOnlyAndEachIsDataOfItsOwn) {
+    target().makeFolder(path(L"bare"));
+    target().makeFolder(path(L"tagged"));
+    target().makeStream(path(L"tagged"), L"tag", "folder data");
+
+    // A folder has no unnamed data: its listing gives only its named streams, or none at all.
+    DWORD error = 0;
+    EXPECT_EQ(listStreams(path(L"tagged"), &error), (std::vector<TListedStream>{{L":tag:$DATA", 11}}));
+    EXPECT_EQ(error, plat::ERROR_HANDLE_EOF);
+    EXPECT_TRUE(listStreams(path(L"bare"), &error).empty());
+    EXPECT_EQ(error, plat::ERROR_HANDLE_EOF);
+
+    // The stream opens and reads like a file's (without backup semantics), and the attribute query
+    // gives its size.
+    EXPECT_EQ(readFile(path(L"tagged:tag")), "folder data");
+    EXPECT_EQ(sizeOf(path(L"tagged:tag")), 11);
+
+    // The folder's backup stream holds its named stream and no unnamed data (security and other
+    // records of the folder itself aside).
+    std::vector<TBackupRecord> records = parseBackup(backupBytes(path(L"tagged")));
+    std::erase_if(records, [](const TBackupRecord& record) {
+        return record.name.empty() && record.id != plat::BACKUP_DATA;
+    });
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].id, plat::BACKUP_ALTERNATE_DATA);
+    EXPECT_EQ(records[0].name, L":tag:$DATA");
+    EXPECT_EQ(records[0].data, "folder data");
+
+    if (target().readOnly()) {
+        return; // deleting needs a target that writes
+    }
+    ASSERT_TRUE(fs().DeleteFileW(path(L"tagged:tag").c_str())) << fs().GetLastError();
+    EXPECT_TRUE(listStreams(path(L"tagged"), &error).empty());
+    EXPECT_NE(fs().GetFileAttributesW(path(L"tagged").c_str()) & plat::FILE_ATTRIBUTE_DIRECTORY, 0u)
+        << "the folder itself stays";
+}
+
 TEST_F(Streams, BackupSeekStopsAtTheEndOfTheCurrentStream) {
     TTargetHandle h(fs(),
                     open(path(L"f.txt"), plat::GENERIC_READ, plat::FILE_SHARE_READ, plat::OPEN_EXISTING,

@@ -342,6 +342,48 @@ TEST_F(FilesTest, DeletingAStreamPathKeepsTheFileAndItsOtherStreams) {
     EXPECT_TRUE(store.streamNames(L"C:\\dir").empty());
 }
 
+TEST_F(FilesTest, StreamsOfAFolderAndOfTheDriveRootOpenReadAndDeleteByTheirPaths) {
+    store.addFolder(L"C:\\dir", FILE_ATTRIBUTE_HIDDEN);
+    store.addStream(L"C:\\dir", L"tag", "folder data");
+    store.addStream(L"C:\\", L"hidden", "root data");
+    struct TCase {
+        const wchar_t* folder;
+        const wchar_t* stream;
+        const char* data;
+    } cases[] = {
+        {L"C:\\dir", L"C:\\dir:tag", "folder data"},
+        {L"C:\\", L"C:\\:hidden", "root data"},
+        {L"C:\\", L"\\\\?\\C:\\:hidden:$DATA", "root data"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(testing::Message() << std::string(c.data));
+        const std::int64_t size = static_cast<std::int64_t>(std::string(c.data).size());
+        HANDLE h = open(c.stream);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE) << store.GetLastError();
+        EXPECT_EQ(readAll(h), c.data);
+        BY_HANDLE_FILE_INFORMATION info{};
+        ASSERT_TRUE(store.GetFileInformationByHandle(h, &info));
+        EXPECT_EQ(makeInt64(info.nFileSizeHigh, info.nFileSizeLow), size);
+        store.CloseHandle(h);
+        // The attribute query gives the folder's attributes with the stream's size.
+        WIN32_FILE_ATTRIBUTE_DATA data{};
+        ASSERT_TRUE(store.GetFileAttributesExW(c.stream, GetFileExInfoStandard, &data));
+        EXPECT_EQ(data.dwFileAttributes, store.GetFileAttributesW(c.folder));
+        EXPECT_EQ(makeInt64(data.nFileSizeHigh, data.nFileSizeLow), size);
+    }
+    EXPECT_EQ(streams(L"C:\\"), (std::vector<std::pair<std::wstring, std::int64_t>>{{L":hidden:$DATA", 9}}));
+    // The root's unnamed data is no stream: a folder has none.
+    EXPECT_EQ(openError(L"C:\\::$DATA"), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(openError(L"C:\\:missing"), ERROR_FILE_NOT_FOUND);
+
+    // Deleting the streams leaves both folders as they were.
+    EXPECT_TRUE(store.DeleteFileW(L"C:\\:hidden"));
+    EXPECT_TRUE(store.DeleteFileW(L"C:\\dir:tag"));
+    EXPECT_TRUE(store.streamNames(L"C:\\").empty());
+    EXPECT_TRUE(store.isFolder(L"C:\\dir"));
+    EXPECT_EQ(store.listFolder(L"C:\\"), std::vector<std::wstring>{L"dir"});
+}
+
 TEST_F(FilesTest, DeletingAFileRemovesItWithItsStreams) {
     store.addFile(L"C:\\f.txt", "main");
     store.addStream(L"C:\\f.txt", L"a", "1");

@@ -49,6 +49,37 @@ TEST(WinPathTest, PlainPathsAreCleanedUpAsWindowsDoesAndExactOnesKeepTheirNames)
     }
 }
 
+TEST(WinPathTest, AStreamSuffixNamesAStreamOfTheLastNameOrOfTheDriveRoot) {
+    const struct {
+        const wchar_t* text;
+        plat::DWORD error;
+        std::vector<std::wstring> parts;
+        const wchar_t* stream; // nullptr: no stream suffix
+    } cases[] = {
+        {L"C:\\dir\\f.txt:s", 0, {L"dir", L"f.txt"}, L"s"},
+        {L"C:\\dir:s:$DATA", 0, {L"dir"}, L"s"},
+        {L"C:\\dir::$DATA", 0, {L"dir"}, L""},
+        {L"C:\\:s", 0, {}, L"s"}, // the root folder's own stream
+        {L"\\\\?\\C:\\:s", 0, {}, L"s"},
+        {L"C:\\dir\\..\\:s", 0, {}, L"s"},
+        {L"C:\\", 0, {}, nullptr},
+        {L"C:\\dir\\:s", plat::ERROR_INVALID_NAME, {}, nullptr}, // an empty name before the stream
+        {L"C:\\:s\\x", plat::ERROR_INVALID_NAME, {}, nullptr},
+        {L"C:\\:", plat::ERROR_INVALID_NAME, {}, nullptr},
+    };
+    for (const auto& c : cases) {
+        const plat::TWinPath path = plat::parseWinPath(c.text);
+        EXPECT_EQ(path.error, c.error) << narrow(c.text);
+        if (c.error != 0) {
+            continue;
+        }
+        EXPECT_EQ(path.parts, c.parts) << narrow(c.text);
+        EXPECT_EQ(path.hasStream, c.stream != nullptr) << narrow(c.text);
+        EXPECT_EQ(path.stream, c.stream != nullptr ? c.stream : L"") << narrow(c.text);
+    }
+    EXPECT_EQ(plat::winPathText(plat::parseWinPath(L"C:\\:s")), L"C:\\:s");
+}
+
 TEST(WinPathTest, TheExactFormIsGivenToCleanFullPathsOnly) {
     const struct {
         std::wstring path;

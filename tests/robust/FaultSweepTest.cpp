@@ -197,6 +197,9 @@ void checkScan(TWorld& world, const TScanOutcome& got, const TScanOutcome& refer
     for (const std::wstring& file : got.files) {
         EXPECT_EQ(before.count(file), 1u) << "invented file " << narrow(file);
     }
+    for (const std::wstring& folder : got.folders) {
+        EXPECT_TRUE(world.store.isFolder(folder)) << "invented folder " << narrow(folder);
+    }
     EXPECT_EQ(snapshot(world.store), before) << "a scan changes nothing";
 }
 
@@ -219,9 +222,10 @@ TEST(FaultSweep, FullSystemScanSurvivesEveryFailingCall) {
                                            return world.store.callLog();
                                        });
         if (!HasFailure()) {
-            // The reference scan found what the fixture holds: both walks see the same streams, but
-            // the backup-read walk leaves out empty ones.
-            EXPECT_EQ(reference.streams.size(), streamFunctions ? 14u : 13u);
+            // The reference scan found what the fixture holds (the folder's stream too): both walks
+            // see the same streams, but the backup-read walk leaves out empty ones.
+            EXPECT_EQ(reference.streams.size(), streamFunctions ? 15u : 14u);
+            EXPECT_EQ(reference.folders, std::vector<std::wstring>{L"C:\\Data\\Tagged"});
             EXPECT_GT(figures.faults, 100);
         }
     }

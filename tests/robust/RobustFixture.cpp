@@ -136,7 +136,7 @@ void fillFixture(TSimStore& store) {
     store.addFile(L"C:\\Data\\empty.txt", "e");
     store.addStream(L"C:\\Data\\empty.txt", L"empty", "");
     store.addFile(L"C:\\Data\\plain.txt", "no streams here");
-    // Hidden and system files are inspected; a stream of a folder is never reported.
+    // Hidden and system files are inspected; a folder's stream is reported under the folder's row.
     store.addFile(L"C:\\Data\\hidden.sys", "h", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
     addStream(store, L"C:\\Data\\hidden.sys", L"h", 12);
     store.addFolder(L"C:\\Data\\Tagged");
@@ -180,7 +180,7 @@ void fillFixture(TSimStore& store) {
           L"C:\\Users\\Ann\\Downloads\\tool.zip", L"C:\\Users\\Ann\\Downloads\\mixed.bin",
           L"C:\\Data\\big.dat", L"C:\\Data\\empty.txt", L"C:\\Data\\hidden.sys", L"C:\\Data\\locked.txt",
           L"C:\\Data\\denied.txt", L"C:\\Data\\\x00DCbersicht.txt", L"D:\\Other\\x.txt", L"E:\\photo.jpg",
-          L"E:\\Deep\\a\\b\\c\\deep.txt"}) {
+          L"E:\\Deep\\a\\b\\c\\deep.txt", L"C:\\Data\\Tagged"}) {
         store.setTimes(file, created, written, written);
     }
 }
@@ -216,6 +216,12 @@ TScanNode TScanWindow::fileFound(const std::wstring& fileName, const std::wstrin
     outcome.files.push_back(fileName);
     outcome.events.push_back(L"fileFound");
     return &outcome.files.back();
+}
+TScanNode TScanWindow::folderFound(const std::wstring& folderName, const std::wstring& /*creationStr*/,
+                                   const std::wstring& /*modificationStr*/) {
+    outcome.folders.push_back(folderName);
+    outcome.events.push_back(L"folderFound");
+    return &outcome.folders.back();
 }
 TScanNode TScanWindow::streamFound(const TADSObject& curAds, const std::wstring& fileName,
                                    const std::wstring& creationStr, const std::wstring& modificationStr,

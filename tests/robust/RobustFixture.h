@@ -53,6 +53,7 @@ struct TStreamRow {
 // What a scan handed the window.
 struct TScanOutcome {
     std::vector<std::wstring> files;
+    std::vector<std::wstring> folders; // folders reported with streams of their own
     std::vector<TStreamRow> streams;
     std::vector<std::wstring> events; // notification names, in order
     int finished = 0;
@@ -60,7 +61,7 @@ struct TScanOutcome {
     bool ended = false; // the thread freed itself in time
 };
 
-// The main window as a scan sees it: adds a file row and its stream rows with the size, times and
+// The main window as a scan sees it: adds a file or folder row and its stream rows with the size, times and
 // preview the window shows (the preview read on the UI thread, as the window reads it).
 class TScanWindow : public TScanNotifications {
 public:
@@ -75,6 +76,8 @@ public:
                       std::int64_t& lastFoundResultsCheck) override;
     TScanNode fileFound(const std::wstring& fileName, const std::wstring& creationStr,
                         const std::wstring& modificationStr) override;
+    TScanNode folderFound(const std::wstring& folderName, const std::wstring& creationStr,
+                          const std::wstring& modificationStr) override;
     TScanNode streamFound(const TADSObject& curAds, const std::wstring& fileName,
                           const std::wstring& creationStr, const std::wstring& modificationStr,
                           std::int32_t previewLen, TScanNode fileNode) override;

@@ -65,6 +65,12 @@ public:
         record(L"fileFound " + fileName + L" | " + creationStr + L" | " + modificationStr);
         return FLastFileNode;
     }
+    TScanNode folderFound(const std::wstring& folderName, const std::wstring& creationStr,
+                          const std::wstring& modificationStr) override {
+        FLastFileNode = &FNodes.emplace_back(folderName);
+        record(L"folderFound " + folderName + L" | " + creationStr + L" | " + modificationStr);
+        return FLastFileNode;
+    }
     TScanNode streamFound(const TADSObject& curAds, const std::wstring& fileName,
                           const std::wstring& creationStr, const std::wstring& modificationStr,
                           std::int32_t previewLen, TScanNode fileNode) override {
@@ -195,7 +201,7 @@ TEST_F(ScanTest, FullScanWalksEveryNtfsRootFilesFirstThenFoldersDepthFirst) {
     EXPECT_EQ(events(), (std::vector<std::wstring>{
                             L"scanStarting C:\\|D:\\|E:\\",
                             L"driveInitializing System (C:\\) - Fixed Drive",
-                            L"driveCounted 4 C:\\",
+                            L"driveCounted 7 C:\\", // four files and three folders to be asked
                             L"driveScanStarting",
                             L"fileFound C:\\b.txt | " + kTimes,
                             L"streamFound C:\\b.txt:bin 5 | " + kTimes + L" | 4D,5A,90,00,03",
@@ -206,7 +212,7 @@ TEST_F(ScanTest, FullScanWalksEveryNtfsRootFilesFirstThenFoldersDepthFirst) {
                             L"streamFound C:\\a\\deep\\x.dat:s 4 | " + kTimes + L" | deep",
                             L"driveDone 0",
                             L"driveInitializing E:\\ - Removable Drive",
-                            L"driveCounted 1 E:\\",
+                            L"driveCounted 2 E:\\",
                             L"driveScanStarting",
                             L"fileFound E:\\e.txt | " + kTimes,
                             L"streamFound E:\\e.txt:card 11 | " + kTimes + L" | on the card",
@@ -229,9 +235,10 @@ TEST_F(ScanTest, NothingToReportEndsQuietly) {
     };
     const std::vector<TCase> cases = {
         {"a folder on FAT32", {smTargetPath, L"D:\\stuff"}, {L"scanStarting D:\\stuff", L"scanFinished 0"}},
-        {"a wildcard that matches nothing",
+        {"a wildcard that matches nothing: the folders are still asked",
          {smTargetDrive, L"C:\\", L"*.none"},
-         {L"scanStarting C:\\", L"driveInitializing System (C:\\) - Fixed Drive", L"scanFinished 0"}},
+         {L"scanStarting C:\\", L"driveInitializing System (C:\\) - Fixed Drive", L"driveCounted 2 C:\\",
+          L"driveScanStarting", L"driveDone 0", L"scanFinished 0"}},
         {"a folder that does not exist",
          {smTargetPath, L"C:\\missing"},
          {L"scanStarting C:\\missing", L"driveInitializing C:\\missing", L"scanFinished 0"}},
@@ -332,12 +339,13 @@ TEST_F(ScanTest, HiddenFilesAreInspectedHiddenFoldersAreNotDescended) {
     }
     EXPECT_EQ(found,
               (std::vector<std::wstring>{L"C:\\w\\hidden.txt", L"C:\\w\\system.txt", L"C:\\w\\sub\\in.txt"}));
-    EXPECT_EQ(events()[2], L"driveCounted 3 C:\\w\\") << "the counting pass descends the same folders";
+    // w, its two files, the three folders asked but not descended, sub and its file.
+    EXPECT_EQ(events()[2], L"driveCounted 8 C:\\w\\") << "the counting pass descends the same folders";
 
     window.events.clear();
     window.threads.clear();
     scan({smTargetPath, L"C:\\w", L"*.*", /*recursive=*/false});
-    EXPECT_EQ(events()[2], L"driveCounted 2 C:\\w\\");
+    EXPECT_EQ(events()[2], L"driveCounted 3 C:\\w\\"); // w and its two files
     EXPECT_EQ(events().back(), L"scanFinished 2")
         << "a non-recursive scan inspects only the folder's own files";
 }
@@ -357,7 +365,7 @@ TEST_F(ScanTest, TheWildcardSelectsFilesButNeverLimitsTheDescent) {
     EXPECT_EQ(events(), (std::vector<std::wstring>{
                             L"scanStarting C:\\p\\",
                             L"driveInitializing C:\\p\\",
-                            L"driveCounted 2 C:\\p\\",
+                            L"driveCounted 4 C:\\p\\", // p, folder.txt and the two .exe files
                             L"driveScanStarting",
                             L"fileFound C:\\p\\keep.exe | " + kTimes,
                             L"streamFound C:\\p\\keep.exe:s 1 | " + kTimes + L" | 1",
@@ -366,6 +374,104 @@ TEST_F(ScanTest, TheWildcardSelectsFilesButNeverLimitsTheDescent) {
                             L"driveDone 0",
                             L"scanFinished 2",
                         }));
+}
+
+// A drive whose root, folders and a hidden folder carry streams, beside files that carry some too.
+void addFolderStreams(TSimStore& store) {
+    store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+    store.addStream(L"C:\\", L"root-tag", "R");
+    store.addFile(L"C:\\top.txt", "t");
+    store.addStream(L"C:\\top.txt", L"s", "T");
+    store.addFolder(L"C:\\dir");
+    store.addStream(L"C:\\dir", L"dir-tag", "D");
+    store.addFile(L"C:\\dir\\in.txt", "i");
+    store.addStream(L"C:\\dir\\in.txt", L"s", "I");
+    store.addFolder(L"C:\\dir\\nested");
+    store.addStream(L"C:\\dir\\nested", L"n", "N");
+    store.addFile(L"C:\\dir\\nested\\plain.txt", "p");
+    store.addFolder(L"C:\\marked"); // only a small download mark
+    store.addStream(L"C:\\marked", L"Zone.Identifier", std::string(26, 'z'));
+    store.addFolder(L"C:\\hidden", plat::FILE_ATTRIBUTE_HIDDEN);
+    store.addStream(L"C:\\hidden", L"h", "H");
+    store.addFile(L"C:\\hidden\\below.txt", "b");
+    store.addStream(L"C:\\hidden\\below.txt", L"s", "not reached");
+    for (const wchar_t* path : {L"C:\\", L"C:\\top.txt", L"C:\\dir", L"C:\\dir\\in.txt", L"C:\\dir\\nested",
+                                L"C:\\marked", L"C:\\hidden"}) {
+        store.setTimes(path, kCreated, kCreated, kWritten);
+    }
+}
+
+TEST_F(ScanTest, FoldersAndTheDriveRootAreAskedBeforeTheirFilesByEitherWalk) {
+    addFolderStreams(store());
+    const std::vector<std::wstring> expected = {
+        L"scanStarting C:\\",
+        L"driveInitializing System (C:\\) - Fixed Drive",
+        // C:\, top.txt, dir, in.txt, nested, plain.txt, hidden (asked, not descended) and marked.
+        L"driveCounted 8 C:\\",
+        L"driveScanStarting",
+        L"folderFound C:\\ | " + kTimes,
+        L"streamFound C:\\:root-tag 1 | " + kTimes + L" | R",
+        L"fileFound C:\\top.txt | " + kTimes,
+        L"streamFound C:\\top.txt:s 1 | " + kTimes + L" | T",
+        L"folderFound C:\\dir | " + kTimes,
+        L"streamFound C:\\dir:dir-tag 1 | " + kTimes + L" | D",
+        L"fileFound C:\\dir\\in.txt | " + kTimes,
+        L"streamFound C:\\dir\\in.txt:s 1 | " + kTimes + L" | I",
+        L"folderFound C:\\dir\\nested | " + kTimes,
+        L"streamFound C:\\dir\\nested:n 1 | " + kTimes + L" | N",
+        L"folderFound C:\\hidden | " + kTimes,
+        L"streamFound C:\\hidden:h 1 | " + kTimes + L" | H",
+        L"driveDone 0",
+        L"scanFinished 6",
+    };
+    // The stream listing functions, and the backup stream where they are missing, find the same.
+    for (const bool streamFunctions : {true, false}) {
+        SCOPED_TRACE(streamFunctions ? "stream listing" : "backup stream");
+        store().setStreamFunctionsAvailable(streamFunctions);
+        window.events.clear();
+        window.threads.clear();
+        scan({});
+        EXPECT_EQ(events(), expected);
+    }
+}
+
+TEST_F(ScanTest, TheWildcardAndTheScopeLimitFilesButTheFoldersWalkedAreAlwaysAsked) {
+    addFolderStreams(store());
+    struct TCase {
+        const char* what;
+        TScanSettings settings;
+        std::vector<std::wstring> reported; // the found rows and the final count
+    };
+    const std::vector<TCase> cases = {
+        {"a wildcard that matches no file",
+         {smTargetDrive, L"C:\\", L"*.none"},
+         {L"folderFound C:\\", L"folderFound C:\\dir", L"folderFound C:\\dir\\nested",
+          L"folderFound C:\\hidden", L"scanFinished 4"}},
+        {"a folder scan that is not recursive asks the folder itself",
+         {smTargetPath, L"C:\\dir\\", L"*.*", /*recursive=*/false},
+         {L"folderFound C:\\dir", L"fileFound C:\\dir\\in.txt", L"scanFinished 2"}},
+        {"a folder scan of a hidden folder walks it",
+         {smTargetPath, L"C:\\hidden"},
+         {L"folderFound C:\\hidden", L"fileFound C:\\hidden\\below.txt", L"scanFinished 2"}},
+        {"a small download mark counts when asked for",
+         {smTargetPath, L"C:\\marked", L"*.*", true, 30, /*includeZone=*/true},
+         {L"folderFound C:\\marked", L"scanFinished 1"}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        window.events.clear();
+        window.threads.clear();
+        scan(c.settings);
+        std::vector<std::wstring> reported;
+        for (const std::wstring& event : events()) {
+            if (event.rfind(L"folderFound", 0) == 0 || event.rfind(L"fileFound", 0) == 0) {
+                reported.push_back(event.substr(0, event.find(L" | ")));
+            } else if (event.rfind(L"scanFinished", 0) == 0) {
+                reported.push_back(event);
+            }
+        }
+        EXPECT_EQ(reported, c.reported);
+    }
 }
 
 TEST_F(ScanTest, ALockedFileIsReportedWithoutTimes) {
@@ -407,12 +513,13 @@ TEST_F(ScanTest, ProgressEveryFiftyFilesCarriesOverBetweenRoots) {
     store().addDrive(L'E', plat::DRIVE_REMOVABLE, L"Card", L"NTFS");
     addNumberedFiles(store(), L"C:\\", 30, 10);
     addNumberedFiles(store(), L"E:\\dcim\\", 80, 0);
-    store().addStream(L"E:\\dcim\\f020.txt", L"s", "y");
+    store().addStream(L"E:\\dcim\\f017.txt", L"s", "y");
     scan({});
+    // Folders count as files do: C:\ and its 30 files, then E:\ and dcim, so dcim's 17th file is the 50th.
     EXPECT_EQ(progressEvents(events()),
               (std::vector<std::wstring>{
-                  L"scanProgress Card (E:\\) - Removable Drive | E:\\dcim\\ + f020.txt | 3/0",
-                  L"scanProgress Card (E:\\) - Removable Drive | E:\\dcim\\ + f070.txt | 4/3",
+                  L"scanProgress Card (E:\\) - Removable Drive | E:\\dcim\\ + f017.txt | 3/0",
+                  L"scanProgress Card (E:\\) - Removable Drive | E:\\dcim\\ + f067.txt | 4/3",
               }));
     // The progress of a file comes before the file's own report.
     const auto at = [&](const std::wstring& prefix) {
@@ -423,8 +530,8 @@ TEST_F(ScanTest, ProgressEveryFiftyFilesCarriesOverBetweenRoots) {
         }
         return -1;
     };
-    EXPECT_LT(at(L"scanProgress Card (E:\\) - Removable Drive | E:\\dcim\\ + f020.txt"),
-              at(L"fileFound E:\\dcim\\f020.txt"));
+    EXPECT_LT(at(L"scanProgress Card (E:\\) - Removable Drive | E:\\dcim\\ + f017.txt"),
+              at(L"fileFound E:\\dcim\\f017.txt"));
 }
 
 TEST_F(ScanTest, StoppingDuringTheFirstCountAnnouncesTheOtherRootsAndEndsInterrupted) {
@@ -438,16 +545,17 @@ TEST_F(ScanTest, StoppingDuringTheFirstCountAnnouncesTheOtherRootsAndEndsInterru
     // The stop comes from the window while C:\ is being counted: after its own files, before its subfolder.
     store().beforeCall(TCall::FindFirstFileW, 2, [&] { window.stopScan(); });
     scan({});
-    EXPECT_EQ(events(), (std::vector<std::wstring>{
-                            L"scanStarting C:\\|D:\\|E:\\",
-                            L"driveInitializing C:\\ - Fixed Drive",
-                            L"driveCounted 3 C:\\",
-                            L"driveScanStarting",
-                            L"driveDone 0",
-                            L"driveInitializing D:\\ - Fixed Drive",
-                            L"driveInitializing E:\\ - Fixed Drive",
-                            L"scanFinished stopped 0",
-                        }));
+    EXPECT_EQ(events(),
+              (std::vector<std::wstring>{
+                  L"scanStarting C:\\|D:\\|E:\\",
+                  L"driveInitializing C:\\ - Fixed Drive",
+                  L"driveCounted 5 C:\\", // C:\\, its three files, sub (whose files were not reached)
+                  L"driveScanStarting",
+                  L"driveDone 0",
+                  L"driveInitializing D:\\ - Fixed Drive",
+                  L"driveInitializing E:\\ - Fixed Drive",
+                  L"scanFinished stopped 0",
+              }));
 }
 
 TEST_F(ScanTest, StoppingWhileReportingKeepsWhatWasFound) {
@@ -621,7 +729,7 @@ TEST_F(LinkScanTest, ALinkBackOntoTheWalkPathIsNotWalkedAgainOtherLinksAre) {
     }
     EXPECT_EQ(found, (std::vector<std::wstring>{L"C:\\loop\\a.txt", L"C:\\loop\\inner\\b.txt",
                                                 L"C:\\loop\\side\\c.txt"}));
-    EXPECT_EQ(events()[2], L"driveCounted 3 C:\\loop\\");
+    EXPECT_EQ(events()[2], L"driveCounted 6 C:\\loop\\"); // three files and loop, inner and side
 }
 
 } // namespace

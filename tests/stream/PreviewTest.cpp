@@ -151,6 +151,26 @@ TEST_F(PreviewTest, GivesNothingWhenThePathCannotBeRead) {
     EXPECT_EQ(getContentPreview(L"C:\\data\\report.txt:notes", 30), L"");
 }
 
+TEST_F(PreviewTest, AStreamOfAFolderOrOfTheDriveRootIsPreviewedAndHasTheFoldersTimes) {
+    store.addStream(L"C:\\data", L"tag", "on the folder");
+    store.addStream(L"C:\\", L"boot", "on the root");
+    EXPECT_EQ(getContentPreview(L"C:\\data:tag", 30), L"on the folder");
+    EXPECT_EQ(getContentPreview(L"C:\\:boot", 30), L"on the root");
+    EXPECT_EQ(getContentPreview(L"C:\\data", 30), L"") << "a folder has no data of its own";
+
+    const plat::FILETIME creation{1769892144, 31092486};  // 2024-03-05
+    const plat::FILETIME lastWrite{1077175408, 29463127}; // 2001-12-31
+    store.setTimes(L"C:\\data", creation, creation, lastWrite);
+    TDateTime created;
+    TDateTime written;
+    EXPECT_FALSE(getFileTimes(L"C:\\data", created, written)) << "a folder opens only with backup semantics";
+    ASSERT_TRUE(getFolderTimes(L"C:\\data", created, written));
+    EXPECT_EQ(fileTimeText(created), L"05/03/2024 at 14:07:09");
+    EXPECT_EQ(fileTimeText(written), L"31/12/2001 at 23:59:58");
+    EXPECT_TRUE(getFolderTimes(L"C:\\", created, written));
+    EXPECT_FALSE(getFolderTimes(L"C:\\missing", created, written));
+}
+
 TEST(ContentChecks, ControlBytesMakeContentNonText) {
     for (int b = 0; b < 256; ++b) {
         const bool control = (b >= 0x01 && b <= 0x08) || (b >= 0x0E && b <= 0x1F);

@@ -159,7 +159,7 @@ TEST(ScanOnWindows, WalksARealFolderDeeperThanTheClassicPathLimitWithStepsOnTheW
     std::vector<std::wstring> expected = {
         L"scanStarting " + scratch.path,
         L"driveInitializing " + scratch.path,
-        L"driveCounted 2 " + scratch.path + L"\\",
+        L"driveCounted 6 " + scratch.path + L"\\", // the two files and the four folders asked for streams
         L"driveScanStarting",
     };
     if (streams) {

@@ -109,7 +109,7 @@ HANDLE TSimStore::CreateFileW(const wchar_t* path, DWORD access, DWORD share, vo
         setLastError(disposition == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
         return m.newHandle(std::move(handle));
     }
-    if (p.trailingSlash || p.parts.empty()) {
+    if (p.trailingSlash || (p.parts.empty() && !p.hasStream)) {
         return failWith(ERROR_INVALID_NAME, INVALID_HANDLE_VALUE);
     }
     TDrive& drive = *found.drive;

@@ -36,11 +36,12 @@ struct TDeclaredComponent;
 // The window's state as the alert panel shows it.
 enum TAlertMode : std::uint16_t { amIdle = 0, amBusy = 1, amError = 2, amFinished = 3 };
 
-// The record every results-tree row carries: a file row (level 0) or one of its streams (level 1).
+// The record every results-tree row carries: a file or folder row (level 0) or one of its streams
+// (level 1).
 struct TTreeData {
-    std::wstring Column1; // file: full path; stream: bare stream name
-    std::wstring Column2; // file: empty; stream: full stream path (file path, ":", stream name)
-    std::wstring Column3; // size text
+    std::wstring Column1; // file or folder: full path; stream: bare stream name
+    std::wstring Column2; // file or folder: empty; stream: full stream path (its path, ":", stream name)
+    std::wstring Column3; // size text (empty for a folder)
     std::wstring Column4; // creation time text (the file's, for a stream too)
     std::wstring Column5; // last-modification time text
     std::wstring Column6; // file: empty; stream: preview of its first bytes
@@ -204,6 +205,11 @@ public:
                       std::int64_t& lastFoundResultsCheck) override;
     TScanNode fileFound(const std::wstring& fileName, const std::wstring& creationStr,
                         const std::wstring& modificationStr) override;
+    TScanNode folderFound(const std::wstring& folderName, const std::wstring& creationStr,
+                          const std::wstring& modificationStr) override;
+    // The level-0 row of a file or folder that carries streams.
+    TTreeNode* addEntryRow(const std::wstring& path, bool isFolder, const std::wstring& creationStr,
+                           const std::wstring& modificationStr);
     TScanNode streamFound(const TADSObject& curAds, const std::wstring& fileName,
                           const std::wstring& creationStr, const std::wstring& modificationStr,
                           std::int32_t previewLen, TScanNode fileNode) override;

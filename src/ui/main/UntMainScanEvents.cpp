@@ -84,17 +84,28 @@ void TFrmMain::scanProgress(const std::wstring& curDriveLabel, const std::wstrin
 
 TScanNode TFrmMain::fileFound(const std::wstring& fileName, const std::wstring& creationStr,
                               const std::wstring& modificationStr) {
+    return addEntryRow(fileName, false, creationStr, modificationStr);
+}
+
+TScanNode TFrmMain::folderFound(const std::wstring& folderName, const std::wstring& creationStr,
+                                const std::wstring& modificationStr) {
+    return addEntryRow(folderName, true, creationStr, modificationStr);
+}
+
+TTreeNode* TFrmMain::addEntryRow(const std::wstring& path, bool isFolder, const std::wstring& creationStr,
+                                 const std::wstring& modificationStr) {
     TTreeNode* XNode = VST->addChild(nullptr);
     if (PTreeData data = treeData(XNode)) {
-        data->Column1 = fileName;
+        data->Column1 = path;
         data->Column2.clear();
-        data->Column3 = formatFileSize(getFileSize(fileName));
+        // A folder has no size of its own; its picture is the system's for the path (VSTGetImageIndex).
+        data->Column3 = isFolder ? std::wstring() : formatFileSize(getFileSize(path));
         data->Column4 = creationStr;
         data->Column5 = modificationStr;
         data->Column6.clear();
         TDateTime creation;
         TDateTime lastWrite;
-        if (getFileTimes(fileName, creation, lastWrite)) {
+        if (isFolder ? getFolderTimes(path, creation, lastWrite) : getFileTimes(path, creation, lastWrite)) {
             data->CreationKey = timeKey(creation);
             data->ModificationKey = timeKey(lastWrite);
         }

@@ -259,3 +259,64 @@ TEST_F(MainWindowTest, HeaderClicksSortByTimeAndContentBothWays) {
     clickHeader(0); // not a sort column
     EXPECT_EQ(tree.sortColumn(), 5);
 }
+
+TEST_F(MainWindowTest, AFolderRowShowsItsPathTheFolderPictureNoSizeAndSortsByItsTimes) {
+    const plat::FILETIME kIn2024{1769892144, 31092486}; // 05/03/2024 14:07:09
+    const plat::FILETIME kIn2001{1077175408, 29463127}; // 31/12/2001 23:59:58
+    store.addFile(L"C:\\older.txt", "n");
+    store.setTimes(L"C:\\older.txt", kIn2001, kIn2001, kIn2001);
+    store.addFolder(L"C:\\newer.txt"); // a folder named like a file: the picture comes from what it is
+    store.addStream(L"C:\\newer.txt", L"tag", "folder note");
+    store.setTimes(L"C:\\newer.txt", kIn2024, kIn2024, kIn2024);
+    store.addStream(L"C:\\", L"root", "r");
+    const plat::FILETIME kEarly2002{kIn2001.dwLowDateTime, kIn2001.dwHighDateTime + 1000}; // 5 days later
+    store.setTimes(L"C:\\", kEarly2002, kEarly2002, kEarly2002);
+    const std::wstring k2024 = L"05/03/2024 at 14:07:09";
+    const std::wstring k2001 = L"31/12/2001 at 23:59:58";
+
+    w().scanStarting({L"C:\\"});
+    const TScanNode root = w().folderFound(L"C:\\", L"n/a", L"n/a");
+    const TScanNode rootStream = w().streamFound(TADSObject(L"root", 1), L"C:\\", L"n/a", L"n/a", 30, root);
+    const TScanNode file = w().fileFound(L"C:\\older.txt", k2001, k2001);
+    w().streamFound(TADSObject(L"s", 1), L"C:\\older.txt", k2001, k2001, 30, file);
+    const TScanNode folder = w().folderFound(L"C:\\newer.txt", k2024, k2024);
+    const TScanNode tag = w().streamFound(TADSObject(L"tag", 11), L"C:\\newer.txt", k2024, k2024, 6, folder);
+    w().scanFinished(false, 3);
+    TTreeList& tree = *w().VST;
+
+    auto texts = [&](TScanNode node) {
+        std::vector<std::wstring> columns;
+        for (int column = 0; column < 6; ++column) {
+            std::wstring text;
+            w().VSTGetText(static_cast<TTreeNode*>(node), column, text);
+            columns.push_back(text);
+        }
+        return columns;
+    };
+    EXPECT_EQ(texts(folder), (std::vector<std::wstring>{L"C:\\newer.txt", L"", L"", k2024, k2024, L""}))
+        << "a folder has no size of its own";
+    EXPECT_EQ(texts(tag), (std::vector<std::wstring>{L"tag", L"C:\\newer.txt:tag", L"11 bytes", k2024, k2024,
+                                                     L"folder"}));
+    EXPECT_EQ(texts(root)[2], L"");
+    EXPECT_EQ(texts(rootStream)[1], L"C:\\:root");
+    EXPECT_EQ(tree.checkType(static_cast<TTreeNode*>(folder)), TCheckType::ctTriStateCheckBox);
+
+    auto icon = [&](TScanNode node) {
+        int index = 42;
+        w().VSTGetImageIndex(static_cast<TTreeNode*>(node), TImageKind::ikNormal, 0, index);
+        return index;
+    };
+    EXPECT_EQ(icon(folder), 3) << "the system's folder picture";
+    EXPECT_EQ(icon(root), 3);
+    EXPECT_EQ(icon(file), 7);
+
+    // A folder's own times order it among the files: the file of 2001, the root of 2002, the folder of 2024.
+    formPeer().resizeAsUser(1300, 433);
+    const TRect rect = tree.columnRect(3);
+    peerOf(tree).click(rect.left + 5, 5);
+    std::vector<std::wstring> order;
+    for (TTreeNode* node = tree.getFirst(); node != nullptr; node = tree.getNextSibling(node)) {
+        order.push_back(w().treeData(node)->Column1);
+    }
+    EXPECT_EQ(order, (std::vector<std::wstring>{L"C:\\older.txt", L"C:\\", L"C:\\newer.txt"}));
+}

@@ -315,9 +315,9 @@ TEST_F(MainScanTest, ManyFilesMoveTheCountAndKeepTheStopButtonAddressingTheScan)
     }
     scanAndWait(smTargetPath, L"C:\\many");
     EXPECT_TRUE(watched->stopAddressedTheScan);
-    // Progress comes before the 50th and the 100th file are inspected.
+    // Progress comes before the 50th and the 100th entry are inspected: the folder itself is the first.
     EXPECT_EQ(watched->countTexts,
-              (std::vector<std::wstring>{L"We Found 49 Items Already!  ", L"We Found 99 Items Already!  "}));
+              (std::vector<std::wstring>{L"We Found 48 Items Already!  ", L"We Found 98 Items Already!  "}));
     EXPECT_EQ(w().VST->totalCount(), 240u);
     EXPECT_NE(w().alertBody->caption().find(L"with 120 item(s) found"), std::wstring::npos);
 }

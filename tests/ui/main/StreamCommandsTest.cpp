@@ -154,6 +154,19 @@ protected:
         m().btnBackup->setEnabled(true);
         m().btnDelete->setEnabled(true);
     }
+    // A folder (or the drive root) with its streams in the store and in the tree, as a scan reports it.
+    void addFolder(const std::wstring& folder,
+                   const std::vector<std::pair<std::wstring, std::string>>& streams) {
+        store.addFolder(folder);
+        const TScanNode folderNode = m().folderFound(folder, L"n/a", L"n/a");
+        for (const auto& [name, data] : streams) {
+            store.addStream(folder, name, data);
+            m().streamFound(TADSObject(name, static_cast<std::int64_t>(data.size())), folder, L"n/a", L"n/a",
+                            30, folderNode);
+        }
+        m().btnBackup->setEnabled(true);
+        m().btnDelete->setEnabled(true);
+    }
     TTreeNode* row(const std::wstring& column1Or2) {
         for (TTreeNode* node = m().VST->getFirst(); node != nullptr; node = m().VST->getNext(node)) {
             const PTreeData data = m().treeData(node);
@@ -411,6 +424,59 @@ TEST_F(StreamCommandsTest, BackupSelectedSavesTheFocusedStreamAndNamesTheFileWri
     EXPECT_EQ(lastDialog(), L"Information | Backup ADS File | ADS File successfully backupped at :\r\n"
                             L"D:\\Zone.Identifier | ");
     EXPECT_EQ(m().FMode, amIdle) << "single-stream commands leave the alert panel alone";
+}
+
+// The drive root and a folder with streams, and a file in the folder, as a scan lists them.
+class FolderStreamCommandsTest : public StreamCommandsTest {
+protected:
+    void SetUp() override {
+        StreamCommandsTest::SetUp();
+        addFolder(L"C:\\", {{L"boot?", "on the root"}});
+        addFolder(L"C:\\Tools", {{L"Zone.Identifier", kZone}, {L"payload", "hidden on a folder"}});
+        addFile(L"C:\\Tools\\run.exe", {{L"Zone.Identifier", "ZoneId=4"}});
+    }
+};
+
+TEST_F(FolderStreamCommandsTest, StreamsOfFoldersAndOfTheDriveRootAreCopiedAndSaved) {
+    focus(L"C:\\:boot?");
+    click(&TFrmMain::CopyfullADSPath1Click);
+    EXPECT_EQ(clipboard.clipboardText(), L"C:\\:boot?");
+
+    focus(L"C:\\Tools:payload");
+    dialogs.answerFolder(L"D:\\Saved");
+    dialogs.answerButton(plat::IDOK);
+    click(&TFrmMain::BackupselectedADS1Click);
+    EXPECT_EQ(lastDialog(), L"Information | Backup ADS File | ADS File successfully backupped at :\r\n"
+                            L"D:\\Saved\\payload | ");
+    EXPECT_EQ(store.readData(L"D:\\Saved\\payload"), "hidden on a folder");
+
+    uncheck(L"C:\\Tools:payload");
+    dialogs.answerFolder(L"D:\\Saved");
+    clickAndWait(&TFrmMain::btnBackupClick);
+    EXPECT_EQ(m().shown().body, L"3/3 ADS (Alternate Data Stream) file(s) was successfully Backuped!");
+    EXPECT_EQ(store.readData(L"D:\\Saved\\boot_"), "on the root") << "a safe file name";
+    EXPECT_EQ(store.readData(L"D:\\Saved\\Zone.Identifier"), kZone);
+    EXPECT_EQ(store.readData(L"D:\\Saved\\Zone(1).Identifier"), "ZoneId=4");
+}
+
+TEST_F(FolderStreamCommandsTest, DeletingStreamsOfFoldersAndOfTheDriveRootLeavesTheFoldersAsTheyWere) {
+    focus(L"C:\\Tools:payload");
+    dialogs.answerButton(plat::IDYES);
+    dialogs.answerButton(plat::IDOK);
+    click(&TFrmMain::DeleteselectedADS1Click);
+    EXPECT_EQ(lastDialog(), L"Information | Delete ADS File | ADS File successfully removed! | ");
+    EXPECT_EQ(store.streamNames(L"C:\\Tools"), std::vector<std::wstring>{L"Zone.Identifier"});
+
+    dialogs.answerButton(plat::IDYES);
+    clickAndWait(&TFrmMain::btnDeleteClick);
+    EXPECT_EQ(m().shown().body, L"3/3 ADS (Alternate Data Stream) file(s) was successfully Removed!");
+    EXPECT_TRUE(rows().empty());
+    // Only the streams went: both folders and the file are where they were, with their content.
+    EXPECT_TRUE(store.streamNames(L"C:\\").empty());
+    EXPECT_TRUE(store.streamNames(L"C:\\Tools").empty());
+    EXPECT_TRUE(store.isFolder(L"C:\\Tools"));
+    EXPECT_EQ(store.readData(L"C:\\Tools\\run.exe"), "main data");
+    EXPECT_EQ(store.listFolder(L"C:\\Tools"), std::vector<std::wstring>{L"run.exe"});
 }
 
 TEST_F(StreamCommandsTest, BackupSelectedReportsTheErrorOfTheFailedCopy) {
