@@ -109,6 +109,12 @@ private:
 
 } // namespace
 
+TCtrlCStops::TCtrlCStops() : FPrevious(std::signal(SIGINT, onInterrupt)) {}
+
+TCtrlCStops::~TCtrlCStops() {
+    std::signal(SIGINT, FPrevious == SIG_ERR ? SIG_DFL : FPrevious);
+}
+
 bool interrupted() {
     return gInterrupted.load();
 }
@@ -128,13 +134,11 @@ TScanOutcome scanRoot(const std::wstring& source, const std::wstring& root, cons
         scan.setIncludeZone(settings.includeZone);
         scan.setPreviewLen(settings.wanted.previewLen);
         gRunning.store(&scan);
-        const auto previous = std::signal(SIGINT, onInterrupt);
         if (gInterrupted.load()) {
             scan.Terminate();
         }
         scan.Start();
         scan.WaitFor();
-        std::signal(SIGINT, previous == SIG_ERR ? SIG_DFL : previous);
         gRunning.store(nullptr);
     }
     plat::installUiDispatcher(nullptr);

@@ -40,11 +40,25 @@ struct TScanOutcome {
 };
 
 // Scans one root (a drive root such as "C:\" or a folder) with the installed file services and
-// writes every stream found. source is what the user named. Ctrl+C (SIGINT) stops the scan cleanly.
+// writes every stream found. source is what the user named. Under TCtrlCStops, Ctrl+C stops it cleanly.
 TScanOutcome scanRoot(const std::wstring& source, const std::wstring& root, const TScanSettings& settings,
                       const TConsoleOutput& output);
 
-// Whether Ctrl+C was pressed during a scan of this process.
+// While it lives, Ctrl+C (SIGINT) stops the run cleanly instead of ending the process: the running
+// scan stops and the caller starts no further target. It is made once around the whole run, so that a
+// Ctrl+C while an image is being opened is kept as well.
+class TCtrlCStops {
+public:
+    TCtrlCStops();
+    ~TCtrlCStops();
+    TCtrlCStops(const TCtrlCStops&) = delete;
+    TCtrlCStops& operator=(const TCtrlCStops&) = delete;
+
+private:
+    void (*FPrevious)(int);
+};
+
+// Whether Ctrl+C was pressed while a TCtrlCStops lived.
 bool interrupted();
 
 } // namespace cli

@@ -191,6 +191,7 @@ int runScan(const TScanCommand& command, const TConsole& console) {
     std::fwrite(header.data(), 1, header.size(), records);
 
     TScanRun run(command, console, records, *writer);
+    const TCtrlCStops ctrlCStops;
     for (const std::string& target : command.targets) {
         if (interrupted()) {
             break;
