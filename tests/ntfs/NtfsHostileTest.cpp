@@ -301,13 +301,8 @@ TEST_F(Hostile, UnreadableMftExtentCostsOnlyItsRecords) {
     const std::size_t size = image.geometry().recordSize;
     const std::uint64_t cluster = image.geometry().clusterSize;
     auto intact = openBytes(image.bytes);
-    const std::optional<ntfs::TNtfsFile> mft = intact->loadFile(ntfs::kRecordMft);
-    std::vector<TPlainRun> runs;
     std::uint64_t vcns = 0;
-    for (const ntfs::TRun& run : mft->findStream(L"")->runs) {
-        runs.push_back({run.lcn, run.length});
-        vcns += run.length;
-    }
+    std::vector<TPlainRun> runs = plainMftRuns(*intact, vcns);
     ASSERT_EQ(vcns * cluster % size, 0u);
     const std::uint64_t imageClusters = image.bytes.size() / cluster;
     const std::uint64_t gap = (2u << 20) / cluster;
@@ -424,13 +419,8 @@ TEST_F(Hostile, FilesSharingOneAttributeListCostWhatTheVolumeHolds) {
     const std::size_t size = image.geometry().recordSize;
     const std::uint64_t cluster = image.geometry().clusterSize;
     auto intact = openBytes(image.bytes);
-    const std::optional<ntfs::TNtfsFile> mft = intact->loadFile(ntfs::kRecordMft);
-    std::vector<TPlainRun> runs;
     std::uint64_t vcns = 0;
-    for (const ntfs::TRun& run : mft->findStream(L"")->runs) {
-        runs.push_back({run.lcn, run.length});
-        vcns += run.length;
-    }
+    std::vector<TPlainRun> runs = plainMftRuns(*intact, vcns);
     constexpr std::uint64_t kCopies = 4000;
     const std::uint64_t imageClusters = (image.bytes.size() + cluster - 1) / cluster;
     const std::uint64_t tail = (kCopies * size + cluster - 1) / cluster;
@@ -472,10 +462,10 @@ TEST_F(Hostile, FilesSharingOneAttributeListCostWhatTheVolumeHolds) {
 // naming 10,000 extension records that all belong to it: reading it on demand reads no more than the
 // 8,192 records the largest sound list can name, and the file is marked damaged.
 TEST_F(Hostile, AttributeListNamingTooManyRecordsIsReadWithinItsBudget) {
-    if (!mountedVolume().unavailable.empty()) {
-        GTEST_SKIP() << mountedVolume().unavailable;
+    if (!userVolume().unavailable.empty()) {
+        GTEST_SKIP() << userVolume().unavailable;
     }
-    const TImage image(mountedVolume());
+    const TImage image(userVolume());
     const std::size_t size = image.geometry().recordSize;
     const std::uint64_t cluster = image.geometry().clusterSize;
     auto intact = openBytes(image.bytes);
@@ -514,13 +504,8 @@ TEST_F(Hostile, AttributeListNamingTooManyRecordsIsReadWithinItsBudget) {
     constexpr std::size_t kEntry = 0x1A;
     const std::uint64_t listBytes = kRecords * kEntry;
     ASSERT_LE(listBytes, 256u * 1024);
-    const std::optional<ntfs::TNtfsFile> mft = intact->loadFile(ntfs::kRecordMft);
-    std::vector<TPlainRun> runs;
     std::uint64_t vcns = 0;
-    for (const ntfs::TRun& run : mft->findStream(L"")->runs) {
-        runs.push_back({run.lcn, run.length});
-        vcns += run.length;
-    }
+    std::vector<TPlainRun> runs = plainMftRuns(*intact, vcns);
     ASSERT_EQ(vcns * cluster % size, 0u);
     const std::uint64_t imageClusters = (image.bytes.size() + cluster - 1) / cluster;
     const std::uint64_t tail = (kRecords * size + cluster - 1) / cluster;

@@ -143,6 +143,18 @@ struct TPlainRun {
     std::uint64_t length = 0;
 };
 
+// The MFT's own runs as plain runs, to be rewritten, and the clusters they cover.
+inline std::vector<TPlainRun> plainMftRuns(TNtfsVolume& volume, std::uint64_t& vcns) {
+    const std::optional<ntfs::TNtfsFile> mft = volume.loadFile(ntfs::kRecordMft);
+    std::vector<TPlainRun> runs;
+    vcns = 0;
+    for (const ntfs::TRun& run : mft->findStream(L"")->runs) {
+        runs.push_back({run.lcn, run.length});
+        vcns += run.length;
+    }
+    return runs;
+}
+
 // The mapping pairs NTFS writes for the runs (each offset relative to the run before).
 inline std::vector<std::uint8_t> encodeRuns(const std::vector<TPlainRun>& runs) {
     auto bytesOf = [](std::uint64_t value, bool isSigned) {

@@ -443,13 +443,8 @@ TEST(ServicesDevice, VolumeShorterThanItClaimsCostsWhatItHolds) {
     const std::size_t size = image.geometry().recordSize;
     const std::uint64_t cluster = image.geometry().clusterSize;
     auto intact = openBytes(image.bytes);
-    const std::optional<ntfs::TNtfsFile> mft = intact->loadFile(ntfs::kRecordMft);
-    std::vector<TPlainRun> runs;
     std::uint64_t vcns = 0;
-    for (const ntfs::TRun& run : mft->findStream(L"")->runs) {
-        runs.push_back({run.lcn, run.length});
-        vcns += run.length;
-    }
+    std::vector<TPlainRun> runs = plainMftRuns(*intact, vcns);
     const std::uint64_t imageClusters = image.bytes.size() / cluster;
     const std::uint64_t beyond = (64u << 20) / cluster;
     runs.push_back({static_cast<std::int64_t>(imageClusters + 64), beyond});
