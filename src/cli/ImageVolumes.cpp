@@ -5,6 +5,20 @@
 
 namespace cli {
 
+std::filesystem::path nativePath(const std::string& utf8) {
+#ifdef _WIN32
+    return std::filesystem::path(report::fromUtf8(utf8));
+#else
+    return std::filesystem::path(utf8);
+#endif
+}
+
+bool isImage(const std::filesystem::path& target) {
+    std::error_code error;
+    const auto status = std::filesystem::status(target, error);
+    return std::filesystem::is_regular_file(status) || std::filesystem::is_block_file(status);
+}
+
 TImageVolumes openImageVolumes(const std::string& target, const std::filesystem::path& image) {
     TImageVolumes opened;
     ntfs::TDiskImage disk = ntfs::openDiskImage(image);

@@ -25,6 +25,12 @@ struct TImageVolumes {
     std::string error;
 };
 
+// A path the user gave, in UTF-8, as the system takes it.
+std::filesystem::path nativePath(const std::string& utf8);
+
+// Whether the path is a file or a block device: something read as a disk image.
+bool isImage(const std::filesystem::path& target);
+
 TImageVolumes openImageVolumes(const std::string& target, const std::filesystem::path& image);
 
 } // namespace cli

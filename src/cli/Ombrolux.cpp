@@ -2,6 +2,7 @@
 
 #include "cli/ConsoleScan.h"
 #include "cli/ImageVolumes.h"
+#include "cli/StreamCommands.h"
 #include "platform/RoutedFileServices.h"
 #include "platform/ntfs/NtfsFileServices.h"
 #include "report/TextEncoding.h"
@@ -33,6 +34,14 @@ constexpr bool kCsvByteOrderMark = true;
 constexpr bool kCsvByteOrderMark = false;
 #endif
 
+constexpr const char* kStreamPathHelp =
+    "A stream as scan prints it, its source and full path: IMAGE\\dir\\file:stream, "
+    "IMAGE [N]\\dir\\file:stream for partition N of a disk"
+#ifdef _WIN32
+    ", or a live path C:\\dir\\file:stream"
+#endif
+    ;
+
 struct TScanCommand {
     std::vector<std::string> targets;
     std::string wildcard = "*.*";
@@ -44,20 +53,6 @@ struct TScanCommand {
     std::string output;
     bool force = false;
 };
-
-std::filesystem::path nativePath(const std::string& utf8) {
-#ifdef _WIN32
-    return std::filesystem::path(report::fromUtf8(utf8));
-#else
-    return std::filesystem::path(utf8);
-#endif
-}
-
-bool isImage(const std::filesystem::path& target) {
-    std::error_code error;
-    const auto status = std::filesystem::status(target, error);
-    return std::filesystem::is_regular_file(status) || std::filesystem::is_block_file(status);
-}
 
 class TScanRun {
 public:
@@ -241,6 +236,19 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     CLI::Option* output = scanCommand->add_option("--output", scan.output, "Write the report to FILE");
     scanCommand->add_flag("--force", scan.force, "Overwrite the --output file")->needs(output);
 
+    std::string catPath;
+    CLI::App* catCommand =
+        app.add_subcommand("cat", "Write one stream's bytes, unchanged, to standard output.");
+    catCommand->add_option("STREAMPATH", catPath, kStreamPathHelp)->required();
+
+    std::vector<std::string> savePaths;
+    std::string saveFolder;
+    CLI::App* saveCommand =
+        app.add_subcommand("save", "Save streams as new files in a folder (never overwriting; each file "
+                                   "written is named on standard output).");
+    saveCommand->add_option("STREAMPATH", savePaths, kStreamPathHelp)->required();
+    saveCommand->add_option("--to", saveFolder, "The folder to save into")->required();
+
     std::vector<std::string> reversed(args.rbegin(), args.rend()); // CLI11 takes them last first
     try {
         app.parse(reversed);
@@ -254,6 +262,12 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     }
     if (scanCommand->parsed()) {
         return runScan(scan, console);
+    }
+    if (catCommand->parsed()) {
+        return runCat(catPath, console);
+    }
+    if (saveCommand->parsed()) {
+        return runSave(savePaths, saveFolder, console);
     }
     return kExitUsage;
 }

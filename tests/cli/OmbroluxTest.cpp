@@ -95,6 +95,30 @@ protected:
             GTEST_SKIP() << "mkntfs or ntfscp could not make the volume here";
         }
     }
+    // A whole disk: an MBR with the volume as partitions 1 and 3 and a Linux partition between them.
+    static fs::path makeDisk() {
+        const fs::path dir = folder->path();
+        const std::string volume = readFile(image);
+        const std::uint32_t sectors = static_cast<std::uint32_t>(volume.size() / 512);
+        std::string disk(2048 * 512, '\0');
+        const auto entry = [&disk](int slot, std::uint8_t type, std::uint32_t start, std::uint32_t count) {
+            const std::size_t at = 0x1BE + 16 * static_cast<std::size_t>(slot);
+            disk[at + 4] = static_cast<char>(type);
+            for (int i = 0; i < 4; ++i) {
+                disk[at + 8 + static_cast<std::size_t>(i)] = static_cast<char>((start >> (8 * i)) & 0xFF);
+                disk[at + 12 + static_cast<std::size_t>(i)] = static_cast<char>((count >> (8 * i)) & 0xFF);
+            }
+        };
+        entry(0, 0x07, 2048, sectors);
+        entry(1, 0x83, 2048 + sectors, 2048);
+        entry(2, 0x07, 4096 + sectors, sectors);
+        disk[510] = '\x55';
+        disk[511] = '\xAA';
+        disk += volume + std::string(2048 * 512, '\0') + volume;
+        const fs::path diskImage = dir / "disk.img";
+        writeFile(diskImage, disk);
+        return diskImage;
+    }
     static void writeFile(const fs::path& path, const std::string& bytes) {
         std::ofstream(path, std::ios::binary) << bytes;
     }
@@ -224,6 +248,10 @@ TEST_F(OmbroluxTest, ExitCodesErrorsAndRefusals) {
                                                  {"scan", image.string(), "--format", "xml"},
                                                  {"scan", image.string(), "--force"},
                                                  {"list"},
+                                                 {"cat"},
+                                                 {"cat", image.string() + "\\a:b", "extra"},
+                                                 {"save", image.string() + "\\setup.exe:payload"},
+                                                 {"save", "--to", dir.string()},
                                                  {}}) {
         run = ombrolux(args, dir);
         EXPECT_EQ(2, run.code) << (args.empty() ? "" : args.back());
@@ -245,33 +273,16 @@ TEST_F(OmbroluxTest, ExitCodesErrorsAndRefusals) {
     run = ombrolux({"--help"}, dir);
     EXPECT_EQ(0, run.code);
     EXPECT_NE(std::string::npos, run.out.find("scan"));
+    EXPECT_NE(std::string::npos, run.out.find("cat"));
+    EXPECT_NE(std::string::npos, run.out.find("save"));
     run = ombrolux({"--version"}, dir);
     EXPECT_EQ(0, run.code);
     EXPECT_EQ("ombrolux 1.0.0\n", run.out);
 }
 
 TEST_F(OmbroluxTest, ScansEveryNtfsPartitionOfADiskAndNamesEach) {
-    // A whole disk: an MBR with the volume as partitions 1 and 3 and a Linux partition between them.
     const fs::path dir = folder->path();
-    const std::string volume = readFile(image);
-    const std::uint32_t sectors = static_cast<std::uint32_t>(volume.size() / 512);
-    std::string disk(2048 * 512, '\0');
-    const auto entry = [&disk](int slot, std::uint8_t type, std::uint32_t start, std::uint32_t count) {
-        const std::size_t at = 0x1BE + 16 * static_cast<std::size_t>(slot);
-        disk[at + 4] = static_cast<char>(type);
-        for (int i = 0; i < 4; ++i) {
-            disk[at + 8 + static_cast<std::size_t>(i)] = static_cast<char>((start >> (8 * i)) & 0xFF);
-            disk[at + 12 + static_cast<std::size_t>(i)] = static_cast<char>((count >> (8 * i)) & 0xFF);
-        }
-    };
-    entry(0, 0x07, 2048, sectors);
-    entry(1, 0x83, 2048 + sectors, 2048);
-    entry(2, 0x07, 4096 + sectors, sectors);
-    disk[510] = '\x55';
-    disk[511] = '\xAA';
-    disk += volume + std::string(2048 * 512, '\0') + volume;
-    const fs::path diskImage = dir / "disk.img";
-    writeFile(diskImage, disk);
+    const fs::path diskImage = makeDisk();
 
     // Each partition gives what the volume alone gives, named by its number.
     const auto listing = [&dir](const fs::path& target) {
@@ -293,6 +304,94 @@ TEST_F(OmbroluxTest, ScansEveryNtfsPartitionOfADiskAndNamesEach) {
     }
     EXPECT_EQ(6u, expected.size());
     EXPECT_EQ(expected, listing(diskImage));
+}
+
+TEST_F(OmbroluxTest, CatWritesAStreamUnchangedOrNamesWhyNot) {
+    const fs::path dir = folder->path();
+    TRun run = ombrolux({"cat", image.string() + "\\setup.exe:payload"}, dir);
+    ASSERT_EQ(0, run.code) << run.err;
+    EXPECT_EQ("", run.err);
+    EXPECT_TRUE(run.out == payload) << run.out.size() << " bytes";
+    run = ombrolux({"cat", image.string() + "\\notes, q.txt:smile \xF0\x9F\x98\x80"}, dir);
+    EXPECT_EQ(0, run.code) << run.err;
+    EXPECT_EQ("abc", run.out);
+
+    const struct {
+        std::string path;
+        std::string reason;
+    } failures[] = {
+        {image.string() + "\\setup.exe:missing", "file not found"},
+        {image.string() + "\\nofile.exe:payload", "file not found"},
+        {image.string() + " [2]\\setup.exe:payload", "no NTFS volume is named " + image.string() + " [2]"},
+        {(dir / "missing.img").string() + "\\setup.exe:payload", "not a stream of a disk image"},
+    };
+    for (const auto& failure : failures) {
+        run = ombrolux({"cat", failure.path}, dir);
+        EXPECT_EQ(1, run.code) << failure.path;
+        EXPECT_EQ("", run.out);
+        EXPECT_EQ(0u, run.err.find("ombrolux: " + failure.path + ": " + failure.reason)) << run.err;
+    }
+}
+
+TEST_F(OmbroluxTest, SavesAsNewFilesWithSafeNamesAndNeverOverwrites) {
+    const fs::path to = folder->path() / "saved";
+    fs::remove_all(to);
+    fs::create_directory(to);
+    const std::vector<std::string> args = {"save",
+                                           image.string() + "\\setup.exe:payload",
+                                           image.string() + "\\setup.exe:missing",
+                                           image.string() + "\\notes, q.txt:line\nbreak, \"x\"",
+                                           "--to",
+                                           to.string()};
+    TRun run = ombrolux(args, folder->path());
+    EXPECT_EQ(1, run.code);
+    EXPECT_EQ((to / "payload").string() + "\n" + (to / "line_break, _x_").string() + "\n", run.out);
+    EXPECT_EQ("ombrolux: " + image.string() + "\\setup.exe:missing: file not found\n", run.err);
+    EXPECT_TRUE(readFile(to / "payload") == payload);
+    EXPECT_EQ("abc", readFile(to / "line_break, _x_"));
+
+    // Saved again: new names, the first copies untouched, nothing left of the stream that failed.
+    writeFile(to / "payload", "first copy");
+    run = ombrolux(args, folder->path());
+    EXPECT_EQ(1, run.code);
+    EXPECT_EQ((to / "payload(1)").string() + "\n" + (to / "line_break, _x_(1)").string() + "\n", run.out);
+    EXPECT_EQ("first copy", readFile(to / "payload"));
+    EXPECT_TRUE(readFile(to / "payload(1)") == payload);
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(to)) {
+        names.insert(entry.path().filename().string());
+    }
+    EXPECT_EQ((std::set<std::string>{"payload", "payload(1)", "line_break, _x_", "line_break, _x_(1)"}),
+              names);
+
+    run = ombrolux({"save", image.string() + "\\setup.exe:payload", "--to", (to / "nowhere").string()},
+                   folder->path());
+    EXPECT_EQ(1, run.code);
+    EXPECT_EQ("ombrolux: " + (to / "nowhere").string() + ": no such folder\n", run.err);
+}
+
+TEST_F(OmbroluxTest, CatsAndSavesFromAPartitionNamedAsScanNamesIt) {
+    const fs::path dir = folder->path();
+    const fs::path disk = makeDisk();
+    TRun run = ombrolux({"cat", disk.string() + " [3]\\setup.exe:payload"}, dir);
+    ASSERT_EQ(0, run.code) << run.err;
+    EXPECT_TRUE(run.out == payload);
+
+    const fs::path to = dir / "from-disk";
+    fs::remove_all(to);
+    fs::create_directory(to);
+    run = ombrolux({"save", disk.string() + " [1]\\notes, q.txt:smile \xF0\x9F\x98\x80", "--to", to.string()},
+                   dir);
+    EXPECT_EQ(0, run.code) << run.err;
+    EXPECT_EQ((to / "smile \xF0\x9F\x98\x80").string() + "\n", run.out);
+    EXPECT_EQ("abc", readFile(to / "smile \xF0\x9F\x98\x80"));
+
+    // Without its number the disk does not say which partition.
+    run = ombrolux({"cat", disk.string() + "\\setup.exe:payload"}, dir);
+    EXPECT_EQ(1, run.code);
+    EXPECT_EQ("ombrolux: " + disk.string() + "\\setup.exe:payload: no NTFS volume is named " + disk.string() +
+                  " (there are: " + disk.string() + " [1], " + disk.string() + " [3])\n",
+              run.err);
 }
 
 TEST_F(OmbroluxTest, CtrlCStopsWithWholeRecords) {

@@ -1,0 +1,215 @@
+#include "cli/StreamCommands.h"
+
+#include "cli/ImageVolumes.h"
+#include "platform/Owned.h"
+#include "platform/RoutedFileServices.h"
+#include "platform/WinPath.h"
+#include "platform/ntfs/NtfsFileServices.h"
+#include "report/StreamFacts.h"
+#include "report/TextEncoding.h"
+#include "streamops/UntKorvaneLibStreamOps.h"
+
+#ifndef _WIN32
+#include "platform/posix/PosixFileServices.h"
+#endif
+
+#include <filesystem>
+#include <memory>
+#include <vector>
+
+namespace cli {
+
+namespace {
+
+// A stream path made ready to open: its volume mounted (for an image) and the services installed.
+struct TOpenedStream {
+    std::unique_ptr<plat::ntfs::TNtfsFileServices> reader;
+    std::unique_ptr<plat::TRoutedFileServices> routed;
+    std::wstring path; // as the installed services take it
+    std::string error; // why it cannot be opened; empty when it can
+};
+
+// "disk.img [2]" -> "disk.img"; anything else as it stands.
+std::string withoutPartition(const std::string& source) {
+    const std::size_t open = source.rfind(" [");
+    if (open == std::string::npos || source.back() != ']' || open + 3 >= source.size()) {
+        return source;
+    }
+    for (std::size_t i = open + 2; i + 1 < source.size(); ++i) {
+        if (source[i] < '0' || source[i] > '9') {
+            return source;
+        }
+    }
+    return source.substr(0, open);
+}
+
+// Mounts the volume that source names at C: and points the path there.
+void openInImage(const std::string& source, const std::string& image, const std::string& inside,
+                 TOpenedStream& opened) {
+    TImageVolumes volumes = openImageVolumes(image, nativePath(image));
+    std::string names;
+    for (TOpenedVolume& volume : volumes.volumes) {
+        if (volume.source == report::fromUtf8(source)) {
+            opened.reader = std::make_unique<plat::ntfs::TNtfsFileServices>();
+            opened.reader->mount(L'C', std::move(volume.volume));
+            opened.path = plat::exactPath(L"C:" + report::fromUtf8(inside));
+            return;
+        }
+        names += (names.empty() ? "" : ", ") + report::toUtf8(volume.source);
+    }
+    if (volumes.volumes.empty()) {
+        opened.error = volumes.error;
+    } else {
+        opened.error = "no NTFS volume is named " + source + " (there are: " + names + ")";
+    }
+}
+
+// The image a stream path names is the first source before a "\" that is a disk image or block
+// device, with its partition number when it has one.
+TOpenedStream openStream(const std::string& streamPath, const TConsole& console) {
+    TOpenedStream opened;
+    for (std::size_t slash = streamPath.find('\\'); slash != std::string::npos;
+         slash = streamPath.find('\\', slash + 1)) {
+        const std::string source = streamPath.substr(0, slash);
+        std::string image = source;
+        if (!isImage(nativePath(image))) {
+            image = withoutPartition(source);
+            if (image == source || !isImage(nativePath(image))) {
+                continue;
+            }
+        }
+        openInImage(source, image, streamPath.substr(slash), opened);
+        return opened;
+    }
+    if (console.liveFiles == nullptr) {
+        opened.error = "not a stream of a disk image (IMAGE\\dir\\file:stream, or IMAGE [N]\\... for "
+                       "partition N, as scan prints it)";
+        return opened;
+    }
+    opened.path = report::fromUtf8(streamPath);
+    return opened;
+}
+
+// The services for the opened stream: its volume's, with the rest (the system's, or on Linux the
+// local file system) for every other path, such as the folder saved into.
+plat::TFileServices& servicesFor(TOpenedStream& opened, plat::TFileServices* rest) {
+    if (!opened.reader) {
+        return *rest;
+    }
+    if (rest == nullptr) {
+        return *opened.reader;
+    }
+    opened.routed = std::make_unique<plat::TRoutedFileServices>(*opened.reader, *rest);
+    return *opened.routed;
+}
+
+int fail(const TConsole& console, const std::string& path, const std::string& reason) {
+    std::fprintf(console.err, "ombrolux: %s: %s\n", path.c_str(), reason.c_str());
+    return kExitSomeUnread;
+}
+
+// The stream's name, or the file's for a path without one: what the saved copy is called.
+std::wstring streamName(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L'\\');
+    const std::wstring last = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    const std::size_t colon = last.find(L':');
+    if (colon == std::wstring::npos) {
+        return last;
+    }
+    // "file:stream:$DATA" is the same stream as "file:stream".
+    const std::size_t type = last.find(L':', colon + 1);
+    return last.substr(colon + 1, type == std::wstring::npos ? std::wstring::npos : type - colon - 1);
+}
+
+// The folder as the services that write into it name it.
+std::wstring folderPath(const std::filesystem::path& folder) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(folder, error);
+#ifdef _WIN32
+    return full.wstring();
+#else
+    return plat::rootedPath(full.string());
+#endif
+}
+
+// The saved file as the user knows it.
+std::string shownPath(const std::wstring& written) {
+#ifdef _WIN32
+    std::wstring path = written;
+    if (path.rfind(L"\\\\?\\", 0) == 0) {
+        path.erase(0, 4);
+    }
+    return report::toUtf8(path);
+#else
+    return plat::posixPath(written.c_str());
+#endif
+}
+
+} // namespace
+
+int runCat(const std::string& streamPath, const TConsole& console) {
+    TOpenedStream opened = openStream(streamPath, console);
+    if (!opened.error.empty()) {
+        return fail(console, streamPath, opened.error);
+    }
+    plat::TFileServices& fs = servicesFor(opened, console.liveFiles);
+    plat::TFileHandle in(fs.CreateFileW(opened.path.c_str(), plat::GENERIC_READ, plat::FILE_SHARE_READ,
+                                        nullptr, plat::OPEN_EXISTING, 0, nullptr));
+    if (!in) {
+        return fail(console, streamPath, report::errorText(fs.GetLastError()));
+    }
+    std::vector<unsigned char> buffer(1 << 16);
+    for (;;) {
+        plat::DWORD read = 0;
+        if (fs.ReadFile(in.get(), buffer.data(), static_cast<plat::DWORD>(buffer.size()), &read, nullptr) ==
+            plat::FALSE) {
+            return fail(console, streamPath, report::errorText(fs.GetLastError()));
+        }
+        if (read == 0) {
+            break;
+        }
+        if (std::fwrite(buffer.data(), 1, read, console.out) != read) {
+            return fail(console, streamPath, "standard output could not be written");
+        }
+    }
+    if (std::fflush(console.out) != 0) {
+        return fail(console, streamPath, "standard output could not be written");
+    }
+    return kExitOk;
+}
+
+int runSave(const std::vector<std::string>& streamPaths, const std::string& folder, const TConsole& console) {
+    std::error_code error;
+    if (!std::filesystem::is_directory(nativePath(folder), error)) {
+        return fail(console, folder, "no such folder");
+    }
+    const std::wstring destination = folderPath(nativePath(folder));
+#ifdef _WIN32
+    plat::TFileServices* rest = console.liveFiles;
+#else
+    plat::TPosixFileServices posix;
+    plat::TFileServices* rest = &posix;
+#endif
+    int code = kExitOk;
+    for (const std::string& streamPath : streamPaths) {
+        TOpenedStream opened = openStream(streamPath, console);
+        if (!opened.error.empty()) {
+            code = fail(console, streamPath, opened.error);
+            continue;
+        }
+        plat::installFileServices(&servicesFor(opened, rest));
+        const std::wstring wanted =
+            destination + (destination.back() == L'\\' ? L"" : L"\\") + safeFileName(streamName(opened.path));
+        std::wstring written;
+        if (copyStreamToFile(opened.path, wanted, &written)) {
+            std::fprintf(console.out, "%s\n", shownPath(written).c_str());
+            std::fflush(console.out);
+        } else {
+            code = fail(console, streamPath, report::errorText(plat::files().GetLastError()));
+        }
+        plat::installFileServices(console.liveFiles);
+    }
+    return code;
+}
+
+} // namespace cli
