@@ -103,6 +103,21 @@ plat::TFileServices& servicesFor(TOpenedStream& opened, plat::TFileServices* res
     return *opened.routed;
 }
 
+// While it lives, the given services are the process's (the handles close through them); then the
+// system's again.
+class TInstalledServices {
+public:
+    TInstalledServices(plat::TFileServices& services, plat::TFileServices* after) : FAfter(after) {
+        plat::installFileServices(&services);
+    }
+    ~TInstalledServices() { plat::installFileServices(FAfter); }
+    TInstalledServices(const TInstalledServices&) = delete;
+    TInstalledServices& operator=(const TInstalledServices&) = delete;
+
+private:
+    plat::TFileServices* FAfter;
+};
+
 int fail(const TConsole& console, const std::string& path, const std::string& reason) {
     std::fprintf(console.err, "ombrolux: %s: %s\n", path.c_str(), reason.c_str());
     return kExitSomeUnread;
@@ -153,6 +168,7 @@ int runCat(const std::string& streamPath, const TConsole& console) {
         return fail(console, streamPath, opened.error);
     }
     plat::TFileServices& fs = servicesFor(opened, console.liveFiles);
+    const TInstalledServices installed(fs, console.liveFiles);
     plat::TFileHandle in(fs.CreateFileW(opened.path.c_str(), plat::GENERIC_READ, plat::FILE_SHARE_READ,
                                         nullptr, plat::OPEN_EXISTING, 0, nullptr));
     if (!in) {
@@ -197,7 +213,7 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
             code = fail(console, streamPath, opened.error);
             continue;
         }
-        plat::installFileServices(&servicesFor(opened, rest));
+        const TInstalledServices installed(servicesFor(opened, rest), console.liveFiles);
         const std::wstring wanted =
             destination + (destination.back() == L'\\' ? L"" : L"\\") + safeFileName(streamName(opened.path));
         std::wstring written;
@@ -207,7 +223,6 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
         } else {
             code = fail(console, streamPath, report::errorText(plat::files().GetLastError()));
         }
-        plat::installFileServices(console.liveFiles);
     }
     return code;
 }
