@@ -43,16 +43,33 @@ std::string withoutPartition(const std::string& source) {
     return source.substr(0, open);
 }
 
-// Mounts the volume that source names at C: and points the path there.
+// A drive letter for the image's volume that no live drive has, so that a folder saved into on a
+// live drive is still reached; 0 when every letter is taken.
+wchar_t freeDriveLetter(plat::TFileServices* liveFiles) {
+    const plat::DWORD taken = liveFiles != nullptr ? liveFiles->GetLogicalDrives() : 0;
+    for (wchar_t letter = L'C'; letter <= L'Z'; ++letter) {
+        if ((taken & (1u << (letter - L'A'))) == 0) {
+            return letter;
+        }
+    }
+    return 0;
+}
+
+// Mounts the volume that source names at a free drive letter and points the path there.
 void openInImage(const std::string& source, const std::string& image, const std::string& inside,
-                 TOpenedStream& opened) {
+                 plat::TFileServices* liveFiles, TOpenedStream& opened) {
     TImageVolumes volumes = openImageVolumes(image, nativePath(image));
     std::string names;
     for (TOpenedVolume& volume : volumes.volumes) {
         if (volume.source == report::fromUtf8(source)) {
+            const wchar_t letter = freeDriveLetter(liveFiles);
+            if (letter == 0) {
+                opened.error = "no free drive letter to read the image at";
+                return;
+            }
             opened.reader = std::make_unique<plat::ntfs::TNtfsFileServices>();
-            opened.reader->mount(L'C', std::move(volume.volume));
-            opened.path = plat::exactPath(L"C:" + report::fromUtf8(inside));
+            opened.reader->mount(letter, std::move(volume.volume));
+            opened.path = plat::exactPath(std::wstring(1, letter) + L":" + report::fromUtf8(inside));
             return;
         }
         names += (names.empty() ? "" : ", ") + report::toUtf8(volume.source);
@@ -78,7 +95,7 @@ TOpenedStream openStream(const std::string& streamPath, const TConsole& console)
                 continue;
             }
         }
-        openInImage(source, image, streamPath.substr(slash), opened);
+        openInImage(source, image, streamPath.substr(slash), console.liveFiles, opened);
         return opened;
     }
     if (console.liveFiles == nullptr) {
@@ -139,7 +156,7 @@ std::wstring streamName(const std::wstring& path) {
 // The folder as the services that write into it name it.
 std::wstring folderPath(const std::filesystem::path& folder) {
     std::error_code error;
-    const std::filesystem::path full = std::filesystem::absolute(folder, error);
+    const std::filesystem::path full = std::filesystem::absolute(folder, error).lexically_normal();
 #ifdef _WIN32
     return full.wstring();
 #else
