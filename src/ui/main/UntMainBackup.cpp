@@ -12,7 +12,8 @@ TTreeList& TFrmMain::backupTree() {
 void TFrmMain::backupStreamTexts(TTreeNode* node, std::wstring& name, std::wstring& path) {
     const PTreeData data = treeData(node);
     name = data != nullptr ? data->Column1 : std::wstring();
-    path = data != nullptr ? data->Column2 : std::wstring();
+    // A row inside an image is read where its volume is attached.
+    path = data != nullptr ? openedPath(data->Column2) : std::wstring();
 }
 
 void TFrmMain::backupStarting(const TBackupRunState& state) {
