@@ -196,6 +196,15 @@ void TFrmMain::ScanImage1Click() {
         showError(L"Scan NTFS Disk Image", opened.error);
         return;
     }
+    if (!opened.problems.empty()) {
+        // A damaged partition costs its own rows, not the scan: the user hears which ones are missing.
+        std::wstring list;
+        for (const std::wstring& problem : opened.problems) {
+            list += L"\r\n" + problem;
+        }
+        showInformation(L"Scan NTFS Disk Image", L"These NTFS partitions of " + fileNameOf(image) +
+                                                     L" cannot be read and are left out:" + list);
+    }
     if (!setupScanAccepted(true)) {
         return;
     }

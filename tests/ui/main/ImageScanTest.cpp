@@ -64,8 +64,9 @@ protected:
         ScanCommandsTest::TearDown();
     }
 
-    // evidence.dd: partition 1 NTFS (report.docx:payload), 2 FAT (no volume), 3 NTFS (memo.txt:notes).
-    void makeEvidence() {
+    // evidence.dd: partition 1 NTFS (report.docx:payload), 2 FAT (no volume), 3 NTFS (memo.txt:notes);
+    // with damagedThird, the third's master file table starts with a broken record.
+    void makeEvidence(bool damagedThird = false) {
         const std::filesystem::path first = scratch.path() / "first.vol";
         const std::filesystem::path second = scratch.path() / "second.vol";
         const std::filesystem::path data = scratch.path() / "data";
@@ -86,7 +87,20 @@ protected:
         mbrEntry(disk, 1, 0x0C, 3 * mib, 1 * mib);
         mbrEntry(disk, 2, 0x07, 5 * mib, 2 * mib);
         disk.replace(1 * 1024 * 1024, 2 * 1024 * 1024, fileBytes(first));
-        disk.replace(5 * 1024 * 1024, 2 * 1024 * 1024, fileBytes(second));
+        std::string third = fileBytes(second);
+        if (damagedThird) {
+            // The boot sector names the MFT's first cluster; its first record loses its "FILE" mark.
+            const auto byte = [&](std::size_t at) {
+                return static_cast<std::uint64_t>(static_cast<unsigned char>(third[at]));
+            };
+            const std::uint64_t cluster = (byte(0x0B) | byte(0x0C) << 8) * byte(0x0D);
+            std::uint64_t mftCluster = 0;
+            for (int i = 7; i >= 0; --i) {
+                mftCluster = mftCluster << 8 | byte(0x30 + static_cast<std::size_t>(i));
+            }
+            third.replace(mftCluster * cluster, 4, "XXXX");
+        }
+        disk.replace(5 * 1024 * 1024, 2 * 1024 * 1024, third);
         evidence = scratch.path() / "evidence.dd";
         writeFile(evidence, disk);
     }
@@ -185,6 +199,23 @@ TEST_F(ImageScanTest, AFileWithoutAnNtfsVolumeIsRefusedWithWhatWasFound) {
     chooseFromScanMenu(kImageItem);
     EXPECT_EQ(dialogs.taskDialogs().size(), 1u);
     EXPECT_EQ(w().scansMade, 0);
+}
+
+TEST_F(ImageScanTest, APartitionThatCannotBeReadIsNamedAndTheOthersAreScanned) {
+    makeEvidence(true);
+    dialogs.answerFile(evidence.wstring());
+    dialogs.answerButton(plat::IDOK);
+    answerSetupScan(nullptr, VK_RETURN);
+    chooseFromScanMenu(kImageItem);
+    waitForScanEnd();
+
+    const std::wstring notice = lastDialog();
+    const std::wstring expectedStart =
+        L"Information | Scan NTFS Disk Image | These NTFS partitions of evidence.dd cannot "
+        L"be read and are left out:\r\npartition 3: ";
+    EXPECT_EQ(notice.substr(0, expectedStart.size()), expectedStart) << ntfstest::utf8(notice);
+    EXPECT_EQ(rows(), (std::vector<std::wstring>{L"evidence.dd [1]\\report.docx",
+                                                 L"  evidence.dd [1]\\report.docx:payload"}));
 }
 
 TEST_F(ImageScanTest, BackupsCopyTheImagesBytesIntoTheRealFolderWithoutOverwriting) {
