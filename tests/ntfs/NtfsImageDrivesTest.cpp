@@ -3,6 +3,7 @@
 // nothing written reaches the image.
 
 #include "ntfs/NtfsImage.h"
+#include "platform/RoutedFileServices.h"
 #include "platform/ntfs/NtfsImageDrives.h"
 #include "platform/store/SimStore.h"
 
@@ -106,6 +107,19 @@ TEST_F(ImageDrives, RowsNameTheVolumeAndMapBackToItsLetter) {
     EXPECT_FALSE(drives.readerPath(L"x.dd [1]\\a.txt").has_value());
     EXPECT_EQ(readAll(L"Y:\\a.txt:s"), "(cannot open)")
         << "Y: is a live letter again, and the store has none";
+}
+
+TEST_F(ImageDrives, ADriveOfTheSecondOfTwoRoutedServicesIsNotTaken) {
+    // As in the test build: the store's drives listed, the real ones (Wine's Z:, here Y:) behind them.
+    plat::store::TSimStore real;
+    real.addDrive(L'Y', plat::DRIVE_FIXED, L"Real", L"NTFS");
+    real.addFile(L"Y:\\real.txt", "real");
+    plat::TRoutedFileServices routed(store, real);
+    TImageDriveServices overRouted(routed);
+    const std::vector<TImageRoot> roots = overRouted.attach(named(volumeWith("v.img", "s"), {L"v.img"}));
+    ASSERT_EQ(roots.size(), 1u);
+    EXPECT_EQ(roots[0].root, L"X:\\");
+    EXPECT_NE(overRouted.GetFileAttributesW(L"Y:\\real.txt"), plat::INVALID_FILE_ATTRIBUTES);
 }
 
 TEST_F(ImageDrives, AHandleOpenedOnAnImageOutlivesTheNextAttach) {

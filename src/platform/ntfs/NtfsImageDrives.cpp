@@ -26,14 +26,20 @@ TImageDriveServices::~TImageDriveServices() = default;
 std::vector<TImageRoot> TImageDriveServices::attach(std::vector<TImageVolume> volumes) {
     detach();
     // Letters the live system gives no drive, from Z: down, so that a drive plugged in meanwhile
-    // (which takes the lowest free letter) is the least likely to meet one.
-    const DWORD taken = FLive.GetLogicalDrives();
+    // (which takes the lowest free letter) is the least likely to meet one. A letter that answers as
+    // a drive is taken too: live services made of two (the store's drives before the real ones, in
+    // the test build) list only the first's drives.
+    const DWORD listed = FLive.GetLogicalDrives();
+    const auto taken = [&](wchar_t letter) {
+        const std::wstring root = std::wstring(1, letter) + L":\\";
+        return (listed & letterBit(letter)) != 0 || FLive.GetDriveTypeW(root.c_str()) != DRIVE_NO_ROOT_DIR;
+    };
     auto reader = std::make_shared<TNtfsFileServices>();
     std::vector<TImageRoot> roots;
     DWORD mask = 0;
     wchar_t letter = L'Z';
     for (TImageVolume& volume : volumes) {
-        while (letter >= L'C' && (taken & letterBit(letter)) != 0) {
+        while (letter >= L'C' && taken(letter)) {
             --letter;
         }
         if (letter < L'C') {
