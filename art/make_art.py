@@ -4,7 +4,7 @@
 Run from anywhere: /usr/bin/python3 art/make_art.py (needs Pillow: Debian's python3-pil).
 
 Writes:
-  src/app/art/img16_NN.png        the 22 pictures of the 16 px image list Img16
+  src/app/art/img16_NN.png        the 23 pictures of the 16 px image list Img16
   src/app/art/img48_NN.png        the 9 pictures of the 48 px image list Img48
   src/app/art/refresh128.png      the overlay picture shown during scans
   src/app/art/backup128.png       the overlay picture shown during backups and removals
@@ -287,6 +287,7 @@ def img16_pictures():
         lambda p: shield(p, ("#2F6FD6", "#F5C400", "#F5C400", "#2F6FD6")),           # 19
         lambda p: shield(p, ("#9C9C9C", "#C8C8C8", "#C8C8C8", "#9C9C9C")),           # 20
         page,                                                                        # 21
+        lambda p: (page(p), badge(p, drive, 0.36, 0.40, 0.64)),                      # 22 a disk image file
     ]
 
 

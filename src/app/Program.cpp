@@ -9,6 +9,7 @@
 #include "platform/Thread.h"
 #include "platform/TrustServices.h"
 #include "platform/WidgetServices.h"
+#include "platform/ntfs/NtfsImageDrives.h"
 #include "platform/CaptionBarBackend.h"
 #include "platform/win32/Win32Backend.h"
 #include "platform/win32/Win32CaptionBar.h"
@@ -66,7 +67,9 @@ int runProgram(plat::TFileServices& files, const std::function<void(TFrmMain&)>&
     plat::win32::TWin32CaptionBarBackend captionBar;
     plat::win32::TWin32WidgetServices widgets;
     plat::win32::TWin32Dispatcher dispatcher;
-    TInstalled<plat::TFileServices> installedFiles(&plat::installFileServices, &files);
+    // A scanned disk image's volumes sit beside the live drives, for every thread, while its rows exist.
+    plat::ntfs::TImageDriveServices imageDrives(files);
+    TInstalled<plat::TFileServices> installedFiles(&plat::installFileServices, &imageDrives);
     TInstalled<plat::TShellServices> installedShell(&plat::installShellServices, &shell);
     TInstalled<plat::TProcessServices> installedProcess(&plat::installProcessServices, &process);
     TInstalled<plat::TPrivilegeServices> installedPrivilege(&plat::installPrivilegeServices, &privilege);
@@ -86,6 +89,7 @@ int runProgram(plat::TFileServices& files, const std::function<void(TFrmMain&)>&
     TFrmWC wildCard;
     TFrmAbout about;
     main.setAboutWindow(&about);
+    main.setImageDrives(&imageDrives);
     main.show();
     dialogs.setApplicationWindow(plat::win32::windowOf(main.peer()));
     if (afterShow) {

@@ -1,6 +1,6 @@
 #include "cli/ImageVolumes.h"
 
-#include "ntfs/NtfsDiskImage.h"
+#include "platform/ntfs/NtfsImageVolumes.h"
 #include "report/TextEncoding.h"
 
 namespace cli {
@@ -20,27 +20,16 @@ bool isImage(const std::filesystem::path& target) {
 }
 
 TImageVolumes openImageVolumes(const std::string& target, const std::filesystem::path& image) {
+    // The volumes are opened and named where the window opens them too; the console speaks UTF-8.
+    plat::ntfs::TImageVolumes shared = plat::ntfs::openImageVolumes(report::fromUtf8(target), image);
     TImageVolumes opened;
-    ntfs::TDiskImage disk = ntfs::openDiskImage(image);
-    for (ntfs::TImageVolume& partition : disk.volumes) {
-        const std::string number = std::to_string(partition.number);
-        if (!partition.volume) {
-            opened.problems.push_back("partition " + number + ": " +
-                                      report::toUtf8(ntfs::describeOpenError(partition.error)));
-            continue;
-        }
-        std::wstring source = report::fromUtf8(target);
-        if (partition.number != 0) {
-            source += L" [" + report::fromUtf8(number) + L"]";
-        }
-        opened.volumes.push_back({std::move(source), std::move(partition.volume)});
+    for (plat::ntfs::TImageVolume& volume : shared.volumes) {
+        opened.volumes.push_back({std::move(volume.source), std::move(volume.volume)});
     }
-    if (opened.volumes.empty()) {
-        opened.error = report::toUtf8(disk.error);
-        if (opened.error.empty()) {
-            opened.error = "no NTFS volume can be opened";
-        }
+    for (const std::wstring& problem : shared.problems) {
+        opened.problems.push_back(report::toUtf8(problem));
     }
+    opened.error = report::toUtf8(shared.error);
     return opened;
 }
 

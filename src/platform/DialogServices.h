@@ -63,6 +63,25 @@ struct BROWSEINFOW {
     int iImage;
 };
 
+// The file-open dialog's flags.
+constexpr DWORD OFN_READONLY = 0x1;
+constexpr DWORD OFN_HIDEREADONLY = 0x4;
+constexpr DWORD OFN_NOCHANGEDIR = 0x8;
+constexpr DWORD OFN_PATHMUSTEXIST = 0x800;
+constexpr DWORD OFN_FILEMUSTEXIST = 0x1000;
+
+// What OPENFILENAMEW holds of the file-open dialog the program shows.
+struct OPENFILENAMEW {
+    void* hwndOwner = nullptr;
+    const wchar_t* lpstrFilter =
+        nullptr;                  // pairs of texts (name, patterns), each NUL-ended; a second NUL ends
+    DWORD nFilterIndex = 0;       // 1-based; the pair chosen at first
+    wchar_t* lpstrFile = nullptr; // in: the name shown at first; out: the chosen file's full path
+    DWORD nMaxFile = 0;           // characters in lpstrFile
+    const wchar_t* lpstrTitle = nullptr;
+    DWORD Flags = 0; // OFN_*
+};
+
 class TDialogServices {
 public:
     virtual ~TDialogServices() = default;
@@ -78,6 +97,10 @@ public:
     // and an empty text when the item has none.
     virtual BOOL SHGetPathFromIDListW(const void* idList, wchar_t* path) = 0;
     virtual void CoTaskMemFree(void* memory) = 0;
+
+    // Shows the file-open dialog modally. TRUE with the chosen file's path in lpstrFile; FALSE when
+    // the user cancelled.
+    virtual BOOL GetOpenFileNameW(OPENFILENAMEW* info) = 0;
 
     // The UI thread's active window, or null when none of the program's windows is active.
     virtual void* GetActiveWindow() = 0;

@@ -120,6 +120,13 @@ void TScanFileSystem::Execute() {
 }
 
 std::vector<std::wstring> TScanFileSystem::rootList() const {
+    if (FScanMode == smImage) {
+        std::vector<std::wstring> roots;
+        for (const TImageScanRoot& image : FImageRoots) {
+            roots.push_back(image.root);
+        }
+        return roots;
+    }
     if (FScanMode != smFull) {
         return {FPath};
     }
@@ -138,7 +145,9 @@ void TScanFileSystem::scanRoot(const std::vector<std::wstring>& driveList, int n
     if (getFileSystemName(FCurDrive[0]) != L"NTFS") {
         return;
     }
-    FCurDriveLabel = FScanMode == smTargetPath ? FPath : driveLabel();
+    FCurDriveLabel = FScanMode == smTargetPath ? FPath
+                     : FScanMode == smImage    ? FImageRoots[static_cast<std::size_t>(n)].label
+                                               : driveLabel();
     Synchronize([&] { FNotifications.driveInitializing(FCurDriveLabel); });
 
     FCount = 0;

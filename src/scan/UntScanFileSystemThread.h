@@ -17,6 +17,14 @@ enum TScanFileSystemMode {
     smFull = 0,        // every NTFS fixed or removable drive
     smTargetDrive = 1, // one drive root, for example E:\ (path)
     smTargetPath = 2,  // one folder (path)
+    smImage = 3,       // the NTFS volumes of a disk image, each at a drive letter (imageRoots)
+};
+
+// A volume of a disk image to be scanned: its root ("Y:\") and the name messages give it
+// ("evidence.dd [2]").
+struct TImageScanRoot {
+    std::wstring root;
+    std::wstring label;
 };
 
 // A node of the window's results tree, as the window hands it out; the scan only passes it back.
@@ -81,6 +89,8 @@ public:
     void setPreviewLen(std::int32_t value) { FPreviewLen = value; }
     bool includeZone() const { return FIncludeZone; }
     void setIncludeZone(bool value) { FIncludeZone = value; }
+    const std::vector<TImageScanRoot>& imageRoots() const { return FImageRoots; }
+    void setImageRoots(std::vector<TImageScanRoot> value) { FImageRoots = std::move(value); }
 
 protected:
     void Execute() override;
@@ -133,6 +143,7 @@ private:
     bool FRecursive = true;
     std::int32_t FPreviewLen = 30;
     bool FIncludeZone = false;
+    std::vector<TImageScanRoot> FImageRoots;
     std::int64_t FFoundResults = 0;
     std::int64_t FLastFoundResultsCheck = 0;
     TADSList FADSList;

@@ -238,6 +238,117 @@ done
 app_pid=""
 check "Alt+F4 ends the program with exit code 0 (got $code)" [ "$code" -eq 0 ]
 
+# ---- 7. The real program on a disk image file: an MBR with two NTFS partitions that mkntfs and
+# ntfscp made (numbered 1 and 3; partition 2 is FAT and skipped). "Scan NTFS Disk Image..." is the
+# last item of the scan menu (Up, Return); the file-open dialog takes the image's Z: path. The rows
+# name the image and partition; a stream saved from the image into a real folder holds its bytes;
+# both deletes are refused as read only and the image file is unchanged.
+program="$build/src/app/ADSOmbrolux.exe"
+image_tools_missing=""
+for tool in mkntfs ntfscp; do
+  command -v "$tool" >/dev/null 2>&1 || [ -x "/usr/sbin/$tool" ] || [ -x "/sbin/$tool" ] ||
+    image_tools_missing="$image_tools_missing $tool"
+done
+if [ ! -f "$program" ]; then
+  echo "SKIP: the image scan: $program is not built"
+elif [ -n "$image_tools_missing" ]; then
+  echo "SKIP: the image scan: no$image_tools_missing here to make the image with"
+else
+  export PATH="$PATH:/usr/sbin:/sbin"
+  mkdir "$dest/image" "$dest/work"
+  printf 'the payload, read from the image' > "$dest/work/payload"
+  printf 'notes on the second volume' > "$dest/work/notes"
+  echo data > "$dest/work/data"
+  truncate -s 2M "$dest/work/first.vol" "$dest/work/second.vol"
+  mkntfs -q -F -f -L First "$dest/work/first.vol" >/dev/null 2>&1
+  mkntfs -q -F -f -L Second "$dest/work/second.vol" >/dev/null 2>&1
+  ntfscp -f "$dest/work/first.vol" "$dest/work/data" report.docx >/dev/null 2>&1
+  ntfscp -f -N payload "$dest/work/first.vol" "$dest/work/payload" report.docx >/dev/null 2>&1
+  ntfscp -f "$dest/work/second.vol" "$dest/work/data" memo.txt >/dev/null 2>&1
+  ntfscp -f -N notes "$dest/work/second.vol" "$dest/work/notes" memo.txt >/dev/null 2>&1
+  /usr/bin/python3 - "$dest/work" <<'PY'
+import sys
+work = sys.argv[1]
+mib = 1024 * 1024
+disk = bytearray(9 * mib)
+def entry(slot, kind, start, count):
+    e = 0x1BE + 16 * slot
+    disk[e + 4] = kind
+    disk[e + 8:e + 12] = start.to_bytes(4, "little")
+    disk[e + 12:e + 16] = count.to_bytes(4, "little")
+entry(0, 0x07, 2048, 4096)
+entry(1, 0x0C, 6144, 2048)
+entry(2, 0x07, 10240, 4096)
+disk[510:512] = b"\x55\xAA"
+disk[mib:3 * mib] = open(f"{work}/first.vol", "rb").read()
+disk[5 * mib:7 * mib] = open(f"{work}/second.vol", "rb").read()
+open(f"{work}/evidence.dd", "wb").write(disk)
+PY
+  image_sum=$(sha256sum < "$dest/work/evidence.dd")
+  wine "$program" >/dev/null 2>&1 &
+  app_pid=$!
+  main=$(wait_window "Korvane ADS Ombrolux")
+  sleep 2
+  import -window root "$out/stream-image-idle.png"
+  read -r ox oy list_top < <(/usr/bin/python3 -c "
+import sys; sys.path.insert(0, '$here/tests/gui'); import check_screen, os
+sys.stdout, out = open(os.devnull, 'w'), sys.stdout
+found = check_screen.check_panel(check_screen.Shot('$out/stream-image-idle.png'), 'idle')
+sys.stdout = out
+print(*found) if found else None")
+  if [ -z "${list_top:-}" ]; then
+    fail "the real program starts idle (no idle panel seen)"
+  else
+    # The action button: 109 x 28, 4 px from the panel's right and bottom edges.
+    xdotool mousemove $((ox + 4 + 532 - 4 - 54)) $((list_top - 5 - 4 - 14)) click 1
+    sleep 1
+    xdotool key Up
+    shot image-menu
+    xdotool key Return
+    opened=$(wait_window "Scan NTFS Disk Image")
+    check "Scan NTFS Disk Image... opens the file-open dialog" [ -n "$opened" ]
+    if [ -n "$opened" ]; then
+      xdotool windowfocus --sync "$opened" >/dev/null 2>&1
+      sleep 0.5
+      xdotool type --delay 30 "$(windows_path "$dest/work/evidence.dd")"
+      xdotool key Return
+      check "the image is taken: the Setup Scan dialog follows" answer "Setup Scan"
+      check "the image scan lists the two streams of the two NTFS partitions" shot_rows image-scanned 2
+      where image-scanned
+      # Rows: 0 evidence.dd [1]\report.docx, 1 payload, 2 evidence.dd [3]\memo.txt, 3 notes.
+      menu_item 3 $COPY_ITEM
+      sleep 0.5
+      check "an image row's path names the image and partition" \
+        [ "$(wine "$probe" clipboard 2>/dev/null | tr -d '\r')" = 'evidence.dd [3]\memo.txt:notes' ]
+      open_from_menu 1 $BACKUP_ITEM "Browse for Folder" && choose_folder "$dest/image"
+      info=$(wait_window "Information")
+      report=$(dialog_texts "Information")
+      shot image-backup
+      check "Backup Selected ADS of an image row reports the file written" \
+        grep -qxF "$(windows_path "$dest/image")\payload" <<<"$report"
+      [ -n "$info" ] && answer "Information" || answer "Error"
+      check "the copy saved from the image holds the stream's bytes" cmp -s "$dest/image/payload" "$dest/work/payload"
+      readonly_text="These streams are inside a disk image, which is opened read only: nothing was deleted."
+      open_from_menu 1 $DELETE_ITEM "Information"
+      check "Delete Selected ADS on an image row is refused as read only" \
+        grep -qxF "$readonly_text" <<<"$(dialog_texts Information)"
+      answer "Information"
+      xdotool mousemove $((ox + 195)) $((list_top + 14)) click 1
+      wait_window "Information" >/dev/null
+      check "Delete Checked on image rows is refused as read only" \
+        grep -qxF "$readonly_text" <<<"$(dialog_texts Information)"
+      answer "Information"
+      check "every image row is still there" shot_rows image-after-deletes 2
+      check "the image file is unchanged" [ "$(sha256sum < "$dest/work/evidence.dd")" = "$image_sum" ]
+    fi
+  fi
+  xdotool windowfocus --sync "$main" >/dev/null 2>&1 || true
+  xdotool key --window "$main" alt+F4 >/dev/null 2>&1
+  for _ in $(seq 1 40); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.25; done
+  kill "$app_pid" 2>/dev/null
+  app_pid=""
+fi
+
 echo "Screenshots: $out"
 echo "stream gui: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 
 namespace plat {
 
@@ -56,6 +57,10 @@ void TScriptedDialogs::answerCancel() {
     FAnswers.push_back({TKind::cancel, 0, {}});
 }
 
+void TScriptedDialogs::answerFile(std::wstring path) {
+    FAnswers.push_back({TKind::file, 0, std::move(path)});
+}
+
 void TScriptedDialogs::unscripted(const std::wstring& message) {
     if (FOnUnscripted) {
         FOnUnscripted(message);
@@ -103,6 +108,10 @@ void* TScriptedDialogs::SHBrowseForFolderW(BROWSEINFOW* info) {
     if (answer.kind == TKind::cancel) {
         return nullptr;
     }
+    if (answer.kind == TKind::file) {
+        unscripted(L"the next scripted answer is a file, but came the " + describe(*info));
+        return nullptr;
+    }
     auto item = std::make_unique<TItem>();
     if (answer.kind == TKind::folder) {
         item->path = answer.text;
@@ -146,6 +155,43 @@ void TScriptedDialogs::CoTaskMemFree(void* memory) {
     if (FIdLists.erase(memory) == 0) {
         unscripted(L"CoTaskMemFree of memory the browser did not give (freed twice?)");
     }
+}
+
+BOOL TScriptedDialogs::GetOpenFileNameW(OPENFILENAMEW* info) {
+    if (info == nullptr) {
+        unscripted(L"file-open dialog without a description");
+        return FALSE;
+    }
+    TShownFileDialog shown;
+    shown.owner = info->hwndOwner;
+    shown.title = info->lpstrTitle != nullptr ? info->lpstrTitle : L"";
+    for (const wchar_t* text = info->lpstrFilter; text != nullptr && *text != L'\0';
+         text += std::wcslen(text) + 1) {
+        shown.filter.emplace_back(text);
+    }
+    shown.filterIndex = info->nFilterIndex;
+    shown.flags = info->Flags;
+    FFileDialogs.push_back(shown);
+
+    if (FAnswers.empty() ||
+        (FAnswers.front().kind != TKind::file && FAnswers.front().kind != TKind::cancel)) {
+        unscripted(FAnswers.empty()
+                       ? L"no answer scripted for the file-open dialog \"" + shown.title + L"\""
+                       : L"the next scripted answer is not a file, but came the file-open dialog");
+        return FALSE;
+    }
+    const TAnswer answer = FAnswers.front();
+    FAnswers.pop_front();
+    if (answer.kind == TKind::cancel) {
+        return FALSE;
+    }
+    // The dialog fails when the path does not fit the caller's buffer.
+    if (info->lpstrFile == nullptr || answer.text.size() >= info->nMaxFile) {
+        return FALSE;
+    }
+    answer.text.copy(info->lpstrFile, answer.text.size());
+    info->lpstrFile[answer.text.size()] = L'\0';
+    return TRUE;
 }
 
 } // namespace plat

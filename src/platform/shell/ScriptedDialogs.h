@@ -30,8 +30,10 @@ public:
     void answerFolder(std::wstring path);
     // The next folder browser: the user chooses an item that has no file-system path.
     void answerItemWithoutPath(std::wstring displayName);
-    // The next folder browser: the user cancels.
+    // The next folder browser or file-open dialog: the user cancels.
     void answerCancel();
+    // The next file-open dialog: the user chooses this file.
+    void answerFile(std::wstring path);
     // Answers not yet taken.
     std::size_t pendingAnswers() const { return FAnswers.size(); }
 
@@ -57,6 +59,15 @@ public:
     };
     const std::vector<TTaskDialogConfig>& taskDialogs() const { return FTaskDialogs; }
     const std::vector<TShownBrowser>& folderBrowsers() const { return FBrowsers; }
+    struct TShownFileDialog {
+        void* owner = nullptr;
+        std::wstring title;
+        // The filter's texts in order (name, patterns, name, patterns...).
+        std::vector<std::wstring> filter;
+        DWORD filterIndex = 0;
+        DWORD flags = 0;
+    };
+    const std::vector<TShownFileDialog>& fileDialogs() const { return FFileDialogs; }
     // Identifier lists given by the browser and not yet released.
     std::size_t liveIdLists() const { return FIdLists.size(); }
 
@@ -65,11 +76,12 @@ public:
     void* SHBrowseForFolderW(BROWSEINFOW* info) override;
     BOOL SHGetPathFromIDListW(const void* idList, wchar_t* path) override;
     void CoTaskMemFree(void* memory) override;
+    BOOL GetOpenFileNameW(OPENFILENAMEW* info) override;
     void* GetActiveWindow() override { return FActiveWindow; }
     void* applicationWindow() override { return FApplicationWindow; }
 
 private:
-    enum class TKind { button, folder, itemWithoutPath, cancel };
+    enum class TKind { button, folder, itemWithoutPath, cancel, file };
     struct TAnswer {
         TKind kind;
         int button = 0;
@@ -89,6 +101,7 @@ private:
     void* FApplicationWindow = nullptr;
     std::vector<TTaskDialogConfig> FTaskDialogs;
     std::vector<TShownBrowser> FBrowsers;
+    std::vector<TShownFileDialog> FFileDialogs;
     std::map<const void*, std::unique_ptr<TItem>> FIdLists;
 };
 

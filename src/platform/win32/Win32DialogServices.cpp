@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
 #include <objbase.h>
 #include <ole2.h>
 #include <shlobj.h>
@@ -117,6 +118,22 @@ void* TWin32DialogServices::SHBrowseForFolderW(BROWSEINFOW* info) {
 
 BOOL TWin32DialogServices::SHGetPathFromIDListW(const void* idList, wchar_t* path) {
     return ::SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(idList), path);
+}
+
+BOOL TWin32DialogServices::GetOpenFileNameW(OPENFILENAMEW* info) {
+    if (info == nullptr) {
+        return FALSE;
+    }
+    ::OPENFILENAMEW open{};
+    open.lStructSize = sizeof(open);
+    open.hwndOwner = static_cast<HWND>(info->hwndOwner);
+    open.lpstrFilter = info->lpstrFilter;
+    open.nFilterIndex = info->nFilterIndex;
+    open.lpstrFile = info->lpstrFile;
+    open.nMaxFile = info->nMaxFile;
+    open.lpstrTitle = info->lpstrTitle;
+    open.Flags = info->Flags;
+    return ::GetOpenFileNameW(&open);
 }
 
 void TWin32DialogServices::CoTaskMemFree(void* memory) {

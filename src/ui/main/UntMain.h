@@ -33,6 +33,10 @@
 
 struct TDeclaredComponent;
 
+namespace plat::ntfs {
+class TImageDriveServices;
+}
+
 // The window's state as the alert panel shows it.
 enum TAlertMode : std::uint16_t { amIdle = 0, amBusy = 1, amError = 2, amFinished = 3 };
 
@@ -160,6 +164,7 @@ public:
     TMenuItem* FullSystem1 = nullptr;
     TMenuItem* targetDrive1 = nullptr;
     TMenuItem* argetFolder1 = nullptr;
+    TMenuItem* ScanImage1 = nullptr;
     void bindScanCommands();
     void btnActionClick();
     void btnStopClick();
@@ -170,9 +175,25 @@ public:
     void FullSystem1Click();
     void targetDriveClick(TMenuItem* item);
     void argetFolder1Click();
-    // Creates the scan thread with these settings, keeps it in FScanFileSystem and starts it.
+    // "Scan NTFS Disk Image...": a file chosen, its NTFS volumes attached, then the Setup Scan dialog.
+    void ScanImage1Click();
+    // Creates the scan thread with these settings, keeps it in FScanFileSystem and starts it. An image
+    // scan (smImage) walks imageRoots; any other scan takes the image of the last one away.
     void runScan(TScanFileSystemMode mode, const std::wstring& path, const std::wstring& wildcard,
-                 bool recursive, std::int32_t previewLen, bool includeZone);
+                 bool recursive, std::int32_t previewLen, bool includeZone,
+                 std::vector<TImageScanRoot> imageRoots = {});
+
+    // ---- Disk images (UntMainImage.cpp). The file services installed at start-up, which reach the
+    // volumes of the scanned image; without them (set to null) the window scans no image.
+    void setImageDrives(plat::ntfs::TImageDriveServices* drives) { FImageDrives = drives; }
+    // A path as its row shows it: inside an image, the volume's name instead of its drive letter.
+    std::wstring shownPath(const std::wstring& path) const;
+    // The path the file services open for a row's path (the reverse of shownPath).
+    std::wstring openedPath(const std::wstring& rowPath) const;
+    // Whether a row's path lies inside a disk image, which is read only.
+    bool isImageRowPath(const std::wstring& rowPath) const;
+    // Whether any checked stream row lies inside a disk image.
+    bool checkedImageRows() const;
 
     // ---- Results tree.
     void VSTInitNode(TTreeNode* node);
@@ -262,5 +283,6 @@ private:
     const TNCAPictures* FNCAPictures = nullptr;
     TFrmAbout* FAboutWindow = nullptr;
 
+    plat::ntfs::TImageDriveServices* FImageDrives = nullptr;
     bool FTreeSuspended = false; // the tree's updates are suspended by a running scan or bulk run
 };

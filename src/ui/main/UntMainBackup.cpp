@@ -12,7 +12,8 @@ TTreeList& TFrmMain::backupTree() {
 void TFrmMain::backupStreamTexts(TTreeNode* node, std::wstring& name, std::wstring& path) {
     const PTreeData data = treeData(node);
     name = data != nullptr ? data->Column1 : std::wstring();
-    path = data != nullptr ? data->Column2 : std::wstring();
+    // A row inside an image is read where its volume is attached.
+    path = data != nullptr ? openedPath(data->Column2) : std::wstring();
 }
 
 void TFrmMain::backupStarting(const TBackupRunState& state) {
@@ -44,7 +45,11 @@ void TFrmMain::backupStarting(const TBackupRunState& state) {
 }
 
 void TFrmMain::backupStreamStarting(const std::wstring& line1, const std::wstring& line2) {
-    setDetailAlert(line1, line2);
+    // Line 1 is the job's name, ": " and the path read from; a path inside an image shows as its row does.
+    const std::size_t path = line1.find(L": ");
+    setDetailAlert(path == std::wstring::npos ? line1
+                                              : line1.substr(0, path + 2) + shownPath(line1.substr(path + 2)),
+                   line2);
 }
 
 void TFrmMain::backupProgress(const TBackupRunState& state) {

@@ -58,6 +58,10 @@ const std::vector<TDeclaredComponent>& TFrmMain::declaredComponents() {
          .kind = L"TMenuItem",
          .parent = L"popscan",
          .props = {.caption = L"Scan Target Folder (NTFS Only)", .imageIndex = 7}},
+        {.name = L"ScanImage1",
+         .kind = L"TMenuItem",
+         .parent = L"popscan",
+         .props = {.caption = L"Scan NTFS Disk Image...", .imageIndex = 22}},
 
         // The tree's menu.
         {.name = L"poplist", .kind = L"TPopupMenu", .props = {.images = L"Img16"}},

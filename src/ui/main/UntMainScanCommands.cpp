@@ -4,12 +4,15 @@
 
 #include "ui/main/UntMain.h"
 
+#include "platform/ntfs/NtfsImageDrives.h"
 #include "streamops/UntBackupADSThread.h"
 #include "system/UntBrowseFolder.h"
+#include "system/UntChooseImage.h"
 #include "system/UntKorvaneLib.h"
 #include "ui/main/UntWildCard.h"
 
 #include <cwctype>
+#include <filesystem>
 
 namespace {
 
@@ -60,7 +63,7 @@ TBitmap32 menuPictureOf(const TBitmap32& icon) {
 }
 
 // Shows the Setup Scan dialog for a scope; answers whether the user accepted it. The box
-// "Scan target folder recursively" only shows for a folder.
+// "Scan target folder recursively" only shows for a folder and a disk image.
 bool setupScanAccepted(bool folderScope) {
     if (FrmWC == nullptr) {
         return false;
@@ -72,16 +75,24 @@ bool setupScanAccepted(bool folderScope) {
     return !FrmWC->FCanceled;
 }
 
+// The file name of a path ("D:\cases\evidence.dd" -> "evidence.dd"): what an image's rows start with.
+std::wstring fileNameOf(const std::wstring& path) {
+    const std::size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
 } // namespace
 
 void TFrmMain::bindScanCommands() {
     FullSystem1 = popscan->items().find(L"FullSystem1");
     targetDrive1 = popscan->items().find(L"targetDrive1");
     argetFolder1 = popscan->items().find(L"argetFolder1");
+    ScanImage1 = popscan->items().find(L"ScanImage1");
     popscan->setPopupComponent(btnAction);
     popscan->OnPopup = [this](TPopupMenu*) { popscanPopup(); };
     FullSystem1->OnClick = [this](TMenuItem*) { FullSystem1Click(); };
     argetFolder1->OnClick = [this](TMenuItem*) { argetFolder1Click(); };
+    ScanImage1->OnClick = [this](TMenuItem*) { ScanImage1Click(); };
 }
 
 void TFrmMain::btnActionClick() {
@@ -170,8 +181,47 @@ void TFrmMain::argetFolder1Click() {
             FrmWC->includeZone());
 }
 
+void TFrmMain::ScanImage1Click() {
+    if (FImageDrives == nullptr || jobRunning()) {
+        return;
+    }
+    const std::wstring image = chooseDiskImage();
+    if (isBlank(image)) {
+        return;
+    }
+    // Read only: the engine opens the file for reading and its services refuse every change.
+    plat::ntfs::TImageVolumes opened =
+        plat::ntfs::openImageVolumes(fileNameOf(image), std::filesystem::path(image));
+    if (opened.volumes.empty()) {
+        showError(L"Scan NTFS Disk Image", opened.error);
+        return;
+    }
+    if (!opened.problems.empty()) {
+        // A damaged partition costs its own rows, not the scan: the user hears which ones are missing.
+        std::wstring list;
+        for (const std::wstring& problem : opened.problems) {
+            list += L"\r\n" + problem;
+        }
+        showInformation(L"Scan NTFS Disk Image", L"These NTFS partitions of " + fileNameOf(image) +
+                                                     L" cannot be read and are left out:" + list);
+    }
+    if (!setupScanAccepted(true)) {
+        return;
+    }
+    std::vector<TImageScanRoot> roots;
+    for (plat::ntfs::TImageRoot& attached : FImageDrives->attach(std::move(opened.volumes))) {
+        roots.push_back({std::move(attached.root), std::move(attached.source)});
+    }
+    runScan(smImage, image, FrmWC->wildcard(), FrmWC->recursive(), FrmWC->previewLength(),
+            FrmWC->includeZone(), std::move(roots));
+}
+
 void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const std::wstring& wildcard,
-                       bool recursive, std::int32_t previewLen, bool includeZone) {
+                       bool recursive, std::int32_t previewLen, bool includeZone,
+                       std::vector<TImageScanRoot> imageRoots) {
+    if (mode != smImage && FImageDrives != nullptr) {
+        FImageDrives->detach(); // the rows of the image go with this scan's start
+    }
     TScanFileSystem* scan = createScanThread(); // frees itself when its body returns
     FScanFileSystem = scan;
     scan->setFreeOnTerminate(true);
@@ -182,6 +232,7 @@ void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const
     scan->setRecursive(recursive);
     scan->setPreviewLen(previewLen);
     scan->setIncludeZone(includeZone);
+    scan->setImageRoots(std::move(imageRoots));
     scan->Start();
 }
 

@@ -71,7 +71,7 @@ void TFrmMain::driveScanStarting() {
 void TFrmMain::scanProgress(const std::wstring& curDriveLabel, const std::wstring& folderPath,
                             const std::wstring& entryName, std::int64_t foundResults,
                             std::int64_t& lastFoundResultsCheck) {
-    setDetailAlert(L"Scanning: " + folderPath + entryName, L"Target: " + curDriveLabel);
+    setDetailAlert(L"Scanning: " + shownPath(folderPath + entryName), L"Target: " + curDriveLabel);
     pbSec->setPosition(pbSec->position() + 50);
     if (foundResults != lastFoundResultsCheck) {
         const std::wstring manyStr = foundResults > 1 ? L"s" : L"";
@@ -96,7 +96,7 @@ TTreeNode* TFrmMain::addEntryRow(const std::wstring& path, bool isFolder, const 
                                  const std::wstring& modificationStr) {
     TTreeNode* XNode = VST->addChild(nullptr);
     if (PTreeData data = treeData(XNode)) {
-        data->Column1 = path;
+        data->Column1 = shownPath(path); // inside an image: its name, not the letter it is read at
         data->Column2.clear();
         // A folder has no size of its own; its picture is the system's for the path (VSTGetImageIndex).
         data->Column3 = isFolder ? std::wstring() : formatFileSize(getFileSize(path));
@@ -123,7 +123,7 @@ TScanNode TFrmMain::streamFound(const TADSObject& curAds, const std::wstring& fi
         // and the path reaches another stream.
         const std::wstring streamPath = streamPathOf(fileName, curAds.adsName());
         data->Column1 = curAds.adsName();
-        data->Column2 = streamPath;
+        data->Column2 = shownPath(streamPath);
         // Sizes are shown in full: a stream of 2 GiB or more keeps its true size.
         data->Column3 = formatFileSize(curAds.adsSize());
         data->Column4 = creationStr;

@@ -15,6 +15,8 @@ namespace {
 
 const wchar_t* const kChooseDestination = L"Choose destination path";
 const wchar_t* const kPermanent = L"This action is permanent!";
+const wchar_t* const kImageReadOnly =
+    L"These streams are inside a disk image, which is opened read only: nothing was deleted.";
 
 } // namespace
 
@@ -59,6 +61,10 @@ void TFrmMain::btnDeleteClick() {
     if (count == 0) {
         return;
     }
+    if (checkedImageRows()) {
+        showInformation(L"Delete ADS File(s)", kImageReadOnly);
+        return;
+    }
     if (!askQuestion(L"Delete ADS File(s)",
                      L"You are about to delete " + std::to_wstring(count) +
                          L" ADS (Alternate Data Stream) files, Are you sure?",
@@ -75,7 +81,7 @@ void TFrmMain::BackupselectedADS1Click() {
     if (jobRunning() || data == nullptr || VST->getNodeLevel(node) == 0) {
         return;
     }
-    const std::wstring source = data->Column2;
+    const std::wstring source = openedPath(data->Column2);
     const std::wstring name = data->Column1;
     std::wstring folder = browseForFolder(kChooseDestination, true);
     if (isBlank(folder)) {
@@ -111,6 +117,10 @@ void TFrmMain::DeleteselectedADS1Click() {
         return;
     }
     const std::wstring path = data->Column2;
+    if (isImageRowPath(path)) {
+        showInformation(L"Delete ADS File", kImageReadOnly);
+        return;
+    }
     if (!askQuestion(L"Delete ADS File",
                      L"You are about to delete " + data->Column1 +
                          L" ADS (Alternate Data Stream) file, Are you sure?",

@@ -214,8 +214,9 @@ TEST_F(MainWindowTest, ActionButtonActsOnItsTag) {
     for (const plat::TMenuEntry& entry : widgets.shownMenus()[0].entries) {
         captions.push_back(entry.separator ? L"-" : entry.caption);
     }
-    EXPECT_EQ(captions, (std::vector<std::wstring>{L"Scan Full System (NTFS Only)", L"Scan Target NTFS Drive",
-                                                   L"-", L"Scan Target Folder (NTFS Only)"}));
+    EXPECT_EQ(captions,
+              (std::vector<std::wstring>{L"Scan Full System (NTFS Only)", L"Scan Target NTFS Drive", L"-",
+                                         L"Scan Target Folder (NTFS Only)", L"Scan NTFS Disk Image..."}));
     // Tag 1 ("Fine!") goes back to idle.
     w().scanFinished(false, 2);
     ASSERT_EQ(w().btnAction->caption(), L"Fine!");

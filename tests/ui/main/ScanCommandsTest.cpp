@@ -16,6 +16,7 @@ namespace {
 const std::wstring kFull = L"Scan Full System (NTFS Only)";
 const std::wstring kDrive = L"Scan Target NTFS Drive";
 const std::wstring kFolder = L"Scan Target Folder (NTFS Only)";
+const std::wstring kImage = L"Scan NTFS Disk Image...";
 const std::wstring kProductTitle = L"Korvane ADS (Alternate Data Stream) Ombrolux";
 const std::wstring kNoNtfsBody =
     L"No NTFS Hard Drive/Removable Device were found in your system! Since Alternate Data Stream files only "
@@ -77,10 +78,11 @@ TEST_F(ScanCommandsTest, RunScanOpensTheScanMenuBelowTheButtonWithItsEntriesAndP
     EXPECT_EQ(shown.at, (TPoint{w().left() + 4 + w().btnAction->left(),
                                 w().top() + 4 + w().btnAction->top() + w().btnAction->height() - 1}));
     EXPECT_EQ(shown.owner, w().btnAction->peer());
-    ASSERT_EQ(captionsOf(shown.entries), (std::vector<std::wstring>{kFull, kDrive, L"-", kFolder}));
+    ASSERT_EQ(captionsOf(shown.entries), (std::vector<std::wstring>{kFull, kDrive, L"-", kFolder, kImage}));
     EXPECT_EQ(shown.entries[0].image, *w().Img16->image(8));
     EXPECT_EQ(shown.entries[1].image, *w().Img16->image(9));
     EXPECT_EQ(shown.entries[3].image, *w().Img16->image(7));
+    EXPECT_EQ(shown.entries[4].image, *w().Img16->image(22));
 
     // The drive's entry shows the drive root's system icon with white as its transparent colour.
     const std::vector<plat::TMenuEntry>& drives = shown.entries[1].items;
@@ -105,7 +107,7 @@ TEST_F(ScanCommandsTest, EachOpeningOfTheMenuShowsTheDrivesPresentThen) {
     store.setMediaPresent(L'E', false); // the stick was pulled out
     clickAction();
     EXPECT_EQ(captionsOf(widgets.shownMenus().back().entries),
-              (std::vector<std::wstring>{kFull, L"-", kFolder}))
+              (std::vector<std::wstring>{kFull, L"-", kFolder, kImage}))
         << "no NTFS drive left: the drive entry is hidden, the other scopes remain";
     EXPECT_FALSE(w().targetDrive1->visible());
 

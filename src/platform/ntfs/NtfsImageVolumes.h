@@ -1,0 +1,32 @@
+#pragma once
+// The NTFS volumes of a disk image or block device, opened read only, each with the name its rows
+// carry: every NTFS partition of its partition table (MBR, GPT, fixed VHD), or the image itself when
+// it is one bare volume. Shared by the window and the console tool, so both name them alike.
+
+#include "ntfs/NtfsVolume.h"
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace plat::ntfs {
+
+struct TImageVolume {
+    // How the rows name it: "evidence.dd [2]" for partition 2, the image's name alone for a bare volume.
+    std::wstring source;
+    std::unique_ptr<::ntfs::TNtfsVolume> volume;
+};
+
+struct TImageVolumes {
+    std::vector<TImageVolume> volumes;
+    // An NTFS partition that could not be opened, each as "partition 2: <reason>"; the rest still open.
+    std::vector<std::wstring> problems;
+    // When no volume opened: what was found ("no NTFS volume in evidence.dd (MBR with 2 partitions: …)").
+    std::wstring error;
+};
+
+// name: the image as the rows and texts name it (what the user gave, or its file name).
+TImageVolumes openImageVolumes(const std::wstring& name, const std::filesystem::path& image);
+
+} // namespace plat::ntfs

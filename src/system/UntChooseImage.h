@@ -1,0 +1,8 @@
+#pragma once
+// The disk-image chooser: the platform's file-open dialog, modal to the application, on the UI thread.
+
+#include <string>
+
+// Answers the chosen file's full path, or the empty text when the user cancels. The dialog offers
+// disk images (*.img, *.dd, *.raw, *.001, *.vhd) first, and all files.
+std::wstring chooseDiskImage();

@@ -1,0 +1,294 @@
+// "Scan NTFS Disk Image..." in the window, end to end over the headless toolkit: a disk image that
+// mkntfs and ntfscp made (several partitions behind an MBR), chosen in the file-open dialog, scanned
+// through the image's volumes attached beside the simulated store's drives; its rows, and the stream
+// commands on them: copies from the image into a real folder, deletes refused.
+
+#include "ui/main/ScanCommandsFixture.h"
+
+#include "ntfs/NtfsImage.h"
+#include "platform/ClipboardServices.h"
+#include "platform/ntfs/NtfsImageDrives.h"
+
+#include <fstream>
+#include <iterator>
+
+using namespace scancommands;
+using namespace std::chrono_literals;
+
+namespace {
+
+const wchar_t* const kImageItem = L"Scan NTFS Disk Image...";
+const std::string kPayload = "the payload, read from the image";
+const std::string kNotes = "notes on the second volume";
+
+std::string fileBytes(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void writeFile(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// An MBR entry (slot 0-3) in sector 0, with the signature.
+void mbrEntry(std::string& disk, int slot, std::uint8_t type, std::uint32_t start, std::uint32_t count) {
+    const std::size_t e = 0x1BE + 16 * static_cast<std::size_t>(slot);
+    disk[e + 4] = static_cast<char>(type);
+    for (int i = 0; i < 4; ++i) {
+        disk[e + 8 + i] = static_cast<char>(start >> 8 * i);
+        disk[e + 12 + i] = static_cast<char>(count >> 8 * i);
+    }
+    disk[510] = static_cast<char>(0x55);
+    disk[511] = static_cast<char>(0xAA);
+}
+
+class ImageScanTest : public ScanCommandsTest {
+protected:
+    void SetUp() override {
+        ScanCommandsTest::SetUp();
+        if (const std::string& reason = ntfstest::copyToolsUnavailableReason(); !reason.empty()) {
+            GTEST_SKIP() << reason;
+        }
+        plat::installFileServices(&imageDrives);
+        plat::installClipboardServices(&clipboard);
+        store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+        store.addDrive(L'D', plat::DRIVE_FIXED, L"Data", L"NTFS");
+        store.addFolder(L"D:\\Saved");
+        makeEvidence();
+        open();
+        w().setImageDrives(&imageDrives);
+    }
+    void TearDown() override {
+        EXPECT_EQ(imageDrives.openHandles(), 0u);
+        plat::installClipboardServices(nullptr);
+        ScanCommandsTest::TearDown();
+    }
+
+    // evidence.dd: partition 1 NTFS (report.docx:payload), 2 FAT (no volume), 3 NTFS (memo.txt:notes);
+    // with damagedThird, the third's master file table starts with a broken record.
+    void makeEvidence(bool damagedThird = false) {
+        const std::filesystem::path first = scratch.path() / "first.vol";
+        const std::filesystem::path second = scratch.path() / "second.vol";
+        const std::filesystem::path data = scratch.path() / "data";
+        ASSERT_TRUE(ntfstest::makeImage(first, 2, "First"));
+        ASSERT_TRUE(ntfstest::makeImage(second, 2, "Second"));
+        writeFile(data, "main data");
+        ASSERT_TRUE(ntfstest::ntfscp(first, data, L"report.docx"));
+        writeFile(data, kPayload);
+        ASSERT_TRUE(ntfstest::ntfscp(first, data, L"report.docx", L"payload"));
+        writeFile(data, "memo");
+        ASSERT_TRUE(ntfstest::ntfscp(second, data, L"memo.txt"));
+        writeFile(data, kNotes);
+        ASSERT_TRUE(ntfstest::ntfscp(second, data, L"memo.txt", L"notes"));
+
+        const std::uint32_t mib = 2048; // sectors
+        std::string disk(9 * 1024 * 1024, '\0');
+        mbrEntry(disk, 0, 0x07, 1 * mib, 2 * mib);
+        mbrEntry(disk, 1, 0x0C, 3 * mib, 1 * mib);
+        mbrEntry(disk, 2, 0x07, 5 * mib, 2 * mib);
+        disk.replace(1 * 1024 * 1024, 2 * 1024 * 1024, fileBytes(first));
+        std::string third = fileBytes(second);
+        if (damagedThird) {
+            // The boot sector names the MFT's first cluster; its first record loses its "FILE" mark.
+            const auto byte = [&](std::size_t at) {
+                return static_cast<std::uint64_t>(static_cast<unsigned char>(third[at]));
+            };
+            const std::uint64_t cluster = (byte(0x0B) | byte(0x0C) << 8) * byte(0x0D);
+            std::uint64_t mftCluster = 0;
+            for (int i = 7; i >= 0; --i) {
+                mftCluster = mftCluster << 8 | byte(0x30 + static_cast<std::size_t>(i));
+            }
+            third.replace(mftCluster * cluster, 4, "XXXX");
+        }
+        disk.replace(5 * 1024 * 1024, 2 * 1024 * 1024, third);
+        evidence = scratch.path() / "evidence.dd";
+        writeFile(evidence, disk);
+    }
+
+    // The user scans the image: the menu item, the file, then Enter in the Setup Scan dialog.
+    void scanImage(const std::filesystem::path& image) {
+        dialogs.answerFile(image.wstring());
+        answerSetupScan(nullptr, VK_RETURN);
+        chooseFromScanMenu(kImageItem);
+        waitForScanEnd();
+    }
+
+    // Level-0 rows by Column1, stream rows indented by Column2.
+    std::vector<std::wstring> rows() {
+        std::vector<std::wstring> result;
+        for (TTreeNode* node = w().VST->getFirst(); node != nullptr; node = w().VST->getNext(node)) {
+            const PTreeData data = w().treeData(node);
+            result.push_back(w().VST->getNodeLevel(node) == 0 ? data->Column1 : L"  " + data->Column2);
+        }
+        return result;
+    }
+    TTreeNode* streamRow(const std::wstring& column2) {
+        for (TTreeNode* node = w().VST->getFirst(); node != nullptr; node = w().VST->getNext(node)) {
+            if (w().treeData(node)->Column2 == column2) {
+                return node;
+            }
+        }
+        ADD_FAILURE() << "no row " << ntfstest::utf8(column2);
+        return nullptr;
+    }
+    std::wstring lastDialog() const {
+        if (dialogs.taskDialogs().empty()) {
+            return L"(none)";
+        }
+        const plat::TTaskDialogConfig& d = dialogs.taskDialogs().back();
+        return d.windowTitle + L" | " + d.mainInstruction + L" | " + d.content;
+    }
+
+    ntfstest::TScratchFolder scratch;
+    std::filesystem::path evidence;
+    plat::ntfs::TImageDriveServices imageDrives{store};
+    plat::TRecordingClipboard clipboard;
+};
+
+TEST_F(ImageScanTest, RowsNameTheImageAndPartitionInEveryColumnAndOnTheClipboard) {
+    scanImage(evidence);
+
+    // The file-open dialog offers disk images first, then all files, and reads only.
+    ASSERT_EQ(dialogs.fileDialogs().size(), 1u);
+    const auto& shown = dialogs.fileDialogs()[0];
+    EXPECT_EQ(shown.filter,
+              (std::vector<std::wstring>{L"Disk images (*.img;*.dd;*.raw;*.001;*.vhd)",
+                                         L"*.img;*.dd;*.raw;*.001;*.vhd", L"All files (*.*)", L"*.*"}));
+    EXPECT_EQ(shown.filterIndex, 1u);
+    EXPECT_NE(shown.flags & plat::OFN_FILEMUSTEXIST, 0u);
+    ASSERT_TRUE(w().scans->start().has_value());
+    EXPECT_EQ(w().scans->start()->mode, smImage);
+
+    // Both NTFS partitions, numbered as the table numbers them; the FAT one is skipped.
+    EXPECT_EQ(rows(), (std::vector<std::wstring>{
+                          L"evidence.dd [1]\\report.docx", L"  evidence.dd [1]\\report.docx:payload",
+                          L"evidence.dd [3]\\memo.txt", L"  evidence.dd [3]\\memo.txt:notes"}));
+    const PTreeData payload = w().treeData(streamRow(L"evidence.dd [1]\\report.docx:payload"));
+    EXPECT_EQ(payload->Column1, L"payload");
+    EXPECT_EQ(payload->Column6.substr(0, 11), L"the payload") << "the preview comes from the image";
+    EXPECT_EQ(w().alertTitle->caption(), L"Scan Complete!");
+
+    w().VST->setFocusedNode(streamRow(L"evidence.dd [3]\\memo.txt:notes"));
+    w().CopyfullADSPath1Click();
+    EXPECT_EQ(clipboard.clipboardText(), L"evidence.dd [3]\\memo.txt:notes");
+
+    // The image's volumes are no drives of the system: the drive submenu lists the live ones.
+    clickAction(); // Fine!
+    clickAction(); // the menu, nothing chosen
+    const std::vector<plat::TMenuEntry>& drives = widgets.shownMenus().back().entries[1].items;
+    ASSERT_EQ(drives.size(), 2u);
+}
+
+TEST_F(ImageScanTest, AFileWithoutAnNtfsVolumeIsRefusedWithWhatWasFound) {
+    std::string disk(4 * 1024 * 1024, '\0');
+    mbrEntry(disk, 0, 0x0C, 2048, 2048);
+    mbrEntry(disk, 1, 0x83, 4096, 2048);
+    const std::filesystem::path blank = scratch.path() / "blank.img";
+    writeFile(blank, disk);
+    dialogs.answerFile(blank.wstring());
+    dialogs.answerButton(plat::IDOK);
+    chooseFromScanMenu(kImageItem);
+
+    EXPECT_EQ(lastDialog(),
+              L"Error | Scan NTFS Disk Image | no NTFS volume in blank.img (MBR with 2 partitions: "
+              L"FAT32, Linux)");
+    EXPECT_EQ(w().scansMade, 0) << "neither the Setup Scan dialog nor a scan";
+    EXPECT_EQ(w().FMode, amIdle);
+
+    dialogs.answerCancel(); // the file-open dialog cancelled: nothing at all
+    chooseFromScanMenu(kImageItem);
+    EXPECT_EQ(dialogs.taskDialogs().size(), 1u);
+    EXPECT_EQ(w().scansMade, 0);
+}
+
+TEST_F(ImageScanTest, APartitionThatCannotBeReadIsNamedAndTheOthersAreScanned) {
+    makeEvidence(true);
+    dialogs.answerFile(evidence.wstring());
+    dialogs.answerButton(plat::IDOK);
+    answerSetupScan(nullptr, VK_RETURN);
+    chooseFromScanMenu(kImageItem);
+    waitForScanEnd();
+
+    const std::wstring notice = lastDialog();
+    const std::wstring expectedStart =
+        L"Information | Scan NTFS Disk Image | These NTFS partitions of evidence.dd cannot "
+        L"be read and are left out:\r\npartition 3: ";
+    EXPECT_EQ(notice.substr(0, expectedStart.size()), expectedStart) << ntfstest::utf8(notice);
+    EXPECT_EQ(rows(), (std::vector<std::wstring>{L"evidence.dd [1]\\report.docx",
+                                                 L"  evidence.dd [1]\\report.docx:payload"}));
+}
+
+TEST_F(ImageScanTest, BackupsCopyTheImagesBytesIntoTheRealFolderWithoutOverwriting) {
+    scanImage(evidence);
+    const std::wstring payloadRow = L"evidence.dd [1]\\report.docx:payload";
+
+    // Backup Selected ADS, twice: the second copy takes a numbered name.
+    for (const wchar_t* written : {L"D:\\Saved\\payload", L"D:\\Saved\\payload(1)"}) {
+        w().VST->setFocusedNode(streamRow(payloadRow));
+        dialogs.answerFolder(L"D:\\Saved");
+        dialogs.answerButton(plat::IDOK);
+        w().BackupselectedADS1Click();
+        EXPECT_EQ(lastDialog(),
+                  std::wstring(L"Information | Backup ADS File | ADS File successfully backupped at :\r\n") +
+                      written);
+        EXPECT_EQ(store.readData(written), kPayload);
+    }
+
+    // Backup Checked: every stream of both volumes, through the backup thread.
+    store.addFolder(L"D:\\All");
+    dialogs.answerFolder(L"D:\\All");
+    peerOf(*w().btnBackup).click(5, 5);
+    ASSERT_TRUE(ui.serveUntil([&] { return w().backupEnded; }, 30s));
+    ASSERT_TRUE(w().backupGone.waitFor(30s));
+    EXPECT_EQ(w().alertBody->caption(),
+              L"2/2 ADS (Alternate Data Stream) file(s) was successfully Backuped!");
+    EXPECT_EQ(store.readData(L"D:\\All\\payload"), kPayload);
+    EXPECT_EQ(store.readData(L"D:\\All\\notes"), kNotes);
+}
+
+TEST_F(ImageScanTest, DeletesOnImageRowsDeleteNothingAndSaySo) {
+    scanImage(evidence);
+    const std::string before = fileBytes(evidence);
+    const std::vector<std::wstring> rowsBefore = rows();
+    const std::wstring readOnly =
+        L"Information | Delete ADS File(s) | These streams are inside a disk image, which is "
+        L"opened read only: nothing was deleted.";
+
+    dialogs.answerButton(plat::IDOK);
+    peerOf(*w().btnDelete).click(5, 5);
+    EXPECT_EQ(lastDialog(), readOnly) << "no question, no run";
+    EXPECT_EQ(w().backupsMade, 0);
+
+    w().VST->setFocusedNode(streamRow(L"evidence.dd [3]\\memo.txt:notes"));
+    dialogs.answerButton(plat::IDOK);
+    w().DeleteselectedADS1Click();
+    EXPECT_EQ(lastDialog(),
+              L"Information | Delete ADS File | These streams are inside a disk image, which is opened "
+              L"read only: nothing was deleted.");
+
+    EXPECT_EQ(rows(), rowsBefore);
+    EXPECT_EQ(fileBytes(evidence), before) << "the image is never written";
+}
+
+TEST_F(ImageScanTest, AScanOfALiveFolderAfterAnImageScanTakesTheImageAway) {
+    scanImage(evidence);
+    store.addFolder(L"D:\\Work");
+    store.addFile(L"D:\\Work\\a.txt", "a");
+    store.addStream(L"D:\\Work\\a.txt", L"s", "stream");
+    clickAction(); // Fine!
+    dialogs.answerFolder(L"D:\\Work");
+    answerSetupScan(nullptr, VK_RETURN);
+    chooseFromScanMenu(L"Scan Target Folder (NTFS Only)");
+    waitForScanEnd();
+
+    EXPECT_EQ(rows(), (std::vector<std::wstring>{L"D:\\Work\\a.txt", L"  D:\\Work\\a.txt:s"}));
+    EXPECT_FALSE(imageDrives.readerPath(L"evidence.dd [1]\\report.docx:payload").has_value());
+    // Delete works again on live rows.
+    dialogs.answerButton(plat::IDYES);
+    peerOf(*w().btnDelete).click(5, 5);
+    ASSERT_TRUE(ui.serveUntil([&] { return w().backupEnded; }, 30s));
+    ASSERT_TRUE(w().backupGone.waitFor(30s));
+    EXPECT_FALSE(store.exists(L"D:\\Work\\a.txt:s"));
+}
+
+} // namespace
