@@ -241,7 +241,7 @@ void TTreeList::headerClicked(int index, TMouseButton button) {
 
 void TTreeList::scrollBarPressed(int x, int y) {
     const TLayout lay = layout();
-    const int s = kScrollBarSize;
+    const int s = scale(kScrollBarSize);
     if (lay.vertical && lay.vbar.contains(x, y)) {
         const TRect thumb = thumbRect(lay, true);
         if (y < lay.vbar.top + s) {
@@ -283,7 +283,7 @@ void TTreeList::scrollBarDragged(int x, int y) {
     const TRect thumb = thumbRect(lay, vertical);
     const TRect bar = vertical ? lay.vbar : lay.hbar;
     const int free =
-        (vertical ? bar.height() - thumb.height() : bar.width() - thumb.width()) - 2 * kScrollBarSize;
+        (vertical ? bar.height() - thumb.height() : bar.width() - thumb.width()) - 2 * scale(kScrollBarSize);
     if (free <= 0) {
         return;
     }

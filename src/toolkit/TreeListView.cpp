@@ -87,12 +87,12 @@ TTreeList::TLayout TTreeList::layout() const {
     lay.contentWidth = totalColumnsWidth();
     const int availH = std::max(0, h - lay.headerBottom);
     lay.vertical = lay.contentHeight > availH;
-    lay.horizontal = lay.contentWidth > w - (lay.vertical ? kScrollBarSize : 0);
+    lay.horizontal = lay.contentWidth > w - (lay.vertical ? scale(kScrollBarSize) : 0);
     if (lay.horizontal && !lay.vertical) {
-        lay.vertical = lay.contentHeight > availH - kScrollBarSize;
+        lay.vertical = lay.contentHeight > availH - scale(kScrollBarSize);
     }
-    const int right = std::max(0, w - (lay.vertical ? kScrollBarSize : 0));
-    const int bottom = std::max(lay.headerBottom, h - (lay.horizontal ? kScrollBarSize : 0));
+    const int right = std::max(0, w - (lay.vertical ? scale(kScrollBarSize) : 0));
+    const int bottom = std::max(lay.headerBottom, h - (lay.horizontal ? scale(kScrollBarSize) : 0));
     lay.rows = TRect{0, lay.headerBottom, right, bottom};
     lay.vbar = TRect{right, lay.headerBottom, w, bottom};
     lay.hbar = TRect{0, bottom, right, h};
@@ -262,8 +262,8 @@ TTreeList::TCellGeometry TTreeList::cellGeometry(TTreeNode* node, int column, in
 
 TRect TTreeList::thumbRect(const TLayout& lay, bool vertical) const {
     const TRect bar = vertical ? lay.vbar : lay.hbar;
-    const int start = (vertical ? bar.top : bar.left) + kScrollBarSize;
-    const int track = std::max(0, (vertical ? bar.height() : bar.width()) - 2 * kScrollBarSize);
+    const int start = (vertical ? bar.top : bar.left) + scale(kScrollBarSize);
+    const int track = std::max(0, (vertical ? bar.height() : bar.width()) - 2 * scale(kScrollBarSize));
     const std::int64_t content = vertical ? lay.contentHeight : lay.contentWidth;
     const std::int64_t page = vertical ? lay.rows.height() : lay.rows.width();
     const std::int64_t offset = vertical ? FOffsetY : FOffsetX;
