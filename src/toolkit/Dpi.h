@@ -15,7 +15,8 @@ constexpr int mulDiv(int number, int numerator, int denominator) {
     }
     const std::int64_t product = static_cast<std::int64_t>(number) * numerator;
     const std::int64_t half = denominator / 2;
-    const std::int64_t rounded = product >= 0 ? (product + half) / denominator : -((-product + half) / denominator);
+    const std::int64_t rounded =
+        product >= 0 ? (product + half) / denominator : -((-product + half) / denominator);
     return static_cast<int>(rounded);
 }
 

@@ -242,7 +242,9 @@ void TTreeList::paintCheckBox(TCanvas& canvas, int x, int y, TCheckState state) 
         }
         break;
     case TCheckState::csMixedNormal:
-        fill(canvas, TRect{x + scale(3), y + scale(3), x + scale(kCheckBoxSize) - scale(3), y + scale(kCheckBoxSize) - scale(3)},
+        fill(canvas,
+             TRect{x + scale(3), y + scale(3), x + scale(kCheckBoxSize) - scale(3),
+                   y + scale(kCheckBoxSize) - scale(3)},
              FColors.checkMark);
         break;
     default:
@@ -276,7 +278,8 @@ void TTreeList::paintHeader(TCanvas& canvas, const TLayout& lay) {
             canvas.brush().style = TBrushStyle::bsClear;
             alignedText(canvas, col.text,
                         TRect{rect.left + scale(kHeaderTextMargin), 0,
-                              rect.right - scale(kHeaderTextMargin) - (sorted ? scale(kSortMarkSpace) : 0), bottom - 1},
+                              rect.right - scale(kHeaderTextMargin) - (sorted ? scale(kSortMarkSpace) : 0),
+                              bottom - 1},
                         col.alignment);
             if (sorted) {
                 triangle(canvas, rect.right - scale(kHeaderTextMargin) - kSortMarkWidth - 2, bottom / 2 - 2,
@@ -326,8 +329,8 @@ int TTreeList::fitWidth(TCanvas& canvas, int column) {
     validate();
     const TTreeColumn& col = FColumns[static_cast<std::size_t>(column)];
     canvas.setFont(FHeaderFont);
-    int widest =
-        2 * scale(kHeaderTextMargin) + canvas.TextWidth(col.text) + (column == FSortColumn ? scale(kSortMarkSpace) : 0);
+    int widest = 2 * scale(kHeaderTextMargin) + canvas.TextWidth(col.text) +
+                 (column == FSortColumn ? scale(kSortMarkSpace) : 0);
     if (!OnGetText) {
         return widest;
     }

@@ -95,7 +95,8 @@ void TVistaProBar::paint(TCanvas& canvas) {
     canvas.brush().setColor(FBorderColor);
     const int border = scale(1);
     canvas.frameBand(clientRect(), border);
-    const TRect inside{border, border, std::max(width() - border, border), std::max(height() - border, border)};
+    const TRect inside{border, border, std::max(width() - border, border),
+                       std::max(height() - border, border)};
     if (inside.empty()) {
         return;
     }

@@ -3,8 +3,8 @@
 // asked for and lets a test play the user (drag the window's edge, press the close button), timers
 // that a test fires by hand, pop-up menus that are recorded instead of shown (a test can choose an
 // entry beforehand), modal forms answered from a script (a test plays the user while the form shows),
-// a monitor DPI a test sets (and moves a window to another), a stand-in for the system's small icons, the raster canvas's text metrics and input settings a
-// test can set.
+// a monitor DPI a test sets (and moves a window to another), a stand-in for the system's small icons, the
+// raster canvas's text metrics and input settings a test can set.
 
 #include "platform/WidgetServices.h"
 #include "platform/headless/HeadlessBackend.h"

@@ -73,7 +73,8 @@ TCaptionLayout layoutOf(HWND window, const TBitmap32& large, const TBitmap32& sm
         buttons = 1 + ((style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) != 0 ? 2 : 0) +
                   ((exStyle & WS_EX_CONTEXTHELP) != 0 ? 1 : 0);
     }
-    layout.buttonsLeft = layout.bar.right - buttons * systemMetricForDpi(toolWindow ? SM_CXSMSIZE : SM_CXSIZE, dpi) -
+    layout.buttonsLeft = layout.bar.right -
+                         buttons * systemMetricForDpi(toolWindow ? SM_CXSMSIZE : SM_CXSIZE, dpi) -
                          (buttons > 0 ? scaled(2, dpi) : 0);
     const int barHeight = layout.bar.bottom - layout.bar.top;
     layout.small = large.height > barHeight || large.empty();

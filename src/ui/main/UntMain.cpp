@@ -151,8 +151,9 @@ void TFrmMain::processResize() {
 
     // 6-9: icon, action button and progress bars.
     ImgAlert->setTop(panelHeight / 2 - ImgAlert->height() / 2);
-    btnAction->setBounds(panelWidth - btnAction->width() - scale(4), panelHeight - btnAction->height() - scale(4),
-                         btnAction->width(), btnAction->height());
+    btnAction->setBounds(panelWidth - btnAction->width() - scale(4),
+                         panelHeight - btnAction->height() - scale(4), btnAction->width(),
+                         btnAction->height());
     pb->setBounds(alertBody->left(), panelHeight - pb->height() - scale(4), alertBody->width(), pb->height());
     if (FMode == amBusy && pb->visible()) {
         pbSec->setBounds(pb->left(), pb->top() - scale(7) - scale(2), pb->width(), scale(7));
@@ -168,8 +169,8 @@ void TFrmMain::processResize() {
     btnBackup->setLeft(scale(4));
     btnDelete->setLeft(btnBackup->left() + btnBackup->width() + scale(4));
     tbUAC->setLeft(toolbar->width() - tbUAC->width() - scale(4));
-    shapeListview->setBounds(pListview->left() - scale(1), pListview->top() - scale(1), pListview->width() + scale(2),
-                             pListview->height() + scale(2));
+    shapeListview->setBounds(pListview->left() - scale(1), pListview->top() - scale(1),
+                             pListview->width() + scale(2), pListview->height() + scale(2));
 
     // 13: the overlay over the list and what it holds.
     if (pRefresh->visible()) {
@@ -184,7 +185,8 @@ void TFrmMain::processResize() {
                           labelCount->height());
 
     // 14: the stop button in the panel's top right corner.
-    btnStop->setBounds(panelWidth - btnStop->width() - scale(4), scale(4), btnStop->width(), btnStop->height());
+    btnStop->setBounds(panelWidth - btnStop->width() - scale(4), scale(4), btnStop->width(),
+                       btnStop->height());
 }
 
 void TFrmMain::FormCloseQuery(bool& canClose) {

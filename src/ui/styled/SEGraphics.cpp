@@ -66,7 +66,9 @@ void DrawArrowGlyph(TCanvas& canvas, TColor colour, int x, int y, TW7ArrowType d
     forBlock(place(direction, 4, 3), solid);
 
     // The edge pass: step i mixes (i, i) and (8 - i, i) of the atDown pattern; the tip twice.
-    auto edge = [&](int px, int py) { canvas.setPixel(px, py, MixColors(colour, canvas.getPixel(px, py), kEdgeAlpha)); };
+    auto edge = [&](int px, int py) {
+        canvas.setPixel(px, py, MixColors(colour, canvas.getPixel(px, py), kEdgeAlpha));
+    };
     for (int i = 0; i <= 4; ++i) {
         for (const TPoint& design : {place(direction, i, i), place(direction, 8 - i, i)}) {
             forBlock(design, edge);

@@ -177,7 +177,8 @@ void TSECustomMenuItem::PaintContent(TCanvas& canvas) {
 
     if (hasIcon) {
         if (FImgAlign == seAlTop) {
-            canvas.drawImage(*FImages, FImageIndex, w / 2 - FIconHeight / 2, h / 2 - FIconHeight / 2 - scale(8));
+            canvas.drawImage(*FImages, FImageIndex, w / 2 - FIconHeight / 2,
+                             h / 2 - FIconHeight / 2 - scale(8));
         } else {
             canvas.drawImage(*FImages, FImageIndex, scale(8), h / 2 - FIconHeight / 2);
         }
@@ -185,7 +186,7 @@ void TSECustomMenuItem::PaintContent(TCanvas& canvas) {
 
     if (FArrow) {
         const int reserve = FArrowDirection == atDown || FArrowDirection == atUp ? scale(20) : scale(16);
-        DrawArrowGlyph(canvas, canvas.font().color, w - reserve, h / 2 - scale(FArrowHeight) / 2, FArrowDirection,
-                       dpi());
+        DrawArrowGlyph(canvas, canvas.font().color, w - reserve, h / 2 - scale(FArrowHeight) / 2,
+                       FArrowDirection, dpi());
     }
 }

@@ -85,13 +85,13 @@ protected:
         };
         const int grow = width - s(540); // what the window is wider than its design
         const TDesign across[] = {
-            {w().pAlert, 4, 532},     {w().alertBody, 62, 462}, {w().pb, 62, 462},
-            {w().btnStop, 506, 22},   {w().pListview, 5, 530},  {w().btnBackup, 4, 122},
+            {w().pAlert, 4, 532},      {w().alertBody, 62, 462}, {w().pb, 62, 462},
+            {w().btnStop, 506, 22},    {w().pListview, 5, 530},  {w().btnBackup, 4, 122},
             {w().btnDelete, 130, 122}, {w().tbUAC, 498, 28},     {w().VST, 0, 530},
         };
         for (const TDesign& d : across) {
-            const bool stretches = d.control == w().pAlert || d.control == w().alertBody || d.control == w().pb ||
-                                   d.control == w().pListview || d.control == w().VST;
+            const bool stretches = d.control == w().pAlert || d.control == w().alertBody ||
+                                   d.control == w().pb || d.control == w().pListview || d.control == w().VST;
             const bool followsRight = d.control == w().btnStop || d.control == w().tbUAC;
             EXPECT_LE(std::abs(d.control->left() - (s(d.left) + (followsRight ? grow : 0))), 1)
                 << narrow(d.control->name());
@@ -100,11 +100,13 @@ protected:
         }
         EXPECT_EQ(w().pAlert->top(), s(4));
         EXPECT_EQ(w().alertBody->top(), s(30));
-        EXPECT_EQ(w().btnStop->boundsRect(), boundsRect(w().pAlert->width() - s(22) - s(4), s(4), s(22), s(21)));
+        EXPECT_EQ(w().btnStop->boundsRect(),
+                  boundsRect(w().pAlert->width() - s(22) - s(4), s(4), s(22), s(21)));
         EXPECT_EQ(w().btnAction->width(), s(109));
         EXPECT_EQ(w().btnAction->height(), s(28));
         EXPECT_EQ(w().pb->height(), s(10));
-        EXPECT_EQ(w().ImgAlert->boundsRect(), boundsRect(s(10), w().pAlert->height() / 2 - s(48) / 2, s(48), s(48)));
+        EXPECT_EQ(w().ImgAlert->boundsRect(),
+                  boundsRect(s(10), w().pAlert->height() / 2 - s(48) / 2, s(48), s(48)));
         EXPECT_EQ(w().toolbar->height(), s(30));
         EXPECT_EQ(w().btnBackup->top(), s(2));
         EXPECT_EQ(w().btnBackup->height(), s(25));
@@ -112,7 +114,8 @@ protected:
         // The body text wraps at its scaled width, in a font made for the window's DPI.
         EXPECT_EQ(w().alertBody->font().pixelsPerInch, dpi());
         EXPECT_EQ(w().alertBody->height(),
-                  wrappedTextHeight(w().alertBody->font(), w().alertBody->caption(), w().alertBody->width()) + s(10));
+                  wrappedTextHeight(w().alertBody->font(), w().alertBody->caption(), w().alertBody->width()) +
+                      s(10));
 
         // The panel's height follows what it shows; the list fills the rest, 5 and 4 design pixels
         // from the panel and the bottom.
@@ -143,7 +146,8 @@ protected:
                          w().pListview->top() + w().pListview->height() + s(1)}));
         if (w().pRefresh->visible()) {
             EXPECT_EQ(w().pRefresh->boundsRect(), w().pListview->boundsRect());
-            EXPECT_EQ(w().ImgRefresh->top(), w().pRefresh->height() / 2 - w().ImgRefresh->height() / 2 - s(15));
+            EXPECT_EQ(w().ImgRefresh->top(),
+                      w().pRefresh->height() / 2 - w().ImgRefresh->height() / 2 - s(15));
             EXPECT_EQ(w().labelCount->top(), w().ImgRefresh->top() + w().ImgRefresh->height() + s(15));
             EXPECT_EQ(w().labelCount->height(), lineHeightOf(w().labelCount->font()));
         }
@@ -233,4 +237,6 @@ TEST_P(MainWindowDpiTest, MovedToAMonitorOfAnotherScaleItIsLaidOutAsIfStartedThe
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, MainWindowDpiTest, testing::Values(96, 144, 192),
-                         [](const testing::TestParamInfo<int>& info) { return std::to_string(info.param) + "dpi"; });
+                         [](const testing::TestParamInfo<int>& info) {
+                             return std::to_string(info.param) + "dpi";
+                         });
