@@ -112,7 +112,7 @@ RECT TWin32Peer::outerRect(const TRect& bounds) const {
             handle() != nullptr ? static_cast<DWORD>(GetWindowLongPtrW(handle(), GWL_STYLE)) : kTopLevelStyle;
         const DWORD exStyle =
             handle() != nullptr ? static_cast<DWORD>(GetWindowLongPtrW(handle(), GWL_EXSTYLE)) : 0;
-        adjustWindowRectForDpi(rect, style, exStyle, windowDpi(handle()));
+        adjustWindowRectForDpi(&rect, style, exStyle, windowDpi(handle()));
     }
     return rect;
 }

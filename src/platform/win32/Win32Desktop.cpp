@@ -68,7 +68,7 @@ bool windowExists(void* window) {
 
 void resizeAsUser(void* window, int clientWidth, int clientHeight) {
     RECT outer{0, 0, clientWidth, clientHeight};
-    adjustWindowRectOf(hwnd(window), outer);
+    adjustWindowRectOf(hwnd(window), &outer);
     SetWindowPos(hwnd(window), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

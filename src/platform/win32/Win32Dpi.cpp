@@ -1,5 +1,7 @@
 #include "platform/win32/Win32Dpi.h"
 
+#include <windows.h>
+
 namespace plat::win32 {
 
 namespace {
@@ -27,10 +29,10 @@ int screenDpi() {
 
 } // namespace
 
-int windowDpi(HWND window) {
+int windowDpi(void* window) {
     static const auto getDpiForWindow = user32Function<GetDpiForWindowFn>("GetDpiForWindow");
     if (getDpiForWindow != nullptr && window != nullptr) {
-        const UINT dpi = getDpiForWindow(window);
+        const UINT dpi = getDpiForWindow(static_cast<HWND>(window));
         if (dpi > 0) {
             return static_cast<int>(dpi);
         }
@@ -38,17 +40,19 @@ int windowDpi(HWND window) {
     return screenDpi();
 }
 
-void adjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, int dpi) {
+void adjustWindowRectForDpi(void* rect, unsigned long style, unsigned long exStyle, int dpi) {
     static const auto adjustForDpi = user32Function<AdjustWindowRectExForDpiFn>("AdjustWindowRectExForDpi");
-    if (adjustForDpi != nullptr && adjustForDpi(&rect, style, FALSE, exStyle, static_cast<UINT>(dpi))) {
+    auto* outer = static_cast<RECT*>(rect);
+    if (adjustForDpi != nullptr && adjustForDpi(outer, style, FALSE, exStyle, static_cast<UINT>(dpi))) {
         return;
     }
-    AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+    AdjustWindowRectEx(outer, style, FALSE, exStyle);
 }
 
-void adjustWindowRectOf(HWND window, RECT& rect) {
-    adjustWindowRectForDpi(rect, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)),
-                           static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)), windowDpi(window));
+void adjustWindowRectOf(void* window, void* rect) {
+    HWND handle = static_cast<HWND>(window);
+    adjustWindowRectForDpi(rect, static_cast<DWORD>(GetWindowLongPtrW(handle, GWL_STYLE)),
+                           static_cast<DWORD>(GetWindowLongPtrW(handle, GWL_EXSTYLE)), windowDpi(handle));
 }
 
 int systemMetricForDpi(int index, int dpi) {

@@ -144,7 +144,7 @@ public:
         SetWindowLongPtrW(FWindow, GWL_STYLE, static_cast<LONG_PTR>(style));
         SetWindowLongPtrW(FWindow, GWL_EXSTYLE, static_cast<LONG_PTR>(exStyle));
         RECT outer{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
-        adjustWindowRectForDpi(outer, style, exStyle, windowDpi(FWindow));
+        adjustWindowRectForDpi(&outer, style, exStyle, windowDpi(FWindow));
         SetWindowPos(FWindow, nullptr, outer.left, outer.top, outer.right - outer.left,
                      outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
@@ -218,7 +218,7 @@ private:
             const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
             if (self->FMinWidth > 0 || self->FMinHeight > 0) {
                 RECT frame{0, 0, self->FMinWidth, self->FMinHeight};
-                adjustWindowRectOf(window, frame);
+                adjustWindowRectOf(window, &frame);
                 auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
                 info->ptMinTrackSize.x = frame.right - frame.left;
                 info->ptMinTrackSize.y = frame.bottom - frame.top;

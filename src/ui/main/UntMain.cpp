@@ -132,7 +132,8 @@ void TFrmMain::setLabelAreaH(TLabel* label) {
 
 void TFrmMain::processResize() {
     // 1-4: the alert panel's width and the body text's box.
-    pAlert->setBounds(scale(4), scale(4), clientWidth() - scale(8), pAlert->height());
+    // Margins are scaled one by one, so that both sides of a control keep the same margin.
+    pAlert->setBounds(scale(4), scale(4), clientWidth() - 2 * scale(4), pAlert->height());
     alertBody->setWidth(pAlert->width() - (ImgAlert->left() + ImgAlert->width() + scale(4)) - scale(8));
     pDetailAlert->setBounds(alertBody->left(), alertBody->top(), alertBody->width(), pDetailAlert->height());
     setLabelAreaH(alertBody);
@@ -165,12 +166,13 @@ void TFrmMain::processResize() {
 
     // 10-12: the list below the panel, its toolbar buttons and its frame.
     const int listTop = pAlert->top() + panelHeight + scale(5);
-    pListview->setBounds(scale(5), listTop, clientWidth() - scale(10), clientHeight() - listTop - scale(4));
+    pListview->setBounds(scale(5), listTop, clientWidth() - 2 * scale(5),
+                         clientHeight() - listTop - scale(4));
     btnBackup->setLeft(scale(4));
     btnDelete->setLeft(btnBackup->left() + btnBackup->width() + scale(4));
     tbUAC->setLeft(toolbar->width() - tbUAC->width() - scale(4));
     shapeListview->setBounds(pListview->left() - scale(1), pListview->top() - scale(1),
-                             pListview->width() + scale(2), pListview->height() + scale(2));
+                             pListview->width() + 2 * scale(1), pListview->height() + 2 * scale(1));
 
     // 13: the overlay over the list and what it holds.
     if (pRefresh->visible()) {

@@ -125,12 +125,12 @@ protected:
             EXPECT_EQ(w().btnAction->top() + w().btnAction->height() + s(4), panel);
             EXPECT_EQ(w().btnAction->left() + w().btnAction->width() + s(4), w().pAlert->width());
         } else if (w().alertBody->visible()) {
-            EXPECT_EQ(w().pb->top(), w().alertBody->top() + w().alertBody->height() + s(8));
-            EXPECT_EQ(w().pb->top() + w().pb->height() + s(4), panel);
+            EXPECT_EQ(panel, w().alertBody->top() + w().alertBody->height() + s(8) + w().pb->height() + s(4));
         } else {
-            EXPECT_EQ(w().pb->top(), w().pDetailAlert->top() + w().pDetailAlert->height() + s(8));
-            EXPECT_EQ(w().pb->top() + w().pb->height() + s(8), panel);
+            EXPECT_EQ(panel,
+                      w().pDetailAlert->top() + w().pDetailAlert->height() + s(8) + w().pb->height() + s(8));
         }
+        EXPECT_EQ(w().pb->top() + w().pb->height() + s(4), panel);
         if (w().pbSec->visible() && w().pb->visible()) {
             EXPECT_EQ(w().pbSec->height(), s(7));
             EXPECT_EQ(w().pbSec->top() + w().pbSec->height() + s(2), w().pb->top());
@@ -138,6 +138,9 @@ protected:
             EXPECT_EQ(w().pbSec->height(), s(16));
             EXPECT_EQ(w().pbSec->top() + w().pbSec->height(), w().pb->top() + w().pb->height());
         }
+        // Both sides of the panel and of the list keep the same margin.
+        EXPECT_EQ(w().pAlert->left(), width - (w().pAlert->left() + w().pAlert->width()));
+        EXPECT_EQ(w().pListview->left(), width - (w().pListview->left() + w().pListview->width()));
         EXPECT_EQ(w().pListview->top(), s(4) + panel + s(5));
         EXPECT_EQ(w().pListview->top() + w().pListview->height(), height - s(4));
         EXPECT_EQ(w().shapeListview->boundsRect(),
@@ -158,17 +161,23 @@ protected:
     // the list's frame, which lies round the list by design, and the overlay, which covers it.
     void expectInsideAndApart(TControl& parent) {
         std::vector<TControl*> showing;
+        std::vector<TRect> boxes;
         for (int i = 0; i < parent.controlCount(); ++i) {
             TControl* child = parent.controls(i);
             if (!child->visible()) {
                 continue;
             }
             const TRect inside = parent.clientRect();
-            const TRect b = child->boundsRect();
+            TRect b = child->boundsRect();
+            if (child == w().alertBody) {
+                // The body's box ends in 10 design pixels of room below its text; only the text counts.
+                b.bottom -= s(10);
+            }
             EXPECT_TRUE(b.left >= inside.left && b.top >= inside.top && b.right <= inside.right &&
                         b.bottom <= inside.bottom)
                 << narrow(child->name()) << " clipped by " << narrow(parent.name());
             showing.push_back(child);
+            boxes.push_back(b);
             expectInsideAndApart(*child);
         }
         for (std::size_t i = 0; i < showing.size(); ++i) {
@@ -176,7 +185,7 @@ protected:
                 if (showing[i] == w().shapeListview || showing[j] == w().shapeListview) {
                     continue;
                 }
-                EXPECT_FALSE(overlap(showing[i]->boundsRect(), showing[j]->boundsRect()))
+                EXPECT_FALSE(overlap(boxes[i], boxes[j]))
                     << narrow(showing[i]->name()) << " overlaps " << narrow(showing[j]->name());
             }
         }
