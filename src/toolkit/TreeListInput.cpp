@@ -32,8 +32,8 @@ void TTreeList::buttonPressed(TMouseButton button, int x, int y) {
     if (button == TMouseButton::mbLeft) {
         const std::int64_t now = FClock();
         const bool twice = FLastPressTime >= 0 && now - FLastPressTime <= FDoubleClickTime &&
-                           std::abs(x - FLastPressPoint.x) <= kDoubleClickDistance &&
-                           std::abs(y - FLastPressPoint.y) <= kDoubleClickDistance;
+                           std::abs(x - FLastPressPoint.x) <= scale(kDoubleClickDistance) &&
+                           std::abs(y - FLastPressPoint.y) <= scale(kDoubleClickDistance);
         FLastPressTime = twice ? -1 : now; // a third press starts over
         FLastPressPoint = TPoint{x, y};
         leftPressed(x, y, twice);
@@ -185,7 +185,7 @@ void TTreeList::mouseMove(int x, int y) {
         setColumnWidth(FDrag->column, FDrag->startWidth + x - FDrag->startX);
         return;
     case TDrag::dkHeaderPress:
-        if (std::abs(x - FDrag->startX) <= kDragThreshold || !FOptions.headerDrag ||
+        if (std::abs(x - FDrag->startX) <= scale(kDragThreshold) || !FOptions.headerDrag ||
             !column(FDrag->column).draggable) {
             return;
         }
@@ -261,9 +261,9 @@ void TTreeList::scrollBarPressed(int x, int y) {
     } else if (lay.horizontal && lay.hbar.contains(x, y)) {
         const TRect thumb = thumbRect(lay, false);
         if (x < lay.hbar.left + s) {
-            setOffsetX(FOffsetX - kHorizontalStep);
+            setOffsetX(FOffsetX - scale(kHorizontalStep));
         } else if (x >= lay.hbar.right - s) {
-            setOffsetX(FOffsetX + kHorizontalStep);
+            setOffsetX(FOffsetX + scale(kHorizontalStep));
         } else if (x < thumb.left) {
             setOffsetX(FOffsetX - lay.rows.width());
         } else if (x >= thumb.right) {

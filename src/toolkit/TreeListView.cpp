@@ -237,20 +237,20 @@ TTreeList::TCellGeometry TTreeList::cellGeometry(TTreeNode* node, int column, in
         geo.buttonRight = x;
         geo.checkLeft = x;
         if (FOptions.checkSupport && node->checkType != TCheckType::ctNone) {
-            x += kCheckSlot;
+            x += scale(kCheckSlot);
         }
         geo.stateLeft = x;
         if (FStateImages != nullptr) {
             geo.stateIndex = imageIndex(node, TImageKind::ikState, column);
             if (geo.stateIndex >= 0) {
-                x += FStateImages->width() + 2;
+                x += FStateImages->width() + scale(2);
             }
         }
         geo.imageLeft = x;
         if (FImages != nullptr) {
             geo.imageIndex = imageIndex(node, TImageKind::ikNormal, column);
             if (geo.imageIndex >= 0) {
-                x += FImages->width() + 2;
+                x += FImages->width() + scale(2);
             }
         }
     } else {
@@ -271,7 +271,7 @@ TRect TTreeList::thumbRect(const TLayout& lay, bool vertical) const {
         return TRect{};
     }
     int length = static_cast<int>(std::min<std::int64_t>(track, track * page / content));
-    length = std::min(track, std::max(length, kMinThumb));
+    length = std::min(track, std::max(length, scale(kMinThumb)));
     const std::int64_t range = std::max<std::int64_t>(1, content - page);
     const int pos = start + static_cast<int>((track - length) * std::min(offset, range) / range);
     return vertical ? TRect{bar.left, pos, bar.right, pos + length}
@@ -292,7 +292,7 @@ THitInfo TTreeList::hitTest(int x, int y) const {
     int left = -FOffsetX;
     for (int column : FPositions) {
         const int right = left + FColumns[static_cast<std::size_t>(column)].width;
-        if (y < lay.headerBottom && x >= right - kDividerGrip && x <= right + kDividerGrip) {
+        if (y < lay.headerBottom && x >= right - scale(kDividerGrip) && x <= right + scale(kDividerGrip)) {
             hit.area = THitArea::haHeaderDivider;
             hit.column = column;
             return hit;
