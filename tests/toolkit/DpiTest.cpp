@@ -25,7 +25,7 @@ plat::headless::THeadlessFormPeer& formPeer(plat::headless::THeadlessWidgets& wi
 const TFont kBold{L"Tahoma", 8, fsBold};
 
 // A small window: a panel anchored to the right and bottom edges, a label sized to its text in a
-// font of its own, and a label that takes the form's font.
+// font of its own, and a panel of fixed bounds that takes the form's font.
 class TSmallForm : public TForm {
 public:
     TSmallForm() {
@@ -44,12 +44,12 @@ public:
              .left = 8,
              .top = 7,
              .props = {.caption = L"Title", .font = kBold, .autoSize = true}},
-            {.name = L"lblPlain", .kind = L"TLabel", .left = 9, .top = 31, .width = 101, .height = 15},
+            {.name = L"pPlain", .kind = L"TPanel", .left = 9, .top = 31, .width = 101, .height = 15},
         });
     }
     TControl& corner() { return *findControl(L"pCorner"); }
     TLabel& title() { return *find<TLabel>(L"lblTitle"); }
-    TLabel& plain() { return *find<TLabel>(L"lblPlain"); }
+    TControl& plain() { return *findControl(L"pPlain"); }
 };
 
 } // namespace
