@@ -30,6 +30,9 @@ public:
     // The user asked to close the window (close button, Alt+F4, system menu). The window stays: the
     // toolkit decides and hides it itself.
     virtual void sinkCloseRequested() = 0;
+    // The window's DPI changed (it moved to a monitor of another scale): the form lays itself out
+    // again at dpi. The platform then gives the window the size and place it suggests.
+    virtual void sinkDpiChanged(int dpi) = 0;
 
 protected:
     ~TFormSink() = default;
@@ -61,6 +64,8 @@ public:
     // enables the other windows again and gives the activation back. Answers false when the loop
     // stopped for another reason (the program's message loop is ending).
     virtual bool runModal(const std::function<void()>& show, const std::function<bool()>& ended) = 0;
+    // The dots per inch of the monitor the window is on (96 at 100 %).
+    virtual int dpi() = 0;
 };
 
 // ---- Timers.

@@ -136,3 +136,11 @@ void TAlignedContainer::resize() {
     realign();
     TControl::resize();
 }
+
+void TAlignedContainer::dpiChanged(int oldDpi, int newDpi) {
+    for (TPlacement& placement : FPlacements) {
+        placement.rightGap = rescaled(placement.rightGap, oldDpi, newDpi);
+        placement.bottomGap = rescaled(placement.bottomGap, oldDpi, newDpi);
+    }
+    TControl::dpiChanged(oldDpi, newDpi);
+}

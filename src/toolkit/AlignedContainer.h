@@ -29,6 +29,8 @@ public:
 
 protected:
     void resize() override;
+    // The kept distances to the anchored sides scale with the rest.
+    void dpiChanged(int oldDpi, int newDpi) override;
 
 private:
     struct TPlacement {

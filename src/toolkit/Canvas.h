@@ -63,6 +63,13 @@ public:
 
     // Blends picture with its top-left pixel at (x, y).
     virtual void drawBitmap(int x, int y, const TBitmap32& picture) = 0;
+    // A frame of thickness pixels inside rect, in the brush's colour (a border scaled for the DPI).
+    void frameBand(const TRect& rect, int thickness) {
+        for (int i = 0; i < thickness; ++i) {
+            FrameRect(TRect{rect.left + i, rect.top + i, rect.right - i, rect.bottom - i});
+        }
+    }
+
     // Draws image index of list in its enabled look; an index outside the list draws nothing.
     void drawImage(const TImageList& list, int index, int x, int y) {
         if (const TBitmap32* picture = list.image(index)) {

@@ -14,13 +14,15 @@ constexpr TColor kTick = hexColor(0x333333);
 constexpr TColor kTickDisabled = hexColor(0xA0A0A0);
 constexpr TColor kDisabledText = hexColor(0x6D6D6D);
 
-// The tick: two strokes two pixels thick, from the box's left middle down, then up to the right.
-void drawTick(TCanvas& canvas, const TRect& box, TColor color) {
+// The tick: two strokes two pixels thick at 96 DPI, from the box's left middle down, then up to the
+// right; at another dpi its points and thickness scale.
+void drawTick(TCanvas& canvas, const TRect& box, TColor color, int dpi) {
     canvas.pen().color = color;
-    for (int thickness = 0; thickness < 2; ++thickness) {
-        canvas.MoveTo(box.left + 3, box.top + 5 + thickness);
-        canvas.LineTo(box.left + 5, box.top + 7 + thickness);
-        canvas.LineTo(box.left + 10, box.top + 2 + thickness);
+    auto s = [dpi](int length) { return scaled(length, dpi); };
+    for (int thickness = 0; thickness < s(2); ++thickness) {
+        canvas.MoveTo(box.left + s(3), box.top + s(5) + thickness);
+        canvas.LineTo(box.left + s(5), box.top + s(7) + thickness);
+        canvas.LineTo(box.left + s(10), box.top + s(2) + thickness);
     }
 }
 
@@ -47,8 +49,9 @@ TColor TCheckBox::surfaceColor() const {
 }
 
 TRect TCheckBox::boxRect() const {
-    const int top = (height() - kBoxSize) / 2;
-    return ::boundsRect(0, top, kBoxSize, kBoxSize);
+    const int size = scale(kBoxSize);
+    const int top = (height() - size) / 2;
+    return ::boundsRect(0, top, size, size);
 }
 
 void TCheckBox::paint(TCanvas& canvas) {
@@ -59,8 +62,10 @@ void TCheckBox::paint(TCanvas& canvas) {
     canvas.pen().color = enabled() ? kBoxBorder : kBoxBorderDisabled;
     canvas.brush().setColor(enabled() ? kBoxFill : kBoxFillDisabled);
     canvas.Rectangle(box.left, box.top, box.right, box.bottom);
+    canvas.brush().setColor(canvas.pen().color);
+    canvas.frameBand(box, scale(1));
     if (FChecked) {
-        drawTick(canvas, box, enabled() ? kTick : kTickDisabled);
+        drawTick(canvas, box, enabled() ? kTick : kTickDisabled, dpi());
     }
 
     canvas.setFont(font());
@@ -68,7 +73,7 @@ void TCheckBox::paint(TCanvas& canvas) {
         canvas.font().color = kDisabledText;
     }
     canvas.brush().style = TBrushStyle::bsClear;
-    const int textLeft = box.right + kCaptionGap;
+    const int textLeft = box.right + scale(kCaptionGap);
     const TRect textRect{textLeft, 0, width(), height()};
     canvas.DrawTextW(caption(), textRect, DT_SINGLELINE | DT_VCENTER);
 

@@ -44,6 +44,7 @@ TControl* TControl::insertControl(std::unique_ptr<TControl> child) {
     TControl* raw = child.get();
     FControls.push_back(std::move(child));
     raw->FParent = this;
+    raw->changeDpi(FDpi);
     if (handleAllocated()) {
         raw->realise();
     }
@@ -173,12 +174,58 @@ void TControl::setCaption(const std::wstring& value) {
 }
 
 void TControl::setFont(const TFont& value) {
-    if (value == FFont) {
+    TFont made = value;
+    made.pixelsPerInch = FDpi; // fonts are always made for the control's DPI
+    if (made == FFont) {
         return;
     }
-    FFont = value;
+    FFont = made;
     fontChanged();
 }
+
+void TControl::changeDpi(int newDpi) {
+    if (newDpi <= 0 || newDpi == FDpi) {
+        return;
+    }
+    rescaleTree(newDpi, FParent == nullptr);
+    fontChangedTree();
+    resizeTree();
+}
+
+void TControl::rescaleTree(int newDpi, bool keepPlace) {
+    const int oldDpi = FDpi;
+    FDpi = newDpi;
+    if (!keepPlace) {
+        FLeft = rescaled(FLeft, oldDpi, newDpi);
+        FTop = rescaled(FTop, oldDpi, newDpi);
+    }
+    FWidth = rescaled(FWidth, oldDpi, newDpi);
+    FHeight = rescaled(FHeight, oldDpi, newDpi);
+    FFont.pixelsPerInch = newDpi;
+    if (FPeer) {
+        FPeer->setBounds(boundsRect());
+    }
+    dpiChanged(oldDpi, newDpi);
+    for (auto& child : FControls) {
+        child->rescaleTree(newDpi, false);
+    }
+}
+
+void TControl::fontChangedTree() {
+    fontChanged();
+    for (auto& child : FControls) {
+        child->fontChangedTree();
+    }
+}
+
+void TControl::resizeTree() {
+    resize();
+    for (auto& child : FControls) {
+        child->resizeTree();
+    }
+}
+
+void TControl::dpiChanged(int /*oldDpi*/, int /*newDpi*/) {}
 
 void TControl::recolorFont(TColor value) {
     TFont changed = FFont;

@@ -8,9 +8,13 @@
 // Realisation: a control is data until createHandle() realises it through the installed backend
 // (platform/ControlBackend.h); a child inserted into a realised parent is realised at once, and
 // children are realised after their parent.
+// Display scale: a control is laid out for a DPI, 96 until it joins a window of another DPI. Its
+// bounds and lengths are pixels at that DPI; a free control's bounds are the 96-DPI design, scaled
+// when it is inserted. A window that changes DPI lays its whole tree out again (changeDpi).
 
 #include "platform/ControlBackend.h"
 #include "toolkit/Canvas.h"
+#include "toolkit/Dpi.h"
 #include "toolkit/Graphics.h"
 #include "toolkit/Keys.h"
 
@@ -95,6 +99,15 @@ public:
     int tag() const { return FTag; }
     void setTag(int value) { FTag = value; }
 
+    // ---- Display scale.
+    int dpi() const { return FDpi; }
+    // A 96-DPI design length at this control's DPI.
+    int scale(int length) const { return scaled(length, FDpi); }
+    // Lays this control and its children out for newDpi: bounds (a top-level control keeps its
+    // place), fonts and each control's own lengths are scaled from the DPI they had, then every
+    // control hears of its new size, parents first.
+    void changeDpi(int newDpi);
+
     // ---- Painting and focus.
     // Whether Tab stops at this control (the controls that take typed input do).
     bool tabStop() const { return FTabStop; }
@@ -164,6 +177,9 @@ protected:
     virtual void unhandledKeyDown(TControl& focused, int key, TShiftState shift);
     // The realised window a top-level control's window belongs to; null for none.
     virtual plat::TControlPeer* ownerPeer() { return nullptr; }
+    // The control is now laid out for newDpi (its bounds and font already are): a control that
+    // keeps lengths of its own scales them here, with rescaled(length, oldDpi, newDpi).
+    virtual void dpiChanged(int oldDpi, int newDpi);
 
 private:
     // What the peer reports; disabled controls get enter and leave but no moves, presses or releases.
@@ -182,6 +198,10 @@ private:
 
     void realise();
     void unrealise();
+    // The steps of changeDpi, each over the whole tree.
+    void rescaleTree(int newDpi, bool keepPlace);
+    void fontChangedTree();
+    void resizeTree();
 
     TControl* FParent = nullptr;
     std::vector<std::unique_ptr<TControl>> FControls;
@@ -200,6 +220,7 @@ private:
     TColor FColor = hexColor(0xF0F0F0);
     TCursor FCursor = crDefault;
     int FTag = 0;
+    int FDpi = kDesignDpi;
     bool FTabStop = false;
     bool FFocused = false;
     bool FClicked = false;       // the left button went down on this control

@@ -108,8 +108,10 @@ void TEdit::showCaret() {
 }
 
 TRect TEdit::textArea() const {
-    // One pixel of border and three of margin on the left and right.
-    return TRect{4, 1, std::max(width() - 4, 4), std::max(height() - 1, 1)};
+    // One pixel of border and three of margin on the left and right, at 96 DPI.
+    const int side = scale(4);
+    const int border = scale(1);
+    return TRect{side, border, std::max(width() - side, side), std::max(height() - border, border)};
 }
 
 int TEdit::textOrigin() const {
@@ -209,8 +211,8 @@ void TEdit::paint(TCanvas& canvas) {
     }
     // Text scrolled out on the left must not show in the margin.
     canvas.brush().setColor(background);
-    canvas.FillRect(TRect{1, 1, area.left, client.bottom - 1});
-    canvas.FillRect(TRect{area.right, 1, client.right - 1, client.bottom - 1});
+    canvas.FillRect(TRect{area.top, area.top, area.left, client.bottom - area.top});
+    canvas.FillRect(TRect{area.right, area.top, client.right - area.top, client.bottom - area.top});
 
     if (focused() && FCaretShown) {
         const int caretX = origin + canvas.TextWidth(text().substr(0, static_cast<std::size_t>(FCaret)));
@@ -230,7 +232,7 @@ void TEdit::paint(TCanvas& canvas) {
         border = kBorderHot;
     }
     canvas.brush().setColor(border);
-    canvas.FrameRect(client);
+    canvas.frameBand(client, scale(1));
 }
 
 bool TEdit::clipboardKey(int key, TShiftState shift) {

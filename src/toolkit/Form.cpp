@@ -95,7 +95,21 @@ void TForm::attachFormPeer() {
         if (FFrame != plat::TFormFrame::sizeable) {
             FFormPeer->setFrame(FFrame);
         }
+        changeDpi(FFormPeer->dpi());
     }
+}
+
+void TForm::dpiChanged(int oldDpi, int newDpi) {
+    FMinClientWidth = rescaled(FMinClientWidth, oldDpi, newDpi);
+    FMinClientHeight = rescaled(FMinClientHeight, oldDpi, newDpi);
+    if (FFormPeer) {
+        FFormPeer->setMinClientSize(FMinClientWidth, FMinClientHeight);
+    }
+    TAlignedContainer::dpiChanged(oldDpi, newDpi);
+}
+
+void TForm::sinkDpiChanged(int dpi) {
+    changeDpi(dpi);
 }
 
 void TForm::show() {

@@ -9,6 +9,11 @@
 // pressed in its controls before they do; Tab and Shift+Tab move the focus between the controls
 // that Tab stops at.
 //
+// Display scale: a form is laid out for the DPI of the monitor its window is on, once the platform's
+// form handling is attached (on showing), and again when the window moves to a monitor of another
+// scale; the minimum client size scales with it. Its design (tables, sizes set before showing) is
+// in 96-DPI pixels.
+//
 // A form can be built from a table of declared components (toolkit/Declared.h) and keeps the
 // components that are not controls; find<T>(name) answers any of them by name.
 
@@ -108,12 +113,14 @@ protected:
     void keyDown(int& key, TShiftState shift) override;
     void previewKeyDown(int& key, TShiftState shift) override;
     void unhandledKeyDown(TControl& focused, int key, TShiftState shift) override;
+    void dpiChanged(int oldDpi, int newDpi) override;
     // Every form but the main form belongs to the main form, realised first when need be: it stays
     // above it and the main form alone has the task-bar button.
     plat::TControlPeer* ownerPeer() override;
 
 private:
     void sinkCloseRequested() override;
+    void sinkDpiChanged(int dpi) override;
     // Attaches the platform's form handling to the realised window.
     void attachFormPeer();
 

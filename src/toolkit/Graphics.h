@@ -70,6 +70,8 @@ struct TFont {
     TFontStyles style = 0;
     TColor color = clBlack;
     TFontQuality quality = fqDefault;
+    // The dots per inch the font is made for: its pixel height is size * pixelsPerInch / 72.
+    int pixelsPerInch = 96;
     friend bool operator==(const TFont&, const TFont&) = default;
 };
 

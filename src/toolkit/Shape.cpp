@@ -36,4 +36,6 @@ void TShape::paint(TCanvas& canvas) {
     canvas.brush().setColor(FBrushColor);
     canvas.brush().style = FBrushStyle;
     canvas.Rectangle(0, 0, width(), height());
+    canvas.brush().setColor(FPenColor);
+    canvas.frameBand(clientRect(), scale(1));
 }

@@ -84,20 +84,22 @@ void TSpinEdit::setValue(std::int64_t value) {
 }
 
 TRect TSpinEdit::upButton() const {
-    const int right = width() - 1;
+    const int border = scale(1);
+    const int right = width() - border;
     const int middle = height() / 2;
-    return TRect{right - kButtonWidth, 1, right, middle};
+    return TRect{right - scale(kButtonWidth), border, right, middle};
 }
 
 TRect TSpinEdit::downButton() const {
-    const int right = width() - 1;
+    const int border = scale(1);
+    const int right = width() - border;
     const int middle = height() / 2;
-    return TRect{right - kButtonWidth, middle, right, height() - 1};
+    return TRect{right - scale(kButtonWidth), middle, right, height() - border};
 }
 
 TRect TSpinEdit::textArea() const {
     TRect area = TEdit::textArea();
-    area.right = std::max(upButton().left - 2, area.left);
+    area.right = std::max(upButton().left - scale(2), area.left);
     return area;
 }
 

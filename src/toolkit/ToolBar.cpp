@@ -101,6 +101,8 @@ void TW7ToolButton::paint(TCanvas& canvas) {
         canvas.pen().width = 1;
         canvas.brush().setColor(FPressed ? kPressedFill : kHoverFill);
         canvas.Rectangle(0, 0, width(), height());
+        canvas.brush().setColor(canvas.pen().color);
+        canvas.frameBand(clientRect(), scale(1));
     }
 
     const TImageList* list = images();
@@ -109,11 +111,11 @@ void TW7ToolButton::paint(TCanvas& canvas) {
     const std::wstring& text = caption();
     const int tw = text.empty() ? 0 : canvas.TextWidth(text);
     const int iw = picture != nullptr ? picture->width : 0;
-    const int gap = picture != nullptr && !text.empty() ? 4 : 0;
+    const int gap = picture != nullptr && !text.empty() ? scale(4) : 0;
     // Image and caption side by side, centred together; a caption too wide starts at the left.
     int x = (width() - (iw + gap + tw)) / 2;
-    if (x < 3) {
-        x = 3;
+    if (x < scale(3)) {
+        x = scale(3);
     }
     if (picture != nullptr) {
         const int y = (height() - picture->height) / 2;

@@ -694,6 +694,22 @@ void TTreeList::setMainColumn(int index) {
     changed();
 }
 
+void TTreeList::dpiChanged(int oldDpi, int newDpi) {
+    auto rescale = [&](int& length) { length = rescaled(length, oldDpi, newDpi); };
+    rescale(FHeaderHeight);
+    rescale(FNodeHeight);
+    rescale(FIndent);
+    rescale(FMargin);
+    rescale(FTextMargin);
+    for (TTreeColumn& column : FColumns) {
+        rescale(column.width);
+        rescale(column.minWidth);
+    }
+    FHeaderFont.pixelsPerInch = newDpi;
+    changed();
+    TControl::dpiChanged(oldDpi, newDpi);
+}
+
 void TTreeList::setHeaderHeight(int value) {
     FHeaderHeight = std::max(value, 0);
     changed();
@@ -701,6 +717,7 @@ void TTreeList::setHeaderHeight(int value) {
 
 void TTreeList::setHeaderFont(const TFont& value) {
     FHeaderFont = value;
+    FHeaderFont.pixelsPerInch = dpi();
     changed();
 }
 

@@ -367,6 +367,8 @@ protected:
     void focusGained() override;
     void focusLost() override;
     void resize() override;
+    // Row and header heights, indent, margins and column widths scale; the header font follows.
+    void dpiChanged(int oldDpi, int newDpi) override;
     void keyDown(int& key, TShiftState shift) override;
     bool mouseWheel(int delta, TShiftState shift, int x, int y) override;
 

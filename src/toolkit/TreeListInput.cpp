@@ -32,8 +32,8 @@ void TTreeList::buttonPressed(TMouseButton button, int x, int y) {
     if (button == TMouseButton::mbLeft) {
         const std::int64_t now = FClock();
         const bool twice = FLastPressTime >= 0 && now - FLastPressTime <= FDoubleClickTime &&
-                           std::abs(x - FLastPressPoint.x) <= kDoubleClickDistance &&
-                           std::abs(y - FLastPressPoint.y) <= kDoubleClickDistance;
+                           std::abs(x - FLastPressPoint.x) <= scale(kDoubleClickDistance) &&
+                           std::abs(y - FLastPressPoint.y) <= scale(kDoubleClickDistance);
         FLastPressTime = twice ? -1 : now; // a third press starts over
         FLastPressPoint = TPoint{x, y};
         leftPressed(x, y, twice);
@@ -185,7 +185,7 @@ void TTreeList::mouseMove(int x, int y) {
         setColumnWidth(FDrag->column, FDrag->startWidth + x - FDrag->startX);
         return;
     case TDrag::dkHeaderPress:
-        if (std::abs(x - FDrag->startX) <= kDragThreshold || !FOptions.headerDrag ||
+        if (std::abs(x - FDrag->startX) <= scale(kDragThreshold) || !FOptions.headerDrag ||
             !column(FDrag->column).draggable) {
             return;
         }
@@ -241,7 +241,7 @@ void TTreeList::headerClicked(int index, TMouseButton button) {
 
 void TTreeList::scrollBarPressed(int x, int y) {
     const TLayout lay = layout();
-    const int s = kScrollBarSize;
+    const int s = scale(kScrollBarSize);
     if (lay.vertical && lay.vbar.contains(x, y)) {
         const TRect thumb = thumbRect(lay, true);
         if (y < lay.vbar.top + s) {
@@ -261,9 +261,9 @@ void TTreeList::scrollBarPressed(int x, int y) {
     } else if (lay.horizontal && lay.hbar.contains(x, y)) {
         const TRect thumb = thumbRect(lay, false);
         if (x < lay.hbar.left + s) {
-            setOffsetX(FOffsetX - kHorizontalStep);
+            setOffsetX(FOffsetX - scale(kHorizontalStep));
         } else if (x >= lay.hbar.right - s) {
-            setOffsetX(FOffsetX + kHorizontalStep);
+            setOffsetX(FOffsetX + scale(kHorizontalStep));
         } else if (x < thumb.left) {
             setOffsetX(FOffsetX - lay.rows.width());
         } else if (x >= thumb.right) {
@@ -283,7 +283,7 @@ void TTreeList::scrollBarDragged(int x, int y) {
     const TRect thumb = thumbRect(lay, vertical);
     const TRect bar = vertical ? lay.vbar : lay.hbar;
     const int free =
-        (vertical ? bar.height() - thumb.height() : bar.width() - thumb.width()) - 2 * kScrollBarSize;
+        (vertical ? bar.height() - thumb.height() : bar.width() - thumb.width()) - 2 * scale(kScrollBarSize);
     if (free <= 0) {
         return;
     }

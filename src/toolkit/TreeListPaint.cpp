@@ -146,7 +146,7 @@ void TTreeList::paintCell(TCanvas& canvas, TTreeNode* node, int column, const TR
             paintButton(canvas, geo.buttonLeft + FIndent / 2, cy, node->isExpanded());
         }
         if (FOptions.checkSupport && node->checkType != TCheckType::ctNone) {
-            paintCheckBox(canvas, geo.checkLeft + 1, cy - kCheckBoxSize / 2, node->checkState);
+            paintCheckBox(canvas, geo.checkLeft + 1, cy - scale(kCheckBoxSize) / 2, node->checkState);
         }
         if (geo.stateIndex >= 0) {
             canvas.drawImage(*FStateImages, geo.stateIndex, geo.stateLeft,
@@ -211,10 +211,12 @@ void TTreeList::paintButton(TCanvas& canvas, int cx, int cy, bool isExpanded) {
     canvas.pen().color = FColors.button;
     canvas.pen().width = 1;
     canvas.brush().setColor(FColors.background);
-    canvas.Rectangle(cx - 4, cy - 4, cx + 5, cy + 5);
-    hline(canvas, cx - 2, cx + 3, cy, FColors.buttonSign);
+    const int half = scale(4);
+    const int sign = scale(2);
+    canvas.Rectangle(cx - half, cy - half, cx + half + 1, cy + half + 1);
+    hline(canvas, cx - sign, cx + sign + 1, cy, FColors.buttonSign);
     if (!isExpanded) {
-        vline(canvas, cx, cy - 2, cy + 3, FColors.buttonSign);
+        vline(canvas, cx, cy - sign, cy + sign + 1, FColors.buttonSign);
     }
 }
 
@@ -223,19 +225,27 @@ void TTreeList::paintCheckBox(TCanvas& canvas, int x, int y, TCheckState state) 
     canvas.pen().color = FColors.checkFrame;
     canvas.pen().width = 1;
     canvas.brush().setColor(pressed ? FColors.checkPressedFill : FColors.checkFill);
-    canvas.Rectangle(x, y, x + kCheckBoxSize, y + kCheckBoxSize);
+    canvas.Rectangle(x, y, x + scale(kCheckBoxSize), y + scale(kCheckBoxSize));
     switch (baseState(state)) {
     case TCheckState::csCheckedNormal:
-        // A tick two pixels thick: down from (3, 6) to (5, 8), then up to (9, 4).
+        // A tick two pixels thick at 96 DPI: down from (3, 6) to (5, 8), then up to (9, 4); each
+        // design pixel column is a scaled run of columns.
         for (int i = 0; i < 3; ++i) {
-            vline(canvas, x + 3 + i, y + 6 + i, y + 8 + i, FColors.checkMark);
+            for (int c = scale(3 + i); c < scale(4 + i); ++c) {
+                vline(canvas, x + c, y + scale(6 + i), y + scale(8 + i), FColors.checkMark);
+            }
         }
         for (int i = 1; i <= 4; ++i) {
-            vline(canvas, x + 5 + i, y + 8 - i, y + 10 - i, FColors.checkMark);
+            for (int c = scale(5 + i); c < scale(6 + i); ++c) {
+                vline(canvas, x + c, y + scale(8 - i), y + scale(10 - i), FColors.checkMark);
+            }
         }
         break;
     case TCheckState::csMixedNormal:
-        fill(canvas, TRect{x + 3, y + 3, x + kCheckBoxSize - 3, y + kCheckBoxSize - 3}, FColors.checkMark);
+        fill(canvas,
+             TRect{x + scale(3), y + scale(3), x + scale(kCheckBoxSize) - scale(3),
+                   y + scale(kCheckBoxSize) - scale(3)},
+             FColors.checkMark);
         break;
     default:
         break;
@@ -267,11 +277,12 @@ void TTreeList::paintHeader(TCanvas& canvas, const TLayout& lay) {
             canvas.setFont(FHeaderFont);
             canvas.brush().style = TBrushStyle::bsClear;
             alignedText(canvas, col.text,
-                        TRect{rect.left + kHeaderTextMargin, 0,
-                              rect.right - kHeaderTextMargin - (sorted ? kSortMarkSpace : 0), bottom - 1},
+                        TRect{rect.left + scale(kHeaderTextMargin), 0,
+                              rect.right - scale(kHeaderTextMargin) - (sorted ? scale(kSortMarkSpace) : 0),
+                              bottom - 1},
                         col.alignment);
             if (sorted) {
-                triangle(canvas, rect.right - kHeaderTextMargin - kSortMarkWidth - 2, bottom / 2 - 2,
+                triangle(canvas, rect.right - scale(kHeaderTextMargin) - kSortMarkWidth - 2, bottom / 2 - 2,
                          FSortDirection == TSortDirection::sdAscending, FColors.sortMark);
             }
             vline(canvas, rect.right - 1, 0, bottom, FColors.headerDivider);
@@ -289,7 +300,7 @@ void TTreeList::paintHeader(TCanvas& canvas, const TLayout& lay) {
 }
 
 void TTreeList::paintScrollBars(TCanvas& canvas, const TLayout& lay) {
-    const int s = kScrollBarSize;
+    const int s = scale(kScrollBarSize);
     if (lay.vertical) {
         const TRect& bar = lay.vbar;
         fill(canvas, bar, FColors.scrollTrack);
@@ -318,8 +329,8 @@ int TTreeList::fitWidth(TCanvas& canvas, int column) {
     validate();
     const TTreeColumn& col = FColumns[static_cast<std::size_t>(column)];
     canvas.setFont(FHeaderFont);
-    int widest =
-        2 * kHeaderTextMargin + canvas.TextWidth(col.text) + (column == FSortColumn ? kSortMarkSpace : 0);
+    int widest = 2 * scale(kHeaderTextMargin) + canvas.TextWidth(col.text) +
+                 (column == FSortColumn ? scale(kSortMarkSpace) : 0);
     if (!OnGetText) {
         return widest;
     }

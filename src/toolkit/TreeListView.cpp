@@ -87,12 +87,12 @@ TTreeList::TLayout TTreeList::layout() const {
     lay.contentWidth = totalColumnsWidth();
     const int availH = std::max(0, h - lay.headerBottom);
     lay.vertical = lay.contentHeight > availH;
-    lay.horizontal = lay.contentWidth > w - (lay.vertical ? kScrollBarSize : 0);
+    lay.horizontal = lay.contentWidth > w - (lay.vertical ? scale(kScrollBarSize) : 0);
     if (lay.horizontal && !lay.vertical) {
-        lay.vertical = lay.contentHeight > availH - kScrollBarSize;
+        lay.vertical = lay.contentHeight > availH - scale(kScrollBarSize);
     }
-    const int right = std::max(0, w - (lay.vertical ? kScrollBarSize : 0));
-    const int bottom = std::max(lay.headerBottom, h - (lay.horizontal ? kScrollBarSize : 0));
+    const int right = std::max(0, w - (lay.vertical ? scale(kScrollBarSize) : 0));
+    const int bottom = std::max(lay.headerBottom, h - (lay.horizontal ? scale(kScrollBarSize) : 0));
     lay.rows = TRect{0, lay.headerBottom, right, bottom};
     lay.vbar = TRect{right, lay.headerBottom, w, bottom};
     lay.hbar = TRect{0, bottom, right, h};
@@ -237,20 +237,20 @@ TTreeList::TCellGeometry TTreeList::cellGeometry(TTreeNode* node, int column, in
         geo.buttonRight = x;
         geo.checkLeft = x;
         if (FOptions.checkSupport && node->checkType != TCheckType::ctNone) {
-            x += kCheckSlot;
+            x += scale(kCheckSlot);
         }
         geo.stateLeft = x;
         if (FStateImages != nullptr) {
             geo.stateIndex = imageIndex(node, TImageKind::ikState, column);
             if (geo.stateIndex >= 0) {
-                x += FStateImages->width() + 2;
+                x += FStateImages->width() + scale(2);
             }
         }
         geo.imageLeft = x;
         if (FImages != nullptr) {
             geo.imageIndex = imageIndex(node, TImageKind::ikNormal, column);
             if (geo.imageIndex >= 0) {
-                x += FImages->width() + 2;
+                x += FImages->width() + scale(2);
             }
         }
     } else {
@@ -262,8 +262,8 @@ TTreeList::TCellGeometry TTreeList::cellGeometry(TTreeNode* node, int column, in
 
 TRect TTreeList::thumbRect(const TLayout& lay, bool vertical) const {
     const TRect bar = vertical ? lay.vbar : lay.hbar;
-    const int start = (vertical ? bar.top : bar.left) + kScrollBarSize;
-    const int track = std::max(0, (vertical ? bar.height() : bar.width()) - 2 * kScrollBarSize);
+    const int start = (vertical ? bar.top : bar.left) + scale(kScrollBarSize);
+    const int track = std::max(0, (vertical ? bar.height() : bar.width()) - 2 * scale(kScrollBarSize));
     const std::int64_t content = vertical ? lay.contentHeight : lay.contentWidth;
     const std::int64_t page = vertical ? lay.rows.height() : lay.rows.width();
     const std::int64_t offset = vertical ? FOffsetY : FOffsetX;
@@ -271,7 +271,7 @@ TRect TTreeList::thumbRect(const TLayout& lay, bool vertical) const {
         return TRect{};
     }
     int length = static_cast<int>(std::min<std::int64_t>(track, track * page / content));
-    length = std::min(track, std::max(length, kMinThumb));
+    length = std::min(track, std::max(length, scale(kMinThumb)));
     const std::int64_t range = std::max<std::int64_t>(1, content - page);
     const int pos = start + static_cast<int>((track - length) * std::min(offset, range) / range);
     return vertical ? TRect{bar.left, pos, bar.right, pos + length}
@@ -292,7 +292,7 @@ THitInfo TTreeList::hitTest(int x, int y) const {
     int left = -FOffsetX;
     for (int column : FPositions) {
         const int right = left + FColumns[static_cast<std::size_t>(column)].width;
-        if (y < lay.headerBottom && x >= right - kDividerGrip && x <= right + kDividerGrip) {
+        if (y < lay.headerBottom && x >= right - scale(kDividerGrip) && x <= right + scale(kDividerGrip)) {
             hit.area = THitArea::haHeaderDivider;
             hit.column = column;
             return hit;

@@ -64,7 +64,7 @@ void TVistaProBar::setShowPositionText(bool value) {
 }
 
 int TVistaProBar::fillWidth() const {
-    const int inside = std::max(width() - 2, 0);
+    const int inside = std::max(width() - 2 * scale(1), 0);
     if (FMax <= 0 || FPosition <= 0) {
         return 0;
     }
@@ -78,7 +78,7 @@ void TVistaProBar::step() {
     if (!FMarquee) {
         return;
     }
-    const int inside = std::max(width() - 2, 0);
+    const int inside = std::max(width() - 2 * scale(1), 0);
     FOffset += kStep;
     if (FOffset > inside + FFade) {
         FOffset = -(FMarqueeBlock + FFade); // starts again from the left
@@ -92,7 +92,11 @@ void TVistaProBar::paint(TCanvas& canvas) {
     canvas.pen().width = 1;
     canvas.brush().setColor(FBackgroundColor);
     canvas.Rectangle(0, 0, width(), height());
-    const TRect inside{1, 1, std::max(width() - 1, 1), std::max(height() - 1, 1)};
+    canvas.brush().setColor(FBorderColor);
+    const int border = scale(1);
+    canvas.frameBand(clientRect(), border);
+    const TRect inside{border, border, std::max(width() - border, border),
+                       std::max(height() - border, border)};
     if (inside.empty()) {
         return;
     }

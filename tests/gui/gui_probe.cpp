@@ -4,11 +4,13 @@
 //                          such window shows
 //   gui_probe client TITLE the screen position of that window's client area, "x y" (where it lies
 //                          on a screenshot whether or not Wine draws the window's frame)
+//   gui_probe clientsize TITLE  the size of that window's client area, "width height"
 //   gui_probe clipboard    the clipboard's text; exit code 1 when it holds none
-//   gui_probe render FACE POINTS STYLE BACKGROUND TEXT
+//   gui_probe render FACE POINTS STYLE BACKGROUND TEXT [DPI]
 //                          the ink of TEXT as the program's own canvas draws it in black on
-//                          BACKGROUND (#RRGGBB) with that font (STYLE: normal or bold): one line
-//                          per pixel row of its ink's box, "#" for ink (dark), "." for the rest
+//                          BACKGROUND (#RRGGBB) with that font (STYLE: normal or bold) made for DPI
+//                          (96 when not given): one line per pixel row of its ink's box, "#" for
+//                          ink (dark), "." for the rest
 // Output is UTF-8, line breaks inside a text as they stand.
 
 #include "platform/win32/Win32Canvas.h"
@@ -68,6 +70,16 @@ int printClientOrigin(const wchar_t* title) {
     return 0;
 }
 
+int printClientSize(const wchar_t* title) {
+    HWND window = FindWindowW(nullptr, title);
+    RECT client{};
+    if (window == nullptr || !IsWindowVisible(window) || !GetClientRect(window, &client)) {
+        return 1;
+    }
+    print(std::to_wstring(client.right) + L" " + std::to_wstring(client.bottom));
+    return 0;
+}
+
 int printClipboard() {
     if (!OpenClipboard(nullptr)) {
         return 1;
@@ -92,7 +104,7 @@ bool isInk(TColor color) {
 }
 
 int printRendered(const wchar_t* face, const wchar_t* points, const wchar_t* style, const wchar_t* background,
-                  const wchar_t* text) {
+                  const wchar_t* text, int dpi) {
     constexpr int kWidth = 800;
     constexpr int kHeight = 80;
     plat::win32::TGdiBitmap bitmap(kWidth, kHeight);
@@ -108,6 +120,7 @@ int printRendered(const wchar_t* face, const wchar_t* points, const wchar_t* sty
         canvas.FillRect(TRect{0, 0, kWidth, kHeight});
         canvas.font() = TFont{face, static_cast<int>(std::wcstol(points, nullptr, 10)),
                               std::wstring(style) == L"bold" ? fsBold : TFontStyles{0}, clBlack};
+        canvas.font().pixelsPerInch = dpi;
         canvas.brush().style = TBrushStyle::bsClear;
         canvas.DrawTextW(text, TRect{10, 10, kWidth - 10, kHeight - 10}, DT_SINGLELINE);
     }
@@ -144,14 +157,18 @@ int wmain(int argc, wchar_t** argv) {
     if (what == L"client" && argc == 3) {
         return printClientOrigin(argv[2]);
     }
+    if (what == L"clientsize" && argc == 3) {
+        return printClientSize(argv[2]);
+    }
     if (what == L"clipboard" && argc == 2) {
         return printClipboard();
     }
-    if (what == L"render" && argc == 7) {
-        return printRendered(argv[2], argv[3], argv[4], argv[5], argv[6]);
+    if (what == L"render" && (argc == 7 || argc == 8)) {
+        const int dpi = argc == 8 ? static_cast<int>(std::wcstol(argv[7], nullptr, 10)) : 96;
+        return printRendered(argv[2], argv[3], argv[4], argv[5], argv[6], dpi > 0 ? dpi : 96);
     }
-    std::fputs("usage: gui_probe text TITLE | gui_probe client TITLE | gui_probe clipboard |\n"
-               "       gui_probe render FACE POINTS STYLE BACKGROUND TEXT\n",
+    std::fputs("usage: gui_probe text TITLE | gui_probe client TITLE | gui_probe clientsize TITLE |\n"
+               "       gui_probe clipboard | gui_probe render FACE POINTS STYLE BACKGROUND TEXT [DPI]\n",
                stderr);
     return 2;
 }

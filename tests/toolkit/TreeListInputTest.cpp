@@ -68,26 +68,27 @@ struct THitCase {
     int column;
 };
 
+const THitCase kRowParts[] = {
+    {2, 0, THitArea::haIndent, L"f0", 0},
+    {5, 0, THitArea::haButton, L"f0", 0},
+    {21, 0, THitArea::haButton, L"f0", 0},
+    {22, 0, THitArea::haCheckBox, L"f0", 0},
+    {37, 0, THitArea::haCheckBox, L"f0", 0},
+    {38, 0, THitArea::haItem, L"f0", 0},
+    {30, 2, THitArea::haIndent, L"f1:s0", 0},
+    {40, 2, THitArea::haCheckBox, L"f1:s0", 0},
+    {56, 2, THitArea::haItem, L"f1:s0", 0},
+    {150, 1, THitArea::haItem, L"f1", 1},
+    {100, -1, THitArea::haHeader, nullptr, 0},
+    {118, -1, THitArea::haHeaderDivider, nullptr, 0},
+    {123, -1, THitArea::haHeaderDivider, nullptr, 0},
+    {124, -1, THitArea::haHeader, nullptr, 1},
+    {290, 1, THitArea::haScrollBar, nullptr, -1},
+    {275, 1, THitArea::haItem, L"f1", -1},
+};
+
 TEST_F(TreeListInputTest, HitTestFindsEachPartOfARow) {
-    const THitCase cases[] = {
-        {2, 0, THitArea::haIndent, L"f0", 0},
-        {5, 0, THitArea::haButton, L"f0", 0},
-        {21, 0, THitArea::haButton, L"f0", 0},
-        {22, 0, THitArea::haCheckBox, L"f0", 0},
-        {37, 0, THitArea::haCheckBox, L"f0", 0},
-        {38, 0, THitArea::haItem, L"f0", 0},
-        {30, 2, THitArea::haIndent, L"f1:s0", 0},
-        {40, 2, THitArea::haCheckBox, L"f1:s0", 0},
-        {56, 2, THitArea::haItem, L"f1:s0", 0},
-        {150, 1, THitArea::haItem, L"f1", 1},
-        {100, -1, THitArea::haHeader, nullptr, 0},
-        {118, -1, THitArea::haHeaderDivider, nullptr, 0},
-        {123, -1, THitArea::haHeaderDivider, nullptr, 0},
-        {124, -1, THitArea::haHeader, nullptr, 1},
-        {290, 1, THitArea::haScrollBar, nullptr, -1},
-        {275, 1, THitArea::haItem, L"f1", -1},
-    };
-    for (const THitCase& c : cases) {
+    for (const THitCase& c : kRowParts) {
         const THitInfo hit = tree.hitTest(c.x, c.row < 0 ? 10 : rowY(c.row));
         EXPECT_EQ(c.area, hit.area) << "x " << c.x << " row " << c.row;
         EXPECT_EQ(c.node != nullptr ? std::wstring(c.node) : L"(none)", nameOf(hit.node)) << "x " << c.x;
@@ -104,6 +105,17 @@ TEST_F(TreeListInputTest, HitTestFindsEachPartOfARow) {
     EXPECT_EQ(THitArea::haNowhere, tree.hitTest(60, rowY(4)).area) << "below the last row";
     EXPECT_EQ(1, tree.hitTest(140, rowY(4)).column);
     EXPECT_EQ(THitArea::haNowhere, tree.hitTest(-1, rowY(0)).area);
+}
+
+TEST_F(TreeListInputTest, AtTwiceTheDpiEveryPartOfARowIsTwiceAsWide) {
+    tree.changeDpi(192);
+    ASSERT_EQ(tree.defaultNodeHeight(), 2 * kRowHeight);
+    ASSERT_EQ(tree.headerHeight(), 2 * kHeader);
+    for (const THitCase& c : kRowParts) {
+        const THitInfo hit = tree.hitTest(2 * c.x, c.row < 0 ? 20 : 2 * rowY(c.row));
+        EXPECT_EQ(c.area, hit.area) << "x " << 2 * c.x << " row " << c.row;
+        EXPECT_EQ(c.node != nullptr ? std::wstring(c.node) : L"(none)", nameOf(hit.node)) << "x " << 2 * c.x;
+    }
 }
 
 // ---- Keys.

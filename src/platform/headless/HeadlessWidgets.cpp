@@ -5,7 +5,7 @@
 namespace plat::headless {
 
 THeadlessFormPeer::THeadlessFormPeer(THeadlessWidgets& widgets, THeadlessPeer& peer, TFormSink& sink)
-    : FWidgets(widgets), FPeer(peer), FSink(sink) {
+    : FWidgets(widgets), FPeer(peer), FSink(sink), FDpi(widgets.FDpi) {
     FWidgets.FForms.push_back(this);
     FWidgets.FFormPeers.push_back(&peer);
 }
@@ -71,6 +71,12 @@ void THeadlessFormPeer::resizeAsUser(int clientWidth, int clientHeight) {
     const TRect bounds = FPeer.bounds();
     FPeer.platformResize(boundsRect(bounds.left, bounds.top, std::max(clientWidth, FMinWidth),
                                     std::max(clientHeight, FMinHeight)));
+}
+
+void THeadlessFormPeer::moveToMonitor(int dpi, const TRect& suggestedClient) {
+    FDpi = dpi;
+    FSink.sinkDpiChanged(dpi);
+    FPeer.platformResize(suggestedClient);
 }
 
 THeadlessTimer::THeadlessTimer(THeadlessWidgets& widgets, unsigned intervalMs, TTimerSink& sink)

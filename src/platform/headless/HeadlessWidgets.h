@@ -3,8 +3,8 @@
 // asked for and lets a test play the user (drag the window's edge, press the close button), timers
 // that a test fires by hand, pop-up menus that are recorded instead of shown (a test can choose an
 // entry beforehand), modal forms answered from a script (a test plays the user while the form shows),
-// a stand-in for the system's small icons, the raster canvas's text metrics and input settings a
-// test can set.
+// a monitor DPI a test sets (and moves a window to another), a stand-in for the system's small icons, the
+// raster canvas's text metrics and input settings a test can set.
 
 #include "platform/WidgetServices.h"
 #include "platform/headless/HeadlessBackend.h"
@@ -33,6 +33,7 @@ public:
     // Shows the form and runs the next scripted modal answer (THeadlessWidgets::answerModal); the
     // loop ends when the answer returns, and counts as unanswered when the form still shows.
     bool runModal(const std::function<void()>& show, const std::function<bool()>& ended) override;
+    int dpi() override { return FDpi; }
 
     TFormFrame frame() const { return FFrame; }
     THeadlessPeer& peer() const { return FPeer; }
@@ -44,6 +45,9 @@ public:
     void resizeAsUser(int clientWidth, int clientHeight);
     // The user presses the close button.
     void requestClose() { FSink.sinkCloseRequested(); }
+    // The user moves the window to a monitor of another DPI: the form hears of it, then the
+    // window takes the client bounds the platform suggests.
+    void moveToMonitor(int dpi, const TRect& suggestedClient);
 
 private:
     THeadlessWidgets& FWidgets;
@@ -53,6 +57,7 @@ private:
     int FMinHeight = 0;
     int FCentreCount = 0;
     int FFrontCount = 0;
+    int FDpi;
     TFormFrame FFrame = TFormFrame::sizeable;
 };
 
@@ -96,6 +101,8 @@ public:
 
     // ---- For tests.
     void setScreenWorkArea(const TRect& area) { FWorkArea = area; }
+    // The DPI of the monitor forms are shown on from now on (96 until set).
+    void setDpi(int dpi) { FDpi = dpi; }
     // The user's settings the widgets read (the usual ones until set).
     void setInputSettings(const TInputSettings& settings) { FInputSettings = settings; }
     // The form handling attached to a realised form's peer; null for none.
@@ -128,6 +135,7 @@ private:
     friend class THeadlessTimer;
 
     TRect FWorkArea{0, 0, 1024, 768};
+    int FDpi = 96;
     TInputSettings FInputSettings;
     TRasterCanvas FMeasure{0, 0};
     std::vector<THeadlessFormPeer*> FForms;

@@ -1,6 +1,8 @@
 #include "platform/headless/RasterCanvas.h"
 #include "platform/headless/PngWriter.h"
 
+#include "toolkit/Dpi.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <utility>
@@ -16,9 +18,9 @@ TRect intersect(const TRect& a, const TRect& b) {
                  std::min(a.bottom, b.bottom)};
 }
 
-// The font size in pixels at 96 dots per inch.
+// The font size in pixels at the font's DPI.
 int emOf(const TFont& font) {
-    return std::max(1, (std::abs(font.size) * 96 + 36) / 72);
+    return std::max(1, mulDiv(std::abs(font.size), font.pixelsPerInch, 72));
 }
 
 } // namespace

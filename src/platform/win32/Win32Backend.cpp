@@ -1,5 +1,6 @@
 #include "platform/win32/Win32Backend.h"
 #include "platform/win32/Win32Canvas.h"
+#include "platform/win32/Win32Dpi.h"
 
 #include "platform/win32/Win32Window.h"
 
@@ -111,7 +112,7 @@ RECT TWin32Peer::outerRect(const TRect& bounds) const {
             handle() != nullptr ? static_cast<DWORD>(GetWindowLongPtrW(handle(), GWL_STYLE)) : kTopLevelStyle;
         const DWORD exStyle =
             handle() != nullptr ? static_cast<DWORD>(GetWindowLongPtrW(handle(), GWL_EXSTYLE)) : 0;
-        AdjustWindowRectEx(&rect, style, FALSE, exStyle);
+        adjustWindowRectForDpi(&rect, style, exStyle, windowDpi(handle()));
     }
     return rect;
 }

@@ -171,7 +171,8 @@ void* TGdiCanvas::currentFont() {
         return FFont.get();
     }
     LOGFONTW description{};
-    description.lfHeight = -MulDiv(std::abs(wanted.size), GetDeviceCaps(hdc(FDc), LOGPIXELSY), 72);
+    // Made for its window's DPI, not the screen's: windows on other monitors differ.
+    description.lfHeight = -MulDiv(std::abs(wanted.size), wanted.pixelsPerInch, 72);
     description.lfWeight = (wanted.style & fsBold) != 0 ? FW_BOLD : FW_NORMAL;
     description.lfItalic = (wanted.style & fsItalic) != 0 ? TRUE : FALSE;
     description.lfUnderline = (wanted.style & fsUnderline) != 0 ? TRUE : FALSE;

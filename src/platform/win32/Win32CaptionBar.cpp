@@ -1,7 +1,9 @@
 #include "platform/win32/Win32CaptionBar.h"
 #include "platform/win32/Win32Backend.h"
 #include "platform/win32/Win32Canvas.h"
+#include "platform/win32/Win32Dpi.h"
 #include "platform/win32/Win32Gdi.h"
+#include "toolkit/Dpi.h"
 
 #include <windows.h>
 
@@ -53,28 +55,31 @@ TCaptionLayout layoutOf(HWND window, const TBitmap32& large, const TBitmap32& sm
         return layout;
     }
     const bool toolWindow = (exStyle & WS_EX_TOOLWINDOW) != 0;
+    // The frame's metrics at the window's DPI: a per-monitor aware window's frame follows its monitor.
+    const int dpi = windowDpi(window);
     const int border = origin.x - outer.left;
     const int clientTop = origin.y - outer.top;
     // The caption's height counts the line below it.
-    const int captionHeight = GetSystemMetrics(toolWindow ? SM_CYSMCAPTION : SM_CYCAPTION) - 1;
+    const int captionHeight = systemMetricForDpi(toolWindow ? SM_CYSMCAPTION : SM_CYCAPTION, dpi) - 1;
     const int width = outer.right - outer.left;
     layout.bar = RECT{border, clientTop - 1 - captionHeight, width - border, clientTop - 1};
     if (emptyRect(layout.bar)) {
         return layout;
     }
     const bool icon = (style & WS_SYSMENU) != 0 && (exStyle & WS_EX_DLGMODALFRAME) == 0 && !toolWindow;
-    layout.contentLeft = layout.bar.left + (icon ? GetSystemMetrics(SM_CXSMICON) + 2 : 0);
+    layout.contentLeft = layout.bar.left + (icon ? systemMetricForDpi(SM_CXSMICON, dpi) + scaled(2, dpi) : 0);
     int buttons = 0;
     if ((style & WS_SYSMENU) != 0) {
         buttons = 1 + ((style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX)) != 0 ? 2 : 0) +
                   ((exStyle & WS_EX_CONTEXTHELP) != 0 ? 1 : 0);
     }
-    layout.buttonsLeft = layout.bar.right - buttons * GetSystemMetrics(toolWindow ? SM_CXSMSIZE : SM_CXSIZE) -
-                         (buttons > 0 ? 2 : 0);
+    layout.buttonsLeft = layout.bar.right -
+                         buttons * systemMetricForDpi(toolWindow ? SM_CXSMSIZE : SM_CXSIZE, dpi) -
+                         (buttons > 0 ? scaled(2, dpi) : 0);
     const int barHeight = layout.bar.bottom - layout.bar.top;
     layout.small = large.height > barHeight || large.empty();
     const TBitmap32& picture = layout.small ? small : large;
-    const int left = layout.contentLeft + kGap;
+    const int left = layout.contentLeft + scaled(kGap, dpi);
     const int top = layout.bar.top + (barHeight - picture.height) / 2;
     if (!picture.empty() && left + picture.width <= layout.buttonsLeft) {
         layout.button = RECT{left, top, left + picture.width, top + picture.height};

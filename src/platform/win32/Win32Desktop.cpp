@@ -1,5 +1,6 @@
 #include "platform/win32/Win32Desktop.h"
 #include "platform/win32/Win32Canvas.h"
+#include "platform/win32/Win32Dpi.h"
 
 #include <windows.h>
 
@@ -67,8 +68,7 @@ bool windowExists(void* window) {
 
 void resizeAsUser(void* window, int clientWidth, int clientHeight) {
     RECT outer{0, 0, clientWidth, clientHeight};
-    AdjustWindowRectEx(&outer, static_cast<DWORD>(GetWindowLongPtrW(hwnd(window), GWL_STYLE)), FALSE,
-                       static_cast<DWORD>(GetWindowLongPtrW(hwnd(window), GWL_EXSTYLE)));
+    adjustWindowRectOf(hwnd(window), &outer);
     SetWindowPos(hwnd(window), nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -1,6 +1,7 @@
 #include "platform/win32/Win32Form.h"
 #include "platform/win32/Win32Backend.h"
 #include "platform/win32/Win32Canvas.h"
+#include "platform/win32/Win32Dpi.h"
 
 #include <windows.h>
 
@@ -143,7 +144,7 @@ public:
         SetWindowLongPtrW(FWindow, GWL_STYLE, static_cast<LONG_PTR>(style));
         SetWindowLongPtrW(FWindow, GWL_EXSTYLE, static_cast<LONG_PTR>(exStyle));
         RECT outer{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
-        AdjustWindowRectEx(&outer, style, FALSE, exStyle);
+        adjustWindowRectForDpi(&outer, style, exStyle, windowDpi(FWindow));
         SetWindowPos(FWindow, nullptr, outer.left, outer.top, outer.right - outer.left,
                      outer.bottom - outer.top, SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
@@ -194,6 +195,8 @@ public:
         return closed;
     }
 
+    int dpi() override { return windowDpi(FWindow); }
+
     static RECT workAreaOf(HWND window) {
         MONITORINFO info{};
         info.cbSize = sizeof(info);
@@ -215,13 +218,21 @@ private:
             const LRESULT result = DefSubclassProc(window, message, wParam, lParam);
             if (self->FMinWidth > 0 || self->FMinHeight > 0) {
                 RECT frame{0, 0, self->FMinWidth, self->FMinHeight};
-                AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
-                                   static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
+                adjustWindowRectOf(window, &frame);
                 auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
                 info->ptMinTrackSize.x = frame.right - frame.left;
                 info->ptMinTrackSize.y = frame.bottom - frame.top;
             }
             return result;
+        }
+        case WM_DPICHANGED: {
+            // The form lays itself out at the new DPI first, then the window takes the place the
+            // system suggests, so that it stays under the pointer that moved it.
+            self->FSink.sinkDpiChanged(HIWORD(wParam));
+            const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+            SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                         suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+            return 0;
         }
         case WM_CLOSE:
             // The toolkit decides and hides the form itself; the window is never destroyed here.

@@ -1,5 +1,6 @@
 #include "platform/win32/Win32LookAlikeDialog.h"
 #include "platform/win32/Win32Gdi.h"
+#include "toolkit/Dpi.h"
 
 #include <windows.h>
 
@@ -205,58 +206,62 @@ void build(HWND window, TLookAlike& dialog) {
         TSelectGuard select(dc, textFont);
         GetTextMetricsW(dc, &metrics);
     }
+    // Like the system's dialogs, the look-alike follows the system's DPI, as its font and icons do:
+    // its lengths are 96-DPI lengths scaled to it.
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+    auto px = [dpi](int length) { return scaled(length, dpi); };
     // The text column: as wide as the longest line, within limits, then wrapped.
-    const int textLeft = kMargin + (dialog.mainIcon != nullptr ? dialog.iconSize + kIconGap : 0);
+    const int textLeft = px(kMargin) + (dialog.mainIcon != nullptr ? dialog.iconSize + px(kIconGap) : 0);
     const int naturalWidth = std::max(measureText(dc, instructionFont, config.mainInstruction, 0).cx,
                                       measureText(dc, textFont, config.content, 0).cx);
-    const int textWidth = std::clamp<int>(naturalWidth, kMinTextWidth, kMaxTextWidth);
+    const int textWidth = std::clamp<int>(naturalWidth, px(kMinTextWidth), px(kMaxTextWidth));
     const int instructionHeight = measureText(dc, instructionFont, config.mainInstruction, textWidth).cy;
     const int contentHeight = measureText(dc, textFont, config.content, textWidth).cy;
 
-    // The buttons: at least 75 x 23, wide enough for their captions.
-    const int buttonHeight = std::max<int>(23, metrics.tmHeight + 10);
+    // The buttons: at least 75 x 23 (at 96 DPI), wide enough for their captions.
+    const int buttonHeight = std::max<int>(px(23), metrics.tmHeight + px(10));
     std::vector<int> buttonWidths;
     int buttonsWidth = 0;
     for (int id : dialog.buttons) {
-        const int width = std::max<int>(75, measureText(dc, textFont, buttonCaption(id), 0).cx + 20);
+        const int width = std::max<int>(px(75), measureText(dc, textFont, buttonCaption(id), 0).cx + px(20));
         buttonWidths.push_back(width);
-        buttonsWidth += width + (buttonWidths.size() > 1 ? kButtonGap : 0);
+        buttonsWidth += width + (buttonWidths.size() > 1 ? px(kButtonGap) : 0);
     }
-    const int clientWidth = std::max(textLeft + textWidth + kMargin, buttonsWidth + 2 * kMargin);
+    const int clientWidth = std::max(textLeft + textWidth + px(kMargin), buttonsWidth + 2 * px(kMargin));
 
     // The message area.
-    int y = kMargin;
+    int y = px(kMargin);
     const RECT instructionBounds{textLeft, y, textLeft + textWidth, y + instructionHeight};
     y += instructionHeight;
     if (instructionHeight > 0 && contentHeight > 0) {
-        y += kTextGap;
+        y += px(kTextGap);
     }
     const RECT contentBounds{textLeft, y, textLeft + textWidth, y + contentHeight};
     y += contentHeight;
     if (dialog.mainIcon != nullptr) {
-        y = std::max(y, kMargin + dialog.iconSize);
+        y = std::max(y, px(kMargin) + dialog.iconSize);
     }
-    dialog.mainIconAt = POINT{kMargin, kMargin};
-    dialog.messageArea = RECT{0, 0, clientWidth, y + kMargin};
+    dialog.mainIconAt = POINT{px(kMargin), px(kMargin)};
+    dialog.messageArea = RECT{0, 0, clientWidth, y + px(kMargin)};
 
     // The band with the buttons, right-aligned.
     dialog.band = RECT{0, dialog.messageArea.bottom, clientWidth,
-                       dialog.messageArea.bottom + buttonHeight + 2 * kBandPadding};
-    int buttonLeft = clientWidth - kMargin - buttonsWidth;
-    const int buttonTop = dialog.band.top + kBandPadding;
+                       dialog.messageArea.bottom + buttonHeight + 2 * px(kBandPadding)};
+    int buttonLeft = clientWidth - px(kMargin) - buttonsWidth;
+    const int buttonTop = dialog.band.top + px(kBandPadding);
 
     // The footer: a small icon and its text, wrapped to the window's width.
     RECT footerBounds{};
     dialog.footerArea = RECT{0, dialog.band.bottom, clientWidth, dialog.band.bottom};
     if (hasFooter) {
         const int footerLeft =
-            kMargin + (dialog.footerIcon != nullptr ? dialog.smallIconSize + kButtonGap : 0);
-        const int footerWidth = clientWidth - footerLeft - kMargin;
+            px(kMargin) + (dialog.footerIcon != nullptr ? dialog.smallIconSize + px(kButtonGap) : 0);
+        const int footerWidth = clientWidth - footerLeft - px(kMargin);
         const int footerHeight = measureText(dc, textFont, config.footer, footerWidth).cy;
-        const int top = dialog.band.bottom + kTextGap;
+        const int top = dialog.band.bottom + px(kTextGap);
         footerBounds = RECT{footerLeft, top, footerLeft + footerWidth, top + footerHeight};
-        dialog.footerIconAt = POINT{kMargin, top};
-        dialog.footerArea.bottom = top + std::max(footerHeight, dialog.smallIconSize) + kTextGap;
+        dialog.footerIconAt = POINT{px(kMargin), top};
+        dialog.footerArea.bottom = top + std::max(footerHeight, dialog.smallIconSize) + px(kTextGap);
     }
     ReleaseDC(window, dc);
 

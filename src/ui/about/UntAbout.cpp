@@ -10,6 +10,7 @@ TFrmAbout::TFrmAbout() {
 }
 
 TFrmAbout::~TFrmAbout() {
+    OnResize = nullptr;
     // A check still running hands nothing over when it ends.
     if (FSignCheck != nullptr) {
         FSignCheck->drop();
@@ -17,6 +18,7 @@ TFrmAbout::~TFrmAbout() {
 }
 
 void TFrmAbout::bindEvents() {
+    OnResize = [this](TControl*) { centreLink(); };
     link->OnClick = [this](TControl* sender) { linkClick(sender); };
     SELinkedin->OnClick = [this](TControl* sender) { SELinkedinClick(sender); };
     SEImage1->OnClick = [this](TControl* sender) { SEImage1Click(sender); };
@@ -34,9 +36,13 @@ void TFrmAbout::bindEvents() {
     };
 }
 
+void TFrmAbout::centreLink() {
+    link->setLeft(pFooter->width() / 2 - link->width() / 2);
+}
+
 void TFrmAbout::FormCreate() {
     // 1. The web address centred in the footer.
-    link->setLeft(pFooter->width() / 2 - link->width() / 2);
+    centreLink();
 
     // 2. The signature check, in the background.
     startSignCheck();

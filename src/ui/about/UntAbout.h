@@ -127,6 +127,9 @@ public:
 
     // ---- Event handlers.
     void FormCreate();
+    // The web address centred in the footer: at creation, and again when the window is laid out
+    // for another DPI (its width in the new font is not the old one scaled).
+    void centreLink();
     void linkClick(TControl* sender);
     void SELinkedinClick(TControl* sender);
     void SEImage1Click(TControl* sender);

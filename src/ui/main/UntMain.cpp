@@ -127,64 +127,68 @@ void TFrmMain::FormResize() {
 }
 
 void TFrmMain::setLabelAreaH(TLabel* label) {
-    label->setHeight(wrappedTextHeight(label->font(), label->caption(), label->width()) + 10);
+    label->setHeight(wrappedTextHeight(label->font(), label->caption(), label->width()) + scale(10));
 }
 
 void TFrmMain::processResize() {
     // 1-4: the alert panel's width and the body text's box.
-    pAlert->setBounds(4, 4, clientWidth() - 8, pAlert->height());
-    alertBody->setWidth(pAlert->width() - (ImgAlert->left() + ImgAlert->width() + 4) - 8);
+    // Margins are scaled one by one, so that both sides of a control keep the same margin.
+    pAlert->setBounds(scale(4), scale(4), clientWidth() - 2 * scale(4), pAlert->height());
+    alertBody->setWidth(pAlert->width() - (ImgAlert->left() + ImgAlert->width() + scale(4)) - scale(8));
     pDetailAlert->setBounds(alertBody->left(), alertBody->top(), alertBody->width(), pDetailAlert->height());
     setLabelAreaH(alertBody);
 
     // 5: the alert panel's height follows what it shows.
     int panelHeight = 0;
     if (btnAction->visible()) {
-        panelHeight = alertBody->top() + alertBody->height() + 8 + btnAction->height() + 4;
+        panelHeight = alertBody->top() + alertBody->height() + scale(8) + btnAction->height() + scale(4);
     } else if (alertBody->visible()) {
-        panelHeight = alertBody->top() + alertBody->height() + 8 + pb->height() + 4;
+        panelHeight = alertBody->top() + alertBody->height() + scale(8) + pb->height() + scale(4);
     } else {
-        panelHeight = pDetailAlert->top() + pDetailAlert->height() + 8 + pb->height() + 8;
+        panelHeight = pDetailAlert->top() + pDetailAlert->height() + scale(8) + pb->height() + scale(8);
     }
     pAlert->setHeight(panelHeight);
     const int panelWidth = pAlert->width();
 
     // 6-9: icon, action button and progress bars.
     ImgAlert->setTop(panelHeight / 2 - ImgAlert->height() / 2);
-    btnAction->setBounds(panelWidth - btnAction->width() - 4, panelHeight - btnAction->height() - 4,
-                         btnAction->width(), btnAction->height());
-    pb->setBounds(alertBody->left(), panelHeight - pb->height() - 4, alertBody->width(), pb->height());
+    btnAction->setBounds(panelWidth - btnAction->width() - scale(4),
+                         panelHeight - btnAction->height() - scale(4), btnAction->width(),
+                         btnAction->height());
+    pb->setBounds(alertBody->left(), panelHeight - pb->height() - scale(4), alertBody->width(), pb->height());
     if (FMode == amBusy && pb->visible()) {
-        pbSec->setBounds(pb->left(), pb->top() - 7 - 2, pb->width(), 7);
+        pbSec->setBounds(pb->left(), pb->top() - scale(7) - scale(2), pb->width(), scale(7));
     } else if (FMode == amBusy) {
-        pbSec->setBounds(pb->left(), pb->top() + pb->height() - 16, pb->width(), 16);
+        pbSec->setBounds(pb->left(), pb->top() + pb->height() - scale(16), pb->width(), scale(16));
     } else {
-        pbSec->setBounds(pb->left(), pb->top() - pbSec->height() - 2, pb->width(), pbSec->height());
+        pbSec->setBounds(pb->left(), pb->top() - pbSec->height() - scale(2), pb->width(), pbSec->height());
     }
 
     // 10-12: the list below the panel, its toolbar buttons and its frame.
-    const int listTop = pAlert->top() + panelHeight + 5;
-    pListview->setBounds(5, listTop, clientWidth() - 10, clientHeight() - listTop - 4);
-    btnBackup->setLeft(4);
-    btnDelete->setLeft(btnBackup->left() + btnBackup->width() + 4);
-    tbUAC->setLeft(toolbar->width() - tbUAC->width() - 4);
-    shapeListview->setBounds(pListview->left() - 1, pListview->top() - 1, pListview->width() + 2,
-                             pListview->height() + 2);
+    const int listTop = pAlert->top() + panelHeight + scale(5);
+    pListview->setBounds(scale(5), listTop, clientWidth() - 2 * scale(5),
+                         clientHeight() - listTop - scale(4));
+    btnBackup->setLeft(scale(4));
+    btnDelete->setLeft(btnBackup->left() + btnBackup->width() + scale(4));
+    tbUAC->setLeft(toolbar->width() - tbUAC->width() - scale(4));
+    shapeListview->setBounds(pListview->left() - scale(1), pListview->top() - scale(1),
+                             pListview->width() + 2 * scale(1), pListview->height() + 2 * scale(1));
 
     // 13: the overlay over the list and what it holds.
     if (pRefresh->visible()) {
         pRefresh->setBounds(pListview->left(), pListview->top(), pListview->width(), pListview->height());
     }
     const int pictureLeft = pRefresh->width() / 2 - ImgRefresh->width() / 2;
-    const int pictureTop = pRefresh->height() / 2 - ImgRefresh->height() / 2 - 15;
+    const int pictureTop = pRefresh->height() / 2 - ImgRefresh->height() / 2 - scale(15);
     ImgRefresh->setBounds(pictureLeft, pictureTop, ImgRefresh->width(), ImgRefresh->height());
     ImgBackup->setBounds(pictureLeft, pictureTop, ImgBackup->width(), ImgBackup->height());
     labelCount->setBounds(pRefresh->width() / 2 - labelCount->width() / 2,
-                          ImgRefresh->top() + ImgRefresh->height() + 15, labelCount->width(),
+                          ImgRefresh->top() + ImgRefresh->height() + scale(15), labelCount->width(),
                           labelCount->height());
 
     // 14: the stop button in the panel's top right corner.
-    btnStop->setBounds(panelWidth - btnStop->width() - 4, 4, btnStop->width(), btnStop->height());
+    btnStop->setBounds(panelWidth - btnStop->width() - scale(4), scale(4), btnStop->width(),
+                       btnStop->height());
 }
 
 void TFrmMain::FormCloseQuery(bool& canClose) {

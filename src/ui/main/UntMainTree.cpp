@@ -18,8 +18,8 @@ constexpr TColor kStreamRowFill = hexColor(0xF7F7F7);
 void TFrmMain::setupTree() {
     VST->setNodeDataType<TTreeData>();
     VST->setFont(kTreeFont);
-    VST->setDefaultNodeHeight(17);
-    VST->setHeaderHeight(24);
+    VST->setDefaultNodeHeight(VST->scale(17));
+    VST->setHeaderHeight(VST->scale(24));
     VST->setHeaderFont(kHeaderFont);
     VST->setImages(ImgSys);
     VST->setStateImages(Img16);
@@ -65,7 +65,7 @@ void TFrmMain::setupTree() {
     for (const TColumnRow& row : columns) {
         TTreeColumn column;
         column.text = row.text;
-        column.width = row.width;
+        column.width = VST->scale(row.width);
         column.alignment = row.alignment;
         column.clickable = row.movable;
         column.draggable = row.movable;

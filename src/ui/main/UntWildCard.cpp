@@ -38,13 +38,13 @@ TFrmWC::~TFrmWC() {
 }
 
 void TFrmWC::FormCreate() {
-    btnOk->setLeft(clientWidth() - btnOk->width() - 4);
-    btnCancel->setLeft(btnOk->left() - btnCancel->width() - 4);
+    btnOk->setLeft(clientWidth() - btnOk->width() - scale(4));
+    btnCancel->setLeft(btnOk->left() - btnCancel->width() - scale(4));
 }
 
 void TFrmWC::FormShow() {
     FCanceled = false;
-    setClientHeight(crecursive->visible() ? kHeightWithRecursive : kHeightWithoutRecursive);
+    setClientHeight(scale(crecursive->visible() ? kHeightWithRecursive : kHeightWithoutRecursive));
     edtwc->setFocus();
     edtwc->selectAll();
 }

@@ -29,6 +29,13 @@ void TSEAdvCustomPanel::setBackgroundColor(TColor value) {
     invalidate();
 }
 
+void TSEAdvCustomPanel::dpiChanged(int oldDpi, int newDpi) {
+    for (std::int32_t* size : {&FBorderLeftSize, &FBorderRightSize, &FBorderTopSize, &FBorderBottomSize}) {
+        *size = rescaled(*size, oldDpi, newDpi);
+    }
+    TSEControl::dpiChanged(oldDpi, newDpi);
+}
+
 void TSEAdvCustomPanel::paint(TCanvas& canvas) {
     TCanvasLock lock(canvas);
     const int w = width();

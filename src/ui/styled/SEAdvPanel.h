@@ -45,6 +45,8 @@ public:
 
 protected:
     void paint(TCanvas& canvas) override;
+    // The borders' sizes scale with the panel.
+    void dpiChanged(int oldDpi, int newDpi) override;
 
 private:
     TColor FBackgroundColor;

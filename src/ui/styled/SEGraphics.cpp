@@ -45,24 +45,33 @@ TColor MixColors(TColor colour, TColor background, int alpha) {
                     mixChannel(blueOf(colour), blueOf(background), alpha));
 }
 
-void DrawArrowGlyph(TCanvas& canvas, TColor colour, int x, int y, TW7ArrowType direction) {
+void DrawArrowGlyph(TCanvas& canvas, TColor colour, int x, int y, TW7ArrowType direction, int dpi) {
     canvas.pen().color = colour;
-    // The solid part, as the atDown pattern sees it: rows 0 to 2 as lines from column i + 1 to
-    // column 7 - i, and the single pixel below them.
+    // Each pixel of the 96-DPI pattern covers a block of the scaled size.
+    auto forBlock = [&](TPoint design, const auto& each) {
+        for (int row = scaled(design.y, dpi); row < scaled(design.y + 1, dpi); ++row) {
+            for (int column = scaled(design.x, dpi); column < scaled(design.x + 1, dpi); ++column) {
+                each(x + column, y + row);
+            }
+        }
+    };
+    auto solid = [&](int px, int py) { canvas.setPixel(px, py, colour); };
+    // The solid part, as the atDown pattern sees it: rows 0 to 2 from column i + 1 to column 7 - i,
+    // and the single pixel below them.
     for (int i = 0; i < 3; ++i) {
-        const TPoint from = place(direction, i + 1, i);
-        const TPoint to = place(direction, 8 - i, i);
-        canvas.MoveTo(x + from.x, y + from.y);
-        canvas.LineTo(x + to.x, y + to.y);
+        for (int column = i + 1; column < 8 - i; ++column) {
+            forBlock(place(direction, column, i), solid);
+        }
     }
-    const TPoint tipTop = place(direction, 4, 3);
-    canvas.setPixel(x + tipTop.x, y + tipTop.y, colour);
+    forBlock(place(direction, 4, 3), solid);
 
     // The edge pass: step i mixes (i, i) and (8 - i, i) of the atDown pattern; the tip twice.
+    auto edge = [&](int px, int py) {
+        canvas.setPixel(px, py, MixColors(colour, canvas.getPixel(px, py), kEdgeAlpha));
+    };
     for (int i = 0; i <= 4; ++i) {
-        for (const TPoint& edge : {place(direction, i, i), place(direction, 8 - i, i)}) {
-            const TColor under = canvas.getPixel(x + edge.x, y + edge.y);
-            canvas.setPixel(x + edge.x, y + edge.y, MixColors(colour, under, kEdgeAlpha));
+        for (const TPoint& design : {place(direction, i, i), place(direction, 8 - i, i)}) {
+            forBlock(design, edge);
         }
     }
 }

@@ -102,6 +102,11 @@ void TSECustomMenuItem::enabledChanged() {
     TSEControl::enabledChanged();
 }
 
+void TSECustomMenuItem::dpiChanged(int oldDpi, int newDpi) {
+    FActiveWidth = rescaled(FActiveWidth, oldDpi, newDpi);
+    TSEControl::dpiChanged(oldDpi, newDpi);
+}
+
 void TSECustomMenuItem::paint(TCanvas& canvas) {
     TCanvasLock lock(canvas);
     const int w = width();
@@ -119,22 +124,25 @@ void TSECustomMenuItem::paint(TCanvas& canvas) {
     }
 
     // Sides without a border lie one pixel outside the control, so their outline is clipped away.
-    const int x1 = hasBorder(FBorders, bLeft) ? 0 : -1;
-    const int y1 = hasBorder(FBorders, bTop) ? 0 : -1;
-    const int x2 = hasBorder(FBorders, bRight) ? w : w + 1;
-    const int y2 = hasBorder(FBorders, bBottom) ? h : h + 1;
+    // The border is a design pixel thick: at another DPI its scaled thickness.
+    const int t = scale(1);
+    const int x1 = hasBorder(FBorders, bLeft) ? 0 : -t;
+    const int y1 = hasBorder(FBorders, bTop) ? 0 : -t;
+    const int x2 = hasBorder(FBorders, bRight) ? w : w + t;
+    const int y2 = hasBorder(FBorders, bBottom) ? h : h + t;
 
     canvas.pen().color = outline;
+    canvas.brush().setColor(outline);
     canvas.Rectangle(x1, y1, x2, y2);
     canvas.brush().setColor(fill);
     canvas.pen().color = fill;
-    canvas.Rectangle(x1 + 1, y1 + 1, x2 - 1, y2 - 1);
+    canvas.Rectangle(x1 + t, y1 + t, x2 - t, y2 - t);
 
     if (FActive) {
         canvas.brush().setColor(FActiveColor);
         canvas.pen().color = FActiveColor;
         if (FActivePosition == apRight) {
-            canvas.Rectangle(x2 - 1 - FActiveWidth, 0, w + FActiveWidth, h);
+            canvas.Rectangle(x2 - t - FActiveWidth, 0, w + FActiveWidth, h);
         } else {
             canvas.Rectangle(0, 0, FActiveWidth, h);
         }
@@ -150,8 +158,8 @@ void TSECustomMenuItem::PaintContent(TCanvas& canvas) {
     canvas.setFont(font());
 
     const bool hasIcon = FImages != nullptr && FImageIndex >= 0 && FImageIndex < FImages->count();
-    const int textLeft = hasIcon ? FIconHeight + 15 : 0;
-    const int textShift = hasIcon ? FIconHeight / 2 + 2 : 0;
+    const int textLeft = hasIcon ? FIconHeight + scale(15) : 0;
+    const int textShift = hasIcon ? FIconHeight / 2 + scale(2) : 0;
     const int tw = canvas.TextWidth(FCaption);
     const int th = canvas.TextHeight(FCaption);
 
@@ -169,14 +177,16 @@ void TSECustomMenuItem::PaintContent(TCanvas& canvas) {
 
     if (hasIcon) {
         if (FImgAlign == seAlTop) {
-            canvas.drawImage(*FImages, FImageIndex, w / 2 - FIconHeight / 2, h / 2 - FIconHeight / 2 - 8);
+            canvas.drawImage(*FImages, FImageIndex, w / 2 - FIconHeight / 2,
+                             h / 2 - FIconHeight / 2 - scale(8));
         } else {
-            canvas.drawImage(*FImages, FImageIndex, 8, h / 2 - FIconHeight / 2);
+            canvas.drawImage(*FImages, FImageIndex, scale(8), h / 2 - FIconHeight / 2);
         }
     }
 
     if (FArrow) {
-        const int reserve = FArrowDirection == atDown || FArrowDirection == atUp ? 20 : 16;
-        DrawArrowGlyph(canvas, canvas.font().color, w - reserve, h / 2 - FArrowHeight / 2, FArrowDirection);
+        const int reserve = FArrowDirection == atDown || FArrowDirection == atUp ? scale(20) : scale(16);
+        DrawArrowGlyph(canvas, canvas.font().color, w - reserve, h / 2 - scale(FArrowHeight) / 2,
+                       FArrowDirection, dpi());
     }
 }

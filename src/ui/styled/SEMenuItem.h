@@ -80,6 +80,8 @@ protected:
     void buttonReleased(TMouseButton button, int x, int y) override;
     void focusLost() override;
     void enabledChanged() override;
+    // The active bar's width scales with the button.
+    void dpiChanged(int oldDpi, int newDpi) override;
 
 private:
     TColor FBorderColor;

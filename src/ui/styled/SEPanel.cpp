@@ -16,15 +16,18 @@ void TSECustomPanel::paint(TCanvas& canvas) {
     const int w = width();
     const int h = height();
     // Sides without a border lie one pixel outside the panel, so their outline is clipped away.
-    const int x1 = hasBorder(FBorders, bLeft) ? 0 : -1;
-    const int y1 = hasBorder(FBorders, bTop) ? 0 : -1;
-    const int x2 = hasBorder(FBorders, bRight) ? w : w + 1;
-    const int y2 = hasBorder(FBorders, bBottom) ? h : h + 1;
+    // The border is a design pixel thick: at another DPI its scaled thickness.
+    const int t = scale(1);
+    const int x1 = hasBorder(FBorders, bLeft) ? 0 : -t;
+    const int y1 = hasBorder(FBorders, bTop) ? 0 : -t;
+    const int x2 = hasBorder(FBorders, bRight) ? w : w + t;
+    const int y2 = hasBorder(FBorders, bBottom) ? h : h + t;
     canvas.pen().color = FBorderColor;
+    canvas.brush().setColor(FBorderColor);
     canvas.Rectangle(x1, y1, x2, y2);
     canvas.brush().setColor(FBackgroundColor);
     canvas.pen().color = FBackgroundColor;
-    canvas.Rectangle(x1 + 1, y1 + 1, x2 - 1, y2 - 1);
+    canvas.Rectangle(x1 + t, y1 + t, x2 - t, y2 - t);
     if (FShowCaption) {
         paintCentredCaption(canvas, FCaption);
     }

@@ -35,10 +35,11 @@ void TSECustomProgressBar::paint(TCanvas& canvas) {
     const int w = width();
     const int h = height();
     const int fill = fillWidth();
+    const int border = scale(1);
     canvas.brush().setColor(FBackgroundColor);
-    canvas.FillRect(TRect{1 + fill, 1, w, h - 1});
+    canvas.FillRect(TRect{border + fill, border, w, h - border});
     canvas.brush().setColor(FProgressColor);
-    canvas.FillRect(TRect{1, 1, 1 + fill, h - 1});
+    canvas.FillRect(TRect{border, border, border + fill, h - border});
     canvas.brush().setColor(FBorderColor);
-    canvas.FrameRect(TRect{0, 0, w, h});
+    canvas.frameBand(TRect{0, 0, w, h}, border);
 }

@@ -5,6 +5,7 @@
 
 #include "toolkit/PngDecoder.h"
 #include "toolkit/RasterExpect.h"
+#include "toolkit/TextLayout.h"
 #include "ui/about/UntAboutArt.h"
 
 #include <string>
@@ -77,6 +78,55 @@ TEST_F(AboutWindowTest, EveryControlInItsPlace) {
     // Auto-sized labels have a size of their own; the version labels are empty without information.
     EXPECT_GT(w().Label1->width(), 0);
     EXPECT_GT(w().link->height(), 0);
+}
+
+TEST_F(AboutWindowTest, AtOtherScalesEveryControlInItsPlaceScaled) {
+    makeWindowAndFinishCheck();
+    widgets.setDpi(144); // shown on a 150 % monitor, then moved to a 200 % one
+    w().show();
+    for (int dpi : {144, 192}) {
+        SCOPED_TRACE(dpi);
+        auto s = [dpi](int length) { return scaled(length, dpi); };
+        if (dpi != w().dpi()) {
+            widgets.formPeerOf(w().peer())->moveToMonitor(dpi, boundsRect(10, 10, s(458), s(457)));
+        }
+        ASSERT_EQ(w().dpi(), dpi);
+        EXPECT_EQ(w().clientWidth(), s(458));
+        EXPECT_EQ(w().clientHeight(), s(457));
+        const struct {
+            const wchar_t* name;
+            TRect design; // at 96 DPI, in the parent's client area
+        } cases[] = {
+            {L"pHeader", boundsRect(0, 0, 458, 89)},
+            {L"SELinkedin", boundsRect(83, 54, 32, 32)},
+            {L"SEImage2", boundsRect(153, 54, 32, 32)},
+            {L"JstLabel1", boundsRect(8, 145, 443, 120)},
+            {L"Shape", boundsRect(8, 272, 443, 3)},
+            {L"ImgInfo", boundsRect(8, 285, 16, 16)},
+            {L"JstLabel2", boundsRect(30, 281, 419, 64)},
+            {L"pStatus", boundsRect(30, 360, 419, 57)},
+            {L"pFooter", boundsRect(0, 431, 458, 26)},
+            {L"imgStatus", boundsRect(10, 4, 48, 48)},
+            {L"labelStatusDetail", boundsRect(66, 27, 345, 26)},
+        };
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name, c.name + std::wcslen(c.name)));
+            TControl* control = w().findControl(c.name);
+            ASSERT_NE(control, nullptr);
+            EXPECT_EQ(control->boundsRect(), boundsRect(s(c.design.left), s(c.design.top),
+                                                        s(c.design.width()), s(c.design.height())));
+            EXPECT_EQ(peerOf(*control).bounds(), control->boundsRect()) << "as realised";
+        }
+        // Labels sized to their text: placed by the design, sized in fonts made for the DPI.
+        EXPECT_EQ((TPoint{w().labelName->left(), w().labelName->top()}), (TPoint{s(130), s(95)}));
+        EXPECT_EQ(w().labelName->font().pixelsPerInch, dpi);
+        EXPECT_EQ(w().Label1->height(), lineHeightOf(w().Label1->font()));
+        EXPECT_EQ(w().link->left(), w().pFooter->width() / 2 - w().link->width() / 2)
+            << "centred in the footer";
+        // The status panel's left band is 5 design pixels wide.
+        EXPECT_EQ(w().pStatus->borderLeftSize(), s(5));
+        EXPECT_EQ(w().pStatus->borderTopSize(), s(1));
+    }
 }
 
 TEST_F(AboutWindowTest, FontsColoursAndTexts) {

@@ -5,6 +5,7 @@
 #include "ui/main/ScanCommandsFixture.h"
 
 #include "toolkit/RasterExpect.h"
+#include "toolkit/TextLayout.h"
 
 #include <cwchar>
 
@@ -112,6 +113,39 @@ TEST_F(SetupScanDialogTest, ShowsCentredOnTheMainWindowWithTheFocusInTheFilter) 
         },
         VK_ESCAPE);
     chooseFromScanMenu(kFull);
+}
+
+TEST_F(SetupScanDialogTest, AtOtherScalesItIsLaidOutInProportionAndAgainOnAnotherMonitor) {
+    // Shown on a 150 % monitor, then moved to a 200 % one while it shows.
+    widgets.setDpi(144);
+    answerSetupScan(
+        [&](TFrmWC& d) {
+            for (int dpi : {144, 192}) {
+                SCOPED_TRACE(dpi);
+                auto s = [dpi](int length) { return scaled(length, dpi); };
+                if (dpi != d.dpi()) {
+                    widgets.formPeerOf(d.peer())->moveToMonitor(dpi, boundsRect(0, 0, s(337), s(137)));
+                }
+                ASSERT_EQ(d.dpi(), dpi);
+                EXPECT_EQ(d.clientWidth(), s(337));
+                EXPECT_EQ(d.clientHeight(), s(137));
+                EXPECT_EQ(d.edtwc->boundsRect(), boundsRect(s(152), s(10), s(176), s(23)));
+                EXPECT_EQ(d.czone->boundsRect(), boundsRect(s(6), s(70), s(325), s(21)));
+                EXPECT_EQ(d.czone->font().pixelsPerInch, dpi);
+                EXPECT_EQ(d.Label1->height(), lineHeightOf(d.Label1->font())) << "sized to its scaled font";
+                EXPECT_EQ(d.SEPanel1->boundsRect(), boundsRect(0, s(137) - s(38), s(337), s(38)));
+                EXPECT_EQ(d.btnOk->boundsRect(), boundsRect(s(337) - s(86) - s(4), s(5), s(86), s(28)));
+                EXPECT_EQ(d.btnCancel->left(), d.btnOk->left() - s(86) - s(4));
+                // The panel's top border is a design pixel thick: scaled.
+                d.SEPanel1->paintNow();
+                plat::headless::TRasterCanvas& panel = peerOf(*d.SEPanel1).surface();
+                EXPECT_EQ(hex(panel.at(2, s(1) - 1)), "#DADBDC");
+                EXPECT_EQ(hex(panel.at(2, s(1))), "#F5F6F7");
+            }
+        },
+        VK_ESCAPE);
+    chooseFromScanMenu(kFull);
+    EXPECT_EQ(w().dpi(), 96) << "the main window stays on its monitor";
 }
 
 TEST_F(SetupScanDialogTest, EscapeAndCancelCancelWhileEnterValidAndTheCloseRequestAccept) {
