@@ -27,14 +27,18 @@ struct TStbPixels {
 } // namespace
 
 TBitmap32 decodePng(const std::vector<std::uint8_t>& png) {
-    if (png.empty() || png.size() > static_cast<std::size_t>(INT_MAX)) {
+    return decodePng(png.data(), png.size());
+}
+
+TBitmap32 decodePng(const std::uint8_t* png, std::size_t size) {
+    if (png == nullptr || size == 0 || size > static_cast<std::size_t>(INT_MAX)) {
         return {};
     }
     int width = 0;
     int height = 0;
     int channels = 0;
-    const TStbPixels pixels{stbi_load_from_memory(png.data(), static_cast<int>(png.size()), &width, &height,
-                                                  &channels, STBI_rgb_alpha)};
+    const TStbPixels pixels{
+        stbi_load_from_memory(png, static_cast<int>(size), &width, &height, &channels, STBI_rgb_alpha)};
     if (pixels.data == nullptr || width <= 0 || height <= 0) {
         return {};
     }

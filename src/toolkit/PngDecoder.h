@@ -5,8 +5,11 @@
 
 #include "toolkit/Graphics.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 // The picture, or an empty one when the bytes are not a PNG file the decoder understands.
 TBitmap32 decodePng(const std::vector<std::uint8_t>& png);
+// The same for bytes in memory (the PNG files compiled into the program).
+TBitmap32 decodePng(const std::uint8_t* png, std::size_t size);
