@@ -145,6 +145,7 @@ private:
     void showSignStatus(const TSignCheck& check);
 
     TSignStatus FSignStatus = ssChecking;
+    int FStatusIcon = -1; // the status icon shown, an index of Img48
     std::shared_ptr<TSignCheckLink> FSignCheck;
 };
 

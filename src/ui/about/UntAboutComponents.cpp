@@ -211,6 +211,9 @@ void TFrmAbout::setPictures(int dpi) {
     setLinkPictures(*SEImage1, *pictures.twitterGrey, *pictures.twitterColour);
     setLinkPictures(*SEImage2, *pictures.facebookGrey, *pictures.facebookColour);
     ImgInfo->setPicture(decodePng(*pictures.info16));
+    if (const TBitmap32* icon = Img48->image(FStatusIcon)) { // the status shown, at the new size
+        imgStatus->setPicture(*icon);
+    }
 }
 
 void TFrmAbout::declareComponents() {

@@ -214,6 +214,7 @@ TEST_F(AboutWindowTest, PicturesDrawnForTheDpi) {
         for (int i = 0; i < 4; ++i) {
             EXPECT_EQ(*w().Img48->image(i), file(c.folder, "status48_0" + std::to_string(i) + ".png")) << i;
         }
+        EXPECT_EQ(w().imgStatus->picture().width, c.side48) << "the status shown, in the new size";
     }
 }
 
