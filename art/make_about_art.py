@@ -10,7 +10,9 @@ Writes:
   src/app/art/about/link_*_colour.png   the same icons under the pointer (coloured)
   src/app/art/about/info16.png          the 16 px information sign beside the note
   src/app/art/about/status48_NN.png     the status panel's 48 px icons (Img48 of the window)
-  src/ui/about/UntAboutArtData.cpp      the same PNG files as data for the window
+  src/app/art/about/150/, .../200/      the same drawn at 1.5 and 2 times their size (make_art.SCALES)
+  src/ui/about/UntAboutArtData.cpp      the same PNG files as data for the window, and a table of
+                                        them per scale
 
 The link icons are plain letters on rounded tiles, drawn from shapes: they stand for the maker's
 pages on the three networks without copying any network's logo.
@@ -25,7 +27,7 @@ from PIL import Image, ImageDraw, ImageFont
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import make_art  # noqa: E402  (the shared shapes and the supersampled picture)
-from make_art import Pic, rgb, shield_outline, tick, gem  # noqa: E402
+from make_art import SCALES, Pic, rgb, scaled, shield_outline, tick, gem  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 OUT = os.path.join(ROOT, "src", "app", "art", "about")
@@ -57,8 +59,8 @@ def letter_t(p, color):
     p.line([(0.32, 0.40), (0.68, 0.40)], color, 0.11)
 
 
-def link_icon(draw_letter, tile, edge, letter):
-    p = Pic(32)
+def link_icon(draw_letter, tile, edge, letter, size=32):
+    p = Pic(size)
     p.rect(0.03, 0.03, 0.97, 0.97, fill=rgb(tile), outline=rgb(edge), width=0.04, radius=0.20)
     draw_letter(p, rgb(letter))
     return p.result()
@@ -115,8 +117,8 @@ def status_not_valid(p):
 STATUS = [status_waiting, status_trusted, status_not_signed, status_not_valid]
 
 
-def info16():
-    p = Pic(16)
+def info16(size=16):
+    p = Pic(size)
     make_art.info_circle(p)
     return p.result()
 
@@ -129,31 +131,42 @@ def draw(size, fn):
 
 # ---- The banner: the maker's emblem and name on the header's colour, fading stripes to the right.
 
-def banner():
-    width, height = 600, 86
+def banner(scale=100):
+    """The banner; its lengths are those of 100 %, drawn at scale."""
+    f = scale / 100
+
+    def px(n):  # n pixels of 100 %: whole pixels stay whole numbers
+        v = n * f
+        return int(v) if v == int(v) else v
+
+    width, height = scaled(600, scale), scaled(86, scale)
     ss = 4
     img = Image.new("RGBA", (width * ss, height * ss), rgb(HEADER))
     d = ImageDraw.Draw(img)
     # Stripes that brighten towards the right; the window shows the banner's first 458 columns.
     for i in range(14):
-        x0 = (250 + i * 26) * ss
+        x0 = px(250 + i * 26) * ss
         shade = 0x30 + i * 3
-        d.polygon([(x0, 0), (x0 + 14 * ss, 0), (x0 - 40 * ss, height * ss), (x0 - 54 * ss, height * ss)],
+        d.polygon([(x0, 0), (x0 + px(14) * ss, 0), (x0 - px(40) * ss, height * ss), (x0 - px(54) * ss, height * ss)],
                   fill=(shade, shade + 10, shade + 22, 255))
     img = img.resize((width, height), Image.BOX)
 
     # The emblem: the program's gem on a dark tile.
-    tile = Pic(64)
+    tile = Pic(scaled(64, scale))
     tile.rect(0.03, 0.03, 0.97, 0.97, fill=rgb("#1E3A5F"), outline=rgb("#0F2238"), width=0.03, radius=0.18)
     tile.push(0.10, 0.14, 0.80)
     gem(tile)
     tile.pop()
-    img.alpha_composite(tile.result(), (10, 11))
+    img.alpha_composite(tile.result(), (round(10 * f), round(11 * f)))
 
     d = ImageDraw.Draw(img)
-    d.text((83, 6), "KORVANE", font=ImageFont.truetype(FONT_BOLD, 26), fill=rgb("#FFFFFF"))
-    d.text((85, 36), "ADS Ombrolux", font=ImageFont.truetype(FONT, 12), fill=rgb("#9FB3C8"))
-    d.text((196, 62), "Follow the maker", font=ImageFont.truetype(FONT, 11), fill=rgb("#7F90A1"))
+
+    def font(name, size):
+        return ImageFont.truetype(name, round(size * f))
+
+    d.text((px(83), px(6)), "KORVANE", font=font(FONT_BOLD, 26), fill=rgb("#FFFFFF"))
+    d.text((px(85), px(36)), "ADS Ombrolux", font=font(FONT, 12), fill=rgb("#9FB3C8"))
+    d.text((px(196), px(62)), "Follow the maker", font=font(FONT, 11), fill=rgb("#7F90A1"))
     return img
 
 
@@ -173,32 +186,47 @@ def cpp_bytes(name, data):
     return "\n".join(lines)
 
 
-def main():
-    os.makedirs(OUT, exist_ok=True)
-    pictures = [("kBanner", "banner.png", banner())]
+# The pictures in the order of the window's table of them (TAboutPictures in UntAboutArt.h).
+def pictures(scale):
+    """(constant name, file name, picture) of every picture at scale."""
+    found = [("kBanner", "banner.png", banner(scale))]
     for name, letter, tile, edge in LINKS:
         cap = name[0].upper() + name[1:]
-        pictures.append((f"kLink{cap}Grey", f"link_{name}_grey.png",
-                         link_icon(letter, GREY_TILE, GREY_EDGE, GREY_LETTER)))
-        pictures.append((f"kLink{cap}Colour", f"link_{name}_colour.png",
-                         link_icon(letter, tile, edge, "#FFFFFF")))
-    pictures.append(("kInfo16", "info16.png", info16()))
+        found.append((f"kLink{cap}Grey", f"link_{name}_grey.png",
+                      link_icon(letter, GREY_TILE, GREY_EDGE, GREY_LETTER, scaled(32, scale))))
+        found.append((f"kLink{cap}Colour", f"link_{name}_colour.png",
+                      link_icon(letter, tile, edge, "#FFFFFF", scaled(32, scale))))
+    found.append(("kInfo16", "info16.png", info16(scaled(16, scale))))
     for i, fn in enumerate(STATUS):
-        pictures.append((f"kStatus48_{i}", f"status48_{i:02d}.png", draw(48, fn)))
+        found.append((f"kStatus48_{i}", f"status48_{i:02d}.png", draw(scaled(48, scale), fn)))
+    return found
 
+
+def main():
+    count = 0
     with open(DATA_CPP, "w", encoding="utf-8", newline="\n") as out:
         out.write("// Generated by art/make_about_art.py: the About window's pictures as PNG files.\n")
         out.write("// Do not edit; run the script again.\n\n")
         out.write("#include \"ui/about/UntAboutArt.h\"\n\n")
         out.write("namespace aboutart {\n\n")
-        for const, file_name, image in pictures:
-            data = png_bytes(image)
-            with open(os.path.join(OUT, file_name), "wb") as f:
-                f.write(data)
-            out.write(f"// {file_name}: {image.width} x {image.height}\n")
-            out.write(cpp_bytes(const, data) + "\n\n")
+        for scale in SCALES:
+            # At 100 % the names are the plain ones; the others end in the scale.
+            suffix = "" if scale == 100 else str(scale)
+            folder = OUT if scale == 100 else os.path.join(OUT, str(scale))
+            os.makedirs(folder, exist_ok=True)
+            drawn = pictures(scale)
+            for const, file_name, image in drawn:
+                data = png_bytes(image)
+                with open(os.path.join(folder, file_name), "wb") as f:
+                    f.write(data)
+                shown = file_name if scale == 100 else f"{scale}/{file_name}"
+                out.write(f"// {shown}: {image.width} x {image.height}\n")
+                out.write(cpp_bytes(const + suffix, data) + "\n\n")
+            names = ", ".join(f"&{const}{suffix}" for const, _, _ in drawn)
+            out.write(f"const TAboutPictures kPictures{scale} = {{{names}}};\n\n")
+            count += len(drawn)
         out.write("} // namespace aboutart\n")
-    print(f"wrote {len(pictures)} pictures", file=sys.stderr)
+    print(f"wrote {count} pictures", file=sys.stderr)
 
 
 if __name__ == "__main__":

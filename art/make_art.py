@@ -11,13 +11,20 @@ Writes:
   src/app/art/ADSOmbrolux.ico     the program icon (16, 24, 32, 48 and 256 px)
   src/app/art/ncabutton*.png      the caption-bar button: normal, hover and pressed, each in the
                                   large form (the brand "Korvane") and the small form (a "K" mark)
-  src/ui/main/UntMainArtData.cpp  the same pictures as run-length coded pixels for the window
+  src/app/art/150/, src/app/art/200/
+                                  the same pictures (but the program icon) drawn at 1.5 and 2 times
+                                  their size, for displays of 144 and 192 DPI
+  src/ui/main/UntMainArtData.cpp  the same pictures as data for the window: at 100 % run-length
+                                  coded pixels, at the other scales the PNG files (a third of the
+                                  size for pictures this smooth)
 
 Each picture is drawn at eight times its size from simple shapes and scaled down, so that its
-edges are smooth. The caption-bar button's lettering uses the DejaVu Sans Bold font of Debian's
+edges are smooth. Drawing from shapes lets every picture be drawn afresh at each scale of SCALES:
+a picture added to a list below is drawn at all of them. The caption-bar button's lettering uses the DejaVu Sans Bold font of Debian's
 fonts-dejavu-core. All pictures are this program's own work, free to use (see LICENSE beside them).
 """
 
+import io
 import math
 import os
 import sys
@@ -28,6 +35,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 ART = os.path.join(ROOT, "src", "app", "art")
 DATA_CPP = os.path.join(ROOT, "src", "ui", "main", "UntMainArtData.cpp")
 SS = 8  # supersampling factor
+SCALES = (100, 150, 200)  # percent of the 96-DPI size; 100 is the size the window was designed at
 FONT_BOLD = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf"
 
 
@@ -306,8 +314,18 @@ def img48_pictures():
     ]
 
 
-def overlay(draw_symbol):
-    p = Pic(128)
+def scaled(size, scale):
+    """A length of the 96-DPI design at a scale of SCALES (every size here gives whole pixels)."""
+    return size * scale // 100
+
+
+def scale_folder(scale):
+    """Where the pictures of a scale are written: the art folder itself at 100 %, a subfolder else."""
+    return ART if scale == 100 else os.path.join(ART, str(scale))
+
+
+def overlay(draw_symbol, size=128):
+    p = Pic(size)
     p.rect(0.02, 0.02, 0.98, 0.98, fill=rgb("#00ABE0"), outline=rgb("#0093C2"), width=0.02, radius=0.16)
     draw_symbol(p)
     return p.result()
@@ -353,16 +371,22 @@ CAPTION_STATES = {  # state: (tab fill top, tab fill bottom, edge)
 CAPTION_SIZES = {"": (78, 18, "Korvane"), "_MIN": (28, 14, "K")}
 
 
-def caption_button(width, height, text, state):
+def caption_button(width, height, text, state, scale=100):
+    """The button of width x height pixels at 100 %, drawn at scale (the lengths below are of 100 %)."""
+    f = scale / 100
+
+    def px(n):  # n pixels of 100 % in the supersampled drawing
+        return int(round(n * SS * f))
+
     top, bottom, edge = (rgb(c) for c in CAPTION_STATES[state])
-    W, H = width * SS, height * SS
+    W, H = scaled(width, scale) * SS, scaled(height, scale) * SS
     img = Image.new("RGBA", (W, H), (0, 0, 0, 0))
     # The tab: slanted sides, rounded top corners, open at the bottom.
     mask = Image.new("L", (W, H), 0)
     md = ImageDraw.Draw(mask)
-    slant = 2 * SS
-    md.rounded_rectangle([slant, 0, W - 1 - slant, H + 3 * SS], radius=3 * SS, fill=255)
-    md.polygon([(0, H - 1), (slant + 1 * SS, H * 0.25), (W - 1 - slant - 1 * SS, H * 0.25), (W - 1, H - 1)],
+    slant = px(2)
+    md.rounded_rectangle([slant, 0, W - 1 - slant, H + px(3)], radius=px(3), fill=255)
+    md.polygon([(0, H - 1), (slant + px(1), H * 0.25), (W - 1 - slant - px(1), H * 0.25), (W - 1, H - 1)],
                fill=255)
     fill = Image.new("RGBA", (W, H))
     for y in range(H):  # a vertical gradient from top to bottom
@@ -371,31 +395,31 @@ def caption_button(width, height, text, state):
         ImageDraw.Draw(fill).line([(0, y), (W, y)], fill=c)
     edge_img = Image.new("RGBA", (W, H), edge)
     img.paste(edge_img, (0, 0), mask)
-    inner = mask.resize((W - 2 * SS, H - SS)).crop((0, 0, W - 2 * SS, H - SS))
+    inner = mask.resize((W - px(2), H - px(1))).crop((0, 0, W - px(2), H - px(1)))
     inner_mask = Image.new("L", (W, H), 0)
-    inner_mask.paste(inner, (SS, SS))
+    inner_mask.paste(inner, (px(1), px(1)))
     img.paste(fill, (0, 0), inner_mask)
     d = ImageDraw.Draw(img)
     white = rgb("#FFFFFF")
     # The down arrow at the right end.
-    ax = W - slant - 7 * SS
+    ax = W - slant - px(7)
     ay = H * 0.5
-    d.polygon([(ax - 3 * SS, ay - 1.5 * SS), (ax + 3 * SS, ay - 1.5 * SS), (ax, ay + 2 * SS)], fill=white)
+    d.polygon([(ax - px(3), ay - 1.5 * SS * f), (ax + px(3), ay - 1.5 * SS * f), (ax, ay + px(2))], fill=white)
     # The lettering, centred between the left slant and the arrow.
-    font = ImageFont.truetype(FONT_BOLD, int((height - 7) * SS) if text != "K" else int((height - 4) * SS))
+    font = ImageFont.truetype(FONT_BOLD, px(height - 7) if text != "K" else px(height - 4))
     box = d.textbbox((0, 0), text, font=font)
     tw, th = box[2] - box[0], box[3] - box[1]
-    left, right = slant + 2 * SS, ax - 4 * SS
+    left, right = slant + px(2), ax - px(4)
     tx = left + (right - left - tw) / 2 - box[0]
-    ty = (H - th) / 2 - box[1] + SS * 0.5
+    ty = (H - th) / 2 - box[1] + SS * 0.5 * f
     d.text((tx, ty), text, font=font, fill=white)
-    small = img.convert("RGBa").resize((width, height), Image.BOX)
+    small = img.convert("RGBa").resize((W // SS, H // SS), Image.BOX)
     return small.convert("RGBA")
 
 
-def caption_buttons():
-    """The six pictures by resource name."""
-    return {f"NCABUTTON{state}{suffix}": caption_button(w, h, text, state)
+def caption_buttons(scale=100):
+    """The six pictures by resource name (of 100 %; the program adds _150 or _200 for the others)."""
+    return {f"NCABUTTON{state}{suffix}": caption_button(w, h, text, state, scale)
             for suffix, (w, h, text) in CAPTION_SIZES.items() for state in CAPTION_STATES}
 
 
@@ -424,6 +448,31 @@ def rle_words(image):
     return words
 
 
+def png_bytes(image):
+    out = io.BytesIO()
+    image.save(out, format="PNG", optimize=True)
+    return out.getvalue()
+
+
+def cpp_png_table(name, files):
+    """The PNG files as byte arrays and a table of them ending with an empty entry."""
+    lines = []
+    entries = []
+    for i, (file_name, data) in enumerate(files):
+        const = f"{name}_{i:02d}"
+        lines.append(f"// {file_name}")
+        lines.append(f"const std::uint8_t {const}[] = {{")
+        for k in range(0, len(data), 16):
+            lines.append("    " + " ".join(f"0x{b:02X}," for b in data[k:k + 16]))
+        lines.append("};")
+        entries.append(f"    {{{const}, sizeof {const}}},")
+    lines.append(f"const TPngFile {name}[] = {{")
+    lines += entries
+    lines.append("    {nullptr, 0},")
+    lines.append("};")
+    return "\n".join(lines)
+
+
 def cpp_array(name, images):
     lines = [f"const std::uint32_t {name}[] = {{"]
     for image in images:
@@ -437,20 +486,35 @@ def cpp_array(name, images):
     return "\n".join(lines)
 
 
+def draw_scale(scale):
+    """The pictures of one scale, written as PNG files (at 100 % as they always were, at the others
+    optimised, as the window carries them). Answers the window's groups: (Img16, Img48, overlays),
+    each a list of (file name, picture, PNG bytes)."""
+    folder = scale_folder(scale)
+    os.makedirs(folder, exist_ok=True)
+
+    def save(file_name, image):
+        path = os.path.join(folder, file_name)
+        if scale == 100:
+            image.save(path)
+            return (file_name, image, None)
+        data = png_bytes(image)
+        with open(path, "wb") as f:
+            f.write(data)
+        return (file_name, image, data)
+
+    img16 = [save(f"img16_{i:02d}.png", draw(scaled(16, scale), fn)) for i, fn in enumerate(img16_pictures())]
+    img48 = [save(f"img48_{i:02d}.png", draw(scaled(48, scale), fn)) for i, fn in enumerate(img48_pictures())]
+    overlays = [save("refresh128.png", overlay(circling_arrows, scaled(128, scale))),
+                save("backup128.png", overlay(down_arrow, scaled(128, scale)))]
+    for name, image in caption_buttons(scale).items():
+        save(name.lower() + ".png", image)
+    return img16, img48, overlays
+
+
 def main():
-    os.makedirs(ART, exist_ok=True)
-    img16 = [draw(16, fn) for fn in img16_pictures()]
-    img48 = [draw(48, fn) for fn in img48_pictures()]
-    refresh = overlay(circling_arrows)
-    backup = overlay(down_arrow)
-    for i, image in enumerate(img16):
-        image.save(os.path.join(ART, f"img16_{i:02d}.png"))
-    for i, image in enumerate(img48):
-        image.save(os.path.join(ART, f"img48_{i:02d}.png"))
-    refresh.save(os.path.join(ART, "refresh128.png"))
-    backup.save(os.path.join(ART, "backup128.png"))
-    for name, image in caption_buttons().items():
-        image.save(os.path.join(ART, name.lower() + ".png"))
+    drawn = {scale: draw_scale(scale) for scale in SCALES}
+    img16, img48, overlays = ([image for _, image, _ in group] for group in drawn[100])
     icons = [icon(s) for s in (256, 48, 32, 24, 16)]
     icons[0].save(os.path.join(ART, "ADSOmbrolux.ico"), sizes=[(s, s) for s in (16, 24, 32, 48, 256)],
                   append_images=icons[1:])
@@ -464,9 +528,14 @@ def main():
         out.write("// Per picture: width, height, run count, then (count, 0xAABBGGRR) per run; 0, 0, 0 ends.\n")
         out.write(cpp_array("kImg16Runs", img16) + "\n\n")
         out.write(cpp_array("kImg48Runs", img48) + "\n\n")
-        out.write(cpp_array("kOverlayRuns", [refresh, backup]) + "\n\n")
+        out.write(cpp_array("kOverlayRuns", overlays) + "\n\n")
+        for scale in SCALES[1:]:
+            out.write(f"// ---- At {scale} %: PNG files.\n\n")
+            for name, group in zip(("kImg16Png", "kImg48Png", "kOverlayPng"), drawn[scale]):
+                files = [(f"{scale}/{file_name}", data) for file_name, _, data in group]
+                out.write(cpp_png_table(name + str(scale), files) + "\n\n")
         out.write("} // namespace art\n")
-    print(f"wrote {len(img16)} + {len(img48)} + 2 + 6 pictures and the icon", file=sys.stderr)
+    print(f"wrote {len(img16)} + {len(img48)} + 2 + 6 pictures at {len(SCALES)} scales and the icon", file=sys.stderr)
 
 
 if __name__ == "__main__":

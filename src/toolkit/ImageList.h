@@ -65,6 +65,13 @@ public:
         FSystemCache.clear();
         FSystemList = 0;
     }
+    // Takes pictures of another size from now on (those drawn for another DPI); the list's pictures
+    // are dropped.
+    void resize(int width, int height) {
+        clear();
+        FWidth = width > 0 ? width : 0;
+        FHeight = height > 0 ? height : 0;
+    }
 
     // Shows the platform's small system icons from now on: list is the handle the shell's icon
     // query answered (0 detaches). The list's own pictures are dropped.

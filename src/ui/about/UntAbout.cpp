@@ -72,6 +72,7 @@ void TFrmAbout::showSignStatus(const TSignCheck& check) {
     pStatus->setBorderBottomColor(look.border);
     pStatus->setBackgroundColor(look.background);
     pStatus->invalidate();
+    FStatusIcon = look.icon;
     if (const TBitmap32* icon = Img48->image(look.icon)) {
         imgStatus->setPicture(*icon);
     }

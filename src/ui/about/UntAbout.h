@@ -8,6 +8,7 @@
 
 #include "platform/Thread.h"
 #include "platform/WinTypes.h"
+#include "toolkit/ArtScale.h"
 #include "toolkit/Form.h"
 #include "toolkit/Image.h"
 #include "toolkit/ImageList.h"
@@ -102,6 +103,8 @@ public:
     bool signCheckRunning() const { return FSignCheck != nullptr && FSignCheck->running(); }
     // The check's link: it outlives the window while the worker is there.
     std::shared_ptr<const TSignCheckLink> signCheck() const { return FSignCheck; }
+    // Gives the window its pictures drawn at the scale nearest to dpi (at its creation those of 96).
+    void setPictures(int dpi = kArtDesignDpi);
 
     // ---- Declared components (owned by the window; see UntAboutComponents.cpp).
     TPanel* pHeader = nullptr;
@@ -145,6 +148,7 @@ private:
     void showSignStatus(const TSignCheck& check);
 
     TSignStatus FSignStatus = ssChecking;
+    int FStatusIcon = -1; // the status icon shown, an index of Img48
     std::shared_ptr<TSignCheckLink> FSignCheck;
 };
 

@@ -184,11 +184,35 @@ void setLinkPictures(TSEImage& image, const std::vector<std::uint8_t>& grey,
 
 } // namespace
 
-void fillAboutImg48(TImageList& list) {
-    list.clear();
-    for (const std::vector<std::uint8_t>* png :
-         {&aboutart::kStatus48_0, &aboutart::kStatus48_1, &aboutart::kStatus48_2, &aboutart::kStatus48_3}) {
+const aboutart::TAboutPictures& aboutPictures(int dpi) {
+    switch (artScaleFor(dpi)) {
+    case 150:
+        return aboutart::kPictures150;
+    case 200:
+        return aboutart::kPictures200;
+    default:
+        return aboutart::kPictures100;
+    }
+}
+
+void fillAboutImg48(TImageList& list, int dpi) {
+    const int side = 48 * artScaleFor(dpi) / 100;
+    list.resize(side, side);
+    for (const std::vector<std::uint8_t>* png : aboutPictures(dpi).status48) {
         list.addPng(*png);
+    }
+}
+
+void TFrmAbout::setPictures(int dpi) {
+    const aboutart::TAboutPictures& pictures = aboutPictures(dpi);
+    fillAboutImg48(*Img48, dpi);
+    imgLogo->setPicture(decodePng(*pictures.banner)); // drawn from the corner, cut at the right
+    setLinkPictures(*SELinkedin, *pictures.linkedinGrey, *pictures.linkedinColour);
+    setLinkPictures(*SEImage1, *pictures.twitterGrey, *pictures.twitterColour);
+    setLinkPictures(*SEImage2, *pictures.facebookGrey, *pictures.facebookColour);
+    ImgInfo->setPicture(decodePng(*pictures.info16));
+    if (const TBitmap32* icon = Img48->image(FStatusIcon)) { // the status shown, at the new size
+        imgStatus->setPicture(*icon);
     }
 }
 
@@ -228,13 +252,7 @@ void TFrmAbout::declareComponents() {
     link = must<TLabel>(*this, L"link");
     Img48 = must<TImageList>(*this, L"Img48");
 
-    // The pictures.
-    fillAboutImg48(*Img48);
-    imgLogo->setPicture(decodePng(aboutart::kBanner)); // drawn from the corner, cut at the right
-    setLinkPictures(*SELinkedin, aboutart::kLinkLinkedinGrey, aboutart::kLinkLinkedinColour);
-    setLinkPictures(*SEImage1, aboutart::kLinkTwitterGrey, aboutart::kLinkTwitterColour);
-    setLinkPictures(*SEImage2, aboutart::kLinkFacebookGrey, aboutart::kLinkFacebookColour);
-    ImgInfo->setPicture(decodePng(aboutart::kInfo16));
+    setPictures();
 
     // Looks the table's common columns do not hold.
     pHeader->setBevelOuter(bvNone);

@@ -9,6 +9,7 @@
 #include "scan/UntScanFileSystemThread.h"
 #include "streamops/UntBackupADSThread.h"
 #include "system/UntKorvaneLib.h"
+#include "toolkit/ArtScale.h"
 #include "toolkit/CaptionToolBar.h"
 #include "toolkit/Form.h"
 #include "toolkit/Image.h"
@@ -74,8 +75,9 @@ struct TNCAPictures {
     std::unique_ptr<TPngPicture> hoverMin;
     std::unique_ptr<TPngPicture> actionMin;
 };
-// Loads the six with loadPngResource; throws std::runtime_error when one is missing.
-TNCAPictures loadNCAPictures();
+// Loads the six with loadPngResource, drawn at the scale nearest to dpi (toolkit/ArtScale.h); throws
+// std::runtime_error when one is missing.
+TNCAPictures loadNCAPictures(int dpi = kArtDesignDpi);
 
 class TFrmMain : public TForm, public TScanNotifications, public TBackupNotifications {
 public:

@@ -1,5 +1,7 @@
 #include "ui/main/UntMainArt.h"
 
+#include "toolkit/PngDecoder.h"
+
 namespace art {
 
 std::vector<TBitmap32> decodeRuns(const std::uint32_t* runs) {
@@ -26,31 +28,55 @@ std::vector<TBitmap32> decodeRuns(const std::uint32_t* runs) {
     }
 }
 
+std::vector<TBitmap32> decodePngFiles(const TPngFile* files) {
+    std::vector<TBitmap32> pictures;
+    for (; files->bytes != nullptr; ++files) {
+        pictures.push_back(decodePng(files->bytes, files->size));
+    }
+    return pictures;
+}
+
 } // namespace art
 
 namespace {
 
-void fill(TImageList& list, const std::uint32_t* runs) {
-    list.clear();
-    for (TBitmap32& picture : art::decodeRuns(runs)) {
+// One group of pictures (Img16, Img48 or the overlays) as drawn at scale.
+std::vector<TBitmap32> drawnAt(int scale, const std::uint32_t* runs100, const art::TPngFile* png150,
+                               const art::TPngFile* png200) {
+    switch (scale) {
+    case 150:
+        return art::decodePngFiles(png150);
+    case 200:
+        return art::decodePngFiles(png200);
+    default:
+        return art::decodeRuns(runs100);
+    }
+}
+
+// Fills the list with a group of pictures of size px at 100 %; the list takes their size at dpi.
+void fill(TImageList& list, int size, int dpi, const std::uint32_t* runs100, const art::TPngFile* png150,
+          const art::TPngFile* png200) {
+    const int scale = artScaleFor(dpi);
+    list.resize(size * scale / 100, size * scale / 100);
+    for (TBitmap32& picture : drawnAt(scale, runs100, png150, png200)) {
         list.add(std::move(picture));
     }
 }
 
 } // namespace
 
-void fillImg16(TImageList& list) {
-    fill(list, art::kImg16Runs);
+void fillImg16(TImageList& list, int dpi) {
+    fill(list, 16, dpi, art::kImg16Runs, art::kImg16Png150, art::kImg16Png200);
 }
 
-void fillImg48(TImageList& list) {
-    fill(list, art::kImg48Runs);
+void fillImg48(TImageList& list, int dpi) {
+    fill(list, 48, dpi, art::kImg48Runs, art::kImg48Png150, art::kImg48Png200);
 }
 
-TBitmap32 pictureRefresh() {
-    return art::decodeRuns(art::kOverlayRuns).at(0);
+TBitmap32 pictureRefresh(int dpi) {
+    return drawnAt(artScaleFor(dpi), art::kOverlayRuns, art::kOverlayPng150, art::kOverlayPng200).at(0);
 }
 
-TBitmap32 pictureBackup() {
-    return art::decodeRuns(art::kOverlayRuns).at(1);
+TBitmap32 pictureBackup(int dpi) {
+    return drawnAt(artScaleFor(dpi), art::kOverlayRuns, art::kOverlayPng150, art::kOverlayPng200).at(1);
 }

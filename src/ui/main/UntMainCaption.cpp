@@ -3,16 +3,22 @@
 
 #include "ui/main/UntMain.h"
 
+#include "toolkit/ArtScale.h"
 #include "toolkit/PngDecoder.h"
 
-TNCAPictures loadNCAPictures() {
+#include <string>
+
+TNCAPictures loadNCAPictures(int dpi) {
+    // Drawn at 150 and 200 % too: those resources' names end in "_150" and "_200".
+    const int scale = artScaleFor(dpi);
+    const std::wstring suffix = scale == 100 ? L"" : L"_" + std::to_wstring(scale);
     TNCAPictures pictures;
-    pictures.link = loadPngResource(L"NCABUTTONLINK");
-    pictures.hover = loadPngResource(L"NCABUTTONHOVER");
-    pictures.action = loadPngResource(L"NCABUTTONACTION");
-    pictures.linkMin = loadPngResource(L"NCABUTTONLINK_MIN");
-    pictures.hoverMin = loadPngResource(L"NCABUTTONHOVER_MIN");
-    pictures.actionMin = loadPngResource(L"NCABUTTONACTION_MIN");
+    pictures.link = loadPngResource(L"NCABUTTONLINK" + suffix);
+    pictures.hover = loadPngResource(L"NCABUTTONHOVER" + suffix);
+    pictures.action = loadPngResource(L"NCABUTTONACTION" + suffix);
+    pictures.linkMin = loadPngResource(L"NCABUTTONLINK_MIN" + suffix);
+    pictures.hoverMin = loadPngResource(L"NCABUTTONHOVER_MIN" + suffix);
+    pictures.actionMin = loadPngResource(L"NCABUTTONACTION_MIN" + suffix);
     return pictures;
 }
 

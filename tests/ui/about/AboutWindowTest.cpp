@@ -8,6 +8,9 @@
 #include "toolkit/TextLayout.h"
 #include "ui/about/UntAboutArt.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -223,6 +226,46 @@ TEST_F(AboutWindowTest, LinkIconsAndPictures) {
     EXPECT_EQ(w().ImgInfo->picture(), decodePng(aboutart::kInfo16));
     EXPECT_EQ(w().Img48->width(), 48);
     EXPECT_EQ(w().Img48->count(), 4);
+}
+
+// At each DPI the window takes the pictures the art script drew at the nearest scale (the files of
+// 150 and 200 % lie in subfolders), each in its place.
+TEST_F(AboutWindowTest, PicturesDrawnForTheDpi) {
+    makeWindowAndFinishCheck();
+    const std::filesystem::path art =
+        std::filesystem::path(__FILE__).parent_path() / "../../../src/app/art/about";
+    const auto file = [&](const std::string& folder, const std::string& name) {
+        std::ifstream in(art / folder / name, std::ios::binary);
+        return decodePng(std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {}));
+    };
+    const struct {
+        int dpi;
+        std::string folder;
+        int bannerWidth, side48;
+    } cases[] = {{96, "", 600, 48},     {120, "", 600, 48},     {144, "150", 900, 72},
+                 {168, "150", 900, 72}, {192, "200", 1200, 96}, {288, "200", 1200, 96}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.dpi) + " DPI");
+        w().setPictures(c.dpi);
+        EXPECT_EQ(w().imgLogo->picture().width, c.bannerWidth);
+        EXPECT_EQ(w().imgLogo->picture(), file(c.folder, "banner.png"));
+        const struct {
+            TSEImage* image;
+            const char* network;
+        } links[] = {{w().SELinkedin, "linkedin"}, {w().SEImage1, "twitter"}, {w().SEImage2, "facebook"}};
+        for (const auto& link : links) {
+            const std::string name = std::string("link_") + link.network;
+            EXPECT_EQ(link.image->pictureNormal(), file(c.folder, name + "_grey.png")) << name;
+            EXPECT_EQ(link.image->pictureHover(), file(c.folder, name + "_colour.png")) << name;
+        }
+        EXPECT_EQ(w().ImgInfo->picture(), file(c.folder, "info16.png"));
+        ASSERT_EQ(w().Img48->width(), c.side48);
+        ASSERT_EQ(w().Img48->count(), 4) << "every status icon in the list's size";
+        for (int i = 0; i < 4; ++i) {
+            EXPECT_EQ(*w().Img48->image(i), file(c.folder, "status48_0" + std::to_string(i) + ".png")) << i;
+        }
+        EXPECT_EQ(w().imgStatus->picture().width, c.side48) << "the status shown, in the new size";
+    }
 }
 
 TEST_F(AboutWindowTest, NameAndVersionFromTheProgramsVersionInformation) {

@@ -7,6 +7,10 @@
 #include "platform/headless/PngWriter.h"
 #include "toolkit/PngDecoder.h"
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -112,6 +116,48 @@ TEST_F(PreparationTest, TheCaptionButtonShowsItsPictureForEachStateAndSize) {
     bar.buttonLeave();
     EXPECT_EQ(bar.state(), TCaptionButtonState::normal);
     EXPECT_EQ(redOfPicture(bar.picture(false)), 10);
+}
+
+// The program's resource script names a drawn file for every caption-bar picture the loader asks for
+// at each DPI: the resources are given here as the script lists them, with the files' bytes.
+TEST_F(PreparationTest, TheCaptionButtonsPicturesAreLoadedAsDrawnForTheDpi) {
+    const std::filesystem::path app = std::filesystem::path(__FILE__).parent_path() / "../../../src/app";
+    std::ifstream script(app / "ADSOmbrolux.rc");
+    ASSERT_TRUE(script) << "the resource script";
+    const std::regex line(R"re(^(NCABUTTON\w*) KORVANE_IMAGES "([^"]+)"\s*$)re");
+    int given = 0;
+    for (std::string text; std::getline(script, text);) {
+        std::smatch m;
+        if (std::regex_match(text, m, line)) {
+            std::ifstream file(app / m[2].str(), std::ios::binary);
+            ASSERT_TRUE(file) << m[2].str();
+            shell.setResource(L"KORVANE_IMAGES", std::wstring(m[1].first, m[1].second),
+                              std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), {}));
+            ++given;
+        }
+    }
+    EXPECT_EQ(given, 18) << "six pictures at three scales";
+
+    const struct {
+        int dpi;
+        int percent;
+    } cases[] = {{96, 100}, {120, 100}, {144, 150}, {168, 150}, {192, 200}, {288, 200}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.dpi) + " DPI");
+        const TNCAPictures pictures = loadNCAPictures(c.dpi);
+        // Large 78 x 18 and small 28 x 14 at 100 %.
+        for (const TPngPicture* large : {pictures.link.get(), pictures.hover.get(), pictures.action.get()}) {
+            const TBitmap32 picture = decodePng(large->bytes);
+            EXPECT_EQ(picture.width, 78 * c.percent / 100);
+            EXPECT_EQ(picture.height, 18 * c.percent / 100);
+        }
+        for (const TPngPicture* small :
+             {pictures.linkMin.get(), pictures.hoverMin.get(), pictures.actionMin.get()}) {
+            const TBitmap32 picture = decodePng(small->bytes);
+            EXPECT_EQ(picture.width, 28 * c.percent / 100);
+            EXPECT_EQ(picture.height, 14 * c.percent / 100);
+        }
+    }
 }
 
 TEST_F(PreparationTest, PicturesMissingFromTheResourcesStopTheStart) {
