@@ -82,8 +82,10 @@ int runProgram(plat::TFileServices& files, const std::function<void(TFrmMain&)>&
     TInstalled<plat::TUiDispatcher> installedDispatcher(&plat::installUiDispatcher, &dispatcher);
     plat::installThreadPriorityHandler(&plat::win32::applyThreadPriority);
 
-    // The caption-bar button's pictures come before any window and stay until the program ends.
-    const TNCAPictures ncaPictures = loadNCAPictures();
+    // The caption-bar button's pictures stay until the program ends. Those of 100 % are loaded now,
+    // before any window, so that a missing one stops the start; the others when a window needs them.
+    TNCAPictureStore ncaPictures;
+    ncaPictures.forDpi(kArtDesignDpi);
     // The main window first (it is the program's main window), then the two others, hidden.
     TFrmMain main(&ncaPictures);
     TFrmWC wildCard;

@@ -190,6 +190,7 @@ void TControl::changeDpi(int newDpi) {
     rescaleTree(newDpi, FParent == nullptr);
     fontChangedTree();
     resizeTree();
+    dpiApplied();
 }
 
 void TControl::rescaleTree(int newDpi, bool keepPlace) {

@@ -180,6 +180,10 @@ protected:
     // The control is now laid out for newDpi (its bounds and font already are): a control that
     // keeps lengths of its own scales them here, with rescaled(length, oldDpi, newDpi).
     virtual void dpiChanged(int oldDpi, int newDpi);
+    // The whole tree is laid out for a new DPI (called on the control changeDpi ran on, once every
+    // control has its new size): a window takes the pictures drawn for its DPI here, so that a
+    // picture that sizes its control is not scaled again with it.
+    virtual void dpiApplied() {}
 
 private:
     // What the peer reports; disabled controls get enter and leave but no moves, presses or releases.

@@ -103,7 +103,8 @@ public:
     bool signCheckRunning() const { return FSignCheck != nullptr && FSignCheck->running(); }
     // The check's link: it outlives the window while the worker is there.
     std::shared_ptr<const TSignCheckLink> signCheck() const { return FSignCheck; }
-    // Gives the window its pictures drawn at the scale nearest to dpi (at its creation those of 96).
+    // Gives the window its pictures drawn at the scale nearest to dpi: at its creation and whenever
+    // its DPI changes, for its own.
     void setPictures(int dpi = kArtDesignDpi);
 
     // ---- Declared components (owned by the window; see UntAboutComponents.cpp).
@@ -144,6 +145,8 @@ public:
 private:
     void declareComponents();
     void bindEvents();
+    // The pictures drawn for the window's new DPI.
+    void dpiApplied() override;
     void startSignCheck();
     void showSignStatus(const TSignCheck& check);
 

@@ -216,6 +216,10 @@ void TFrmAbout::setPictures(int dpi) {
     }
 }
 
+void TFrmAbout::dpiApplied() {
+    setPictures(dpi());
+}
+
 void TFrmAbout::declareComponents() {
     setName(L"FrmAbout");
     setCaption(L"About ");
@@ -252,7 +256,7 @@ void TFrmAbout::declareComponents() {
     link = must<TLabel>(*this, L"link");
     Img48 = must<TImageList>(*this, L"Img48");
 
-    setPictures();
+    setPictures(dpi());
 
     // Looks the table's common columns do not hold.
     pHeader->setBevelOuter(bvNone);

@@ -14,7 +14,7 @@ constexpr plat::UINT kShgfiSmallIcon = 0x1;
 
 } // namespace
 
-TFrmMain::TFrmMain(const TNCAPictures* ncaPictures) : FNCAPictures(ncaPictures) {
+TFrmMain::TFrmMain(TNCAPictureStore* ncaPictures) : FNCAPictures(ncaPictures) {
     setMainForm(true);
     declareComponents();
     bindEvents();

@@ -28,6 +28,7 @@
 #include "ui/styled/SEProgressBar.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -65,8 +66,7 @@ constexpr int kStopScan = 0;
 constexpr int kStopBackup = 1;
 
 // The caption-bar button's six pictures as the program carries them (resources of type
-// "KORVANE_IMAGES"): normal, hovered and pressed, each in a large and a small form. Loaded once at
-// start-up, before any window is made, and kept until the program ends.
+// "KORVANE_IMAGES"): normal, hovered and pressed, each in a large and a small form, at one scale.
 struct TNCAPictures {
     std::unique_ptr<TPngPicture> link;
     std::unique_ptr<TPngPicture> hover;
@@ -79,12 +79,23 @@ struct TNCAPictures {
 // std::runtime_error when one is missing.
 TNCAPictures loadNCAPictures(int dpi = kArtDesignDpi);
 
+// The six pictures at every scale a window asks for: each scale is loaded the first time a window
+// shows at it (start-up comes before any window knows its monitor) and kept until the program ends.
+class TNCAPictureStore {
+public:
+    // The pictures drawn for dpi's scale; throws as loadNCAPictures when one is missing.
+    const TNCAPictures& forDpi(int dpi);
+
+private:
+    std::map<int, TNCAPictures> FByScale;
+};
+
 class TFrmMain : public TForm, public TScanNotifications, public TBackupNotifications {
 public:
     // Builds the window from its declared components and runs its creation steps; shown by show().
     // ncaPictures: the caption-bar button's pictures, which must outlive the window; without them
     // the button shows none.
-    explicit TFrmMain(const TNCAPictures* ncaPictures = nullptr);
+    explicit TFrmMain(TNCAPictureStore* ncaPictures = nullptr);
     ~TFrmMain() override;
 
     // ---- Declared components (owned by the window; see UntMainComponents.cpp).
@@ -281,8 +292,14 @@ private:
     void prepare();
     void bindCaptionCommands();
     void giveNCAPictures();
+    // The window's own pictures drawn for its DPI: the image lists, the overlays and the alert's
+    // picture shown (UntMainComponents.cpp).
+    void takePictures();
+    // Both, and the caption-bar button's, again for a new DPI.
+    void dpiApplied() override;
 
-    const TNCAPictures* FNCAPictures = nullptr;
+    TNCAPictureStore* FNCAPictures = nullptr;
+    int FAlertImageIndex = -1; // the Img48 picture the alert shows
     TFrmAbout* FAboutWindow = nullptr;
 
     plat::ntfs::TImageDriveServices* FImageDrives = nullptr;

@@ -84,6 +84,7 @@ void TFrmMain::setDetailAlert(const std::wstring& line1, const std::wstring& lin
 }
 
 void TFrmMain::setImageAlertIndex(int index) {
+    FAlertImageIndex = index;
     const TBitmap32* picture = Img48->image(index);
     ImgAlert->setPicture(picture != nullptr ? *picture : TBitmap32());
 }

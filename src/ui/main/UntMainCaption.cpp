@@ -1,5 +1,5 @@
-// The caption-bar button: its six pictures, loaded at start-up and given at the window's
-// preparation, and its menu with the About command.
+// The caption-bar button: its six pictures, loaded for the window's DPI and given at the window's
+// preparation and at each change of DPI, and its menu with the About command.
 
 #include "ui/main/UntMain.h"
 
@@ -22,6 +22,15 @@ TNCAPictures loadNCAPictures(int dpi) {
     return pictures;
 }
 
+const TNCAPictures& TNCAPictureStore::forDpi(int dpi) {
+    const int scale = artScaleFor(dpi);
+    auto found = FByScale.find(scale);
+    if (found == FByScale.end()) {
+        found = FByScale.emplace(scale, loadNCAPictures(dpi)).first;
+    }
+    return found->second;
+}
+
 namespace {
 
 TBitmap32 decoded(const std::unique_ptr<TPngPicture>& picture) {
@@ -34,7 +43,7 @@ void TFrmMain::giveNCAPictures() {
     if (FNCAPictures == nullptr) {
         return;
     }
-    const TNCAPictures& p = *FNCAPictures;
+    const TNCAPictures& p = FNCAPictures->forDpi(dpi());
     NCA->setPictures(TCaptionButtonPictures{decoded(p.link), decoded(p.hover), decoded(p.action)},
                      TCaptionButtonPictures{decoded(p.linkMin), decoded(p.hoverMin), decoded(p.actionMin)});
 }

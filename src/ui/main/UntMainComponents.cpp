@@ -335,11 +335,7 @@ void TFrmMain::declareComponents() {
     Img16 = must<TImageList>(*this, L"Img16");
     TimerPatchGUI = must<TTimer>(*this, L"TimerPatchGUI");
 
-    // The pictures.
-    fillImg16(*Img16);
-    fillImg48(*Img48);
-    ImgRefresh->setPicture(pictureRefresh());
-    ImgBackup->setPicture(pictureBackup());
+    takePictures();
 
     // Looks the table's common columns do not hold.
     pCore->setStartColor(hexColor(0xF7F9FC));
@@ -379,4 +375,19 @@ void TFrmMain::declareComponents() {
 
     tbUAC->setFocusOnClick(false);
     setupTree();
+}
+
+void TFrmMain::takePictures() {
+    fillImg16(*Img16, dpi());
+    fillImg48(*Img48, dpi());
+    ImgRefresh->setPicture(pictureRefresh(dpi()));
+    ImgBackup->setPicture(pictureBackup(dpi()));
+    if (FAlertImageIndex >= 0) { // the alert's picture, copied from Img48, in the new size
+        setImageAlertIndex(FAlertImageIndex);
+    }
+}
+
+void TFrmMain::dpiApplied() {
+    takePictures();
+    giveNCAPictures();
 }

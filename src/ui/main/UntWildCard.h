@@ -64,6 +64,8 @@ public:
 
 private:
     void declareComponents();
+    // The buttons' pictures drawn for the dialog's new DPI.
+    void dpiApplied() override;
 };
 
 // The program's Setup Scan dialog while it exists; null before it is made.

@@ -147,7 +147,7 @@ void TFrmWC::declareComponents() {
     btnOk = must<TSEMenuItem>(*this, L"btnOk");
     btnCancel = must<TSEMenuItem>(*this, L"btnCancel");
 
-    fillImg16(*Img16);
+    fillImg16(*Img16, dpi());
 
     spleft->setMinValue(5);
     spleft->setMaxValue(1024);
@@ -174,4 +174,9 @@ void TFrmWC::declareComponents() {
     btnCancel->setBorderColorHover(hexColor(0xF9A5A6));
     btnCancel->setActionColor(hexColor(0xF7CACB));
     btnCancel->setBorderColorAction(hexColor(0xE46365));
+}
+
+void TFrmWC::dpiApplied() {
+    fillImg16(*Img16, dpi());
+    invalidate();
 }

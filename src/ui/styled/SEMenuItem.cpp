@@ -158,8 +158,10 @@ void TSECustomMenuItem::PaintContent(TCanvas& canvas) {
     canvas.setFont(font());
 
     const bool hasIcon = FImages != nullptr && FImageIndex >= 0 && FImageIndex < FImages->count();
-    const int textLeft = hasIcon ? FIconHeight + scale(15) : 0;
-    const int textShift = hasIcon ? FIconHeight / 2 + scale(2) : 0;
+    // The icon is the list's picture, drawn for the button's DPI: its size, not the design's, places it.
+    const int icon = hasIcon ? FImages->height() : 0;
+    const int textLeft = hasIcon ? icon + scale(15) : 0;
+    const int textShift = hasIcon ? icon / 2 + scale(2) : 0;
     const int tw = canvas.TextWidth(FCaption);
     const int th = canvas.TextHeight(FCaption);
 
@@ -177,10 +179,9 @@ void TSECustomMenuItem::PaintContent(TCanvas& canvas) {
 
     if (hasIcon) {
         if (FImgAlign == seAlTop) {
-            canvas.drawImage(*FImages, FImageIndex, w / 2 - FIconHeight / 2,
-                             h / 2 - FIconHeight / 2 - scale(8));
+            canvas.drawImage(*FImages, FImageIndex, w / 2 - icon / 2, h / 2 - icon / 2 - scale(8));
         } else {
-            canvas.drawImage(*FImages, FImageIndex, scale(8), h / 2 - FIconHeight / 2);
+            canvas.drawImage(*FImages, FImageIndex, scale(8), h / 2 - icon / 2);
         }
     }
 

@@ -32,7 +32,7 @@ std::vector<std::uint8_t> solidPng(int width, int height, std::uint8_t red) {
 class PreparationTest : public MainWindowTest {
 protected:
     // The window made again, as start-up makes it, after the test has set the world up.
-    void remake(const TNCAPictures* pictures = nullptr) {
+    void remake(TNCAPictureStore* pictures = nullptr) {
         window.reset();
         window = std::make_unique<TFrmMain>(pictures);
         window->show();
@@ -89,10 +89,10 @@ TEST_F(PreparationTest, TheElevationButtonFollowsTheProgramsRights) {
 
 TEST_F(PreparationTest, TheCaptionButtonShowsItsPictureForEachStateAndSize) {
     givePictureResources();
-    const TNCAPictures pictures = loadNCAPictures();
+    TNCAPictureStore pictures;
     remake(&pictures);
     TCaptionToolBar& bar = *w().NCA;
-    EXPECT_EQ(bar.pictures(false).normal, decodePng(pictures.link->bytes));
+    EXPECT_EQ(bar.pictures(false).normal, decodePng(pictures.forDpi(96).link->bytes));
     EXPECT_EQ(bar.pictures(false).normal.width, 78);
     EXPECT_EQ(bar.pictures(true).normal.width, 28);
 

@@ -248,6 +248,37 @@ TEST_F(MenuItemTest, ContentPlacementWithAndWithoutIcon) {
     }
 }
 
+// At 150 % a button designed for 16-pixel icons draws the 24-pixel pictures its list holds for that
+// scale: the picture is centred on its own size, not on the design's. 75 x 90 (50 x 60 scaled).
+TEST_F(MenuItemTest, IconCentredOnThePictureDrawnForTheDpi) {
+    TImageList list(24, 24);
+    list.add(TBitmap32(24, 24, TRGBA{1, 0x80, 0x40, 255}));
+    const struct {
+        const char* name;
+        TSEAlign align;
+        TPoint iconAt;
+    } cases[] = {
+        {"left", seAlLeft, {12, 45 - 12}},         // 8 design pixels in, centred down the button
+        {"top", seAlTop, {37 - 12, 45 - 12 - 12}}, // centred across, 8 design pixels above the middle
+    };
+    for (const auto& c : cases) {
+        TSEMenuItem item;
+        item.changeDpi(144);
+        realise(item, 75, 90);
+        item.setCaption(L"AB");
+        item.setIcoSize(ico16px);
+        item.setImages(&list);
+        item.setImageIndex(0);
+        item.setImgAlign(c.align);
+        TRasterCanvas& surface = painted(item);
+        TPngOnFailure png(surface, c.name);
+        EXPECT_EQ(countOf(surface, {0, 0, 75, 90}, iconColour(0)), 24 * 24) << c.name;
+        EXPECT_TRUE(
+            regionIs(surface, {c.iconAt.x, c.iconAt.y, c.iconAt.x + 24, c.iconAt.y + 24}, iconColour(0)))
+            << c.name;
+    }
+}
+
 TEST_F(MenuItemTest, ActiveBarWidths) {
     const TColor bar = hexColor(0x55C5FF);
     const TSEBorders all = bLeft | bTop | bRight | bBottom;
