@@ -1,8 +1,10 @@
 #!/usr/bin/python3
 """Checks screenshots of the caption-bar button, its menu and the About window (Pillow).
 
-check_caption.py button SHOT STATE      finds the caption-bar button showing STATE (link, hover or
-                                        action) in either size; prints "button X Y W H"
+check_caption.py button SHOT STATE [SCALE]
+                                        finds the caption-bar button showing STATE (link, hover or
+                                        action) in either size, as drawn at SCALE % (100, the
+                                        default, 150 or 200); prints "button X Y W H"
 check_caption.py menu SHOT X Y          finds the About item's icon in a menu dropped down at or
                                         below the screen point X, Y; prints "item X Y"
 check_caption.py about SHOT NAME VERSION  finds the About window and checks its header, its
@@ -62,15 +64,16 @@ def find(shot, path, region):
     return found
 
 
-def button(shot, state):
+def button(shot, state, scale="100"):
+    folder = ART if scale == "100" else os.path.join(ART, scale)
     for suffix in ("", "_min"):
-        path = os.path.join(ART, f"ncabutton{state}{suffix}.png")
+        path = os.path.join(folder, f"ncabutton{state}{suffix}.png")
         at = find(shot, path, (0, 0, shot.w, shot.h))
         if at:
             w, h = Image.open(path).size
             print(f"button {at[0][0]} {at[0][1]} {w} {h}")
             return True
-    print(f"no caption-bar button showing its {state} picture")
+    print(f"no caption-bar button showing its {state} picture drawn at {scale} %")
     return False
 
 
@@ -163,7 +166,7 @@ def link(shot, x, y, state):
 def main(argv):
     kind, shot = argv[1], Shot(argv[2])
     if kind == "button":
-        ok = button(shot, argv[3])
+        ok = button(shot, argv[3], *argv[4:5])
     elif kind == "menu":
         ok = menu(shot, int(argv[3]), int(argv[4]))
     elif kind == "about":

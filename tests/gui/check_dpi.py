@@ -6,7 +6,8 @@ check_dpi.py main SHOT DPI X Y W H      the main window, idle, whose client area
                                         its left band and borders, the action button and the
                                         list's frame where the scaled layout puts them
 check_dpi.py dialog SHOT DPI X Y W H    the Setup Scan dialog: its scaled size, the button panel's
-                                        top border, the check box and the Valid button's icon
+                                        top border, the check box and the Valid button's icon (the
+                                        picture drawn for the DPI's scale)
 check_dpi.py about SHOT DPI X Y W H NAME VERSION
                                         the About window: its scaled size, header, footer, status
                                         panel and the name and version lines, whose ink must be the
@@ -23,6 +24,12 @@ from PIL import Image
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ART = os.path.join(HERE, "..", "..", "src", "app", "art")
+
+
+def art_path(dpi, name):
+    """The picture drawn at the scale nearest to dpi (100, 150 or 200 %; a tie takes the smaller)."""
+    scale = min((100, 150, 200), key=lambda p: (abs(dpi - 96 * p // 100), p)) if dpi > 96 else 100
+    return os.path.join(ART, name) if scale == 100 else os.path.join(ART, str(scale), name)
 
 
 def rgb(hex_text):
@@ -143,12 +150,13 @@ def check_dialog(c):
     c.expect_run("check box frame, left", s(6), box_top + s(6), 1, 0, rgb("#8E8F8F"), s(1))
     c.expect("check box inside", s(6) + s(1), box_top + s(6), rgb("#FFFFFF"))
     c.expect_run("check box frame, top", s(6) + s(6), box_top, 0, 1, rgb("#8E8F8F"), s(1))
-    # The Valid button (86 x 28, 5 below the panel's top, 4 from the right): its icon 8 from its
-    # left, centred in its height (the icon keeps its picture's size).
-    icon = os.path.join(ART, "img16_11.png")
+    # The Valid button (86 x 28, 5 below the panel's top, 4 from the right): its icon, the picture
+    # drawn at the scale nearest the DPI, 8 from its left, centred in its height on its own size.
+    icon = art_path(c.dpi, "img16_11.png")
+    side = Image.open(icon).size[1]
     left = c.w - s(4) - s(86)
     top = panel_top + s(5)
-    want = (left + s(8), top + s(28) // 2 - 16 // 2)
+    want = (left + s(8), top + s(28) // 2 - side // 2)
     found = c.find_picture(icon, want[0] - 6, want[1] - 6, want[0] + 6, want[1] + 6)
     if want not in found:
         c.failures.append(f"the Valid button's icon is not at client {want} (found at {found})")

@@ -147,11 +147,14 @@ else
     sleep 0.5
     import -window root "$out/dpi144-caption.png"
     caption="/usr/bin/python3 $here/tests/gui/check_caption.py"
-    if $caption button "$out/dpi144-caption.png" link > "$out/dpi144-caption.png.log" 2>&1; then
+    # The button shows its picture drawn at 150 %: found by that file, it is no stretched 1x one.
+    if $caption button "$out/dpi144-caption.png" link 150 > "$out/dpi144-caption.png.log" 2>&1; then
+      pass "the caption-bar button shows its picture drawn at 150 % ($(cat "$out/dpi144-caption.png.log"))"
       read -r _ bx by bw bh < "$out/dpi144-caption.png.log"
       xdotool mousemove "$((bx + bw / 2))" "$((by + bh / 2))" click 1
       sleep 1
       xdotool key Down Return
+    else fail "the caption-bar button shows its picture drawn at 150 % ($(cat "$out/dpi144-caption.png.log"))"
     fi
     about=$(wait_window "About " 20)
     if [ -z "$about" ]; then

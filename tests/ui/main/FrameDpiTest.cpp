@@ -5,8 +5,13 @@
 
 #include "ui/main/MainFixture.h"
 
+#include "ui/main/UntMainArt.h"
+
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -242,6 +247,45 @@ TEST_P(MainWindowDpiTest, MovedToAMonitorOfAnotherScaleItIsLaidOutAsIfStartedThe
         EXPECT_EQ(w().VST->defaultNodeHeight(), s(17));
         EXPECT_EQ(w().VST->column(0).width, s(210));
         expectLaidOut(("moved to " + std::to_string(next)).c_str());
+    }
+}
+
+// The window's pictures are those drawn for the scale of its DPI, not the 96-DPI ones stretched:
+// where it starts, and again after each move to a monitor of another scale.
+TEST_P(MainWindowDpiTest, ItsPicturesAreThoseDrawnForItsScale) {
+    w().setImageAlertIndex(4);
+    const struct {
+        int dpi, side16, side48, side128;
+    } scales[] = {{96, 16, 48, 128}, {144, 24, 72, 192}, {192, 32, 96, 256}};
+    std::vector<int> steps{GetParam(), 144, 96, 192};
+    for (int next : steps) {
+        if (next != w().dpi()) {
+            formPeer().moveToMonitor(next, boundsRect(20, 20, scaled(540, next), scaled(433, next)));
+        }
+        SCOPED_TRACE(std::to_string(next) + " DPI");
+        ASSERT_EQ(w().dpi(), next);
+        const auto& sizes =
+            *std::find_if(std::begin(scales), std::end(scales), [&](const auto& c) { return c.dpi == next; });
+        TImageList drawn16(1, 1);
+        TImageList drawn48(1, 1);
+        fillImg16(drawn16, next);
+        fillImg48(drawn48, next);
+        const struct {
+            TImageList* list;
+            const TImageList& drawn;
+            int side;
+        } lists[] = {{w().Img16, drawn16, sizes.side16}, {w().Img48, drawn48, sizes.side48}};
+        for (const auto& l : lists) {
+            EXPECT_EQ(l.list->width(), l.side);
+            ASSERT_EQ(l.list->count(), l.drawn.count());
+            for (int i = 0; i < l.drawn.count(); ++i) {
+                EXPECT_EQ(*l.list->image(i), *l.drawn.image(i)) << "picture " << i << " of " << l.side;
+            }
+        }
+        EXPECT_EQ(w().ImgRefresh->picture().width, sizes.side128);
+        EXPECT_EQ(w().ImgRefresh->picture(), pictureRefresh(next));
+        EXPECT_EQ(w().ImgBackup->picture(), pictureBackup(next));
+        EXPECT_EQ(w().ImgAlert->picture(), *w().Img48->image(4)) << "the alert's picture, in the new size";
     }
 }
 

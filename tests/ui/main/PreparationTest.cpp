@@ -46,6 +46,26 @@ protected:
                 solidPng(small ? 28 : 78, small ? 14 : 18, static_cast<std::uint8_t>(10 * (i + 1))));
         }
     }
+    // The caption-bar pictures as the program's resource script lists them, with the drawn files'
+    // bytes; answers how many.
+    int giveTheProgramsPictureResources() {
+        const std::filesystem::path app = std::filesystem::path(__FILE__).parent_path() / "../../../src/app";
+        std::ifstream script(app / "ADSOmbrolux.rc");
+        EXPECT_TRUE(script) << "the resource script";
+        const std::regex line(R"re(^(NCABUTTON\w*) KORVANE_IMAGES "([^"]+)"\s*$)re");
+        int given = 0;
+        for (std::string text; std::getline(script, text);) {
+            std::smatch m;
+            if (std::regex_match(text, m, line)) {
+                std::ifstream file(app / m[2].str(), std::ios::binary);
+                EXPECT_TRUE(file) << m[2].str();
+                shell.setResource(L"KORVANE_IMAGES", std::wstring(m[1].first, m[1].second),
+                                  std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), {}));
+                ++given;
+            }
+        }
+        return given;
+    }
     static std::uint8_t redOfPicture(const TBitmap32& picture) {
         return picture.empty() ? 0 : picture.at(0, 0).r;
     }
@@ -121,22 +141,7 @@ TEST_F(PreparationTest, TheCaptionButtonShowsItsPictureForEachStateAndSize) {
 // The program's resource script names a drawn file for every caption-bar picture the loader asks for
 // at each DPI: the resources are given here as the script lists them, with the files' bytes.
 TEST_F(PreparationTest, TheCaptionButtonsPicturesAreLoadedAsDrawnForTheDpi) {
-    const std::filesystem::path app = std::filesystem::path(__FILE__).parent_path() / "../../../src/app";
-    std::ifstream script(app / "ADSOmbrolux.rc");
-    ASSERT_TRUE(script) << "the resource script";
-    const std::regex line(R"re(^(NCABUTTON\w*) KORVANE_IMAGES "([^"]+)"\s*$)re");
-    int given = 0;
-    for (std::string text; std::getline(script, text);) {
-        std::smatch m;
-        if (std::regex_match(text, m, line)) {
-            std::ifstream file(app / m[2].str(), std::ios::binary);
-            ASSERT_TRUE(file) << m[2].str();
-            shell.setResource(L"KORVANE_IMAGES", std::wstring(m[1].first, m[1].second),
-                              std::vector<std::uint8_t>(std::istreambuf_iterator<char>(file), {}));
-            ++given;
-        }
-    }
-    EXPECT_EQ(given, 18) << "six pictures at three scales";
+    EXPECT_EQ(giveTheProgramsPictureResources(), 18) << "six pictures at three scales";
 
     const struct {
         int dpi;
@@ -157,6 +162,28 @@ TEST_F(PreparationTest, TheCaptionButtonsPicturesAreLoadedAsDrawnForTheDpi) {
             EXPECT_EQ(picture.width, 28 * c.percent / 100);
             EXPECT_EQ(picture.height, 14 * c.percent / 100);
         }
+    }
+}
+
+// The button shows the pictures drawn for its window's scale: where the window starts, and after
+// each move to a monitor of another scale (each scale loaded once, then kept).
+TEST_F(PreparationTest, TheCaptionButtonShowsThePicturesOfItsWindowsScale) {
+    giveTheProgramsPictureResources();
+    widgets.setDpi(144);
+    TNCAPictureStore pictures;
+    remake(&pictures);
+    const struct { int dpi, percent; } steps[] = {{144, 150}, {192, 200}, {96, 100}, {144, 150}};
+    for (const auto& step : steps) {
+        if (step.dpi != w().dpi()) {
+            formPeer().moveToMonitor(step.dpi,
+                                     boundsRect(10, 10, scaled(540, step.dpi), scaled(433, step.dpi)));
+        }
+        SCOPED_TRACE(std::to_string(step.dpi) + " DPI");
+        const TCaptionToolBar& bar = *w().NCA;
+        EXPECT_EQ(bar.pictures(false).normal.width, 78 * step.percent / 100);
+        EXPECT_EQ(bar.pictures(false).normal.height, 18 * step.percent / 100);
+        EXPECT_EQ(bar.pictures(true).pressed.width, 28 * step.percent / 100);
+        EXPECT_EQ(bar.pictures(false).normal, decodePng(pictures.forDpi(step.dpi).link->bytes));
     }
 }
 
