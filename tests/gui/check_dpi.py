@@ -3,20 +3,23 @@
 
 check_dpi.py main SHOT DPI X Y W H      the main window, idle, whose client area lies at X, Y and
                                         measures W x H: its design size scaled, the alert panel,
-                                        its left band and borders, the action button and the
-                                        list's frame where the scaled layout puts them
+                                        its left band and borders, the alert's picture (drawn for
+                                        the DPI's scale), the action button and the list's frame
+                                        where the scaled layout puts them
 check_dpi.py dialog SHOT DPI X Y W H    the Setup Scan dialog: its scaled size, the button panel's
                                         top border, the check box and the Valid button's icon (the
                                         picture drawn for the DPI's scale)
 check_dpi.py about SHOT DPI X Y W H NAME VERSION
                                         the About window: its scaled size, header, footer, status
-                                        panel and the name and version lines, whose ink must be the
+                                        panel, the note's icon (the picture drawn for the DPI's
+                                        scale) and the name and version lines, whose ink must be the
                                         files NAME and VERSION (gui_probe render at DPI)
 
 Every length of the windows' design is a 96-DPI length; here it is scaled as the program scales
 it: length * DPI / 96 rounded to the nearest, halves away from zero.
 """
 
+import glob
 import os
 import sys
 
@@ -26,10 +29,10 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ART = os.path.join(HERE, "..", "..", "src", "app", "art")
 
 
-def art_path(dpi, name):
+def art_path(dpi, name, folder=ART):
     """The picture drawn at the scale nearest to dpi (100, 150 or 200 %; a tie takes the smaller)."""
     scale = min((100, 150, 200), key=lambda p: (abs(dpi - 96 * p // 100), p)) if dpi > 96 else 100
-    return os.path.join(ART, name) if scale == 100 else os.path.join(ART, str(scale), name)
+    return os.path.join(folder, name) if scale == 100 else os.path.join(folder, str(scale), name)
 
 
 def rgb(hex_text):
@@ -116,6 +119,12 @@ def check_main(c):
     c.expect_run("panel's bottom border", panel_left + s(300), panel_top + height - 1, 0, -1, border, s(1))
     c.expect("panel background", panel_left + s(300), panel_top + s(5), background)
     c.expect_not("right of the panel", panel_right + s(1), panel_top + s(20), border)
+    # The alert's picture (10 from the panel's left, 48 x 48 centred down it) is one of the 48-pixel
+    # pictures drawn for the DPI's scale, shown whole at its drawn size.
+    want = (panel_left + s(10), panel_top + height // 2 - s(48) // 2)
+    pictures = sorted(glob.glob(art_path(c.dpi, "img48_*.png")))
+    if not any(want in c.find_picture(p, want[0], want[1], want[0], want[1]) for p in pictures):
+        c.failures.append(f"no 48-pixel picture drawn for {c.dpi} DPI shows at client {want}")
     # The action button: 109 x 28, 4 from the panel's right and bottom edges, its outline one
     # design pixel thick.
     right, bottom = panel_right - s(4), panel_top + height - s(4)  # exclusive
@@ -188,6 +197,12 @@ def check_about(c, name_ink, version_ink):
     c.expect_run("status panel's left band", s(30), s(390), 1, 0, border, s(5))
     c.expect_run("status panel's top border", s(200), s(360), 0, 1, border, s(1))
     c.expect("status panel background", s(300), s(395), background)
+    # The note's icon (8, 285) is the picture drawn for the DPI's scale, from the image's corner.
+    want = (s(8), s(285))
+    found = c.find_picture(art_path(c.dpi, "info16.png", os.path.join(ART, "about")), want[0] - 4, want[1] - 4,
+                           want[0] + 4, want[1] + 4)
+    if want not in found:
+        c.failures.append(f"the note's icon drawn for {c.dpi} DPI is not at client {want} (found at {found})")
     # The product name and the version in fonts made for the DPI: the ink gui_probe renders at it.
     for what, top, expected in (("product name", 95, name_ink), ("version", 120, version_ink)):
         shown = ink_of(c, s(130), s(top), s(450), s(top) + s(18))
