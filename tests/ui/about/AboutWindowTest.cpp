@@ -268,6 +268,31 @@ TEST_F(AboutWindowTest, PicturesDrawnForTheDpi) {
     }
 }
 
+// Shown on a monitor of another scale, and moved between them, the window takes the pictures drawn
+// for its DPI by itself, each control sized to its picture once (not scaled again with the layout).
+TEST_F(AboutWindowTest, ShownAndMovedItTakesThePicturesOfItsScale) {
+    makeWindowAndFinishCheck();
+    widgets.setDpi(144);
+    w().show();
+    const struct {
+        int dpi, bannerWidth, side48, side32;
+    } steps[] = {{144, 900, 72, 48}, {192, 1200, 96, 64}, {96, 600, 48, 32}};
+    for (const auto& step : steps) {
+        SCOPED_TRACE(std::to_string(step.dpi) + " DPI");
+        if (step.dpi != w().dpi()) {
+            widgets.formPeerOf(w().peer())
+                ->moveToMonitor(step.dpi, boundsRect(10, 10, scaled(458, step.dpi), scaled(457, step.dpi)));
+        }
+        const aboutart::TAboutPictures& drawn = aboutPictures(step.dpi);
+        EXPECT_EQ(w().imgLogo->picture().width, step.bannerWidth);
+        EXPECT_EQ(w().imgLogo->picture(), decodePng(*drawn.banner));
+        EXPECT_EQ(w().SELinkedin->pictureNormal(), decodePng(*drawn.linkedinGrey));
+        EXPECT_EQ(w().SELinkedin->width(), step.side32);
+        EXPECT_EQ(w().Img48->width(), step.side48);
+        EXPECT_EQ(w().imgStatus->picture().width, step.side48) << "the status shown, in the new size";
+    }
+}
+
 TEST_F(AboutWindowTest, NameAndVersionFromTheProgramsVersionInformation) {
     giveVersionInformation();
     makeWindowAndFinishCheck();
