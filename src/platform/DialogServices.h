@@ -63,6 +63,29 @@ struct BROWSEINFOW {
     int iImage;
 };
 
+// The save dialog's flags.
+constexpr DWORD OFN_OVERWRITEPROMPT = 0x2;
+constexpr DWORD OFN_HIDEREADONLY = 0x4;
+constexpr DWORD OFN_NOCHANGEDIR = 0x8;
+constexpr DWORD OFN_PATHMUSTEXIST = 0x800;
+
+// What OPENFILENAMEW holds of a save dialog the program shows.
+struct OPENFILENAMEW {
+    void* hwndOwner = nullptr;
+    // Pairs of a description and its patterns ("CSV (*.csv)", "*.csv"), each ended by a NUL, the
+    // list by one more.
+    const wchar_t* lpstrFilter = nullptr;
+    // The type shown first (from 1); on return, the type the user chose.
+    DWORD nFilterIndex = 0;
+    // In: the name offered; out: the chosen file's full path. nMaxFile characters with the NUL.
+    wchar_t* lpstrFile = nullptr;
+    DWORD nMaxFile = 0;
+    const wchar_t* lpstrTitle = nullptr;
+    DWORD Flags = 0;
+    // Added to a name typed without an extension (the chosen type's own, where the platform can).
+    const wchar_t* lpstrDefExt = nullptr;
+};
+
 class TDialogServices {
 public:
     virtual ~TDialogServices() = default;
@@ -78,6 +101,11 @@ public:
     // and an empty text when the item has none.
     virtual BOOL SHGetPathFromIDListW(const void* idList, wchar_t* path) = 0;
     virtual void CoTaskMemFree(void* memory) = 0;
+
+    // Shows the save dialog modally; TRUE with the chosen path and type in info, FALSE when the user
+    // cancelled or the dialog could not be shown. With OFN_OVERWRITEPROMPT the dialog itself asks
+    // before an existing file is chosen.
+    virtual BOOL GetSaveFileNameW(OPENFILENAMEW* info) = 0;
 
     // The UI thread's active window, or null when none of the program's windows is active.
     virtual void* GetActiveWindow() = 0;

@@ -30,8 +30,10 @@ public:
     void answerFolder(std::wstring path);
     // The next folder browser: the user chooses an item that has no file-system path.
     void answerItemWithoutPath(std::wstring displayName);
-    // The next folder browser: the user cancels.
+    // The next folder browser or save dialog: the user cancels.
     void answerCancel();
+    // The next save dialog: the user chooses this path and this type (from 1).
+    void answerSaveFile(std::wstring path, DWORD filterIndex);
     // Answers not yet taken.
     std::size_t pendingAnswers() const { return FAnswers.size(); }
 
@@ -55,7 +57,17 @@ public:
         UINT flags = 0;
         bool hasCallback = false;
     };
+    struct TShownSave {
+        void* owner = nullptr;
+        std::wstring title;
+        std::vector<std::wstring> filter; // description, patterns, description, patterns...
+        DWORD filterIndex = 0;
+        std::wstring fileName; // the name offered
+        DWORD flags = 0;
+        std::wstring defaultExtension;
+    };
     const std::vector<TTaskDialogConfig>& taskDialogs() const { return FTaskDialogs; }
+    const std::vector<TShownSave>& saveDialogs() const { return FSaves; }
     const std::vector<TShownBrowser>& folderBrowsers() const { return FBrowsers; }
     // Identifier lists given by the browser and not yet released.
     std::size_t liveIdLists() const { return FIdLists.size(); }
@@ -65,11 +77,12 @@ public:
     void* SHBrowseForFolderW(BROWSEINFOW* info) override;
     BOOL SHGetPathFromIDListW(const void* idList, wchar_t* path) override;
     void CoTaskMemFree(void* memory) override;
+    BOOL GetSaveFileNameW(OPENFILENAMEW* info) override;
     void* GetActiveWindow() override { return FActiveWindow; }
     void* applicationWindow() override { return FApplicationWindow; }
 
 private:
-    enum class TKind { button, folder, itemWithoutPath, cancel };
+    enum class TKind { button, folder, itemWithoutPath, cancel, saveFile };
     struct TAnswer {
         TKind kind;
         int button = 0;
@@ -89,6 +102,7 @@ private:
     void* FApplicationWindow = nullptr;
     std::vector<TTaskDialogConfig> FTaskDialogs;
     std::vector<TShownBrowser> FBrowsers;
+    std::vector<TShownSave> FSaves;
     std::map<const void*, std::unique_ptr<TItem>> FIdLists;
 };
 

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <commdlg.h>
 #include <objbase.h>
 #include <ole2.h>
 #include <shlobj.h>
@@ -121,6 +122,25 @@ BOOL TWin32DialogServices::SHGetPathFromIDListW(const void* idList, wchar_t* pat
 
 void TWin32DialogServices::CoTaskMemFree(void* memory) {
     ::CoTaskMemFree(memory);
+}
+
+BOOL TWin32DialogServices::GetSaveFileNameW(OPENFILENAMEW* info) {
+    if (info == nullptr) {
+        return FALSE;
+    }
+    ::OPENFILENAMEW save{};
+    save.lStructSize = sizeof save;
+    save.hwndOwner = static_cast<HWND>(info->hwndOwner);
+    save.lpstrFilter = info->lpstrFilter;
+    save.nFilterIndex = info->nFilterIndex;
+    save.lpstrFile = info->lpstrFile;
+    save.nMaxFile = info->nMaxFile;
+    save.lpstrTitle = info->lpstrTitle;
+    save.Flags = info->Flags | OFN_EXPLORER;
+    save.lpstrDefExt = info->lpstrDefExt;
+    const BOOL chosen = ::GetSaveFileNameW(&save);
+    info->nFilterIndex = save.nFilterIndex;
+    return chosen;
 }
 
 void* TWin32DialogServices::GetActiveWindow() {

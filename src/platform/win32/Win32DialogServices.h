@@ -28,6 +28,7 @@ public:
     void* SHBrowseForFolderW(BROWSEINFOW* info) override;
     BOOL SHGetPathFromIDListW(const void* idList, wchar_t* path) override;
     void CoTaskMemFree(void* memory) override;
+    BOOL GetSaveFileNameW(OPENFILENAMEW* info) override;
     void* GetActiveWindow() override;
     void* applicationWindow() override { return FApplicationWindow; }
 
