@@ -37,7 +37,10 @@ int wmain(int argc, wchar_t** argv) {
     plat::installShellServices(&shell);
     cli::TConsole console;
     console.liveFiles = &files;
-    console.inIsTerminal = _isatty(_fileno(stdin)) != 0;
+    // A console, not just any character device: _isatty is true for NUL too, where delete would
+    // ask and read nothing.
+    DWORD inputMode = 0;
+    console.inIsTerminal = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &inputMode) != FALSE;
     const int code = cli::runOmbrolux(args, console);
     plat::installShellServices(nullptr);
     plat::installFileServices(nullptr);
