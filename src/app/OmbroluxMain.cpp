@@ -37,6 +37,10 @@ int wmain(int argc, wchar_t** argv) {
     plat::installShellServices(&shell);
     cli::TConsole console;
     console.liveFiles = &files;
+    // A console, not just any character device: _isatty is true for NUL too, where delete would
+    // ask and read nothing.
+    DWORD inputMode = 0;
+    console.inIsTerminal = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &inputMode) != FALSE;
     const int code = cli::runOmbrolux(args, console);
     plat::installShellServices(nullptr);
     plat::installFileServices(nullptr);
@@ -46,12 +50,16 @@ int wmain(int argc, wchar_t** argv) {
 #else
 #include "platform/shell/TestShell.h"
 
+#include <unistd.h>
+
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     // Here the shell services only format previews and times: fixed formats, bytes as Latin-1.
     plat::TTestShell shell;
     plat::installShellServices(&shell);
-    const int code = cli::runOmbrolux(args, cli::TConsole{});
+    cli::TConsole console;
+    console.inIsTerminal = isatty(fileno(stdin)) != 0;
+    const int code = cli::runOmbrolux(args, console);
     plat::installShellServices(nullptr);
     return code;
 }

@@ -249,6 +249,24 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     saveCommand->add_option("STREAMPATH", savePaths, kStreamPathHelp)->required();
     saveCommand->add_option("--to", saveFolder, "The folder to save into")->required();
 
+    std::vector<std::string> deletePaths;
+    bool deleteYes = false;
+    CLI::App* deleteCommand = app.add_subcommand(
+        "delete",
+#ifdef _WIN32
+        "Delete alternate streams of files on a live volume (asks first on a terminal; each stream "
+        "deleted is named on standard output). A file's main data, disk images and devices are refused."
+#else
+        "Deleting streams is done on Windows only: on Linux ombrolux reads NTFS images and devices and "
+        "never writes to them, so every stream path is refused (on an ntfs-3g mount with "
+        "streams_interface=windows, rm 'FILE:STREAM' removes one)."
+#endif
+    );
+    deleteCommand->add_option("STREAMPATH", deletePaths, "A live stream path, C:\\dir\\file:stream")
+        ->required();
+    deleteCommand->add_flag("--yes,-y", deleteYes,
+                            "Delete without asking (needed when standard input is not a terminal)");
+
     std::vector<std::string> reversed(args.rbegin(), args.rend()); // CLI11 takes them last first
     try {
         app.parse(reversed);
@@ -268,6 +286,9 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     }
     if (saveCommand->parsed()) {
         return runSave(savePaths, saveFolder, console);
+    }
+    if (deleteCommand->parsed()) {
+        return runDelete(deletePaths, deleteYes, console);
     }
     return kExitUsage;
 }

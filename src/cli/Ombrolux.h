@@ -19,6 +19,10 @@ struct TConsole {
     plat::TFileServices* liveFiles = nullptr;
     std::FILE* out = stdout;
     std::FILE* err = stderr;
+    // Where delete reads its answer; it asks only when this is a terminal, and refuses otherwise
+    // unless told --yes.
+    std::FILE* in = stdin;
+    bool inIsTerminal = false;
 };
 
 // args: the program's arguments after its name, in UTF-8. The services other than the file services

@@ -54,6 +54,8 @@ struct TTreeData {
     // that sorting by a time column orders by time, not by the text of the user's date format.
     std::int64_t CreationKey = 0;
     std::int64_t ModificationKey = 0;
+    // A stream's size in bytes, as the scan listed it (the size text is rounded); 0 for a file.
+    std::int64_t StreamSize = 0;
 };
 using PTreeData = TTreeData*;
 
@@ -124,6 +126,7 @@ public:
     TMenuItem* BackupselectedADS1 = nullptr;
     TMenuItem* DeleteselectedADS1 = nullptr;
     TMenuItem* CopyfullADSPath1 = nullptr;
+    TMenuItem* ExportResults1 = nullptr;
     TImageList* ImgSys = nullptr;
     TImageList* Img48 = nullptr;
     TImageList* Img16 = nullptr;
@@ -247,6 +250,9 @@ public:
     void BackupselectedADS1Click();
     void DeleteselectedADS1Click();
     void CopyfullADSPath1Click();
+    // Writes every stream row into a CSV or JSON Lines file chosen with the save dialog
+    // (UntMainExport.cpp).
+    void ExportResults1Click();
     // Creates the backup and removal thread with these settings, keeps it in FBackupADS and starts it.
     void runBackup(bool backupVST, const std::wstring& destPath);
     // A scan or a bulk run is busy: the commands that touch the rows stand still.

@@ -126,6 +126,7 @@ TScanNode TFrmMain::streamFound(const TADSObject& curAds, const std::wstring& fi
         data->Column2 = shownPath(streamPath);
         // Sizes are shown in full: a stream of 2 GiB or more keeps its true size.
         data->Column3 = formatFileSize(curAds.adsSize());
+        data->StreamSize = curAds.adsSize();
         data->Column4 = creationStr;
         data->Column5 = modificationStr;
         data->Column6 = getContentPreview(streamPath, previewLen);
