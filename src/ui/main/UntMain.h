@@ -171,8 +171,9 @@ public:
     void targetDriveClick(TMenuItem* item);
     void argetFolder1Click();
     // Creates the scan thread with these settings, keeps it in FScanFileSystem and starts it.
+    // direct: each NTFS root is read from its raw volume (a walk where it cannot be).
     void runScan(TScanFileSystemMode mode, const std::wstring& path, const std::wstring& wildcard,
-                 bool recursive, std::int32_t previewLen, bool includeZone);
+                 bool recursive, std::int32_t previewLen, bool includeZone, bool direct = false);
 
     // ---- Results tree.
     void VSTInitNode(TTreeNode* node);
@@ -215,6 +216,7 @@ public:
                           std::int32_t previewLen, TScanNode fileNode) override;
     void driveDone(int n) override;
     void scanFinished(bool terminated, std::int64_t foundResults) override;
+    void directReadFailed(const std::wstring& curDrive, const std::wstring& why) override;
 
     // ---- Stream commands (UntMainStreamCommands.cpp): the toolbar's bulk commands and the tree
     // menu's single-stream commands. bindStreamCommands binds them to their components.
@@ -262,5 +264,7 @@ private:
     const TNCAPictures* FNCAPictures = nullptr;
     TFrmAbout* FAboutWindow = nullptr;
 
+    // The roots of the running scan whose raw volume could not be read, walked instead.
+    std::vector<std::wstring> FWalkedInstead;
     bool FTreeSuspended = false; // the tree's updates are suspended by a running scan or bulk run
 };

@@ -60,12 +60,14 @@ TBitmap32 menuPictureOf(const TBitmap32& icon) {
 }
 
 // Shows the Setup Scan dialog for a scope; answers whether the user accepted it. The box
-// "Scan target folder recursively" only shows for a folder.
+// "Scan target folder recursively" only shows for a folder, the one that reads volumes directly only
+// for drives.
 bool setupScanAccepted(bool folderScope) {
     if (FrmWC == nullptr) {
         return false;
     }
     FrmWC->crecursive->setVisible(folderScope);
+    FrmWC->cdirect->setVisible(!folderScope);
     if (!FrmWC->showModal()) {
         FrmWC->FCanceled = true; // the program is ending: no scan
     }
@@ -147,7 +149,8 @@ void TFrmMain::FullSystem1Click() {
     if (!setupScanAccepted(false)) {
         return;
     }
-    runScan(smFull, L"", FrmWC->wildcard(), true, FrmWC->previewLength(), FrmWC->includeZone());
+    runScan(smFull, L"", FrmWC->wildcard(), true, FrmWC->previewLength(), FrmWC->includeZone(),
+            FrmWC->direct());
 }
 
 void TFrmMain::targetDriveClick(TMenuItem* item) {
@@ -155,7 +158,8 @@ void TFrmMain::targetDriveClick(TMenuItem* item) {
     if (!setupScanAccepted(false)) {
         return;
     }
-    runScan(smTargetDrive, root, FrmWC->wildcard(), true, FrmWC->previewLength(), FrmWC->includeZone());
+    runScan(smTargetDrive, root, FrmWC->wildcard(), true, FrmWC->previewLength(), FrmWC->includeZone(),
+            FrmWC->direct());
 }
 
 void TFrmMain::argetFolder1Click() {
@@ -171,7 +175,7 @@ void TFrmMain::argetFolder1Click() {
 }
 
 void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const std::wstring& wildcard,
-                       bool recursive, std::int32_t previewLen, bool includeZone) {
+                       bool recursive, std::int32_t previewLen, bool includeZone, bool direct) {
     TScanFileSystem* scan = createScanThread(); // frees itself when its body returns
     FScanFileSystem = scan;
     scan->setFreeOnTerminate(true);
@@ -182,6 +186,7 @@ void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const
     scan->setRecursive(recursive);
     scan->setPreviewLen(previewLen);
     scan->setIncludeZone(includeZone);
+    scan->setDirect(direct);
     scan->Start();
 }
 
