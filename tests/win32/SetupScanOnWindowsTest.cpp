@@ -6,6 +6,8 @@
 #include "platform/win32/Win32Backend.h"
 #include "platform/win32/Win32Desktop.h"
 #include "platform/win32/Win32Form.h"
+#include "platform/win32/Win32PrivilegeServices.h"
+#include "system/UntKorvaneLib.h"
 #include "toolkit/Form.h"
 #include "ui/main/UntWildCard.h"
 
@@ -47,6 +49,7 @@ void typeText(HWND window, const std::wstring& text) {
 class SetupScanOnWindowsTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
+        plat::installPrivilegeServices(&privilege); // the dialog asks whether we run as an administrator
         plat::installControlBackend(&backend);
         services = new plat::win32::TWin32WidgetServices();
         plat::installWidgetServices(services);
@@ -68,6 +71,7 @@ protected:
         delete services;
         services = nullptr;
         plat::installControlBackend(nullptr);
+        plat::installPrivilegeServices(nullptr);
     }
     static HWND mainWindow() { return static_cast<HWND>(windowOf(mainForm->peer())); }
     static HWND dialogWindow() { return static_cast<HWND>(windowOf(dialog->peer())); }
@@ -77,6 +81,7 @@ protected:
         SetTimer(nullptr, 0, 100, runWhileOpen);
     }
 
+    static inline plat::TWin32PrivilegeServices privilege;
     static inline plat::win32::TWin32Backend backend;
     static inline plat::win32::TWin32WidgetServices* services = nullptr;
     static inline TForm* mainForm = nullptr;
@@ -86,7 +91,9 @@ protected:
 } // namespace
 
 TEST_F(SetupScanOnWindowsTest, ShowsAsAFixedDialogOverTheDisabledMainWindowAndTakesTypedValues) {
+    // A drive scope: the box that reads volumes directly in the fourth row.
     dialog->crecursive->setVisible(false);
+    dialog->cdirect->setVisible(true);
     bool ran = false;
     whenOpen([&] {
         ran = true;
@@ -101,7 +108,10 @@ TEST_F(SetupScanOnWindowsTest, ShowsAsAFixedDialogOverTheDisabledMainWindowAndTa
         RECT client{};
         GetClientRect(window, &client);
         EXPECT_EQ(client.right, 337);
-        EXPECT_EQ(client.bottom, 137);
+        EXPECT_EQ(client.bottom, 160);
+        EXPECT_EQ(IsWindowEnabled(static_cast<HWND>(windowOf(dialog->cdirect->peer()))) != FALSE,
+                  isAdministrator())
+            << "usable by an administrator only";
         // Centred on the main window, frames included.
         RECT outer{};
         RECT owner{};
@@ -114,9 +124,9 @@ TEST_F(SetupScanOnWindowsTest, ShowsAsAFixedDialogOverTheDisabledMainWindowAndTa
 
         // The bottom panel on the screen: its top border line and its face.
         const plat::win32::TScreenPicture screen = plat::win32::captureClientArea(window);
-        ASSERT_EQ(screen.height, 137);
-        EXPECT_EQ(screen.at(20, 137 - 38), hexColor(0xDADBDC));
-        EXPECT_EQ(screen.at(20, 137 - 20), hexColor(0xF5F6F7));
+        ASSERT_EQ(screen.height, 160);
+        EXPECT_EQ(screen.at(20, 160 - 38), hexColor(0xDADBDC));
+        EXPECT_EQ(screen.at(20, 160 - 20), hexColor(0xF5F6F7));
 
         HWND filter = GetFocus();
         typeText(filter, L"*.log"); // replaces the selected "*.*"
@@ -140,6 +150,7 @@ TEST_F(SetupScanOnWindowsTest, ShowsAsAFixedDialogOverTheDisabledMainWindowAndTa
 
 TEST_F(SetupScanOnWindowsTest, EscapeCancelsAndTheFolderScopeShowsTheRecursiveBox) {
     dialog->crecursive->setVisible(true);
+    dialog->cdirect->setVisible(false);
     int height = 0;
     whenOpen([&] {
         RECT client{};
