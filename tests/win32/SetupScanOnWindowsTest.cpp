@@ -4,6 +4,7 @@
 // with Escape.
 
 #include "platform/win32/Win32Backend.h"
+#include "platform/win32/Win32Canvas.h"
 #include "platform/win32/Win32Desktop.h"
 #include "platform/win32/Win32Form.h"
 #include "platform/win32/Win32PrivilegeServices.h"
@@ -112,6 +113,16 @@ TEST_F(SetupScanOnWindowsTest, ShowsAsAFixedDialogOverTheDisabledMainWindowAndTa
         EXPECT_EQ(IsWindowEnabled(static_cast<HWND>(windowOf(dialog->cdirect->peer()))) != FALSE,
                   isAdministrator())
             << "usable by an administrator only";
+        // Its caption shows whole: the box, the gap and the text in its own font (as it paints them) fit.
+        HDC dc = GetDC(window);
+        int captionWidth = 0;
+        {
+            plat::win32::TGdiCanvas canvas(dc, 1, 1);
+            canvas.setFont(dialog->cdirect->font());
+            captionWidth = canvas.TextWidth(dialog->cdirect->caption());
+        }
+        ReleaseDC(window, dc);
+        EXPECT_LE(13 + 4 + captionWidth, dialog->cdirect->width()) << "the caption is cut";
         // Centred on the main window, frames included.
         RECT outer{};
         RECT owner{};

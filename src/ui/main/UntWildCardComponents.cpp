@@ -69,15 +69,16 @@ const std::vector<TDeclaredComponent>& TFrmWC::declaredComponents() {
          .width = 325,
          .height = 21,
          .props = {.caption = L"Scan target folder recursively", .font = kCheckFont}},
-        // Drive scopes only, in the row the folder scope's box takes.
+        // Drive scopes only, in the row the folder scope's box takes, to the dialog's right edge. Its
+        // caption is longer than the others': in the dialog's own font, not Arial 13 px, it fits.
         {.name = L"cdirect",
          .kind = L"TcxCheckBox",
          .parent = L"pCore",
          .left = 6,
          .top = 94,
-         .width = 325,
+         .width = 331,
          .height = 21,
-         .props = {.caption = L"Read NTFS volumes directly (fast, needs administrator)", .font = kCheckFont}},
+         .props = {.caption = L"Read NTFS volumes directly (fast, needs administrator)", .font = kFormFont}},
         {.name = L"SEPanel1",
          .kind = L"TSEPanel",
          .parent = L"pCore",

@@ -54,10 +54,10 @@ TEST_F(SetupScanDialogTest, ItsControlsAreDeclaredWithTheirPlacesTextsAndValues)
     EXPECT_EQ((TPoint{wc().crecursive->left(), wc().crecursive->top()}), (TPoint{6, 94}));
     EXPECT_TRUE(wc().crecursive->checked());
     EXPECT_EQ(wc().cdirect->caption(), L"Read NTFS volumes directly (fast, needs administrator)");
-    EXPECT_EQ(wc().cdirect->boundsRect(), wc().crecursive->boundsRect()) << "the drive scopes' fourth row";
+    EXPECT_EQ(wc().cdirect->boundsRect(), boundsRect(6, 94, 331, 21)) << "the drive scopes' fourth row";
     EXPECT_FALSE(wc().cdirect->checked());
     EXPECT_EQ(wc().czone->font(), (TFont{L"Arial", 10, 0, clBlack})) << "Arial 13 px";
-    EXPECT_EQ(wc().cdirect->font(), wc().czone->font());
+    EXPECT_EQ(wc().cdirect->font(), wc().font()) << "the dialog's own: its long caption fits";
 
     // The bottom panel and its two buttons, right-aligned with 4 px between them.
     EXPECT_EQ(wc().SEPanel1->boundsRect(), boundsRect(0, 159 - 38, 337, 38));
