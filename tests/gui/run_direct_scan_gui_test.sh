@@ -138,23 +138,26 @@ geometry() {
 
 wine "$program" >/dev/null 2>&1 &
 app_pid=$!
-main=$(wait_window "Korvane ADS Ombrolux")
+main=$(wait_window "Korvane ADS Ombrolux" 240)
 [ -n "$main" ] || { fail "the program's window shows"; exit 1; }
 sleep 2
 read -r mx my mw _ < <(geometry "$main")
 import -window root "$out/direct-idle.png"
 
-# ---- 1. Run Scan (the alert panel's button) > Scan Target NTFS Drive > its second drive (C:, E:, Z:),
-# at their places in the idle window at its start-up size.
+# ---- 1. Run Scan (the alert panel's button, at its place in the idle window at its start-up size) >
+# Scan Target NTFS Drive > its second drive (C:, E:, Z:), the submenu walked with the keyboard (Wine
+# opens it on either side).
 dialog=""
 for _ in 1 2 3; do
   xdotool mousemove $((mx + 480)) $((my + 147)) click 1
   sleep 1
   xdotool mousemove $((mx + 518)) $((my + 192))
-  sleep 1
-  xdotool mousemove $((mx + 694)) $((my + 192))
+  sleep 1.5
+  xdotool key Right # opens the submenu, nothing chosen yet
   sleep 0.4
-  xdotool mousemove $((mx + 721)) $((my + 209)) click 1
+  xdotool key Down Down # C:, then E:
+  sleep 0.4
+  xdotool key Return
   dialog=$(wait_window "Setup Scan" 20)
   [ -n "$dialog" ] && break
   xdotool key Escape Escape
