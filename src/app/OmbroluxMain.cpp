@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include "platform/win32/Win32FileServices.h"
+#include "platform/win32/Win32PrivilegeServices.h"
+#include "system/UntKorvaneLib.h"
 #include "platform/win32/Win32ShellServices.h"
 
 #include <windows.h>
@@ -35,13 +37,17 @@ int wmain(int argc, wchar_t** argv) {
     plat::TWin32ShellServices shell;
     plat::installFileServices(&files);
     plat::installShellServices(&shell);
+    plat::TWin32PrivilegeServices privilege;
+    plat::installPrivilegeServices(&privilege);
     cli::TConsole console;
     console.liveFiles = &files;
     // A console, not just any character device: _isatty is true for NUL too, where delete would
     // ask and read nothing.
     DWORD inputMode = 0;
     console.inIsTerminal = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &inputMode) != FALSE;
+    console.administrator = isAdministrator();
     const int code = cli::runOmbrolux(args, console);
+    plat::installPrivilegeServices(nullptr);
     plat::installShellServices(nullptr);
     plat::installFileServices(nullptr);
     return code;

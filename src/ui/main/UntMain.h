@@ -182,10 +182,11 @@ public:
     void argetFolder1Click();
     // "Scan NTFS Disk Image...": a file chosen, its NTFS volumes attached, then the Setup Scan dialog.
     void ScanImage1Click();
-    // Creates the scan thread with these settings, keeps it in FScanFileSystem and starts it. An image
-    // scan (smImage) walks imageRoots; any other scan takes the image of the last one away.
+    // Creates the scan thread with these settings, keeps it in FScanFileSystem and starts it.
+    // direct: each NTFS root is read from its raw volume (a walk where it cannot be). An image scan
+    // (smImage) walks imageRoots; any other scan takes the image of the last one away.
     void runScan(TScanFileSystemMode mode, const std::wstring& path, const std::wstring& wildcard,
-                 bool recursive, std::int32_t previewLen, bool includeZone,
+                 bool recursive, std::int32_t previewLen, bool includeZone, bool direct = false,
                  std::vector<TImageScanRoot> imageRoots = {});
 
     // ---- Disk images (UntMainImage.cpp). The file services installed at start-up, which reach the
@@ -241,6 +242,7 @@ public:
                           std::int32_t previewLen, TScanNode fileNode) override;
     void driveDone(int n) override;
     void scanFinished(bool terminated, std::int64_t foundResults) override;
+    void directReadFailed(const std::wstring& curDrive, const std::wstring& why) override;
 
     // ---- Stream commands (UntMainStreamCommands.cpp): the toolbar's bulk commands and the tree
     // menu's single-stream commands. bindStreamCommands binds them to their components.
@@ -292,5 +294,7 @@ private:
     TFrmAbout* FAboutWindow = nullptr;
 
     plat::ntfs::TImageDriveServices* FImageDrives = nullptr;
+    // The roots of the running scan whose raw volume could not be read, walked instead.
+    std::vector<std::wstring> FWalkedInstead;
     bool FTreeSuspended = false; // the tree's updates are suspended by a running scan or bulk run
 };
