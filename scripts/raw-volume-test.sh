@@ -16,7 +16,11 @@ export WINEPREFIX="${WINEPREFIX:-$here/build/wineprefix}"
 work=$(mktemp -d)
 loop=""
 link=""
+folder_link=""
+mounted=""
 cleanup() {
+  [ -n "$folder_link" ] && rm -f "$folder_link"
+  [ -n "$mounted" ] && umount "$mounted"
   [ -n "$link" ] && rm -f "$link"
   [ -n "$loop" ] && losetup -d "$loop"
   rm -rf "$work"
@@ -67,5 +71,57 @@ done
 [ -n "$link" ] || skip "every drive letter's device link is taken in $WINEPREFIX"
 ln -s "$loop" "$link"
 drive=$(basename "$link" ::)
+status=0
 KW_RAW_VOLUME="\\\\.\\${drive^^}:" KW_RAW_VOLUME_BYTES=$bytes \
-  KW_RAW_VOLUME_LISTING="Z:${work//\//\\}\\expected.txt" run_case
+  KW_RAW_VOLUME_LISTING="Z:${work//\//\\}\\expected.txt" run_case || status=1
+
+# ombrolux.exe scan --direct: the drive is read through its raw volume and lists every stream, its
+# bytes' hash, times and attributes, as the native tool lists them from the image. As on Windows, the
+# drive is both a device (the <letter>:: link) and a folder tree (the <letter>: link, to the volume
+# mounted read only by ntfs-3g), which is what the scan walks to when it must fall back.
+direct_step() {
+  local ombrolux=$windows/src/app/ombrolux.exe
+  [ -f "$ombrolux" ] || { echo "ombrolux --direct: SKIPPED: $ombrolux is not built"; return 0; }
+  folder_link="$WINEPREFIX/dosdevices/$drive:"
+  if [ -e "$folder_link" ] || [ -L "$folder_link" ]; then
+    folder_link=""
+    echo "ombrolux --direct: SKIPPED: the drive letter $drive: is taken in $WINEPREFIX"
+    return 0
+  fi
+  mkdir -p "$work/mnt"
+  if ! ntfs-3g -o ro,streams_interface=windows "$image" "$work/mnt" 2>"$work/mount.err"; then
+    echo "ombrolux --direct: SKIPPED: ntfs-3g cannot mount here: $(head -n 1 "$work/mount.err")"
+    folder_link=""
+    return 0
+  fi
+  mounted=$work/mnt
+  ln -s "$work/mnt" "$folder_link"
+  "$native/src/app/ombrolux" scan "$image" --include-zone --preview 16 --hash --format csv \
+    >"$work/native.csv" || return 1
+  "$here/scripts/wine-run.sh" "$ombrolux" scan --direct "${drive^^}:" --include-zone --preview 16 --hash \
+    --format csv >"$work/direct.csv" 2>"$work/direct.err" || { cat "$work/direct.err"; return 1; }
+  python3 - "$work/native.csv" "$work/direct.csv" "${drive^^}:" <<'PY' || return 1
+import csv, sys
+def rows(path, drive=None):
+    with open(path, encoding="utf-8-sig", newline="") as f:
+        table = list(csv.DictReader(f))
+    out = set()
+    for r in table:
+        r.pop("source", None)
+        for key in ("file_path", "full_path"):
+            if drive and r[key].upper().startswith(drive):
+                r[key] = r[key][len(drive):]
+        out.add(tuple(sorted(r.items())))
+    return out
+native, direct = rows(sys.argv[1]), rows(sys.argv[2], sys.argv[3])
+for r in sorted(native - direct):
+    print("listed natively only:", dict(r))
+for r in sorted(direct - native):
+    print("listed by ombrolux.exe --direct only:", dict(r))
+if len(native) < 3 or native != direct:
+    sys.exit("ombrolux --direct: FAILED (%d native, %d direct)" % (len(native), len(direct)))
+print("ombrolux --direct: %d streams, as the native listing of the image" % len(direct))
+PY
+}
+direct_step || status=1
+exit $status

@@ -35,10 +35,13 @@ if cmake --preset "$windows" >/dev/null && cmake --build --preset "$windows" -j 
   step ctest --preset "$windows" --timeout 900
   if [ "$native_built" = 1 ]; then
     step scripts/raw-volume-test.sh build/native "build/$windows"
+    step tests/cli/run_wine_ombrolux.sh build/native "build/$windows"
   fi
   step tests/gui/run_gui_tests.sh "build/$windows"
   step tests/gui/run_stream_gui_tests.sh "build/$windows"
   step tests/gui/run_dpi_gui_tests.sh "build/$windows"
+  step tests/gui/run_export_gui_test.sh "build/$windows"
+  step tests/gui/run_direct_scan_gui_test.sh "build/$windows"
 else
   echo "Windows build ($windows) failed"; status=1
 fi

@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include "platform/win32/Win32FileServices.h"
+#include "platform/win32/Win32PrivilegeServices.h"
+#include "system/UntKorvaneLib.h"
 #include "platform/win32/Win32ShellServices.h"
 
 #include <windows.h>
@@ -35,9 +37,17 @@ int wmain(int argc, wchar_t** argv) {
     plat::TWin32ShellServices shell;
     plat::installFileServices(&files);
     plat::installShellServices(&shell);
+    plat::TWin32PrivilegeServices privilege;
+    plat::installPrivilegeServices(&privilege);
     cli::TConsole console;
     console.liveFiles = &files;
+    // A console, not just any character device: _isatty is true for NUL too, where delete would
+    // ask and read nothing.
+    DWORD inputMode = 0;
+    console.inIsTerminal = GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &inputMode) != FALSE;
+    console.administrator = isAdministrator();
     const int code = cli::runOmbrolux(args, console);
+    plat::installPrivilegeServices(nullptr);
     plat::installShellServices(nullptr);
     plat::installFileServices(nullptr);
     return code;
@@ -46,12 +56,16 @@ int wmain(int argc, wchar_t** argv) {
 #else
 #include "platform/shell/TestShell.h"
 
+#include <unistd.h>
+
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     // Here the shell services only format previews and times: fixed formats, bytes as Latin-1.
     plat::TTestShell shell;
     plat::installShellServices(&shell);
-    const int code = cli::runOmbrolux(args, cli::TConsole{});
+    cli::TConsole console;
+    console.inIsTerminal = isatty(fileno(stdin)) != 0;
+    const int code = cli::runOmbrolux(args, console);
     plat::installShellServices(nullptr);
     return code;
 }

@@ -82,6 +82,11 @@ public:
         return this;
     }
     void driveDone(int) override {}
+    void directReadFailed(const std::wstring& curDrive, const std::wstring& why) override {
+        clearProgress();
+        std::fprintf(FOutput.errors, "ombrolux: %s: %s; walked file by file instead\n",
+                     report::toUtf8(curDrive).c_str(), report::toUtf8(why).c_str());
+    }
     void scanFinished(bool terminated, std::int64_t) override {
         outcome.stopped = terminated;
         clearProgress();
@@ -132,6 +137,7 @@ TScanOutcome scanRoot(const std::wstring& source, const std::wstring& root, cons
         scan.setWildcard(settings.wildcard);
         scan.setRecursive(settings.recursive);
         scan.setIncludeZone(settings.includeZone);
+        scan.setDirect(settings.direct);
         scan.setPreviewLen(settings.wanted.previewLen);
         gRunning.store(&scan);
         if (gInterrupted.load()) {

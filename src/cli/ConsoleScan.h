@@ -17,6 +17,9 @@ struct TScanSettings {
     std::wstring wildcard = L"*.*";
     bool recursive = true;
     bool includeZone = false;
+    // Drives and folders on them are read from the drive's raw volume through the NTFS engine (a
+    // walk where it cannot be read, with a warning).
+    bool direct = false;
     report::TFactsWanted wanted;
 };
 

@@ -47,6 +47,7 @@ struct TScanCommand {
     std::string wildcard = "*.*";
     bool noRecurse = false;
     bool includeZone = false;
+    bool direct = false;
     int preview = 0;
     bool hash = false;
     std::string format = "text";
@@ -62,6 +63,7 @@ public:
         FSettings.wildcard = report::fromUtf8(command.wildcard);
         FSettings.recursive = !command.noRecurse;
         FSettings.includeZone = command.includeZone;
+        FDirect = command.direct;
         FSettings.wanted.previewLen = command.preview;
         FSettings.wanted.hash = command.hash;
         FOutput.records = records;
@@ -146,12 +148,15 @@ private:
         }
         plat::installFileServices(FConsole.liveFiles);
         FOutput.shownPath = nullptr;
-        account(scanRoot(report::fromUtf8(target), root, FSettings, FOutput));
+        TScanSettings settings = FSettings;
+        settings.direct = FDirect;
+        account(scanRoot(report::fromUtf8(target), root, settings, FOutput));
         return true;
     }
 
     const TConsole& FConsole;
     TScanSettings FSettings;
+    bool FDirect = false; // drives and folders read from the raw volume (an image is read so anyway)
     TConsoleOutput FOutput;
     bool FSomeUnread = false;
 };
@@ -162,6 +167,12 @@ int runScan(const TScanCommand& command, const TConsole& console) {
         {"csv", report::TReportFormat::csv},
         {"jsonl", report::TReportFormat::jsonl}};
     const auto writer = report::makeFindingWriter(formats.at(command.format), kCsvByteOrderMark);
+#ifdef _WIN32
+    if (command.direct && !console.administrator) {
+        std::fprintf(console.err, "ombrolux: --direct needs administrator rights (an elevated prompt)\n");
+        return kExitUsage;
+    }
+#endif
 
     std::FILE* records = console.out;
     if (!command.output.empty()) {
@@ -231,6 +242,14 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     scanCommand->add_option("--preview", scan.preview, "Preview the first N bytes of each stream (0 to 1024)")
         ->check(CLI::Range(0, 1024));
     scanCommand->add_flag("--hash", scan.hash, "SHA-256 of every stream");
+    scanCommand->add_flag("--direct", scan.direct,
+#ifdef _WIN32
+                          "Read each drive's NTFS volume directly (\\\\.\\C:), fast; needs administrator "
+                          "rights. A volume that cannot be read is walked instead, with a warning"
+#else
+                          "Accepted and ignored: images and block devices are always read directly"
+#endif
+    );
     scanCommand->add_option("--format", scan.format, "text, csv or jsonl (default text)")
         ->check(CLI::IsMember({"text", "csv", "jsonl"}));
     CLI::Option* output = scanCommand->add_option("--output", scan.output, "Write the report to FILE");
@@ -248,6 +267,24 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
                                    "written is named on standard output).");
     saveCommand->add_option("STREAMPATH", savePaths, kStreamPathHelp)->required();
     saveCommand->add_option("--to", saveFolder, "The folder to save into")->required();
+
+    std::vector<std::string> deletePaths;
+    bool deleteYes = false;
+    CLI::App* deleteCommand = app.add_subcommand(
+        "delete",
+#ifdef _WIN32
+        "Delete alternate streams of files on a live volume (asks first on a terminal; each stream "
+        "deleted is named on standard output). A file's main data, disk images and devices are refused."
+#else
+        "Deleting streams is done on Windows only: on Linux ombrolux reads NTFS images and devices and "
+        "never writes to them, so every stream path is refused (on an ntfs-3g mount with "
+        "streams_interface=windows, rm 'FILE:STREAM' removes one)."
+#endif
+    );
+    deleteCommand->add_option("STREAMPATH", deletePaths, "A live stream path, C:\\dir\\file:stream")
+        ->required();
+    deleteCommand->add_flag("--yes,-y", deleteYes,
+                            "Delete without asking (needed when standard input is not a terminal)");
 
     std::vector<std::string> reversed(args.rbegin(), args.rend()); // CLI11 takes them last first
     try {
@@ -268,6 +305,9 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     }
     if (saveCommand->parsed()) {
         return runSave(savePaths, saveFolder, console);
+    }
+    if (deleteCommand->parsed()) {
+        return runDelete(deletePaths, deleteYes, console);
     }
     return kExitUsage;
 }

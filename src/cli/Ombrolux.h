@@ -17,8 +17,14 @@ constexpr int kExitUsage = 2;
 struct TConsole {
     // The system's own file services, for folders and drives; null where only images are scanned.
     plat::TFileServices* liveFiles = nullptr;
+    // Whether the process runs as an administrator (raw volumes can be opened): --direct needs it.
+    bool administrator = false;
     std::FILE* out = stdout;
     std::FILE* err = stderr;
+    // Where delete reads its answer; it asks only when this is a terminal, and refuses otherwise
+    // unless told --yes.
+    std::FILE* in = stdin;
+    bool inIsTerminal = false;
 };
 
 // args: the program's arguments after its name, in UTF-8. The services other than the file services

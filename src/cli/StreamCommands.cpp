@@ -3,6 +3,7 @@
 #include "cli/ImageVolumes.h"
 #include "platform/Owned.h"
 #include "platform/RoutedFileServices.h"
+#include "platform/ScopedModes.h"
 #include "platform/WinPath.h"
 #include "platform/ntfs/NtfsFileServices.h"
 #include "report/StreamFacts.h"
@@ -13,6 +14,8 @@
 #include "platform/posix/PosixFileServices.h"
 #endif
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -81,10 +84,17 @@ void openInImage(const std::string& source, const std::string& image, const std:
     }
 }
 
+// Where a stream path names an image: the source (with its partition number when it has one), the
+// image file and where the path inside it starts.
+struct TImagePart {
+    std::string source;
+    std::string image;
+    std::size_t inside = std::string::npos; // the "\" that starts the path inside the volume
+};
+
 // The image a stream path names is the first source before a "\" that is a disk image or block
-// device, with its partition number when it has one.
-TOpenedStream openStream(const std::string& streamPath, const TConsole& console) {
-    TOpenedStream opened;
+// device, with its partition number when it has one; inside stays npos when there is none.
+TImagePart findImage(const std::string& streamPath) {
     for (std::size_t slash = streamPath.find('\\'); slash != std::string::npos;
          slash = streamPath.find('\\', slash + 1)) {
         const std::string source = streamPath.substr(0, slash);
@@ -95,7 +105,15 @@ TOpenedStream openStream(const std::string& streamPath, const TConsole& console)
                 continue;
             }
         }
-        openInImage(source, image, streamPath.substr(slash), console.liveFiles, opened);
+        return {source, image, slash};
+    }
+    return {};
+}
+
+TOpenedStream openStream(const std::string& streamPath, const TConsole& console) {
+    TOpenedStream opened;
+    if (const TImagePart part = findImage(streamPath); part.inside != std::string::npos) {
+        openInImage(part.source, part.image, streamPath.substr(part.inside), console.liveFiles, opened);
         return opened;
     }
     if (console.liveFiles == nullptr) {
@@ -177,6 +195,60 @@ std::string shownPath(const std::wstring& written) {
 #endif
 }
 
+// Why a stream path may not be deleted; empty when it may. Images and devices are evidence, only
+// ever read; a file's main data is the file itself, which delete never removes.
+std::string deleteRefusal(const std::string& streamPath, const TConsole& console) {
+    if (findImage(streamPath).inside != std::string::npos) {
+        return "in a disk image, which ombrolux only reads: streams are deleted on a live volume only";
+    }
+    if (streamPath.rfind("\\\\.\\", 0) == 0 || streamPath.rfind("\\\\?\\GLOBALROOT", 0) == 0) {
+        return "on a device, which ombrolux only reads: streams are deleted on a live volume only";
+    }
+    if (console.liveFiles == nullptr) {
+        return "streams are deleted on Windows only; here ombrolux reads NTFS images and devices and "
+               "never writes to them";
+    }
+    const std::wstring path = report::fromUtf8(streamPath);
+    std::size_t start = path.find_last_of(L"\\/");
+    start = start != std::wstring::npos ? start + 1 : (path.size() >= 2 && path[1] == L':' ? 2 : 0);
+    const std::wstring last = path.substr(start);
+    const std::size_t colon = last.find(L':');
+    const std::size_t type = colon == std::wstring::npos ? colon : last.find(L':', colon + 1);
+    if (colon == std::wstring::npos || colon + 1 == last.size() || type == colon + 1) {
+        return "names the file itself, not one of its alternate streams (FILE:STREAM); a file's main "
+               "data is never deleted";
+    }
+    std::wstring typeName = type == std::wstring::npos ? L"$DATA" : last.substr(type + 1);
+    std::transform(typeName.begin(), typeName.end(), typeName.begin(), [](wchar_t c) {
+        return c >= L'a' && c <= L'z' ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+    });
+    if (typeName != L"$DATA") {
+        return "not a data stream (FILE:STREAM or FILE:STREAM:$DATA)";
+    }
+    return {};
+}
+
+// One question for every stream, on standard error; yes only for "y" or "yes".
+bool confirmed(const std::vector<std::string>& streamPaths, const TConsole& console) {
+    for (const std::string& path : streamPaths) {
+        std::fprintf(console.err, "  %s\n", path.c_str());
+    }
+    std::fprintf(console.err, "Delete %zu alternate stream%s? This action is permanent! [y/N] ",
+                 streamPaths.size(), streamPaths.size() == 1 ? "" : "s");
+    std::fflush(console.err);
+    char line[64] = {};
+    if (std::fgets(line, sizeof line, console.in) == nullptr) {
+        return false;
+    }
+    std::string answer(line);
+    while (!answer.empty() && std::isspace(static_cast<unsigned char>(answer.back())) != 0) {
+        answer.pop_back();
+    }
+    std::transform(answer.begin(), answer.end(), answer.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return answer == "y" || answer == "yes";
+}
+
 } // namespace
 
 int runCat(const std::string& streamPath, const TConsole& console) {
@@ -236,6 +308,43 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
         std::wstring written;
         if (copyStreamToFile(opened.path, wanted, &written)) {
             std::fprintf(console.out, "%s\n", shownPath(written).c_str());
+            std::fflush(console.out);
+        } else {
+            code = fail(console, streamPath, report::errorText(plat::files().GetLastError()));
+        }
+    }
+    return code;
+}
+
+int runDelete(const std::vector<std::string>& streamPaths, bool yes, const TConsole& console) {
+    int code = kExitOk;
+    std::vector<std::string> wanted;
+    for (const std::string& streamPath : streamPaths) {
+        const std::string refusal = deleteRefusal(streamPath, console);
+        if (refusal.empty()) {
+            wanted.push_back(streamPath);
+        } else {
+            code = fail(console, streamPath, refusal);
+        }
+    }
+    if (wanted.empty()) {
+        return code;
+    }
+    if (!yes && !console.inIsTerminal) {
+        std::fprintf(console.err, "ombrolux: delete asks before deleting and standard input is not a "
+                                  "terminal: nothing deleted (--yes deletes without asking)\n");
+        return kExitUsage;
+    }
+    if (!yes && !confirmed(wanted, console)) {
+        std::fprintf(console.err, "ombrolux: nothing deleted\n");
+        return kExitSomeUnread;
+    }
+    const TInstalledServices installed(*console.liveFiles, console.liveFiles);
+    // A 32-bit program must reach the real system folder, not its 32-bit stand-in.
+    const plat::TRedirectionOff redirectionOff;
+    for (const std::string& streamPath : wanted) {
+        if (deleteStream(report::fromUtf8(streamPath))) {
+            std::fprintf(console.out, "%s\n", streamPath.c_str());
             std::fflush(console.out);
         } else {
             code = fail(console, streamPath, report::errorText(plat::files().GetLastError()));

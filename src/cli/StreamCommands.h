@@ -1,6 +1,7 @@
 #pragma once
-// `ombrolux cat` and `ombrolux save`: one stream's bytes to standard output, or streams saved into a
-// folder as the window saves them.
+// `ombrolux cat`, `ombrolux save` and `ombrolux delete`: one stream's bytes to standard output,
+// streams saved into a folder as the window saves them, or streams of a live volume deleted as the
+// window deletes them.
 //
 // A stream is named as `scan` prints it, its source followed by its full path, so that a printed
 // record can be pasted: "evidence.dd\dir\file:stream" for a bare volume, "disk.img [2]\dir\file:stream"
@@ -15,5 +16,8 @@ namespace cli {
 
 int runCat(const std::string& streamPath, const TConsole& console);
 int runSave(const std::vector<std::string>& streamPaths, const std::string& folder, const TConsole& console);
+// Deletes after one question on the terminal, or at once with yes. Images, devices, a file's main
+// stream and (on Linux, where nothing live is written) every path are refused, each with its reason.
+int runDelete(const std::vector<std::string>& streamPaths, bool yes, const TConsole& console);
 
 } // namespace cli

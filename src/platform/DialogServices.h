@@ -63,23 +63,29 @@ struct BROWSEINFOW {
     int iImage;
 };
 
-// The file-open dialog's flags.
+// The file dialogs' flags.
 constexpr DWORD OFN_READONLY = 0x1;
+constexpr DWORD OFN_OVERWRITEPROMPT = 0x2;
 constexpr DWORD OFN_HIDEREADONLY = 0x4;
 constexpr DWORD OFN_NOCHANGEDIR = 0x8;
 constexpr DWORD OFN_PATHMUSTEXIST = 0x800;
 constexpr DWORD OFN_FILEMUSTEXIST = 0x1000;
 
-// What OPENFILENAMEW holds of the file-open dialog the program shows.
+// What OPENFILENAMEW holds of a file-open or save dialog the program shows.
 struct OPENFILENAMEW {
     void* hwndOwner = nullptr;
-    const wchar_t* lpstrFilter =
-        nullptr;                  // pairs of texts (name, patterns), each NUL-ended; a second NUL ends
-    DWORD nFilterIndex = 0;       // 1-based; the pair chosen at first
-    wchar_t* lpstrFile = nullptr; // in: the name shown at first; out: the chosen file's full path
-    DWORD nMaxFile = 0;           // characters in lpstrFile
+    // Pairs of a description and its patterns ("CSV (*.csv)", "*.csv"), each ended by a NUL, the
+    // list by one more.
+    const wchar_t* lpstrFilter = nullptr;
+    // The type shown first (from 1); on return, the type the user chose.
+    DWORD nFilterIndex = 0;
+    // In: the name offered; out: the chosen file's full path. nMaxFile characters with the NUL.
+    wchar_t* lpstrFile = nullptr;
+    DWORD nMaxFile = 0;
     const wchar_t* lpstrTitle = nullptr;
     DWORD Flags = 0; // OFN_*
+    // Added to a name typed without an extension (the chosen type's own, where the platform can).
+    const wchar_t* lpstrDefExt = nullptr;
 };
 
 class TDialogServices {
@@ -101,6 +107,10 @@ public:
     // Shows the file-open dialog modally. TRUE with the chosen file's path in lpstrFile; FALSE when
     // the user cancelled.
     virtual BOOL GetOpenFileNameW(OPENFILENAMEW* info) = 0;
+    // Shows the save dialog modally; TRUE with the chosen path and type in info, FALSE when the user
+    // cancelled or the dialog could not be shown. With OFN_OVERWRITEPROMPT the dialog itself asks
+    // before an existing file is chosen.
+    virtual BOOL GetSaveFileNameW(OPENFILENAMEW* info) = 0;
 
     // The UI thread's active window, or null when none of the program's windows is active.
     virtual void* GetActiveWindow() = 0;

@@ -68,4 +68,18 @@ public:
 TFileServices& files();
 void installFileServices(TFileServices* services);
 
+// While it lives, files() on the thread that made it answers these services instead (a scan thread
+// that reads some volumes directly); every other thread keeps the installed ones. Made and destroyed
+// on the same thread, innermost last.
+class TThreadFileServices {
+public:
+    explicit TThreadFileServices(TFileServices& services);
+    ~TThreadFileServices();
+    TThreadFileServices(const TThreadFileServices&) = delete;
+    TThreadFileServices& operator=(const TThreadFileServices&) = delete;
+
+private:
+    TFileServices* FPrevious;
+};
+
 } // namespace plat

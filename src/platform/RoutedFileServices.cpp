@@ -39,7 +39,12 @@ wchar_t pathDriveLetter(const wchar_t* path) {
 }
 
 TRoutedFileServices::TRoutedFileServices(TFileServices& drives, TFileServices& rest)
-    : FDrives(drives), FRest(rest), FDriveMask(drives.GetLogicalDrives()), FNextHandle(kFirstHandle) {}
+    : TRoutedFileServices(drives, rest, TSystemQueries::drives) {}
+
+TRoutedFileServices::TRoutedFileServices(TFileServices& drives, TFileServices& rest,
+                                         TSystemQueries systemQueries)
+    : FDrives(drives), FRest(rest), FSystem(systemQueries == TSystemQueries::rest ? rest : drives),
+      FDriveMask(drives.GetLogicalDrives()), FNextHandle(kFirstHandle) {}
 
 TFileServices& TRoutedFileServices::servicesFor(const wchar_t* path) {
     const wchar_t letter = pathDriveLetter(path);
@@ -119,17 +124,17 @@ BOOL TRoutedFileServices::FindNextStreamW(HANDLE find, WIN32_FIND_STREAM_DATA* d
     return forward(*t.services, [&](TFileServices& s) { return s.FindNextStreamW(t.handle, data); });
 }
 
-// The redirection only matters for the system folder, which lies on the first services' drives.
+// The redirection only matters for the system folder, which lies on the system's drives.
 bool TRoutedFileServices::hasRedirectionFunctions() {
-    return FDrives.hasRedirectionFunctions();
+    return FSystem.hasRedirectionFunctions();
 }
 
 BOOL TRoutedFileServices::Wow64DisableWow64FsRedirection(void** oldValue) {
-    return forward(FDrives, [&](TFileServices& s) { return s.Wow64DisableWow64FsRedirection(oldValue); });
+    return forward(FSystem, [&](TFileServices& s) { return s.Wow64DisableWow64FsRedirection(oldValue); });
 }
 
 BOOLEAN TRoutedFileServices::Wow64EnableWow64FsRedirection(BOOLEAN enable) {
-    return forward(FDrives, [&](TFileServices& s) { return s.Wow64EnableWow64FsRedirection(enable); });
+    return forward(FSystem, [&](TFileServices& s) { return s.Wow64EnableWow64FsRedirection(enable); });
 }
 
 HANDLE TRoutedFileServices::CreateFileW(const wchar_t* path, DWORD access, DWORD share, void* security,
@@ -267,7 +272,7 @@ UINT TRoutedFileServices::SetErrorMode(UINT mode) {
 }
 
 DWORD TRoutedFileServices::GetLogicalDrives() {
-    return forward(FDrives, [](TFileServices& s) { return s.GetLogicalDrives(); });
+    return forward(FSystem, [](TFileServices& s) { return s.GetLogicalDrives(); });
 }
 
 UINT TRoutedFileServices::GetDriveTypeW(const wchar_t* root) {
@@ -285,7 +290,7 @@ BOOL TRoutedFileServices::GetVolumeInformationW(const wchar_t* root, wchar_t* vo
 }
 
 UINT TRoutedFileServices::GetWindowsDirectoryW(wchar_t* buffer, UINT size) {
-    return forward(FDrives, [&](TFileServices& s) { return s.GetWindowsDirectoryW(buffer, size); });
+    return forward(FSystem, [&](TFileServices& s) { return s.GetWindowsDirectoryW(buffer, size); });
 }
 
 } // namespace plat

@@ -6,7 +6,8 @@
 // say) land on the disk, where they can be read back.
 //
 // To the program the two look like one:
-// - the drive list and the optional functions are those of the first (the volumes it scans);
+// - the drive list and the optional functions are those of the first (the volumes it scans), or,
+//   when asked, the drive list, the Windows folder and the redirection those of the second;
 // - the handles are the router's own, each leading to the services that opened it, so two services
 //   that happen to give the same handle value never mix;
 // - the last error is one per thread, whichever services set it last, as on Windows.
@@ -28,6 +29,10 @@ public:
     // drives: the services for their own drives (those GetLogicalDrives gives now); rest: for every
     // other path. Both must outlive this object.
     TRoutedFileServices(TFileServices& drives, TFileServices& rest);
+    // The same, with the queries that name no volume (the drive list, the Windows folder, the
+    // redirection switches) answered by rest: a few drives read another way, among the system's own.
+    enum class TSystemQueries { drives, rest };
+    TRoutedFileServices(TFileServices& drives, TFileServices& rest, TSystemQueries systemQueries);
     TRoutedFileServices(const TRoutedFileServices&) = delete;
     TRoutedFileServices& operator=(const TRoutedFileServices&) = delete;
 
@@ -87,6 +92,7 @@ private:
 
     TFileServices& FDrives;
     TFileServices& FRest;
+    TFileServices& FSystem; // answers the queries that name no volume
     const DWORD FDriveMask;
     std::mutex FLock; // guards the two below: the handles are used by several threads
     std::unordered_map<std::uintptr_t, TTarget> FHandles;

@@ -7,10 +7,14 @@ namespace plat {
 
 namespace {
 TFileServices* gFiles = nullptr;
+thread_local TFileServices* tFiles = nullptr; // the calling thread's own, while a TThreadFileServices lives
 TShellServices* gShell = nullptr;
 } // namespace
 
 TFileServices& files() {
+    if (tFiles != nullptr) {
+        return *tFiles;
+    }
     if (gFiles == nullptr) {
         std::abort(); // installed at start-up; a missing install is a programming error
     }
@@ -19,6 +23,14 @@ TFileServices& files() {
 
 void installFileServices(TFileServices* services) {
     gFiles = services;
+}
+
+TThreadFileServices::TThreadFileServices(TFileServices& services) : FPrevious(tFiles) {
+    tFiles = &services;
+}
+
+TThreadFileServices::~TThreadFileServices() {
+    tFiles = FPrevious;
 }
 
 TShellServices& shell() {

@@ -50,7 +50,8 @@ TStreamFinding gatherFinding(const std::wstring& source, const std::wstring& fil
     f.size = ads.adsSize();
     TDateTime created;
     TDateTime modified;
-    if (getFileTimes(fileName, created, modified)) {
+    // A folder carries streams too; its times are read as a folder's.
+    if (getFileTimes(fileName, created, modified) || getFolderTimes(fileName, created, modified)) {
         f.created = created;
         f.modified = modified;
     }

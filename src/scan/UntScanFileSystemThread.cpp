@@ -4,6 +4,7 @@
 #include "platform/Owned.h"
 #include "platform/ScopedModes.h"
 #include "platform/WinPath.h"
+#include "platform/ntfs/NtfsDirectDrive.h"
 #include "system/UntKorvaneLib.h"
 
 namespace {
@@ -149,6 +150,19 @@ void TScanFileSystem::scanRoot(const std::vector<std::wstring>& driveList, int n
                      : FScanMode == smImage    ? FImageRoots[static_cast<std::size_t>(n)].label
                                                : driveLabel();
     Synchronize([&] { FNotifications.driveInitializing(FCurDriveLabel); });
+
+    // A root read directly is read so by this thread alone: the window's own reads (previews, sizes,
+    // saving and deleting afterwards) go through the installed services as after a walk.
+    std::optional<plat::ntfs::TDirectDrive> direct;
+    std::optional<plat::TThreadFileServices> readingDirectly;
+    if (FDirect) {
+        direct.emplace(plat::files(), FCurDrive[0]);
+        if (direct->opened()) {
+            readingDirectly.emplace(direct->services());
+        } else {
+            Synchronize([&] { FNotifications.directReadFailed(FCurDrive, direct->failure()); });
+        }
+    }
 
     FCount = 0;
     {

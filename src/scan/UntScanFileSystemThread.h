@@ -67,6 +67,12 @@ public:
                                   std::int32_t previewLen, TScanNode fileNode) = 0;
     // After a root's reporting pass: the root's index in the list of scanStarting.
     virtual void driveDone(int n) = 0;
+    // A scan that reads its drives directly could not read this root's raw volume (why: the end of a
+    // sentence), right after driveInitializing: the root is walked instead.
+    virtual void directReadFailed(const std::wstring& curDrive, const std::wstring& why) {
+        (void)curDrive;
+        (void)why;
+    }
     // Once, last, also after a stop or an error. The thread frees itself right after this returns,
     // so the window drops its reference to it here.
     virtual void scanFinished(bool terminated, std::int64_t foundResults) = 0;
@@ -91,6 +97,10 @@ public:
     void setIncludeZone(bool value) { FIncludeZone = value; }
     const std::vector<TImageScanRoot>& imageRoots() const { return FImageRoots; }
     void setImageRoots(std::vector<TImageScanRoot> value) { FImageRoots = std::move(value); }
+    // Each NTFS root is read through the NTFS engine from its raw volume ("\\.\C:"), on this thread
+    // only, and walked when that volume cannot be read (needs administrator rights on Windows).
+    bool direct() const { return FDirect; }
+    void setDirect(bool value) { FDirect = value; }
 
 protected:
     void Execute() override;
@@ -144,6 +154,7 @@ private:
     std::int32_t FPreviewLen = 30;
     bool FIncludeZone = false;
     std::vector<TImageScanRoot> FImageRoots;
+    bool FDirect = false;
     std::int64_t FFoundResults = 0;
     std::int64_t FLastFoundResultsCheck = 0;
     TADSList FADSList;

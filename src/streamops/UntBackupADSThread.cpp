@@ -47,7 +47,7 @@ void TBackupADS::Execute() {
                 if (copyStreamToFolder(path, FDestPath, name)) {
                     ++FState.succeed;
                 }
-            } else if (plat::files().DeleteFileW(plat::exactPath(path).c_str()) != plat::FALSE) {
+            } else if (deleteStream(path)) {
                 FDeletedRow = current; // its row goes in the next hand-over
                 ++FState.succeed;
             }

@@ -315,6 +315,10 @@ bool copyStreamToFile(const std::wstring& source, const std::wstring& destinatio
     return copyStreamToNewFile(source, destination, nullptr, written);
 }
 
+bool deleteStream(const std::wstring& path) {
+    return files().DeleteFileW(exactPath(path).c_str()) != FALSE;
+}
+
 std::int32_t countCheckedStreams(const TTreeList& tree) {
     std::int32_t count = 0;
     for (TTreeNode* node = tree.getFirst(); node != nullptr; node = tree.getNext(node)) {

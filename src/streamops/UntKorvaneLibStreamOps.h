@@ -54,6 +54,11 @@ bool copyStreamToNewFile(const std::wstring& source, const std::wstring& destina
 bool copyStreamToFile(const std::wstring& source, const std::wstring& destination,
                       std::wstring* written = nullptr);
 
+// Deletes the stream at its full stream path ("C:\\dir\\file:name") with DeleteFileW on the path as
+// written (exactPath), so that a name ending in a dot or space reaches its own file. True when it is
+// gone; otherwise the calling thread's last-error code says why.
+bool deleteStream(const std::wstring& path);
+
 // Stream rows (level 1 and deeper) whose check box is exactly in the plain checked state.
 std::int32_t countCheckedStreams(const TTreeList& tree);
 

@@ -253,6 +253,7 @@ TEST_F(OmbroluxTest, ExitCodesErrorsAndRefusals) {
                                                  {"cat", image.string() + "\\a:b", "extra"},
                                                  {"save", image.string() + "\\setup.exe:payload"},
                                                  {"save", "--to", dir.string()},
+                                                 {"delete", "--yes"},
                                                  {}}) {
         run = ombrolux(args, dir);
         EXPECT_EQ(2, run.code) << (args.empty() ? "" : args.back());
@@ -279,6 +280,27 @@ TEST_F(OmbroluxTest, ExitCodesErrorsAndRefusals) {
     run = ombrolux({"--version"}, dir);
     EXPECT_EQ(0, run.code);
     EXPECT_EQ("ombrolux 1.0.0\n", run.out);
+}
+
+TEST_F(OmbroluxTest, DeleteRefusesEveryPathOnLinuxAndLeavesTheImageAsItWas) {
+    const fs::path dir = folder->path();
+    const std::string before = readFile(image);
+    const struct {
+        std::string path;
+        std::string reason;
+    } cases[] = {
+        {image.string() + "\\setup.exe:payload", "in a disk image, which ombrolux only reads"},
+        {"C:\\setup.exe:payload", "streams are deleted on Windows only"},
+        {(dir / "small").string() + ":x", "streams are deleted on Windows only"},
+    };
+    for (const auto& c : cases) {
+        const TRun run = ombrolux({"delete", "--yes", c.path}, dir);
+        EXPECT_EQ(1, run.code) << c.path;
+        EXPECT_EQ("", run.out);
+        EXPECT_EQ(0u, run.err.find("ombrolux: " + c.path + ": " + c.reason)) << run.err;
+    }
+    EXPECT_TRUE(readFile(image) == before);
+    EXPECT_TRUE(fs::exists(dir / "small"));
 }
 
 TEST_F(OmbroluxTest, ScansEveryNtfsPartitionOfADiskAndNamesEach) {

@@ -6,11 +6,17 @@
 #include "platform/WinPath.h"
 #include "platform/shell/TestShell.h"
 #include "platform/store/SimStore.h"
+#include "ntfs/NtfsImage.h"
+#include "ntfs/NtfsVolume.h"
+#include "platform/ntfs/NtfsFileServices.h"
+#include "platform/ntfs/NtfsServicesDevice.h"
 #include "support/DoneSignal.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <functional>
 #include <list>
 #include <map>
@@ -81,6 +87,9 @@ public:
         return &FNodes.emplace_back(streamPath);
     }
     void driveDone(int n) override { record(L"driveDone " + std::to_wstring(n)); }
+    void directReadFailed(const std::wstring& curDrive, const std::wstring& why) override {
+        record(L"directReadFailed " + curDrive + L" | " + why);
+    }
     void scanFinished(bool terminated, std::int64_t foundResults) override {
         FScanFileSystem = nullptr; // the thread frees itself right after this
         record(L"scanFinished " + std::wstring(terminated ? L"stopped " : L"") +
@@ -124,6 +133,7 @@ struct TScanSettings {
     bool recursive = true;
     std::int32_t previewLen = 30;
     bool includeZone = false;
+    bool direct = false;
 };
 
 class ScanTest : public testing::Test {
@@ -154,6 +164,7 @@ protected:
         thread->setRecursive(settings.recursive);
         thread->setPreviewLen(settings.previewLen);
         thread->setIncludeZone(settings.includeZone);
+        thread->setDirect(settings.direct);
         window.FScanFileSystem = thread;
         thread->Start();
         ASSERT_TRUE(destroyed.waitFor(30s)) << "the scan did not end";
@@ -730,6 +741,237 @@ TEST_F(LinkScanTest, ALinkBackOntoTheWalkPathIsNotWalkedAgainOtherLinksAre) {
     EXPECT_EQ(found, (std::vector<std::wstring>{L"C:\\loop\\a.txt", L"C:\\loop\\inner\\b.txt",
                                                 L"C:\\loop\\side\\c.txt"}));
     EXPECT_EQ(events()[2], L"driveCounted 6 C:\\loop\\"); // three files and loop, inner and side
+}
+
+// ---- Drives read directly: the raw volume ("\\.\E:") through the NTFS engine.
+
+// A store whose drives can also be opened as raw volumes: "\\.\E:" opens the bytes of a file the
+// store holds, as Windows opens a volume's sectors.
+class TRawVolumeStore : public TSimStore {
+public:
+    std::map<wchar_t, std::wstring> rawVolumes; // drive letter -> the store file holding its bytes
+
+    plat::HANDLE CreateFileW(const wchar_t* path, plat::DWORD access, plat::DWORD share, void* security,
+                             plat::DWORD disposition, plat::DWORD flags, plat::HANDLE templateFile) override {
+        const std::wstring text = path != nullptr ? path : L"";
+        if (text.size() == 6 && text.rfind(L"\\\\.\\", 0) == 0 && text[5] == L':') {
+            const auto raw = rawVolumes.find(text[4]);
+            if (raw != rawVolumes.end()) {
+                return TSimStore::CreateFileW(raw->second.c_str(), access, share, security, disposition,
+                                              flags, templateFile);
+            }
+        }
+        return TSimStore::CreateFileW(path, access, share, security, disposition, flags, templateFile);
+    }
+};
+
+// A volume ntfs-3g writes once: files and folders with streams, a folder stream, a small download
+// mark, a file without streams.
+struct TDirectFixture {
+    std::string unavailable;
+    std::string image; // its bytes
+    struct TEntry {
+        std::wstring path; // below the root
+        std::string data;
+        std::vector<std::pair<std::wstring, std::string>> streams;
+        bool folder = false;
+    };
+    std::vector<TEntry> entries;
+};
+
+const TDirectFixture& directFixture() {
+    static const TDirectFixture fixture = [] {
+        TDirectFixture f;
+        f.unavailable = ntfstest::toolsUnavailableReason();
+        if (!f.unavailable.empty()) {
+            return f;
+        }
+        f.entries = {
+            {L"docs", "", {{L"folder-note", "on the folder"}}, true},
+            {L"docs\\deep", "", {}, true},
+            {L"a.txt", "a", {{L"notes", "hello"}}},
+            {L"plain.txt", "no streams", {}},
+            {L"secret.txt", "s", {{L"hidden", "only the volume shows this"}}},
+            {L"docs\\report.txt",
+             "r",
+             {{L"Zone.Identifier", "[ZoneTransfer]\r\nZoneId=3\r\n"}, {L"s1", "one"}}},
+            {L"docs\\deep\\x.bin", "x", {{L"bin", std::string("\x4D\x5A\x90\x00\x03", 5)}}},
+        };
+        const ntfstest::TScratchFolder scratch;
+        const std::filesystem::path image = scratch.path() / "direct.img";
+        const std::filesystem::path mountPoint = scratch.path() / "mnt";
+        std::filesystem::create_directories(mountPoint);
+        if (!ntfstest::makeImage(image, 8, "Evidence")) {
+            f.unavailable = "mkntfs failed";
+            return f;
+        }
+        {
+            ntfstest::TMount mount(image, mountPoint, "streams_interface=windows");
+            if (!mount.mounted()) {
+                f.unavailable = "the ntfs-3g mount failed";
+                return f;
+            }
+            for (const TDirectFixture::TEntry& e : f.entries) {
+                if (e.folder) {
+                    std::filesystem::create_directories(mount.at(e.path));
+                } else {
+                    ntfstest::writeBytes(mount.at(e.path), e.data);
+                }
+                for (const auto& [name, bytes] : e.streams) {
+                    ntfstest::writeBytes(mount.at(e.path + L":" + name), bytes);
+                }
+            }
+            if (!mount.unmount()) {
+                f.unavailable = "the ntfs-3g unmount failed";
+                return f;
+            }
+        }
+        f.image = ntfstest::readBytes(image);
+        return f;
+    }();
+    return fixture;
+}
+
+class DirectScanTest : public ScanTest {
+protected:
+    TSimStore& store() override { return FRawStore; }
+
+    // Drive E: holds what the volume holds, with the volume's own times (read through the engine),
+    // and its raw volume is the volume's bytes, kept on drive C:.
+    void layOutVolume(const std::string& rawBytes) {
+        const TDirectFixture& f = directFixture();
+        FRawStore.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+        FRawStore.addDrive(L'E', plat::DRIVE_REMOVABLE, L"Evidence", L"NTFS");
+        FRawStore.addFile(L"C:\\raw\\volume", f.image);
+        FRawStore.addFile(L"C:\\raw\\e.vol", rawBytes);
+        FRawStore.rawVolumes[L'E'] = L"C:\\raw\\e.vol";
+        plat::ntfs::TNtfsFileServices engine;
+        engine.mount(L'N',
+                     ntfs::TNtfsVolume::open(plat::ntfs::openServicesDevice(FRawStore, L"C:\\raw\\volume")));
+        const auto copyTimes = [&](const std::wstring& path) {
+            plat::WIN32_FILE_ATTRIBUTE_DATA data{};
+            ASSERT_TRUE(
+                engine.GetFileAttributesExW((L"N:\\" + path).c_str(), plat::GetFileExInfoStandard, &data))
+                << ntfstest::utf8(path);
+            FRawStore.setTimes(L"E:\\" + path, data.ftCreationTime, data.ftLastAccessTime,
+                               data.ftLastWriteTime);
+        };
+        for (const TDirectFixture::TEntry& e : f.entries) {
+            const std::wstring path = L"E:\\" + e.path;
+            if (e.folder) {
+                FRawStore.addFolder(path);
+            } else {
+                FRawStore.addFile(path, e.data);
+            }
+            for (const auto& [name, bytes] : e.streams) {
+                FRawStore.addStream(path, name, bytes);
+            }
+            copyTimes(e.path);
+        }
+        FRawStore.clearCallLog();
+    }
+
+    // Folder listings the store answered on drive E: (a preview's lookup of a stream is not one).
+    int searchesOfE() {
+        int searches = 0;
+        for (const plat::store::TLoggedCall& call : FRawStore.callLog()) {
+            const std::wstring& path = call.path;
+            searches += call.call == TCall::FindFirstFileW && path.find(L"E:\\") != std::wstring::npos &&
+                        path.size() > 3 && path.compare(path.size() - 3, 3, L"*.*") == 0;
+        }
+        return searches;
+    }
+
+    TRawVolumeStore FRawStore;
+};
+
+// The rows of a direct scan are the rows of a walk of the same volume, notification for notification
+// (times and previews too: the window reads previews through its own services, as after a walk);
+// only the walk asks the drive's directory searches. A file the walk is denied is found directly.
+TEST_F(DirectScanTest, ReadsTheRawVolumeToTheSameRowsAsAWalkAndFindsWhatTheWalkIsDenied) {
+    if (!directFixture().unavailable.empty()) {
+        GTEST_SKIP() << directFixture().unavailable;
+    }
+    layOutVolume(directFixture().image);
+    const TScanSettings walk{smTargetDrive, L"E:\\"};
+    TScanSettings direct = walk;
+    direct.direct = true;
+
+    scan(walk);
+    const std::vector<std::wstring> walked = events();
+    EXPECT_GT(searchesOfE(), 0);
+    window.events.clear();
+    window.threads.clear();
+    FRawStore.clearCallLog();
+    scan(direct);
+    EXPECT_EQ(searchesOfE(), 0) << "the direct scan walked the drive's folders through the store";
+    EXPECT_EQ(events(), walked);
+    const auto has = [](const std::vector<std::wstring>& list, const std::wstring& prefix) {
+        return std::any_of(list.begin(), list.end(),
+                           [&](const std::wstring& e) { return e.rfind(prefix, 0) == 0; });
+    };
+    EXPECT_TRUE(has(walked, L"folderFound E:\\docs |"));
+    EXPECT_TRUE(has(walked, L"streamFound E:\\docs\\deep\\x.bin:bin 5 |"));
+    EXPECT_FALSE(has(walked, L"streamFound E:\\docs\\report.txt:Zone.Identifier"));
+    EXPECT_TRUE(has(walked, L"scanFinished 5"));
+
+    // Denied to the walk, seen by the volume: only the rows of that file differ.
+    FRawStore.denyAccess(L"E:\\secret.txt");
+    window.events.clear();
+    window.threads.clear();
+    scan(walk);
+    const std::vector<std::wstring> walkedDenied = events();
+    window.events.clear();
+    window.threads.clear();
+    scan(direct);
+    EXPECT_FALSE(has(walkedDenied, L"fileFound E:\\secret.txt"));
+    EXPECT_TRUE(has(events(), L"fileFound E:\\secret.txt |"));
+    EXPECT_TRUE(has(events(), L"streamFound E:\\secret.txt:hidden 26 |"));
+    EXPECT_TRUE(has(events(), L"scanFinished 5"));
+    EXPECT_TRUE(has(walkedDenied, L"scanFinished 4"));
+}
+
+// A raw volume that cannot be opened or read: the root is walked, and the window is told why first.
+TEST_F(DirectScanTest, ARawVolumeThatCannotBeReadFallsBackToTheWalk) {
+    if (!directFixture().unavailable.empty()) {
+        GTEST_SKIP() << directFixture().unavailable;
+    }
+    struct TCase {
+        const char* what;
+        std::function<void(TRawVolumeStore&)> breakVolume;
+        std::wstring why;
+    };
+    const std::vector<TCase> cases = {
+        {"no raw volume", [](TRawVolumeStore& store) { store.rawVolumes.clear(); },
+         L"\\\\.\\E: cannot be opened (error "},
+        {"access denied", [](TRawVolumeStore& store) { store.denyAccess(L"C:\\raw\\e.vol"); },
+         L"\\\\.\\E: cannot be opened (error 5)"},
+        {"not NTFS",
+         [](TRawVolumeStore& store) { store.addFile(L"C:\\raw\\e.vol", std::string(1 << 20, '\0')); },
+         L"\\\\.\\E: cannot be read: no NTFS boot sector"},
+    };
+    layOutVolume(directFixture().image);
+    scan({smTargetDrive, L"E:\\"});
+    std::vector<std::wstring> walked = events();
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        FRawStore.rawVolumes[L'E'] = L"C:\\raw\\e.vol";
+        FRawStore.denyAccess(L"C:\\raw\\e.vol", false);
+        FRawStore.addFile(L"C:\\raw\\e.vol", directFixture().image);
+        c.breakVolume(FRawStore);
+        window.events.clear();
+        window.threads.clear();
+        FRawStore.clearCallLog();
+        scan({smTargetDrive, L"E:\\", L"*.*", true, 30, false, true});
+        ASSERT_EQ(events().size(), walked.size() + 1);
+        EXPECT_EQ(events()[1], walked[1]); // driveInitializing
+        EXPECT_EQ(events()[2].rfind(L"directReadFailed E:\\ | " + c.why, 0), 0u)
+            << ntfstest::utf8(events()[2]);
+        std::vector<std::wstring> rest = events();
+        rest.erase(rest.begin() + 2);
+        EXPECT_EQ(rest, walked);
+        EXPECT_GT(searchesOfE(), 0);
+    }
 }
 
 } // namespace

@@ -4,8 +4,11 @@
 // with Escape.
 
 #include "platform/win32/Win32Backend.h"
+#include "platform/win32/Win32Canvas.h"
 #include "platform/win32/Win32Desktop.h"
 #include "platform/win32/Win32Form.h"
+#include "platform/win32/Win32PrivilegeServices.h"
+#include "system/UntKorvaneLib.h"
 #include "toolkit/Form.h"
 #include "ui/main/UntWildCard.h"
 
@@ -47,6 +50,7 @@ void typeText(HWND window, const std::wstring& text) {
 class SetupScanOnWindowsTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
+        plat::installPrivilegeServices(&privilege); // the dialog asks whether we run as an administrator
         plat::installControlBackend(&backend);
         services = new plat::win32::TWin32WidgetServices();
         plat::installWidgetServices(services);
@@ -68,6 +72,7 @@ protected:
         delete services;
         services = nullptr;
         plat::installControlBackend(nullptr);
+        plat::installPrivilegeServices(nullptr);
     }
     static HWND mainWindow() { return static_cast<HWND>(windowOf(mainForm->peer())); }
     static HWND dialogWindow() { return static_cast<HWND>(windowOf(dialog->peer())); }
@@ -77,6 +82,7 @@ protected:
         SetTimer(nullptr, 0, 100, runWhileOpen);
     }
 
+    static inline plat::TWin32PrivilegeServices privilege;
     static inline plat::win32::TWin32Backend backend;
     static inline plat::win32::TWin32WidgetServices* services = nullptr;
     static inline TForm* mainForm = nullptr;
@@ -86,7 +92,9 @@ protected:
 } // namespace
 
 TEST_F(SetupScanOnWindowsTest, ShowsAsAFixedDialogOverTheDisabledMainWindowAndTakesTypedValues) {
+    // A drive scope: the box that reads volumes directly in the fourth row.
     dialog->crecursive->setVisible(false);
+    dialog->cdirect->setVisible(true);
     bool ran = false;
     whenOpen([&] {
         ran = true;
@@ -101,7 +109,20 @@ TEST_F(SetupScanOnWindowsTest, ShowsAsAFixedDialogOverTheDisabledMainWindowAndTa
         RECT client{};
         GetClientRect(window, &client);
         EXPECT_EQ(client.right, 337);
-        EXPECT_EQ(client.bottom, 137);
+        EXPECT_EQ(client.bottom, 160);
+        EXPECT_EQ(IsWindowEnabled(static_cast<HWND>(windowOf(dialog->cdirect->peer()))) != FALSE,
+                  isAdministrator())
+            << "usable by an administrator only";
+        // Its caption shows whole: the box, the gap and the text in its own font (as it paints them) fit.
+        HDC dc = GetDC(window);
+        int captionWidth = 0;
+        {
+            plat::win32::TGdiCanvas canvas(dc, 1, 1);
+            canvas.setFont(dialog->cdirect->font());
+            captionWidth = canvas.TextWidth(dialog->cdirect->caption());
+        }
+        ReleaseDC(window, dc);
+        EXPECT_LE(13 + 4 + captionWidth, dialog->cdirect->width()) << "the caption is cut";
         // Centred on the main window, frames included.
         RECT outer{};
         RECT owner{};
@@ -114,9 +135,9 @@ TEST_F(SetupScanOnWindowsTest, ShowsAsAFixedDialogOverTheDisabledMainWindowAndTa
 
         // The bottom panel on the screen: its top border line and its face.
         const plat::win32::TScreenPicture screen = plat::win32::captureClientArea(window);
-        ASSERT_EQ(screen.height, 137);
-        EXPECT_EQ(screen.at(20, 137 - 38), hexColor(0xDADBDC));
-        EXPECT_EQ(screen.at(20, 137 - 20), hexColor(0xF5F6F7));
+        ASSERT_EQ(screen.height, 160);
+        EXPECT_EQ(screen.at(20, 160 - 38), hexColor(0xDADBDC));
+        EXPECT_EQ(screen.at(20, 160 - 20), hexColor(0xF5F6F7));
 
         HWND filter = GetFocus();
         typeText(filter, L"*.log"); // replaces the selected "*.*"
@@ -140,6 +161,7 @@ TEST_F(SetupScanOnWindowsTest, ShowsAsAFixedDialogOverTheDisabledMainWindowAndTa
 
 TEST_F(SetupScanOnWindowsTest, EscapeCancelsAndTheFolderScopeShowsTheRecursiveBox) {
     dialog->crecursive->setVisible(true);
+    dialog->cdirect->setVisible(false);
     int height = 0;
     whenOpen([&] {
         RECT client{};

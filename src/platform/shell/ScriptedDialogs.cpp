@@ -61,6 +61,10 @@ void TScriptedDialogs::answerFile(std::wstring path) {
     FAnswers.push_back({TKind::file, 0, std::move(path)});
 }
 
+void TScriptedDialogs::answerSaveFile(std::wstring path, DWORD filterIndex) {
+    FAnswers.push_back({TKind::saveFile, static_cast<int>(filterIndex), std::move(path)});
+}
+
 void TScriptedDialogs::unscripted(const std::wstring& message) {
     if (FOnUnscripted) {
         FOnUnscripted(message);
@@ -97,10 +101,11 @@ void* TScriptedDialogs::SHBrowseForFolderW(BROWSEINFOW* info) {
     shown.hasCallback = info->lpfn != nullptr;
     FBrowsers.push_back(shown);
 
-    if (FAnswers.empty() || FAnswers.front().kind == TKind::button) {
+    if (FAnswers.empty() || FAnswers.front().kind == TKind::button ||
+        FAnswers.front().kind == TKind::saveFile) {
         unscripted(FAnswers.empty()
                        ? L"no answer scripted for the " + describe(*info)
-                       : L"the next scripted answer is a button, but came the " + describe(*info));
+                       : L"the next scripted answer is for another dialog, but came the " + describe(*info));
         return nullptr;
     }
     const TAnswer answer = FAnswers.front();
@@ -191,6 +196,43 @@ BOOL TScriptedDialogs::GetOpenFileNameW(OPENFILENAMEW* info) {
     }
     answer.text.copy(info->lpstrFile, answer.text.size());
     info->lpstrFile[answer.text.size()] = L'\0';
+    return TRUE;
+}
+
+BOOL TScriptedDialogs::GetSaveFileNameW(OPENFILENAMEW* info) {
+    if (info == nullptr || info->lpstrFile == nullptr || info->nMaxFile == 0) {
+        unscripted(L"save dialog without a file-name buffer");
+        return FALSE;
+    }
+    TShownSave shown;
+    shown.owner = info->hwndOwner;
+    shown.title = info->lpstrTitle != nullptr ? info->lpstrTitle : L"";
+    for (const wchar_t* part = info->lpstrFilter; part != nullptr && *part != L'\0';
+         part += std::wcslen(part) + 1) {
+        shown.filter.emplace_back(part);
+    }
+    shown.filterIndex = info->nFilterIndex;
+    shown.fileName = info->lpstrFile;
+    shown.flags = info->Flags;
+    shown.defaultExtension = info->lpstrDefExt != nullptr ? info->lpstrDefExt : L"";
+    FSaves.push_back(shown);
+
+    if (FAnswers.empty() ||
+        (FAnswers.front().kind != TKind::saveFile && FAnswers.front().kind != TKind::cancel)) {
+        unscripted(FAnswers.empty() ? L"no answer scripted for the save dialog \"" + shown.title + L"\""
+                                    : L"the next scripted answer is for another dialog, but came the save "
+                                      L"dialog \"" +
+                                          shown.title + L"\"");
+        return FALSE;
+    }
+    const TAnswer answer = FAnswers.front();
+    FAnswers.pop_front();
+    if (answer.kind == TKind::cancel || answer.text.size() >= info->nMaxFile) {
+        return FALSE;
+    }
+    answer.text.copy(info->lpstrFile, answer.text.size());
+    info->lpstrFile[answer.text.size()] = L'\0';
+    info->nFilterIndex = static_cast<DWORD>(answer.button);
     return TRUE;
 }
 

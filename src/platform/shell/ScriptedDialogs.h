@@ -30,10 +30,12 @@ public:
     void answerFolder(std::wstring path);
     // The next folder browser: the user chooses an item that has no file-system path.
     void answerItemWithoutPath(std::wstring displayName);
-    // The next folder browser or file-open dialog: the user cancels.
+    // The next folder browser, file-open or save dialog: the user cancels.
     void answerCancel();
     // The next file-open dialog: the user chooses this file.
     void answerFile(std::wstring path);
+    // The next save dialog: the user chooses this path and this type (from 1).
+    void answerSaveFile(std::wstring path, DWORD filterIndex);
     // Answers not yet taken.
     std::size_t pendingAnswers() const { return FAnswers.size(); }
 
@@ -57,7 +59,17 @@ public:
         UINT flags = 0;
         bool hasCallback = false;
     };
+    struct TShownSave {
+        void* owner = nullptr;
+        std::wstring title;
+        std::vector<std::wstring> filter; // description, patterns, description, patterns...
+        DWORD filterIndex = 0;
+        std::wstring fileName; // the name offered
+        DWORD flags = 0;
+        std::wstring defaultExtension;
+    };
     const std::vector<TTaskDialogConfig>& taskDialogs() const { return FTaskDialogs; }
+    const std::vector<TShownSave>& saveDialogs() const { return FSaves; }
     const std::vector<TShownBrowser>& folderBrowsers() const { return FBrowsers; }
     struct TShownFileDialog {
         void* owner = nullptr;
@@ -77,11 +89,12 @@ public:
     BOOL SHGetPathFromIDListW(const void* idList, wchar_t* path) override;
     void CoTaskMemFree(void* memory) override;
     BOOL GetOpenFileNameW(OPENFILENAMEW* info) override;
+    BOOL GetSaveFileNameW(OPENFILENAMEW* info) override;
     void* GetActiveWindow() override { return FActiveWindow; }
     void* applicationWindow() override { return FApplicationWindow; }
 
 private:
-    enum class TKind { button, folder, itemWithoutPath, cancel, file };
+    enum class TKind { button, folder, itemWithoutPath, cancel, file, saveFile };
     struct TAnswer {
         TKind kind;
         int button = 0;
@@ -102,6 +115,7 @@ private:
     std::vector<TTaskDialogConfig> FTaskDialogs;
     std::vector<TShownBrowser> FBrowsers;
     std::vector<TShownFileDialog> FFileDialogs;
+    std::vector<TShownSave> FSaves;
     std::map<const void*, std::unique_ptr<TItem>> FIdLists;
 };
 

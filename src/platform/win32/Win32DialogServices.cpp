@@ -140,6 +140,25 @@ void TWin32DialogServices::CoTaskMemFree(void* memory) {
     ::CoTaskMemFree(memory);
 }
 
+BOOL TWin32DialogServices::GetSaveFileNameW(OPENFILENAMEW* info) {
+    if (info == nullptr) {
+        return FALSE;
+    }
+    ::OPENFILENAMEW save{};
+    save.lStructSize = sizeof save;
+    save.hwndOwner = static_cast<HWND>(info->hwndOwner);
+    save.lpstrFilter = info->lpstrFilter;
+    save.nFilterIndex = info->nFilterIndex;
+    save.lpstrFile = info->lpstrFile;
+    save.nMaxFile = info->nMaxFile;
+    save.lpstrTitle = info->lpstrTitle;
+    save.Flags = info->Flags | OFN_EXPLORER;
+    save.lpstrDefExt = info->lpstrDefExt;
+    const BOOL chosen = ::GetSaveFileNameW(&save);
+    info->nFilterIndex = save.nFilterIndex;
+    return chosen;
+}
+
 void* TWin32DialogServices::GetActiveWindow() {
     return ::GetActiveWindow();
 }

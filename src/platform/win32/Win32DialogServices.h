@@ -29,6 +29,7 @@ public:
     BOOL SHGetPathFromIDListW(const void* idList, wchar_t* path) override;
     void CoTaskMemFree(void* memory) override;
     BOOL GetOpenFileNameW(OPENFILENAMEW* info) override;
+    BOOL GetSaveFileNameW(OPENFILENAMEW* info) override;
     void* GetActiveWindow() override;
     void* applicationWindow() override { return FApplicationWindow; }
 

@@ -82,6 +82,7 @@ void TFrmMain::bindEvents() {
     FullCollapse1->OnClick = [this](TMenuItem*) { FullCollapse1Click(); };
     Checkallitems1->OnClick = [this](TMenuItem*) { Checkallitems1Click(); };
     UncheckallItems1->OnClick = [this](TMenuItem*) { UncheckallItems1Click(); };
+    ExportResults1->OnClick = [this](TMenuItem*) { ExportResults1Click(); };
     bindStreamCommands();
 }
 

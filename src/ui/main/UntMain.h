@@ -55,6 +55,8 @@ struct TTreeData {
     // that sorting by a time column orders by time, not by the text of the user's date format.
     std::int64_t CreationKey = 0;
     std::int64_t ModificationKey = 0;
+    // A stream's size in bytes, as the scan listed it (the size text is rounded); 0 for a file.
+    std::int64_t StreamSize = 0;
 };
 using PTreeData = TTreeData*;
 
@@ -135,6 +137,7 @@ public:
     TMenuItem* BackupselectedADS1 = nullptr;
     TMenuItem* DeleteselectedADS1 = nullptr;
     TMenuItem* CopyfullADSPath1 = nullptr;
+    TMenuItem* ExportResults1 = nullptr;
     TImageList* ImgSys = nullptr;
     TImageList* Img48 = nullptr;
     TImageList* Img16 = nullptr;
@@ -190,10 +193,11 @@ public:
     void argetFolder1Click();
     // "Scan NTFS Disk Image...": a file chosen, its NTFS volumes attached, then the Setup Scan dialog.
     void ScanImage1Click();
-    // Creates the scan thread with these settings, keeps it in FScanFileSystem and starts it. An image
-    // scan (smImage) walks imageRoots; any other scan takes the image of the last one away.
+    // Creates the scan thread with these settings, keeps it in FScanFileSystem and starts it.
+    // direct: each NTFS root is read from its raw volume (a walk where it cannot be). An image scan
+    // (smImage) walks imageRoots; any other scan takes the image of the last one away.
     void runScan(TScanFileSystemMode mode, const std::wstring& path, const std::wstring& wildcard,
-                 bool recursive, std::int32_t previewLen, bool includeZone,
+                 bool recursive, std::int32_t previewLen, bool includeZone, bool direct = false,
                  std::vector<TImageScanRoot> imageRoots = {});
 
     // ---- Disk images (UntMainImage.cpp). The file services installed at start-up, which reach the
@@ -249,6 +253,7 @@ public:
                           std::int32_t previewLen, TScanNode fileNode) override;
     void driveDone(int n) override;
     void scanFinished(bool terminated, std::int64_t foundResults) override;
+    void directReadFailed(const std::wstring& curDrive, const std::wstring& why) override;
 
     // ---- Stream commands (UntMainStreamCommands.cpp): the toolbar's bulk commands and the tree
     // menu's single-stream commands. bindStreamCommands binds them to their components.
@@ -258,6 +263,9 @@ public:
     void BackupselectedADS1Click();
     void DeleteselectedADS1Click();
     void CopyfullADSPath1Click();
+    // Writes every stream row into a CSV or JSON Lines file chosen with the save dialog
+    // (UntMainExport.cpp).
+    void ExportResults1Click();
     // Creates the backup and removal thread with these settings, keeps it in FBackupADS and starts it.
     void runBackup(bool backupVST, const std::wstring& destPath);
     // A scan or a bulk run is busy: the commands that touch the rows stand still.
@@ -303,5 +311,7 @@ private:
     TFrmAbout* FAboutWindow = nullptr;
 
     plat::ntfs::TImageDriveServices* FImageDrives = nullptr;
+    // The roots of the running scan whose raw volume could not be read, walked instead.
+    std::vector<std::wstring> FWalkedInstead;
     bool FTreeSuspended = false; // the tree's updates are suspended by a running scan or bulk run
 };

@@ -95,6 +95,11 @@ const std::vector<TDeclaredComponent>& TFrmMain::declaredComponents() {
          .kind = L"TMenuItem",
          .parent = L"poplist",
          .props = {.caption = L"Copy full ADS Path", .imageIndex = 21}},
+        {.name = L"N4", .kind = L"TMenuItem", .parent = L"poplist", .props = {.caption = L"-"}},
+        {.name = L"ExportResults1",
+         .kind = L"TMenuItem",
+         .parent = L"poplist",
+         .props = {.caption = L"Export Results...", .imageIndex = 15}},
 
         // The overlay over the list while a job runs. It is made before pCore so that it lies above it:
         // a control made later lies below the siblings made before it.
@@ -330,6 +335,7 @@ void TFrmMain::declareComponents() {
     BackupselectedADS1 = item(poplist, L"BackupselectedADS1");
     DeleteselectedADS1 = item(poplist, L"DeleteselectedADS1");
     CopyfullADSPath1 = item(poplist, L"CopyfullADSPath1");
+    ExportResults1 = item(poplist, L"ExportResults1");
     ImgSys = must<TImageList>(*this, L"ImgSys");
     Img48 = must<TImageList>(*this, L"Img48");
     Img16 = must<TImageList>(*this, L"Img16");

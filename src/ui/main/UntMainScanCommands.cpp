@@ -63,12 +63,14 @@ TBitmap32 menuPictureOf(const TBitmap32& icon) {
 }
 
 // Shows the Setup Scan dialog for a scope; answers whether the user accepted it. The box
-// "Scan target folder recursively" only shows for a folder and a disk image.
+// "Scan target folder recursively" only shows for a folder and a disk image, the one that reads
+// volumes directly only for drives.
 bool setupScanAccepted(bool folderScope) {
     if (FrmWC == nullptr) {
         return false;
     }
     FrmWC->crecursive->setVisible(folderScope);
+    FrmWC->cdirect->setVisible(!folderScope);
     if (!FrmWC->showModal()) {
         FrmWC->FCanceled = true; // the program is ending: no scan
     }
@@ -158,7 +160,8 @@ void TFrmMain::FullSystem1Click() {
     if (!setupScanAccepted(false)) {
         return;
     }
-    runScan(smFull, L"", FrmWC->wildcard(), true, FrmWC->previewLength(), FrmWC->includeZone());
+    runScan(smFull, L"", FrmWC->wildcard(), true, FrmWC->previewLength(), FrmWC->includeZone(),
+            FrmWC->direct());
 }
 
 void TFrmMain::targetDriveClick(TMenuItem* item) {
@@ -166,7 +169,8 @@ void TFrmMain::targetDriveClick(TMenuItem* item) {
     if (!setupScanAccepted(false)) {
         return;
     }
-    runScan(smTargetDrive, root, FrmWC->wildcard(), true, FrmWC->previewLength(), FrmWC->includeZone());
+    runScan(smTargetDrive, root, FrmWC->wildcard(), true, FrmWC->previewLength(), FrmWC->includeZone(),
+            FrmWC->direct());
 }
 
 void TFrmMain::argetFolder1Click() {
@@ -213,11 +217,11 @@ void TFrmMain::ScanImage1Click() {
         roots.push_back({std::move(attached.root), std::move(attached.source)});
     }
     runScan(smImage, image, FrmWC->wildcard(), FrmWC->recursive(), FrmWC->previewLength(),
-            FrmWC->includeZone(), std::move(roots));
+            FrmWC->includeZone(), false, std::move(roots));
 }
 
 void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const std::wstring& wildcard,
-                       bool recursive, std::int32_t previewLen, bool includeZone,
+                       bool recursive, std::int32_t previewLen, bool includeZone, bool direct,
                        std::vector<TImageScanRoot> imageRoots) {
     if (mode != smImage && FImageDrives != nullptr) {
         FImageDrives->detach(); // the rows of the image go with this scan's start
@@ -232,6 +236,7 @@ void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const
     scan->setRecursive(recursive);
     scan->setPreviewLen(previewLen);
     scan->setIncludeZone(includeZone);
+    scan->setDirect(direct);
     scan->setImageRoots(std::move(imageRoots));
     scan->Start();
 }

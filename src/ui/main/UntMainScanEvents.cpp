@@ -32,6 +32,7 @@ void TFrmMain::scanStarting(const std::vector<std::wstring>& driveList) {
     ImgRefresh->setVisible(true);
     ImgBackup->setVisible(false);
     btnStop->setImageIndex(kStopScan);
+    FWalkedInstead.clear();
     // Each scan replaces the last one's results; nothing is drawn of them until the scan ends.
     VST->clear();
     if (!FTreeSuspended) {
@@ -126,6 +127,7 @@ TScanNode TFrmMain::streamFound(const TADSObject& curAds, const std::wstring& fi
         data->Column2 = shownPath(streamPath);
         // Sizes are shown in full: a stream of 2 GiB or more keeps its true size.
         data->Column3 = formatFileSize(curAds.adsSize());
+        data->StreamSize = curAds.adsSize();
         data->Column4 = creationStr;
         data->Column5 = modificationStr;
         data->Column6 = getContentPreview(streamPath, previewLen);
@@ -136,6 +138,10 @@ TScanNode TFrmMain::streamFound(const TADSObject& curAds, const std::wstring& fi
     }
     VST->setExpanded(XNode, true);
     return XNodeSub;
+}
+
+void TFrmMain::directReadFailed(const std::wstring& curDrive, const std::wstring&) {
+    FWalkedInstead.push_back(curDrive);
 }
 
 void TFrmMain::driveDone(int n) {
@@ -154,18 +160,32 @@ void TFrmMain::scanFinished(bool terminated, std::int64_t foundResults) {
     if (pDetailAlert->visible()) {
         pDetailAlertMode(false);
     }
+    std::wstring title = L"Scan Complete!";
+    std::wstring body;
     if (terminated) {
-        setAlert(L"Interrupted Scan!",
-                 L"Alternate Data Stream (ADS) files scanning was cancelled by user. Some "
-                 L"ADS files were probably not detected!");
+        title = L"Interrupted Scan!";
+        body = L"Alternate Data Stream (ADS) files scanning was cancelled by user. Some ADS files were "
+               L"probably not detected!";
     } else if (foundResults > 0) {
-        setAlert(L"Scan Complete!", L"Alternate Data Stream (ADS) files scanning complete with " +
-                                        std::to_wstring(foundResults) +
-                                        L" item(s) found. Please check the origin of this hidden files and "
-                                        L"proceed with the best action!");
+        body =
+            L"Alternate Data Stream (ADS) files scanning complete with " + std::to_wstring(foundResults) +
+            L" item(s) found. Please check the origin of this hidden files and proceed with the best action!";
     } else {
-        setAlert(L"Scan Complete!", L"No Alternate Data Stream (ADS) files were found on your system!");
+        body = L"No Alternate Data Stream (ADS) files were found on your system!";
     }
+    if (!FWalkedInstead.empty()) {
+        std::wstring roots;
+        for (const std::wstring& root : FWalkedInstead) {
+            roots += (roots.empty() ? L"" : L", ") + root;
+        }
+        body += FWalkedInstead.size() == 1
+                    ? L" The drive " + roots +
+                          L" could not be read directly and was scanned file by file instead."
+                    : L" The drives " + roots +
+                          L" could not be read directly and were scanned file by file instead.";
+        FWalkedInstead.clear();
+    }
+    setAlert(title, body);
     setImageAlertIndex(1);
     switchAlertPanel(amFinished);
     btnAction->setArrowDirection(atRight);

@@ -130,7 +130,7 @@ void TFrmMain::DeleteselectedADS1Click() {
     bool deleted = false;
     {
         plat::TRedirectionOff redirectionOff;
-        deleted = plat::files().DeleteFileW(plat::exactPath(path).c_str()) != plat::FALSE;
+        deleted = deleteStream(path);
     }
     if (deleted) {
         VST->deleteNode(node);

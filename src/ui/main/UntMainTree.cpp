@@ -188,6 +188,7 @@ void TFrmMain::poplistPopup() {
     BackupselectedADS1->setVisible(streamRow);
     DeleteselectedADS1->setVisible(streamRow);
     CopyfullADSPath1->setVisible(streamRow);
+    ExportResults1->setEnabled(VST->getFirst() != nullptr && !jobRunning());
 }
 
 void TFrmMain::FullExpand1Click() {

@@ -3,13 +3,16 @@
 
 #include "ui/main/UntWildCard.h"
 
+#include "system/UntKorvaneLib.h"
+
 TFrmWC* FrmWC = nullptr;
 
 namespace {
 
-// The client height with and without the "Scan target folder recursively" box.
-constexpr int kHeightWithRecursive = 160;
-constexpr int kHeightWithoutRecursive = 137;
+// The client height with and without the row of the fourth box ("Scan target folder recursively" for
+// a folder, "Read NTFS volumes directly" for drives).
+constexpr int kHeightWithFourthRow = 160;
+constexpr int kHeightWithoutFourthRow = 137;
 // What a preview length that is not a number reads as.
 constexpr std::int32_t kPreviewLengthNotANumber = 5;
 
@@ -44,7 +47,10 @@ void TFrmWC::FormCreate() {
 
 void TFrmWC::FormShow() {
     FCanceled = false;
-    setClientHeight(scale(crecursive->visible() ? kHeightWithRecursive : kHeightWithoutRecursive));
+    setClientHeight(
+        scale(crecursive->visible() || cdirect->visible() ? kHeightWithFourthRow : kHeightWithoutFourthRow));
+    // Reading a raw volume needs administrator rights; the box keeps its last state either way.
+    cdirect->setEnabled(isAdministrator());
     edtwc->setFocus();
     edtwc->selectAll();
 }

@@ -36,6 +36,7 @@ public:
     TSpinEdit* spleft = nullptr;
     TCheckBox* czone = nullptr;
     TCheckBox* crecursive = nullptr;
+    TCheckBox* cdirect = nullptr; // drive scopes: read NTFS volumes directly
     TSEPanel* SEPanel1 = nullptr;
     TSEMenuItem* btnOk = nullptr;
     TSEMenuItem* btnCancel = nullptr;
@@ -50,6 +51,8 @@ public:
     std::int32_t previewLength() const;
     bool includeZone() const { return czone->checked(); }
     bool recursive() const { return crecursive->checked(); }
+    // Checked and usable: the box is enabled only for an administrator.
+    bool direct() const { return cdirect->visible() && cdirect->enabled() && cdirect->checked(); }
 
     // ---- Dialog behaviour.
     void FormCreate();

@@ -69,6 +69,16 @@ const std::vector<TDeclaredComponent>& TFrmWC::declaredComponents() {
          .width = 325,
          .height = 21,
          .props = {.caption = L"Scan target folder recursively", .font = kCheckFont}},
+        // Drive scopes only, in the row the folder scope's box takes, to the dialog's right edge. Its
+        // caption is longer than the others': in the dialog's own font, not Arial 13 px, it fits.
+        {.name = L"cdirect",
+         .kind = L"TcxCheckBox",
+         .parent = L"pCore",
+         .left = 6,
+         .top = 94,
+         .width = 331,
+         .height = 21,
+         .props = {.caption = L"Read NTFS volumes directly (fast, needs administrator)", .font = kFormFont}},
         {.name = L"SEPanel1",
          .kind = L"TSEPanel",
          .parent = L"pCore",
@@ -143,6 +153,7 @@ void TFrmWC::declareComponents() {
     spleft = must<TSpinEdit>(*this, L"spleft");
     czone = must<TCheckBox>(*this, L"czone");
     crecursive = must<TCheckBox>(*this, L"crecursive");
+    cdirect = must<TCheckBox>(*this, L"cdirect");
     SEPanel1 = must<TSEPanel>(*this, L"SEPanel1");
     btnOk = must<TSEMenuItem>(*this, L"btnOk");
     btnCancel = must<TSEMenuItem>(*this, L"btnCancel");
@@ -154,6 +165,7 @@ void TFrmWC::declareComponents() {
     spleft->setValue(30);
     czone->setChecked(false);
     crecursive->setChecked(true);
+    cdirect->setChecked(false);
 
     SEPanel1->setBackgroundColor(hexColor(0xF5F6F7));
     SEPanel1->setBorders(bTop);

@@ -175,12 +175,15 @@ TEST_F(ResultsTreeTest, CheckCommandsSetEveryRowCollapsedOnesIncluded) {
 }
 
 TEST_F(ResultsTreeTest, ContextMenuShowsTheStreamCommandsOnlyOnAFocusedStreamRow) {
-    // Without the stream items the separator before them would end the menu, so it is left out.
-    const std::vector<std::wstring> treeItems{L"Full Expand", L"Full Collapse", L"-", L"Check all Items",
-                                              L"Uncheck all Items"};
-    std::vector<std::wstring> withStreamItems = treeItems;
-    withStreamItems.insert(withStreamItems.end(),
-                           {L"-", L"Backup Selected ADS", L"Delete Selected ADS", L"Copy full ADS Path"});
+    // Without the stream items the separator before them would stand beside the next one, so one is
+    // left out.
+    const std::vector<std::wstring> checkItems{L"Full Expand", L"Full Collapse", L"-", L"Check all Items",
+                                               L"Uncheck all Items"};
+    std::vector<std::wstring> treeItems = checkItems;
+    treeItems.insert(treeItems.end(), {L"-", L"Export Results..."});
+    std::vector<std::wstring> withStreamItems = checkItems;
+    withStreamItems.insert(withStreamItems.end(), {L"-", L"Backup Selected ADS", L"Delete Selected ADS",
+                                                   L"Copy full ADS Path", L"-", L"Export Results..."});
     ASSERT_EQ(tree().focusedNode(), nullptr) << "right after a scan no row is focused";
     EXPECT_EQ(shownCaptions(), treeItems);
     tree().setFocusedNode(report);

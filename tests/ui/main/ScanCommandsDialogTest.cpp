@@ -54,7 +54,11 @@ TEST_F(SetupScanDialogTest, ItsControlsAreDeclaredWithTheirPlacesTextsAndValues)
     EXPECT_EQ(wc().crecursive->caption(), L"Scan target folder recursively");
     EXPECT_EQ((TPoint{wc().crecursive->left(), wc().crecursive->top()}), (TPoint{6, 94}));
     EXPECT_TRUE(wc().crecursive->checked());
+    EXPECT_EQ(wc().cdirect->caption(), L"Read NTFS volumes directly (fast, needs administrator)");
+    EXPECT_EQ(wc().cdirect->boundsRect(), boundsRect(6, 94, 331, 21)) << "the drive scopes' fourth row";
+    EXPECT_FALSE(wc().cdirect->checked());
     EXPECT_EQ(wc().czone->font(), (TFont{L"Arial", 10, 0, clBlack})) << "Arial 13 px";
+    EXPECT_EQ(wc().cdirect->font(), wc().font()) << "the dialog's own: its long caption fits";
 
     // The bottom panel and its two buttons, right-aligned with 4 px between them.
     EXPECT_EQ(wc().SEPanel1->boundsRect(), boundsRect(0, 159 - 38, 337, 38));
@@ -101,7 +105,7 @@ TEST_F(SetupScanDialogTest, ShowsCentredOnTheMainWindowWithTheFocusInTheFilter) 
             EXPECT_EQ(d.top(), w().top() + (w().height() - d.height()) / 2);
             EXPECT_TRUE(d.edtwc->focused());
             // The buttons keep their place at the bottom whatever the height.
-            EXPECT_EQ(d.SEPanel1->top(), 137 - 38);
+            EXPECT_EQ(d.SEPanel1->top(), 160 - 38);
             EXPECT_EQ(d.btnOk->left(), 337 - 86 - 4);
             // What the dialog shows: the bottom panel's face and its top border line.
             plat::headless::TRasterCanvas& panel = [&]() -> plat::headless::TRasterCanvas& {

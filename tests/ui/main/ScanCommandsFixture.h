@@ -40,6 +40,7 @@ struct TScanStart {
     bool includeZone = false;
     bool freeOnTerminate = false;
     plat::TThreadPriority priority = plat::tpNormal;
+    bool direct = false;
 };
 
 class TScanRecord {
@@ -70,7 +71,7 @@ public:
 protected:
     void Execute() override {
         FRecord->started(TScanStart{scanMode(), path(), wildcard(), recursive(), previewLen(), includeZone(),
-                                    freeOnTerminate(), priority()});
+                                    freeOnTerminate(), priority(), direct()});
         TScanFileSystem::Execute();
     }
 

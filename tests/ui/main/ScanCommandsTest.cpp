@@ -190,9 +190,9 @@ TEST_F(ScanCommandsTest, AFullSystemScanStartedFromTheButtonRunsWithTheDialogsVa
     bool dialogAsExpected = false;
     answerSetupScan(
         [&](TFrmWC& d) {
-            dialogAsExpected = d.visible() && !d.crecursive->visible() && d.clientHeight() == 137 &&
-                               d.edtwc->focused() && d.edtwc->selText() == L"*.*" &&
-                               d.spleft->text() == L"30";
+            dialogAsExpected = d.visible() && !d.crecursive->visible() && d.cdirect->visible() &&
+                               !d.cdirect->checked() && d.clientHeight() == 160 && d.edtwc->focused() &&
+                               d.edtwc->selText() == L"*.*" && d.spleft->text() == L"30";
             typeInto(*d.edtwc, L"*.txt");
             typeInto(*d.spleft, L"12");
             peerOf(*d.czone).click(5, 10);
@@ -213,6 +213,7 @@ TEST_F(ScanCommandsTest, AFullSystemScanStartedFromTheButtonRunsWithTheDialogsVa
     EXPECT_TRUE(start->includeZone);
     EXPECT_TRUE(start->freeOnTerminate);
     EXPECT_EQ(start->priority, plat::tpHighest);
+    EXPECT_FALSE(start->direct);
 
     EXPECT_EQ(w().FScanFileSystem, nullptr) << "the scan's last step dropped the reference";
     EXPECT_EQ(w().FMode, amFinished);
@@ -241,7 +242,7 @@ TEST_F(ScanCommandsTest, ADriveScanTakesTheRootFromTheChosenItemsCaption) {
     answerSetupScan([&](TFrmWC& d) { height = d.crecursive->visible() ? -1 : d.clientHeight(); }, VK_RETURN);
     chooseFromScanMenu(L"E:\\ - Backup - 2024");
     waitForScanEnd();
-    EXPECT_EQ(height, 137);
+    EXPECT_EQ(height, 160) << "the row of the box that reads volumes directly";
     ASSERT_TRUE(w().scans->start().has_value());
     EXPECT_EQ(w().scans->start()->mode, smTargetDrive);
     EXPECT_EQ(w().scans->start()->path, L"E:\\") << "the text before the first \"-\" of the label";
@@ -328,4 +329,73 @@ TEST_F(ScanCommandsTest, AFolderScanAsksForTheFolderFirstAndOffersTheRecursiveBo
     waitForScanEnd();
     EXPECT_TRUE(w().scans->start()->recursive);
     EXPECT_EQ(w().VST->totalCount(), 4u);
+}
+
+// "Read NTFS volumes directly": offered for the drive scopes only, usable only by an administrator,
+// unchecked at first and kept from one scan to the next. A drive whose raw volume cannot be read is
+// walked, and the outcome says so.
+TEST_F(ScanCommandsTest, TheDirectBoxIsForAnAdministratorsDriveScansAndIsKept) {
+    store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+    store.addFile(L"C:\\data\\a.txt", "a");
+    store.addStream(L"C:\\data\\a.txt", L"s", "1");
+    privilege.setVersion(10, 0);
+    open();
+
+    struct TSeen {
+        bool visible = false, enabled = false, checked = false;
+        int height = 0;
+    };
+    const auto scanWith = [&](const std::wstring& item, bool click, TSeen& seen) {
+        if (w().FMode == amFinished) {
+            clickAction(); // Fine!
+        }
+        answerSetupScan(
+            [&](TFrmWC& d) {
+                seen = {d.cdirect->visible(), d.cdirect->enabled(), d.cdirect->checked(), d.clientHeight()};
+                if (click) {
+                    peerOf(*d.cdirect).click(5, 10);
+                }
+            },
+            VK_RETURN);
+        chooseFromScanMenu(item);
+        waitForScanEnd();
+    };
+
+    // Not an administrator: shown, disabled, and a click changes nothing.
+    privilege.setAdministrator(false);
+    TSeen seen;
+    scanWith(kFull, true, seen);
+    EXPECT_TRUE(seen.visible && !seen.enabled && !seen.checked);
+    EXPECT_FALSE(wc().cdirect->checked());
+    EXPECT_FALSE(w().scans->start()->direct);
+
+    // An administrator checks it: the scan reads directly; the store has no raw volume, so C: is walked.
+    privilege.setAdministrator(true);
+    scanWith(kFull, true, seen);
+    EXPECT_TRUE(seen.visible && seen.enabled && !seen.checked);
+    EXPECT_TRUE(w().scans->start()->direct);
+    EXPECT_EQ(treeRows(w()), (std::vector<std::wstring>{L"C:\\data\\a.txt", L"  C:\\data\\a.txt:s"}));
+    EXPECT_EQ(
+        w().alertBody->caption(),
+        L"Alternate Data Stream (ADS) files scanning complete with 1 item(s) found. Please check the origin "
+        L"of this hidden files and proceed with the best action! The drive C:\\ could not be read directly "
+        L"and was scanned file by file instead.");
+
+    // Kept for the next drive scan; a folder scan neither shows nor uses it.
+    scanWith(L"C:\\ - System", false, seen);
+    EXPECT_TRUE(seen.checked);
+    EXPECT_TRUE(w().scans->start()->direct);
+    dialogs.answerFolder(L"C:\\data");
+    scanWith(kFolder, false, seen);
+    EXPECT_FALSE(seen.visible);
+    EXPECT_EQ(seen.height, 160);
+    EXPECT_FALSE(w().scans->start()->direct);
+    EXPECT_NE(w().alertBody->caption().find(L"1 item(s) found. Please"), std::wstring::npos);
+    EXPECT_EQ(w().alertBody->caption().find(L"directly"), std::wstring::npos);
+
+    // No longer an administrator (another run of the program): checked but not usable.
+    privilege.setAdministrator(false);
+    scanWith(kFull, false, seen);
+    EXPECT_TRUE(seen.checked && !seen.enabled);
+    EXPECT_FALSE(w().scans->start()->direct);
 }

@@ -1,0 +1,37 @@
+#pragma once
+// A drive read directly: its raw volume ("\\.\C:") opened through the given file services and read by
+// the NTFS engine. Its services send that drive's paths to the engine and every other path, the drive
+// list and the system's queries to the given services, so a thread that takes them (TThreadFileServices)
+// reads that one drive directly and everything else as before. Reading only: a path on the drive opened
+// for writing or deleted is refused there, as on a read-only volume.
+
+#include "platform/FileServices.h"
+#include "platform/RoutedFileServices.h"
+#include "platform/ntfs/NtfsFileServices.h"
+
+#include <memory>
+#include <string>
+
+namespace plat::ntfs {
+
+class TDirectDrive {
+public:
+    // Opens the raw volume of the drive with this letter through services (which must outlive this
+    // object) and reads its catalogue; opened() tells whether it could.
+    TDirectDrive(TFileServices& services, wchar_t letter);
+    TDirectDrive(const TDirectDrive&) = delete;
+    TDirectDrive& operator=(const TDirectDrive&) = delete;
+
+    bool opened() const { return FRouted != nullptr; }
+    // Why the volume could not be read, as a sentence's end ("error 5 opening \\.\C:"); empty when opened.
+    const std::wstring& failure() const { return FFailure; }
+    // The services that read the drive directly; only when opened().
+    TFileServices& services() { return *FRouted; }
+
+private:
+    TNtfsFileServices FReader;
+    std::unique_ptr<TRoutedFileServices> FRouted;
+    std::wstring FFailure;
+};
+
+} // namespace plat::ntfs

@@ -1,0 +1,157 @@
+// "Export Results..." of the results tree's menu over the simulated store, with scripted dialog
+// answers: the file written holds every stream row of the tree, in the chosen format.
+
+#include "ui/main/MainFixture.h"
+
+#include "platform/shell/ScriptedDialogs.h"
+#include "report/TextEncoding.h"
+
+#include <nlohmann/json.hpp>
+
+#include <sstream>
+
+namespace {
+
+const std::string kMark = "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://a.test/s.exe\r\n";
+
+class ExportTest : public MainWindowTest {
+protected:
+    void SetUp() override {
+        MainWindowTest::SetUp();
+        plat::installDialogServices(&dialogs);
+        dialogs.onUnscripted([](const std::wstring& message) {
+            ADD_FAILURE() << "unscripted dialog: " << report::toUtf8(message);
+        });
+        store.addFolder(L"C:\\out");
+    }
+    void TearDown() override {
+        EXPECT_EQ(dialogs.pendingAnswers(), 0u) << "every scripted answer was asked for";
+        MainWindowTest::TearDown();
+        plat::installDialogServices(nullptr);
+    }
+
+    // Files with streams in the store, and in the tree as a scan reports them; a name with a comma
+    // and a quote, a download mark, a folder's stream, a stream of 5 GiB.
+    void fillTree() {
+        store.addFile(L"C:\\dl\\setup, new.exe", "MZ");
+        store.addStream(L"C:\\dl\\setup, new.exe", L"Zone.Identifier", kMark);
+        store.addStream(L"C:\\dl\\setup, new.exe", L"payload", "pay\nload");
+        store.addFolder(L"C:\\dl\\sub");
+        store.addStream(L"C:\\dl\\sub", L"tag", "t");
+        store.addFile(L"C:\\big.bin", "");
+        store.addStream(L"C:\\big.bin", L"huge", "");
+        store.setDataSize(L"C:\\big.bin:huge", 5ll << 30);
+        w().scanStarting({L"C:\\"});
+        for (const auto& [file, streams] : std::vector<std::pair<std::wstring, std::vector<std::wstring>>>{
+                 {L"C:\\dl\\setup, new.exe", {L"Zone.Identifier", L"payload"}},
+                 {L"C:\\dl\\sub", {L"tag"}},
+                 {L"C:\\big.bin", {L"huge"}}}) {
+            auto* row = static_cast<TTreeNode*>(store.isFolder(file) ? w().folderFound(file, L"c", L"m")
+                                                                     : w().fileFound(file, L"c", L"m"));
+            for (const std::wstring& name : streams) {
+                const std::int64_t size =
+                    name == L"huge" ? 5ll << 30
+                                    : static_cast<std::int64_t>(store.readData(file + L":" + name).size());
+                w().streamFound(TADSObject(name, size), file, L"c", L"m", 30, row);
+            }
+        }
+        w().scanFinished(false, 4);
+    }
+    // The stream rows: (full path, name, preview) and the size the scan listed.
+    struct TRow {
+        std::wstring fullPath;
+        std::wstring name;
+        std::wstring preview;
+        std::int64_t size;
+    };
+    std::vector<TRow> streamRows() {
+        std::vector<TRow> rows;
+        TTreeList& tree = *w().VST;
+        for (TTreeNode* node = tree.getFirst(); node != nullptr; node = tree.getNext(node)) {
+            if (tree.getNodeLevel(node) == 1) {
+                const PTreeData data = tree.getNodeData<TTreeData>(node);
+                rows.push_back({data->Column2, data->Column1, data->Column6, data->StreamSize});
+            }
+        }
+        return rows;
+    }
+    bool exportEnabled() {
+        w().poplist->OnPopup(w().poplist);
+        return w().ExportResults1->enabled();
+    }
+
+    plat::TScriptedDialogs dialogs;
+};
+
+} // namespace
+
+TEST_F(ExportTest, JsonLinesHoldEveryStreamRowOfTheTree) {
+    fillTree();
+    ASSERT_TRUE(exportEnabled());
+    dialogs.answerSaveFile(L"C:\\out\\found.jsonl", 2);
+    dialogs.answerButton(plat::IDOK);
+    w().ExportResults1->click();
+
+    ASSERT_EQ(dialogs.saveDialogs().size(), 1u);
+    const auto& asked = dialogs.saveDialogs()[0];
+    EXPECT_EQ(asked.filter,
+              (std::vector<std::wstring>{L"CSV (*.csv)", L"*.csv", L"JSON Lines (*.jsonl)", L"*.jsonl"}));
+    EXPECT_NE(asked.flags & plat::OFN_OVERWRITEPROMPT, 0u) << "the system asks before replacing a file";
+    ASSERT_EQ(dialogs.taskDialogs().size(), 1u);
+    EXPECT_EQ(dialogs.taskDialogs()[0].mainInstruction, L"Export Results");
+    EXPECT_EQ(dialogs.taskDialogs()[0].content, L"4 stream(s) written to:\r\nC:\\out\\found.jsonl");
+
+    std::istringstream lines(store.readData(L"C:\\out\\found.jsonl"));
+    const std::vector<TRow> rows = streamRows();
+    ASSERT_EQ(rows.size(), 4u);
+    std::size_t n = 0;
+    for (std::string line; std::getline(lines, line); ++n) {
+        ASSERT_LT(n, rows.size());
+        const nlohmann::json record = nlohmann::json::parse(line);
+        EXPECT_EQ(record["full_path"], report::toUtf8(rows[n].fullPath));
+        EXPECT_EQ(record["stream_name"], report::toUtf8(rows[n].name));
+        EXPECT_EQ(record["preview"], report::toUtf8(rows[n].preview));
+        EXPECT_EQ(record["size"], rows[n].size);
+        EXPECT_EQ(record["source"], "C:\\");
+        EXPECT_FALSE(record["created"].is_null()) << "the file's times, read as the console tool reads them";
+    }
+    EXPECT_EQ(n, rows.size());
+    // The download mark decoded, as the console tool writes it.
+    const std::string all = store.readData(L"C:\\out\\found.jsonl");
+    const nlohmann::json mark = nlohmann::json::parse(all.substr(0, all.find('\n')));
+    EXPECT_EQ(mark["zone"]["zone_id"], 3);
+    EXPECT_EQ(mark["zone"]["fields"]["HostUrl"], "https://a.test/s.exe");
+}
+
+TEST_F(ExportTest, CsvHasItsHeaderAndOneRecordPerStreamRowQuotedWhereNeeded) {
+    fillTree();
+    dialogs.answerSaveFile(L"C:\\out\\found", 1); // a name typed without an extension
+    dialogs.answerButton(plat::IDOK);
+    w().ExportResults1->click();
+    const std::string csv = store.readData(L"C:\\out\\found.csv");
+    EXPECT_EQ(csv.rfind("\xEF\xBB\xBFsource,", 0), 0u) << "a byte-order mark and the header row";
+    EXPECT_NE(csv.find("\"C:\\dl\\setup, new.exe:payload\""), std::string::npos) << csv;
+    EXPECT_NE(csv.find(",5368709120,"), std::string::npos) << "a size past 4 GiB in full";
+    EXPECT_NE(csv.find("C:\\dl\\sub:tag"), std::string::npos);
+}
+
+TEST_F(ExportTest, NothingIsWrittenWithoutRowsOrAChoiceAndAFailureIsReported) {
+    // An empty tree: the item is greyed and does nothing.
+    EXPECT_FALSE(exportEnabled());
+    w().ExportResults1Click();
+    EXPECT_TRUE(dialogs.saveDialogs().empty());
+
+    fillTree();
+    dialogs.answerCancel();
+    w().ExportResults1->click();
+    EXPECT_EQ(store.listFolder(L"C:\\out"), std::vector<std::wstring>{});
+    EXPECT_TRUE(dialogs.taskDialogs().empty());
+
+    // A folder that is gone by the time the file is written.
+    dialogs.answerSaveFile(L"C:\\gone\\found.csv", 1);
+    dialogs.answerButton(plat::IDOK);
+    w().ExportResults1->click();
+    ASSERT_EQ(dialogs.taskDialogs().size(), 1u);
+    EXPECT_EQ(dialogs.taskDialogs()[0].mainIcon, plat::TTaskDialogIcon::error);
+    EXPECT_EQ(dialogs.taskDialogs()[0].content, L"Could not write C:\\gone\\found.csv with error=[3]");
+}
