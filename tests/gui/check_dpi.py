@@ -148,7 +148,8 @@ def check_main(c):
 
 def check_dialog(c):
     s = c.s
-    c.expect_size(337, 137)
+    # The full scan's dialog: four rows, the fourth the box that reads volumes directly.
+    c.expect_size(337, 160)
     # The button panel along the bottom, 38 high, with a top border one design pixel thick.
     panel_top = c.h - s(38)
     c.expect_run("button panel's top border", s(150), panel_top, 0, 1, rgb("#DADBDC"), s(1))
@@ -159,6 +160,10 @@ def check_dialog(c):
     c.expect_run("check box frame, left", s(6), box_top + s(6), 1, 0, rgb("#8E8F8F"), s(1))
     c.expect("check box inside", s(6) + s(1), box_top + s(6), rgb("#FFFFFF"))
     c.expect_run("check box frame, top", s(6) + s(6), box_top, 0, 1, rgb("#8E8F8F"), s(1))
+    # The fourth row's box (6, 94, 331 x 21), laid out like the first.
+    direct_top = s(94) + (s(21) - s(13)) // 2
+    c.expect_run("direct box frame, left", s(6), direct_top + s(6), 1, 0, rgb("#8E8F8F"), s(1))
+    c.expect_run("direct box frame, top", s(6) + s(6), direct_top, 0, 1, rgb("#8E8F8F"), s(1))
     # The Valid button (86 x 28, 5 below the panel's top, 4 from the right): its icon, the picture
     # drawn at the scale nearest the DPI, 8 from its left, centred in its height on its own size.
     icon = art_path(c.dpi, "img16_11.png")

@@ -120,7 +120,7 @@ TEST_F(SetupScanDialogTest, ShowsCentredOnTheMainWindowWithTheFocusInTheFilter) 
 }
 
 TEST_F(SetupScanDialogTest, AtOtherScalesItIsLaidOutInProportionAndAgainOnAnotherMonitor) {
-    // Shown on a 150 % monitor, then moved to a 200 % one while it shows.
+    // Shown on a 150 % monitor, then moved to a 200 % one while it shows; the full scan has the fourth row.
     widgets.setDpi(144);
     answerSetupScan(
         [&](TFrmWC& d) {
@@ -128,16 +128,18 @@ TEST_F(SetupScanDialogTest, AtOtherScalesItIsLaidOutInProportionAndAgainOnAnothe
                 SCOPED_TRACE(dpi);
                 auto s = [dpi](int length) { return scaled(length, dpi); };
                 if (dpi != d.dpi()) {
-                    widgets.formPeerOf(d.peer())->moveToMonitor(dpi, boundsRect(0, 0, s(337), s(137)));
+                    widgets.formPeerOf(d.peer())->moveToMonitor(dpi, boundsRect(0, 0, s(337), s(160)));
                 }
                 ASSERT_EQ(d.dpi(), dpi);
                 EXPECT_EQ(d.clientWidth(), s(337));
-                EXPECT_EQ(d.clientHeight(), s(137));
+                EXPECT_EQ(d.clientHeight(), s(160));
                 EXPECT_EQ(d.edtwc->boundsRect(), boundsRect(s(152), s(10), s(176), s(23)));
                 EXPECT_EQ(d.czone->boundsRect(), boundsRect(s(6), s(70), s(325), s(21)));
                 EXPECT_EQ(d.czone->font().pixelsPerInch, dpi);
+                EXPECT_EQ(d.cdirect->boundsRect(), boundsRect(s(6), s(94), s(331), s(21)))
+                    << "the fourth row";
                 EXPECT_EQ(d.Label1->height(), lineHeightOf(d.Label1->font())) << "sized to its scaled font";
-                EXPECT_EQ(d.SEPanel1->boundsRect(), boundsRect(0, s(137) - s(38), s(337), s(38)));
+                EXPECT_EQ(d.SEPanel1->boundsRect(), boundsRect(0, s(160) - s(38), s(337), s(38)));
                 EXPECT_EQ(d.btnOk->boundsRect(), boundsRect(s(337) - s(86) - s(4), s(5), s(86), s(28)));
                 EXPECT_EQ(d.btnCancel->left(), d.btnOk->left() - s(86) - s(4));
                 // The panel's top border is a design pixel thick: scaled.
