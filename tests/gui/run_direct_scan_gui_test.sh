@@ -145,17 +145,17 @@ read -r mx my mw _ < <(geometry "$main")
 import -window root "$out/direct-idle.png"
 
 # ---- 1. Run Scan (the alert panel's button, at its place in the idle window at its start-up size) >
-# Scan Target NTFS Drive > its second drive (C:, E:, Z:), the submenu walked with the keyboard (Wine
-# opens it on either side).
+# Scan Target NTFS Drive > the drive before the last (C:, E:, Z:), the submenu walked with the
+# keyboard (Wine opens it on either side).
 dialog=""
 for _ in 1 2 3; do
   xdotool mousemove $((mx + 480)) $((my + 147)) click 1
   sleep 1
   xdotool mousemove $((mx + 518)) $((my + 192))
   sleep 1.5
-  xdotool key Right # opens the submenu, nothing chosen yet
+  xdotool key Right # opens the submenu, its first drive chosen or none, as the hover left it
   sleep 0.4
-  xdotool key Down Down # C:, then E:
+  xdotool key Up Up # either way the last drive (Z:), then the one before it (E:)
   sleep 0.4
   xdotool key Return
   dialog=$(wait_window "Setup Scan" 20)
