@@ -162,6 +162,19 @@ void TScriptedDialogs::CoTaskMemFree(void* memory) {
     }
 }
 
+namespace {
+
+// A file dialog's filter as its texts in order: name, patterns, name, patterns...
+std::vector<std::wstring> filterTexts(const wchar_t* filter) {
+    std::vector<std::wstring> texts;
+    for (const wchar_t* text = filter; text != nullptr && *text != L'\0'; text += std::wcslen(text) + 1) {
+        texts.emplace_back(text);
+    }
+    return texts;
+}
+
+} // namespace
+
 BOOL TScriptedDialogs::GetOpenFileNameW(OPENFILENAMEW* info) {
     if (info == nullptr) {
         unscripted(L"file-open dialog without a description");
@@ -170,10 +183,7 @@ BOOL TScriptedDialogs::GetOpenFileNameW(OPENFILENAMEW* info) {
     TShownFileDialog shown;
     shown.owner = info->hwndOwner;
     shown.title = info->lpstrTitle != nullptr ? info->lpstrTitle : L"";
-    for (const wchar_t* text = info->lpstrFilter; text != nullptr && *text != L'\0';
-         text += std::wcslen(text) + 1) {
-        shown.filter.emplace_back(text);
-    }
+    shown.filter = filterTexts(info->lpstrFilter);
     shown.filterIndex = info->nFilterIndex;
     shown.flags = info->Flags;
     FFileDialogs.push_back(shown);
@@ -207,10 +217,7 @@ BOOL TScriptedDialogs::GetSaveFileNameW(OPENFILENAMEW* info) {
     TShownSave shown;
     shown.owner = info->hwndOwner;
     shown.title = info->lpstrTitle != nullptr ? info->lpstrTitle : L"";
-    for (const wchar_t* part = info->lpstrFilter; part != nullptr && *part != L'\0';
-         part += std::wcslen(part) + 1) {
-        shown.filter.emplace_back(part);
-    }
+    shown.filter = filterTexts(info->lpstrFilter);
     shown.filterIndex = info->nFilterIndex;
     shown.fileName = info->lpstrFile;
     shown.flags = info->Flags;

@@ -120,20 +120,30 @@ BOOL TWin32DialogServices::SHGetPathFromIDListW(const void* idList, wchar_t* pat
     return ::SHGetPathFromIDListW(static_cast<PCIDLIST_ABSOLUTE>(idList), path);
 }
 
+namespace {
+
+// Shows the system's file-open or save dialog (show) for the program's description of it; the type
+// the user chose goes back into info.
+bool showFileDialog(OPENFILENAMEW& info, BOOL(WINAPI* show)(::OPENFILENAMEW*)) {
+    ::OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = static_cast<HWND>(info.hwndOwner);
+    dialog.lpstrFilter = info.lpstrFilter;
+    dialog.nFilterIndex = info.nFilterIndex;
+    dialog.lpstrFile = info.lpstrFile;
+    dialog.nMaxFile = info.nMaxFile;
+    dialog.lpstrTitle = info.lpstrTitle;
+    dialog.Flags = info.Flags | OFN_EXPLORER;
+    dialog.lpstrDefExt = info.lpstrDefExt;
+    const BOOL chosen = show(&dialog);
+    info.nFilterIndex = dialog.nFilterIndex;
+    return chosen != FALSE;
+}
+
+} // namespace
+
 BOOL TWin32DialogServices::GetOpenFileNameW(OPENFILENAMEW* info) {
-    if (info == nullptr) {
-        return FALSE;
-    }
-    ::OPENFILENAMEW open{};
-    open.lStructSize = sizeof(open);
-    open.hwndOwner = static_cast<HWND>(info->hwndOwner);
-    open.lpstrFilter = info->lpstrFilter;
-    open.nFilterIndex = info->nFilterIndex;
-    open.lpstrFile = info->lpstrFile;
-    open.nMaxFile = info->nMaxFile;
-    open.lpstrTitle = info->lpstrTitle;
-    open.Flags = info->Flags;
-    return ::GetOpenFileNameW(&open);
+    return info != nullptr && showFileDialog(*info, &::GetOpenFileNameW);
 }
 
 void TWin32DialogServices::CoTaskMemFree(void* memory) {
@@ -141,22 +151,7 @@ void TWin32DialogServices::CoTaskMemFree(void* memory) {
 }
 
 BOOL TWin32DialogServices::GetSaveFileNameW(OPENFILENAMEW* info) {
-    if (info == nullptr) {
-        return FALSE;
-    }
-    ::OPENFILENAMEW save{};
-    save.lStructSize = sizeof save;
-    save.hwndOwner = static_cast<HWND>(info->hwndOwner);
-    save.lpstrFilter = info->lpstrFilter;
-    save.nFilterIndex = info->nFilterIndex;
-    save.lpstrFile = info->lpstrFile;
-    save.nMaxFile = info->nMaxFile;
-    save.lpstrTitle = info->lpstrTitle;
-    save.Flags = info->Flags | OFN_EXPLORER;
-    save.lpstrDefExt = info->lpstrDefExt;
-    const BOOL chosen = ::GetSaveFileNameW(&save);
-    info->nFilterIndex = save.nFilterIndex;
-    return chosen;
+    return info != nullptr && showFileDialog(*info, &::GetSaveFileNameW);
 }
 
 void* TWin32DialogServices::GetActiveWindow() {
