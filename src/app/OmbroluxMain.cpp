@@ -58,10 +58,34 @@ int wmain(int argc, wchar_t** argv) {
 
 #include <unistd.h>
 
+namespace {
+
+// A preview's bytes as a Western Windows shows them (code page 1252), so that the same stream
+// previews alike on Linux and Windows: 0x80-0x9F are letters and signs there, not Latin-1's control
+// codes. The five codes 1252 leaves unassigned keep their own value, as Windows gives them.
+class TConsoleShell final : public plat::TTestShell {
+public:
+    std::wstring ansiToWide(const plat::BYTE* bytes, std::size_t count) override {
+        static const wchar_t k80to9F[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                            0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                            0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                            0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+        std::wstring text = plat::TTestShell::ansiToWide(bytes, count);
+        for (wchar_t& c : text) {
+            if (c >= 0x80 && c <= 0x9F) {
+                c = k80to9F[c - 0x80];
+            }
+        }
+        return text;
+    }
+};
+
+} // namespace
+
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    // Here the shell services only format previews and times: fixed formats, bytes as Latin-1.
-    plat::TTestShell shell;
+    // Here the shell services only format previews and times: fixed formats, bytes as code page 1252.
+    TConsoleShell shell;
     plat::installShellServices(&shell);
     cli::TConsole console;
     console.inIsTerminal = isatty(fileno(stdin)) != 0;
