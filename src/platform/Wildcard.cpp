@@ -90,6 +90,9 @@ private:
 } // namespace
 
 bool matchesUpperMask(const std::wstring& upperMask, const std::wstring& upperName) {
+    if (upperMask == L"*" || upperMask == L"*.*") {
+        return true; // every name, the common mask of a folder's listing
+    }
     const std::wstring expression = toExpression(upperMask);
     return TMatcher(expression, upperName).match(0, 0);
 }

@@ -10,6 +10,8 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace plat::ntfs {
 
@@ -84,6 +86,11 @@ struct TNtfsFileServices::TImpl {
     std::map<std::uintptr_t, detail::TBackupContext> contexts;
     UINT errorMode = 0;
     bool streamFunctions = true;
+    // The folder the last located path lay in: a scan asks for each file of a folder in turn, and
+    // the folder's own walk from the root is done once. Forgotten when a volume is mounted.
+    wchar_t lastDrive = 0;
+    std::vector<std::wstring> lastFolderParts;
+    std::size_t lastFolder = 0;
 
     detail::TMounted* driveOf(wchar_t letter);
     // Resolves a parsed path to a mounted volume's file, folder or stream (error set when missing).
