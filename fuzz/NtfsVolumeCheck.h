@@ -133,15 +133,24 @@ inline void readBackup(plat::TFileServices& fs, const std::wstring& path) {
     fs.CloseHandle(file);
 }
 
-inline void walkFolder(plat::TFileServices& fs, const std::wstring& folder, int depth, int& files) {
+inline void walkFolder(plat::TFileServices& fs, const std::wstring& folder, int depth, int& files,
+                       std::string& finding) {
+    // The folder listed in one call (as a scan lists it) must be its directory search, name for name.
+    std::vector<plat::TFolderEntry> listed;
+    fs.listFolder((folder + L"*").c_str(), listed);
+    std::vector<std::wstring> searched;
     plat::WIN32_FIND_DATAW data{};
     plat::HANDLE find = fs.FindFirstFileW((folder + L"*").c_str(), &data);
     if (find == plat::INVALID_HANDLE_VALUE) {
+        if (!listed.empty()) {
+            finding = "a folder listed in one call has entries its directory search does not";
+        }
         return;
     }
     std::vector<std::wstring> folders;
     do {
         const std::wstring name = data.cFileName;
+        searched.push_back(name);
         if (name == L"." || name == L".." || ++files > 20000) {
             continue;
         }
@@ -165,9 +174,16 @@ inline void walkFolder(plat::TFileServices& fs, const std::wstring& folder, int 
         readBackup(fs, path);
     } while (fs.FindNextFileW(find, &data));
     fs.FindClose(find);
+    const bool same = std::equal(listed.begin(), listed.end(), searched.begin(), searched.end(),
+                                 [](const plat::TFolderEntry& entry, const std::wstring& name) {
+                                     return entry.name.substr(0, plat::MAX_PATH - 1) == name;
+                                 });
+    if (!same) {
+        finding = "a folder listed in one call differs from its directory search";
+    }
     if (depth < 64) {
         for (const std::wstring& child : folders) {
-            walkFolder(fs, child, depth + 1, files);
+            walkFolder(fs, child, depth + 1, files, finding);
         }
     }
 }
@@ -182,11 +198,12 @@ inline std::string checkNtfsVolume(const std::uint8_t* data, std::size_t size) {
     plat::ntfs::TNtfsFileServices services;
     services.mount(L'N', std::move(volume));
     int files = 0;
-    detail::walkFolder(services, L"N:\\", 0, files);
+    std::string finding;
+    detail::walkFolder(services, L"N:\\", 0, files, finding);
     if (services.openHandles() != 0) {
         return "a handle, search or backup context was left open";
     }
-    return {};
+    return finding;
 }
 
 } // namespace fuzzchecks

@@ -6,7 +6,23 @@
 
 #include "platform/WinTypes.h"
 
+#include <string>
+#include <vector>
+
 namespace plat {
+
+// Whether a file or folder carries named streams, as far as its services know without asking it.
+enum class TKnownStreams { unknown, none, some };
+
+// One entry of a folder listing (listFolder): its name and attributes as the directory search gives
+// them, and what the services know of its named streams.
+struct TFolderEntry {
+    std::wstring name;
+    DWORD attributes = 0;
+    TKnownStreams streams = TKnownStreams::unknown;
+};
+
+enum class TFolderListing { notOffered, listed, failed };
 
 class TFileServices {
 public:
@@ -52,6 +68,17 @@ public:
     virtual HANDLE FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data) = 0;
     virtual BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) = 0;
     virtual BOOL FindClose(HANDLE find) = 0;
+
+    // Not a Windows function: services that hold a volume's catalogue (the NTFS reader) give every
+    // entry FindFirstFileW and FindNextFileW would give for the pattern, in the same order, in one
+    // call, each with what the catalogue says of its named streams. notOffered by services that do
+    // not hold one (the default: the caller searches as usual); failed when the search fails, with the
+    // last error FindFirstFileW would set (ERROR_FILE_NOT_FOUND for a pattern nothing matches).
+    virtual TFolderListing listFolder(const wchar_t* pattern, std::vector<TFolderEntry>& entries) {
+        (void)pattern;
+        entries.clear();
+        return TFolderListing::notOffered;
+    }
 
     // Volumes.
     virtual UINT SetErrorMode(UINT mode) = 0;

@@ -253,6 +253,10 @@ HANDLE TRoutedFileServices::FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DA
                   forward(services, [&](TFileServices& s) { return s.FindFirstFileW(pattern, data); }));
 }
 
+TFolderListing TRoutedFileServices::listFolder(const wchar_t* pattern, std::vector<TFolderEntry>& entries) {
+    return forward(servicesFor(pattern), [&](TFileServices& s) { return s.listFolder(pattern, entries); });
+}
+
 BOOL TRoutedFileServices::FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) {
     const TTarget t = target(find);
     if (t.services == nullptr) {

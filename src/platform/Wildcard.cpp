@@ -89,7 +89,14 @@ private:
 
 } // namespace
 
+bool matchesEveryName(const std::wstring& upperMask) {
+    return upperMask == L"*" || upperMask == L"*.*";
+}
+
 bool matchesUpperMask(const std::wstring& upperMask, const std::wstring& upperName) {
+    if (matchesEveryName(upperMask)) {
+        return true; // the common mask of a folder's listing, without building the expression
+    }
     const std::wstring expression = toExpression(upperMask);
     return TMatcher(expression, upperName).match(0, 0);
 }

@@ -9,5 +9,7 @@ namespace plat {
 // Whether the name matches the FindFirstFileW mask. Characters compare exactly: the caller gives both
 // in upper case, made with its file system's own upper-case table.
 bool matchesUpperMask(const std::wstring& upperMask, const std::wstring& upperName);
+// Whether the mask takes every name ("*" and "*.*"), so that no name needs matching.
+bool matchesEveryName(const std::wstring& upperMask);
 
 } // namespace plat

@@ -60,6 +60,43 @@ bool isDownloadMarkName(const std::wstring& name) {
     return true;
 }
 
+// The entries of one directory search, in its order: all at once from the catalogue the services
+// hold, or one by one through FindFirstFileW and FindNextFileW (the search closed when this ends).
+class TFolderSearch {
+public:
+    TFolderSearch(plat::TFileServices& fs, const std::wstring& pattern) : FServices(fs) {
+        if (fs.listFolder(pattern.c_str(), FListed) == plat::TFolderListing::notOffered) {
+            FFind = plat::TFindHandle(fs.FindFirstFileW(pattern.c_str(), &FData));
+            FFirstPending = FFind.valid();
+        }
+    }
+    TFolderSearch(const TFolderSearch&) = delete;
+    TFolderSearch& operator=(const TFolderSearch&) = delete;
+
+    // The next entry; null after the last.
+    const plat::TFolderEntry* next() {
+        if (!FFind) {
+            return FNext < FListed.size() ? &FListed[FNext++] : nullptr;
+        }
+        if (!FFirstPending && FServices.FindNextFileW(FFind.get(), &FData) == plat::FALSE) {
+            return nullptr;
+        }
+        FFirstPending = false;
+        FSearched.name = entryName(FData);
+        FSearched.attributes = FData.dwFileAttributes;
+        return &FSearched;
+    }
+
+private:
+    plat::TFileServices& FServices;
+    std::vector<plat::TFolderEntry> FListed;
+    std::size_t FNext = 0;
+    plat::TFindHandle FFind;
+    plat::WIN32_FIND_DATAW FData{};
+    bool FFirstPending = false;
+    plat::TFolderEntry FSearched; // streams unknown: the file is asked
+};
+
 // Empties the stream list when the inspection of a file ends, whichever way it ends.
 class TListEmptier {
 public:
@@ -195,49 +232,45 @@ std::wstring TScanFileSystem::driveLabel() const {
     return volumeLabel + L" (" + FCurDrive + L") - " + typeText;
 }
 
-void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly) {
+void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly,
+                                    plat::TKnownStreams folderStreams) {
     if (Terminated()) {
         return;
     }
     const std::wstring folder = withDelimiter(path);
     TOnWalkPath<std::vector<TWalkFolder>> onWalkPath(FWalkPath, folder);
     plat::TFileServices& fs = plat::files();
-    plat::WIN32_FIND_DATAW data{};
     // When the wildcard takes every name, the listing of the files also gives the subfolders, so the
     // folder is listed once instead of twice.
     const bool oneListing = FRecursive && (FWildcard == L"*.*" || FWildcard == L"*");
     std::vector<TSubfolder> subfolders;
 
     // The folder's own streams first, then its files, then its subfolders.
-    askEntry(folder, L"", true, countOnly);
+    askEntry(folder, L"", true, countOnly, folderStreams);
 
     // Every matching entry that is not a folder, hidden and system ones included.
     {
-        plat::TFindHandle find(fs.FindFirstFileW(plat::exactPath(folder + FWildcard).c_str(), &data));
-        if (find) {
-            do {
-                if ((data.dwFileAttributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                    if (oneListing) {
-                        keepSubfolder(data, subfolders);
-                    }
-                    continue;
+        TFolderSearch search(fs, plat::exactPath(folder + FWildcard));
+        while (const plat::TFolderEntry* entry = search.next()) {
+            if ((entry->attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                if (oneListing) {
+                    keepSubfolder(*entry, subfolders);
                 }
-                if (Terminated()) {
-                    return;
-                }
-                askEntry(folder, entryName(data), false, countOnly);
-            } while (fs.FindNextFileW(find.get(), &data) != plat::FALSE);
+                continue;
+            }
+            if (Terminated()) {
+                return;
+            }
+            askEntry(folder, entry->name, false, countOnly, entry->streams);
         }
     }
     if (!FRecursive) {
         return;
     }
     if (!oneListing) {
-        plat::TFindHandle find(fs.FindFirstFileW(plat::exactPath(folder + L"*.*").c_str(), &data));
-        if (find) {
-            do {
-                keepSubfolder(data, subfolders);
-            } while (fs.FindNextFileW(find.get(), &data) != plat::FALSE);
+        TFolderSearch search(fs, plat::exactPath(folder + L"*.*"));
+        while (const plat::TFolderEntry* entry = search.next()) {
+            keepSubfolder(*entry, subfolders);
         }
     }
 
@@ -249,23 +282,22 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly) {
         }
         const std::wstring subfolderPath = folder + subfolder.name;
         if (!subfolder.walked) {
-            askEntry(withDelimiter(subfolderPath), L"", true, countOnly);
+            askEntry(withDelimiter(subfolderPath), L"", true, countOnly, subfolder.streams);
             continue;
         }
         if (subfolder.link && leadsBackOnWalkPath(subfolderPath)) {
             continue; // a link back to a folder being walked would walk it again and again
         }
-        searchProcess(subfolderPath, countOnly);
+        searchProcess(subfolderPath, countOnly, subfolder.streams);
     }
 }
 
-void TScanFileSystem::keepSubfolder(const plat::WIN32_FIND_DATAW& data, std::vector<TSubfolder>& subfolders) {
-    const plat::DWORD attributes = data.dwFileAttributes;
+void TScanFileSystem::keepSubfolder(const plat::TFolderEntry& entry, std::vector<TSubfolder>& subfolders) {
+    const plat::DWORD attributes = entry.attributes;
     if ((attributes & plat::FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return;
     }
-    std::wstring name = entryName(data);
-    if (name == L"." || name == L"..") {
+    if (entry.name == L"." || entry.name == L"..") {
         return;
     }
     const bool link = (attributes & plat::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
@@ -276,11 +308,11 @@ void TScanFileSystem::keepSubfolder(const plat::WIN32_FIND_DATAW& data, std::vec
     if (!walked && link) {
         return;
     }
-    subfolders.push_back({std::move(name), link, walked});
+    subfolders.push_back({entry.name, link, walked, entry.streams});
 }
 
 void TScanFileSystem::askEntry(const std::wstring& folder, const std::wstring& name, bool isFolder,
-                               bool countOnly) {
+                               bool countOnly, plat::TKnownStreams streams) {
     if (countOnly) {
         ++FCount;
         return;
@@ -290,6 +322,9 @@ void TScanFileSystem::askEntry(const std::wstring& folder, const std::wstring& n
             FNotifications.scanProgress(FCurDriveLabel, folder, name, FFoundResults, FLastFoundResultsCheck);
         });
         FSlowMe = 0;
+    }
+    if (streams == plat::TKnownStreams::none) {
+        return; // the catalogue says it has none: asking it would list none
     }
     inspect(isFolder ? folderRowName(folder) : folder + name, isFolder);
 }

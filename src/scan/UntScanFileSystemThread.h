@@ -4,6 +4,7 @@
 // can carry them) and hands every finding and progress step to the main window through
 // notifications run on the UI thread while the scan waits.
 
+#include "platform/FileServices.h"
 #include "platform/Thread.h"
 #include "platform/WinTypes.h"
 #include "stream/UntKorvaneLib.h"
@@ -105,8 +106,10 @@ public:
 protected:
     void Execute() override;
 
-    // The walk of one folder: the counting pass (countOnly) or the reporting pass.
-    void searchProcess(const std::wstring& path, bool countOnly);
+    // The walk of one folder: the counting pass (countOnly) or the reporting pass. folderStreams: what
+    // the listing that found the folder knew of its own streams.
+    void searchProcess(const std::wstring& path, bool countOnly,
+                       plat::TKnownStreams folderStreams = plat::TKnownStreams::unknown);
 
 private:
     // Which folder a path leads to, whatever links it goes through: volume and file index.
@@ -128,15 +131,18 @@ private:
         std::wstring name;
         bool link = false;   // a reparse point: a junction or a symbolic link
         bool walked = false; // false: hidden or system, asked but not descended
+        plat::TKnownStreams streams = plat::TKnownStreams::unknown;
     };
-    static void keepSubfolder(const plat::WIN32_FIND_DATAW& data, std::vector<TSubfolder>& subfolders);
+    static void keepSubfolder(const plat::TFolderEntry& entry, std::vector<TSubfolder>& subfolders);
 
     std::vector<std::wstring> rootList() const;
     void scanRoot(const std::vector<std::wstring>& driveList, int n);
     std::wstring driveLabel() const;
     // One file or folder to be asked for streams: counted, or reported after the progress step.
     // name is the file's entry name, empty for the folder itself (folder, with its trailing "\\").
-    void askEntry(const std::wstring& folder, const std::wstring& name, bool isFolder, bool countOnly);
+    // One the listing knows to have no named streams is not asked.
+    void askEntry(const std::wstring& folder, const std::wstring& name, bool isFolder, bool countOnly,
+                  plat::TKnownStreams streams);
     void inspect(const std::wstring& name, bool isFolder);
     bool isReportedStream(const TADSObject& ads) const;
     bool leadsBackOnWalkPath(const std::wstring& folderLink);

@@ -243,6 +243,125 @@ TEST_F(Services, FoldersListDotEntriesAndTheirOwnStreams) {
     EXPECT_EQ(fs().GetLastError(), plat::ERROR_HANDLE_EOF);
 }
 
+// A folder listed in one call gives what the directory search gives, entry for entry (names, order,
+// attributes, the masks' long- and 8.3-name rules, the errors), and for each entry exactly whether
+// the stream listing would name a stream, over every folder of the volume.
+TEST_F(Services, AFolderListedInOneCallIsTheSearchWithWhatItsStreamsAre) {
+    const auto listed = [&](const std::wstring& pattern, DWORD& error) {
+        std::vector<plat::TFolderEntry> entries;
+        const plat::TFolderListing result = fs().listFolder(pattern.c_str(), entries);
+        error = result == plat::TFolderListing::failed ? fs().GetLastError() : 0;
+        EXPECT_NE(result, plat::TFolderListing::notOffered);
+        return entries;
+    };
+    const auto searched = [&](const std::wstring& pattern, DWORD& error) {
+        std::vector<std::pair<std::wstring, DWORD>> found;
+        plat::WIN32_FIND_DATAW data{};
+        plat::HANDLE find = fs().FindFirstFileW(pattern.c_str(), &data);
+        error = find == plat::INVALID_HANDLE_VALUE ? fs().GetLastError() : 0;
+        if (find != plat::INVALID_HANDLE_VALUE) {
+            do {
+                found.emplace_back(data.cFileName, data.dwFileAttributes);
+            } while (fs().FindNextFileW(find, &data));
+            fs().FindClose(find);
+        }
+        return found;
+    };
+    const auto namedStreams = [&](const std::wstring& path) {
+        plat::WIN32_FIND_STREAM_DATA data{};
+        plat::HANDLE find = fs().FindFirstStreamW(path.c_str(), plat::FindStreamInfoStandard, &data, 0);
+        bool named = false;
+        if (find != plat::INVALID_HANDLE_VALUE) {
+            do {
+                named = named || std::wstring(data.cStreamName) != L"::$DATA";
+            } while (fs().FindNextStreamW(find, &data));
+            fs().FindClose(find);
+        }
+        return named ? plat::TKnownStreams::some : plat::TKnownStreams::none;
+    };
+    std::vector<std::wstring> folders{L"N:\\"};
+    int withStreams = 0;
+    for (std::size_t i = 0; i < folders.size(); ++i) {
+        SCOPED_TRACE(utf8(folders[i]));
+        for (const wchar_t* mask : {L"*", L"*.*", L"*.txt", L"*~1.*", L"?????.*"}) {
+            DWORD listError = 0;
+            DWORD searchError = 0;
+            const std::vector<plat::TFolderEntry> entries = listed(folders[i] + mask, listError);
+            const std::vector<std::pair<std::wstring, DWORD>> found =
+                searched(folders[i] + mask, searchError);
+            EXPECT_EQ(listError, searchError) << utf8(mask);
+            ASSERT_EQ(entries.size(), found.size()) << utf8(mask);
+            for (std::size_t e = 0; e < entries.size(); ++e) {
+                EXPECT_EQ(entries[e].name, found[e].first);
+                EXPECT_EQ(entries[e].attributes, found[e].second) << utf8(entries[e].name);
+                if (entries[e].name == L"." || entries[e].name == L"..") {
+                    continue;
+                }
+                const std::wstring path = folders[i] + entries[e].name;
+                EXPECT_EQ(entries[e].streams, namedStreams(path)) << utf8(path);
+                withStreams += entries[e].streams == plat::TKnownStreams::some;
+                if (std::wstring(mask) == L"*" &&
+                    (entries[e].attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                    folders.push_back(path + L"\\");
+                }
+            }
+        }
+    }
+    EXPECT_GT(folders.size(), 10u);
+    EXPECT_GT(withStreams, 10);
+    DWORD error = 0;
+    EXPECT_TRUE(listed(L"N:\\no such folder\\*", error).empty());
+    EXPECT_EQ(error, plat::ERROR_PATH_NOT_FOUND);
+    EXPECT_TRUE(listed(L"N:\\docs\\*.nothing", error).empty());
+    EXPECT_EQ(error, plat::ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(listed(L"N:\\plain.txt\\*", error).empty());
+    EXPECT_EQ(error, plat::ERROR_DIRECTORY);
+}
+
+// A path is looked up from the folder of the path before when it lies in the same one: that shortcut
+// never answers for another folder, another case of the same names, a file taken as a folder, or a
+// volume mounted since. Each answer is that of services that never saw a path before.
+TEST_F(Services, ALookUpNeverAnswersFromAnotherFolder) {
+    const std::wstring paths[] = {
+        L"N:\\docs\\report one.txt",
+        L"N:\\docs\\hardlink.txt",
+        L"N:\\hardlink.txt",
+        L"N:\\plain.txt",
+        L"N:\\docs\\plain.txt",
+        L"N:\\DOCS\\several.bin",
+        L"N:\\docs\\nothing.txt",
+        L"N:\\plain.txt\\x",
+        L"N:\\level1\\plain.txt",
+        L"N:\\docs\\LONGFI~1.DOC",
+        L"N:\\Hidden folder\\inside.txt",
+        L"N:\\docs\\inside.txt",
+        L"N:\\docs",
+        L"N:\\docs\\several.bin:mid",
+        L"N:\\level1\\several.bin:mid",
+    };
+    const auto answer = [](plat::TFileServices& services, const std::wstring& path) {
+        const DWORD attributes = services.GetFileAttributesW(path.c_str());
+        return std::make_pair(attributes,
+                              attributes == plat::INVALID_FILE_ATTRIBUTES ? services.GetLastError() : 0);
+    };
+    for (int round = 0; round < 2; ++round) { // the second round follows each path by another order
+        for (std::size_t i = 0; i < std::size(paths); ++i) {
+            const std::wstring& path = paths[round == 0 ? i : std::size(paths) - 1 - i];
+            auto fresh = openServices(mountedVolume().image, L'N');
+            ASSERT_NE(fresh, nullptr);
+            EXPECT_EQ(answer(fs(), path), answer(*fresh, path)) << utf8(path);
+        }
+    }
+    // Another volume at the same letter: the folder found before is not taken for its own.
+    if (!copiedVolume().unavailable.empty()) {
+        GTEST_SKIP() << copiedVolume().unavailable;
+    }
+    ASSERT_EQ(answer(fs(), L"N:\\docs\\report one.txt").second, 0u);
+    fs().mount(L'N', ntfs::TNtfsVolume::open(ntfs::openImageFile(copiedVolume().image)));
+    EXPECT_EQ(answer(fs(), L"N:\\docs\\report one.txt").second, plat::ERROR_PATH_NOT_FOUND);
+    EXPECT_EQ(answer(fs(), L"N:\\one.txt").second, 0u);
+}
+
 // NTFS keeps a file's attributes sorted by name (without case), so streams are listed in name order
 // whatever the order they were made in (here a, empty, b, mid, big).
 TEST_F(Services, StreamsAreListedInNameOrder) {

@@ -765,8 +765,9 @@ public:
     }
 };
 
-// A volume ntfs-3g writes once: files and folders with streams, a folder stream, a small download
-// mark, a file without streams.
+// A volume ntfs-3g writes once: files and folders with streams, streams on a folder and on the root,
+// small download marks, a hidden folder that holds a file with streams, files without streams, and a
+// folder of more than 50 files (progress steps).
 struct TDirectFixture {
     std::string unavailable;
     std::string image; // its bytes
@@ -775,6 +776,7 @@ struct TDirectFixture {
         std::string data;
         std::vector<std::pair<std::wstring, std::string>> streams;
         bool folder = false;
+        plat::DWORD attributes = 0;
     };
     std::vector<TEntry> entries;
 };
@@ -796,7 +798,20 @@ const TDirectFixture& directFixture() {
              "r",
              {{L"Zone.Identifier", "[ZoneTransfer]\r\nZoneId=3\r\n"}, {L"s1", "one"}}},
             {L"docs\\deep\\x.bin", "x", {{L"bin", std::string("\x4D\x5A\x90\x00\x03", 5)}}},
+            {L"", "", {{L"root-note", "on the root"}}, true}, // the root folder itself
+            {L"vault", "", {{L"vault-note", "v"}}, true, plat::FILE_ATTRIBUTE_HIDDEN},
+            {L"vault\\inner.txt", "i", {{L"inner", "behind a hidden folder"}}},
+            {L"download.exe", "d", {{L"Zone.Identifier", "[ZoneTransfer]\r\nZoneId=3\r\n"}}},
         };
+        for (int i = 0; i < 120; ++i) {
+            wchar_t name[32];
+            std::swprintf(name, 32, L"bulk\\f%03d.txt", i);
+            f.entries.push_back({name, "b", {}});
+            if (i == 77) {
+                f.entries.back().streams = {{L"mid", "in the middle"}};
+            }
+        }
+        f.entries.insert(f.entries.end() - 120, {L"bulk", "", {}, true});
         const ntfstest::TScratchFolder scratch;
         const std::filesystem::path image = scratch.path() / "direct.img";
         const std::filesystem::path mountPoint = scratch.path() / "mnt";
@@ -819,6 +834,9 @@ const TDirectFixture& directFixture() {
                 }
                 for (const auto& [name, bytes] : e.streams) {
                     ntfstest::writeBytes(mount.at(e.path + L":" + name), bytes);
+                }
+                if (e.attributes != 0) {
+                    ntfstest::setAttributes(mount.at(e.path), e.attributes);
                 }
             }
             if (!mount.unmount()) {
@@ -858,8 +876,10 @@ protected:
         };
         for (const TDirectFixture::TEntry& e : f.entries) {
             const std::wstring path = L"E:\\" + e.path;
-            if (e.folder) {
-                FRawStore.addFolder(path);
+            if (e.path.empty()) {
+                // the root: already there
+            } else if (e.folder) {
+                FRawStore.addFolder(path, e.attributes);
             } else {
                 FRawStore.addFile(path, e.data);
             }
@@ -913,7 +933,7 @@ TEST_F(DirectScanTest, ReadsTheRawVolumeToTheSameRowsAsAWalkAndFindsWhatTheWalkI
     EXPECT_TRUE(has(walked, L"folderFound E:\\docs |"));
     EXPECT_TRUE(has(walked, L"streamFound E:\\docs\\deep\\x.bin:bin 5 |"));
     EXPECT_FALSE(has(walked, L"streamFound E:\\docs\\report.txt:Zone.Identifier"));
-    EXPECT_TRUE(has(walked, L"scanFinished 5"));
+    EXPECT_TRUE(has(walked, L"scanFinished 8"));
 
     // Denied to the walk, seen by the volume: only the rows of that file differ.
     FRawStore.denyAccess(L"E:\\secret.txt");
@@ -927,8 +947,91 @@ TEST_F(DirectScanTest, ReadsTheRawVolumeToTheSameRowsAsAWalkAndFindsWhatTheWalkI
     EXPECT_FALSE(has(walkedDenied, L"fileFound E:\\secret.txt"));
     EXPECT_TRUE(has(events(), L"fileFound E:\\secret.txt |"));
     EXPECT_TRUE(has(events(), L"streamFound E:\\secret.txt:hidden 26 |"));
-    EXPECT_TRUE(has(events(), L"scanFinished 5"));
-    EXPECT_TRUE(has(walkedDenied, L"scanFinished 4"));
+    EXPECT_TRUE(has(events(), L"scanFinished 8"));
+    EXPECT_TRUE(has(walkedDenied, L"scanFinished 7"));
+}
+
+// Read directly, a scan asks only what the catalogue says carries streams and lists folders from it;
+// whatever the settings choose, the window sees the very notifications of a walk: the wildcard (files
+// only, here leaving out files with streams), folder scans with and without subfolders, download
+// marks kept, and a stop in the middle of the reporting pass.
+TEST_F(DirectScanTest, EverySettingGivesTheNotificationsOfAWalk) {
+    if (!directFixture().unavailable.empty()) {
+        GTEST_SKIP() << directFixture().unavailable;
+    }
+    layOutVolume(directFixture().image);
+    struct TCase {
+        const char* name;
+        TScanSettings settings;
+        int stopAtProgress; // 0: runs to the end
+        std::vector<std::wstring> present;
+        std::vector<std::wstring> absent;
+    };
+    const std::vector<TCase> cases = {
+        {"whole drive",
+         {smTargetDrive, L"E:\\"},
+         0,
+         {L"folderFound E:\\ |", L"streamFound E:\\:root-note 11 |", L"folderFound E:\\vault |",
+          L"scanProgress Evidence (E:\\) - Removable Drive | E:\\bulk\\ + f0",
+          L"fileFound E:\\bulk\\f077.txt |"},
+         {L"inner.txt", L"download.exe", L"Zone.Identifier"}},
+        {"a wildcard that leaves out files with streams",
+         {smTargetDrive, L"E:\\", L"*.t?t"},
+         0,
+         {L"folderFound E:\\docs |", L"fileFound E:\\a.txt |"},
+         {L"x.bin"}},
+        {"a folder without its subfolders",
+         {smTargetPath, L"E:\\docs", L"*.*", false},
+         0,
+         {L"folderFound E:\\docs |", L"fileFound E:\\docs\\report.txt |"},
+         {L"deep"}},
+        {"a folder with its subfolders",
+         {smTargetPath, L"E:\\docs", L"*.bin"},
+         0,
+         {L"streamFound E:\\docs\\deep\\x.bin:bin 5 |"},
+         {L"report.txt"}},
+        {"download marks kept",
+         {smTargetDrive, L"E:\\", L"*.*", true, 30, true},
+         0,
+         {L"streamFound E:\\download.exe:Zone.Identifier 26 |",
+          L"streamFound E:\\docs\\report.txt:Zone.Identifier"},
+         {}},
+        {"stopped at the first progress step",
+         {smTargetDrive, L"E:\\"},
+         1,
+         {L"scanFinished stopped"},
+         {L"f077"}},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::vector<std::wstring>> runs;
+        for (const bool direct : {false, true}) {
+            window.events.clear();
+            window.threads.clear();
+            int progressSteps = 0;
+            window.onEvent = [&](const std::wstring& event) {
+                if (event.rfind(L"scanProgress", 0) == 0 && ++progressSteps == c.stopAtProgress) {
+                    window.stopScan();
+                }
+            };
+            TScanSettings settings = c.settings;
+            settings.direct = direct;
+            scan(settings);
+            runs.push_back(events());
+        }
+        window.onEvent = nullptr;
+        EXPECT_EQ(runs[1], runs[0]);
+        for (const std::wstring& part : c.present) {
+            EXPECT_TRUE(std::any_of(runs[1].begin(), runs[1].end(), [&](const std::wstring& e) {
+                return e.find(part) != std::wstring::npos;
+            })) << ntfstest::utf8(part);
+        }
+        for (const std::wstring& part : c.absent) {
+            EXPECT_FALSE(std::any_of(runs[1].begin(), runs[1].end(), [&](const std::wstring& e) {
+                return e.find(part) != std::wstring::npos;
+            })) << ntfstest::utf8(part);
+        }
+    }
 }
 
 // A raw volume that cannot be opened or read: the root is walked, and the window is told why first.

@@ -87,6 +87,7 @@ void TNtfsFileServices::mount(wchar_t letter, std::unique_ptr<TNtfsVolume> volum
     mounted.tree = std::make_unique<TNtfsTree>(*volume);
     mounted.volume = std::move(volume);
     FImpl->drives[drive] = std::move(mounted);
+    FImpl->lastDrive = 0;
 }
 
 int TNtfsFileServices::openHandles() {
@@ -135,13 +136,22 @@ TLocated TNtfsFileServices::TImpl::locate(const TWinPath& path) {
         result.file = folder;
         return result;
     }
-    for (std::size_t i = 0; i + 1 < path.parts.size(); ++i) {
-        const auto child = tree.find(folder, path.parts[i]);
-        if (!child || !tree.file(child->file).folder) {
-            result.error = ERROR_PATH_NOT_FOUND;
-            return result;
+    const auto folderParts = path.parts.begin() + static_cast<std::ptrdiff_t>(path.parts.size() - 1);
+    if (path.drive == lastDrive &&
+        std::equal(path.parts.begin(), folderParts, lastFolderParts.begin(), lastFolderParts.end())) {
+        folder = lastFolder;
+    } else {
+        for (std::size_t i = 0; i + 1 < path.parts.size(); ++i) {
+            const auto child = tree.find(folder, path.parts[i]);
+            if (!child || !tree.file(child->file).folder) {
+                result.error = ERROR_PATH_NOT_FOUND;
+                return result;
+            }
+            folder = child->file;
         }
-        folder = child->file;
+        lastDrive = path.drive;
+        lastFolderParts.assign(path.parts.begin(), folderParts);
+        lastFolder = folder;
     }
     result.parent = folder;
     if (const auto child = tree.find(folder, path.parts.back())) {

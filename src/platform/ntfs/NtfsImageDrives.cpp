@@ -315,6 +315,11 @@ HANDLE TImageDriveServices::FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DA
         route, forward(*route.services, [&](TFileServices& s) { return s.FindFirstFileW(pattern, data); }));
 }
 
+TFolderListing TImageDriveServices::listFolder(const wchar_t* pattern, std::vector<TFolderEntry>& entries) {
+    const TRoute route = routeFor(pattern); // keeps an image's reader alive while it lists
+    return forward(*route.services, [&](TFileServices& s) { return s.listFolder(pattern, entries); });
+}
+
 BOOL TImageDriveServices::FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) {
     const TRoute t = target(find);
     if (t.services == nullptr) {

@@ -87,6 +87,7 @@ public:
     HANDLE FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data) override;
     BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) override;
     BOOL FindClose(HANDLE find) override;
+    TFolderListing listFolder(const wchar_t* pattern, std::vector<TFolderEntry>& entries) override;
     UINT SetErrorMode(UINT mode) override;
     DWORD GetLogicalDrives() override;
     UINT GetDriveTypeW(const wchar_t* root) override;

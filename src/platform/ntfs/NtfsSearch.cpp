@@ -43,16 +43,25 @@ std::size_t parentOf(const TNtfsTree& tree, const TNtfsVolume& volume, std::size
     return parent != TNtfsVolume::kNoFile ? parent : folder;
 }
 
+// An entry a directory search gives: the file, its name as listed, and the volume's name record
+// (none for "." and "..").
+struct TListed {
+    std::size_t file = 0;
+    std::wstring name;
+    const TNtfsName* ntfsName = nullptr;
+};
+
 // The next entry of a directory search: "." and ".." first, then the folder's entries in NTFS order.
-bool nextEntry(THandle& search, WIN32_FIND_DATAW* data) {
+bool nextEntry(THandle& search, TListed& listed) {
     const TNtfsTree& tree = *search.drive->tree;
     while (search.dotEntriesLeft > 0) {
         const bool dot = search.dotEntriesLeft == 2;
         --search.dotEntriesLeft;
         const std::wstring name = dot ? L"." : L"..";
-        if (matchesUpperMask(search.upperMask, name)) {
-            const std::size_t shown = dot ? search.file : parentOf(tree, *search.drive->volume, search.file);
-            fillFindData(tree.file(shown), name, std::wstring(), data);
+        if (search.everyName || matchesUpperMask(search.upperMask, name)) {
+            listed.file = dot ? search.file : parentOf(tree, *search.drive->volume, search.file);
+            listed.name = name;
+            listed.ntfsName = nullptr;
             return true;
         }
     }
@@ -60,15 +69,36 @@ bool nextEntry(THandle& search, WIN32_FIND_DATAW* data) {
     while (search.next < entries.size()) {
         const TNtfsTree::TEntry& entry = entries[search.next++];
         const TNtfsName& name = tree.nameOf(entry);
-        const std::wstring longName = name.name();
-        const std::wstring shortName = name.shortName();
-        if (matchesUpperMask(search.upperMask, tree.upper(longName)) ||
-            (!shortName.empty() && matchesUpperMask(search.upperMask, tree.upper(shortName)))) {
-            fillFindData(tree.file(entry.file), longName, shortName, data);
+        std::wstring longName = name.name();
+        bool matches = search.everyName || matchesUpperMask(search.upperMask, tree.upper(longName));
+        if (!matches) {
+            const std::wstring shortName = name.shortName();
+            matches = !shortName.empty() && matchesUpperMask(search.upperMask, tree.upper(shortName));
+        }
+        if (matches) {
+            listed.file = entry.file;
+            listed.name = std::move(longName);
+            listed.ntfsName = &name;
             return true;
         }
     }
     return false;
+}
+
+bool nextEntry(THandle& search, WIN32_FIND_DATAW* data) {
+    TListed listed;
+    if (!nextEntry(search, listed)) {
+        return false;
+    }
+    const std::wstring shortName = listed.ntfsName != nullptr ? listed.ntfsName->shortName() : std::wstring();
+    fillFindData(search.drive->tree->file(listed.file), listed.name, shortName, data);
+    return true;
+}
+
+TKnownStreams namedStreamsOf(const TNtfsFile& file) {
+    const bool named = std::any_of(file.streams.begin(), file.streams.end(),
+                                   [](const TNtfsData& stream) { return !stream.name.empty(); });
+    return named ? TKnownStreams::some : TKnownStreams::none;
 }
 
 void fillStreamData(const std::pair<std::wstring, std::uint64_t>& stream, WIN32_FIND_STREAM_DATA* data) {
@@ -79,48 +109,91 @@ void fillStreamData(const std::pair<std::wstring, std::uint64_t>& stream, WIN32_
 
 } // namespace
 
-HANDLE TNtfsFileServices::FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data) {
-    std::lock_guard lock(FImpl->mutex);
-    if (pattern == nullptr || data == nullptr) {
-        return failWith(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+std::optional<THandle> TNtfsFileServices::TImpl::startSearch(const wchar_t* pattern, DWORD& error) {
+    if (pattern == nullptr) {
+        error = ERROR_INVALID_PARAMETER;
+        return std::nullopt;
     }
     std::wstring text(pattern);
     std::replace(text.begin(), text.end(), L'/', L'\\');
     const auto slash = text.rfind(L'\\');
     if (slash == std::wstring::npos) {
-        return failWith(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
+        error = ERROR_PATH_NOT_FOUND;
+        return std::nullopt;
     }
     const std::wstring mask = searchMask(text);
     const TWinPath folderPath = parseWinPath(text.substr(0, slash + 1).c_str());
     if (folderPath.error == 0 && folderPath.hasStream) {
-        return failWith(ERROR_INVALID_NAME, INVALID_HANDLE_VALUE);
+        error = ERROR_INVALID_NAME;
+        return std::nullopt;
     }
-    const TLocated found = FImpl->locate(folderPath);
+    const TLocated found = locate(folderPath);
     if (found.error != 0) {
-        return failWith(found.error, INVALID_HANDLE_VALUE);
+        error = found.error;
+        return std::nullopt;
     }
     if (!found.file) {
-        return failWith(ERROR_PATH_NOT_FOUND, INVALID_HANDLE_VALUE);
+        error = ERROR_PATH_NOT_FOUND;
+        return std::nullopt;
     }
     if (!found.drive->tree->file(*found.file).folder) {
-        return failWith(ERROR_DIRECTORY, INVALID_HANDLE_VALUE);
+        error = ERROR_DIRECTORY;
+        return std::nullopt;
     }
     if (mask.find_first_of(L":/") != std::wstring::npos) {
-        return failWith(ERROR_INVALID_NAME, INVALID_HANDLE_VALUE);
+        error = ERROR_INVALID_NAME;
+        return std::nullopt;
     }
     if (mask.empty()) {
-        return failWith(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE); // "C:\dir\" names no entry
+        error = ERROR_FILE_NOT_FOUND; // "C:\dir\" names no entry
+        return std::nullopt;
     }
     THandle search;
     search.kind = THandleKind::findFiles;
     search.drive = found.drive;
     search.file = *found.file;
     search.upperMask = found.drive->tree->upper(mask);
+    search.everyName = matchesEveryName(search.upperMask);
     search.dotEntriesLeft = folderPath.parts.empty() ? 0 : 2;
-    if (!nextEntry(search, data)) {
+    return search;
+}
+
+HANDLE TNtfsFileServices::FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data) {
+    std::lock_guard lock(FImpl->mutex);
+    if (data == nullptr) {
+        return failWith(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
+    }
+    DWORD error = 0;
+    std::optional<THandle> search = FImpl->startSearch(pattern, error);
+    if (!search) {
+        return failWith(error, INVALID_HANDLE_VALUE);
+    }
+    if (!nextEntry(*search, data)) {
         return failWith(ERROR_FILE_NOT_FOUND, INVALID_HANDLE_VALUE);
     }
-    return FImpl->newHandle(std::move(search));
+    return FImpl->newHandle(std::move(*search));
+}
+
+TFolderListing TNtfsFileServices::listFolder(const wchar_t* pattern, std::vector<TFolderEntry>& entries) {
+    std::lock_guard lock(FImpl->mutex);
+    entries.clear();
+    DWORD error = 0;
+    std::optional<THandle> search = FImpl->startSearch(pattern, error);
+    if (!search) {
+        return failWith(error, TFolderListing::failed);
+    }
+    const TNtfsTree& tree = *search->drive->tree;
+    entries.reserve(tree.entries(search->file).size() + 2);
+    TListed listed;
+    while (nextEntry(*search, listed)) {
+        const TNtfsFile& file = tree.file(listed.file);
+        entries.push_back(
+            TFolderEntry{std::move(listed.name), reportedAttributes(file), namedStreamsOf(file)});
+    }
+    if (entries.empty()) {
+        return failWith(ERROR_FILE_NOT_FOUND, TFolderListing::failed);
+    }
+    return TFolderListing::listed;
 }
 
 BOOL TNtfsFileServices::FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) {

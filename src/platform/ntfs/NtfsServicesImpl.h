@@ -10,6 +10,8 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace plat::ntfs {
 
@@ -50,6 +52,7 @@ struct THandle {
     std::uint64_t position = 0;
     // Directory searches: "." and ".." first (not at a root), then the folder's entries from next.
     std::wstring upperMask;
+    bool everyName = false; // the mask takes every name: none is matched
     int dotEntriesLeft = 0;
     std::size_t next = 0;
     // Stream searches.
@@ -84,6 +87,11 @@ struct TNtfsFileServices::TImpl {
     std::map<std::uintptr_t, detail::TBackupContext> contexts;
     UINT errorMode = 0;
     bool streamFunctions = true;
+    // The folder the last located path lay in: a scan asks for each file of a folder in turn, and
+    // the folder's own walk from the root is done once. Forgotten when a volume is mounted.
+    wchar_t lastDrive = 0;
+    std::vector<std::wstring> lastFolderParts;
+    std::size_t lastFolder = 0;
 
     detail::TMounted* driveOf(wchar_t letter);
     // Resolves a parsed path to a mounted volume's file, folder or stream (error set when missing).
@@ -92,6 +100,9 @@ struct TNtfsFileServices::TImpl {
     detail::TLocated lookUp(const TWinPath& path);
     HANDLE newHandle(detail::THandle handle);
     detail::THandle* findHandle(HANDLE handle, detail::THandleKind kind);
+    // A directory search of the pattern as FindFirstFileW starts it, before its first entry; the error
+    // FindFirstFileW gives when it cannot be.
+    std::optional<detail::THandle> startSearch(const wchar_t* pattern, DWORD& error);
     // The stream of a file with this name: written exactly so, or else matching without case as NTFS
     // compares stream names.
     const TNtfsData* streamNamed(const detail::TMounted& drive, const TNtfsFile& file,
