@@ -84,6 +84,21 @@ mounted=$mnt
 loop=$(losetup -f --show -r "$image" 2>"$work/losetup.err") ||
   { loop=""; skip "no loop device can be made: $(head -n 1 "$work/losetup.err")"; }
 
+# The display comes before any Wine program: the first one that needs a desktop makes it for every
+# later program of the same Wine server, and one made with no display leaves them all without
+# windows ("no driver could be loaded"): the program would run unseen.
+display=""
+for n in $(seq 151 180); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
+done
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY="$display"
+for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# A Wine server still running in the prefix (an earlier script's, its desktop on a display now
+# gone) is given time to end by itself, then ended, so that the program starts on a fresh one.
+timeout 20 wineserver -w >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1
+
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
@@ -96,15 +111,8 @@ ln -s "$mnt" "$WINEPREFIX/dosdevices/e:" && links+=("$WINEPREFIX/dosdevices/e:")
 ln -s "$loop" "$WINEPREFIX/dosdevices/e::" && links+=("$WINEPREFIX/dosdevices/e::")
 # No window manager: Wine draws the frames itself.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+wineserver -w || true
 
-display=""
-for n in $(seq 151 180); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY="$display"
-for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 wait_window() {
   local w=""
@@ -136,10 +144,10 @@ geometry() {
     /Geometry/ { split($2, g, "x"); print x, y, g[1], g[2] }'
 }
 
-wine "$program" >/dev/null 2>&1 &
+WINEDEBUG=err+all,fixme-all wine "$program" >"$out/direct-wine.log" 2>&1 &
 app_pid=$!
 main=$(wait_window "Korvane ADS Ombrolux" 240)
-[ -n "$main" ] || { fail "the program's window shows"; exit 1; }
+[ -n "$main" ] || { import -window root "$out/direct-nowindow.png"; xdotool search --name . >"$out/direct-windows.txt" 2>&1; for w in $(xdotool search --name . 2>/dev/null); do echo "$w $(xdotool getwindowname $w)" >>"$out/direct-windows.txt"; done; ps aux | grep -i wine >>"$out/direct-windows.txt"; fail "the program's window shows"; exit 1; }
 sleep 2
 read -r mx my mw _ < <(geometry "$main")
 import -window root "$out/direct-idle.png"
