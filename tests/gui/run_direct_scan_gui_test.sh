@@ -21,20 +21,22 @@ here=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$here/build/win32}" && pwd)
 out="$build/gui-artefacts"
 mkdir -p "$out"
-rm -f "$out"/direct-*.png
+rm -f "$out"/direct-*.png "$out"/direct-*.log
 export WINEPREFIX="${WINEPREFIX:-$here/build/wineprefix}"
 . "$here/scripts/wine-env.sh"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 layout="/usr/bin/python3 $here/tests/gui/stream_layout.py"
+choice="/usr/bin/python3 $here/tests/gui/menu_choice.py"
 program="$build/src/app/ADSOmbrolux.exe"
+probe="$build/tests/gui_probe.exe"
 passed=0
 failed=0
 pass() { echo "PASS: $*"; passed=$((passed + 1)); }
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 check() { if "${@:2}"; then pass "$1"; else fail "$1"; fi; }
 skip() { echo "direct scan under Wine: SKIPPED: $1"; exit 0; }
-[ -f "$program" ] || { echo "missing: $program"; exit 1; }
+for f in "$program" "$probe"; do [ -f "$f" ] || { echo "missing: $f"; exit 1; }; done
 for tool in mkntfs ntfs-3g losetup fls icat Xvfb xdotool import; do
   command -v "$tool" >/dev/null 2>&1 || [ -x "/usr/sbin/$tool" ] || skip "$tool is not installed"
 done
@@ -84,6 +86,21 @@ mounted=$mnt
 loop=$(losetup -f --show -r "$image" 2>"$work/losetup.err") ||
   { loop=""; skip "no loop device can be made: $(head -n 1 "$work/losetup.err")"; }
 
+# The display comes before any Wine program: the first one that needs a desktop makes it for every
+# later program of the same Wine server, and one made with no display leaves them all without
+# windows ("no driver could be loaded"): the program would run unseen.
+display=""
+for n in $(seq 151 180); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
+done
+Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+export DISPLAY="$display"
+for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+# A Wine server still running in the prefix (an earlier script's, its desktop on a display now
+# gone) is given time to end by itself, then ended, so that the program starts on a fresh one.
+timeout 20 wineserver -w >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1
+
 if [ ! -f "$WINEPREFIX/system.reg" ]; then
   mkdir -p "$WINEPREFIX"
   wineboot -i >/dev/null 2>&1 || true
@@ -96,15 +113,8 @@ ln -s "$mnt" "$WINEPREFIX/dosdevices/e:" && links+=("$WINEPREFIX/dosdevices/e:")
 ln -s "$loop" "$WINEPREFIX/dosdevices/e::" && links+=("$WINEPREFIX/dosdevices/e::")
 # No window manager: Wine draws the frames itself.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
+wineserver -w || true
 
-display=""
-for n in $(seq 151 180); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY="$display"
-for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 wait_window() {
   local w=""
@@ -136,31 +146,58 @@ geometry() {
     /Geometry/ { split($2, g, "x"); print x, y, g[1], g[2] }'
 }
 
-wine "$program" >/dev/null 2>&1 &
+# Wine's own errors are kept: they say why a window fails to show.
+WINEDEBUG=err+all,fixme-all wine "$program" >"$out/direct-wine.log" 2>&1 &
 app_pid=$!
 main=$(wait_window "Korvane ADS Ombrolux" 240)
-[ -n "$main" ] || { fail "the program's window shows"; exit 1; }
+if [ -z "$main" ]; then
+  import -window root "$out/direct-no-window.png"
+  fail "the program's window shows (direct-no-window.png, direct-wine.log)"
+  exit 1
+fi
 sleep 2
 read -r mx my mw _ < <(geometry "$main")
 import -window root "$out/direct-idle.png"
 
 # ---- 1. Run Scan (the alert panel's button, at its place in the idle window at its start-up size) >
-# Scan Target NTFS Drive > the drive before the last (C:, E:, Z:), the submenu walked with the
-# keyboard (Wine opens it on either side).
+# Scan Target NTFS Drive > E:. The submenu lists the prefix's drives (C:, E:, Z: and whatever else
+# it holds) and opens on either side, its first drive chosen or none: it is walked up from its end
+# with the keyboard until the chosen item's text, read from the screen, starts with E:\ (and with no
+# other drive's letter), so the scan never starts on another drive.
+letters=$(cd "$WINEPREFIX/dosdevices" && ls -d [a-z]: | tr -d : | tr a-z A-Z)
+inks=()
+for letter in $letters; do
+  wine "$probe" render Tahoma 8 normal '#3096FA' "$letter:\\" 2>/dev/null | tr -d '\r' \
+    >"$work/drive-$letter.ink"
+  inks+=("$letter=$work/drive-$letter.ink")
+done
+drive_chosen() { # the drive whose item the open submenu has chosen, read from a new screenshot
+  import -window root "$out/direct-drive-menu.png"
+  $choice "$out/direct-drive-menu.png" "${inks[@]}"
+}
 dialog=""
 for _ in 1 2 3; do
   xdotool mousemove $((mx + 480)) $((my + 147)) click 1
   sleep 1
   xdotool mousemove $((mx + 518)) $((my + 192))
   sleep 1.5
-  xdotool key Right # opens the submenu, its first drive chosen or none, as the hover left it
-  sleep 0.4
-  xdotool key Up Up # either way the last drive (Z:), then the one before it (E:)
-  sleep 0.4
-  xdotool key Return
-  dialog=$(wait_window "Setup Scan" 20)
-  [ -n "$dialog" ] && break
-  xdotool key Escape Escape
+  xdotool key Right
+  chosen=""
+  for _ in $letters x; do
+    sleep 0.4
+    xdotool key Up
+    sleep 0.4
+    chosen=$(drive_chosen)
+    [ "$chosen" = E ] && break
+  done
+  if [ "$chosen" = E ]; then
+    xdotool key Return
+    dialog=$(wait_window "Setup Scan" 20)
+    [ -n "$dialog" ] && break
+  fi
+  echo "the drive submenu chose ${chosen:-nothing}, not E: (direct-drive-menu.png); trying again"
+  xdotool key Escape Escape Escape
+  sleep 0.5
 done
 [ -n "$dialog" ] || { fail "the Setup Scan dialog shows for drive E:"; exit 1; }
 read -r dx dy _ _ < <(geometry "$dialog")
