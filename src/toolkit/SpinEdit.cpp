@@ -17,15 +17,16 @@ bool isSpace(wchar_t ch) {
     return ch == L' ' || ch == L'\t';
 }
 
-// A small triangle, 7 pixels wide and 4 high, centred in box, pointing up or down.
-void drawArrow(TCanvas& canvas, const TRect& box, bool up, TColor color) {
-    const int centreX = box.left + box.width() / 2;
-    const int top = box.top + (box.height() - 4) / 2;
+// A small triangle, 7 pixels wide and 4 high at 96 DPI, centred in box, pointing up or down; at
+// another dpi each design row and column is a scaled run of pixels.
+void drawArrow(TCanvas& canvas, const TRect& box, bool up, TColor color, int dpi) {
+    const int left = box.left + box.width() / 2 - scaled(3, dpi);
+    const int top = box.top + (box.height() - scaled(4, dpi)) / 2;
+    canvas.brush().setColor(color);
     for (int row = 0; row < 4; ++row) {
         const int half = up ? row : 3 - row;
-        for (int x = centreX - half; x <= centreX + half; ++x) {
-            canvas.setPixel(x, top + row, color);
-        }
+        canvas.FillRect(TRect{left + scaled(3 - half, dpi), top + scaled(row, dpi),
+                              left + scaled(4 + half, dpi), top + scaled(row + 1, dpi)});
     }
 }
 
@@ -116,8 +117,9 @@ void TSpinEdit::paint(TCanvas& canvas) {
     canvas.MoveTo(up.left, down.top);
     canvas.LineTo(up.right, down.top);
     const TColor arrow = enabled() ? kArrow : kArrowDisabled;
-    drawArrow(canvas, TRect{up.left + 1, up.top, up.right, up.bottom}, true, arrow);
-    drawArrow(canvas, TRect{down.left + 1, down.top + 1, down.right, down.bottom}, false, arrow);
+    const int line = scale(1);
+    drawArrow(canvas, TRect{up.left + line, up.top, up.right, up.bottom}, true, arrow, dpi());
+    drawArrow(canvas, TRect{down.left + line, down.top + line, down.right, down.bottom}, false, arrow, dpi());
 }
 
 bool TSpinEdit::step(int direction) {

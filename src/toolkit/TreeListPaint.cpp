@@ -47,19 +47,26 @@ void alignedText(TCanvas& canvas, const std::wstring& text, TRect rect, TColumnA
     canvas.DrawTextW(text, rect, kTextFlags);
 }
 
-// A triangle of 4 rows, pointing up or down, with its top-left corner at (x, y).
-void triangle(TCanvas& canvas, int x, int y, bool up, TColor color) {
+// A triangle of 4 rows at 96 DPI, pointing up or down, with its top-left corner at (x, y); at another
+// dpi each design row and column is a scaled run of pixels, so the glyph keeps its shape.
+void triangle(TCanvas& canvas, int x, int y, bool up, TColor color, int dpi) {
     for (int i = 0; i < 4; ++i) {
         const int rowIndex = up ? i : 3 - i;
-        hline(canvas, x + 3 - rowIndex, x + 4 + rowIndex, y + i, color);
+        fill(canvas,
+             TRect{x + scaled(3 - rowIndex, dpi), y + scaled(i, dpi), x + scaled(4 + rowIndex, dpi),
+                   y + scaled(i + 1, dpi)},
+             color);
     }
 }
 
 // The same triangle turned to point left or right, with its top-left corner at (x, y).
-void sideTriangle(TCanvas& canvas, int x, int y, bool left, TColor color) {
+void sideTriangle(TCanvas& canvas, int x, int y, bool left, TColor color, int dpi) {
     for (int i = 0; i < 4; ++i) {
         const int column = left ? i : 3 - i;
-        vline(canvas, x + i, y + 3 - column, y + 4 + column, color);
+        fill(canvas,
+             TRect{x + scaled(i, dpi), y + scaled(3 - column, dpi), x + scaled(i + 1, dpi),
+                   y + scaled(4 + column, dpi)},
+             color);
     }
 }
 
@@ -282,43 +289,45 @@ void TTreeList::paintHeader(TCanvas& canvas, const TLayout& lay) {
                               bottom - 1},
                         col.alignment);
             if (sorted) {
-                triangle(canvas, rect.right - scale(kHeaderTextMargin) - kSortMarkWidth - 2, bottom / 2 - 2,
-                         FSortDirection == TSortDirection::sdAscending, FColors.sortMark);
+                triangle(canvas, rect.right - scale(kHeaderTextMargin) - scale(kSortMarkWidth + 2),
+                         bottom / 2 - scale(2), FSortDirection == TSortDirection::sdAscending,
+                         FColors.sortMark, dpi());
             }
             vline(canvas, rect.right - 1, 0, bottom, FColors.headerDivider);
         }
         if (FDrag->kind == TDrag::dkHeaderMove && FDrag->dropPosition == position) {
-            dropX = position > columnPosition(FDrag->column) ? rect.right - 2 : rect.left;
+            dropX = position > columnPosition(FDrag->column) ? rect.right - scale(2) : rect.left;
             dropShown = true;
         }
         x = rect.right;
     }
     hline(canvas, 0, width(), bottom - 1, FColors.headerDivider);
     if (dropShown) {
-        fill(canvas, TRect{dropX, 0, dropX + 2, bottom}, FColors.dropMark);
+        fill(canvas, TRect{dropX, 0, dropX + scale(2), bottom}, FColors.dropMark);
     }
 }
 
 void TTreeList::paintScrollBars(TCanvas& canvas, const TLayout& lay) {
     const int s = scale(kScrollBarSize);
+    const int across = (s - scale(kSortMarkWidth)) / 2; // the arrow centred across the bar
+    const int tip = scale(2); // from the middle of the bar's end square to the glyph's top or left
     if (lay.vertical) {
         const TRect& bar = lay.vbar;
         fill(canvas, bar, FColors.scrollTrack);
-        triangle(canvas, bar.left + (s - kSortMarkWidth) / 2, bar.top + s / 2 - 2, true, FColors.scrollArrow);
-        triangle(canvas, bar.left + (s - kSortMarkWidth) / 2, bar.bottom - s / 2 - 2, false,
-                 FColors.scrollArrow);
+        triangle(canvas, bar.left + across, bar.top + s / 2 - tip, true, FColors.scrollArrow, dpi());
+        triangle(canvas, bar.left + across, bar.bottom - s / 2 - tip, false, FColors.scrollArrow, dpi());
         const TRect thumb = thumbRect(lay, true);
-        fill(canvas, TRect{thumb.left + 2, thumb.top, thumb.right - 2, thumb.bottom}, FColors.scrollThumb);
+        fill(canvas, TRect{thumb.left + scale(2), thumb.top, thumb.right - scale(2), thumb.bottom},
+             FColors.scrollThumb);
     }
     if (lay.horizontal) {
         const TRect& bar = lay.hbar;
         fill(canvas, bar, FColors.scrollTrack);
-        sideTriangle(canvas, bar.left + s / 2 - 2, bar.top + (s - kSortMarkWidth) / 2, true,
-                     FColors.scrollArrow);
-        sideTriangle(canvas, bar.right - s / 2 - 2, bar.top + (s - kSortMarkWidth) / 2, false,
-                     FColors.scrollArrow);
+        sideTriangle(canvas, bar.left + s / 2 - tip, bar.top + across, true, FColors.scrollArrow, dpi());
+        sideTriangle(canvas, bar.right - s / 2 - tip, bar.top + across, false, FColors.scrollArrow, dpi());
         const TRect thumb = thumbRect(lay, false);
-        fill(canvas, TRect{thumb.left, thumb.top + 2, thumb.right, thumb.bottom - 2}, FColors.scrollThumb);
+        fill(canvas, TRect{thumb.left, thumb.top + scale(2), thumb.right, thumb.bottom - scale(2)},
+             FColors.scrollThumb);
     }
     if (lay.vertical && lay.horizontal) {
         fill(canvas, TRect{lay.vbar.left, lay.hbar.top, width(), height()}, FColors.scrollTrack);

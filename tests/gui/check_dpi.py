@@ -174,6 +174,18 @@ def check_dialog(c):
     found = c.find_picture(icon, want[0] - 6, want[1] - 6, want[0] + 6, want[1] + 6)
     if want not in found:
         c.failures.append(f"the Valid button's icon is not at client {want} (found at {found})")
+    # The preview length's spin box (152, 40, 176 x 24): each arrow, 7 x 4 at 96 DPI, is that size
+    # scaled in its half of the box.
+    spin_left, spin_top, spin_bottom = s(152), s(40), s(40) + s(24)
+    middle = (spin_top + spin_bottom) // 2
+    for name, y0, y1 in (("up", spin_top, middle), ("down", middle, spin_bottom)):
+        ink = [(x, y) for y in range(y0, y1) for x in range(spin_left, spin_left + s(176))
+               if c.at(x, y) == rgb("#404040")]
+        size = (max(x for x, _ in ink) - min(x for x, _ in ink) + 1,
+                max(y for _, y in ink) - min(y for _, y in ink) + 1) if ink else (0, 0)
+        if size != (s(7), s(4)):
+            c.failures.append(f"the spin box's {name} arrow is {size[0]} x {size[1]}, "
+                              f"expected {s(7)} x {s(4)}")
     return c.report("Setup Scan dialog")
 
 

@@ -9,6 +9,7 @@
 
 #include "toolkit/WidgetFixture.h"
 
+#include <cstdlib>
 #include <limits>
 #include <optional>
 
@@ -332,4 +333,30 @@ TEST_F(CheckBoxTest, PaintsItsBoxTickAndCaptionOverItsParentsSurface) {
     TRasterCanvas& focused = painted(*box);
     EXPECT_EQ(hex(focused.at(16, glyphY - TRasterCanvas::glyphTop(box->font()) - 1)), "#000000")
         << "a dotted frame round the caption";
+}
+
+// The spin box's arrows keep their 96-DPI shape at every scale: 7 x 4 pixels scaled, each centred in
+// its button, the tip the design's middle pixel scaled.
+TEST_F(SpinEditTest, ArrowsAreTheirDesignSizeScaledInTheirButtons) {
+    constexpr TColor kArrow = hexColor(0x404040);
+    for (const int dpi : {96, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        TSpinEdit spin;
+        spin.changeDpi(dpi);
+        realise(spin, scaled(121, dpi), scaled(22, dpi));
+        TRasterCanvas& canvas = painted(spin);
+        rastertest::TPngOnFailure keep(canvas, std::to_string(dpi));
+        for (const bool up : {true, false}) {
+            SCOPED_TRACE(up ? "up" : "down");
+            const TRect button = up ? spin.upButton() : spin.downButton();
+            const TRect box = rastertest::boundsOf(canvas, button, kArrow);
+            EXPECT_EQ(scaled(7, dpi), box.width());
+            EXPECT_EQ(scaled(4, dpi), box.height());
+            EXPECT_LE(std::abs((box.left - button.left) - (button.right - box.right)), scaled(2, dpi))
+                << "centred across its button";
+            const TRect tipRow = up ? TRect{box.left, box.top, box.right, box.top + 1}
+                                    : TRect{box.left, box.bottom - 1, box.right, box.bottom};
+            EXPECT_EQ(scaled(4, dpi) - scaled(3, dpi), rastertest::countOf(canvas, tipRow, kArrow));
+        }
+    }
 }

@@ -44,6 +44,24 @@ inline int countOf(const plat::headless::TRasterCanvas& canvas, const TRect& rec
     return count;
 }
 
+// The smallest rectangle holding every pixel of colour in rect; empty when there is none.
+inline TRect boundsOf(const plat::headless::TRasterCanvas& canvas, const TRect& rect, TColor color) {
+    TRect bounds{0, 0, 0, 0};
+    bool any = false;
+    for (int y = std::max(rect.top, 0); y < std::min(rect.bottom, canvas.height()); ++y) {
+        for (int x = std::max(rect.left, 0); x < std::min(rect.right, canvas.width()); ++x) {
+            if (canvas.at(x, y) != color) {
+                continue;
+            }
+            bounds = any ? TRect{std::min(bounds.left, x), std::min(bounds.top, y),
+                                 std::max(bounds.right, x + 1), std::max(bounds.bottom, y + 1)}
+                         : TRect{x, y, x + 1, y + 1};
+            any = true;
+        }
+    }
+    return bounds;
+}
+
 // Saves the canvas as <temp>/kw-pixels/<suite>.<test>[-<name>].png if the test has failed by the
 // end of the scope (always when KW_SAVE_PICTURES is set, to look at them).
 class TPngOnFailure {

@@ -8,6 +8,7 @@
 #include <set>
 
 using plat::headless::TRasterCanvas;
+using rastertest::boundsOf;
 using rastertest::countOf;
 using rastertest::hex;
 using rastertest::regionIs;
@@ -270,4 +271,55 @@ TEST_F(TreeListLookTest, ScrollBarsShowOnlyWhenTheContentDoesNotFit) {
     EXPECT_EQ(L"more", nameOf(tree.rowNode(rows - 1)));
     // The last row ends at the bottom of the rows area, above the horizontal bar.
     EXPECT_EQ(rows * 17 - (133 - 24), tree.offsetY());
+}
+
+// The small glyphs keep their 96-DPI shape at every scale: the sort mark and the scroll bars' arrows
+// are 7 x 4 pixels (4 x 7 when they point sideways) scaled, their narrow side at the tip.
+TEST_F(TreeListLookTest, SortMarkAndScrollArrowsAreTheirDesignSizeScaled) {
+    for (int i = 0; i < 20; ++i) {
+        add(nullptr, L"more");
+    }
+    tree.setSortColumn(0); // its mark ends column 0, clear of the vertical bar
+    for (const int dpi : {96, 144, 192}) {
+        SCOPED_TRACE(dpi);
+        if (dpi != tree.dpi()) {
+            tree.changeDpi(dpi);
+        }
+        const int s = scaled(TTreeList::kScrollBarSize, dpi);
+        TRasterCanvas& canvas = paint(scaled(300, dpi), scaled(150, dpi));
+        rastertest::TPngOnFailure keep(canvas, std::to_string(dpi));
+        const int w = canvas.width();
+        const int h = canvas.height();
+        const int header = scaled(24, dpi);
+        struct TGlyph {
+            const char* name;
+            TRect area;
+            TColor color;
+            bool sideways;
+            bool tipFirst; // the tip on the glyph's top or left side
+        };
+        const TGlyph glyphs[] = {
+            {"sort mark", TRect{0, 0, w - s, header}, colors.sortMark, false, true},
+            {"up arrow", TRect{w - s, header, w, h / 2}, colors.scrollArrow, false, true},
+            {"down arrow", TRect{w - s, h / 2, w, h - s}, colors.scrollArrow, false, false},
+            {"left arrow", TRect{0, h - s, w / 2, h}, colors.scrollArrow, true, true},
+            {"right arrow", TRect{w / 2, h - s, w - s, h}, colors.scrollArrow, true, false},
+        };
+        for (const TGlyph& glyph : glyphs) {
+            SCOPED_TRACE(glyph.name);
+            const TRect box = boundsOf(canvas, glyph.area, glyph.color);
+            const int across = scaled(7, dpi);
+            const int along = scaled(4, dpi);
+            EXPECT_EQ(glyph.sideways ? along : across, box.width());
+            EXPECT_EQ(glyph.sideways ? across : along, box.height());
+            // The tip is the design's middle pixel (3 to 4, scaled); the base the whole glyph.
+            const TRect first = glyph.sideways ? TRect{box.left, box.top, box.left + 1, box.bottom}
+                                               : TRect{box.left, box.top, box.right, box.top + 1};
+            const TRect last = glyph.sideways ? TRect{box.right - 1, box.top, box.right, box.bottom}
+                                              : TRect{box.left, box.bottom - 1, box.right, box.bottom};
+            EXPECT_EQ(scaled(4, dpi) - scaled(3, dpi),
+                      countOf(canvas, glyph.tipFirst ? first : last, glyph.color));
+            EXPECT_EQ(across, countOf(canvas, glyph.tipFirst ? last : first, glyph.color));
+        }
+    }
 }
