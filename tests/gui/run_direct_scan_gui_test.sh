@@ -18,7 +18,7 @@
 #   tests/gui/run_direct_scan_gui_test.sh [Windows build folder]
 set -u
 here=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$here/build/win32}" && pwd)
+build=$(cd "${1:-$here/build/win32}" 2>/dev/null && pwd) || { echo "no such build folder: ${1:-$here/build/win32}"; exit 1; }
 out="$build/gui-artefacts"
 mkdir -p "$out"
 rm -f "$out"/direct-*.png "$out"/direct-*.log

@@ -11,7 +11,7 @@
 # Screenshots are kept in <build>/gui-artefacts as dpi144-*.png. Usage: run_dpi_gui_tests.sh [build folder]
 set -u
 here=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$here/build/win32}" && pwd)
+build=$(cd "${1:-$here/build/win32}" 2>/dev/null && pwd) || { echo "no such build folder: ${1:-$here/build/win32}"; exit 1; }
 out="$build/gui-artefacts"
 mkdir -p "$out"
 rm -f "$out"/dpi144-*.png "$out"/dpi144-*.log "$out"/dpi144-*.ink

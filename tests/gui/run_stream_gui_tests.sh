@@ -16,7 +16,7 @@
 # Screenshots are kept in <build>/gui-artefacts. Usage: run_stream_gui_tests.sh [build folder]
 set -u
 here=$(cd "$(dirname "$0")/../.." && pwd)
-build=$(cd "${1:-$here/build/win32}" && pwd)
+build=$(cd "${1:-$here/build/win32}" 2>/dev/null && pwd) || { echo "no such build folder: ${1:-$here/build/win32}"; exit 1; }
 out="$build/gui-artefacts"
 mkdir -p "$out"
 rm -f "$out"/stream-*.png
