@@ -381,7 +381,7 @@ TEST_F(FilesTest, StreamsOfAFolderAndOfTheDriveRootOpenReadAndDeleteByTheirPaths
     EXPECT_TRUE(store.DeleteFileW(L"C:\\dir:tag"));
     EXPECT_TRUE(store.streamNames(L"C:\\").empty());
     EXPECT_TRUE(store.isFolder(L"C:\\dir"));
-    EXPECT_EQ(store.listFolder(L"C:\\"), std::vector<std::wstring>{L"dir"});
+    EXPECT_EQ(store.entryNames(L"C:\\"), std::vector<std::wstring>{L"dir"});
 }
 
 TEST_F(FilesTest, DeletingAFileRemovesItWithItsStreams) {

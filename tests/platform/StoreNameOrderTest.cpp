@@ -70,7 +70,7 @@ TEST_F(NameOrderTest, NamesCompareThroughNtfsUpperCaseTable) {
         } else {
             EXPECT_EQ(store.GetLastError(), ERROR_FILE_EXISTS);
         }
-        EXPECT_EQ(store.listFolder(folder).size(), c.same ? 1u : 2u);
+        EXPECT_EQ(store.entryNames(folder).size(), c.same ? 1u : 2u);
     }
 }
 
@@ -154,7 +154,7 @@ TEST_F(NameOrderTest, DirectorySearchGivesEntriesInNtfsOrder) {
     const std::vector<std::wstring> expected = {L"A.txt",           L"b.txt", L"B" + one(0x2C65),
                                                 L"B" + one(0x023B), L"_.txt", L"\U0001F600.txt",
                                                 L"\xFF21.txt"};
-    EXPECT_EQ(store.listFolder(L"C:\\dir"), expected);
+    EXPECT_EQ(store.entryNames(L"C:\\dir"), expected);
     std::vector<std::wstring> withDots = {L".", L".."};
     withDots.insert(withDots.end(), expected.begin(), expected.end());
     EXPECT_EQ(find(L"C:\\dir\\*"), withDots);

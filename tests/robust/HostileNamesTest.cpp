@@ -346,7 +346,7 @@ protected:
             EXPECT_EQ(copy.size(), changed.size());
             EXPECT_TRUE(copy == changed) << "the copy is not the stream as it stands";
         } else {
-            EXPECT_TRUE(world->store.listFolder(kDestination).empty());
+            EXPECT_TRUE(world->store.entryNames(kDestination).empty());
         }
         world.reset();
     }
@@ -384,7 +384,7 @@ TEST_F(HostileTest, AStreamOf5GiBShowsItsSizeIsPreviewedFromItsStartAndIsNotSave
     // The destination has room for a part only: the copy fails and leaves nothing behind.
     world->store.setFreeSpace(L'D', 1 << 20);
     EXPECT_FALSE(copyStreamToFile(file + L":huge", kDestination + L"\\huge"));
-    EXPECT_TRUE(world->store.listFolder(kDestination).empty());
+    EXPECT_TRUE(world->store.entryNames(kDestination).empty());
     EXPECT_EQ(getFileSize(file + L":huge"), static_cast<std::int64_t>(size));
 }
 

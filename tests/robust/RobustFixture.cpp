@@ -18,7 +18,7 @@ namespace {
 
 void snapshotFolder(TSimStore& store, const std::wstring& folder, TSnapshot& out) {
     const std::wstring prefix = folder.back() == L'\\' ? folder : folder + L"\\";
-    for (const std::wstring& name : store.listFolder(folder)) {
+    for (const std::wstring& name : store.entryNames(folder)) {
         const std::wstring path = prefix + name;
         if (!store.isFolder(path)) {
             out[path] = store.readData(path);

@@ -34,7 +34,7 @@ TEST_F(BackupTest, BackupSavesEveryCheckedStreamUnderAFreeNameAndReportsEachOne)
                             L"finished Backup 3/3 Backuped",
                         }))
         << "fewer than 100 streams: no progress step; the unchecked row is not visited";
-    EXPECT_EQ(store.listFolder(L"D:\\Saved"),
+    EXPECT_EQ(store.entryNames(L"D:\\Saved"),
               (std::vector<std::wstring>{L"notes", L"Zone(1).Identifier", L"Zone.Identifier"}));
     EXPECT_EQ(store.readData(L"D:\\Saved\\Zone.Identifier"), kZone);
     EXPECT_EQ(store.readData(L"D:\\Saved\\notes"), "first notes");
@@ -66,7 +66,7 @@ TEST_F(BackupTest, StreamsOfOneNameTakeTheNextFreeNumbersInOnePass) {
     backup();
     EXPECT_EQ(lastEvent(), L"finished Backup 10/10 Backuped");
     EXPECT_EQ(
-        store.listFolder(L"D:\\Saved"),
+        store.entryNames(L"D:\\Saved"),
         (std::vector<std::wstring>{L"notes", L"notes(1)", L"notes(2)", L"notes(3)", L"notes(4)", L"notes(5)",
                                    L"Zone(1).Identifier", L"Zone(2).Identifier", L"Zone(3).Identifier",
                                    L"Zone(4).Identifier", L"Zone(5).Identifier", L"Zone.Identifier"}));
@@ -111,7 +111,7 @@ TEST_F(BackupTest, NothingCheckedRunsTheStartAndFinishStepsWithZeroOfZero) {
                       isBackup ? L"finished Backup 0/0 Backuped" : L"finished Cleanning 0/0 Removed",
                   }));
     }
-    EXPECT_TRUE(store.listFolder(L"D:\\Saved").empty());
+    EXPECT_TRUE(store.entryNames(L"D:\\Saved").empty());
     EXPECT_EQ(window.rows().size(), 4u) << "a removal with nothing checked keeps every row";
 }
 
@@ -152,7 +152,7 @@ TEST_F(BackupTest, StreamNamesAreMadeSafeFileNamesInsideTheFolder) {
                              {std::wstring(L"bell\x07"), "a control character"}});
     backup();
     EXPECT_EQ(lastEvent(), L"finished Backup 5/5 Backuped");
-    EXPECT_EQ(store.listFolder(L"D:\\Saved"),
+    EXPECT_EQ(store.entryNames(L"D:\\Saved"),
               (std::vector<std::wstring>{L"a_b_c_d_e_f_g", L"bell_", L"_", L"_CON", L"_lpt3.log"}));
     EXPECT_EQ(store.readData(L"D:\\Saved\\_CON"), "device name");
     EXPECT_EQ(store.readData(L"D:\\Saved\\_"), "a wildcard alone");
@@ -217,7 +217,7 @@ TEST_P(BackupFailureTest, IsSkippedAndLowersTheCount) {
     store.clearFaults();
     EXPECT_EQ(lastEvent(), c.finished);
     if (c.backup) {
-        EXPECT_EQ(store.listFolder(L"D:\\Saved"), c.after) << "no partial or empty copy is left behind";
+        EXPECT_EQ(store.entryNames(L"D:\\Saved"), c.after) << "no partial or empty copy is left behind";
         EXPECT_EQ(store.readData(L"D:\\Saved\\small"), "small data");
     } else {
         EXPECT_EQ(window.rowsAtFinish, c.after);
@@ -268,7 +268,7 @@ TEST_F(BackupTest, AStopDuringALongCopyEndsItAfterTheBlockAndRemovesThePartialFi
         reads += call.call == TCall::ReadFile ? 1 : 0;
     }
     EXPECT_EQ(reads, 3) << "the copy ends after the block it was in";
-    EXPECT_TRUE(store.listFolder(L"D:\\Saved").empty())
+    EXPECT_TRUE(store.entryNames(L"D:\\Saved").empty())
         << "the partial copy does not pass for a saved stream";
 }
 
@@ -281,7 +281,7 @@ TEST_F(BackupTest, AStopAfterTheLastBlockKeepsTheCompleteCopyAndCountsIt) {
     store.beforeCall(TCall::ReadFile, 2, [&] { window.stopRun(); });
     backup();
     EXPECT_EQ(lastEvent(), L"finished Backup 1/2 Backuped") << "every byte was written: the copy is saved";
-    EXPECT_EQ(store.listFolder(L"D:\\Saved"), (std::vector<std::wstring>{L"two"}));
+    EXPECT_EQ(store.entryNames(L"D:\\Saved"), (std::vector<std::wstring>{L"two"}));
     EXPECT_EQ(store.readData(L"D:\\Saved\\two"), data);
 }
 
@@ -329,7 +329,7 @@ TEST_F(BackupTest, ProgressIsReportedEveryHundredStreams) {
                   isBackup ? L"finished Backup 250/250 Backuped" : L"finished Cleanning 250/250 Removed");
         EXPECT_EQ(window.rows().size(), isBackup ? 275u : 0u);
     }
-    EXPECT_EQ(store.listFolder(L"D:\\Saved").size(), 250u);
+    EXPECT_EQ(store.entryNames(L"D:\\Saved").size(), 250u);
 }
 
 TEST_F(BackupTest, ProgressCountsProcessedStreamsButShowsTheSavedOnes) {

@@ -158,7 +158,7 @@ TEST_F(BackupTest, AStreamThatShrinksWhileItIsCopiedIsNotSavedShort) {
     store.beforeCall(TCall::ReadFile, 3, [&] { store.addStream(L"C:\\a.exe", L"s", std::string(100, 'n')); });
     std::wstring written;
     EXPECT_FALSE(copyStreamToFile(L"C:\\a.exe:s", L"D:\\Saved\\s", &written));
-    EXPECT_TRUE(store.listFolder(L"D:\\Saved").empty());
+    EXPECT_TRUE(store.entryNames(L"D:\\Saved").empty());
 }
 
 TEST_F(BackupTest, CountCheckedStreamsCountsOnlyStreamRowsInThePlainCheckedState) {

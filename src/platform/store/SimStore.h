@@ -122,7 +122,7 @@ public:
     bool isFolder(const std::wstring& path);
     std::string readData(const std::wstring& path); // main data, or the stream's for "file:stream"
     std::vector<std::wstring> streamNames(const std::wstring& path); // named streams, in NTFS order
-    std::vector<std::wstring> listFolder(const std::wstring& path);  // long names of the entries
+    std::vector<std::wstring> entryNames(const std::wstring& path);  // long names of the entries
     DWORD attributes(const std::wstring& path);                      // INVALID_FILE_ATTRIBUTES when missing
     std::wstring shortName(const std::wstring& path);                // empty when the long name is itself 8.3
     // Open file handles, find handles (directory and stream searches) and backup contexts.

@@ -382,7 +382,7 @@ std::vector<std::wstring> TSimStore::streamNames(const std::wstring& path) {
     return names;
 }
 
-std::vector<std::wstring> TSimStore::listFolder(const std::wstring& path) {
+std::vector<std::wstring> TSimStore::entryNames(const std::wstring& path) {
     std::lock_guard lock(FImpl->mutex);
     auto node = FImpl->existing(path);
     if (!node->folder) {

@@ -144,7 +144,7 @@ TEST_F(ExportTest, NothingIsWrittenWithoutRowsOrAChoiceAndAFailureIsReported) {
     fillTree();
     dialogs.answerCancel();
     w().ExportResults1->click();
-    EXPECT_EQ(store.listFolder(L"C:\\out"), std::vector<std::wstring>{});
+    EXPECT_EQ(store.entryNames(L"C:\\out"), std::vector<std::wstring>{});
     EXPECT_TRUE(dialogs.taskDialogs().empty());
 
     // A folder that is gone by the time the file is written.

@@ -298,7 +298,7 @@ TEST_F(StreamCommandsTest, ACancelledOrNonFileSystemFolderChoiceEndsBothBackupCo
     EXPECT_TRUE(dialogs.taskDialogs().empty());
     EXPECT_EQ(m().FBackupADS, nullptr);
     EXPECT_EQ(m().FMode, amIdle);
-    EXPECT_TRUE(store.listFolder(L"D:\\Saved").empty());
+    EXPECT_TRUE(store.entryNames(L"D:\\Saved").empty());
 }
 
 TEST_F(StreamCommandsTest, BackupCheckedWithNothingCheckedEndsWithZeroOfZero) {
@@ -311,7 +311,7 @@ TEST_F(StreamCommandsTest, BackupCheckedWithNothingCheckedEndsWithZeroOfZero) {
     EXPECT_EQ(m().alertBody->caption(),
               L"0/0 ADS (Alternate Data Stream) file(s) was successfully Backuped!");
     m().pbSec->paintNow(); // a bar with the maximum 0 still paints
-    EXPECT_TRUE(store.listFolder(L"D:\\Saved").empty());
+    EXPECT_TRUE(store.entryNames(L"D:\\Saved").empty());
 }
 
 TEST_F(StreamCommandsTest, DeleteCheckedAsksWithTheCountAndRemovesOnlyOnYes) {
@@ -398,7 +398,7 @@ TEST_F(StreamCommandsTest, AStoppedRunEndsWithTheSameTextsAndTheCountsReached) {
     EXPECT_EQ(m().alertBody->caption(),
               L"2/3 ADS (Alternate Data Stream) file(s) was successfully Backuped!");
     EXPECT_EQ(m().streamsAnnounced.size(), 2u);
-    EXPECT_EQ(store.listFolder(L"D:\\Saved"), (std::vector<std::wstring>{L"s", L"s(1)"}));
+    EXPECT_EQ(store.entryNames(L"D:\\Saved"), (std::vector<std::wstring>{L"s", L"s(1)"}));
     EXPECT_EQ(store.readData(L"D:\\Saved\\s"), "a");
     EXPECT_EQ(store.readData(L"D:\\Saved\\s(1)"), "b");
     EXPECT_EQ(m().FMode, amFinished);
@@ -476,7 +476,7 @@ TEST_F(FolderStreamCommandsTest, DeletingStreamsOfFoldersAndOfTheDriveRootLeaves
     EXPECT_TRUE(store.streamNames(L"C:\\Tools").empty());
     EXPECT_TRUE(store.isFolder(L"C:\\Tools"));
     EXPECT_EQ(store.readData(L"C:\\Tools\\run.exe"), "main data");
-    EXPECT_EQ(store.listFolder(L"C:\\Tools"), std::vector<std::wstring>{L"run.exe"});
+    EXPECT_EQ(store.entryNames(L"C:\\Tools"), std::vector<std::wstring>{L"run.exe"});
 }
 
 TEST_F(StreamCommandsTest, BackupSelectedReportsTheErrorOfTheFailedCopy) {
@@ -495,7 +495,7 @@ TEST_F(StreamCommandsTest, BackupSelectedReportsTheErrorOfTheFailedCopy) {
     dialogs.answerButton(plat::IDOK);
     click(&TFrmMain::BackupselectedADS1Click);
     EXPECT_EQ(lastDialog(), L"Error | Backup ADS File | Could not backup ADS File with error=[112] | ");
-    EXPECT_TRUE(store.listFolder(L"D:\\Saved").empty()) << "no empty or partial copy is left";
+    EXPECT_TRUE(store.entryNames(L"D:\\Saved").empty()) << "no empty or partial copy is left";
 }
 
 TEST_F(StreamCommandsTest, DeleteSelectedAsksThenRemovesTheStreamAndItsRows) {
