@@ -89,14 +89,8 @@ loop=$(losetup -f --show -r "$image" 2>"$work/losetup.err") ||
 # The display comes before any Wine program: the first one that needs a desktop makes it for every
 # later program of the same Wine server, and one made with no display leaves them all without
 # windows ("no driver could be loaded"): the program would run unseen.
-display=""
-for n in $(seq 151 180); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY="$display"
-for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
+. "$here/tests/gui/display.sh"
+start_display 151 180 1280x1024
 # A Wine server still running in the prefix (an earlier script's, its desktop on a display now
 # gone) is given time to end by itself, then ended, so that the program starts on a fresh one.
 timeout 20 wineserver -w >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1

@@ -44,20 +44,14 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/de
 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
 wineserver -w || true
 
-display=""
-for n in $(seq 121 150); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-Xvfb "$display" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY="$display"
+. "$here/tests/gui/display.sh"
+start_display 121 150 1600x1200
 cleanup() {
   [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null
   wineserver -k >/dev/null 2>&1
   kill "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
-for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 # Waits until a visible window of that exact title shows; prints its X id.
 wait_window() {

@@ -34,13 +34,8 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
 fi
 dest=$(mktemp -d /tmp/kwexport-XXXXXX)
 
-display=""
-for n in $(seq 151 180); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY="$display"
+. "$here/tests/gui/display.sh"
+start_display 151 180 1280x1024
 app_pid=""
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
@@ -48,7 +43,6 @@ cleanup() {
   rm -rf "$dest"
 }
 trap cleanup EXIT
-for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 wait_window() {
   local w=""

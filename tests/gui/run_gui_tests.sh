@@ -41,20 +41,14 @@ wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/de
 wineserver -w || true
 
 # A display of our own, so that the screenshots show only our windows.
-display=""
-for n in $(seq 91 120); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY="$display"
+. "$here/tests/gui/display.sh"
+start_display 91 120 1280x1024
 cleanup() {
   [ -n "${app_pid:-}" ] && kill "$app_pid" 2>/dev/null
   wineserver -k >/dev/null 2>&1
   kill "$xvfb_pid" 2>/dev/null
 }
 trap cleanup EXIT
-for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 # Starts an executable, waits for its main window; sets app_pid and window.
 start_app() {

@@ -46,13 +46,8 @@ dest=$(mktemp -d /tmp/kwstreams-XXXXXX)
 mkdir "$dest/single" "$dest/bulk"
 
 # A display of our own, so that the screenshots show only our windows.
-display=""
-for n in $(seq 121 150); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-done
-Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb_pid=$!
-export DISPLAY="$display"
+. "$here/tests/gui/display.sh"
+start_display 121 150 1280x1024
 app_pid=""
 cleanup() {
   [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
@@ -60,7 +55,6 @@ cleanup() {
   rm -rf "$dest"
 }
 trap cleanup EXIT
-for _ in $(seq 1 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
 
 # Waits (by default up to 30 s: the machine may be busy) for a visible window of that exact title;
 # prints its id.
