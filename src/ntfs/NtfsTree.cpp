@@ -66,6 +66,7 @@ TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
             std::stable_sort(first, last, byKey);
         }
     }
+    buildLookupOrders();
 }
 
 std::span<const TNtfsTree::TEntry> TNtfsTree::entries(std::size_t folder) const {
@@ -78,34 +79,114 @@ std::span<const TNtfsTree::TEntry> TNtfsTree::entries(std::size_t folder) const 
 
 std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, std::wstring_view name) const {
     const std::span<const TEntry> list = entries(folder);
+    if (name.empty() || list.empty()) {
+        return std::nullopt;
+    }
     const std::string exact = encodeUtf16Le(std::wstring(name));
     std::string wanted;
     appendKey(exact, wanted);
-    auto at =
-        std::lower_bound(list.begin(), list.end(), wanted,
-                         [this](const TEntry& entry, const std::string& key) { return keyOf(entry) < key; });
-    // Names that differ only in case may share a folder (POSIX names): the one written exactly as asked
-    // wins, otherwise the first.
-    for (auto same = at; same != list.end() && keyOf(*same) == wanted; ++same) {
-        if (nameOf(*same).nameBytes() == exact) {
-            return *same;
+    std::uint64_t compared = 0;
+    auto keyBefore = [&](const TEntry& entry, const std::string& key) {
+        ++compared;
+        return keyOf(entry) < key;
+    };
+    auto keyAfter = [&](const std::string& key, const TEntry& entry) {
+        ++compared;
+        return key < keyOf(entry);
+    };
+    auto finish = [&](std::optional<TEntry> found) {
+        FNamesCompared.fetch_add(compared, std::memory_order_relaxed);
+        return found;
+    };
+    const auto first = std::lower_bound(list.begin(), list.end(), wanted, keyBefore);
+    if (first != list.end() && keyOf(*first) == wanted) {
+        const auto last = std::upper_bound(first, list.end(), wanted, keyAfter);
+        if (last - first == 1) {
+            return finish(*first);
         }
+        // Names that differ only in case may share a folder (POSIX names): the one written exactly as
+        // asked wins, otherwise the first.
+        const std::size_t from = FFirstEntry[folder];
+        const auto order = FExactOrder.begin() + static_cast<std::ptrdiff_t>(from);
+        const auto runFirst = order + (first - list.begin());
+        const auto runLast = order + (last - list.begin());
+        const auto at =
+            std::lower_bound(runFirst, runLast, exact, [&](std::uint32_t place, const std::string& text) {
+                ++compared;
+                return nameOf(list[place]).nameBytes() < text;
+            });
+        if (at != runLast && nameOf(list[*at]).nameBytes() == exact) {
+            return finish(list[*at]);
+        }
+        return finish(*first);
     }
-    if (at != list.end() && keyOf(*at) == wanted) {
-        return *at;
+    // No long name: the 8.3 names, of which the first in the folder's order.
+    const auto order = FShortOrder.begin() + static_cast<std::ptrdiff_t>(FFirstEntry[folder]);
+    const auto orderEnd = order + static_cast<std::ptrdiff_t>(list.size());
+    const auto at =
+        std::lower_bound(order, orderEnd, exact, [&](std::uint32_t place, const std::string& text) {
+            ++compared;
+            return compareUpper(nameOf(list[place]).shortNameBytes(), text) < 0;
+        });
+    if (at != orderEnd && compareUpper(nameOf(list[*at]).shortNameBytes(), exact) == 0) {
+        return finish(list[*at]);
     }
-    std::string shortKey;
-    for (const TEntry& entry : list) {
-        const std::string_view shortName = nameOf(entry).shortNameBytes();
-        if (!shortName.empty()) {
-            shortKey.clear();
-            appendKey(shortName, shortKey);
-            if (shortKey == wanted) {
-                return entry;
+    return finish(std::nullopt);
+}
+
+void TNtfsTree::buildLookupOrders() {
+    FExactOrder.resize(FEntries.size());
+    FShortOrder.resize(FEntries.size());
+    for (std::size_t folder = 0; folder + 1 < FFirstEntry.size(); ++folder) {
+        const std::size_t from = FFirstEntry[folder];
+        const std::size_t count = FFirstEntry[folder + 1] - from;
+        if (count == 0) {
+            continue;
+        }
+        const auto exact = FExactOrder.begin() + static_cast<std::ptrdiff_t>(from);
+        const auto shortOrder = FShortOrder.begin() + static_cast<std::ptrdiff_t>(from);
+        for (std::size_t i = 0; i < count; ++i) {
+            exact[static_cast<std::ptrdiff_t>(i)] = static_cast<std::uint32_t>(i);
+            shortOrder[static_cast<std::ptrdiff_t>(i)] = static_cast<std::uint32_t>(i);
+        }
+        const TEntry* list = FEntries.data() + from;
+        auto byName = [&](std::uint32_t a, std::uint32_t b) {
+            return nameOf(list[a]).nameBytes() < nameOf(list[b]).nameBytes();
+        };
+        for (std::size_t run = 0; run < count;) {
+            std::size_t end = run + 1;
+            while (end < count && keyOf(list[end]) == keyOf(list[run])) {
+                ++end;
             }
+            if (end - run > 1) {
+                std::stable_sort(exact + static_cast<std::ptrdiff_t>(run),
+                                 exact + static_cast<std::ptrdiff_t>(end), byName);
+            }
+            run = end;
+        }
+        auto byShortName = [&](std::uint32_t a, std::uint32_t b) {
+            return compareUpper(nameOf(list[a]).shortNameBytes(), nameOf(list[b]).shortNameBytes()) < 0;
+        };
+        const auto shortEnd = shortOrder + static_cast<std::ptrdiff_t>(count);
+        if (!std::is_sorted(shortOrder, shortEnd, byShortName)) {
+            std::stable_sort(shortOrder, shortEnd, byShortName);
         }
     }
-    return std::nullopt;
+}
+
+int TNtfsTree::compareUpper(std::string_view a, std::string_view b) const {
+    const std::size_t aUnits = a.size() / 2;
+    const std::size_t bUnits = b.size() / 2;
+    const auto* x = reinterpret_cast<const std::uint8_t*>(a.data());
+    const auto* y = reinterpret_cast<const std::uint8_t*>(b.data());
+    for (std::size_t i = 0; i < aUnits && i < bUnits; ++i) {
+        const char16_t p = FVolume.upcase(static_cast<char16_t>(x[2 * i] | x[2 * i + 1] << 8));
+        const char16_t q = FVolume.upcase(static_cast<char16_t>(y[2 * i] | y[2 * i + 1] << 8));
+        if (p != q) {
+            return p < q ? -1 : 1;
+        }
+    }
+    return aUnits < bUnits ? -1 : aUnits > bUnits ? 1 : 0;
 }
 
 void TNtfsTree::appendKey(std::string_view utf16le, std::string& keys) const {

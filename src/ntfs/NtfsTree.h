@@ -1,12 +1,16 @@
 #pragma once
 // The folder tree of a volume, built from the parent reference of every file name: each folder's
-// entries in NTFS order (by the volume's upper-case table), found by long or 8.3 name. A folder has one
+// entries in NTFS order (by the volume's upper-case table), found by long or 8.3 name in a number of
+// comparisons that grows with the logarithm of the folder's size, names that differ only in case
+// included. A folder has one
 // place only (its first name), so the tree has no cycles even when the parent references of a damaged
 // volume form one: such folders are not reachable from the root and are left out. The system files
 // (records below 16) are hidden, as Windows hides them.
 
 #include "ntfs/NtfsVolume.h"
 
+#include <atomic>
+#include <cstdint>
 #include <optional>
 #include <span>
 #include <string>
@@ -38,6 +42,8 @@ public:
     std::optional<TEntry> find(std::size_t folder, std::wstring_view name) const;
     // The text in upper case by the volume's table (for wildcard matching).
     std::wstring upper(std::wstring_view text) const;
+    // The names find has compared since the tree was made: what a lookup costs, for measurements.
+    std::uint64_t namesCompared() const { return FNamesCompared.load(std::memory_order_relaxed); }
 
 private:
     // A name's key, from its UTF-16LE bytes: its units in upper case, each as two bytes with the high
@@ -47,6 +53,10 @@ private:
     std::string_view keyOf(const TEntry& entry) const {
         return std::string_view(FKeys).substr(entry.keyOffset, entry.keyLength);
     }
+    // Two names' UTF-16LE bytes compared as their keys are (<0, 0 or >0), the upper case computed here.
+    int compareUpper(std::string_view a, std::string_view b) const;
+    // The orders find searches besides the entries' own (see FExactOrder and FShortOrder).
+    void buildLookupOrders();
 
     const TNtfsVolume& FVolume;
     std::size_t FRoot = 0;
@@ -55,6 +65,14 @@ private:
     std::vector<TEntry> FEntries;
     std::vector<std::size_t> FFirstEntry;
     std::string FKeys; // every entry's key, one after the other
+    // Two more orders of each folder's entries, as places within the folder, lying where its entries
+    // lie in FEntries. FExactOrder: each run of entries with the same key (names that differ only in
+    // case) by their names as written, byte by byte, so that the one written exactly as asked is found
+    // by search; elsewhere the entries' own order. FShortOrder: the whole folder by 8.3 name compared
+    // without case, entries without one first.
+    std::vector<std::uint32_t> FExactOrder;
+    std::vector<std::uint32_t> FShortOrder;
+    mutable std::atomic<std::uint64_t> FNamesCompared{0};
 };
 
 } // namespace ntfs
