@@ -88,6 +88,8 @@ void TNtfsFileServices::mount(wchar_t letter, std::unique_ptr<TNtfsVolume> volum
     mounted.volume = std::move(volume);
     FImpl->drives[drive] = std::move(mounted);
     FImpl->lastDrive = 0;
+    FImpl->lastLoadedDrive = nullptr;
+    FImpl->lastLoaded.reset();
 }
 
 int TNtfsFileServices::openHandles() {

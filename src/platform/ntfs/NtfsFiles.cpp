@@ -31,6 +31,20 @@ HANDLE TNtfsFileServices::TImpl::newHandle(THandle handle) {
     return handleValue(id);
 }
 
+std::shared_ptr<const TNtfsFile> TNtfsFileServices::TImpl::loaded(const TMounted& drive,
+                                                                  std::uint64_t record) {
+    if (lastLoaded && lastLoadedDrive == &drive && lastLoaded->record == record) {
+        return lastLoaded;
+    }
+    std::optional<TNtfsFile> file = drive.volume->loadFile(record);
+    if (!file) {
+        return nullptr;
+    }
+    lastLoadedDrive = &drive;
+    lastLoaded = std::make_shared<const TNtfsFile>(std::move(*file));
+    return lastLoaded;
+}
+
 THandle* TNtfsFileServices::TImpl::findHandle(HANDLE handle, THandleKind kind) {
     auto it = handles.find(handleId(handle));
     return it == handles.end() || it->second.kind != kind ? nullptr : &it->second;
@@ -90,19 +104,24 @@ HANDLE TNtfsFileServices::CreateFileW(const wchar_t* path, DWORD access, DWORD s
     handle.file = *found.file;
     handle.access = access;
     // The file is read afresh for the locations of its data.
-    std::optional<TNtfsFile> loaded = found.drive->volume->loadFile(entry.record);
-    if (!loaded) {
+    handle.loaded = FImpl->loaded(*found.drive, entry.record);
+    if (!handle.loaded) {
         return failWith(ERROR_FILE_CORRUPT, INVALID_HANDLE_VALUE);
     }
-    handle.loaded = std::make_shared<const TNtfsFile>(std::move(*loaded));
     if (wantsStream) {
+        // The file read afresh has its streams in the catalogue's order: the same place is tried first.
         const auto& streams = handle.loaded->streams;
-        auto same = std::find_if(streams.begin(), streams.end(),
-                                 [&](const TNtfsData& data) { return data.name == stream->name; });
-        if (same == streams.end()) {
-            return failWith(ERROR_FILE_CORRUPT, INVALID_HANDLE_VALUE);
+        const auto place = static_cast<std::size_t>(stream - entry.streams.data());
+        if (place < streams.size() && streams[place].name == stream->name) {
+            handle.stream = place;
+        } else {
+            auto same = std::find_if(streams.begin(), streams.end(),
+                                     [&](const TNtfsData& data) { return data.name == stream->name; });
+            if (same == streams.end()) {
+                return failWith(ERROR_FILE_CORRUPT, INVALID_HANDLE_VALUE);
+            }
+            handle.stream = static_cast<std::size_t>(same - streams.begin());
         }
-        handle.stream = static_cast<std::size_t>(same - streams.begin());
     }
     setLastError(disposition == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
     return FImpl->newHandle(std::move(handle));

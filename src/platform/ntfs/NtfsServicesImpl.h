@@ -92,6 +92,10 @@ struct TNtfsFileServices::TImpl {
     wchar_t lastDrive = 0;
     std::vector<std::wstring> lastFolderParts;
     std::size_t lastFolder = 0;
+    // The file last read afresh: a scan opens a file's streams one after the other, and they share
+    // one reading of its records. Forgotten when a volume is mounted.
+    const detail::TMounted* lastLoadedDrive = nullptr;
+    std::shared_ptr<const TNtfsFile> lastLoaded;
 
     detail::TMounted* driveOf(wchar_t letter);
     // Resolves a parsed path to a mounted volume's file, folder or stream (error set when missing).
@@ -99,6 +103,9 @@ struct TNtfsFileServices::TImpl {
     // As locate, with the errors Windows gives for a missing file or stream.
     detail::TLocated lookUp(const TWinPath& path);
     HANDLE newHandle(detail::THandle handle);
+    // The file with the locations of its data (the one read last when it is the same); null when its
+    // record is no longer a file in use.
+    std::shared_ptr<const TNtfsFile> loaded(const detail::TMounted& drive, std::uint64_t record);
     detail::THandle* findHandle(HANDLE handle, detail::THandleKind kind);
     // A directory search of the pattern as FindFirstFileW starts it, before its first entry; the error
     // FindFirstFileW gives when it cannot be.
