@@ -1,0 +1,247 @@
+// Lookups that scale, on the volumes of NtfsScaleVolumes.h: the reader lists and reads what The Sleuth
+// Kit lists (ntfs-3g where The Sleuth Kit falls short), and the work it does is counted rather than
+// timed: the names a lookup compares grow with the logarithm of the folder's size whatever the case
+// variants, and a file's records are read once for all its streams.
+
+#include "ntfs/NtfsFixture.h"
+#include "ntfs/NtfsScaleVolumes.h"
+#include "ntfs/NtfsServicesView.h"
+#include "ntfs/NtfsSleuthKit.h"
+#include "ntfs/NtfsTree.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <bit>
+#include <map>
+
+namespace ntfstest {
+namespace {
+
+using ntfs::TNtfsDevice;
+using ntfs::TNtfsTree;
+using ntfs::TNtfsVolume;
+
+// A device that counts the reads made through it.
+class TCountingDevice final : public TNtfsDevice {
+public:
+    TCountingDevice(std::unique_ptr<TNtfsDevice> inner, std::atomic<std::uint64_t>& reads)
+        : FInner(std::move(inner)), FReads(reads) {}
+    bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
+        ++FReads;
+        return FInner->read(offset, buffer, count);
+    }
+    const std::uint8_t* view(std::uint64_t offset, std::size_t count) const override {
+        const std::uint8_t* bytes = FInner->view(offset, count);
+        FReads += bytes != nullptr;
+        return bytes;
+    }
+    std::uint64_t size() const override { return FInner->size(); }
+
+private:
+    std::unique_ptr<TNtfsDevice> FInner;
+    std::atomic<std::uint64_t>& FReads;
+};
+
+// Streams by "path:name" with their sizes, files by path with size 0 under "path:".
+std::map<std::wstring, std::uint64_t> listingOf(const std::vector<TSeenFile>& seen) {
+    std::map<std::wstring, std::uint64_t> listing;
+    for (const TSeenFile& file : seen) {
+        listing[file.path + L":"] = file.size;
+        for (const TSeenStream& stream : file.streams) {
+            listing[file.path + L":" + stream.name] = stream.size;
+        }
+    }
+    return listing;
+}
+
+std::map<std::wstring, std::uint64_t> listingOf(const std::vector<TFileFacts>& facts) {
+    std::map<std::wstring, std::uint64_t> listing;
+    for (const TFileFacts& file : facts) {
+        listing[file.path + L":"] = file.size;
+        for (const TStreamFacts& stream : file.streams) {
+            listing[file.path + L":" + stream.name] = stream.size;
+        }
+    }
+    return listing;
+}
+
+// The variant a name is: its upper-case letters are the index's set bits.
+int variantIndex(const std::wstring& name) {
+    int index = 0;
+    for (std::size_t letter = 0; letter < name.size(); ++letter) {
+        index |= (name[letter] >= L'A' && name[letter] <= L'Z') << letter;
+    }
+    return index;
+}
+
+TEST(CaseVariants, EachIsListedWithItsOwnBytesAsTheSleuthKitListsIt) {
+    const TScaleVolume& fixture = caseVariantsVolume();
+    if (!fixture.unavailable.empty()) {
+        GTEST_SKIP() << fixture.unavailable;
+    }
+    auto services = openServices(fixture.image, L'N');
+    ASSERT_NE(services, nullptr);
+    const std::vector<TSeenFile> seen = walkServices(*services, L'N');
+    std::size_t variants = 0;
+    for (const TSeenFile& file : seen) {
+        if (file.path.rfind(L"cases\\", 0) != 0) {
+            continue;
+        }
+        ++variants;
+        const std::wstring name = file.path.substr(6);
+        ASSERT_EQ(file.streams.size(), 1u) << utf8(file.path);
+        EXPECT_FALSE(file.streams[0].unavailable)
+            << utf8(file.path) << " error " << file.streams[0].readError;
+        // The bytes of this very name's stream, not of another variant's.
+        EXPECT_EQ(file.streams[0].bytes, caseVariantTag(variantIndex(name))) << utf8(file.path);
+    }
+    EXPECT_EQ(variants, static_cast<std::size_t>(kCaseVariants));
+    EXPECT_EQ(services->openHandles(), 0);
+    if (!sleuthKitUnavailableReason().empty()) {
+        GTEST_SKIP() << sleuthKitUnavailableReason();
+    }
+    // Names and sizes: reading 20,000 streams with one icat each would take minutes.
+    EXPECT_TRUE(listingOf(seen) == listingOf(readWithSleuthKit(fixture.image, false)));
+}
+
+TEST(CaseVariants, ANameIsFoundInComparisonsThatGrowWithTheLogarithmOfItsFolder) {
+    const TScaleVolume& fixture = caseVariantsVolume();
+    if (!fixture.unavailable.empty()) {
+        GTEST_SKIP() << fixture.unavailable;
+    }
+    auto volume = TNtfsVolume::open(ntfs::openImageFile(fixture.image));
+    ASSERT_NE(volume, nullptr);
+    const TNtfsTree tree(*volume);
+    const auto cases = tree.find(tree.root(), L"CASES");
+    ASSERT_TRUE(cases);
+    ASSERT_EQ(tree.entries(cases->file).size(), static_cast<std::size_t>(kCaseVariants));
+    const std::uint64_t before = tree.namesCompared();
+    for (int i = 0; i < kCaseVariants; ++i) {
+        const auto found = tree.find(cases->file, caseVariantName(i));
+        ASSERT_TRUE(found) << i;
+        ASSERT_EQ(tree.nameOf(*found).name(), caseVariantName(i));
+    }
+    // Each lookup is three binary searches over the folder: the first and last of its key, and the
+    // name written so among them. Walking the names of the same key costs thousands per lookup.
+    const std::uint64_t perLookup = (tree.namesCompared() - before) / kCaseVariants;
+    EXPECT_LE(perLookup, 3u * std::bit_width(static_cast<unsigned>(kCaseVariants)));
+    // A variant never written finds the first of its key, as without case.
+    const auto unwritten = tree.find(cases->file, caseVariantName(kCaseVariants + 7));
+    ASSERT_TRUE(unwritten);
+    EXPECT_EQ(tree.nameOf(*unwritten).name(), tree.nameOf(tree.entries(cases->file).front()).name());
+    EXPECT_FALSE(tree.find(cases->file, L"casevariantnam"));
+    EXPECT_FALSE(tree.find(cases->file, L"casevariantnamex"));
+}
+
+TEST(ManyStreams, AFilesRecordsAreReadOnceForAllItsStreams) {
+    const TScaleVolume& fixture = manyStreamsVolume();
+    if (!fixture.unavailable.empty()) {
+        GTEST_SKIP() << fixture.unavailable;
+    }
+    std::atomic<std::uint64_t> reads{0};
+    auto volume =
+        TNtfsVolume::open(std::make_unique<TCountingDevice>(ntfs::openImageFile(fixture.image), reads));
+    ASSERT_NE(volume, nullptr);
+    plat::ntfs::TNtfsFileServices services;
+    services.mount(L'N', std::move(volume));
+    // What a scan does for each stream of a file: list the streams, then open and read each.
+    auto readStreams = [&](const std::wstring& file, std::vector<TSeenStream>& streams) {
+        plat::WIN32_FIND_STREAM_DATA data{};
+        plat::HANDLE find = services.FindFirstStreamW(file.c_str(), plat::FindStreamInfoStandard, &data, 0);
+        ASSERT_NE(find, plat::INVALID_HANDLE_VALUE) << utf8(file);
+        const std::size_t first = streams.size();
+        do {
+            const std::wstring raw = data.cStreamName;
+            if (raw != L"::$DATA") {
+                TSeenStream& stream = streams.emplace_back();
+                stream.name = raw.substr(1, raw.size() - 7);
+                stream.size = static_cast<std::uint64_t>(data.StreamSize);
+            }
+        } while (services.FindNextStreamW(find, &data));
+        services.FindClose(find);
+        for (std::size_t i = first; i < streams.size(); ++i) {
+            TSeenStream& stream = streams[i];
+            stream.unavailable =
+                !readWhole(services, file + L":" + stream.name, stream.bytes, stream.readError);
+        }
+    };
+    const std::uint64_t atOpen = reads;
+    std::vector<TSeenStream> single;
+    for (int i = 0; i < kManyStreams; ++i) {
+        readStreams(L"N:\\single\\f" + manyStreamName(i).substr(1) + L".bin", single);
+    }
+    const std::uint64_t forSingles = reads - atOpen;
+    std::vector<TSeenStream> many;
+    readStreams(L"N:\\many.bin", many);
+    const std::uint64_t forMany = reads - atOpen - forSingles;
+
+    ASSERT_EQ(many.size(), static_cast<std::size_t>(kManyStreams));
+    ASSERT_EQ(single.size(), static_cast<std::size_t>(kManyStreams));
+    for (int i = 0; i < kManyStreams; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        EXPECT_EQ(many[at].name, manyStreamName(i));
+        EXPECT_EQ(many[at].bytes, manyStreamBytes(i))
+            << utf8(many[at].name) << " error " << many[at].readError;
+        EXPECT_EQ(single[at].bytes, manyStreamBytes(i)) << utf8(single[at].name);
+    }
+    // The file's records fill dozens of extension records: read once, they cost less than the records
+    // of the thousand files with one stream each; read for each stream, dozens of times more.
+    std::uint64_t record = 0;
+    ASSERT_TRUE(recordOf(services, L"N:\\many.bin", record));
+    auto loaded = TNtfsVolume::open(ntfs::openImageFile(fixture.image))->loadFile(record);
+    ASSERT_TRUE(loaded);
+    EXPECT_GT(loaded->extensionRecords, 20u);
+    EXPECT_LE(forMany, 2 * (loaded->extensionRecords + 1)) << forSingles << " for the single files";
+    EXPECT_LE(forMany, forSingles);
+    EXPECT_EQ(services.openHandles(), 0);
+}
+
+// The Sleuth Kit keys a file's attributes by their ids, which ntfs-3g numbers afresh in each extension
+// record: it lists only some of many.bin's streams. ntfs-3g decides there; every stream The Sleuth Kit
+// does list is listed with its size.
+TEST(ManyStreams, ListedAsNtfs3gListsThemAndWithWhatTheSleuthKitLists) {
+    const TScaleVolume& fixture = manyStreamsVolume();
+    if (!fixture.unavailable.empty()) {
+        GTEST_SKIP() << fixture.unavailable;
+    }
+    auto services = openServices(fixture.image, L'N');
+    ASSERT_NE(services, nullptr);
+    const std::vector<TSeenFile> seen = walkServices(*services, L'N');
+    const std::map<std::wstring, std::uint64_t> listing = listingOf(seen);
+    std::map<std::wstring, std::string> bytes;
+    for (const TSeenFile& file : seen) {
+        for (const TSeenStream& stream : file.streams) {
+            EXPECT_FALSE(stream.unavailable) << utf8(file.path + L":" + stream.name);
+            bytes[file.path + L":" + stream.name] = stream.bytes;
+        }
+    }
+    const std::vector<TFileFacts> ntfs3g = readWithNtfs3g(fixture.image);
+    EXPECT_TRUE(listing == listingOf(ntfs3g));
+    for (const TFileFacts& file : ntfs3g) {
+        for (const TStreamFacts& stream : file.streams) {
+            EXPECT_TRUE(bytes[file.path + L":" + stream.name] == stream.bytes)
+                << utf8(file.path + L":" + stream.name);
+        }
+    }
+    if (!sleuthKitUnavailableReason().empty()) {
+        GTEST_SKIP() << sleuthKitUnavailableReason();
+    }
+    std::size_t manyListed = 0;
+    for (const TFileFacts& file : readWithSleuthKit(fixture.image, false)) {
+        const bool many = file.path == L"many.bin";
+        for (const TStreamFacts& stream : file.streams) {
+            manyListed += many;
+            const auto found = listing.find(file.path + L":" + stream.name);
+            ASSERT_NE(found, listing.end()) << utf8(file.path + L":" + stream.name);
+            EXPECT_EQ(found->second, stream.size) << utf8(file.path + L":" + stream.name);
+        }
+        if (!many && file.path != L"single") {
+            EXPECT_EQ(file.streams.size(), 1u) << utf8(file.path);
+        }
+    }
+    EXPECT_GT(manyListed, 0u);
+}
+
+} // namespace
+} // namespace ntfstest
