@@ -103,7 +103,7 @@ HANDLE TNtfsFileServices::CreateFileW(const wchar_t* path, DWORD access, DWORD s
     handle.drive = found.drive;
     handle.file = *found.file;
     handle.access = access;
-    // The file is read afresh for the locations of its data.
+    // The file is read afresh for the locations of its data (once for its streams opened in turn).
     handle.loaded = FImpl->loaded(*found.drive, entry.record);
     if (!handle.loaded) {
         return failWith(ERROR_FILE_CORRUPT, INVALID_HANDLE_VALUE);
