@@ -2,10 +2,9 @@
 // The folder tree of a volume, built from the parent reference of every file name: each folder's
 // entries in NTFS order (by the volume's upper-case table), found by long or 8.3 name in a number of
 // comparisons that grows with the logarithm of the folder's size, names that differ only in case
-// included. A folder has one
-// place only (its first name), so the tree has no cycles even when the parent references of a damaged
-// volume form one: such folders are not reachable from the root and are left out. The system files
-// (records below 16) are hidden, as Windows hides them.
+// included. A folder has one place only (its first name), so the tree has no cycles even when the
+// parent references of a damaged volume form one: such folders are not reachable from the root and are
+// left out. The system files (records below 16) are hidden, as Windows hides them.
 
 #include "ntfs/NtfsVolume.h"
 
