@@ -138,6 +138,7 @@ TScanOutcome scanRoot(const std::wstring& source, const std::wstring& root, cons
         scan.setRecursive(settings.recursive);
         scan.setIncludeZone(settings.includeZone);
         scan.setDirect(settings.direct);
+        scan.setEnterHiddenFolders(!settings.skipHiddenFolders);
         scan.setPreviewLen(settings.wanted.previewLen);
         gRunning.store(&scan);
         if (gInterrupted.load()) {

@@ -20,6 +20,9 @@ struct TScanSettings {
     // Drives and folders on them are read from the drive's raw volume through the NTFS engine (a
     // walk where it cannot be read, with a warning).
     bool direct = false;
+    // Hidden and system folders are walked as any other unless told to skip them, as the window does
+    // on live drives (asked for their own streams, not entered).
+    bool skipHiddenFolders = false;
     report::TFactsWanted wanted;
 };
 

@@ -48,6 +48,7 @@ struct TScanCommand {
     bool noRecurse = false;
     bool includeZone = false;
     bool direct = false;
+    bool skipHiddenFolders = false;
     int preview = 0;
     bool hash = false;
     std::string format = "text";
@@ -64,6 +65,7 @@ public:
         FSettings.recursive = !command.noRecurse;
         FSettings.includeZone = command.includeZone;
         FDirect = command.direct;
+        FSettings.skipHiddenFolders = command.skipHiddenFolders;
         FSettings.wanted.previewLen = command.preview;
         FSettings.wanted.hash = command.hash;
         FOutput.records = records;
@@ -237,6 +239,9 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
         ->required();
     scanCommand->add_option("--wildcard", scan.wildcard, "File names to inspect (default *.*)");
     scanCommand->add_flag("--no-recurse", scan.noRecurse, "Do not descend into subfolders");
+    scanCommand->add_flag("--skip-hidden-folders", scan.skipHiddenFolders,
+                          "Ask hidden and system folders for their own streams but do not enter them, "
+                          "as the window does on live drives (by default every folder is entered)");
     scanCommand->add_flag("--include-zone", scan.includeZone,
                           "Report download marks (Zone.Identifier) under 100 bytes too");
     scanCommand->add_option("--preview", scan.preview, "Preview the first N bytes of each stream (0 to 1024)")

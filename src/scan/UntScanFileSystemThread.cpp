@@ -109,22 +109,6 @@ private:
     TADSList& FList;
 };
 
-// Keeps a folder on the walk path while it is walked.
-template <typename TStack> class TOnWalkPath {
-public:
-    TOnWalkPath(TStack& stack, const std::wstring& path) : FStack(stack) {
-        typename TStack::value_type folder;
-        folder.path = path;
-        FStack.push_back(std::move(folder));
-    }
-    ~TOnWalkPath() { FStack.pop_back(); }
-    TOnWalkPath(const TOnWalkPath&) = delete;
-    TOnWalkPath& operator=(const TOnWalkPath&) = delete;
-
-private:
-    TStack& FStack;
-};
-
 } // namespace
 
 TScanFileSystem::TScanFileSystem(TScanNotifications& notifications) : FNotifications(notifications) {}
@@ -234,16 +218,50 @@ std::wstring TScanFileSystem::driveLabel() const {
 
 void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly,
                                     plat::TKnownStreams folderStreams) {
-    if (Terminated()) {
+    // The folders being walked are kept on a list of their own, not on this thread's stack, so that no
+    // depth of folders can exhaust it: each holds the subfolders it has still to walk.
+    FWalkPath.clear();
+    if (Terminated() || !enterFolder(path, countOnly, folderStreams)) {
+        FWalkPath.clear();
         return;
     }
-    const std::wstring folder = withDelimiter(path);
-    TOnWalkPath<std::vector<TWalkFolder>> onWalkPath(FWalkPath, folder);
+    while (!FWalkPath.empty()) {
+        if (Terminated()) {
+            FWalkPath.clear();
+            return;
+        }
+        TWalkFolder& current = FWalkPath.back();
+        if (current.nextSubfolder == current.subfolders.size()) {
+            FWalkPath.pop_back(); // walked completely
+            continue;
+        }
+        // The subfolders in listing order, each walked completely before the next; the wildcard never
+        // limits the descent.
+        const TSubfolder subfolder = current.subfolders[current.nextSubfolder++];
+        const std::wstring subfolderPath = current.path + subfolder.name;
+        if (!subfolder.walked) {
+            askEntry(withDelimiter(subfolderPath), L"", true, countOnly, subfolder.streams);
+            continue;
+        }
+        if (subfolder.link && leadsBackOnWalkPath(subfolderPath)) {
+            continue; // a link back to a folder being walked would walk it again and again
+        }
+        if (!enterFolder(subfolderPath, countOnly, subfolder.streams)) {
+            FWalkPath.clear();
+            return;
+        }
+    }
+}
+
+bool TScanFileSystem::enterFolder(const std::wstring& path, bool countOnly,
+                                  plat::TKnownStreams folderStreams) {
+    TWalkFolder& walked = FWalkPath.emplace_back();
+    walked.path = withDelimiter(path);
+    const std::wstring& folder = walked.path;
     plat::TFileServices& fs = plat::files();
     // When the wildcard takes every name, the listing of the files also gives the subfolders, so the
     // folder is listed once instead of twice.
     const bool oneListing = FRecursive && (FWildcard == L"*.*" || FWildcard == L"*");
-    std::vector<TSubfolder> subfolders;
 
     // The folder's own streams first, then its files, then its subfolders.
     askEntry(folder, L"", true, countOnly, folderStreams);
@@ -254,45 +272,27 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly,
         while (const plat::TFolderEntry* entry = search.next()) {
             if ((entry->attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {
                 if (oneListing) {
-                    keepSubfolder(*entry, subfolders);
+                    keepSubfolder(*entry, walked.subfolders);
                 }
                 continue;
             }
             if (Terminated()) {
-                return;
+                return false;
             }
             askEntry(folder, entry->name, false, countOnly, entry->streams);
         }
     }
-    if (!FRecursive) {
-        return;
-    }
-    if (!oneListing) {
+    if (FRecursive && !oneListing) {
         TFolderSearch search(fs, plat::exactPath(folder + L"*.*"));
         while (const plat::TFolderEntry* entry = search.next()) {
-            keepSubfolder(*entry, subfolders);
+            keepSubfolder(*entry, walked.subfolders);
         }
     }
-
-    // Then the subfolders in listing order, each walked completely before the next; the wildcard
-    // never limits the descent.
-    for (const TSubfolder& subfolder : subfolders) {
-        if (Terminated()) {
-            return;
-        }
-        const std::wstring subfolderPath = folder + subfolder.name;
-        if (!subfolder.walked) {
-            askEntry(withDelimiter(subfolderPath), L"", true, countOnly, subfolder.streams);
-            continue;
-        }
-        if (subfolder.link && leadsBackOnWalkPath(subfolderPath)) {
-            continue; // a link back to a folder being walked would walk it again and again
-        }
-        searchProcess(subfolderPath, countOnly, subfolder.streams);
-    }
+    return true;
 }
 
-void TScanFileSystem::keepSubfolder(const plat::TFolderEntry& entry, std::vector<TSubfolder>& subfolders) {
+void TScanFileSystem::keepSubfolder(const plat::TFolderEntry& entry,
+                                    std::vector<TSubfolder>& subfolders) const {
     const plat::DWORD attributes = entry.attributes;
     if ((attributes & plat::FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return;
@@ -301,10 +301,11 @@ void TScanFileSystem::keepSubfolder(const plat::TFolderEntry& entry, std::vector
         return;
     }
     const bool link = (attributes & plat::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    // Hidden and system folders (System Volume Information and the like) are not descended, but a
-    // stream hidden on one is found: the folder is asked for its own. Such a link is not asked
-    // either: asking follows it to its target, which is not walked from here.
-    const bool walked = (attributes & (plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM)) == 0;
+    // Unless told to enter them, hidden and system folders (System Volume Information and the like)
+    // are not descended, but a stream hidden on one is found: the folder is asked for its own. Such a
+    // link is not asked either: asking follows it to its target, which is not walked from here.
+    const bool walked = FEnterHiddenFolders ||
+                        (attributes & (plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM)) == 0;
     if (!walked && link) {
         return;
     }

@@ -102,12 +102,16 @@ public:
     // only, and walked when that volume cannot be read (needs administrator rights on Windows).
     bool direct() const { return FDirect; }
     void setDirect(bool value) { FDirect = value; }
+    // Whether hidden and system folders are walked as any other (evidence: images, block devices,
+    // the console tool) or only asked for their own streams (the window's walk of live drives).
+    bool enterHiddenFolders() const { return FEnterHiddenFolders; }
+    void setEnterHiddenFolders(bool value) { FEnterHiddenFolders = value; }
 
 protected:
     void Execute() override;
 
-    // The walk of one folder: the counting pass (countOnly) or the reporting pass. folderStreams: what
-    // the listing that found the folder knew of its own streams.
+    // The walk of one folder and everything below it, depth first: the counting pass (countOnly) or
+    // the reporting pass. folderStreams: what the listing that found the folder knew of its own streams.
     void searchProcess(const std::wstring& path, bool countOnly,
                        plat::TKnownStreams folderStreams = plat::TKnownStreams::unknown);
 
@@ -119,12 +123,6 @@ private:
         plat::DWORD indexLow = 0;
         bool operator==(const TFolderIdentity&) const = default;
     };
-    // A folder of the current walk path; its identity is read only when a folder link needs it.
-    struct TWalkFolder {
-        std::wstring path;
-        bool identityRead = false;
-        std::optional<TFolderIdentity> identity;
-    };
     static std::optional<TFolderIdentity> folderIdentity(const std::wstring& path);
     // A subfolder to be walked, or only asked for its own streams, once the folder's files are done.
     struct TSubfolder {
@@ -133,7 +131,19 @@ private:
         bool walked = false; // false: hidden or system, asked but not descended
         plat::TKnownStreams streams = plat::TKnownStreams::unknown;
     };
-    static void keepSubfolder(const plat::TFolderEntry& entry, std::vector<TSubfolder>& subfolders);
+    void keepSubfolder(const plat::TFolderEntry& entry, std::vector<TSubfolder>& subfolders) const;
+    // A folder of the current walk path: its subfolders still to walk, and its identity, read only when
+    // a folder link needs it.
+    struct TWalkFolder {
+        std::wstring path; // with its trailing "\"
+        std::vector<TSubfolder> subfolders;
+        std::size_t nextSubfolder = 0;
+        bool identityRead = false;
+        std::optional<TFolderIdentity> identity;
+    };
+    // Puts the folder on the walk path, asks it and its files and lists its subfolders; false when the
+    // scan was stopped meanwhile.
+    bool enterFolder(const std::wstring& path, bool countOnly, plat::TKnownStreams folderStreams);
 
     std::vector<std::wstring> rootList() const;
     void scanRoot(const std::vector<std::wstring>& driveList, int n);
@@ -161,6 +171,7 @@ private:
     bool FIncludeZone = false;
     std::vector<TImageScanRoot> FImageRoots;
     bool FDirect = false;
+    bool FEnterHiddenFolders = false;
     std::int64_t FFoundResults = 0;
     std::int64_t FLastFoundResultsCheck = 0;
     TADSList FADSList;

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -134,6 +135,7 @@ struct TScanSettings {
     std::int32_t previewLen = 30;
     bool includeZone = false;
     bool direct = false;
+    bool enterHiddenFolders = false;
 };
 
 class ScanTest : public testing::Test {
@@ -153,7 +155,7 @@ protected:
     virtual TSimStore& store() { return FStore; }
 
     // Runs a scan as the window starts one and waits until the thread has freed itself.
-    void scan(const TScanSettings& settings) {
+    void scan(const TScanSettings& settings, std::chrono::seconds limit = 30s) {
         testsupport::TDoneSignal destroyed;
         auto* thread = new TWatchedScan(window, destroyed);
         thread->setFreeOnTerminate(true);
@@ -165,9 +167,10 @@ protected:
         thread->setPreviewLen(settings.previewLen);
         thread->setIncludeZone(settings.includeZone);
         thread->setDirect(settings.direct);
+        thread->setEnterHiddenFolders(settings.enterHiddenFolders);
         window.FScanFileSystem = thread;
         thread->Start();
-        ASSERT_TRUE(destroyed.waitFor(30s)) << "the scan did not end";
+        ASSERT_TRUE(destroyed.waitFor(limit)) << "the scan did not end";
         EXPECT_EQ(window.FScanFileSystem, nullptr);
         for (const std::thread::id& id : window.threads) {
             ASSERT_EQ(id, ui.threadId()) << "every notification runs on the UI thread";
@@ -359,6 +362,24 @@ TEST_F(ScanTest, HiddenFilesAreInspectedHiddenFoldersAreNotDescended) {
     EXPECT_EQ(events()[2], L"driveCounted 3 C:\\w\\"); // w and its two files
     EXPECT_EQ(events().back(), L"scanFinished 2")
         << "a non-recursive scan inspects only the folder's own files";
+
+    // Evidence: every folder is entered, in the same order.
+    window.events.clear();
+    window.threads.clear();
+    TScanSettings everyFolder{smTargetPath, L"C:\\w"};
+    everyFolder.enterHiddenFolders = true;
+    scan(everyFolder);
+    found.clear();
+    for (const std::wstring& event : events()) {
+        if (event.rfind(L"fileFound", 0) == 0) {
+            found.push_back(event.substr(10, event.find(L" | ") - 10));
+        }
+    }
+    EXPECT_EQ(found, (std::vector<std::wstring>{L"C:\\w\\hidden.txt", L"C:\\w\\system.txt",
+                                                L"C:\\w\\hiddenfolder\\in.txt", L"C:\\w\\sub\\in.txt",
+                                                L"C:\\w\\sysfolder\\in.txt",
+                                                L"C:\\w\\System Volume Information\\tracking.log"}));
+    EXPECT_EQ(events()[2], L"driveCounted 11 C:\\w\\");
 }
 
 TEST_F(ScanTest, TheWildcardSelectsFilesButNeverLimitsTheDescent) {
@@ -741,6 +762,69 @@ TEST_F(LinkScanTest, ALinkBackOntoTheWalkPathIsNotWalkedAgainOtherLinksAre) {
     EXPECT_EQ(found, (std::vector<std::wstring>{L"C:\\loop\\a.txt", L"C:\\loop\\inner\\b.txt",
                                                 L"C:\\loop\\side\\c.txt"}));
     EXPECT_EQ(events()[2], L"driveCounted 6 C:\\loop\\"); // three files and loop, inner and side
+}
+
+// Records how far the scan thread's stack reaches whenever the walk lists a folder.
+class TStackWatchingStore : public TSimStore {
+public:
+    plat::HANDLE FindFirstFileW(const wchar_t* pattern, plat::WIN32_FIND_DATAW* data) override {
+        if (FWalker == std::thread::id()) {
+            FWalker = std::this_thread::get_id();
+        }
+        if (FWalker == std::this_thread::get_id()) {
+            const auto frame = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+            FLowest = std::min(FLowest, frame);
+            FHighest = std::max(FHighest, frame);
+        }
+        return TSimStore::FindFirstFileW(pattern, data);
+    }
+    // How much the stack differed between the shallowest and the deepest listing.
+    std::uintptr_t spread() const { return FHighest - FLowest; }
+
+private:
+    std::thread::id FWalker;
+    std::uintptr_t FLowest = UINTPTR_MAX;
+    std::uintptr_t FHighest = 0;
+};
+
+class DeepScanTest : public ScanTest {
+protected:
+    TSimStore& store() override { return FWatchingStore; }
+    TStackWatchingStore FWatchingStore;
+};
+
+TEST_F(DeepScanTest, FoldersThousandsDeepAreWalkedOnAStackThatDoesNotGrowWithDepth) {
+    constexpr int kDepth = 3000;
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"", L"NTFS");
+    std::wstring bottom = L"C:\\deep";
+    store().addFile(bottom + L"\\top.txt", "t");
+    store().addStream(bottom + L"\\top.txt", L"s", "x");
+    for (int level = 0; level < kDepth; ++level) {
+        bottom += L"\\d";
+        store().addFolder(bottom);
+    }
+    store().addFile(bottom + L"\\bottom.txt", "b");
+    store().addStream(bottom + L"\\bottom.txt", L"s", "x");
+    store().addStream(bottom, L"tag", "y");
+
+    scan({smTargetPath, L"C:\\deep"}, 600s);
+    // deep, its file, every level, the bottom file: nothing is dropped for depth.
+    ASSERT_GT(events().size(), 2u);
+    EXPECT_EQ(events()[2], L"driveCounted " + std::to_wstring(kDepth + 3) + L" C:\\deep\\");
+    // The paths are thousands of characters long: compared, not printed.
+    std::vector<std::wstring> found;
+    for (const std::wstring& event : events()) {
+        if (event.rfind(L"fileFound", 0) == 0 || event.rfind(L"folderFound", 0) == 0) {
+            found.push_back(event.substr(0, event.find(L" | ")));
+        }
+    }
+    EXPECT_TRUE(found == (std::vector<std::wstring>{L"fileFound C:\\deep\\top.txt", L"folderFound " + bottom,
+                                                    L"fileFound " + bottom + L"\\bottom.txt"}))
+        << found.size() << " found";
+    EXPECT_EQ(events().back(), L"scanFinished 3");
+    // A walk that recursed once per folder would use thousands of frames here (megabytes); the
+    // folders being walked must be kept off the stack.
+    EXPECT_LT(FWatchingStore.spread(), 64u * 1024u);
 }
 
 // ---- Drives read directly: the raw volume ("\\.\E:") through the NTFS engine.

@@ -238,6 +238,8 @@ void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const
     scan->setIncludeZone(includeZone);
     scan->setDirect(direct);
     scan->setImageRoots(std::move(imageRoots));
+    // An image is evidence: its hidden and system folders are walked too.
+    scan->setEnterHiddenFolders(mode == smImage);
     scan->Start();
 }
 
