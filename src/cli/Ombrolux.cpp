@@ -2,6 +2,7 @@
 
 #include "cli/ConsoleScan.h"
 #include "cli/ImageVolumes.h"
+#include "cli/OutputGuard.h"
 #include "cli/StreamCommands.h"
 #include "platform/RoutedFileServices.h"
 #include "platform/ntfs/NtfsFileServices.h"
@@ -179,6 +180,12 @@ int runScan(const TScanCommand& command, const TConsole& console) {
     std::FILE* records = console.out;
     if (!command.output.empty()) {
         const std::filesystem::path file = nativePath(command.output);
+        // Before anything is opened for writing, and whatever --force says.
+        if (const std::string refusal = writesOverSource(file, false, command.targets, console);
+            !refusal.empty()) {
+            std::fprintf(console.err, "ombrolux: %s: %s\n", command.output.c_str(), refusal.c_str());
+            return kExitUsage;
+        }
         std::error_code error;
         if (std::filesystem::exists(file, error) && !command.force) {
             std::fprintf(console.err, "ombrolux: %s: already exists (use --force to overwrite)\n",

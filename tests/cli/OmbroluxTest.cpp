@@ -282,6 +282,52 @@ TEST_F(OmbroluxTest, ExitCodesErrorsAndRefusals) {
     EXPECT_EQ("ombrolux 1.0.0\n", run.out);
 }
 
+TEST_F(OmbroluxTest, TheReportIsNeverWrittenOverAnImageItReadsWhateverNameLeadsToIt) {
+    const fs::path dir = folder->path();
+    const std::string before = readFile(image);
+    const fs::path link = dir / "link-to-volume";
+    const fs::path hard = dir / "hard-link.img";
+    fs::remove(link);
+    fs::remove(hard);
+    fs::create_symlink(image, link);
+    fs::create_hard_link(image, hard);
+    const std::string relative = fs::relative(image, fs::current_path()).string();
+    const fs::path other = dir / "other.img";
+    writeFile(other, readFile(image));
+    const struct {
+        const char* what;
+        std::vector<std::string> targets;
+        std::string output;
+    } cases[] = {
+        {"the same path", {image.string()}, image.string()},
+        {"a symbolic link to it", {image.string()}, link.string()},
+        {"a hard link to it", {image.string()}, hard.string()},
+        {"a relative path to it", {image.string()}, relative},
+        {"the second of two targets", {other.string(), image.string()}, image.string()},
+        {"a target named through a link", {link.string()}, image.string()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const bool force : {false, true}) {
+            std::vector<std::string> args = {"scan"};
+            args.insert(args.end(), c.targets.begin(), c.targets.end());
+            args.insert(args.end(), {"--output", c.output});
+            if (force) {
+                args.push_back("--force");
+            }
+            const TRun run = ombrolux(args, dir);
+            EXPECT_EQ(2, run.code) << run.err;
+            EXPECT_EQ("", run.out);
+            EXPECT_NE(std::string::npos, run.err.find(c.output + ": is ")) << run.err;
+            EXPECT_NE(std::string::npos, run.err.find("which is being read")) << run.err;
+        }
+        EXPECT_TRUE(readFile(image) == before) << "the image is unchanged";
+    }
+    fs::remove(link);
+    fs::remove(hard);
+    fs::remove(other);
+}
+
 TEST_F(OmbroluxTest, DeleteRefusesEveryPathOnLinuxAndLeavesTheImageAsItWas) {
     const fs::path dir = folder->path();
     const std::string before = readFile(image);
