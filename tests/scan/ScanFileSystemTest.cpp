@@ -21,6 +21,8 @@
 #include <functional>
 #include <list>
 #include <map>
+#include <new>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -834,6 +836,21 @@ TEST_F(DeepScanTest, FoldersThousandsDeepAreWalkedOnAStackThatDoesNotGrowWithDep
 class TRawVolumeStore : public TSimStore {
 public:
     std::map<wchar_t, std::wstring> rawVolumes; // drive letter -> the store file holding its bytes
+    // Reads of a raw volume after this many run out of memory (std::bad_alloc); negative: never.
+    int readsBeforeOutOfMemory = -1;
+
+    plat::BOOL ReadFile(plat::HANDLE file, void* buffer, plat::DWORD toRead, plat::DWORD* read,
+                        void* overlapped) override {
+        if (FRawHandles.count(file) != 0 && readsBeforeOutOfMemory >= 0 &&
+            FRawReads++ >= readsBeforeOutOfMemory) {
+            throw std::bad_alloc();
+        }
+        return TSimStore::ReadFile(file, buffer, toRead, read, overlapped);
+    }
+    plat::BOOL CloseHandle(plat::HANDLE handle) override {
+        FRawHandles.erase(handle);
+        return TSimStore::CloseHandle(handle);
+    }
 
     plat::HANDLE CreateFileW(const wchar_t* path, plat::DWORD access, plat::DWORD share, void* security,
                              plat::DWORD disposition, plat::DWORD flags, plat::HANDLE templateFile) override {
@@ -841,12 +858,19 @@ public:
         if (text.size() == 6 && text.rfind(L"\\\\.\\", 0) == 0 && text[5] == L':') {
             const auto raw = rawVolumes.find(text[4]);
             if (raw != rawVolumes.end()) {
-                return TSimStore::CreateFileW(raw->second.c_str(), access, share, security, disposition,
-                                              flags, templateFile);
+                const plat::HANDLE handle = TSimStore::CreateFileW(
+                    raw->second.c_str(), access, share, security, disposition, flags, templateFile);
+                FRawHandles.insert(handle);
+                FRawReads = 0;
+                return handle;
             }
         }
         return TSimStore::CreateFileW(path, access, share, security, disposition, flags, templateFile);
     }
+
+private:
+    std::set<plat::HANDLE> FRawHandles;
+    int FRawReads = 0;
 };
 
 // A volume ntfs-3g writes once: files and folders with streams, streams on a folder and on the root,
@@ -1136,6 +1160,9 @@ TEST_F(DirectScanTest, ARawVolumeThatCannotBeReadFallsBackToTheWalk) {
         {"not NTFS",
          [](TRawVolumeStore& store) { store.addFile(L"C:\\raw\\e.vol", std::string(1 << 20, '\0')); },
          L"\\\\.\\E: cannot be read: no NTFS boot sector"},
+        // The boot sector reads; the catalogue does not fit in memory.
+        {"out of memory", [](TRawVolumeStore& store) { store.readsBeforeOutOfMemory = 1; },
+         L"\\\\.\\E: cannot be read: there is not enough memory for its catalogue"},
     };
     layOutVolume(directFixture().image);
     scan({smTargetDrive, L"E:\\"});
@@ -1145,6 +1172,7 @@ TEST_F(DirectScanTest, ARawVolumeThatCannotBeReadFallsBackToTheWalk) {
         FRawStore.rawVolumes[L'E'] = L"C:\\raw\\e.vol";
         FRawStore.denyAccess(L"C:\\raw\\e.vol", false);
         FRawStore.addFile(L"C:\\raw\\e.vol", directFixture().image);
+        FRawStore.readsBeforeOutOfMemory = -1;
         c.breakVolume(FRawStore);
         window.events.clear();
         window.threads.clear();
