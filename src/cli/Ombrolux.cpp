@@ -4,6 +4,7 @@
 #include "cli/ImageVolumes.h"
 #include "cli/OutputGuard.h"
 #include "cli/StreamCommands.h"
+#include "ntfs/NtfsVolume.h"
 #include "platform/RoutedFileServices.h"
 #include "platform/ntfs/NtfsFileServices.h"
 #include "report/TextEncoding.h"
@@ -90,15 +91,37 @@ public:
 
     int exitCode() const { return FSomeUnread ? kExitSomeUnread : kExitOk; }
 
+    // After the run, on standard error: what could not be read, counted (each was named as it came).
+    void reportShortfall() const {
+        std::string parts;
+        const auto add = [&parts](std::uint64_t count, const char* one, const char* many) {
+            if (count > 0) {
+                parts +=
+                    (parts.empty() ? "" : ", ") + std::to_string(count) + " " + (count == 1 ? one : many);
+            }
+        };
+        add(FDamagedRecords, "damaged record skipped", "damaged records skipped");
+        add(static_cast<std::uint64_t>(FUnlistedFolders), "folder not listed", "folders not listed");
+        add(static_cast<std::uint64_t>(FUnread), "target or partition not read",
+            "targets or partitions not read");
+        if (!parts.empty()) {
+            std::fprintf(FConsole.err, "ombrolux: the listing is incomplete: %s\n", parts.c_str());
+        }
+    }
+
 private:
     bool fail(const std::string& target, const std::string& reason) {
         std::fprintf(FConsole.err, "ombrolux: %s: %s\n", target.c_str(), reason.c_str());
         FSomeUnread = true;
+        ++FUnread;
         return false;
     }
 
     void account(const TScanOutcome& outcome) {
-        FSomeUnread = FSomeUnread || outcome.unreadable > 0 || outcome.stopped || outcome.writeFailed;
+        FUnlistedFolders += outcome.unlistedFolders;
+        FDamagedRecords += outcome.damagedRecords;
+        FSomeUnread = FSomeUnread || outcome.unreadable > 0 || outcome.stopped || outcome.writeFailed ||
+                      outcome.unlistedFolders > 0 || outcome.damagedRecords > 0;
         if (outcome.writeFailed) {
             std::fprintf(FConsole.err, "ombrolux: the output could not be written\n");
         }
@@ -118,6 +141,12 @@ private:
         std::vector<std::wstring> sources;
         wchar_t letter = L'C';
         for (TOpenedVolume& opened : image.volumes) {
+            if (const std::uint64_t damaged = opened.volume->damagedRecords(); damaged > 0) {
+                std::fprintf(FConsole.err, "ombrolux: %s: %s\n", report::toUtf8(opened.source).c_str(),
+                             damagedRecordsText(damaged).c_str());
+                FDamagedRecords += damaged;
+                FSomeUnread = true;
+            }
             sources.push_back(std::move(opened.source));
             reader.mount(letter++, std::move(opened.volume));
         }
@@ -162,6 +191,9 @@ private:
     bool FDirect = false; // drives and folders read from the raw volume (an image is read so anyway)
     TConsoleOutput FOutput;
     bool FSomeUnread = false;
+    std::uint64_t FDamagedRecords = 0;
+    int FUnlistedFolders = 0;
+    int FUnread = 0; // targets, or partitions of them, that could not be read
 };
 
 int runScan(const TScanCommand& command, const TConsole& console) {
@@ -213,6 +245,7 @@ int runScan(const TScanCommand& command, const TConsole& console) {
         }
         run.scanTarget(target);
     }
+    run.reportShortfall();
     const bool flushed = std::fflush(records) == 0;
     const bool closed = records == console.out || std::fclose(records) == 0;
     if (!flushed || !closed) {

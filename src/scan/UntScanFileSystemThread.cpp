@@ -65,13 +65,25 @@ bool isDownloadMarkName(const std::wstring& name) {
 class TFolderSearch {
 public:
     TFolderSearch(plat::TFileServices& fs, const std::wstring& pattern) : FServices(fs) {
-        if (fs.listFolder(pattern.c_str(), FListed) == plat::TFolderListing::notOffered) {
+        const plat::TFolderListing listing = fs.listFolder(pattern.c_str(), FListed);
+        if (listing == plat::TFolderListing::notOffered) {
             FFind = plat::TFindHandle(fs.FindFirstFileW(pattern.c_str(), &FData));
             FFirstPending = FFind.valid();
+        }
+        if (listing == plat::TFolderListing::failed ||
+            (listing == plat::TFolderListing::notOffered && !FFind)) {
+            // No entry matching the pattern is an empty answer, not a failure.
+            const plat::DWORD error = fs.GetLastError();
+            if (error != plat::ERROR_FILE_NOT_FOUND && error != plat::ERROR_NO_MORE_FILES) {
+                FError = error;
+            }
         }
     }
     TFolderSearch(const TFolderSearch&) = delete;
     TFolderSearch& operator=(const TFolderSearch&) = delete;
+
+    // Why the folder could not be listed (access denied, say); 0 when it was.
+    plat::DWORD error() const { return FError; }
 
     // The next entry; null after the last.
     const plat::TFolderEntry* next() {
@@ -95,6 +107,7 @@ private:
     plat::WIN32_FIND_DATAW FData{};
     bool FFirstPending = false;
     plat::TFolderEntry FSearched; // streams unknown: the file is asked
+    plat::DWORD FError = 0;
 };
 
 // Empties the stream list when the inspection of a file ends, whichever way it ends.
@@ -176,13 +189,20 @@ void TScanFileSystem::scanRoot(const std::vector<std::wstring>& driveList, int n
     // saving and deleting afterwards) go through the installed services as after a walk.
     std::optional<plat::ntfs::TDirectDrive> direct;
     std::optional<plat::TThreadFileServices> readingDirectly;
+    std::uint64_t damagedRecords =
+        FScanMode == smImage ? FImageRoots[static_cast<std::size_t>(n)].damagedRecords : 0;
     if (FDirect) {
         direct.emplace(plat::files(), FCurDrive[0]);
         if (direct->opened()) {
             readingDirectly.emplace(direct->services());
+            damagedRecords = direct->damagedRecords();
         } else {
             Synchronize([&] { FNotifications.directReadFailed(FCurDrive, direct->failure()); });
         }
+    }
+
+    if (damagedRecords > 0) {
+        Synchronize([&] { FNotifications.damagedRecordsSkipped(FCurDriveLabel, damagedRecords); });
     }
 
     FCount = 0;
@@ -269,6 +289,9 @@ bool TScanFileSystem::enterFolder(const std::wstring& path, bool countOnly,
     // Every matching entry that is not a folder, hidden and system ones included.
     {
         TFolderSearch search(fs, plat::exactPath(folder + FWildcard));
+        if (search.error() != 0 && !countOnly) {
+            Synchronize([&] { FNotifications.folderNotListed(folder, search.error()); });
+        }
         while (const plat::TFolderEntry* entry = search.next()) {
             if ((entry->attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {
                 if (oneListing) {

@@ -21,11 +21,12 @@ enum TScanFileSystemMode {
     smImage = 3,       // the NTFS volumes of a disk image, each at a drive letter (imageRoots)
 };
 
-// A volume of a disk image to be scanned: its root ("Y:\") and the name messages give it
-// ("evidence.dd [2]").
+// A volume of a disk image to be scanned: its root ("Y:\"), the name messages give it
+// ("evidence.dd [2]") and what the reader skipped when it loaded the volume's catalogue.
 struct TImageScanRoot {
     std::wstring root;
     std::wstring label;
+    std::uint64_t damagedRecords = 0; // records of its master file table the reader skipped as damaged
 };
 
 // A node of the window's results tree, as the window hands it out; the scan only passes it back.
@@ -73,6 +74,20 @@ public:
     virtual void directReadFailed(const std::wstring& curDrive, const std::wstring& why) {
         (void)curDrive;
         (void)why;
+    }
+    // A root read through the NTFS engine (a disk image's volume, a drive read directly) whose master
+    // file table held records that were skipped as damaged (a torn write, an unreadable sector): what
+    // they held is missing from the scan. Right after driveInitializing (and directReadFailed).
+    virtual void damagedRecordsSkipped(const std::wstring& curDriveLabel, std::uint64_t count) {
+        (void)curDriveLabel;
+        (void)count;
+    }
+    // A folder (with its trailing "\") whose entries could not be listed (error: the system's error
+    // code, such as 5 for access denied): its files and subfolders are missing from the scan. In the
+    // reporting pass, after the folder's own streams.
+    virtual void folderNotListed(const std::wstring& folder, plat::DWORD error) {
+        (void)folder;
+        (void)error;
     }
     // Once, last, also after a stop or an error. The thread frees itself right after this returns,
     // so the window drops its reference to it here.

@@ -93,6 +93,12 @@ public:
     void directReadFailed(const std::wstring& curDrive, const std::wstring& why) override {
         record(L"directReadFailed " + curDrive + L" | " + why);
     }
+    void damagedRecordsSkipped(const std::wstring& curDriveLabel, std::uint64_t count) override {
+        record(L"damagedRecordsSkipped " + curDriveLabel + L" " + std::to_wstring(count));
+    }
+    void folderNotListed(const std::wstring& folder, plat::DWORD error) override {
+        record(L"folderNotListed " + folder + L" " + std::to_wstring(error));
+    }
     void scanFinished(bool terminated, std::int64_t foundResults) override {
         FScanFileSystem = nullptr; // the thread frees itself right after this
         record(L"scanFinished " + std::wstring(terminated ? L"stopped " : L"") +
@@ -382,6 +388,36 @@ TEST_F(ScanTest, HiddenFilesAreInspectedHiddenFoldersAreNotDescended) {
                                                 L"C:\\w\\sysfolder\\in.txt",
                                                 L"C:\\w\\System Volume Information\\tracking.log"}));
     EXPECT_EQ(events()[2], L"driveCounted 11 C:\\w\\");
+}
+
+TEST_F(ScanTest, AFolderThatCannotBeListedIsNamedOnceAndTheWalkGoesOn) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+    store().addFile(L"C:\\w\\locked\\in.txt", "i");
+    store().addFile(L"C:\\w\\open\\in.txt", "i");
+    store().addStream(L"C:\\w\\open\\in.txt", L"s", "x");
+    store().denyAccess(L"C:\\w\\locked");
+    for (const wchar_t* wildcard : {L"*.*", L"*.txt"}) {
+        SCOPED_TRACE(ntfstest::utf8(wildcard));
+        window.events.clear();
+        window.threads.clear();
+        scan({smTargetPath, L"C:\\w", wildcard});
+        std::vector<std::wstring> shortfalls;
+        for (const std::wstring& event : events()) {
+            if (event.rfind(L"folderNotListed", 0) == 0) {
+                shortfalls.push_back(event);
+            }
+        }
+        // Named in the reporting pass only, with the system's reason; the folder after it is walked.
+        EXPECT_EQ(shortfalls, (std::vector<std::wstring>{L"folderNotListed C:\\w\\locked\\ 5"}));
+        EXPECT_EQ(events().back(), L"scanFinished 1");
+    }
+    // An empty answer (no file matches the wildcard) is no failure.
+    window.events.clear();
+    window.threads.clear();
+    scan({smTargetPath, L"C:\\w\\open", L"*.exe"});
+    for (const std::wstring& event : events()) {
+        EXPECT_NE(event.rfind(L"folderNotListed", 0), 0u) << ntfstest::utf8(event);
+    }
 }
 
 TEST_F(ScanTest, TheWildcardSelectsFilesButNeverLimitsTheDescent) {
