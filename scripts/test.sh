@@ -36,6 +36,7 @@ if cmake --preset "$windows" >/dev/null && cmake --build --preset "$windows" -j 
   if [ "$native_built" = 1 ]; then
     step scripts/raw-volume-test.sh build/native "build/$windows"
     step tests/cli/run_wine_ombrolux.sh build/native "build/$windows"
+    step tests/cli/run_deep_volume_test.sh "build/$windows"
   fi
   step tests/gui/run_gui_tests.sh "build/$windows"
   step tests/gui/run_stream_gui_tests.sh "build/$windows"

@@ -239,7 +239,9 @@ std::wstring TScanFileSystem::driveLabel() const {
 void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly,
                                     plat::TKnownStreams folderStreams) {
     // The folders being walked are kept on a list of their own, not on this thread's stack, so that no
-    // depth of folders can exhaust it: each holds the subfolders it has still to walk.
+    // depth of folders can exhaust it: each holds the subfolders it has still to walk, and the length
+    // of its path in the path of the deepest one (one path for all, so memory grows with the depth
+    // only, not with its square).
     FWalkPath.clear();
     if (Terminated() || !enterFolder(path, countOnly, folderStreams)) {
         FWalkPath.clear();
@@ -258,7 +260,8 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly,
         // The subfolders in listing order, each walked completely before the next; the wildcard never
         // limits the descent.
         const TSubfolder subfolder = current.subfolders[current.nextSubfolder++];
-        const std::wstring subfolderPath = current.path + subfolder.name;
+        FPathWalked.resize(current.pathLength); // back from the subfolder walked before
+        const std::wstring subfolderPath = FPathWalked + subfolder.name;
         if (!subfolder.walked) {
             askEntry(withDelimiter(subfolderPath), L"", true, countOnly, subfolder.streams);
             continue;
@@ -275,9 +278,10 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly,
 
 bool TScanFileSystem::enterFolder(const std::wstring& path, bool countOnly,
                                   plat::TKnownStreams folderStreams) {
+    const std::wstring folder = withDelimiter(path);
     TWalkFolder& walked = FWalkPath.emplace_back();
-    walked.path = withDelimiter(path);
-    const std::wstring& folder = walked.path;
+    FPathWalked = folder;
+    walked.pathLength = folder.size();
     plat::TFileServices& fs = plat::files();
     // When the wildcard takes every name, the listing of the files also gives the subfolders, so the
     // folder is listed once instead of twice.
@@ -420,7 +424,7 @@ bool TScanFileSystem::leadsBackOnWalkPath(const std::wstring& folderLink) {
     }
     for (TWalkFolder& onPath : FWalkPath) {
         if (!onPath.identityRead) {
-            onPath.identity = folderIdentity(onPath.path);
+            onPath.identity = folderIdentity(FPathWalked.substr(0, onPath.pathLength));
             onPath.identityRead = true;
         }
         if (onPath.identity == target) {

@@ -150,7 +150,7 @@ private:
     // A folder of the current walk path: its subfolders still to walk, and its identity, read only when
     // a folder link needs it.
     struct TWalkFolder {
-        std::wstring path; // with its trailing "\"
+        std::size_t pathLength = 0; // of FPathWalked, up to this folder's trailing "\"
         std::vector<TSubfolder> subfolders;
         std::size_t nextSubfolder = 0;
         bool identityRead = false;
@@ -192,4 +192,5 @@ private:
     TADSList FADSList;
 
     std::vector<TWalkFolder> FWalkPath;
+    std::wstring FPathWalked; // the path of the deepest folder on the walk path, with its trailing "\"
 };
