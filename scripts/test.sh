@@ -24,7 +24,7 @@ if [ "$KW_WINE64" = 1 ]; then
   echo "This machine runs no 32-bit x86 code (its kernel has no IA-32 emulation): the 32-bit programs are"
   echo "built, and the Windows tests run on the 64-bit build of the same sources under wine64."
   if cmake --preset win32 >/dev/null &&
-    cmake --build --preset win32 -j "$jobs" --target ADSOmbrolux ADSOmbroluxStoreDemo; then
+    cmake --build --preset win32 -j "$jobs" --target ADSOmbrolux ADSOmbroluxStoreDemo ombrolux; then
     echo "== the 32-bit programs are built"
   else
     echo "32-bit Windows build failed"; status=1
@@ -36,6 +36,7 @@ if cmake --preset "$windows" >/dev/null && cmake --build --preset "$windows" -j 
   if [ "$native_built" = 1 ]; then
     step scripts/raw-volume-test.sh build/native "build/$windows"
     step tests/cli/run_wine_ombrolux.sh build/native "build/$windows"
+    step tests/cli/run_deep_volume_test.sh "build/$windows"
   fi
   step tests/gui/run_gui_tests.sh "build/$windows"
   step tests/gui/run_stream_gui_tests.sh "build/$windows"
@@ -45,5 +46,8 @@ if cmake --preset "$windows" >/dev/null && cmake --build --preset "$windows" -j 
 else
   echo "Windows build ($windows) failed"; status=1
 fi
+# The 32-bit programs are large-address aware and carry no symbol table.
+step python3 tests/win32/check_pe_flags.py build/win32/src/app/ADSOmbrolux.exe \
+  build/win32/src/app/ADSOmbroluxStoreDemo.exe build/win32/src/app/ombrolux.exe
 [ "$status" -eq 0 ] && echo "All tests passed." || echo "Some tests FAILED."
 exit "$status"

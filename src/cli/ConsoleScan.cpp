@@ -87,6 +87,18 @@ public:
         std::fprintf(FOutput.errors, "ombrolux: %s: %s; walked file by file instead\n",
                      report::toUtf8(curDrive).c_str(), report::toUtf8(why).c_str());
     }
+    void damagedRecordsSkipped(const std::wstring& curDriveLabel, std::uint64_t count) override {
+        clearProgress();
+        outcome.damagedRecords += count;
+        std::fprintf(FOutput.errors, "ombrolux: %s: %s\n", report::toUtf8(curDriveLabel).c_str(),
+                     damagedRecordsText(count).c_str());
+    }
+    void folderNotListed(const std::wstring& folder, plat::DWORD error) override {
+        clearProgress();
+        ++outcome.unlistedFolders;
+        std::fprintf(FOutput.errors, "ombrolux: %s: could not be listed (%s); what it holds is missing\n",
+                     report::toUtf8(shown(folder)).c_str(), report::errorText(error).c_str());
+    }
     void scanFinished(bool terminated, std::int64_t) override {
         outcome.stopped = terminated;
         clearProgress();
@@ -114,6 +126,12 @@ private:
 
 } // namespace
 
+std::string damagedRecordsText(std::uint64_t count) {
+    return std::to_string(count) + (count == 1 ? " record" : " records") +
+           " of its master file table skipped as damaged; what " + (count == 1 ? "it holds" : "they hold") +
+           " is missing";
+}
+
 TCtrlCStops::TCtrlCStops() : FPrevious(std::signal(SIGINT, onInterrupt)) {}
 
 TCtrlCStops::~TCtrlCStops() {
@@ -138,6 +156,7 @@ TScanOutcome scanRoot(const std::wstring& source, const std::wstring& root, cons
         scan.setRecursive(settings.recursive);
         scan.setIncludeZone(settings.includeZone);
         scan.setDirect(settings.direct);
+        scan.setEnterHiddenFolders(!settings.skipHiddenFolders);
         scan.setPreviewLen(settings.wanted.previewLen);
         gRunning.store(&scan);
         if (gInterrupted.load()) {

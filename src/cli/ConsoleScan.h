@@ -20,6 +20,9 @@ struct TScanSettings {
     // Drives and folders on them are read from the drive's raw volume through the NTFS engine (a
     // walk where it cannot be read, with a warning).
     bool direct = false;
+    // Hidden and system folders are walked as any other unless told to skip them, as the window does
+    // on live drives (asked for their own streams, not entered).
+    bool skipHiddenFolders = false;
     report::TFactsWanted wanted;
 };
 
@@ -37,10 +40,15 @@ struct TConsoleOutput {
 
 struct TScanOutcome {
     std::int64_t streams = 0;
-    int unreadable = 0; // streams whose bytes could not be read for the hash or the mark
+    int unreadable = 0;               // streams whose bytes could not be read for the hash or the mark
+    int unlistedFolders = 0;          // folders whose entries could not be listed
+    std::uint64_t damagedRecords = 0; // records of a volume read directly skipped as damaged
     bool stopped = false;
     bool writeFailed = false;
 };
+
+// "3 records of its master file table skipped as damaged; ...": after a volume's name on standard error.
+std::string damagedRecordsText(std::uint64_t count);
 
 // Scans one root (a drive root such as "C:\" or a folder) with the installed file services and
 // writes every stream found. source is what the user named. Under TCtrlCStops, Ctrl+C stops it cleanly.

@@ -2,7 +2,9 @@
 
 #include "cli/ConsoleScan.h"
 #include "cli/ImageVolumes.h"
+#include "cli/OutputGuard.h"
 #include "cli/StreamCommands.h"
+#include "ntfs/NtfsVolume.h"
 #include "platform/RoutedFileServices.h"
 #include "platform/ntfs/NtfsFileServices.h"
 #include "report/TextEncoding.h"
@@ -48,6 +50,7 @@ struct TScanCommand {
     bool noRecurse = false;
     bool includeZone = false;
     bool direct = false;
+    bool skipHiddenFolders = false;
     int preview = 0;
     bool hash = false;
     std::string format = "text";
@@ -64,6 +67,7 @@ public:
         FSettings.recursive = !command.noRecurse;
         FSettings.includeZone = command.includeZone;
         FDirect = command.direct;
+        FSettings.skipHiddenFolders = command.skipHiddenFolders;
         FSettings.wanted.previewLen = command.preview;
         FSettings.wanted.hash = command.hash;
         FOutput.records = records;
@@ -87,15 +91,37 @@ public:
 
     int exitCode() const { return FSomeUnread ? kExitSomeUnread : kExitOk; }
 
+    // After the run, on standard error: what could not be read, counted (each was named as it came).
+    void reportShortfall() const {
+        std::string parts;
+        const auto add = [&parts](std::uint64_t count, const char* one, const char* many) {
+            if (count > 0) {
+                parts +=
+                    (parts.empty() ? "" : ", ") + std::to_string(count) + " " + (count == 1 ? one : many);
+            }
+        };
+        add(FDamagedRecords, "damaged record skipped", "damaged records skipped");
+        add(static_cast<std::uint64_t>(FUnlistedFolders), "folder not listed", "folders not listed");
+        add(static_cast<std::uint64_t>(FUnread), "target or partition not read",
+            "targets or partitions not read");
+        if (!parts.empty()) {
+            std::fprintf(FConsole.err, "ombrolux: the listing is incomplete: %s\n", parts.c_str());
+        }
+    }
+
 private:
     bool fail(const std::string& target, const std::string& reason) {
         std::fprintf(FConsole.err, "ombrolux: %s: %s\n", target.c_str(), reason.c_str());
         FSomeUnread = true;
+        ++FUnread;
         return false;
     }
 
     void account(const TScanOutcome& outcome) {
-        FSomeUnread = FSomeUnread || outcome.unreadable > 0 || outcome.stopped || outcome.writeFailed;
+        FUnlistedFolders += outcome.unlistedFolders;
+        FDamagedRecords += outcome.damagedRecords;
+        FSomeUnread = FSomeUnread || outcome.unreadable > 0 || outcome.stopped || outcome.writeFailed ||
+                      outcome.unlistedFolders > 0 || outcome.damagedRecords > 0;
         if (outcome.writeFailed) {
             std::fprintf(FConsole.err, "ombrolux: the output could not be written\n");
         }
@@ -115,6 +141,12 @@ private:
         std::vector<std::wstring> sources;
         wchar_t letter = L'C';
         for (TOpenedVolume& opened : image.volumes) {
+            if (const std::uint64_t damaged = opened.volume->damagedRecords(); damaged > 0) {
+                std::fprintf(FConsole.err, "ombrolux: %s: %s\n", report::toUtf8(opened.source).c_str(),
+                             damagedRecordsText(damaged).c_str());
+                FDamagedRecords += damaged;
+                FSomeUnread = true;
+            }
             sources.push_back(std::move(opened.source));
             reader.mount(letter++, std::move(opened.volume));
         }
@@ -159,6 +191,9 @@ private:
     bool FDirect = false; // drives and folders read from the raw volume (an image is read so anyway)
     TConsoleOutput FOutput;
     bool FSomeUnread = false;
+    std::uint64_t FDamagedRecords = 0;
+    int FUnlistedFolders = 0;
+    int FUnread = 0; // targets, or partitions of them, that could not be read
 };
 
 int runScan(const TScanCommand& command, const TConsole& console) {
@@ -177,6 +212,12 @@ int runScan(const TScanCommand& command, const TConsole& console) {
     std::FILE* records = console.out;
     if (!command.output.empty()) {
         const std::filesystem::path file = nativePath(command.output);
+        // Before anything is opened for writing, and whatever --force says.
+        if (const std::string refusal = writesOverSource(file, false, command.targets, console);
+            !refusal.empty()) {
+            std::fprintf(console.err, "ombrolux: %s: %s\n", command.output.c_str(), refusal.c_str());
+            return kExitUsage;
+        }
         std::error_code error;
         if (std::filesystem::exists(file, error) && !command.force) {
             std::fprintf(console.err, "ombrolux: %s: already exists (use --force to overwrite)\n",
@@ -204,6 +245,7 @@ int runScan(const TScanCommand& command, const TConsole& console) {
         }
         run.scanTarget(target);
     }
+    run.reportShortfall();
     const bool flushed = std::fflush(records) == 0;
     const bool closed = records == console.out || std::fclose(records) == 0;
     if (!flushed || !closed) {
@@ -237,6 +279,9 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
         ->required();
     scanCommand->add_option("--wildcard", scan.wildcard, "File names to inspect (default *.*)");
     scanCommand->add_flag("--no-recurse", scan.noRecurse, "Do not descend into subfolders");
+    scanCommand->add_flag("--skip-hidden-folders", scan.skipHiddenFolders,
+                          "Ask hidden and system folders for their own streams but do not enter them, "
+                          "as the window does on live drives (by default every folder is entered)");
     scanCommand->add_flag("--include-zone", scan.includeZone,
                           "Report download marks (Zone.Identifier) under 100 bytes too");
     scanCommand->add_option("--preview", scan.preview, "Preview the first N bytes of each stream (0 to 1024)")

@@ -1,6 +1,7 @@
 #include "cli/StreamCommands.h"
 
 #include "cli/ImageVolumes.h"
+#include "cli/OutputGuard.h"
 #include "platform/Owned.h"
 #include "platform/RoutedFileServices.h"
 #include "platform/ScopedModes.h"
@@ -287,6 +288,18 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
     std::error_code error;
     if (!std::filesystem::is_directory(nativePath(folder), error)) {
         return fail(console, folder, "no such folder");
+    }
+    // No stream is saved onto the image or device it is read from.
+    std::vector<std::string> images;
+    for (const std::string& streamPath : streamPaths) {
+        if (const TImagePart part = findImage(streamPath); part.inside != std::string::npos) {
+            images.push_back(part.image);
+        }
+    }
+    if (const std::string refusal = writesOverSource(nativePath(folder), true, images, console);
+        !refusal.empty()) {
+        std::fprintf(console.err, "ombrolux: %s: %s\n", folder.c_str(), refusal.c_str());
+        return kExitUsage;
     }
     const std::wstring destination = folderPath(nativePath(folder));
 #ifdef _WIN32

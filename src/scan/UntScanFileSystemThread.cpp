@@ -65,13 +65,25 @@ bool isDownloadMarkName(const std::wstring& name) {
 class TFolderSearch {
 public:
     TFolderSearch(plat::TFileServices& fs, const std::wstring& pattern) : FServices(fs) {
-        if (fs.listFolder(pattern.c_str(), FListed) == plat::TFolderListing::notOffered) {
+        const plat::TFolderListing listing = fs.listFolder(pattern.c_str(), FListed);
+        if (listing == plat::TFolderListing::notOffered) {
             FFind = plat::TFindHandle(fs.FindFirstFileW(pattern.c_str(), &FData));
             FFirstPending = FFind.valid();
+        }
+        if (listing == plat::TFolderListing::failed ||
+            (listing == plat::TFolderListing::notOffered && !FFind)) {
+            // No entry matching the pattern is an empty answer, not a failure.
+            const plat::DWORD error = fs.GetLastError();
+            if (error != plat::ERROR_FILE_NOT_FOUND && error != plat::ERROR_NO_MORE_FILES) {
+                FError = error;
+            }
         }
     }
     TFolderSearch(const TFolderSearch&) = delete;
     TFolderSearch& operator=(const TFolderSearch&) = delete;
+
+    // Why the folder could not be listed (access denied, say); 0 when it was.
+    plat::DWORD error() const { return FError; }
 
     // The next entry; null after the last.
     const plat::TFolderEntry* next() {
@@ -95,6 +107,7 @@ private:
     plat::WIN32_FIND_DATAW FData{};
     bool FFirstPending = false;
     plat::TFolderEntry FSearched; // streams unknown: the file is asked
+    plat::DWORD FError = 0;
 };
 
 // Empties the stream list when the inspection of a file ends, whichever way it ends.
@@ -107,22 +120,6 @@ public:
 
 private:
     TADSList& FList;
-};
-
-// Keeps a folder on the walk path while it is walked.
-template <typename TStack> class TOnWalkPath {
-public:
-    TOnWalkPath(TStack& stack, const std::wstring& path) : FStack(stack) {
-        typename TStack::value_type folder;
-        folder.path = path;
-        FStack.push_back(std::move(folder));
-    }
-    ~TOnWalkPath() { FStack.pop_back(); }
-    TOnWalkPath(const TOnWalkPath&) = delete;
-    TOnWalkPath& operator=(const TOnWalkPath&) = delete;
-
-private:
-    TStack& FStack;
 };
 
 } // namespace
@@ -192,13 +189,20 @@ void TScanFileSystem::scanRoot(const std::vector<std::wstring>& driveList, int n
     // saving and deleting afterwards) go through the installed services as after a walk.
     std::optional<plat::ntfs::TDirectDrive> direct;
     std::optional<plat::TThreadFileServices> readingDirectly;
+    std::uint64_t damagedRecords =
+        FScanMode == smImage ? FImageRoots[static_cast<std::size_t>(n)].damagedRecords : 0;
     if (FDirect) {
         direct.emplace(plat::files(), FCurDrive[0]);
         if (direct->opened()) {
             readingDirectly.emplace(direct->services());
+            damagedRecords = direct->damagedRecords();
         } else {
             Synchronize([&] { FNotifications.directReadFailed(FCurDrive, direct->failure()); });
         }
+    }
+
+    if (damagedRecords > 0) {
+        Synchronize([&] { FNotifications.damagedRecordsSkipped(FCurDriveLabel, damagedRecords); });
     }
 
     FCount = 0;
@@ -234,53 +238,30 @@ std::wstring TScanFileSystem::driveLabel() const {
 
 void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly,
                                     plat::TKnownStreams folderStreams) {
-    if (Terminated()) {
+    // The folders being walked are kept on a list of their own, not on this thread's stack, so that no
+    // depth of folders can exhaust it: each holds the subfolders it has still to walk, and the length
+    // of its path in the path of the deepest one (one path for all, so memory grows with the depth
+    // only, not with its square).
+    FWalkPath.clear();
+    if (Terminated() || !enterFolder(path, countOnly, folderStreams)) {
+        FWalkPath.clear();
         return;
     }
-    const std::wstring folder = withDelimiter(path);
-    TOnWalkPath<std::vector<TWalkFolder>> onWalkPath(FWalkPath, folder);
-    plat::TFileServices& fs = plat::files();
-    // When the wildcard takes every name, the listing of the files also gives the subfolders, so the
-    // folder is listed once instead of twice.
-    const bool oneListing = FRecursive && (FWildcard == L"*.*" || FWildcard == L"*");
-    std::vector<TSubfolder> subfolders;
-
-    // The folder's own streams first, then its files, then its subfolders.
-    askEntry(folder, L"", true, countOnly, folderStreams);
-
-    // Every matching entry that is not a folder, hidden and system ones included.
-    {
-        TFolderSearch search(fs, plat::exactPath(folder + FWildcard));
-        while (const plat::TFolderEntry* entry = search.next()) {
-            if ((entry->attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {
-                if (oneListing) {
-                    keepSubfolder(*entry, subfolders);
-                }
-                continue;
-            }
-            if (Terminated()) {
-                return;
-            }
-            askEntry(folder, entry->name, false, countOnly, entry->streams);
-        }
-    }
-    if (!FRecursive) {
-        return;
-    }
-    if (!oneListing) {
-        TFolderSearch search(fs, plat::exactPath(folder + L"*.*"));
-        while (const plat::TFolderEntry* entry = search.next()) {
-            keepSubfolder(*entry, subfolders);
-        }
-    }
-
-    // Then the subfolders in listing order, each walked completely before the next; the wildcard
-    // never limits the descent.
-    for (const TSubfolder& subfolder : subfolders) {
+    while (!FWalkPath.empty()) {
         if (Terminated()) {
+            FWalkPath.clear();
             return;
         }
-        const std::wstring subfolderPath = folder + subfolder.name;
+        TWalkFolder& current = FWalkPath.back();
+        if (current.nextSubfolder == current.subfolders.size()) {
+            FWalkPath.pop_back(); // walked completely
+            continue;
+        }
+        // The subfolders in listing order, each walked completely before the next; the wildcard never
+        // limits the descent.
+        const TSubfolder subfolder = current.subfolders[current.nextSubfolder++];
+        FPathWalked.resize(current.pathLength); // back from the subfolder walked before
+        const std::wstring subfolderPath = FPathWalked + subfolder.name;
         if (!subfolder.walked) {
             askEntry(withDelimiter(subfolderPath), L"", true, countOnly, subfolder.streams);
             continue;
@@ -288,11 +269,57 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly,
         if (subfolder.link && leadsBackOnWalkPath(subfolderPath)) {
             continue; // a link back to a folder being walked would walk it again and again
         }
-        searchProcess(subfolderPath, countOnly, subfolder.streams);
+        if (!enterFolder(subfolderPath, countOnly, subfolder.streams)) {
+            FWalkPath.clear();
+            return;
+        }
     }
 }
 
-void TScanFileSystem::keepSubfolder(const plat::TFolderEntry& entry, std::vector<TSubfolder>& subfolders) {
+bool TScanFileSystem::enterFolder(const std::wstring& path, bool countOnly,
+                                  plat::TKnownStreams folderStreams) {
+    const std::wstring folder = withDelimiter(path);
+    TWalkFolder& walked = FWalkPath.emplace_back();
+    FPathWalked = folder;
+    walked.pathLength = folder.size();
+    plat::TFileServices& fs = plat::files();
+    // When the wildcard takes every name, the listing of the files also gives the subfolders, so the
+    // folder is listed once instead of twice.
+    const bool oneListing = FRecursive && (FWildcard == L"*.*" || FWildcard == L"*");
+
+    // The folder's own streams first, then its files, then its subfolders.
+    askEntry(folder, L"", true, countOnly, folderStreams);
+
+    // Every matching entry that is not a folder, hidden and system ones included.
+    {
+        TFolderSearch search(fs, plat::exactPath(folder + FWildcard));
+        if (search.error() != 0 && !countOnly) {
+            Synchronize([&] { FNotifications.folderNotListed(folder, search.error()); });
+        }
+        while (const plat::TFolderEntry* entry = search.next()) {
+            if ((entry->attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0) {
+                if (oneListing) {
+                    keepSubfolder(*entry, walked.subfolders);
+                }
+                continue;
+            }
+            if (Terminated()) {
+                return false;
+            }
+            askEntry(folder, entry->name, false, countOnly, entry->streams);
+        }
+    }
+    if (FRecursive && !oneListing) {
+        TFolderSearch search(fs, plat::exactPath(folder + L"*.*"));
+        while (const plat::TFolderEntry* entry = search.next()) {
+            keepSubfolder(*entry, walked.subfolders);
+        }
+    }
+    return true;
+}
+
+void TScanFileSystem::keepSubfolder(const plat::TFolderEntry& entry,
+                                    std::vector<TSubfolder>& subfolders) const {
     const plat::DWORD attributes = entry.attributes;
     if ((attributes & plat::FILE_ATTRIBUTE_DIRECTORY) == 0) {
         return;
@@ -301,10 +328,11 @@ void TScanFileSystem::keepSubfolder(const plat::TFolderEntry& entry, std::vector
         return;
     }
     const bool link = (attributes & plat::FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-    // Hidden and system folders (System Volume Information and the like) are not descended, but a
-    // stream hidden on one is found: the folder is asked for its own. Such a link is not asked
-    // either: asking follows it to its target, which is not walked from here.
-    const bool walked = (attributes & (plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM)) == 0;
+    // Unless told to enter them, hidden and system folders (System Volume Information and the like)
+    // are not descended, but a stream hidden on one is found: the folder is asked for its own. Such a
+    // link is not asked either: asking follows it to its target, which is not walked from here.
+    const bool walked = FEnterHiddenFolders ||
+                        (attributes & (plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM)) == 0;
     if (!walked && link) {
         return;
     }
@@ -396,7 +424,7 @@ bool TScanFileSystem::leadsBackOnWalkPath(const std::wstring& folderLink) {
     }
     for (TWalkFolder& onPath : FWalkPath) {
         if (!onPath.identityRead) {
-            onPath.identity = folderIdentity(onPath.path);
+            onPath.identity = folderIdentity(FPathWalked.substr(0, onPath.pathLength));
             onPath.identityRead = true;
         }
         if (onPath.identity == target) {

@@ -21,11 +21,12 @@ enum TScanFileSystemMode {
     smImage = 3,       // the NTFS volumes of a disk image, each at a drive letter (imageRoots)
 };
 
-// A volume of a disk image to be scanned: its root ("Y:\") and the name messages give it
-// ("evidence.dd [2]").
+// A volume of a disk image to be scanned: its root ("Y:\"), the name messages give it
+// ("evidence.dd [2]") and what the reader skipped when it loaded the volume's catalogue.
 struct TImageScanRoot {
     std::wstring root;
     std::wstring label;
+    std::uint64_t damagedRecords = 0; // records of its master file table the reader skipped as damaged
 };
 
 // A node of the window's results tree, as the window hands it out; the scan only passes it back.
@@ -74,6 +75,20 @@ public:
         (void)curDrive;
         (void)why;
     }
+    // A root read through the NTFS engine (a disk image's volume, a drive read directly) whose master
+    // file table held records that were skipped as damaged (a torn write, an unreadable sector): what
+    // they held is missing from the scan. Right after driveInitializing (and directReadFailed).
+    virtual void damagedRecordsSkipped(const std::wstring& curDriveLabel, std::uint64_t count) {
+        (void)curDriveLabel;
+        (void)count;
+    }
+    // A folder (with its trailing "\") whose entries could not be listed (error: the system's error
+    // code, such as 5 for access denied): its files and subfolders are missing from the scan. In the
+    // reporting pass, after the folder's own streams.
+    virtual void folderNotListed(const std::wstring& folder, plat::DWORD error) {
+        (void)folder;
+        (void)error;
+    }
     // Once, last, also after a stop or an error. The thread frees itself right after this returns,
     // so the window drops its reference to it here.
     virtual void scanFinished(bool terminated, std::int64_t foundResults) = 0;
@@ -102,12 +117,16 @@ public:
     // only, and walked when that volume cannot be read (needs administrator rights on Windows).
     bool direct() const { return FDirect; }
     void setDirect(bool value) { FDirect = value; }
+    // Whether hidden and system folders are walked as any other (evidence: images, block devices,
+    // the console tool) or only asked for their own streams (the window's walk of live drives).
+    bool enterHiddenFolders() const { return FEnterHiddenFolders; }
+    void setEnterHiddenFolders(bool value) { FEnterHiddenFolders = value; }
 
 protected:
     void Execute() override;
 
-    // The walk of one folder: the counting pass (countOnly) or the reporting pass. folderStreams: what
-    // the listing that found the folder knew of its own streams.
+    // The walk of one folder and everything below it, depth first: the counting pass (countOnly) or
+    // the reporting pass. folderStreams: what the listing that found the folder knew of its own streams.
     void searchProcess(const std::wstring& path, bool countOnly,
                        plat::TKnownStreams folderStreams = plat::TKnownStreams::unknown);
 
@@ -119,12 +138,6 @@ private:
         plat::DWORD indexLow = 0;
         bool operator==(const TFolderIdentity&) const = default;
     };
-    // A folder of the current walk path; its identity is read only when a folder link needs it.
-    struct TWalkFolder {
-        std::wstring path;
-        bool identityRead = false;
-        std::optional<TFolderIdentity> identity;
-    };
     static std::optional<TFolderIdentity> folderIdentity(const std::wstring& path);
     // A subfolder to be walked, or only asked for its own streams, once the folder's files are done.
     struct TSubfolder {
@@ -133,7 +146,19 @@ private:
         bool walked = false; // false: hidden or system, asked but not descended
         plat::TKnownStreams streams = plat::TKnownStreams::unknown;
     };
-    static void keepSubfolder(const plat::TFolderEntry& entry, std::vector<TSubfolder>& subfolders);
+    void keepSubfolder(const plat::TFolderEntry& entry, std::vector<TSubfolder>& subfolders) const;
+    // A folder of the current walk path: its subfolders still to walk, and its identity, read only when
+    // a folder link needs it.
+    struct TWalkFolder {
+        std::size_t pathLength = 0; // of FPathWalked, up to this folder's trailing "\"
+        std::vector<TSubfolder> subfolders;
+        std::size_t nextSubfolder = 0;
+        bool identityRead = false;
+        std::optional<TFolderIdentity> identity;
+    };
+    // Puts the folder on the walk path, asks it and its files and lists its subfolders; false when the
+    // scan was stopped meanwhile.
+    bool enterFolder(const std::wstring& path, bool countOnly, plat::TKnownStreams folderStreams);
 
     std::vector<std::wstring> rootList() const;
     void scanRoot(const std::vector<std::wstring>& driveList, int n);
@@ -161,9 +186,11 @@ private:
     bool FIncludeZone = false;
     std::vector<TImageScanRoot> FImageRoots;
     bool FDirect = false;
+    bool FEnterHiddenFolders = false;
     std::int64_t FFoundResults = 0;
     std::int64_t FLastFoundResultsCheck = 0;
     TADSList FADSList;
 
     std::vector<TWalkFolder> FWalkPath;
+    std::wstring FPathWalked; // the path of the deepest folder on the walk path, with its trailing "\"
 };

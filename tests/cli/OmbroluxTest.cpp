@@ -282,6 +282,150 @@ TEST_F(OmbroluxTest, ExitCodesErrorsAndRefusals) {
     EXPECT_EQ("ombrolux 1.0.0\n", run.out);
 }
 
+TEST_F(OmbroluxTest, TheReportIsNeverWrittenOverAnImageItReadsWhateverNameLeadsToIt) {
+    const fs::path dir = folder->path();
+    const std::string before = readFile(image);
+    const fs::path link = dir / "link-to-volume";
+    const fs::path hard = dir / "hard-link.img";
+    fs::remove(link);
+    fs::remove(hard);
+    fs::create_symlink(image, link);
+    fs::create_hard_link(image, hard);
+    const std::string relative = fs::relative(image, fs::current_path()).string();
+    const fs::path other = dir / "other.img";
+    writeFile(other, readFile(image));
+    const struct {
+        const char* what;
+        std::vector<std::string> targets;
+        std::string output;
+    } cases[] = {
+        {"the same path", {image.string()}, image.string()},
+        {"a symbolic link to it", {image.string()}, link.string()},
+        {"a hard link to it", {image.string()}, hard.string()},
+        {"a relative path to it", {image.string()}, relative},
+        {"the second of two targets", {other.string(), image.string()}, image.string()},
+        {"a target named through a link", {link.string()}, image.string()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const bool force : {false, true}) {
+            std::vector<std::string> args = {"scan"};
+            args.insert(args.end(), c.targets.begin(), c.targets.end());
+            args.insert(args.end(), {"--output", c.output});
+            if (force) {
+                args.push_back("--force");
+            }
+            const TRun run = ombrolux(args, dir);
+            EXPECT_EQ(2, run.code) << run.err;
+            EXPECT_EQ("", run.out);
+            EXPECT_NE(std::string::npos, run.err.find(c.output + ": is ")) << run.err;
+            EXPECT_NE(std::string::npos, run.err.find("which is being read")) << run.err;
+        }
+        EXPECT_TRUE(readFile(image) == before) << "the image is unchanged";
+    }
+    fs::remove(link);
+    fs::remove(hard);
+    fs::remove(other);
+}
+
+// The streams fls lists for files in use, as "\\path:stream", leaving out the volume's own files.
+std::set<std::string> flsStreams(const fs::path& volume, const fs::path& folder) {
+    const TRun fls = runShell("fls -r -p " + quoted(volume.string()), folder);
+    std::set<std::string> streams;
+    std::istringstream lines(fls.out);
+    for (std::string line; std::getline(lines, line);) {
+        const std::string path = line.substr(line.find('\t') + 1);
+        const bool metafile = path[0] == '$' && path.rfind("$Recycle.Bin", 0) != 0;
+        // fls lists a folder's streams once more under its "." entry.
+        const bool dotEntry = path.find("/.:") != std::string::npos || path.find("/..:") != std::string::npos;
+        if (path.find(':') != std::string::npos && !metafile && !dotEntry &&
+            line.find('*') == std::string::npos) {
+            std::string shown = "\\" + path;
+            std::replace(shown.begin(), shown.end(), '/', '\\');
+            streams.insert(shown);
+        }
+    }
+    return streams;
+}
+
+std::set<std::string> listedStreams(const TRun& run) {
+    std::set<std::string> listed;
+    std::istringstream records(run.out);
+    for (std::string line; std::getline(records, line);) {
+        listed.insert(nlohmann::json::parse(line)["full_path"].get<std::string>());
+    }
+    return listed;
+}
+
+TEST_F(OmbroluxTest, EveryFolderOfTheImageIsEnteredHiddenAndSystemOnesIncluded) {
+    if (const std::string& reason = ntfstest::toolsUnavailableReason(); !reason.empty()) {
+        GTEST_SKIP() << reason;
+    }
+    const fs::path dir = folder->path();
+    const fs::path volume = dir / "hidden.img";
+    ASSERT_TRUE(ntfstest::makeImage(volume, 16, "hidden"));
+    {
+        const fs::path mountPoint = dir / "mnt";
+        fs::create_directories(mountPoint);
+        ntfstest::TMount mount(volume, mountPoint, "streams_interface=windows");
+        if (!mount.mounted()) {
+            GTEST_SKIP() << "the ntfs-3g mount is not available here";
+        }
+        const plat::DWORD hiddenSystem = plat::FILE_ATTRIBUTE_HIDDEN | plat::FILE_ATTRIBUTE_SYSTEM;
+        fs::create_directories(mount.at(L"$Recycle.Bin\\S-1-5-21-7\\deeper"));
+        fs::create_directories(mount.at(L"System Volume Information"));
+        fs::create_directories(mount.at(L"Users\\ann"));
+        ntfstest::writeBytes(mount.at(L"$Recycle.Bin\\S-1-5-21-7\\$RX1.exe"), "x");
+        ntfstest::writeBytes(mount.at(L"$Recycle.Bin\\S-1-5-21-7\\$RX1.exe:payload"), "parked");
+        ntfstest::writeBytes(mount.at(L"$Recycle.Bin\\S-1-5-21-7\\deeper\\f.dll"), "y");
+        ntfstest::writeBytes(mount.at(L"$Recycle.Bin\\S-1-5-21-7\\deeper\\f.dll:z"), "z");
+        ntfstest::writeBytes(mount.at(L"$Recycle.Bin:tag"), "on the hidden folder itself");
+        ntfstest::writeBytes(mount.at(L"System Volume Information\\tracking.log"), "t");
+        ntfstest::writeBytes(mount.at(L"System Volume Information\\tracking.log:s"), "s");
+        ntfstest::writeBytes(mount.at(L"Users\\ann\\a.txt"), "a");
+        ntfstest::writeBytes(mount.at(L"Users\\ann\\a.txt:notes"), "n");
+        ntfstest::setAttributes(mount.at(L"$Recycle.Bin"), hiddenSystem);
+        ntfstest::setAttributes(mount.at(L"$Recycle.Bin\\S-1-5-21-7"), plat::FILE_ATTRIBUTE_SYSTEM);
+        ntfstest::setAttributes(mount.at(L"System Volume Information"), hiddenSystem);
+        ASSERT_TRUE(mount.unmount());
+    }
+    const std::set<std::string> expected = flsStreams(volume, dir);
+    if (expected.empty()) {
+        GTEST_SKIP() << "fls is not available";
+    }
+    ASSERT_EQ(expected.size(), 5u) << "fls lists the streams written";
+
+    // By default every folder is entered: what fls lists, and no other.
+    TRun run = ombrolux({"scan", volume.string(), "--format", "jsonl"}, dir);
+    ASSERT_EQ(0, run.code) << run.err;
+    EXPECT_EQ(expected, listedStreams(run));
+
+    // The window's rule on request: hidden and system folders asked for their own streams, not entered.
+    run = ombrolux({"scan", volume.string(), "--format", "jsonl", "--skip-hidden-folders"}, dir);
+    ASSERT_EQ(0, run.code) << run.err;
+    EXPECT_EQ(listedStreams(run), (std::set<std::string>{"\\$Recycle.Bin:tag", "\\Users\\ann\\a.txt:notes"}));
+}
+
+TEST_F(OmbroluxTest, RecordsSkippedAsDamagedAreNamedAndCountedWithExitCodeOne) {
+    const fs::path dir = folder->path();
+    std::string bytes = readFile(image);
+    ASSERT_TRUE(ntfstest::tearRecordOf(bytes, L"plain.txt"));
+    const fs::path torn = dir / "torn.img";
+    writeFile(torn, bytes);
+    const TRun run = ombrolux({"scan", torn.string()}, dir);
+    EXPECT_EQ(1, run.code);
+    EXPECT_NE(std::string::npos, run.out.find("\\setup.exe:payload")) << "the rest is still listed";
+    EXPECT_NE(
+        std::string::npos,
+        run.err.find("ombrolux: " + torn.string() +
+                     ": 1 record of its master file table skipped as damaged; what it holds is missing\n"))
+        << run.err;
+    EXPECT_NE(std::string::npos,
+              run.err.find("ombrolux: the listing is incomplete: 1 damaged record skipped\n"))
+        << run.err;
+    fs::remove(torn);
+}
+
 TEST_F(OmbroluxTest, DeleteRefusesEveryPathOnLinuxAndLeavesTheImageAsItWas) {
     const fs::path dir = folder->path();
     const std::string before = readFile(image);

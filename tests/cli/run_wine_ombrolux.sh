@@ -77,6 +77,13 @@ PY
   check "image: delete refused with exit 1" [ $? -eq 1 ]
   check "image: the reason named" grep -q 'in a disk image, which ombrolux only reads' "$work/del.err"
   check "image: left as it was" [ "$(sha256sum <"$img")" = "$before" ]
+  # The report is never written over the image, whatever path names it (by volume serial and file index).
+  for output in volume.img "$(winpath "$img")"; do
+    (cd "$work" && wine_run scan volume.img --output "$output" --force) >/dev/null 2>"$work/out.err"
+    check "image: --output $output refused with exit 2" [ $? -eq 2 ]
+    check "image: --output $output, the reason named" grep -q 'which is being read' "$work/out.err"
+  done
+  check "image: left as it was after --output" [ "$(sha256sum <"$img")" = "$before" ]
 else
   echo "skip image cases: mkntfs or ntfscp is not installed"
 fi

@@ -128,6 +128,35 @@ bool run(const std::vector<std::string>& arguments) {
     return child > 0 && waitFor(child);
 }
 
+bool tearRecordOf(std::string& volume, const std::wstring& name) {
+    if (volume.size() < 512) {
+        return false;
+    }
+    const auto byte = [&volume](std::size_t at) {
+        return static_cast<std::size_t>(static_cast<unsigned char>(volume[at]));
+    };
+    // The record size: clusters per record, or 2 to the power of minus that when it is negative.
+    const std::size_t cluster = (byte(0x0B) | byte(0x0C) << 8) * byte(0x0D);
+    const auto perRecord = static_cast<signed char>(volume[0x40]);
+    const std::size_t recordSize =
+        perRecord < 0 ? std::size_t{1} << -perRecord : cluster * static_cast<std::size_t>(perRecord);
+    std::string utf16;
+    for (const wchar_t c : name) {
+        utf16 += static_cast<char>(c & 0xFF);
+        utf16 += static_cast<char>((c >> 8) & 0xFF);
+    }
+    for (std::size_t at = volume.find(utf16); at != std::string::npos; at = volume.find(utf16, at + 1)) {
+        const std::size_t record = at - at % recordSize;
+        const std::size_t number = byte(record + 0x2C) | byte(record + 0x2D) << 8 | byte(record + 0x2E) << 16;
+        // A file's own record (past the system files and the root folder), not a folder's index of it.
+        if (volume.compare(record, 4, "FILE") == 0 && number > 11) {
+            volume[record + 510] = static_cast<char>(volume[record + 510] ^ 0xFF);
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string utf8(const std::wstring& text) {
     std::string out;
     for (wchar_t c : text) {

@@ -49,6 +49,11 @@ bool makeImage(const std::filesystem::path& image, int sizeMiB, const std::strin
 bool ntfscp(const std::filesystem::path& image, const std::filesystem::path& source,
             const std::wstring& destination, const std::wstring& stream = {});
 
+// Tears the master file table record of the file with this name in a volume's bytes, as a write cut
+// short does: a sector of the record no longer ends with the record's check value. False when no
+// record of a file with that name is found.
+bool tearRecordOf(std::string& volume, const std::wstring& name);
+
 // The volume mounted by ntfs-3g for as long as the object lives. The driver runs as this process's
 // child, so unmounting waits until it has written everything back and ended.
 class TMount {

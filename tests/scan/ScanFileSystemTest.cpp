@@ -15,11 +15,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <list>
 #include <map>
+#include <new>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -90,6 +93,12 @@ public:
     void directReadFailed(const std::wstring& curDrive, const std::wstring& why) override {
         record(L"directReadFailed " + curDrive + L" | " + why);
     }
+    void damagedRecordsSkipped(const std::wstring& curDriveLabel, std::uint64_t count) override {
+        record(L"damagedRecordsSkipped " + curDriveLabel + L" " + std::to_wstring(count));
+    }
+    void folderNotListed(const std::wstring& folder, plat::DWORD error) override {
+        record(L"folderNotListed " + folder + L" " + std::to_wstring(error));
+    }
     void scanFinished(bool terminated, std::int64_t foundResults) override {
         FScanFileSystem = nullptr; // the thread frees itself right after this
         record(L"scanFinished " + std::wstring(terminated ? L"stopped " : L"") +
@@ -134,6 +143,7 @@ struct TScanSettings {
     std::int32_t previewLen = 30;
     bool includeZone = false;
     bool direct = false;
+    bool enterHiddenFolders = false;
 };
 
 class ScanTest : public testing::Test {
@@ -153,7 +163,7 @@ protected:
     virtual TSimStore& store() { return FStore; }
 
     // Runs a scan as the window starts one and waits until the thread has freed itself.
-    void scan(const TScanSettings& settings) {
+    void scan(const TScanSettings& settings, std::chrono::seconds limit = 30s) {
         testsupport::TDoneSignal destroyed;
         auto* thread = new TWatchedScan(window, destroyed);
         thread->setFreeOnTerminate(true);
@@ -165,9 +175,10 @@ protected:
         thread->setPreviewLen(settings.previewLen);
         thread->setIncludeZone(settings.includeZone);
         thread->setDirect(settings.direct);
+        thread->setEnterHiddenFolders(settings.enterHiddenFolders);
         window.FScanFileSystem = thread;
         thread->Start();
-        ASSERT_TRUE(destroyed.waitFor(30s)) << "the scan did not end";
+        ASSERT_TRUE(destroyed.waitFor(limit)) << "the scan did not end";
         EXPECT_EQ(window.FScanFileSystem, nullptr);
         for (const std::thread::id& id : window.threads) {
             ASSERT_EQ(id, ui.threadId()) << "every notification runs on the UI thread";
@@ -359,6 +370,54 @@ TEST_F(ScanTest, HiddenFilesAreInspectedHiddenFoldersAreNotDescended) {
     EXPECT_EQ(events()[2], L"driveCounted 3 C:\\w\\"); // w and its two files
     EXPECT_EQ(events().back(), L"scanFinished 2")
         << "a non-recursive scan inspects only the folder's own files";
+
+    // Evidence: every folder is entered, in the same order.
+    window.events.clear();
+    window.threads.clear();
+    TScanSettings everyFolder{smTargetPath, L"C:\\w"};
+    everyFolder.enterHiddenFolders = true;
+    scan(everyFolder);
+    found.clear();
+    for (const std::wstring& event : events()) {
+        if (event.rfind(L"fileFound", 0) == 0) {
+            found.push_back(event.substr(10, event.find(L" | ") - 10));
+        }
+    }
+    EXPECT_EQ(found, (std::vector<std::wstring>{L"C:\\w\\hidden.txt", L"C:\\w\\system.txt",
+                                                L"C:\\w\\hiddenfolder\\in.txt", L"C:\\w\\sub\\in.txt",
+                                                L"C:\\w\\sysfolder\\in.txt",
+                                                L"C:\\w\\System Volume Information\\tracking.log"}));
+    EXPECT_EQ(events()[2], L"driveCounted 11 C:\\w\\");
+}
+
+TEST_F(ScanTest, AFolderThatCannotBeListedIsNamedOnceAndTheWalkGoesOn) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+    store().addFile(L"C:\\w\\locked\\in.txt", "i");
+    store().addFile(L"C:\\w\\open\\in.txt", "i");
+    store().addStream(L"C:\\w\\open\\in.txt", L"s", "x");
+    store().denyAccess(L"C:\\w\\locked");
+    for (const wchar_t* wildcard : {L"*.*", L"*.txt"}) {
+        SCOPED_TRACE(ntfstest::utf8(wildcard));
+        window.events.clear();
+        window.threads.clear();
+        scan({smTargetPath, L"C:\\w", wildcard});
+        std::vector<std::wstring> shortfalls;
+        for (const std::wstring& event : events()) {
+            if (event.rfind(L"folderNotListed", 0) == 0) {
+                shortfalls.push_back(event);
+            }
+        }
+        // Named in the reporting pass only, with the system's reason; the folder after it is walked.
+        EXPECT_EQ(shortfalls, (std::vector<std::wstring>{L"folderNotListed C:\\w\\locked\\ 5"}));
+        EXPECT_EQ(events().back(), L"scanFinished 1");
+    }
+    // An empty answer (no file matches the wildcard) is no failure.
+    window.events.clear();
+    window.threads.clear();
+    scan({smTargetPath, L"C:\\w\\open", L"*.exe"});
+    for (const std::wstring& event : events()) {
+        EXPECT_NE(event.rfind(L"folderNotListed", 0), 0u) << ntfstest::utf8(event);
+    }
 }
 
 TEST_F(ScanTest, TheWildcardSelectsFilesButNeverLimitsTheDescent) {
@@ -743,6 +802,69 @@ TEST_F(LinkScanTest, ALinkBackOntoTheWalkPathIsNotWalkedAgainOtherLinksAre) {
     EXPECT_EQ(events()[2], L"driveCounted 6 C:\\loop\\"); // three files and loop, inner and side
 }
 
+// Records how far the scan thread's stack reaches whenever the walk lists a folder.
+class TStackWatchingStore : public TSimStore {
+public:
+    plat::HANDLE FindFirstFileW(const wchar_t* pattern, plat::WIN32_FIND_DATAW* data) override {
+        if (FWalker == std::thread::id()) {
+            FWalker = std::this_thread::get_id();
+        }
+        if (FWalker == std::this_thread::get_id()) {
+            const auto frame = reinterpret_cast<std::uintptr_t>(__builtin_frame_address(0));
+            FLowest = std::min(FLowest, frame);
+            FHighest = std::max(FHighest, frame);
+        }
+        return TSimStore::FindFirstFileW(pattern, data);
+    }
+    // How much the stack differed between the shallowest and the deepest listing.
+    std::uintptr_t spread() const { return FHighest - FLowest; }
+
+private:
+    std::thread::id FWalker;
+    std::uintptr_t FLowest = UINTPTR_MAX;
+    std::uintptr_t FHighest = 0;
+};
+
+class DeepScanTest : public ScanTest {
+protected:
+    TSimStore& store() override { return FWatchingStore; }
+    TStackWatchingStore FWatchingStore;
+};
+
+TEST_F(DeepScanTest, FoldersThousandsDeepAreWalkedOnAStackThatDoesNotGrowWithDepth) {
+    constexpr int kDepth = 3000;
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"", L"NTFS");
+    std::wstring bottom = L"C:\\deep";
+    store().addFile(bottom + L"\\top.txt", "t");
+    store().addStream(bottom + L"\\top.txt", L"s", "x");
+    for (int level = 0; level < kDepth; ++level) {
+        bottom += L"\\d";
+        store().addFolder(bottom);
+    }
+    store().addFile(bottom + L"\\bottom.txt", "b");
+    store().addStream(bottom + L"\\bottom.txt", L"s", "x");
+    store().addStream(bottom, L"tag", "y");
+
+    scan({smTargetPath, L"C:\\deep"}, 600s);
+    // deep, its file, every level, the bottom file: nothing is dropped for depth.
+    ASSERT_GT(events().size(), 2u);
+    EXPECT_EQ(events()[2], L"driveCounted " + std::to_wstring(kDepth + 3) + L" C:\\deep\\");
+    // The paths are thousands of characters long: compared, not printed.
+    std::vector<std::wstring> found;
+    for (const std::wstring& event : events()) {
+        if (event.rfind(L"fileFound", 0) == 0 || event.rfind(L"folderFound", 0) == 0) {
+            found.push_back(event.substr(0, event.find(L" | ")));
+        }
+    }
+    EXPECT_TRUE(found == (std::vector<std::wstring>{L"fileFound C:\\deep\\top.txt", L"folderFound " + bottom,
+                                                    L"fileFound " + bottom + L"\\bottom.txt"}))
+        << found.size() << " found";
+    EXPECT_EQ(events().back(), L"scanFinished 3");
+    // A walk that recursed once per folder would use thousands of frames here (megabytes); the
+    // folders being walked must be kept off the stack.
+    EXPECT_LT(FWatchingStore.spread(), 64u * 1024u);
+}
+
 // ---- Drives read directly: the raw volume ("\\.\E:") through the NTFS engine.
 
 // A store whose drives can also be opened as raw volumes: "\\.\E:" opens the bytes of a file the
@@ -750,6 +872,21 @@ TEST_F(LinkScanTest, ALinkBackOntoTheWalkPathIsNotWalkedAgainOtherLinksAre) {
 class TRawVolumeStore : public TSimStore {
 public:
     std::map<wchar_t, std::wstring> rawVolumes; // drive letter -> the store file holding its bytes
+    // Reads of a raw volume after this many run out of memory (std::bad_alloc); negative: never.
+    int readsBeforeOutOfMemory = -1;
+
+    plat::BOOL ReadFile(plat::HANDLE file, void* buffer, plat::DWORD toRead, plat::DWORD* read,
+                        void* overlapped) override {
+        if (FRawHandles.count(file) != 0 && readsBeforeOutOfMemory >= 0 &&
+            FRawReads++ >= readsBeforeOutOfMemory) {
+            throw std::bad_alloc();
+        }
+        return TSimStore::ReadFile(file, buffer, toRead, read, overlapped);
+    }
+    plat::BOOL CloseHandle(plat::HANDLE handle) override {
+        FRawHandles.erase(handle);
+        return TSimStore::CloseHandle(handle);
+    }
 
     plat::HANDLE CreateFileW(const wchar_t* path, plat::DWORD access, plat::DWORD share, void* security,
                              plat::DWORD disposition, plat::DWORD flags, plat::HANDLE templateFile) override {
@@ -757,12 +894,19 @@ public:
         if (text.size() == 6 && text.rfind(L"\\\\.\\", 0) == 0 && text[5] == L':') {
             const auto raw = rawVolumes.find(text[4]);
             if (raw != rawVolumes.end()) {
-                return TSimStore::CreateFileW(raw->second.c_str(), access, share, security, disposition,
-                                              flags, templateFile);
+                const plat::HANDLE handle = TSimStore::CreateFileW(
+                    raw->second.c_str(), access, share, security, disposition, flags, templateFile);
+                FRawHandles.insert(handle);
+                FRawReads = 0;
+                return handle;
             }
         }
         return TSimStore::CreateFileW(path, access, share, security, disposition, flags, templateFile);
     }
+
+private:
+    std::set<plat::HANDLE> FRawHandles;
+    int FRawReads = 0;
 };
 
 // A volume ntfs-3g writes once: files and folders with streams, streams on a folder and on the root,
@@ -1052,6 +1196,9 @@ TEST_F(DirectScanTest, ARawVolumeThatCannotBeReadFallsBackToTheWalk) {
         {"not NTFS",
          [](TRawVolumeStore& store) { store.addFile(L"C:\\raw\\e.vol", std::string(1 << 20, '\0')); },
          L"\\\\.\\E: cannot be read: no NTFS boot sector"},
+        // The boot sector reads; the catalogue does not fit in memory.
+        {"out of memory", [](TRawVolumeStore& store) { store.readsBeforeOutOfMemory = 1; },
+         L"\\\\.\\E: cannot be read: there is not enough memory for its catalogue"},
     };
     layOutVolume(directFixture().image);
     scan({smTargetDrive, L"E:\\"});
@@ -1061,6 +1208,7 @@ TEST_F(DirectScanTest, ARawVolumeThatCannotBeReadFallsBackToTheWalk) {
         FRawStore.rawVolumes[L'E'] = L"C:\\raw\\e.vol";
         FRawStore.denyAccess(L"C:\\raw\\e.vol", false);
         FRawStore.addFile(L"C:\\raw\\e.vol", directFixture().image);
+        FRawStore.readsBeforeOutOfMemory = -1;
         c.breakVolume(FRawStore);
         window.events.clear();
         window.threads.clear();

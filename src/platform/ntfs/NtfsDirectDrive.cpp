@@ -3,10 +3,29 @@
 #include "ntfs/NtfsDiskImage.h"
 #include "platform/ntfs/NtfsServicesDevice.h"
 
+#include <cstring>
+#include <exception>
+#include <new>
+
 namespace plat::ntfs {
 
 TDirectDrive::TDirectDrive(TFileServices& services, wchar_t letter) {
     const std::wstring device = std::wstring(L"\\\\.\\") + letter + L':';
+    // Whatever goes wrong while the catalogue loads (a volume larger than the memory left, a device
+    // that fails in a way of its own) leaves the drive to be walked: nothing of it is kept.
+    try {
+        open(services, device, letter);
+    } catch (const std::bad_alloc&) {
+        FRouted.reset();
+        FFailure = device + L" cannot be read: there is not enough memory for its catalogue";
+    } catch (const std::exception& error) {
+        FRouted.reset();
+        FFailure = device + L" cannot be read: " +
+                   std::wstring(error.what(), error.what() + std::strlen(error.what()));
+    }
+}
+
+void TDirectDrive::open(TFileServices& services, const std::wstring& device, wchar_t letter) {
     auto opened = openServicesDevice(services, device);
     if (!opened) {
         FFailure = device + L" cannot be opened (error " + std::to_wstring(services.GetLastError()) + L")";
@@ -18,6 +37,7 @@ TDirectDrive::TDirectDrive(TFileServices& services, wchar_t letter) {
         FFailure = device + L" cannot be read: " + describeOpenError(error);
         return;
     }
+    FDamagedRecords = volume->damagedRecords();
     FReader.mount(letter, std::move(volume));
     FRouted =
         std::make_unique<TRoutedFileServices>(FReader, services, TRoutedFileServices::TSystemQueries::rest);

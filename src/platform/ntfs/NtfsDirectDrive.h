@@ -9,6 +9,7 @@
 #include "platform/RoutedFileServices.h"
 #include "platform/ntfs/NtfsFileServices.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -17,7 +18,7 @@ namespace plat::ntfs {
 class TDirectDrive {
 public:
     // Opens the raw volume of the drive with this letter through services (which must outlive this
-    // object) and reads its catalogue; opened() tells whether it could.
+    // object) and reads its catalogue; opened() tells whether it could (out of memory included).
     TDirectDrive(TFileServices& services, wchar_t letter);
     TDirectDrive(const TDirectDrive&) = delete;
     TDirectDrive& operator=(const TDirectDrive&) = delete;
@@ -27,11 +28,16 @@ public:
     const std::wstring& failure() const { return FFailure; }
     // The services that read the drive directly; only when opened().
     TFileServices& services() { return *FRouted; }
+    // The records of its master file table skipped as damaged (a torn write, an unreadable sector).
+    std::uint64_t damagedRecords() const { return FDamagedRecords; }
 
 private:
+    void open(TFileServices& services, const std::wstring& device, wchar_t letter);
+
     TNtfsFileServices FReader;
     std::unique_ptr<TRoutedFileServices> FRouted;
     std::wstring FFailure;
+    std::uint64_t FDamagedRecords = 0;
 };
 
 } // namespace plat::ntfs

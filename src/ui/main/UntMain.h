@@ -6,6 +6,7 @@
 // notifications (UntMainScanEvents.cpp).
 
 #include "platform/ShellServices.h"
+#include "scan/ScanShortfall.h"
 #include "scan/UntScanFileSystemThread.h"
 #include "streamops/UntBackupADSThread.h"
 #include "system/UntKorvaneLib.h"
@@ -254,6 +255,8 @@ public:
     void driveDone(int n) override;
     void scanFinished(bool terminated, std::int64_t foundResults) override;
     void directReadFailed(const std::wstring& curDrive, const std::wstring& why) override;
+    void damagedRecordsSkipped(const std::wstring& curDriveLabel, std::uint64_t count) override;
+    void folderNotListed(const std::wstring& folder, plat::DWORD error) override;
 
     // ---- Stream commands (UntMainStreamCommands.cpp): the toolbar's bulk commands and the tree
     // menu's single-stream commands. bindStreamCommands binds them to their components.
@@ -313,5 +316,7 @@ private:
     plat::ntfs::TImageDriveServices* FImageDrives = nullptr;
     // The roots of the running scan whose raw volume could not be read, walked instead.
     std::vector<std::wstring> FWalkedInstead;
+    // What the running scan could not read, named after its outcome.
+    TScanShortfall FShortfall;
     bool FTreeSuspended = false; // the tree's updates are suspended by a running scan or bulk run
 };

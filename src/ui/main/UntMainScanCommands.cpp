@@ -4,6 +4,7 @@
 
 #include "ui/main/UntMain.h"
 
+#include "ntfs/NtfsVolume.h"
 #include "platform/ntfs/NtfsImageDrives.h"
 #include "streamops/UntBackupADSThread.h"
 #include "system/UntBrowseFolder.h"
@@ -200,8 +201,13 @@ void TFrmMain::ScanImage1Click() {
         showError(L"Scan NTFS Disk Image", opened.error);
         return;
     }
+    FShortfall.clear();
     if (!opened.problems.empty()) {
-        // A damaged partition costs its own rows, not the scan: the user hears which ones are missing.
+        // A damaged partition costs its own rows, not the scan: the user hears which ones are missing,
+        // before the scan and again in its outcome.
+        for (const std::wstring& problem : opened.problems) {
+            FShortfall.addUnreadPartition(problem);
+        }
         std::wstring list;
         for (const std::wstring& problem : opened.problems) {
             list += L"\r\n" + problem;
@@ -212,9 +218,14 @@ void TFrmMain::ScanImage1Click() {
     if (!setupScanAccepted(true)) {
         return;
     }
+    // What the reader skipped as damaged when it loaded each volume's catalogue; attach keeps the order.
+    std::vector<std::uint64_t> damagedRecords;
+    for (const plat::ntfs::TImageVolume& volume : opened.volumes) {
+        damagedRecords.push_back(volume.volume->damagedRecords());
+    }
     std::vector<TImageScanRoot> roots;
     for (plat::ntfs::TImageRoot& attached : FImageDrives->attach(std::move(opened.volumes))) {
-        roots.push_back({std::move(attached.root), std::move(attached.source)});
+        roots.push_back({std::move(attached.root), std::move(attached.source), damagedRecords[roots.size()]});
     }
     runScan(smImage, image, FrmWC->wildcard(), FrmWC->recursive(), FrmWC->previewLength(),
             FrmWC->includeZone(), false, std::move(roots));
@@ -225,6 +236,9 @@ void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const
                        std::vector<TImageScanRoot> imageRoots) {
     if (mode != smImage && FImageDrives != nullptr) {
         FImageDrives->detach(); // the rows of the image go with this scan's start
+    }
+    if (mode != smImage) {
+        FShortfall.clear(); // an image scan's partitions that could not be read were named before it
     }
     TScanFileSystem* scan = createScanThread(); // frees itself when its body returns
     FScanFileSystem = scan;
@@ -238,6 +252,8 @@ void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const
     scan->setIncludeZone(includeZone);
     scan->setDirect(direct);
     scan->setImageRoots(std::move(imageRoots));
+    // An image is evidence: its hidden and system folders are walked too.
+    scan->setEnterHiddenFolders(mode == smImage);
     scan->Start();
 }
 

@@ -144,6 +144,14 @@ void TFrmMain::directReadFailed(const std::wstring& curDrive, const std::wstring
     FWalkedInstead.push_back(curDrive);
 }
 
+void TFrmMain::damagedRecordsSkipped(const std::wstring& curDriveLabel, std::uint64_t count) {
+    FShortfall.addDamagedRecords(curDriveLabel, count);
+}
+
+void TFrmMain::folderNotListed(const std::wstring& folder, plat::DWORD) {
+    FShortfall.addUnlistedFolder(folder);
+}
+
 void TFrmMain::driveDone(int n) {
     pDetailAlertMode(false);
     pbSec->setPosition(0);
@@ -185,6 +193,8 @@ void TFrmMain::scanFinished(bool terminated, std::int64_t foundResults) {
                           L" could not be read directly and were scanned file by file instead.";
         FWalkedInstead.clear();
     }
+    body += FShortfall.sentence([this](const std::wstring& path) { return shownPath(path); });
+    FShortfall.clear();
     setAlert(title, body);
     setImageAlertIndex(1);
     switchAlertPanel(amFinished);

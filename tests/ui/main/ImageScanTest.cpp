@@ -65,8 +65,9 @@ protected:
     }
 
     // evidence.dd: partition 1 NTFS (report.docx:payload), 2 FAT (no volume), 3 NTFS (memo.txt:notes);
-    // with damagedThird, the third's master file table starts with a broken record.
-    void makeEvidence(bool damagedThird = false) {
+    // with damagedThird, the third's master file table starts with a broken record; with tornMemo,
+    // memo.txt's record in the third is torn.
+    void makeEvidence(bool damagedThird = false, bool tornMemo = false) {
         const std::filesystem::path first = scratch.path() / "first.vol";
         const std::filesystem::path second = scratch.path() / "second.vol";
         const std::filesystem::path data = scratch.path() / "data";
@@ -88,6 +89,9 @@ protected:
         mbrEntry(disk, 2, 0x07, 5 * mib, 2 * mib);
         disk.replace(1 * 1024 * 1024, 2 * 1024 * 1024, fileBytes(first));
         std::string third = fileBytes(second);
+        if (tornMemo) {
+            ASSERT_TRUE(ntfstest::tearRecordOf(third, L"memo.txt"));
+        }
         if (damagedThird) {
             // The boot sector names the MFT's first cluster; its first record loses its "FILE" mark.
             const auto byte = [&](std::size_t at) {
@@ -216,6 +220,25 @@ TEST_F(ImageScanTest, APartitionThatCannotBeReadIsNamedAndTheOthersAreScanned) {
     EXPECT_EQ(notice.substr(0, expectedStart.size()), expectedStart) << ntfstest::utf8(notice);
     EXPECT_EQ(rows(), (std::vector<std::wstring>{L"evidence.dd [1]\\report.docx",
                                                  L"  evidence.dd [1]\\report.docx:payload"}));
+    // The outcome names it again: the result is not the whole image.
+    const std::wstring body = w().alertBody->caption();
+    const std::wstring outcome = L"Alternate Data Stream (ADS) files scanning complete with 1 item(s) found. "
+                                 L"Please check the origin of this hidden files and proceed with the best "
+                                 L"action! Some of it could not be read: 1 partition could not be read "
+                                 L"(partition 3: ";
+    EXPECT_EQ(body.substr(0, outcome.size()), outcome) << ntfstest::utf8(body);
+    EXPECT_EQ(body.back(), L'.');
+}
+
+TEST_F(ImageScanTest, RecordsSkippedAsDamagedAreCountedInTheOutcome) {
+    makeEvidence(false, true);
+    scanImage(evidence);
+    EXPECT_EQ(rows(), (std::vector<std::wstring>{L"evidence.dd [1]\\report.docx",
+                                                 L"  evidence.dd [1]\\report.docx:payload"}));
+    EXPECT_EQ(w().alertBody->caption(),
+              L"Alternate Data Stream (ADS) files scanning complete with 1 item(s) found. Please check the "
+              L"origin of this hidden files and proceed with the best action! Some of it could not be read: "
+              L"1 damaged record was skipped (evidence.dd [3] 1).");
 }
 
 TEST_F(ImageScanTest, BackupsCopyTheImagesBytesIntoTheRealFolderWithoutOverwriting) {
