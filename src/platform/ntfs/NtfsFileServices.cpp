@@ -216,7 +216,7 @@ BOOL TNtfsFileServices::FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIM
 
 DWORD TNtfsFileServices::GetFileAttributesW(const wchar_t* path) {
     std::lock_guard lock(FImpl->mutex);
-    const TLocated found = FImpl->lookUp(parseWinPath(path));
+    const TLocated found = FImpl->lookUp(parseShownPath(path));
     if (found.error != 0) {
         return failWith(found.error, INVALID_FILE_ATTRIBUTES);
     }
@@ -229,7 +229,7 @@ BOOL TNtfsFileServices::GetFileAttributesExW(const wchar_t* path, int infoLevel,
     if (infoLevel != GetFileExInfoStandard || data == nullptr) {
         return failWith(ERROR_INVALID_PARAMETER, FALSE);
     }
-    const TLocated found = FImpl->lookUp(parseWinPath(path));
+    const TLocated found = FImpl->lookUp(parseShownPath(path));
     if (found.error != 0) {
         return failWith(found.error, FALSE);
     }
@@ -248,14 +248,14 @@ BOOL TNtfsFileServices::GetFileAttributesExW(const wchar_t* path, int infoLevel,
 
 BOOL TNtfsFileServices::DeleteFileW(const wchar_t* path) {
     std::lock_guard lock(FImpl->mutex);
-    const TLocated found = FImpl->lookUp(parseWinPath(path));
+    const TLocated found = FImpl->lookUp(parseShownPath(path));
     return failWith(found.error != 0 ? found.error : ERROR_ACCESS_DENIED, FALSE);
 }
 
 BOOL TNtfsFileServices::CreateDirectoryW(const wchar_t* path, void* security) {
     (void)security;
     std::lock_guard lock(FImpl->mutex);
-    const TWinPath p = parseWinPath(path);
+    const TWinPath p = parseShownPath(path);
     if (p.error == 0 && p.hasStream) {
         return failWith(ERROR_INVALID_NAME, FALSE);
     }
@@ -268,7 +268,7 @@ BOOL TNtfsFileServices::CreateDirectoryW(const wchar_t* path, void* security) {
 
 BOOL TNtfsFileServices::RemoveDirectoryW(const wchar_t* path) {
     std::lock_guard lock(FImpl->mutex);
-    const TWinPath p = parseWinPath(path);
+    const TWinPath p = parseShownPath(path);
     if (p.error == 0 && p.hasStream) {
         return failWith(ERROR_INVALID_NAME, FALSE);
     }

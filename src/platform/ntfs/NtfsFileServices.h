@@ -6,7 +6,9 @@
 // folders answer ERROR_ACCESS_DENIED. Compressed streams (LZNT1, as NTFS makes them) read decoded. A
 // stream that is encrypted, or compressed in a way the reader does not decode, is listed with its size
 // and reading it fails with ERROR_NOT_SUPPORTED (a damaged one with ERROR_FILE_CORRUPT); the backup
-// stream likewise fails when it reaches that stream's data; seeking over it works. Thread safe.
+// stream likewise fails when it reaches that stream's data; seeking over it works. Names are listed,
+// and taken in paths, in their shown form (platform/ShownName.h), so a file or stream whose name a
+// Win32 path cannot hold ("a?b", "Zone.Identifier:x") is listed and opened all the same. Thread safe.
 
 #include "ntfs/NtfsVolume.h"
 #include "platform/FileServices.h"

@@ -45,7 +45,7 @@ HANDLE TNtfsFileServices::CreateFileW(const wchar_t* path, DWORD access, DWORD s
     if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) {
         return failWith(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
     }
-    const TWinPath p = parseWinPath(path);
+    const TWinPath p = parseShownPath(path);
     const TLocated found = FImpl->locate(p);
     if (found.error != 0) {
         return failWith(found.error, INVALID_HANDLE_VALUE);
