@@ -65,7 +65,7 @@ HANDLE TNtfsFileServices::CreateFileW(const wchar_t* path, DWORD access, DWORD s
         if ((flags & FILE_FLAG_BACKUP_SEMANTICS) == 0) {
             return failWith(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
         }
-    } else if (p.trailingSlash || p.parts.empty()) {
+    } else if (p.trailingSlash || (p.parts.empty() && !named)) { // the root's own streams open ("C:\:s")
         return failWith(ERROR_INVALID_NAME, INVALID_HANDLE_VALUE);
     }
     const TNtfsData* stream = nullptr;
