@@ -4,6 +4,7 @@
 #include "platform/ntfs/NtfsServicesImpl.h"
 
 #include "platform/Calendar.h"
+#include "platform/ShownName.h"
 
 #include <algorithm>
 
@@ -88,6 +89,28 @@ void TNtfsFileServices::mount(wchar_t letter, std::unique_ptr<TNtfsVolume> volum
     mounted.volume = std::move(volume);
     FImpl->drives[drive] = std::move(mounted);
     FImpl->lastDrive = 0;
+}
+
+std::optional<std::wstring> TNtfsFileServices::pathOfReference(wchar_t letter, std::uint64_t record,
+                                                               std::uint16_t sequence) {
+    std::lock_guard lock(FImpl->mutex);
+    const TMounted* drive = FImpl->driveOf(letter);
+    if (drive == nullptr) {
+        return std::nullopt;
+    }
+    const std::size_t index = drive->volume->fileIndex(record);
+    if (index == TNtfsVolume::kNoFile || drive->tree->file(index).sequence != sequence) {
+        return std::nullopt;
+    }
+    const auto place = drive->tree->placeOf(index);
+    if (!place) {
+        return std::nullopt;
+    }
+    std::wstring path{letter, L':'};
+    for (const TNtfsTree::TEntry& entry : *place) {
+        path += L'\\' + shownName(drive->tree->nameOf(entry).name());
+    }
+    return place->empty() ? path + L'\\' : path;
 }
 
 int TNtfsFileServices::openHandles() {

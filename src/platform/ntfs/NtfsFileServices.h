@@ -13,7 +13,10 @@
 #include "ntfs/NtfsVolume.h"
 #include "platform/FileServices.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace plat::ntfs {
 
@@ -29,6 +32,10 @@ public:
 
     // Puts a volume at a drive letter, replacing what was there. Done before the services are used.
     void mount(wchar_t letter, std::unique_ptr<TNtfsVolume> volume);
+    // The path, names in their shown form ("X:\dir\a|3Fb.txt"), at which the file with this MFT record
+    // and sequence number lies on the drive; nothing when no file in use has that reference, or the
+    // folder tree does not place it (see TNtfsTree::placeOf).
+    std::optional<std::wstring> pathOfReference(wchar_t letter, std::uint64_t record, std::uint16_t sequence);
     // Open file handles, searches and backup contexts (every path releases them).
     int openHandles();
     // Whether FindFirstStreamW and FindNextStreamW are offered (as on systems before Vista when not).
