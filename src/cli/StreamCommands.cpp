@@ -5,6 +5,7 @@
 #include "platform/Owned.h"
 #include "platform/RoutedFileServices.h"
 #include "platform/ScopedModes.h"
+#include "platform/ShownName.h"
 #include "platform/WinPath.h"
 #include "platform/ntfs/NtfsFileServices.h"
 #include "report/StreamFacts.h"
@@ -19,6 +20,7 @@
 #include <cctype>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace cli {
@@ -59,9 +61,19 @@ wchar_t freeDriveLetter(plat::TFileServices* liveFiles) {
     return 0;
 }
 
-// Mounts the volume that source names at a free drive letter and points the path there.
+// A file of an image named by its MFT reference: "evidence.img#72-1" with ":STREAM" after it for a named
+// stream.
+struct TReference {
+    std::uint64_t entry = 0;
+    std::uint16_t sequence = 0;
+    std::string stream; // ":" and the stream's shown name; empty for the file's main data
+};
+
+// Mounts the volume that source names at a free drive letter and points the path there: at the path
+// inside it, or at the file with the MFT reference.
 void openInImage(const std::string& source, const std::string& image, const std::string& inside,
-                 plat::TFileServices* liveFiles, TOpenedStream& opened) {
+                 const std::optional<TReference>& reference, plat::TFileServices* liveFiles,
+                 TOpenedStream& opened) {
     TImageVolumes volumes = openImageVolumes(image, nativePath(image));
     std::string names;
     for (TOpenedVolume& volume : volumes.volumes) {
@@ -73,7 +85,19 @@ void openInImage(const std::string& source, const std::string& image, const std:
             }
             opened.reader = std::make_unique<plat::ntfs::TNtfsFileServices>();
             opened.reader->mount(letter, std::move(volume.volume));
-            opened.path = plat::exactPath(std::wstring(1, letter) + L":" + report::fromUtf8(inside));
+            if (!reference) {
+                opened.path = plat::exactPath(std::wstring(1, letter) + L":" + report::fromUtf8(inside));
+                return;
+            }
+            const std::optional<std::wstring> file =
+                opened.reader->pathOfReference(letter, reference->entry, reference->sequence);
+            if (!file) {
+                opened.error = "no file in use has MFT entry " + std::to_string(reference->entry) +
+                               " with sequence number " + std::to_string(reference->sequence) +
+                               " in its folder tree";
+                return;
+            }
+            opened.path = plat::exactPath(*file + report::fromUtf8(reference->stream));
             return;
         }
         names += (names.empty() ? "" : ", ") + report::toUtf8(volume.source);
@@ -111,15 +135,64 @@ TImagePart findImage(const std::string& streamPath) {
     return {};
 }
 
+// The source as an image, with or without its partition number; image stays empty when it is none.
+TImagePart imageOf(const std::string& source) {
+    if (isImage(nativePath(source))) {
+        return {source, source};
+    }
+    const std::string image = withoutPartition(source);
+    if (image != source && isImage(nativePath(image))) {
+        return {source, image};
+    }
+    return {};
+}
+
+// "SOURCE#ENTRY-SEQUENCE" with ":STREAM" or nothing after it, SOURCE an image (with its partition
+// number when it has one); the first "#" that gives one. Entry and sequence are decimal.
+std::optional<std::pair<TImagePart, TReference>> findReference(const std::string& streamPath) {
+    for (std::size_t hash = streamPath.find('#'); hash != std::string::npos;
+         hash = streamPath.find('#', hash + 1)) {
+        std::size_t at = hash + 1;
+        auto number = [&](std::uint64_t limit, std::uint64_t& value) {
+            const std::size_t start = at;
+            value = 0;
+            while (at < streamPath.size() && streamPath[at] >= '0' && streamPath[at] <= '9' &&
+                   at - start < 20) {
+                value = value * 10 + static_cast<std::uint64_t>(streamPath[at++] - '0');
+            }
+            return at > start && at - start < 20 && value <= limit;
+        };
+        std::uint64_t entry = 0;
+        std::uint64_t sequence = 0;
+        if (!number(0xFFFFFFFFFFFFull, entry) || at >= streamPath.size() || streamPath[at++] != '-' ||
+            !number(0xFFFF, sequence) || (at < streamPath.size() && streamPath[at] != ':')) {
+            continue;
+        }
+        TImagePart part = imageOf(streamPath.substr(0, hash));
+        if (part.image.empty()) {
+            continue;
+        }
+        return std::make_pair(part,
+                              TReference{entry, static_cast<std::uint16_t>(sequence), streamPath.substr(at)});
+    }
+    return std::nullopt;
+}
+
 TOpenedStream openStream(const std::string& streamPath, const TConsole& console) {
     TOpenedStream opened;
+    if (const auto reference = findReference(streamPath)) {
+        openInImage(reference->first.source, reference->first.image, {}, reference->second, console.liveFiles,
+                    opened);
+        return opened;
+    }
     if (const TImagePart part = findImage(streamPath); part.inside != std::string::npos) {
-        openInImage(part.source, part.image, streamPath.substr(part.inside), console.liveFiles, opened);
+        openInImage(part.source, part.image, streamPath.substr(part.inside), std::nullopt, console.liveFiles,
+                    opened);
         return opened;
     }
     if (console.liveFiles == nullptr) {
         opened.error = "not a stream of a disk image (IMAGE\\dir\\file:stream, or IMAGE [N]\\... for "
-                       "partition N, as scan prints it)";
+                       "partition N, as scan prints it, or IMAGE#ENTRY-SEQUENCE:stream)";
         return opened;
     }
     opened.path = report::fromUtf8(streamPath);
@@ -199,11 +272,15 @@ std::string shownPath(const std::wstring& written) {
 // Why a stream path may not be deleted; empty when it may. Images and devices are evidence, only
 // ever read; a file's main data is the file itself, which delete never removes.
 std::string deleteRefusal(const std::string& streamPath, const TConsole& console) {
-    if (findImage(streamPath).inside != std::string::npos) {
+    if (findImage(streamPath).inside != std::string::npos || findReference(streamPath)) {
         return "in a disk image, which ombrolux only reads: streams are deleted on a live volume only";
     }
     if (streamPath.rfind("\\\\.\\", 0) == 0 || streamPath.rfind("\\\\?\\GLOBALROOT", 0) == 0) {
         return "on a device, which ombrolux only reads: streams are deleted on a live volume only";
+    }
+    if (plat::holdsEscapedName(report::fromUtf8(streamPath))) {
+        return "names a file or stream whose name Windows cannot open (written with the | escape): "
+               "ombrolux reads it from the volume directly, but cannot delete it";
     }
     if (console.liveFiles == nullptr) {
         return "streams are deleted on Windows only; here ombrolux reads NTFS images and devices and "

@@ -5,7 +5,9 @@
 //
 // A stream is named as `scan` prints it, its source followed by its full path, so that a printed
 // record can be pasted: "evidence.dd\dir\file:stream" for a bare volume, "disk.img [2]\dir\file:stream"
-// for partition 2 of a disk, and on Windows a live path "C:\dir\file:stream".
+// for partition 2 of a disk, and on Windows a live path "C:\dir\file:stream". A stream of an image is
+// also named by its file's MFT reference, whatever the names hold: "evidence.dd#72-1:stream" (entry
+// 72, sequence number 1; "evidence.dd#72-1" alone is the file's main data).
 
 #include "cli/Ombrolux.h"
 
@@ -17,7 +19,8 @@ namespace cli {
 int runCat(const std::string& streamPath, const TConsole& console);
 int runSave(const std::vector<std::string>& streamPaths, const std::string& folder, const TConsole& console);
 // Deletes after one question on the terminal, or at once with yes. Images, devices, a file's main
-// stream and (on Linux, where nothing live is written) every path are refused, each with its reason.
+// stream, a name Windows cannot open (escaped) and (on Linux, where nothing live is written) every path
+// are refused, each with its reason.
 int runDelete(const std::vector<std::string>& streamPaths, bool yes, const TConsole& console);
 
 } // namespace cli

@@ -6,30 +6,31 @@
 
 namespace ntfs {
 
+std::size_t TNtfsTree::folderOf(std::size_t child, const TNtfsName& name) const {
+    const std::size_t parent = FVolume.fileIndex(name.parentRecord);
+    if (parent == TNtfsVolume::kNoFile || parent == child) {
+        return TNtfsVolume::kNoFile;
+    }
+    const TNtfsFile& folder = FVolume.files()[parent];
+    // A stale reference (the parent's record was reused) leaves the name out.
+    if (!folder.folder || (name.parentSequence != 0 && name.parentSequence != folder.sequence)) {
+        return TNtfsVolume::kNoFile;
+    }
+    return parent;
+}
+
+// A folder takes its first name only (one parent each, so no folder lies inside itself); system files
+// none.
+std::size_t TNtfsTree::shownNames(const TNtfsFile& file) const {
+    if (file.record < kFirstUserRecord) {
+        return 0;
+    }
+    return file.folder ? std::min<std::size_t>(file.names.size(), 1) : file.names.size();
+}
+
 TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
     const auto& files = volume.files();
     FRoot = volume.fileIndex(kRecordRoot);
-    // The folder in which a name places a file; kNoFile for a name that places it nowhere.
-    auto folderOf = [&](std::size_t child, const TNtfsName& name) {
-        const std::size_t parent = volume.fileIndex(name.parentRecord);
-        if (parent == TNtfsVolume::kNoFile || parent == child) {
-            return TNtfsVolume::kNoFile;
-        }
-        const TNtfsFile& folder = files[parent];
-        // A stale reference (the parent's record was reused) leaves the name out.
-        if (!folder.folder || (name.parentSequence != 0 && name.parentSequence != folder.sequence)) {
-            return TNtfsVolume::kNoFile;
-        }
-        return parent;
-    };
-    // The names of each file that the tree shows: a folder takes its first name only (one parent
-    // each, so no folder lies inside itself); system files none.
-    auto shownNames = [&](const TNtfsFile& file) -> std::size_t {
-        if (file.record < kFirstUserRecord) {
-            return 0;
-        }
-        return file.folder ? std::min<std::size_t>(file.names.size(), 1) : file.names.size();
-    };
     // Two passes over the names (a counting sort): the first counts each folder's entries, the second
     // puts them in place, in the volume's order within a folder.
     FFirstEntry.assign(files.size() + 1, 0);
@@ -67,6 +68,38 @@ TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
         }
     }
     buildLookupOrders();
+}
+
+std::optional<std::vector<TNtfsTree::TEntry>> TNtfsTree::placeOf(std::size_t file) const {
+    std::vector<TEntry> path;
+    const std::size_t files = FVolume.files().size();
+    std::size_t at = file;
+    while (at != FRoot) {
+        if (at >= files || path.size() >= files) {
+            return std::nullopt; // no such file, or a cycle that never reaches the root
+        }
+        const TNtfsFile& current = FVolume.files()[at];
+        std::optional<TEntry> step;
+        for (std::size_t n = 0; n < shownNames(current) && !step; ++n) {
+            const std::size_t folder = folderOf(at, current.names[n]);
+            if (folder == TNtfsVolume::kNoFile) {
+                continue;
+            }
+            for (const TEntry& entry : entries(folder)) {
+                if (entry.file == at && entry.name == n) {
+                    step = entry;
+                    break;
+                }
+            }
+        }
+        if (!step) {
+            return std::nullopt;
+        }
+        path.push_back(*step);
+        at = folderOf(at, nameOf(*step));
+    }
+    std::reverse(path.begin(), path.end());
+    return path;
 }
 
 std::span<const TNtfsTree::TEntry> TNtfsTree::entries(std::size_t folder) const {

@@ -39,12 +39,20 @@ public:
     // The entry of a folder with this long or 8.3 name, compared without case; of names that differ
     // only in case, the one written exactly so.
     std::optional<TEntry> find(std::size_t folder, std::wstring_view name) const;
+    // The entries that lead from the root to a file, the root's child first (none for the root); nothing
+    // when the tree does not place the file (a system file, a name whose folder is gone, a folder of a
+    // cycle of parent references). Climbs the parent references one by one, at most once per file.
+    std::optional<std::vector<TEntry>> placeOf(std::size_t file) const;
     // The text in upper case by the volume's table (for wildcard matching).
     std::wstring upper(std::wstring_view text) const;
     // The names find has compared since the tree was made: what a lookup costs, for measurements.
     std::uint64_t namesCompared() const { return FNamesCompared.load(std::memory_order_relaxed); }
 
 private:
+    // The folder in which a name places a file; TNtfsVolume::kNoFile for a name that places it nowhere.
+    std::size_t folderOf(std::size_t child, const TNtfsName& name) const;
+    // How many of a file's names the tree shows: a folder its first only, a system file none.
+    std::size_t shownNames(const TNtfsFile& file) const;
     // A name's key, from its UTF-16LE bytes: its units in upper case, each as two bytes with the high
     // byte first, so that comparing keys byte by byte orders names as NTFS does (by upper-case unit
     // values).

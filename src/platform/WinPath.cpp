@@ -1,5 +1,7 @@
 #include "platform/WinPath.h"
 
+#include "platform/ShownName.h"
+
 #include <algorithm>
 #include <cwchar>
 
@@ -45,7 +47,7 @@ void cleanUpName(std::wstring& component, bool last) {
 }
 
 // Splits "name:stream[:$DATA]" of the last component; false for a malformed suffix.
-bool splitStream(std::wstring& component, TWinPath& path) {
+bool splitStream(std::wstring& component, TWinPath& path, bool shownNames) {
     const auto colon = component.find(L':');
     if (colon == std::wstring::npos) {
         return true;
@@ -66,7 +68,27 @@ bool splitStream(std::wstring& component, TWinPath& path) {
     }
     path.hasStream = true;
     path.stream = streamName;
+    if (shownNames) {
+        std::optional<std::wstring> name = trueName(streamName);
+        if (!name) {
+            return false;
+        }
+        path.stream = std::move(*name);
+    }
     return true;
+}
+
+// A name of the path as it stands in it: the name itself, or for shown names the name it stands for;
+// nothing when it is no name.
+std::optional<std::wstring> nameOf(const std::wstring& component, bool shownNames) {
+    if (!shownNames) {
+        return isValidLongName(component) ? std::optional<std::wstring>(component) : std::nullopt;
+    }
+    std::optional<std::wstring> name = trueName(component);
+    if (!name || name->empty() || name->size() > 255) {
+        return std::nullopt;
+    }
+    return name;
 }
 
 } // namespace
@@ -113,7 +135,9 @@ bool isValidStreamName(const std::wstring& name) {
     return true;
 }
 
-TWinPath parseWinPath(const wchar_t* text) {
+namespace {
+
+TWinPath parsePath(const wchar_t* text, bool shownNames) {
     if (text == nullptr) {
         return pathError(ERROR_PATH_NOT_FOUND);
     }
@@ -155,21 +179,32 @@ TWinPath parseWinPath(const wchar_t* text) {
             continue;
         }
         if (component.find(L':') != std::wstring::npos) {
-            if (i + 1 != components.size() || endsWithSlash || !splitStream(component, path)) {
+            if (i + 1 != components.size() || endsWithSlash || !splitStream(component, path, shownNames)) {
                 return pathError(ERROR_INVALID_NAME);
             }
             if (component.empty() && path.parts.empty()) {
                 continue; // "C:\:name": a stream of the drive's root folder
             }
         }
-        if (!isValidLongName(component)) {
+        std::optional<std::wstring> name = nameOf(component, shownNames);
+        if (!name) {
             return pathError(ERROR_INVALID_NAME);
         }
-        path.parts.push_back(component);
+        path.parts.push_back(std::move(*name));
     }
     path.trailingSlash = endsWithSlash && !path.parts.empty();
     path.device = !verbatim && !endsWithSlash && !path.parts.empty() && isDosDeviceName(path.parts.back());
     return path;
+}
+
+} // namespace
+
+TWinPath parseWinPath(const wchar_t* text) {
+    return parsePath(text, false);
+}
+
+TWinPath parseShownPath(const wchar_t* text) {
+    return parsePath(text, true);
 }
 
 std::wstring winPathText(const TWinPath& path) {

@@ -4,6 +4,7 @@
 
 #include "platform/WinTypes.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ struct TWinPath {
 // Paths of any length are accepted, as the program's Windows services accept them. Relative,
 // drive-relative and UNC paths give ERROR_PATH_NOT_FOUND.
 TWinPath parseWinPath(const wchar_t* text);
+// As parseWinPath, for a path whose names are written as listings show them (ShownName.h): each name
+// and the stream's stand for the names they escape, whatever characters those hold.
+TWinPath parseShownPath(const wchar_t* text);
 std::wstring winPathText(const TWinPath& path);
 
 // Whether a path is in the "\\?\" form, whose names Windows takes as written.

@@ -11,11 +11,19 @@
 
 namespace report {
 
+// Where the file lies in its volume's master file table: the record's number and its sequence number
+// (which changes each time the record is used again), together the file's NTFS file reference.
+struct TMftReference {
+    std::uint64_t entry = 0;
+    std::uint16_t sequence = 0;
+};
+
 struct TStreamFinding {
-    std::wstring source;     // the target the scan was given (folder, drive, image)
-    std::wstring filePath;   // the file that carries the stream
-    std::wstring streamName; // bare name
-    std::wstring fullPath;   // file path, ":" and the name, as the program opens it
+    std::wstring source;              // the target the scan was given (folder, drive, image)
+    std::wstring filePath;            // the file that carries the stream
+    std::wstring streamName;          // bare name
+    std::wstring fullPath;            // file path, ":" and the name, as the program opens it
+    std::optional<TMftReference> mft; // for a file of an NTFS volume
     std::int64_t size = 0;
     std::optional<TDateTime> created; // the file's times, UTC
     std::optional<TDateTime> modified;

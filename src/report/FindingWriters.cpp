@@ -77,6 +77,8 @@ public:
         key("file_path"), out += jsonString(f.filePath);
         key("stream_name"), out += jsonString(f.streamName);
         key("full_path"), out += jsonString(f.fullPath);
+        key("mft_entry"), out += f.mft ? std::to_string(f.mft->entry) : "null";
+        key("mft_sequence"), out += f.mft ? std::to_string(f.mft->sequence) : "null";
         key("size"), out += std::to_string(f.size);
         key("created"), out += f.created ? jsonString(isoTime(*f.created)) : "null";
         key("modified"), out += f.modified ? jsonString(isoTime(*f.modified)) : "null";
@@ -141,7 +143,8 @@ public:
 
     std::string header() const override {
         return std::string(FByteOrderMark ? "\xEF\xBB\xBF" : "") +
-               "source,file_path,stream_name,full_path,size,created,modified,attributes,preview,sha256,"
+               "source,file_path,stream_name,full_path,mft_entry,mft_sequence,size,created,modified,"
+               "attributes,preview,sha256,"
                "zone_id,zone_name,referrer_url,host_url,host_ip_address,zone_fields\r\n";
     }
 
@@ -171,6 +174,8 @@ public:
                                        toUtf8(f.filePath),
                                        toUtf8(f.streamName),
                                        toUtf8(f.fullPath),
+                                       f.mft ? std::to_string(f.mft->entry) : std::string{},
+                                       f.mft ? std::to_string(f.mft->sequence) : std::string{},
                                        std::to_string(f.size),
                                        timeOrEmpty(f.created),
                                        timeOrEmpty(f.modified),
@@ -219,6 +224,9 @@ class TTextWriter final : public TFindingWriter {
 public:
     std::string record(const TStreamFinding& f) const override {
         std::string out = readable(f.fullPath) + "  " + std::to_string(f.size) + " bytes";
+        if (f.mft) {
+            out += "  mft " + std::to_string(f.mft->entry) + "-" + std::to_string(f.mft->sequence);
+        }
         if (f.mark && f.mark->readable) {
             out += "  zone " + std::to_string(f.mark->zoneId);
             if (!f.mark->zoneName.empty()) {

@@ -16,6 +16,26 @@ namespace {
 constexpr std::size_t kMaxMarkBytes = 64 * 1024;
 constexpr plat::DWORD kReadPiece = 1 << 20;
 
+// The file's NTFS file reference, as the file index of its handle gives it (on NTFS the record number
+// in the low 48 bits, the sequence number in the high 16); nothing when it cannot be opened or its
+// file system gives no index.
+std::optional<TMftReference> mftReferenceOf(const std::wstring& fileName) {
+    plat::TFileServices& fs = plat::files();
+    plat::TFileHandle file(
+        fs.CreateFileW(plat::exactPath(fileName).c_str(), 0,
+                       plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE, nullptr,
+                       plat::OPEN_EXISTING, plat::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    plat::BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || fs.GetFileInformationByHandle(file.get(), &info) == plat::FALSE) {
+        return std::nullopt;
+    }
+    const std::uint64_t index = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+    if (index == 0) {
+        return std::nullopt;
+    }
+    return TMftReference{index & 0xFFFFFFFFFFFFull, static_cast<std::uint16_t>(index >> 48)};
+}
+
 } // namespace
 
 std::string errorText(unsigned long code) {
@@ -48,6 +68,7 @@ TStreamFinding gatherFinding(const std::wstring& source, const std::wstring& fil
     f.streamName = ads.adsName();
     f.fullPath = streamPathOf(fileName, ads.adsName());
     f.size = ads.adsSize();
+    f.mft = mftReferenceOf(fileName);
     TDateTime created;
     TDateTime modified;
     // A folder carries streams too; its times are read as a folder's.

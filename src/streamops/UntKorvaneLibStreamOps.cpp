@@ -4,6 +4,7 @@
 
 #include "platform/FileServices.h"
 #include "platform/Owned.h"
+#include "platform/ShownName.h"
 #include "platform/WinPath.h"
 #include "stream/UntKorvaneLib.h"
 #include "system/UntKorvaneLib.h"
@@ -263,7 +264,7 @@ void TSavedNames::taken(const std::wstring& wanted, const std::wstring& path) {
 }
 
 std::wstring safeFileName(const std::wstring& streamName) {
-    std::wstring name = streamName;
+    std::wstring name = plat::trueName(streamName).value_or(streamName);
     for (wchar_t& c : name) {
         if (isForbiddenInFileName(c)) {
             c = L'_';

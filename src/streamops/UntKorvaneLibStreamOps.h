@@ -12,7 +12,8 @@ class TTreeList;
 // Size of the blocks a stream is copied in.
 constexpr std::uint32_t kStreamCopyBlockSize = 9216;
 
-// A stream name made into a name a file can carry directly inside a folder: characters a Windows
+// A stream name (as shown: an escaped name, platform/ShownName.h, is first read back as the name it
+// stands for) made into a name a file can carry directly inside a folder: characters a Windows
 // file name cannot hold (\ / : * ? " < > | and control characters) become "_", trailing dots and
 // spaces are dropped, a reserved device name (CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 and the
 // same with superscript digits, with or without an extension) gets a leading "_", and an empty

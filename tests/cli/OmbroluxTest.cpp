@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -169,18 +170,25 @@ TEST_F(OmbroluxTest, ListsEveryStreamFlsListsWithHashesAndDecodedMarks) {
             EXPECT_EQ("https://a.test/", record["zone"]["fields"]["ReferrerUrl"]);
         }
     }
-    // fls shows a control character in a name as "^".
+    // Names come escaped ("|0A" for a line break, "|22" for a quote); fls shows a control character
+    // as "^" and the rest as it stands.
     std::set<std::string> listedAsFls;
     for (const std::string& path : listed) {
         std::string shown;
-        for (const char c : path) {
-            shown += c == '\n' ? std::string("^") : std::string(1, c);
+        for (std::size_t i = 0; i < path.size(); ++i) {
+            if (path[i] == '|' && i + 2 < path.size()) {
+                const char c = static_cast<char>(std::stoi(path.substr(i + 1, 2), nullptr, 16));
+                shown += static_cast<unsigned char>(c) < 0x20 ? '^' : c;
+                i += 2;
+            } else {
+                shown += path[i];
+            }
         }
         listedAsFls.insert(shown);
     }
     EXPECT_EQ(expected, listedAsFls);
     EXPECT_EQ(4u, listed.size());
-    EXPECT_TRUE(listed.count("\\notes, q.txt:line\nbreak, \"x\"") == 1);
+    EXPECT_TRUE(listed.count("\\notes, q.txt:line|0Abreak, |22x|22") == 1);
     EXPECT_TRUE(listed.count("\\notes, q.txt:smile \xF0\x9F\x98\x80") == 1);
 
     const TRun sum = runShell("sha256sum " + quoted((folder->path() / "payload").string()), folder->path());
@@ -191,9 +199,15 @@ TEST_F(OmbroluxTest, LeavesSmallMarksOutAndFiltersByWildcard) {
     TRun run = ombrolux({"scan", image.string()}, folder->path());
     ASSERT_EQ(0, run.code) << run.err;
     EXPECT_EQ(std::string::npos, run.out.find("Zone.Identifier"));
-    EXPECT_NE(std::string::npos, run.out.find("\\setup.exe:payload  2500000 bytes\n"));
-    // A newline in a name stays on the stream's one line.
-    EXPECT_NE(std::string::npos, run.out.find("\\notes, q.txt:line\\x0Abreak, \"x\"  3 bytes\n"));
+    // Each line names the file's MFT record and sequence ("mft 64-1").
+    const std::regex mft("  mft [0-9]+-[0-9]+");
+    EXPECT_EQ(
+        std::count(run.out.begin(), run.out.end(), '\n'),
+        std::distance(std::sregex_iterator(run.out.begin(), run.out.end(), mft), std::sregex_iterator()));
+    std::string out = std::regex_replace(run.out, mft, "");
+    EXPECT_NE(std::string::npos, out.find("\\setup.exe:payload  2500000 bytes\n"));
+    // A newline in a name stays on the stream's one line, escaped as everywhere.
+    EXPECT_NE(std::string::npos, out.find("\\notes, q.txt:line|0Abreak, |22x|22  3 bytes\n"));
 
     run = ombrolux({"scan", image.string(), "--wildcard", "*.exe", "--include-zone", "--no-recurse"},
                    folder->path());
@@ -201,7 +215,7 @@ TEST_F(OmbroluxTest, LeavesSmallMarksOutAndFiltersByWildcard) {
     EXPECT_EQ("\\setup.exe:payload  2500000 bytes\n"
               "\\setup.exe:Zone.Identifier  85 bytes  zone 3 (Internet)  ReferrerUrl=https://a.test/  "
               "HostUrl=https://a.test/s.exe\n",
-              run.out);
+              std::regex_replace(run.out, mft, ""));
 }
 
 TEST_F(OmbroluxTest, CsvReadsBackInPython) {
@@ -220,7 +234,7 @@ TEST_F(OmbroluxTest, CsvReadsBackInPython) {
                                             "    print(repr(r['full_path']), r['size'], r['preview'])\n") +
                                      " " + quoted(csv.string()),
                                  folder->path());
-    EXPECT_EQ("'\\\\notes, q.txt:line\\nbreak, \"x\"' 3 abc\n"
+    EXPECT_EQ("'\\\\notes, q.txt:line|0Abreak, |22x|22' 3 abc\n"
               "'\\\\notes, q.txt:smile 😀' 3 abc\n"
               "'\\\\setup.exe:payload' 2500000 00,8A,19\n",
               python.out)
@@ -521,7 +535,7 @@ TEST_F(OmbroluxTest, SavesAsNewFilesWithSafeNamesAndNeverOverwrites) {
     const std::vector<std::string> args = {"save",
                                            image.string() + "\\setup.exe:payload",
                                            image.string() + "\\setup.exe:missing",
-                                           image.string() + "\\notes, q.txt:line\nbreak, \"x\"",
+                                           image.string() + "\\notes, q.txt:line|0Abreak, |22x|22",
                                            "--to",
                                            to.string()};
     TRun run = ombrolux(args, folder->path());

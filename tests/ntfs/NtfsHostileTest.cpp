@@ -588,5 +588,50 @@ TEST_F(Hostile, ResidentValueWithTheCompressionFlagIsReadPlainly) {
     EXPECT_EQ(services->openHandles(), 0);
 }
 
+// Parent references that form a cycle (level1 placed inside level2, which lies inside level1): the two
+// folders and everything below them are out of the tree, the walk ends, and finding the place of a file
+// below them climbs the cycle no more than once per file before it gives up.
+TEST_F(Hostile, ParentReferencesInACycleEndTheClimbAndTheWalk) {
+    if (!userVolume().unavailable.empty()) {
+        GTEST_SKIP() << userVolume().unavailable;
+    }
+    const TImage image(userVolume());
+    std::string patched = image.bytes;
+    const auto intact = servicesOver(image.bytes);
+    std::uint64_t level1 = 0;
+    std::uint64_t level2 = 0;
+    ASSERT_TRUE(recordOf(*intact, L"N:\\level1", level1) && recordOf(*intact, L"N:\\level1\\level2", level2));
+    image.patchRecord(patched, level1, [&](std::uint8_t* record) {
+        const std::size_t at = attributeOffset(record, ntfs::kAttrFileName);
+        std::uint8_t* value = record + at + (record[at + 20] | record[at + 21] << 8);
+        for (int i = 0; i < 8; ++i) {
+            value[i] = static_cast<std::uint8_t>(i < 6 ? level2 >> (8 * i) : 0); // sequence 0: any
+        }
+    });
+    auto services = servicesOver(patched);
+    ASSERT_NE(services, nullptr);
+    const std::vector<TSeenFile> seen = walkServices(*services, L'N');
+    EXPECT_EQ(seenFile(seen, L"level1"), nullptr);
+    EXPECT_NE(seenFile(seen, L"plain.txt"), nullptr);
+    std::wstring deepPath = L"N:";
+    for (int level = 1; level <= 4; ++level) {
+        deepPath += L"\\level" + std::to_wstring(level);
+    }
+    std::uint64_t deep = 0;
+    ASSERT_TRUE(recordOf(*intact, deepPath + L"\\deep.txt", deep));
+    const auto volume = openBytes(patched);
+    const ntfs::TNtfsFile* file = volume->fileByRecord(deep);
+    ASSERT_NE(file, nullptr);
+    EXPECT_EQ(services->pathOfReference(L'N', deep, file->sequence), std::nullopt);
+    // An intact file is still found by its reference.
+    std::uint64_t plain = 0;
+    ASSERT_TRUE(recordOf(*intact, L"N:\\plain.txt", plain));
+    EXPECT_EQ(services->pathOfReference(L'N', plain, volume->fileByRecord(plain)->sequence),
+              std::optional<std::wstring>(L"N:\\plain.txt"));
+    EXPECT_EQ(services->pathOfReference(
+                  L'N', plain, static_cast<std::uint16_t>(volume->fileByRecord(plain)->sequence + 1)),
+              std::nullopt); // a reused record is another file
+}
+
 } // namespace
 } // namespace ntfstest

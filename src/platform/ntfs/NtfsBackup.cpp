@@ -1,9 +1,11 @@
 // BackupRead and BackupSeek over a volume read directly: the records of a file's backup byte stream
 // (its format is ntfs/BackupStream.h): the security descriptor (when asked for), the main data of a
-// file, then every named stream in the volume's order.
+// file, then every named stream in the volume's order, each named in its shown form.
 
 #include "platform/PositionRules.h"
 #include "platform/ntfs/NtfsServicesImpl.h"
+
+#include "platform/ShownName.h"
 
 #include <algorithm>
 #include <cstring>
@@ -33,7 +35,7 @@ TBackupContext makeContext(const THandle& handle, bool withSecurity) {
     }
     for (const TNtfsData& stream : file.streams) {
         if (!stream.name.empty()) {
-            context.stream.addStream(&stream, stream.name, stream.size, stream.sparse);
+            context.stream.addStream(&stream, shownName(stream.name), stream.size, stream.sparse);
         }
     }
     return context;

@@ -4,6 +4,7 @@
 #include "platform/ntfs/NtfsServicesImpl.h"
 
 #include "platform/Calendar.h"
+#include "platform/ShownName.h"
 
 #include <algorithm>
 
@@ -90,6 +91,28 @@ void TNtfsFileServices::mount(wchar_t letter, std::unique_ptr<TNtfsVolume> volum
     FImpl->lastDrive = 0;
     FImpl->lastLoadedDrive = nullptr;
     FImpl->lastLoaded.reset();
+}
+
+std::optional<std::wstring> TNtfsFileServices::pathOfReference(wchar_t letter, std::uint64_t record,
+                                                               std::uint16_t sequence) {
+    std::lock_guard lock(FImpl->mutex);
+    const TMounted* drive = FImpl->driveOf(letter);
+    if (drive == nullptr) {
+        return std::nullopt;
+    }
+    const std::size_t index = drive->volume->fileIndex(record);
+    if (index == TNtfsVolume::kNoFile || drive->tree->file(index).sequence != sequence) {
+        return std::nullopt;
+    }
+    const auto place = drive->tree->placeOf(index);
+    if (!place) {
+        return std::nullopt;
+    }
+    std::wstring path{letter, L':'};
+    for (const TNtfsTree::TEntry& entry : *place) {
+        path += L'\\' + shownName(drive->tree->nameOf(entry).name());
+    }
+    return place->empty() ? path + L'\\' : path;
 }
 
 int TNtfsFileServices::openHandles() {
@@ -218,7 +241,7 @@ BOOL TNtfsFileServices::FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIM
 
 DWORD TNtfsFileServices::GetFileAttributesW(const wchar_t* path) {
     std::lock_guard lock(FImpl->mutex);
-    const TLocated found = FImpl->lookUp(parseWinPath(path));
+    const TLocated found = FImpl->lookUp(parseShownPath(path));
     if (found.error != 0) {
         return failWith(found.error, INVALID_FILE_ATTRIBUTES);
     }
@@ -231,7 +254,7 @@ BOOL TNtfsFileServices::GetFileAttributesExW(const wchar_t* path, int infoLevel,
     if (infoLevel != GetFileExInfoStandard || data == nullptr) {
         return failWith(ERROR_INVALID_PARAMETER, FALSE);
     }
-    const TLocated found = FImpl->lookUp(parseWinPath(path));
+    const TLocated found = FImpl->lookUp(parseShownPath(path));
     if (found.error != 0) {
         return failWith(found.error, FALSE);
     }
@@ -250,14 +273,14 @@ BOOL TNtfsFileServices::GetFileAttributesExW(const wchar_t* path, int infoLevel,
 
 BOOL TNtfsFileServices::DeleteFileW(const wchar_t* path) {
     std::lock_guard lock(FImpl->mutex);
-    const TLocated found = FImpl->lookUp(parseWinPath(path));
+    const TLocated found = FImpl->lookUp(parseShownPath(path));
     return failWith(found.error != 0 ? found.error : ERROR_ACCESS_DENIED, FALSE);
 }
 
 BOOL TNtfsFileServices::CreateDirectoryW(const wchar_t* path, void* security) {
     (void)security;
     std::lock_guard lock(FImpl->mutex);
-    const TWinPath p = parseWinPath(path);
+    const TWinPath p = parseShownPath(path);
     if (p.error == 0 && p.hasStream) {
         return failWith(ERROR_INVALID_NAME, FALSE);
     }
@@ -270,7 +293,7 @@ BOOL TNtfsFileServices::CreateDirectoryW(const wchar_t* path, void* security) {
 
 BOOL TNtfsFileServices::RemoveDirectoryW(const wchar_t* path) {
     std::lock_guard lock(FImpl->mutex);
-    const TWinPath p = parseWinPath(path);
+    const TWinPath p = parseShownPath(path);
     if (p.error == 0 && p.hasStream) {
         return failWith(ERROR_INVALID_NAME, FALSE);
     }

@@ -6,12 +6,17 @@
 // folders answer ERROR_ACCESS_DENIED. Compressed streams (LZNT1, as NTFS makes them) read decoded. A
 // stream that is encrypted, or compressed in a way the reader does not decode, is listed with its size
 // and reading it fails with ERROR_NOT_SUPPORTED (a damaged one with ERROR_FILE_CORRUPT); the backup
-// stream likewise fails when it reaches that stream's data; seeking over it works. Thread safe.
+// stream likewise fails when it reaches that stream's data; seeking over it works. Names are listed,
+// and taken in paths, in their shown form (platform/ShownName.h), so a file or stream whose name a
+// Win32 path cannot hold ("a?b", "Zone.Identifier:x") is listed and opened all the same. Thread safe.
 
 #include "ntfs/NtfsVolume.h"
 #include "platform/FileServices.h"
 
+#include <cstdint>
 #include <memory>
+#include <optional>
+#include <string>
 
 namespace plat::ntfs {
 
@@ -27,6 +32,10 @@ public:
 
     // Puts a volume at a drive letter, replacing what was there. Done before the services are used.
     void mount(wchar_t letter, std::unique_ptr<TNtfsVolume> volume);
+    // The path, names in their shown form ("X:\dir\a|3Fb.txt"), at which the file with this MFT record
+    // and sequence number lies on the drive; nothing when no file in use has that reference, or the
+    // folder tree does not place it (see TNtfsTree::placeOf).
+    std::optional<std::wstring> pathOfReference(wchar_t letter, std::uint64_t record, std::uint16_t sequence);
     // Open file handles, searches and backup contexts (every path releases them).
     int openHandles();
     // Whether FindFirstStreamW and FindNextStreamW are offered (as on systems before Vista when not).

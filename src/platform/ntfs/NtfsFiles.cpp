@@ -59,7 +59,7 @@ HANDLE TNtfsFileServices::CreateFileW(const wchar_t* path, DWORD access, DWORD s
     if (disposition < CREATE_NEW || disposition > TRUNCATE_EXISTING) {
         return failWith(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
     }
-    const TWinPath p = parseWinPath(path);
+    const TWinPath p = parseShownPath(path);
     const TLocated found = FImpl->locate(p);
     if (found.error != 0) {
         return failWith(found.error, INVALID_HANDLE_VALUE);
@@ -79,7 +79,7 @@ HANDLE TNtfsFileServices::CreateFileW(const wchar_t* path, DWORD access, DWORD s
         if ((flags & FILE_FLAG_BACKUP_SEMANTICS) == 0) {
             return failWith(ERROR_ACCESS_DENIED, INVALID_HANDLE_VALUE);
         }
-    } else if (p.trailingSlash || p.parts.empty()) {
+    } else if (p.trailingSlash || (p.parts.empty() && !named)) { // the root's own streams open ("C:\:s")
         return failWith(ERROR_INVALID_NAME, INVALID_HANDLE_VALUE);
     }
     const TNtfsData* stream = nullptr;

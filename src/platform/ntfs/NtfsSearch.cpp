@@ -2,6 +2,7 @@
 
 #include "platform/ntfs/NtfsServicesImpl.h"
 
+#include "platform/ShownName.h"
 #include "platform/Wildcard.h"
 
 #include <algorithm>
@@ -43,8 +44,8 @@ std::size_t parentOf(const TNtfsTree& tree, const TNtfsVolume& volume, std::size
     return parent != TNtfsVolume::kNoFile ? parent : folder;
 }
 
-// An entry a directory search gives: the file, its name as listed, and the volume's name record
-// (none for "." and "..").
+// An entry a directory search gives: the file, its name as listed (shown: ShownName.h), and the volume's name
+// record (none for "." and "..").
 struct TListed {
     std::size_t file = 0;
     std::wstring name;
@@ -69,10 +70,10 @@ bool nextEntry(THandle& search, TListed& listed) {
     while (search.next < entries.size()) {
         const TNtfsTree::TEntry& entry = entries[search.next++];
         const TNtfsName& name = tree.nameOf(entry);
-        std::wstring longName = name.name();
+        std::wstring longName = shownName(name.name());
         bool matches = search.everyName || matchesUpperMask(search.upperMask, tree.upper(longName));
         if (!matches) {
-            const std::wstring shortName = name.shortName();
+            const std::wstring shortName = shownName(name.shortName());
             matches = !shortName.empty() && matchesUpperMask(search.upperMask, tree.upper(shortName));
         }
         if (matches) {
@@ -90,7 +91,8 @@ bool nextEntry(THandle& search, WIN32_FIND_DATAW* data) {
     if (!nextEntry(search, listed)) {
         return false;
     }
-    const std::wstring shortName = listed.ntfsName != nullptr ? listed.ntfsName->shortName() : std::wstring();
+    const std::wstring shortName =
+        listed.ntfsName != nullptr ? shownName(listed.ntfsName->shortName()) : std::wstring();
     fillFindData(search.drive->tree->file(listed.file), listed.name, shortName, data);
     return true;
 }
@@ -122,7 +124,7 @@ std::optional<THandle> TNtfsFileServices::TImpl::startSearch(const wchar_t* patt
         return std::nullopt;
     }
     const std::wstring mask = searchMask(text);
-    const TWinPath folderPath = parseWinPath(text.substr(0, slash + 1).c_str());
+    const TWinPath folderPath = parseShownPath(text.substr(0, slash + 1).c_str());
     if (folderPath.error == 0 && folderPath.hasStream) {
         error = ERROR_INVALID_NAME;
         return std::nullopt;
@@ -238,7 +240,7 @@ HANDLE TNtfsFileServices::FindFirstStreamW(const wchar_t* path, int infoLevel, W
     if (infoLevel != FindStreamInfoStandard || flags != 0 || data == nullptr) {
         return failWith(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
     }
-    const TWinPath p = parseWinPath(path);
+    const TWinPath p = parseShownPath(path);
     const TLocated found = FImpl->lookUp(p);
     if (found.error != 0) {
         return failWith(found.error, INVALID_HANDLE_VALUE);
@@ -255,7 +257,7 @@ HANDLE TNtfsFileServices::FindFirstStreamW(const wchar_t* path, int infoLevel, W
     }
     for (const TNtfsData& stream : file.streams) {
         if (!stream.name.empty()) {
-            search.streams.emplace_back(L":" + std::wstring(stream.name) + L":$DATA", stream.size);
+            search.streams.emplace_back(L":" + shownName(stream.name) + L":$DATA", stream.size);
         }
     }
     if (search.streams.empty()) {
