@@ -261,7 +261,7 @@ void TScanFileSystem::searchProcess(const std::wstring& path, bool countOnly,
             if (Terminated()) {
                 return;
             }
-            askEntry(folder, entry->name, false, countOnly, entry->streams);
+            askEntry(folder, entry->name, false, countOnly, entry->streams, entry->attributes);
         }
     }
     if (!FRecursive) {
@@ -312,7 +312,7 @@ void TScanFileSystem::keepSubfolder(const plat::TFolderEntry& entry, std::vector
 }
 
 void TScanFileSystem::askEntry(const std::wstring& folder, const std::wstring& name, bool isFolder,
-                               bool countOnly, plat::TKnownStreams streams) {
+                               bool countOnly, plat::TKnownStreams streams, plat::DWORD attributes) {
     if (countOnly) {
         ++FCount;
         return;
@@ -326,16 +326,16 @@ void TScanFileSystem::askEntry(const std::wstring& folder, const std::wstring& n
     if (streams == plat::TKnownStreams::none) {
         return; // the catalogue says it has none: asking it would list none
     }
-    inspect(isFolder ? folderRowName(folder) : folder + name, isFolder);
+    inspect(isFolder ? folderRowName(folder) : folder + name, isFolder, attributes);
 }
 
 bool TScanFileSystem::isReportedStream(const TADSObject& ads) const {
     return FIncludeZone || !(isDownloadMarkName(ads.adsName()) && ads.adsSize() < kSmallDownloadMark);
 }
 
-void TScanFileSystem::inspect(const std::wstring& name, bool isFolder) {
+void TScanFileSystem::inspect(const std::wstring& name, bool isFolder, plat::DWORD attributes) {
     TListEmptier emptier(FADSList);
-    enumFileADS(name, FADSList);
+    enumFileADS(name, FADSList, attributes);
 
     // Small download marks are left out one by one; the file or folder is reported when a stream remains.
     std::vector<const TADSObject*> reported;

@@ -4,6 +4,7 @@
 #include "stream/UntKorvaneLib.h"
 
 #include "platform/FileServices.h"
+#include "platform/OpenEntry.h"
 #include "platform/Owned.h"
 #include "platform/WinPath.h"
 
@@ -143,8 +144,7 @@ void enumerationWalk(const std::wstring& path, TADSList& list) {
 }
 
 void backupReadWalk(const std::wstring& path, TADSList& list) {
-    TFileHandle file(files().CreateFileW(exactPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    TFileHandle file = openEntry(files(), path, GENERIC_READ, FILE_SHARE_READ, true);
     if (!file) {
         return;
     }
@@ -222,8 +222,13 @@ bool isStreamPath(const std::wstring& path) {
     return path.find(L':', lastName == std::wstring::npos ? 0 : lastName) != std::wstring::npos;
 }
 
-void enumFileADS(const std::wstring& path, TADSList& list) {
-    if (files().hasStreamFunctions()) {
+void enumFileADS(const std::wstring& path, TADSList& list, DWORD attributes) {
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        attributes = files().GetFileAttributesW(exactPath(path).c_str());
+    }
+    // The listing functions would follow a link to its target: a link's own streams come from its
+    // backup stream.
+    if (files().hasStreamFunctions() && !listingFollows(attributes)) {
         enumerationWalk(path, list);
     } else {
         backupReadWalk(path, list);
