@@ -2,6 +2,7 @@
 
 #include "cli/ImageVolumes.h"
 #include "cli/OutputGuard.h"
+#include "platform/OpenEntry.h"
 #include "platform/Owned.h"
 #include "platform/RoutedFileServices.h"
 #include "platform/ScopedModes.h"
@@ -337,7 +338,7 @@ int runCat(const std::string& streamPath, const TConsole& console) {
     plat::TFileServices& fs = servicesFor(opened, console.liveFiles);
     const TInstalledServices installed(fs, console.liveFiles);
     plat::TFileHandle in(fs.CreateFileW(opened.path.c_str(), plat::GENERIC_READ, plat::FILE_SHARE_READ,
-                                        nullptr, plat::OPEN_EXISTING, 0, nullptr));
+                                        nullptr, plat::OPEN_EXISTING, plat::openEntryFlags(false), nullptr));
     if (!in) {
         return fail(console, streamPath, report::errorText(fs.GetLastError()));
     }

@@ -1,6 +1,7 @@
 #include "report/StreamFacts.h"
 
 #include "platform/FileServices.h"
+#include "platform/OpenEntry.h"
 #include "platform/Owned.h"
 #include "platform/Sha256.h"
 #include "platform/WinPath.h"
@@ -90,8 +91,7 @@ TStreamFinding gatherFinding(const std::wstring& source, const std::wstring& fil
     }
 
     // One read of the stream gives the hash and the mark's bytes.
-    plat::TFileHandle file(fs.CreateFileW(plat::exactPath(f.fullPath).c_str(), plat::GENERIC_READ,
-                                          plat::FILE_SHARE_READ, nullptr, plat::OPEN_EXISTING, 0, nullptr));
+    plat::TFileHandle file = plat::openEntry(fs, f.fullPath, plat::GENERIC_READ, plat::FILE_SHARE_READ);
     if (!file) {
         error = errorText(fs.GetLastError());
         return f;

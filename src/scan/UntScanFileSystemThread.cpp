@@ -306,7 +306,7 @@ bool TScanFileSystem::enterFolder(const std::wstring& path, bool countOnly,
             if (Terminated()) {
                 return false;
             }
-            askEntry(folder, entry->name, false, countOnly, entry->streams);
+            askEntry(folder, entry->name, false, countOnly, entry->streams, entry->attributes);
         }
     }
     if (FRecursive && !oneListing) {
@@ -340,7 +340,7 @@ void TScanFileSystem::keepSubfolder(const plat::TFolderEntry& entry,
 }
 
 void TScanFileSystem::askEntry(const std::wstring& folder, const std::wstring& name, bool isFolder,
-                               bool countOnly, plat::TKnownStreams streams) {
+                               bool countOnly, plat::TKnownStreams streams, plat::DWORD attributes) {
     if (countOnly) {
         ++FCount;
         return;
@@ -354,16 +354,16 @@ void TScanFileSystem::askEntry(const std::wstring& folder, const std::wstring& n
     if (streams == plat::TKnownStreams::none) {
         return; // the catalogue says it has none: asking it would list none
     }
-    inspect(isFolder ? folderRowName(folder) : folder + name, isFolder);
+    inspect(isFolder ? folderRowName(folder) : folder + name, isFolder, attributes);
 }
 
 bool TScanFileSystem::isReportedStream(const TADSObject& ads) const {
     return FIncludeZone || !(isDownloadMarkName(ads.adsName()) && ads.adsSize() < kSmallDownloadMark);
 }
 
-void TScanFileSystem::inspect(const std::wstring& name, bool isFolder) {
+void TScanFileSystem::inspect(const std::wstring& name, bool isFolder, plat::DWORD attributes) {
     TListEmptier emptier(FADSList);
-    enumFileADS(name, FADSList);
+    enumFileADS(name, FADSList, attributes);
 
     // Small download marks are left out one by one; the file or folder is reported when a stream remains.
     std::vector<const TADSObject*> reported;

@@ -165,10 +165,11 @@ private:
     std::wstring driveLabel() const;
     // One file or folder to be asked for streams: counted, or reported after the progress step.
     // name is the file's entry name, empty for the folder itself (folder, with its trailing "\\").
-    // One the listing knows to have no named streams is not asked.
+    // One the listing knows to have no named streams is not asked. attributes are the entry's as the
+    // listing gave them (INVALID_FILE_ATTRIBUTES when not known): a link is asked for its own streams.
     void askEntry(const std::wstring& folder, const std::wstring& name, bool isFolder, bool countOnly,
-                  plat::TKnownStreams streams);
-    void inspect(const std::wstring& name, bool isFolder);
+                  plat::TKnownStreams streams, plat::DWORD attributes = plat::INVALID_FILE_ATTRIBUTES);
+    void inspect(const std::wstring& name, bool isFolder, plat::DWORD attributes);
     bool isReportedStream(const TADSObject& ads) const;
     bool leadsBackOnWalkPath(const std::wstring& folderLink);
 

@@ -4,6 +4,7 @@
 #include "stream/UntKorvaneLib.h"
 
 #include "platform/FileServices.h"
+#include "platform/OpenEntry.h"
 #include "platform/Owned.h"
 #include "platform/WinPath.h"
 
@@ -142,9 +143,9 @@ void enumerationWalk(const std::wstring& path, TADSList& list) {
     }
 }
 
-void backupReadWalk(const std::wstring& path, TADSList& list) {
-    TFileHandle file(files().CreateFileW(exactPath(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+// keepEmpty: streams without data are records too, as the listing functions give them.
+void backupReadWalk(const std::wstring& path, TADSList& list, bool keepEmpty) {
+    TFileHandle file = openEntry(files(), path, GENERIC_READ, FILE_SHARE_READ, true);
     if (!file) {
         return;
     }
@@ -172,7 +173,7 @@ void backupReadWalk(const std::wstring& path, TADSList& list) {
             nameRead = got == header.nameSize;
         }
 
-        if (nameRead && header.dataSize > 0) {
+        if (nameRead && (header.dataSize > 0 || keepEmpty)) {
             // The name goes in with its leading colon, as the stream listing gives it: dropped
             // first, a name that begins with a control character or a space (\x05SummaryInformation)
             // would lose that character to the trimming and name another stream or none.
@@ -222,10 +223,16 @@ bool isStreamPath(const std::wstring& path) {
     return path.find(L':', lastName == std::wstring::npos ? 0 : lastName) != std::wstring::npos;
 }
 
-void enumFileADS(const std::wstring& path, TADSList& list) {
-    if (files().hasStreamFunctions()) {
+void enumFileADS(const std::wstring& path, TADSList& list, DWORD attributes) {
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        attributes = files().GetFileAttributesW(exactPath(path).c_str());
+    }
+    // The listing functions would follow a link to its target: a link's own streams come from its
+    // backup stream, empty ones included where the listing functions would list them.
+    const bool listingFunctions = files().hasStreamFunctions();
+    if (listingFunctions && !listingFollows(attributes)) {
         enumerationWalk(path, list);
     } else {
-        backupReadWalk(path, list);
+        backupReadWalk(path, list, listingFunctions);
     }
 }

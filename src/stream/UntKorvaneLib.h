@@ -30,9 +30,11 @@ private:
 // The list owns its records.
 using TADSList = std::vector<TADSObject>;
 
-// Appends one record per named stream of the file at path; never clears the list. Silent on failure:
-// records found before a failure stay.
-void enumFileADS(const std::wstring& path, TADSList& list);
+// Appends one record per named stream of the file or folder at path, the entry itself even when it
+// is a link (platform/OpenEntry.h); never clears the list. Silent on failure: records found before a
+// failure stay. The attributes its directory entry gave, when known, spare a query.
+void enumFileADS(const std::wstring& path, TADSList& list,
+                 plat::DWORD attributes = plat::INVALID_FILE_ATTRIBUTES);
 
 // Turns one raw stream name as a walk delivers it (":name:$DATA" or "name:$DATA") into a record
 // appended to the list; the unnamed main stream "::$DATA" is dropped.

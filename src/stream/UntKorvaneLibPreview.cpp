@@ -3,6 +3,7 @@
 #include "stream/UntKorvaneLib.h"
 
 #include "platform/FileServices.h"
+#include "platform/OpenEntry.h"
 #include "platform/Owned.h"
 #include "platform/ScopedModes.h"
 #include "platform/ShellServices.h"
@@ -17,9 +18,7 @@ namespace {
 constexpr std::int64_t kMaxPreviewLength = 1024;
 
 plat::TFileHandle openForReading(const std::wstring& path) {
-    return plat::TFileHandle(plat::files().CreateFileW(plat::exactPath(path).c_str(), plat::GENERIC_READ,
-                                                       plat::FILE_SHARE_READ, nullptr, plat::OPEN_EXISTING, 0,
-                                                       nullptr));
+    return plat::openEntry(plat::files(), path, plat::GENERIC_READ, plat::FILE_SHARE_READ);
 }
 
 TDateTime toDateTime(const plat::SYSTEMTIME& st) {
@@ -132,13 +131,11 @@ bool getFileTimes(const std::wstring& path, TDateTime& creation, TDateTime& last
 
 bool getFolderTimes(const std::wstring& path, TDateTime& creation, TDateTime& lastWrite) {
     plat::TRedirectionOff redirectionOff;
-    // Backup semantics open the folder itself; asking for no access reads its times without
-    // standing in the way of anyone using it.
-    plat::TFileHandle folder(
-        plat::files().CreateFileW(plat::exactPath(path).c_str(), 0,
-                                  plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE,
-                                  nullptr, plat::OPEN_EXISTING, plat::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    return readTimes(folder, creation, lastWrite);
+    // Asking for no access reads its times without standing in the way of anyone using it.
+    return readTimes(plat::openEntry(plat::files(), path, 0,
+                                     plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE,
+                                     true),
+                     creation, lastWrite);
 }
 
 std::wstring fileTimeText(const TDateTime& time) {

@@ -3,6 +3,7 @@
 #include "streamops/UntKorvaneLibStreamOps.h"
 
 #include "platform/FileServices.h"
+#include "platform/OpenEntry.h"
 #include "platform/Owned.h"
 #include "platform/ShownName.h"
 #include "platform/WinPath.h"
@@ -194,8 +195,7 @@ bool copyIntoNewFile(const std::wstring& source, const std::wstring& destination
         return false;
     }
     TStartedCopy started;
-    TFileHandle in(fs.CreateFileW(exactPath(source).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                  OPEN_EXISTING, 0, nullptr));
+    TFileHandle in = openEntry(fs, source, GENERIC_READ, FILE_SHARE_READ);
     if (!in) {
         return false;
     }
@@ -317,6 +317,7 @@ bool copyStreamToFile(const std::wstring& source, const std::wstring& destinatio
 }
 
 bool deleteStream(const std::wstring& path) {
+    // DeleteFileW acts on the entry the path names, a link's own stream for a link (never its target's).
     return files().DeleteFileW(exactPath(path).c_str()) != FALSE;
 }
 

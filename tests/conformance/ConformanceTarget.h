@@ -32,6 +32,13 @@ public:
     virtual std::string noCreationTimesReason() { return {}; }
     // Another holder opens the path without read sharing until the returned token is destroyed.
     virtual std::shared_ptr<void> holdWithoutReadSharing(const std::wstring& path) = 0;
+    // Makes a symbolic link at path to the file at target (both full paths): empty when made, else
+    // why this target cannot make one, and the case skips.
+    virtual std::string makeFileLink(const std::wstring& path, const std::wstring& target) {
+        (void)path;
+        (void)target;
+        return "this target makes no symbolic links";
+    }
     // Why the target cannot run here (a tool it needs is missing); empty when it can. Every case skips.
     virtual std::string unavailableReason() { return {}; }
     // Whether the services only read (a volume read directly, its content laid out beforehand): the

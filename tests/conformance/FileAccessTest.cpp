@@ -45,6 +45,39 @@ TEST_F(FileAccess, WritesReadsAndSeeks) {
     }
 }
 
+TEST_F(FileAccess, AnOpenFollowsASymbolicLinkUnlessAskedForTheLinkItself) {
+    target().makeFile(path(L"t.txt"), "target data");
+    if (const std::string why = target().makeFileLink(path(L"L"), path(L"t.txt")); !why.empty()) {
+        GTEST_SKIP() << why;
+    }
+    const DWORD itself = plat::FILE_FLAG_OPEN_REPARSE_POINT;
+    EXPECT_NE(fs().GetFileAttributesW(path(L"L").c_str()) & plat::FILE_ATTRIBUTE_REPARSE_POINT, 0u);
+    EXPECT_EQ(readFile(path(L"L")), "target data");
+    {
+        TTargetHandle link(
+            fs(), open(path(L"L"), plat::GENERIC_READ, plat::FILE_SHARE_READ, plat::OPEN_EXISTING, itself),
+            TTargetHandle::file);
+        ASSERT_TRUE(link.valid()) << fs().GetLastError();
+        EXPECT_EQ(readRest(link.get()), "") << "the link itself holds no data";
+    }
+    if (!target().streamsSupported()) {
+        GTEST_SKIP() << target().noStreamsReason();
+    }
+    target().makeStream(path(L"t.txt"), L"x", "target's");
+    target().makeStream(path(L"L"), L"x", "link's");
+    EXPECT_EQ(readFile(path(L"L:x")), "target's");
+    {
+        TTargetHandle stream(
+            fs(), open(path(L"L:x"), plat::GENERIC_READ, plat::FILE_SHARE_READ, plat::OPEN_EXISTING, itself),
+            TTargetHandle::file);
+        ASSERT_TRUE(stream.valid()) << fs().GetLastError();
+        EXPECT_EQ(readRest(stream.get()), "link's");
+    }
+    EXPECT_EQ(sizeOf(path(L"L:x")), 6) << "the attribute query answers for the link's own stream";
+    ASSERT_TRUE(fs().DeleteFileW(path(L"L:x").c_str())) << fs().GetLastError();
+    EXPECT_EQ(readFile(path(L"t.txt:x")), "target's") << "deleting the link's stream leaves the target's";
+}
+
 TEST_F(FileAccess, ReadingAtTheEndGivesZeroBytes) {
     target().makeFile(path(L"f.txt"), "hello");
     TTargetHandle file(fs(),

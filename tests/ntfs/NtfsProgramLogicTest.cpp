@@ -11,7 +11,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/xattr.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <tuple>
 
 namespace ntfstest {
@@ -208,6 +212,151 @@ INSTANTIATE_TEST_SUITE_P(Volumes, ProgramLogic,
                          [](const testing::TestParamInfo<TVolumeCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// ---- Links: a junction and a symbolic link, each with a stream of its own named as its target's.
+
+void put16(std::string& out, std::size_t value) {
+    out += static_cast<char>(value & 0xFF);
+    out += static_cast<char>((value >> 8) & 0xFF);
+}
+
+void put32(std::string& out, std::uint32_t value) {
+    put16(out, value & 0xFFFF);
+    put16(out, value >> 16);
+}
+
+std::string utf16le(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) {
+        put16(out, static_cast<std::size_t>(c));
+    }
+    return out;
+}
+
+// The reparse data Windows writes for a junction (absolute target) or a symbolic link (relative one).
+std::string reparseData(bool junction, const std::wstring& substitute, const std::wstring& print) {
+    std::string names = utf16le(substitute) + (junction ? std::string(2, '\0') : "");
+    const std::size_t printOffset = names.size();
+    names += utf16le(print) + (junction ? std::string(2, '\0') : "");
+    std::string body;
+    put16(body, 0);
+    put16(body, substitute.size() * 2);
+    put16(body, printOffset);
+    put16(body, print.size() * 2);
+    if (!junction) {
+        put32(body, 1); // relative
+    }
+    body += names;
+    std::string data;
+    put32(data, junction ? 0xA0000003u : 0xA000000Cu);
+    put16(data, body.size());
+    put16(data, 0);
+    return data + body;
+}
+
+struct TLinkVolume {
+    std::string unavailable;
+    std::filesystem::path image;
+};
+
+const TLinkVolume& linkVolume() {
+    static const TLinkVolume volume = [] {
+        TLinkVolume v;
+        v.unavailable = toolsUnavailableReason();
+        if (!v.unavailable.empty()) {
+            return v;
+        }
+        v.image = programScratch() / "links.img";
+        if (!makeImage(v.image, 8, "Links")) {
+            v.unavailable = "mkntfs failed";
+            return v;
+        }
+        const std::filesystem::path point = programScratch() / "links-mount";
+        std::filesystem::create_directories(point);
+        TMount m(v.image, point, "streams_interface=windows");
+        if (!m.mounted()) {
+            v.unavailable = "the ntfs-3g mount failed";
+            return v;
+        }
+        std::filesystem::create_directories(m.at(L"target"));
+        writeBytes(m.at(L"target:x"), "target folder's");
+        writeBytes(m.at(L"target\\t.txt"), "target data");
+        writeBytes(m.at(L"target\\t.txt:x"), "target file's");
+        std::filesystem::create_directories(m.at(L"J"));
+        writeBytes(m.at(L"J:x"), "junction's");
+        writeBytes(m.at(L"L"), "");
+        writeBytes(m.at(L"L:x"), "file link's");
+        const std::string junction = reparseData(true, L"\\??\\N:\\target", L"N:\\target");
+        const std::string link = reparseData(false, L"target\\t.txt", L"target\\t.txt");
+        const char* name = "system.ntfs_reparse_data";
+        if (::setxattr(m.at(L"J").c_str(), name, junction.data(), junction.size(), 0) != 0 ||
+            ::setxattr(m.at(L"L").c_str(), name, link.data(), link.size(), 0) != 0) {
+            v.unavailable = "ntfs-3g did not set the reparse data: " + std::string(std::strerror(errno));
+            return v;
+        }
+        if (!m.unmount()) {
+            v.unavailable = "the ntfs-3g mount did not end";
+        }
+        return v;
+    }();
+    return volume;
+}
+
+// The direct read lists a link's own streams and reads their bytes, in the listing, the preview and a
+// whole scan, never its target's.
+TEST(LinksReadDirectly, AreListedAndReadAsThemselves) {
+    if (!linkVolume().unavailable.empty()) {
+        GTEST_SKIP() << linkVolume().unavailable;
+    }
+    auto services = openServices(linkVolume().image, kLetter);
+    ASSERT_NE(services, nullptr);
+    plat::installFileServices(services.get());
+    plat::TTestShell shell;
+    plat::installShellServices(&shell);
+    for (const wchar_t* link : {L"N:\\J", L"N:\\L"}) {
+        EXPECT_NE(services->GetFileAttributesW(link) & plat::FILE_ATTRIBUTE_REPARSE_POINT, 0u)
+            << utf8(link) << " is a reparse point on the volume";
+    }
+    for (bool streamFunctions : {true, false}) {
+        services->setStreamFunctionsAvailable(streamFunctions);
+        for (const auto& [path, size] : {std::pair{L"N:\\J", 10}, std::pair{L"N:\\L", 11}}) {
+            TADSList list;
+            enumFileADS(path, list);
+            ASSERT_EQ(list.size(), 1u) << utf8(path);
+            EXPECT_EQ(list[0].adsName(), L"x");
+            EXPECT_EQ(list[0].adsSize(), size) << utf8(path);
+        }
+    }
+    services->setStreamFunctionsAvailable(true);
+
+    plat::TStandInUiThread ui;
+    plat::installUiDispatcher(&ui);
+    TReportingWindow window;
+    testsupport::TDoneSignal destroyed;
+    auto* scan = new TWatchedScan(window, destroyed);
+    scan->setFreeOnTerminate(true);
+    scan->setScanMode(smTargetDrive);
+    scan->setPath(L"N:\\");
+    scan->setPreviewLen(kPreviewLength);
+    scan->Start();
+    ASSERT_TRUE(destroyed.waitFor(60s)) << "the scan did not end";
+    plat::installUiDispatcher(nullptr);
+    std::vector<std::pair<std::wstring, std::wstring>> found;
+    for (std::size_t i = 0; i < window.streams.size(); ++i) {
+        found.emplace_back(std::get<0>(window.streams[i]), window.previews[i]);
+    }
+    std::sort(found.begin(), found.end());
+    // The direct read never follows a link: below the junction its folder holds nothing.
+    EXPECT_EQ(found, (std::vector<std::pair<std::wstring, std::wstring>>{
+                         {L"N:\\J:x", L"junction's"},
+                         {L"N:\\L:x", L"file link's"},
+                         {L"N:\\target:x", L"target folder's"},
+                         {L"N:\\target\\t.txt:x", L"target file's"},
+                     }));
+    EXPECT_EQ(services->openHandles(), 0);
+    plat::installShellServices(nullptr);
+    plat::installFileServices(nullptr);
+}
 
 } // namespace
 } // namespace ntfstest

@@ -5,6 +5,7 @@
 
 #include "platform/shell/TestShell.h"
 #include "platform/store/SimStore.h"
+#include "support/StoreLinks.h"
 
 #include <gtest/gtest.h>
 
@@ -55,6 +56,17 @@ TEST_F(StreamFactsTest, GathersHashMarkPreviewTimesAndAttributes) {
         L"C:\\dl", L"C:\\dl\\setup.exe", TADSObject(L"Zone.Identifier", 56), {0, false}, error);
     EXPECT_TRUE(unhashed.mark && unhashed.mark->readable);
     EXPECT_EQ("", unhashed.sha256);
+}
+
+TEST_F(StreamFactsTest, ALinksStreamIsHashedFromTheLinkItself) {
+    const testsupport::TStoreLinks links(FStore, L"C:\\links");
+    std::string error;
+    const report::TStreamFinding own =
+        report::gatherFinding(L"C:\\links", links.fileLink, TADSObject(L"x", 11), {30, true}, error);
+    EXPECT_EQ("", error);
+    EXPECT_EQ(L"file link's", own.preview);
+    // SHA-256 of "file link's".
+    EXPECT_EQ("5daa233b59f24cf0614470f37ccce84a33f1db79b0fe183c9c457ecdf52bc8ca", own.sha256);
 }
 
 TEST_F(StreamFactsTest, NamesTheReasonWhenTheBytesCannotBeRead) {

@@ -11,6 +11,7 @@
 #include "platform/ntfs/NtfsFileServices.h"
 #include "platform/ntfs/NtfsServicesDevice.h"
 #include "support/DoneSignal.h"
+#include "support/StoreLinks.h"
 
 #include <gtest/gtest.h>
 
@@ -863,6 +864,33 @@ TEST_F(DeepScanTest, FoldersThousandsDeepAreWalkedOnAStackThatDoesNotGrowWithDep
     // A walk that recursed once per folder would use thousands of frames here (megabytes); the
     // folders being walked must be kept off the stack.
     EXPECT_LT(FWatchingStore.spread(), 64u * 1024u);
+}
+
+TEST_F(ScanTest, ALinkIsListedAndReadAsItselfNeverAsItsTarget) {
+    store().addDrive(L'C', plat::DRIVE_FIXED, L"", L"NTFS");
+    const testsupport::TStoreLinks links(store(), L"C:\\links");
+    scan({smTargetPath, L"C:\\links"});
+    std::vector<std::wstring> found;
+    for (const std::wstring& event : events()) {
+        if (event.rfind(L"fileFound", 0) == 0 || event.rfind(L"folderFound", 0) == 0 ||
+            event.rfind(L"streamFound", 0) == 0) {
+            found.push_back(event);
+        }
+    }
+    // The link's own stream, size, preview and times; the files below the junction are its target's.
+    const std::wstring targetTimes = L"23/06/1968 at 17:28:19 | 23/06/1968 at 17:28:19";
+    EXPECT_EQ(found, (std::vector<std::wstring>{
+                         L"fileFound C:\\links\\L | " + kTimes,
+                         L"streamFound C:\\links\\L:x 11 | " + kTimes + L" | file link's",
+                         L"folderFound C:\\links\\J | " + kTimes,
+                         L"streamFound C:\\links\\J:x 10 | " + kTimes + L" | junction's",
+                         L"fileFound C:\\links\\J\\t.txt | " + targetTimes,
+                         L"streamFound C:\\links\\J\\t.txt:x 13 | " + targetTimes + L" | target file's",
+                         L"folderFound C:\\links\\target | " + targetTimes,
+                         L"streamFound C:\\links\\target:x 15 | " + targetTimes + L" | target folder's",
+                         L"fileFound C:\\links\\target\\t.txt | " + targetTimes,
+                         L"streamFound C:\\links\\target\\t.txt:x 13 | " + targetTimes + L" | target file's",
+                     }));
 }
 
 // ---- Drives read directly: the raw volume ("\\.\E:") through the NTFS engine.

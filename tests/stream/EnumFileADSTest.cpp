@@ -134,6 +134,17 @@ TEST_P(BothWalksTest, EmptyStreamIsReportedOnlyByTheListingFunctions) {
     EXPECT_EQ(listStreams(kFile), expected);
 }
 
+TEST_P(BothWalksTest, ALinkGivesItsOwnStreamsNeverItsTargets) {
+    store.addFile(L"C:\\target.txt", "main");
+    store.addStream(L"C:\\target.txt", L"x", "the target's");
+    store.addLink(L"C:\\link", L"C:\\target.txt", plat::store::TLinkKind::fileSymbolicLink);
+    store.addStream(L"C:\\link", L"x", "own");
+    store.addStream(L"C:\\link", L"empty", "");
+    // The same records as for any file: the empty stream where the listing functions list it.
+    const TRecords expected = enumerationWalk() ? TRecords{{L"empty", 0}, {L"x", 3}} : TRecords{{L"x", 3}};
+    EXPECT_EQ(listStreams(L"C:\\link"), expected);
+}
+
 TEST_P(BothWalksTest, MissingPathGivesNoRecord) {
     store.addFolder(L"C:\\data");
     EXPECT_EQ(listStreams(L"C:\\data\\missing.txt"), TRecords{});

@@ -4,6 +4,7 @@
 
 #include "platform/shell/TestShell.h"
 #include "platform/store/SimStore.h"
+#include "support/StoreLinks.h"
 
 #include <gtest/gtest.h>
 
@@ -207,6 +208,21 @@ TEST_F(PreviewTest, ReadsCreationAndLastWriteTimes) {
     EXPECT_EQ(shell.lastDayOfWeek, 2); // a Tuesday, for formats that name the day
     EXPECT_EQ(fileTimeText(written), L"31/12/2001 at 23:59:58");
     EXPECT_EQ(shell.lastDayOfWeek, 1);
+}
+
+TEST_F(PreviewTest, ALinksStreamAndTimesAreItsOwnNeverItsTargets) {
+    const testsupport::TStoreLinks links(store, L"C:\\links");
+    EXPECT_EQ(getContentPreview(links.junction + L":x", 30), L"junction's");
+    EXPECT_EQ(getContentPreview(links.fileLink + L":x", 30), L"file link's");
+    TDateTime created;
+    TDateTime written;
+    ASSERT_TRUE(getFolderTimes(links.junction, created, written));
+    EXPECT_EQ(fileTimeText(created), L"05/03/2024 at 14:07:09");
+    EXPECT_EQ(fileTimeText(written), L"31/12/2001 at 23:59:58");
+    created = written = TDateTime{};
+    ASSERT_TRUE(getFileTimes(links.fileLink, created, written));
+    EXPECT_EQ(fileTimeText(created), L"05/03/2024 at 14:07:09");
+    EXPECT_EQ(fileTimeText(written), L"31/12/2001 at 23:59:58");
 }
 
 TEST_F(PreviewTest, TimesFailForMissingAndLockedFiles) {

@@ -5,6 +5,7 @@
 
 #include "platform/FileServices.h"
 #include "streamops/UntKorvaneLibStreamOps.h"
+#include "support/StoreLinks.h"
 
 #include <algorithm>
 #include <cctype>
@@ -92,6 +93,22 @@ TEST_F(BackupTest, SavingManyDownloadMarksLooksUpEachNameOnlyAFewTimes) {
     }
     // Testing every number from 1 again for each mark would take about 45,000.
     EXPECT_LT(lookUps, 5 * kMarks);
+}
+
+TEST_F(BackupTest, ALinksRowsSaveAndDeleteTheLinksOwnStreamsNeverItsTargets) {
+    const testsupport::TStoreLinks links(store, L"C:\\links");
+    window.addFile(links.junction, {L"x"});
+    window.addFile(links.fileLink, {L"x"});
+    backup();
+    EXPECT_EQ(lastEvent(), L"finished Backup 2/2 Backuped");
+    EXPECT_EQ(store.readData(L"D:\\Saved\\x"), "junction's");
+    EXPECT_EQ(store.readData(L"D:\\Saved\\x(1)"), "file link's");
+
+    removal();
+    EXPECT_FALSE(store.exists(links.junction + L":x"));
+    EXPECT_FALSE(store.exists(links.fileLink + L":x"));
+    EXPECT_EQ(store.readData(links.targetFolder + L":x"), "target folder's");
+    EXPECT_EQ(store.readData(links.targetFile + L":x"), "target file's");
 }
 
 TEST_F(BackupTest, NothingCheckedRunsTheStartAndFinishStepsWithZeroOfZero) {

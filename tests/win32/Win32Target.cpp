@@ -233,6 +233,20 @@ public:
         setFileTimes(FFiles, path, creation, lastWrite);
     }
 
+    std::string makeFileLink(const std::wstring& path, const std::wstring& target) override {
+        if (!FFiles.CreateSymbolicLinkW(path.c_str(), target.c_str())) {
+            return "CreateSymbolicLinkW failed with error " + std::to_string(FFiles.GetLastError()) +
+                   " (a symbolic link needs the privilege to make one, or developer mode)";
+        }
+        const DWORD attributes = FFiles.GetFileAttributesW(path.c_str());
+        if (attributes == plat::INVALID_FILE_ATTRIBUTES ||
+            (attributes & plat::FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+            return plat::TWin32FileServices::runningOnWine()
+                       ? "Wine makes no symbolic links (CreateSymbolicLinkW answers success and makes none)"
+                       : "CreateSymbolicLinkW made no reparse point";
+        }
+        return {};
+    }
     bool streamsSupported() override { return abilities(FFiles).streams; }
     std::string noStreamsReason() override { return abilities(FFiles).noStreamsReason; }
     bool creationTimesKept() override { return abilities(FFiles).creationTimes; }

@@ -19,6 +19,12 @@
 // each folder name, a last name such as "con" or "nul.txt" naming a device, which the store does not
 // hold: ERROR_FILE_NOT_FOUND); a "\\?\" path reaches the names as written. The handle values are
 // never reused.
+// Links (addLink) are followed where Windows follows them: a path that goes on below a link, an open
+// without FILE_FLAG_OPEN_REPARSE_POINT and the stream listing reach the target; the attribute
+// queries, the directory search's entry, DeleteFileW, RemoveDirectoryW and an open with
+// FILE_FLAG_OPEN_REPARSE_POINT reach the link itself, with its own named streams. Following a link
+// whose target is missing fails with ERROR_FILE_NOT_FOUND (ERROR_PATH_NOT_FOUND below it), a chain of
+// more than 63 links with ERROR_CANT_RESOLVE_FILENAME.
 
 #include "platform/FileServices.h"
 
@@ -29,6 +35,9 @@
 #include <vector>
 
 namespace plat::store {
+
+// The kinds of link addLink makes.
+enum class TLinkKind { junction, folderSymbolicLink, fileSymbolicLink };
 
 // Every file service, for the call log and fault injection.
 enum class TCall {
@@ -88,6 +97,10 @@ public:
     // A file with its main data, with any missing parent folders. Replaces the main data of an existing file.
     void addFile(const std::wstring& path, const std::string& data = {},
                  DWORD attributes = FILE_ATTRIBUTE_ARCHIVE);
+    // A link to the target (a full path, which need not exist): a junction or folder symbolic link is a
+    // folder, a file symbolic link an empty file, each with FILE_ATTRIBUTE_REPARSE_POINT. Its missing
+    // parent folders are made; addStream gives the link itself streams of its own.
+    void addLink(const std::wstring& path, const std::wstring& target, TLinkKind kind);
     // A named stream of an existing file or folder (replaces the data of a stream of that name).
     void addStream(const std::wstring& path, const std::wstring& streamName, const std::string& data);
     // The logical size of the main data (or of the stream, for "file:stream"): bytes past the data

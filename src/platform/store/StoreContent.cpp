@@ -34,6 +34,16 @@ TPath parseSetUpPath(const std::wstring& path) {
 } // namespace
 
 TResolved TSimStore::TImpl::resolve(const TPath& asked, bool checkMedia) {
+    int linksFollowed = 0;
+    return resolveCounted(asked, checkMedia, linksFollowed);
+}
+
+TResolved TSimStore::TImpl::followLinks(const TResolved& found, bool checkMedia) {
+    int linksFollowed = 0;
+    return followCounted(found, checkMedia, linksFollowed);
+}
+
+TResolved TSimStore::TImpl::resolveCounted(const TPath& asked, bool checkMedia, int& linksFollowed) {
     // A service call reaches what the calling thread's redirection makes of its path.
     const std::optional<TPath> redirectedPath = checkMedia ? redirected(asked) : std::nullopt;
     const TPath& path = redirectedPath ? *redirectedPath : asked;
@@ -67,16 +77,39 @@ TResolved TSimStore::TImpl::resolve(const TPath& asked, bool checkMedia) {
         return result;
     }
     for (std::size_t i = 0; i + 1 < path.parts.size(); ++i) {
-        auto child = folder->findChild(path.parts[i]);
-        if (!child || !child->folder) {
+        TResolved step{0, result.drive, folder, folder->findChild(path.parts[i])};
+        // A link on the way is passed through to its target, as Windows does.
+        step = followCounted(step, checkMedia, linksFollowed);
+        if (step.error == ERROR_CANT_RESOLVE_FILENAME || step.error == ERROR_NOT_READY ||
+            step.error == ERROR_UNRECOGNIZED_VOLUME) {
+            result.error = step.error;
+            return result;
+        }
+        if (step.error != 0 || !step.node || !step.node->folder) {
             result.error = ERROR_PATH_NOT_FOUND;
             return result;
         }
-        folder = child;
+        result.drive = step.drive;
+        folder = step.node;
     }
     result.parent = folder;
     result.node = folder->findChild(path.parts.back());
     return result;
+}
+
+TResolved TSimStore::TImpl::followCounted(TResolved found, bool checkMedia, int& linksFollowed) {
+    while (found.error == 0 && found.node && found.node->link) {
+        if (++linksFollowed > kMaxLinksFollowed) {
+            found.error = ERROR_CANT_RESOLVE_FILENAME;
+            return found;
+        }
+        const TPath target = parsePath(exactPath(found.node->linkTarget).c_str());
+        found = resolveCounted(target, checkMedia, linksFollowed);
+        if (found.error == 0 && !found.node) {
+            found.error = ERROR_FILE_NOT_FOUND;
+        }
+    }
+    return found;
 }
 
 TDrive* TSimStore::TImpl::driveOf(wchar_t letter) {
@@ -110,6 +143,13 @@ std::shared_ptr<TNode> TSimStore::TImpl::folderWithParents(const TPath& path, st
     std::shared_ptr<TNode> folder = drive->root;
     for (std::size_t i = 0; i < depth; ++i) {
         auto child = folder->findChild(path.parts[i]);
+        if (child && child->link) {
+            const TResolved through = followLinks(TResolved{0, drive, folder, child}, false);
+            if (through.error != 0) {
+                badSetUp(L"a link on the way leads nowhere", pathText(path));
+            }
+            child = through.node;
+        }
         if (!child) {
             child = makeChild(folder, path.parts[i], true, 0);
         } else if (!child->folder) {
@@ -211,6 +251,24 @@ void TSimStore::addFile(const std::wstring& path, const std::string& data, DWORD
     }
     node->attributes = attributes;
     node->main->assign(data);
+}
+
+void TSimStore::addLink(const std::wstring& path, const std::wstring& target, TLinkKind kind) {
+    std::lock_guard lock(FImpl->mutex);
+    TPath p = parseSetUpPath(path);
+    if (p.hasStream || p.parts.empty() || parseExactPath(target).error != 0) {
+        badSetUp(L"not a link path and target", path + L" -> " + target);
+    }
+    auto folder = FImpl->folderWithParents(p, p.parts.size() - 1);
+    if (folder->findChild(p.parts.back())) {
+        badSetUp(L"an entry of that name exists", path);
+    }
+    const bool folderLink = kind != TLinkKind::fileSymbolicLink;
+    auto node = FImpl->makeChild(folder, p.parts.back(), folderLink,
+                                 FILE_ATTRIBUTE_REPARSE_POINT | (folderLink ? 0 : FILE_ATTRIBUTE_ARCHIVE));
+    node->link = true;
+    node->linkTarget = target;
+    node->reparseTag = kind == TLinkKind::junction ? IO_REPARSE_TAG_MOUNT_POINT : IO_REPARSE_TAG_SYMLINK;
 }
 
 void TSimStore::addStream(const std::wstring& path, const std::wstring& streamName, const std::string& data) {

@@ -79,7 +79,11 @@ HANDLE TSimStore::CreateFileW(const wchar_t* path, DWORD access, DWORD share, vo
         return failWith(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
     }
     const TPath p = parsePath(path);
-    const TResolved found = m.resolve(p);
+    TResolved found = m.resolve(p);
+    // A link is opened as itself only when asked to; otherwise the open reaches its target.
+    if (found.error == 0 && found.node && (flags & FILE_FLAG_OPEN_REPARSE_POINT) == 0) {
+        found = m.followLinks(found);
+    }
     if (found.error != 0) {
         return failWith(found.error, INVALID_HANDLE_VALUE);
     }
@@ -89,7 +93,7 @@ HANDLE TSimStore::CreateFileW(const wchar_t* path, DWORD access, DWORD share, vo
     handle.path = path;
     handle.access = access;
     handle.share = share;
-    handle.drive = p.drive;
+    handle.drive = found.drive->letter;
 
     // A folder (or the drive root) itself.
     if (node && node->folder && !p.hasStream) {

@@ -133,7 +133,11 @@ struct TSimStore::TImpl {
     // ---- Content (StoreContent.cpp).
     // Resolves a parsed path; checkMedia false for the test's own set-up and inspection, which see
     // the store as it is, past any redirection.
+    // Links on the way to the last name are followed; the last name is not (followLinks does that).
     detail::TResolved resolve(const detail::TPath& path, bool checkMedia = true);
+    // What a resolved entry leads to: the entry itself unless it is a link, else the end of its chain
+    // of links, with the error Windows gives when that cannot be reached.
+    detail::TResolved followLinks(const detail::TResolved& found, bool checkMedia = true);
     // The file, folder or stream a service path names, with the error Windows gives when it is missing.
     detail::TEntry lookUp(const detail::TPath& path);
     // Resolves a set-up path to an existing node, or throws std::invalid_argument.
@@ -145,6 +149,9 @@ struct TSimStore::TImpl {
     detail::TDrive* driveOf(wchar_t letter);
     void unlink(detail::TNode& node);
     void giveBackSpace(wchar_t drive, std::uint64_t bytes);
+
+    detail::TResolved resolveCounted(const detail::TPath& path, bool checkMedia, int& linksFollowed);
+    detail::TResolved followCounted(detail::TResolved found, bool checkMedia, int& linksFollowed);
 
     // ---- Handles (StoreFiles.cpp).
     HANDLE newHandle(detail::THandle handle);

@@ -25,6 +25,9 @@ constexpr DWORD GENERIC_ALL = 0x10000000;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 constexpr DWORD IO_REPARSE_TAG_MOUNT_POINT = 0xA0000003;
+constexpr DWORD IO_REPARSE_TAG_SYMLINK = 0xA000000C;
+// Windows gives up on a path after this many links followed in a row.
+constexpr int kMaxLinksFollowed = 63;
 
 // The kinds of access that take part in sharing.
 struct TAccessBits {
@@ -78,6 +81,11 @@ struct TNode {
     std::map<std::wstring, std::wstring> shortIndex; // upper-case short name -> children key
     std::weak_ptr<TNode> parent;
     std::shared_ptr<const std::string> rawBackup; // served instead of the made-up backup stream
+    // A reparse point that leads elsewhere (a junction, a symbolic link): its target, as a full path.
+    // A reparse point without one (a placeholder, a folder marked so) is reached as itself.
+    bool link = false;
+    std::wstring linkTarget;
+    DWORD reparseTag = 0; // the tag the directory search reports for a reparse point
 
     std::shared_ptr<TData> findStream(const std::wstring& streamName) const;
     // Puts a new named stream in its place in NTFS order.

@@ -27,7 +27,7 @@ void fillFindData(const TNode& node, const std::wstring& name, const std::wstrin
     data->nFileSizeHigh = static_cast<DWORD>(size >> 32);
     data->nFileSizeLow = static_cast<DWORD>(size & 0xFFFFFFFFu);
     if ((node.attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-        data->dwReserved0 = IO_REPARSE_TAG_MOUNT_POINT;
+        data->dwReserved0 = node.reparseTag != 0 ? node.reparseTag : IO_REPARSE_TAG_MOUNT_POINT;
     }
     copyName(data->cFileName, name);
     copyName(data->cAlternateFileName, shortName);
@@ -113,7 +113,14 @@ HANDLE TSimStore::FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data)
     if (folderPath.error == 0 && folderPath.hasStream) {
         return failWith(ERROR_INVALID_NAME, INVALID_HANDLE_VALUE);
     }
-    const TResolved found = FImpl->resolve(folderPath);
+    // The folder searched is reached through a link, as any path that goes on below one.
+    TResolved found = FImpl->resolve(folderPath);
+    if (found.error == 0 && found.node) {
+        found = FImpl->followLinks(found);
+        if (found.error == ERROR_FILE_NOT_FOUND) {
+            found.error = ERROR_PATH_NOT_FOUND;
+        }
+    }
     if (found.error != 0) {
         return failWith(found.error, INVALID_HANDLE_VALUE);
     }
@@ -192,7 +199,10 @@ HANDLE TSimStore::FindFirstStreamW(const wchar_t* path, int infoLevel, WIN32_FIN
         return failWith(ERROR_INVALID_PARAMETER, INVALID_HANDLE_VALUE);
     }
     const TPath p = parsePath(path);
-    const TResolved found = FImpl->resolve(p);
+    TResolved found = FImpl->resolve(p);
+    if (found.error == 0 && found.node) {
+        found = FImpl->followLinks(found); // the listing opens the file as any plain open does
+    }
     if (found.error != 0) {
         return failWith(found.error, INVALID_HANDLE_VALUE);
     }

@@ -323,6 +323,24 @@ BOOL TWin32FileServices::SetFileAttributesW(const wchar_t* path, DWORD attribute
     return ::SetFileAttributesW(path != nullptr ? target.c_str() : nullptr, attributes);
 }
 
+BOOL TWin32FileServices::CreateSymbolicLinkW(const wchar_t* link, const wchar_t* target) {
+    using TCreateLink = BOOLEAN(__stdcall*)(const wchar_t*, const wchar_t*, DWORD);
+    static const auto create =
+        as<TCreateLink>(lookUp(::GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW"));
+    if (create == nullptr) {
+        ::SetLastError(ERROR_CALL_NOT_IMPLEMENTED);
+        return FALSE;
+    }
+    constexpr DWORD kAllowUnprivileged = 0x2; // SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE
+    const std::wstring linkPath = win32::systemPath(link);
+    const std::wstring targetPath = win32::systemPath(target);
+    if (create(linkPath.c_str(), targetPath.c_str(), kAllowUnprivileged) != 0) {
+        return TRUE;
+    }
+    // Before developer mode existed the flag was refused: asked again without it.
+    return create(linkPath.c_str(), targetPath.c_str(), 0) != 0 ? TRUE : FALSE;
+}
+
 BOOL TWin32FileServices::SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* lastAccess,
                                      const FILETIME* lastWrite) {
     ::FILETIME times[3];

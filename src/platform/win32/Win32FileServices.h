@@ -62,6 +62,9 @@ public:
     BOOL SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* lastAccess,
                      const FILETIME* lastWrite);
     DWORD GetTempPathW(DWORD size, wchar_t* buffer);
+    // A symbolic link to a file, without the privilege where developer mode allows it; FALSE with
+    // ERROR_CALL_NOT_IMPLEMENTED where the system has no such function.
+    BOOL CreateSymbolicLinkW(const wchar_t* link, const wchar_t* target);
     // Whether the process runs under Wine (ntdll exports wine_get_version there).
     static bool runningOnWine();
 

@@ -35,6 +35,10 @@ public:
                   const plat::FILETIME& lastWrite) override {
         FStore.setTimes(path, creation, lastWrite, lastWrite);
     }
+    std::string makeFileLink(const std::wstring& path, const std::wstring& target) override {
+        FStore.addLink(path, target, plat::store::TLinkKind::fileSymbolicLink);
+        return {};
+    }
     bool streamsSupported() override { return true; }
     std::string noStreamsReason() override { return {}; }
     std::shared_ptr<void> holdWithoutReadSharing(const std::wstring& path) override {
