@@ -57,6 +57,12 @@ struct TTreeData {
     std::int64_t ModificationKey = 0;
     // A stream's size in bytes, as the scan listed it (the size text is rounded); 0 for a file.
     std::int64_t StreamSize = 0;
+    // A file row's size in bytes (0 for a folder), by which the size column sorts.
+    std::int64_t FileSize = 0;
+    // A level-0 row names a folder; a row lies inside a disk image (its picture is then chosen by
+    // what the reader said, without asking the live disk about the shown path).
+    bool IsFolder = false;
+    bool InImage = false;
 };
 using PTreeData = TTreeData*;
 

@@ -179,6 +179,25 @@ TEST_F(ImageScanTest, RowsNameTheImageAndPartitionInEveryColumnAndOnTheClipboard
     ASSERT_EQ(drives.size(), 2u);
 }
 
+TEST_F(ImageScanTest, RowsTakeTheFileOrFolderPictureFromTheReaderWithoutAskingTheLiveDisk) {
+    shell.setExtensionIcon(L".docx", 11);
+    shell.setFolderIcon(3);
+    scanImage(evidence);
+    auto icon = [&](TTreeNode* node) {
+        int index = -1;
+        w().VSTGetImageIndex(node, TImageKind::ikNormal, 0, index);
+        return index;
+    };
+    EXPECT_EQ(icon(w().VST->getFirst()), 11) << "report.docx";
+    // A folder of the image (its root, as the scan reports a root carrying streams) shows the
+    // folder picture, although no live folder has its shown path.
+    const std::optional<std::wstring> root = imageDrives.readerPath(L"evidence.dd [1]\\");
+    ASSERT_TRUE(root.has_value());
+    auto* folder = static_cast<TTreeNode*>(w().folderFound(*root, L"", L""));
+    EXPECT_EQ(w().treeData(folder)->Column1, L"evidence.dd [1]\\");
+    EXPECT_EQ(icon(folder), 3);
+}
+
 TEST_F(ImageScanTest, AFileWithoutAnNtfsVolumeIsRefusedWithWhatWasFound) {
     std::string disk(4 * 1024 * 1024, '\0');
     mbrEntry(disk, 0, 0x0C, 2048, 2048);
