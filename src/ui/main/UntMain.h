@@ -317,6 +317,9 @@ private:
     TFrmAbout* FAboutWindow = nullptr;
 
     plat::ntfs::TImageDriveServices* FImageDrives = nullptr;
+    // The full path of the image whose rows the tree shows (empty after a scan of live files): the
+    // exported records name it, as the console tool names the image it is given.
+    std::wstring FImageFile;
     // The roots of the running scan whose raw volume could not be read, walked instead.
     std::vector<std::wstring> FWalkedInstead;
     bool FTreeSuspended = false; // the tree's updates are suspended by a running scan or bulk run

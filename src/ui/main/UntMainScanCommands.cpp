@@ -226,6 +226,7 @@ void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const
     if (mode != smImage && FImageDrives != nullptr) {
         FImageDrives->detach(); // the rows of the image go with this scan's start
     }
+    FImageFile = mode == smImage ? path : std::wstring();
     TScanFileSystem* scan = createScanThread(); // frees itself when its body returns
     FScanFileSystem = scan;
     scan->setFreeOnTerminate(true);

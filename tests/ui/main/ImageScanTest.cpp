@@ -9,8 +9,12 @@
 #include "platform/ClipboardServices.h"
 #include "platform/ntfs/NtfsImageDrives.h"
 
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 using namespace scancommands;
 using namespace std::chrono_literals;
@@ -196,6 +200,40 @@ TEST_F(ImageScanTest, RowsTakeTheFileOrFolderPictureFromTheReaderWithoutAskingTh
     auto* folder = static_cast<TTreeNode*>(w().folderFound(*root, L"", L""));
     EXPECT_EQ(w().treeData(folder)->Column1, L"evidence.dd [1]\\");
     EXPECT_EQ(icon(folder), 3);
+}
+
+// An image's rows exported carry what the console tool writes for the same image, field for field:
+// the volume as the source, paths from its root, the times and attributes the reader gives.
+TEST_F(ImageScanTest, ExportedImageRowsAreTheConsoleToolsRecordsForTheImage) {
+    scanImage(evidence);
+    dialogs.answerSaveFile(L"D:\\Saved\\found.jsonl", 2);
+    dialogs.answerButton(plat::IDOK);
+    w().ExportResults1->click();
+    EXPECT_EQ(lastDialog(),
+              L"Information | Export Results | 2 stream(s) written to:\r\nD:\\Saved\\found.jsonl");
+
+    const std::filesystem::path console = scratch.path() / "console.jsonl";
+    const std::string command = "'" KW_OMBROLUX "' scan '" + evidence.string() +
+                                "' --format jsonl --output '" + console.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::istringstream expected(fileBytes(console));
+    std::istringstream exported(store.readData(L"D:\\Saved\\found.jsonl"));
+    std::size_t records = 0;
+    for (std::string want, got; std::getline(expected, want);) {
+        ASSERT_TRUE(std::getline(exported, got)) << "record " << records << " missing";
+        nlohmann::json wantRecord = nlohmann::json::parse(want);
+        nlohmann::json gotRecord = nlohmann::json::parse(got);
+        EXPECT_EQ(gotRecord["preview"].get<std::string>().substr(0, 4),
+                  gotRecord["stream_name"] == "payload" ? "the " : "note");
+        wantRecord.erase("preview"); // the row's preview is as long as Setup Scan asked
+        gotRecord.erase("preview");
+        EXPECT_EQ(gotRecord, wantRecord);
+        ++records;
+    }
+    EXPECT_EQ(records, 2u);
+    const std::string all = store.readData(L"D:\\Saved\\found.jsonl");
+    EXPECT_EQ(nlohmann::json::parse(all.substr(0, all.find('\n')))["source"], evidence.string() + " [1]")
+        << "the image given, not the live drive it was read at";
 }
 
 TEST_F(ImageScanTest, AFileWithoutAnNtfsVolumeIsRefusedWithWhatWasFound) {
