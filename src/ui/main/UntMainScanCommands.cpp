@@ -209,6 +209,17 @@ void TFrmMain::ScanImage1Click() {
         showInformation(L"Scan NTFS Disk Image", L"These NTFS partitions of " + fileNameOf(image) +
                                                      L" cannot be read and are left out:" + list);
     }
+    // Each volume is read at a drive letter no live drive has; with fewer such letters than volumes
+    // the user hears which ones cannot be scanned before anything starts.
+    if (const std::size_t free = FImageDrives->freeLetters(); free < opened.volumes.size()) {
+        std::wstring list;
+        for (std::size_t n = free; n < opened.volumes.size(); ++n) {
+            list += L"\r\n" + opened.volumes[n].source;
+        }
+        showInformation(L"Scan NTFS Disk Image",
+                        L"Every free drive letter is taken, so these NTFS volumes of " + fileNameOf(image) +
+                            L" cannot be read and are left out:" + list);
+    }
     if (!setupScanAccepted(true)) {
         return;
     }

@@ -275,6 +275,25 @@ TEST_F(ImageScanTest, APartitionThatCannotBeReadIsNamedAndTheOthersAreScanned) {
                                                  L"  evidence.dd [1]\\report.docx:payload"}));
 }
 
+// With one letter left that no drive has, the image's second NTFS volume cannot be read: it is
+// named before the scan, which covers the first.
+TEST_F(ImageScanTest, VolumesBeyondTheFreeDriveLettersAreNamedBeforeTheScan) {
+    for (wchar_t letter = L'E'; letter <= L'Y'; ++letter) {
+        store.addDrive(letter, plat::DRIVE_REMOTE, L"Share", L"NTFS");
+    }
+    dialogs.answerFile(evidence.wstring());
+    dialogs.answerButton(plat::IDOK);
+    answerSetupScan(nullptr, VK_RETURN);
+    chooseFromScanMenu(kImageItem);
+    waitForScanEnd();
+
+    EXPECT_EQ(lastDialog(), L"Information | Scan NTFS Disk Image | Every free drive letter is taken, so "
+                            L"these NTFS volumes of evidence.dd cannot be read and are left out:\r\n"
+                            L"evidence.dd [3]");
+    EXPECT_EQ(rows(), (std::vector<std::wstring>{L"evidence.dd [1]\\report.docx",
+                                                 L"  evidence.dd [1]\\report.docx:payload"}));
+}
+
 TEST_F(ImageScanTest, BackupsCopyTheImagesBytesIntoTheRealFolderWithoutOverwriting) {
     scanImage(evidence);
     const std::wstring payloadRow = L"evidence.dd [1]\\report.docx:payload";
