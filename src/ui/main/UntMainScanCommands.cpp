@@ -64,13 +64,14 @@ TBitmap32 menuPictureOf(const TBitmap32& icon) {
 
 // Shows the Setup Scan dialog for a scope; answers whether the user accepted it. The box
 // "Scan target folder recursively" only shows for a folder and a disk image, the one that reads
-// volumes directly only for drives.
+// volumes directly only for drives, and only to an administrator (who alone can read a raw volume;
+// the shield button restarts the program so): otherwise the dialog keeps its three rows.
 bool setupScanAccepted(bool folderScope) {
     if (FrmWC == nullptr) {
         return false;
     }
     FrmWC->crecursive->setVisible(folderScope);
-    FrmWC->cdirect->setVisible(!folderScope);
+    FrmWC->cdirect->setVisible(!folderScope && isAdministrator());
     if (!FrmWC->showModal()) {
         FrmWC->FCanceled = true; // the program is ending: no scan
     }
