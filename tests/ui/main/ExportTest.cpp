@@ -193,6 +193,33 @@ TEST_F(ExportTest, CsvHasItsHeaderAndOneRecordPerStreamRowQuotedWhereNeeded) {
     EXPECT_EQ(records[4][4], "5368709120");
 }
 
+// The name offered is "streams.csv"; a user who only picks JSON Lines gets "streams.jsonl" holding
+// JSON Lines, not JSON Lines under a .csv name.
+TEST_F(ExportTest, TheNameOfferedFollowsTheTypeChosen) {
+    fillTree();
+    dialogs.answerSaveFileType(L"C:\\out", 2);
+    dialogs.answerButton(plat::IDOK);
+    w().ExportResults1->click();
+    ASSERT_EQ(dialogs.saveDialogs().size(), 1u);
+    EXPECT_EQ(dialogs.saveDialogs()[0].fileName, L"streams.csv");
+    EXPECT_EQ(store.entryNames(L"C:\\out"), std::vector<std::wstring>{L"streams.jsonl"});
+    const std::string all = store.readData(L"C:\\out\\streams.jsonl");
+    EXPECT_EQ(nlohmann::json::parse(all.substr(0, all.find('\n')))["stream_name"], "Zone.Identifier");
+
+    // Other names are the user's own: only an extension of one of the types follows the type.
+    const wchar_t filter[] = L"CSV (*.csv)\0*.csv\0JSON Lines (*.jsonl)\0*.jsonl\0All (*.*)\0*.*\0";
+    const struct {
+        const wchar_t* name;
+        plat::DWORD type;
+        const wchar_t* followed;
+    } cases[] = {{L"streams.csv", 2, L"streams.jsonl"}, {L"C:\\a.b\\x.JSONL", 1, L"C:\\a.b\\x.csv"},
+                 {L"notes.txt", 2, L"notes.txt"},       {L"streams", 2, L"streams"},
+                 {L"C:\\a.csv\\x", 2, L"C:\\a.csv\\x"}, {L"streams.csv", 3, L"streams.csv"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(plat::nameForFileType(c.name, filter, c.type), c.followed) << report::toUtf8(c.name);
+    }
+}
+
 TEST_F(ExportTest, NothingIsWrittenWithoutRowsOrAChoiceAndAFailureIsReported) {
     // An empty tree: the item is greyed and does nothing.
     EXPECT_FALSE(exportEnabled());
