@@ -86,7 +86,19 @@ struct OPENFILENAMEW {
     DWORD Flags = 0; // OFN_*
     // Added to a name typed without an extension (the chosen type's own, where the platform can).
     const wchar_t* lpstrDefExt = nullptr;
+    // The name follows the type the user chooses: when the type changes, a name that ends in one of
+    // the filter's extensions takes the new type's (nameForFileType), and so does the default
+    // extension. The dialog's question before replacing a file is then about the name written.
+    bool extensionFollowsType = false;
 };
+
+// name with its extension changed to the one of the filter's type filterIndex (from 1, its first
+// pattern "*.ext") when it ends in the extension of any of the filter's patterns (without regard to
+// case); any other name as it is. filter as OPENFILENAMEW's.
+std::wstring nameForFileType(const std::wstring& name, const wchar_t* filter, DWORD filterIndex);
+// The extension, without its dot, of the filter's type filterIndex (from 1); empty when its first
+// pattern names none ("*.*" or "*").
+std::wstring filterTypeExtension(const wchar_t* filter, DWORD filterIndex);
 
 class TDialogServices {
 public:

@@ -113,7 +113,8 @@ bool isDosDeviceName(const std::wstring& name) {
     for (wchar_t& c : stem) {
         c = asciiUpper(c);
     }
-    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL") {
+    if (stem == L"CON" || stem == L"PRN" || stem == L"AUX" || stem == L"NUL" || stem == L"CONIN$" ||
+        stem == L"CONOUT$") {
         return true;
     }
     if (stem.size() != 4 || (stem.compare(0, 3, L"COM") != 0 && stem.compare(0, 3, L"LPT") != 0)) {

@@ -9,6 +9,7 @@
 #include "platform/WinPath.h"
 
 #include <cmath>
+#include <cwctype>
 
 using namespace plat;
 
@@ -182,4 +183,63 @@ int getShellIconIndex(const std::wstring& path) {
                                SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES);
     }
     return info.iIcon;
+}
+
+int getShellIconIndexOf(const std::wstring& name, bool folder) {
+    SHFILEINFOW info{};
+    shell().SHGetFileInfoW(name.c_str(), folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_NORMAL, &info,
+                           sizeof(info), SHGFI_SYSICONINDEX | SHGFI_USEFILEATTRIBUTES);
+    return info.iIcon;
+}
+
+int compareNamesLogically(const std::wstring& a, const std::wstring& b) {
+    const auto isDigit = [](wchar_t ch) { return ch >= L'0' && ch <= L'9'; };
+    const auto folded = [](wchar_t ch) { return static_cast<wchar_t>(std::towlower(ch)); };
+    std::size_t i = 0;
+    std::size_t j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            // Two numbers: by value (leading zeros skipped, then the longer is larger), then the one
+            // with fewer leading zeros first, as Explorer does.
+            std::size_t ai = i;
+            std::size_t bj = j;
+            while (ai < a.size() && a[ai] == L'0') {
+                ++ai;
+            }
+            while (bj < b.size() && b[bj] == L'0') {
+                ++bj;
+            }
+            std::size_t ae = ai;
+            std::size_t be = bj;
+            while (ae < a.size() && isDigit(a[ae])) {
+                ++ae;
+            }
+            while (be < b.size() && isDigit(b[be])) {
+                ++be;
+            }
+            if (ae - ai != be - bj) {
+                return ae - ai < be - bj ? -1 : 1;
+            }
+            if (const int digits = a.compare(ai, ae - ai, b, bj, be - bj); digits != 0) {
+                return digits < 0 ? -1 : 1;
+            }
+            if (ai - i != bj - j) {
+                return ai - i < bj - j ? -1 : 1;
+            }
+            i = ae;
+            j = be;
+            continue;
+        }
+        const wchar_t ca = folded(a[i]);
+        const wchar_t cb = folded(b[j]);
+        if (ca != cb) {
+            return ca < cb ? -1 : 1;
+        }
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size()) {
+        return i < a.size() ? 1 : -1;
+    }
+    return 0;
 }

@@ -65,6 +65,12 @@ bool isBlank(const std::wstring& text);
 std::wstring getSystemDriveRoot();
 std::wstring getWindowsFolder();
 int getShellIconIndex(const std::wstring& path);
+// The system icon of a name taken as a folder or as a file, from the name alone: nothing on any disk
+// is asked (the rows of a disk image name no live file).
+int getShellIconIndexOf(const std::wstring& name, bool folder);
+// Orders two names as Explorer lists them: letters without regard to case, runs of digits by their
+// value ("file2" before "file10"); <0, 0 or >0.
+int compareNamesLogically(const std::wstring& a, const std::wstring& b);
 
 // ---- Version information and pictures of the program's own file.
 

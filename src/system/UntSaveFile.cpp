@@ -40,6 +40,7 @@ std::wstring chooseSaveFile(const std::wstring& title, const std::vector<TSaveFi
     info.lpstrTitle = title.c_str();
     info.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST;
     info.lpstrDefExt = types.empty() ? nullptr : types.front().extension.c_str();
+    info.extensionFollowsType = true; // "streams.csv" becomes "streams.jsonl" when JSON Lines is chosen
     if (services.GetSaveFileNameW(&info) == FALSE) {
         return {};
     }

@@ -47,6 +47,10 @@ TEST(SafeFileNameTest, KeepsWhatAFileNameCanHoldAndMendsTheRest) {
         {L"COM\u00B4", L"COM\u00B4"},
         {L"nul .txt", L"_nul .txt"},
         {L"CONSOLE", L"CONSOLE"},
+        // The console's input and output are devices as well.
+        {L"CONIN$", L"_CONIN$"},
+        {L"conout$.txt", L"_conout$.txt"},
+        {L"CONOUT", L"CONOUT"},
         {L"aux.", L"_aux"},
         {L"..\\..\\Windows\\win.ini", L".._.._Windows_win.ini"},
     };

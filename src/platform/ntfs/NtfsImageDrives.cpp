@@ -29,11 +29,7 @@ std::vector<TImageRoot> TImageDriveServices::attach(std::vector<TImageVolume> vo
     // (which takes the lowest free letter) is the least likely to meet one. A letter that answers as
     // a drive is taken too: live services made of two (the store's drives before the real ones, in
     // the test build) list only the first's drives.
-    const DWORD listed = FLive.GetLogicalDrives();
-    const auto taken = [&](wchar_t letter) {
-        const std::wstring root = std::wstring(1, letter) + L":\\";
-        return (listed & letterBit(letter)) != 0 || FLive.GetDriveTypeW(root.c_str()) != DRIVE_NO_ROOT_DIR;
-    };
+    const auto taken = [&](wchar_t letter) { return takenByLive(letter); };
     auto reader = std::make_shared<TNtfsFileServices>();
     std::vector<TImageRoot> roots;
     DWORD mask = 0;
@@ -55,6 +51,20 @@ std::vector<TImageRoot> TImageDriveServices::attach(std::vector<TImageVolume> vo
     FRoots = roots;
     FImageMask = mask;
     return roots;
+}
+
+bool TImageDriveServices::takenByLive(wchar_t letter) {
+    const std::wstring root = std::wstring(1, letter) + L":\\";
+    return (FLive.GetLogicalDrives() & letterBit(letter)) != 0 ||
+           FLive.GetDriveTypeW(root.c_str()) != DRIVE_NO_ROOT_DIR;
+}
+
+std::size_t TImageDriveServices::freeLetters() {
+    std::size_t free = 0;
+    for (wchar_t letter = L'C'; letter <= L'Z'; ++letter) {
+        free += takenByLive(letter) ? 0 : 1;
+    }
+    return free;
 }
 
 void TImageDriveServices::detach() {

@@ -46,6 +46,8 @@ public:
     // Puts the volumes at free drive letters in their order, replacing any image attached before.
     // Answers where each went; volumes beyond the free letters are left out (the answer is shorter).
     std::vector<TImageRoot> attach(std::vector<TImageVolume> volumes);
+    // How many volumes the next attach can place: the letters no live drive has now.
+    std::size_t freeLetters();
     // Takes the attached volumes away (a scan of live drives follows).
     void detach();
 
@@ -105,6 +107,7 @@ private:
     };
 
     TRoute routeFor(const wchar_t* path);
+    bool takenByLive(wchar_t letter);
     template <typename Call> auto forward(TFileServices& services, Call&& call);
     HANDLE opened(const TRoute& route, HANDLE handle);
     TRoute target(HANDLE handle);

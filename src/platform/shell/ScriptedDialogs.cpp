@@ -65,6 +65,10 @@ void TScriptedDialogs::answerSaveFile(std::wstring path, DWORD filterIndex) {
     FAnswers.push_back({TKind::saveFile, static_cast<int>(filterIndex), std::move(path)});
 }
 
+void TScriptedDialogs::answerSaveFileType(const std::wstring& folder, DWORD filterIndex) {
+    FAnswers.push_back({TKind::saveFileType, static_cast<int>(filterIndex), folder});
+}
+
 void TScriptedDialogs::unscripted(const std::wstring& message) {
     if (FOnUnscripted) {
         FOnUnscripted(message);
@@ -102,7 +106,7 @@ void* TScriptedDialogs::SHBrowseForFolderW(BROWSEINFOW* info) {
     FBrowsers.push_back(shown);
 
     if (FAnswers.empty() || FAnswers.front().kind == TKind::button ||
-        FAnswers.front().kind == TKind::saveFile) {
+        FAnswers.front().kind == TKind::saveFile || FAnswers.front().kind == TKind::saveFileType) {
         unscripted(FAnswers.empty()
                        ? L"no answer scripted for the " + describe(*info)
                        : L"the next scripted answer is for another dialog, but came the " + describe(*info));
@@ -225,15 +229,23 @@ BOOL TScriptedDialogs::GetSaveFileNameW(OPENFILENAMEW* info) {
     FSaves.push_back(shown);
 
     if (FAnswers.empty() ||
-        (FAnswers.front().kind != TKind::saveFile && FAnswers.front().kind != TKind::cancel)) {
+        (FAnswers.front().kind != TKind::saveFile && FAnswers.front().kind != TKind::saveFileType &&
+         FAnswers.front().kind != TKind::cancel)) {
         unscripted(FAnswers.empty() ? L"no answer scripted for the save dialog \"" + shown.title + L"\""
                                     : L"the next scripted answer is for another dialog, but came the save "
                                       L"dialog \"" +
                                           shown.title + L"\"");
         return FALSE;
     }
-    const TAnswer answer = FAnswers.front();
+    TAnswer answer = FAnswers.front();
     FAnswers.pop_front();
+    if (answer.kind == TKind::saveFileType) { // the name offered, perhaps another type
+        const auto index = static_cast<DWORD>(answer.button);
+        answer.text = answer.text + L"\\" +
+                      (info->extensionFollowsType && index != info->nFilterIndex
+                           ? nameForFileType(shown.fileName, info->lpstrFilter, index)
+                           : shown.fileName);
+    }
     if (answer.kind == TKind::cancel || answer.text.size() >= info->nMaxFile) {
         return FALSE;
     }

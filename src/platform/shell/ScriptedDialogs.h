@@ -36,6 +36,9 @@ public:
     void answerFile(std::wstring path);
     // The next save dialog: the user chooses this path and this type (from 1).
     void answerSaveFile(std::wstring path, DWORD filterIndex);
+    // The next save dialog: the user keeps the name offered, in this folder, and chooses this type
+    // (from 1); the name then follows the type as the system's dialog makes it when asked to.
+    void answerSaveFileType(const std::wstring& folder, DWORD filterIndex);
     // Answers not yet taken.
     std::size_t pendingAnswers() const { return FAnswers.size(); }
 
@@ -94,11 +97,11 @@ public:
     void* applicationWindow() override { return FApplicationWindow; }
 
 private:
-    enum class TKind { button, folder, itemWithoutPath, cancel, file, saveFile };
+    enum class TKind { button, folder, itemWithoutPath, cancel, file, saveFile, saveFileType };
     struct TAnswer {
         TKind kind;
         int button = 0;
-        std::wstring text;
+        std::wstring text; // saveFileType: the folder the name offered is saved in
     };
     // The chosen item behind an identifier list.
     struct TItem {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <commctrl.h>
 #include <commdlg.h>
+#include <dlgs.h>
 #include <objbase.h>
 #include <ole2.h>
 #include <shlobj.h>
@@ -122,6 +123,37 @@ BOOL TWin32DialogServices::SHGetPathFromIDListW(const void* idList, wchar_t* pat
 
 namespace {
 
+// The hook of a dialog whose name follows the chosen type: at each change of type, the name in the
+// box takes the type's extension when it ends in one of the filter's, and the default extension
+// becomes the type's, before the dialog checks the name (and asks before replacing a file).
+UINT_PTR CALLBACK typeFollowingHook(HWND hook, UINT message, WPARAM, LPARAM lParam) {
+    if (message != WM_NOTIFY) {
+        return 0;
+    }
+    const auto* notify = reinterpret_cast<const OFNOTIFYW*>(lParam);
+    if (notify == nullptr || notify->hdr.code != CDN_TYPECHANGE || notify->lpOFN == nullptr) {
+        return 0;
+    }
+    HWND dialog = ::GetParent(hook);
+    const ::OPENFILENAMEW& shown = *notify->lpOFN;
+    const std::wstring extension = filterTypeExtension(shown.lpstrFilter, shown.nFilterIndex);
+    if (extension.empty()) {
+        return 0;
+    }
+    ::SendMessageW(dialog, CDM_SETDEFEXT, 0, reinterpret_cast<LPARAM>(extension.c_str()));
+    wchar_t name[MAX_PATH] = {};
+    const LRESULT length = ::SendMessageW(dialog, CDM_GETSPEC, MAX_PATH, reinterpret_cast<LPARAM>(name));
+    if (length <= 1 || length > MAX_PATH) {
+        return 0;
+    }
+    const std::wstring followed = nameForFileType(name, shown.lpstrFilter, shown.nFilterIndex);
+    if (followed != name) {
+        ::SendMessageW(dialog, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(followed.c_str()));
+        ::SendMessageW(dialog, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(followed.c_str()));
+    }
+    return 0;
+}
+
 // Shows the system's file-open or save dialog (show) for the program's description of it; the type
 // the user chose goes back into info.
 bool showFileDialog(OPENFILENAMEW& info, BOOL(WINAPI* show)(::OPENFILENAMEW*)) {
@@ -135,6 +167,10 @@ bool showFileDialog(OPENFILENAMEW& info, BOOL(WINAPI* show)(::OPENFILENAMEW*)) {
     dialog.lpstrTitle = info.lpstrTitle;
     dialog.Flags = info.Flags | OFN_EXPLORER;
     dialog.lpstrDefExt = info.lpstrDefExt;
+    if (info.extensionFollowsType) {
+        dialog.Flags |= OFN_ENABLEHOOK | OFN_ENABLESIZING;
+        dialog.lpfnHook = &typeFollowingHook;
+    }
     const BOOL chosen = show(&dialog);
     info.nFilterIndex = dialog.nFilterIndex;
     return chosen != FALSE;

@@ -58,6 +58,12 @@ struct TTreeData {
     std::int64_t ModificationKey = 0;
     // A stream's size in bytes, as the scan listed it (the size text is rounded); 0 for a file.
     std::int64_t StreamSize = 0;
+    // A file row's size in bytes (0 for a folder), by which the size column sorts.
+    std::int64_t FileSize = 0;
+    // A level-0 row names a folder; a row lies inside a disk image (its picture is then chosen by
+    // what the reader said, without asking the live disk about the shown path).
+    bool IsFolder = false;
+    bool InImage = false;
 };
 using PTreeData = TTreeData*;
 
@@ -314,6 +320,9 @@ private:
     TFrmAbout* FAboutWindow = nullptr;
 
     plat::ntfs::TImageDriveServices* FImageDrives = nullptr;
+    // The full path of the image whose rows the tree shows (empty after a scan of live files): the
+    // exported records name it, as the console tool names the image it is given.
+    std::wstring FImageFile;
     // The roots of the running scan whose raw volume could not be read, walked instead.
     std::vector<std::wstring> FWalkedInstead;
     // What the running scan could not read, named after its outcome.

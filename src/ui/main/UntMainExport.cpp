@@ -26,6 +26,18 @@ std::wstring rootOf(const std::wstring& path) {
     return path.substr(0, std::min<std::size_t>(path.size(), 3));
 }
 
+// An image row's source as the console tool names it when given the image: the image's path and
+// the partition's number ("D:\\cases\\evidence.dd [1]"). The row shows the file's name where the
+// path goes ("evidence.dd [1]\\dir\\file"); inside is the path from the volume's root ("\\dir\\file").
+std::wstring imageSourceOf(const std::wstring& imageFile, const std::wstring& rowPath,
+                           const std::wstring& inside) {
+    const std::wstring shownSource = rowPath.substr(0, rowPath.size() - inside.size());
+    const std::size_t slash = imageFile.find_last_of(L"\\/");
+    const std::size_t nameLength =
+        slash == std::wstring::npos ? imageFile.size() : imageFile.size() - slash - 1;
+    return imageFile + shownSource.substr(std::min(nameLength, shownSource.size()));
+}
+
 // Writes text at path, a new file or one the user agreed to replace in the save dialog. 0 when
 // written; otherwise the platform's error code.
 plat::DWORD writeWholeFile(const std::wstring& path, const std::string& text) {
@@ -73,12 +85,23 @@ void TFrmMain::ExportResults1Click() {
             continue;
         }
         // The row's own preview; the rest as the console tool gathers it (times, attributes, the
-        // download mark decoded).
+        // download mark decoded), from the file the row stands for: inside an image, the reader's.
+        const std::wstring opened = openedPath(fileData->Column1);
+        const bool inImage = opened != fileData->Column1;
+        // Inside an image the records name the volume as the source and the path from its root
+        // ("evidence.dd [1]", "\dir\file:stream"), as the console tool writes them.
+        const std::wstring inside = inImage ? opened.substr(2) : opened;
+        const std::wstring source =
+            inImage ? imageSourceOf(FImageFile, fileData->Column1, inside) : rootOf(fileData->Column1);
         std::string unread;
-        report::TStreamFinding finding = report::gatherFinding(rootOf(fileData->Column1), fileData->Column1,
-                                                               TADSObject(data->Column1, data->StreamSize),
-                                                               report::TFactsWanted{}, unread);
-        finding.fullPath = data->Column2;
+        report::TStreamFinding finding = report::gatherFinding(
+            source, opened, TADSObject(data->Column1, data->StreamSize), report::TFactsWanted{}, unread);
+        if (inImage) {
+            finding.filePath = inside;
+            finding.fullPath = finding.fullPath.substr(2);
+        } else {
+            finding.fullPath = data->Column2;
+        }
         finding.preview = data->Column6;
         text += writer->record(finding);
         ++streams;

@@ -65,13 +65,14 @@ TBitmap32 menuPictureOf(const TBitmap32& icon) {
 
 // Shows the Setup Scan dialog for a scope; answers whether the user accepted it. The box
 // "Scan target folder recursively" only shows for a folder and a disk image, the one that reads
-// volumes directly only for drives.
+// volumes directly only for drives, and only to an administrator (who alone can read a raw volume;
+// the shield button restarts the program so): otherwise the dialog keeps its three rows.
 bool setupScanAccepted(bool folderScope) {
     if (FrmWC == nullptr) {
         return false;
     }
     FrmWC->crecursive->setVisible(folderScope);
-    FrmWC->cdirect->setVisible(!folderScope);
+    FrmWC->cdirect->setVisible(!folderScope && isAdministrator());
     if (!FrmWC->showModal()) {
         FrmWC->FCanceled = true; // the program is ending: no scan
     }
@@ -215,6 +216,17 @@ void TFrmMain::ScanImage1Click() {
         showInformation(L"Scan NTFS Disk Image", L"These NTFS partitions of " + fileNameOf(image) +
                                                      L" cannot be read and are left out:" + list);
     }
+    // Each volume is read at a drive letter no live drive has; with fewer such letters than volumes
+    // the user hears which ones cannot be scanned before anything starts.
+    if (const std::size_t free = FImageDrives->freeLetters(); free < opened.volumes.size()) {
+        std::wstring list;
+        for (std::size_t n = free; n < opened.volumes.size(); ++n) {
+            list += L"\r\n" + opened.volumes[n].source;
+        }
+        showInformation(L"Scan NTFS Disk Image",
+                        L"Every free drive letter is taken, so these NTFS volumes of " + fileNameOf(image) +
+                            L" cannot be read and are left out:" + list);
+    }
     if (!setupScanAccepted(true)) {
         return;
     }
@@ -240,6 +252,7 @@ void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const
     if (mode != smImage) {
         FShortfall.clear(); // an image scan's partitions that could not be read were named before it
     }
+    FImageFile = mode == smImage ? path : std::wstring();
     TScanFileSystem* scan = createScanThread(); // frees itself when its body returns
     FScanFileSystem = scan;
     scan->setFreeOnTerminate(true);

@@ -99,8 +99,11 @@ TTreeNode* TFrmMain::addEntryRow(const std::wstring& path, bool isFolder, const 
     if (PTreeData data = treeData(XNode)) {
         data->Column1 = shownPath(path); // inside an image: its name, not the letter it is read at
         data->Column2.clear();
+        data->IsFolder = isFolder;
+        data->InImage = data->Column1 != path;
         // A folder has no size of its own; its picture is the system's for the path (VSTGetImageIndex).
-        data->Column3 = isFolder ? std::wstring() : formatFileSize(getFileSize(path));
+        data->FileSize = isFolder ? 0 : getFileSize(path);
+        data->Column3 = isFolder ? std::wstring() : formatFileSize(data->FileSize);
         data->Column4 = creationStr;
         data->Column5 = modificationStr;
         data->Column6.clear();

@@ -35,7 +35,9 @@ void TFrmMain::setupTree() {
     options.autoTristateTracking = true;
     options.autoScrollOnExpand = true;
     options.dblClickExpands = true;
-    options.rightClickSelect = false;
+    // A right click focuses and selects the row under the pointer before the menu opens, so that the
+    // menu's stream commands act on the row pointed at (on empty space the focus stays).
+    options.rightClickSelect = true;
     options.headerResize = true;
     options.headerDblClickFit = true;
     options.headerDrag = true;
@@ -52,7 +54,7 @@ void TFrmMain::setupTree() {
         const wchar_t* text;
         int width;
         TColumnAlignment alignment;
-        bool movable; // clickable for sorting and draggable
+        bool movable; // draggable; every header sorts
     };
     static const TColumnRow columns[] = {
         {L"File Name", 210, TColumnAlignment::taLeftJustify, false},
@@ -67,7 +69,7 @@ void TFrmMain::setupTree() {
         column.text = row.text;
         column.width = VST->scale(row.width);
         column.alignment = row.alignment;
-        column.clickable = row.movable;
+        column.clickable = true;
         column.draggable = row.movable;
         VST->addColumn(column);
     }
@@ -125,7 +127,8 @@ void TFrmMain::VSTGetImageIndex(TTreeNode* node, TImageKind kind, int column, in
     const int level = VST->getNodeLevel(node);
     if (kind == TImageKind::ikNormal && level == 0) {
         if (const PTreeData data = treeData(node)) {
-            imageIndex = getShellIconIndex(data->Column1);
+            imageIndex = data->InImage ? getShellIconIndexOf(data->Column1, data->IsFolder)
+                                       : getShellIconIndex(data->Column1);
         }
     } else if (kind == TImageKind::ikState) {
         imageIndex = level == 0 ? 0 : 1;
@@ -155,7 +158,15 @@ int TFrmMain::VSTCompareNodes(TTreeNode* node1, TTreeNode* node2, int column) {
         return 0;
     }
     auto order = [](const auto& a, const auto& b) { return a < b ? -1 : (b < a ? 1 : 0); };
+    const bool streams = VST->getNodeLevel(node1) >= 1;
     switch (column) {
+    case 0: // paths of files and names of streams, as Explorer orders names
+        return compareNamesLogically(data1->Column1, data2->Column1);
+    case 1:
+        return compareNamesLogically(data1->Column2, data2->Column2);
+    case 2: // by bytes, not by the rounded text
+        return streams ? order(data1->StreamSize, data2->StreamSize)
+                       : order(data1->FileSize, data2->FileSize);
     case 3:
         return order(data1->CreationKey, data2->CreationKey);
     case 4:
@@ -163,7 +174,7 @@ int TFrmMain::VSTCompareNodes(TTreeNode* node1, TTreeNode* node2, int column) {
     case 5:
         return order(data1->Column6, data2->Column6);
     default:
-        return 0; // the other columns do not sort
+        return 0;
     }
 }
 
@@ -182,7 +193,8 @@ void TFrmMain::VSTContextPopup(int x, int y) {
 }
 
 void TFrmMain::poplistPopup() {
-    // The stream commands follow the focused row; a right click does not move the focus.
+    // The stream commands follow the focused row, which a right click has moved to the row under the
+    // pointer.
     TTreeNode* focused = VST->focusedNode();
     const bool streamRow = focused != nullptr && VST->getNodeLevel(focused) >= 1;
     BackupselectedADS1->setVisible(streamRow);

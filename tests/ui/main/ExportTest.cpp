@@ -123,16 +123,101 @@ TEST_F(ExportTest, JsonLinesHoldEveryStreamRowOfTheTree) {
     EXPECT_EQ(mark["zone"]["fields"]["HostUrl"], "https://a.test/s.exe");
 }
 
+// RFC 4180 records: fields split at commas outside quotes, "" inside quotes for one quote, records
+// ended by CR LF outside quotes. Fails the test on a malformed file.
+std::vector<std::vector<std::string>> csvRecords(const std::string& text) {
+    std::vector<std::vector<std::string>> records;
+    std::vector<std::string> record;
+    std::string field;
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else if (c == '"') {
+                quoted = false;
+            } else {
+                field += c;
+            }
+        } else if (c == '"' && field.empty()) {
+            quoted = true;
+        } else if (c == ',') {
+            record.push_back(std::move(field));
+            field.clear();
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            record.push_back(std::move(field));
+            field.clear();
+            records.push_back(std::move(record));
+            record.clear();
+            ++i;
+        } else {
+            EXPECT_NE(c, '"') << "a quote inside an unquoted field at byte " << i;
+            field += c;
+        }
+    }
+    EXPECT_FALSE(quoted) << "a quoted field never closed";
+    EXPECT_TRUE(field.empty() && record.empty()) << "the last record is not ended by CR LF";
+    return records;
+}
+
 TEST_F(ExportTest, CsvHasItsHeaderAndOneRecordPerStreamRowQuotedWhereNeeded) {
     fillTree();
     dialogs.answerSaveFile(L"C:\\out\\found", 1); // a name typed without an extension
     dialogs.answerButton(plat::IDOK);
     w().ExportResults1->click();
     const std::string csv = store.readData(L"C:\\out\\found.csv");
-    EXPECT_EQ(csv.rfind("\xEF\xBB\xBFsource,", 0), 0u) << "a byte-order mark and the header row";
-    EXPECT_NE(csv.find("\"C:\\dl\\setup, new.exe:payload\""), std::string::npos) << csv;
-    EXPECT_NE(csv.find(",5368709120,"), std::string::npos) << "a size past 4 GiB in full";
-    EXPECT_NE(csv.find("C:\\dl\\sub:tag"), std::string::npos);
+    ASSERT_EQ(csv.rfind("\xEF\xBB\xBF", 0), 0u) << "a byte-order mark";
+    const std::vector<std::vector<std::string>> records = csvRecords(csv.substr(3));
+    const std::vector<std::string> header{"source",       "file_path", "stream_name",     "full_path",
+                                          "size",         "created",   "modified",        "attributes",
+                                          "preview",      "sha256",    "zone_id",         "zone_name",
+                                          "referrer_url", "host_url",  "host_ip_address", "zone_fields"};
+    const std::vector<TRow> rows = streamRows();
+    ASSERT_EQ(records.size(), rows.size() + 1) << "the header and one record per stream row";
+    EXPECT_EQ(records[0], header);
+    for (std::size_t n = 0; n < rows.size(); ++n) {
+        const std::vector<std::string>& record = records[n + 1];
+        ASSERT_EQ(record.size(), header.size()) << "record " << n;
+        EXPECT_EQ(record[0], "C:\\");
+        EXPECT_EQ(record[2], report::toUtf8(rows[n].name));
+        EXPECT_EQ(record[3], report::toUtf8(rows[n].fullPath));
+        EXPECT_EQ(record[4], std::to_string(rows[n].size)) << "sizes in full, past 4 GiB too";
+        EXPECT_EQ(record[8], report::toUtf8(rows[n].preview));
+        EXPECT_FALSE(record[5].empty()) << "the file's creation time";
+    }
+    EXPECT_EQ(records[1][1], "C:\\dl\\setup, new.exe") << "a comma kept inside its quoted field";
+    EXPECT_EQ(records[1][10], "3") << "the download mark decoded";
+    EXPECT_EQ(records[1][13], "https://a.test/s.exe");
+    EXPECT_EQ(records[4][4], "5368709120");
+}
+
+// The name offered is "streams.csv"; a user who only picks JSON Lines gets "streams.jsonl" holding
+// JSON Lines, not JSON Lines under a .csv name.
+TEST_F(ExportTest, TheNameOfferedFollowsTheTypeChosen) {
+    fillTree();
+    dialogs.answerSaveFileType(L"C:\\out", 2);
+    dialogs.answerButton(plat::IDOK);
+    w().ExportResults1->click();
+    ASSERT_EQ(dialogs.saveDialogs().size(), 1u);
+    EXPECT_EQ(dialogs.saveDialogs()[0].fileName, L"streams.csv");
+    EXPECT_EQ(store.entryNames(L"C:\\out"), std::vector<std::wstring>{L"streams.jsonl"});
+    const std::string all = store.readData(L"C:\\out\\streams.jsonl");
+    EXPECT_EQ(nlohmann::json::parse(all.substr(0, all.find('\n')))["stream_name"], "Zone.Identifier");
+
+    // Other names are the user's own: only an extension of one of the types follows the type.
+    const wchar_t filter[] = L"CSV (*.csv)\0*.csv\0JSON Lines (*.jsonl)\0*.jsonl\0All (*.*)\0*.*\0";
+    const struct {
+        const wchar_t* name;
+        plat::DWORD type;
+        const wchar_t* followed;
+    } cases[] = {{L"streams.csv", 2, L"streams.jsonl"}, {L"C:\\a.b\\x.JSONL", 1, L"C:\\a.b\\x.csv"},
+                 {L"notes.txt", 2, L"notes.txt"},       {L"streams", 2, L"streams"},
+                 {L"C:\\a.csv\\x", 2, L"C:\\a.csv\\x"}, {L"streams.csv", 3, L"streams.csv"}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(plat::nameForFileType(c.name, filter, c.type), c.followed) << report::toUtf8(c.name);
+    }
 }
 
 TEST_F(ExportTest, NothingIsWrittenWithoutRowsOrAChoiceAndAFailureIsReported) {

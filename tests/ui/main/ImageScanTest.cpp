@@ -9,8 +9,12 @@
 #include "platform/ClipboardServices.h"
 #include "platform/ntfs/NtfsImageDrives.h"
 
+#include <nlohmann/json.hpp>
+
+#include <cstdlib>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 using namespace scancommands;
 using namespace std::chrono_literals;
@@ -156,8 +160,8 @@ TEST_F(ImageScanTest, RowsNameTheImageAndPartitionInEveryColumnAndOnTheClipboard
     ASSERT_EQ(dialogs.fileDialogs().size(), 1u);
     const auto& shown = dialogs.fileDialogs()[0];
     EXPECT_EQ(shown.filter,
-              (std::vector<std::wstring>{L"Disk images (*.img;*.dd;*.raw;*.001;*.vhd)",
-                                         L"*.img;*.dd;*.raw;*.001;*.vhd", L"All files (*.*)", L"*.*"}));
+              (std::vector<std::wstring>{L"Disk images (*.img;*.dd;*.raw;*.vhd)", L"*.img;*.dd;*.raw;*.vhd",
+                                         L"All files (*.*)", L"*.*"}));
     EXPECT_EQ(shown.filterIndex, 1u);
     EXPECT_NE(shown.flags & plat::OFN_FILEMUSTEXIST, 0u);
     ASSERT_TRUE(w().scans->start().has_value());
@@ -180,7 +184,64 @@ TEST_F(ImageScanTest, RowsNameTheImageAndPartitionInEveryColumnAndOnTheClipboard
     clickAction(); // Fine!
     clickAction(); // the menu, nothing chosen
     const std::vector<plat::TMenuEntry>& drives = widgets.shownMenus().back().entries[1].items;
-    ASSERT_EQ(drives.size(), 2u);
+    std::vector<std::wstring> captions;
+    for (const plat::TMenuEntry& drive : drives) {
+        captions.push_back(drive.caption);
+    }
+    EXPECT_EQ(captions, (std::vector<std::wstring>{L"C:\\ - System", L"D:\\ - Data"}));
+}
+
+TEST_F(ImageScanTest, RowsTakeTheFileOrFolderPictureFromTheReaderWithoutAskingTheLiveDisk) {
+    shell.setExtensionIcon(L".docx", 11);
+    shell.setFolderIcon(3);
+    scanImage(evidence);
+    auto icon = [&](TTreeNode* node) {
+        int index = -1;
+        w().VSTGetImageIndex(node, TImageKind::ikNormal, 0, index);
+        return index;
+    };
+    EXPECT_EQ(icon(w().VST->getFirst()), 11) << "report.docx";
+    // A folder of the image (its root, as the scan reports a root carrying streams) shows the
+    // folder picture, although no live folder has its shown path.
+    const std::optional<std::wstring> root = imageDrives.readerPath(L"evidence.dd [1]\\");
+    ASSERT_TRUE(root.has_value());
+    auto* folder = static_cast<TTreeNode*>(w().folderFound(*root, L"", L""));
+    EXPECT_EQ(w().treeData(folder)->Column1, L"evidence.dd [1]\\");
+    EXPECT_EQ(icon(folder), 3);
+}
+
+// An image's rows exported carry what the console tool writes for the same image, field for field:
+// the volume as the source, paths from its root, the times and attributes the reader gives.
+TEST_F(ImageScanTest, ExportedImageRowsAreTheConsoleToolsRecordsForTheImage) {
+    scanImage(evidence);
+    dialogs.answerSaveFile(L"D:\\Saved\\found.jsonl", 2);
+    dialogs.answerButton(plat::IDOK);
+    w().ExportResults1->click();
+    EXPECT_EQ(lastDialog(),
+              L"Information | Export Results | 2 stream(s) written to:\r\nD:\\Saved\\found.jsonl");
+
+    const std::filesystem::path console = scratch.path() / "console.jsonl";
+    const std::string command = "'" KW_OMBROLUX "' scan '" + evidence.string() +
+                                "' --format jsonl --output '" + console.string() + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    std::istringstream expected(fileBytes(console));
+    std::istringstream exported(store.readData(L"D:\\Saved\\found.jsonl"));
+    std::size_t records = 0;
+    for (std::string want, got; std::getline(expected, want);) {
+        ASSERT_TRUE(std::getline(exported, got)) << "record " << records << " missing";
+        nlohmann::json wantRecord = nlohmann::json::parse(want);
+        nlohmann::json gotRecord = nlohmann::json::parse(got);
+        EXPECT_EQ(gotRecord["preview"].get<std::string>().substr(0, 4),
+                  gotRecord["stream_name"] == "payload" ? "the " : "note");
+        wantRecord.erase("preview"); // the row's preview is as long as Setup Scan asked
+        gotRecord.erase("preview");
+        EXPECT_EQ(gotRecord, wantRecord);
+        ++records;
+    }
+    EXPECT_EQ(records, 2u);
+    const std::string all = store.readData(L"D:\\Saved\\found.jsonl");
+    EXPECT_EQ(nlohmann::json::parse(all.substr(0, all.find('\n')))["source"], evidence.string() + " [1]")
+        << "the image given, not the live drive it was read at";
 }
 
 TEST_F(ImageScanTest, AFileWithoutAnNtfsVolumeIsRefusedWithWhatWasFound) {
@@ -239,6 +300,25 @@ TEST_F(ImageScanTest, RecordsSkippedAsDamagedAreCountedInTheOutcome) {
               L"Alternate Data Stream (ADS) files scanning complete with 1 item(s) found. Please check the "
               L"origin of this hidden files and proceed with the best action! Some of it could not be read: "
               L"1 damaged record was skipped (evidence.dd [3] 1).");
+}
+
+// With one letter left that no drive has, the image's second NTFS volume cannot be read: it is
+// named before the scan, which covers the first.
+TEST_F(ImageScanTest, VolumesBeyondTheFreeDriveLettersAreNamedBeforeTheScan) {
+    for (wchar_t letter = L'E'; letter <= L'Y'; ++letter) {
+        store.addDrive(letter, plat::DRIVE_REMOTE, L"Share", L"NTFS");
+    }
+    dialogs.answerFile(evidence.wstring());
+    dialogs.answerButton(plat::IDOK);
+    answerSetupScan(nullptr, VK_RETURN);
+    chooseFromScanMenu(kImageItem);
+    waitForScanEnd();
+
+    EXPECT_EQ(lastDialog(), L"Information | Scan NTFS Disk Image | Every free drive letter is taken, so "
+                            L"these NTFS volumes of evidence.dd cannot be read and are left out:\r\n"
+                            L"evidence.dd [3]");
+    EXPECT_EQ(rows(), (std::vector<std::wstring>{L"evidence.dd [1]\\report.docx",
+                                                 L"  evidence.dd [1]\\report.docx:payload"}));
 }
 
 TEST_F(ImageScanTest, BackupsCopyTheImagesBytesIntoTheRealFolderWithoutOverwriting) {

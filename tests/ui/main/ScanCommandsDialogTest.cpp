@@ -104,8 +104,10 @@ TEST_F(SetupScanDialogTest, ShowsCentredOnTheMainWindowWithTheFocusInTheFilter) 
             EXPECT_EQ(d.left(), w().left() + (w().width() - d.width()) / 2);
             EXPECT_EQ(d.top(), w().top() + (w().height() - d.height()) / 2);
             EXPECT_TRUE(d.edtwc->focused());
-            // The buttons keep their place at the bottom whatever the height.
-            EXPECT_EQ(d.SEPanel1->top(), 160 - 38);
+            // The buttons keep their place at the bottom whatever the height: a user who is not an
+            // administrator sees the three-row dialog.
+            EXPECT_EQ(d.clientHeight(), 137);
+            EXPECT_EQ(d.SEPanel1->top(), 137 - 38);
             EXPECT_EQ(d.btnOk->left(), 337 - 86 - 4);
             // What the dialog shows: the bottom panel's face and its top border line.
             plat::headless::TRasterCanvas& panel = [&]() -> plat::headless::TRasterCanvas& {
@@ -120,7 +122,9 @@ TEST_F(SetupScanDialogTest, ShowsCentredOnTheMainWindowWithTheFocusInTheFilter) 
 }
 
 TEST_F(SetupScanDialogTest, AtOtherScalesItIsLaidOutInProportionAndAgainOnAnotherMonitor) {
-    // Shown on a 150 % monitor, then moved to a 200 % one while it shows; the full scan has the fourth row.
+    // Shown on a 150 % monitor, then moved to a 200 % one while it shows; an administrator's full scan
+    // has the fourth row.
+    privilege.setAdministrator(true);
     widgets.setDpi(144);
     answerSetupScan(
         [&](TFrmWC& d) {

@@ -190,8 +190,9 @@ TEST_F(ScanCommandsTest, AFullSystemScanStartedFromTheButtonRunsWithTheDialogsVa
     bool dialogAsExpected = false;
     answerSetupScan(
         [&](TFrmWC& d) {
-            dialogAsExpected = d.visible() && !d.crecursive->visible() && d.cdirect->visible() &&
-                               !d.cdirect->checked() && d.clientHeight() == 160 && d.edtwc->focused() &&
+            // Not an administrator: no row for reading volumes directly, the three-row dialog.
+            dialogAsExpected = d.visible() && !d.crecursive->visible() && !d.cdirect->visible() &&
+                               !d.cdirect->checked() && d.clientHeight() == 137 && d.edtwc->focused() &&
                                d.edtwc->selText() == L"*.*" && d.spleft->text() == L"30";
             typeInto(*d.edtwc, L"*.txt");
             typeInto(*d.spleft, L"12");
@@ -242,7 +243,7 @@ TEST_F(ScanCommandsTest, ADriveScanTakesTheRootFromTheChosenItemsCaption) {
     answerSetupScan([&](TFrmWC& d) { height = d.crecursive->visible() ? -1 : d.clientHeight(); }, VK_RETURN);
     chooseFromScanMenu(L"E:\\ - Backup - 2024");
     waitForScanEnd();
-    EXPECT_EQ(height, 160) << "the row of the box that reads volumes directly";
+    EXPECT_EQ(height, 137) << "no row for reading volumes directly: the user is not an administrator";
     ASSERT_TRUE(w().scans->start().has_value());
     EXPECT_EQ(w().scans->start()->mode, smTargetDrive);
     EXPECT_EQ(w().scans->start()->path, L"E:\\") << "the text before the first \"-\" of the label";
@@ -361,11 +362,12 @@ TEST_F(ScanCommandsTest, TheDirectBoxIsForAnAdministratorsDriveScansAndIsKept) {
         waitForScanEnd();
     };
 
-    // Not an administrator: shown, disabled, and a click changes nothing.
+    // Not an administrator: the row is not there, the dialog is its three rows high.
     privilege.setAdministrator(false);
     TSeen seen;
-    scanWith(kFull, true, seen);
-    EXPECT_TRUE(seen.visible && !seen.enabled && !seen.checked);
+    scanWith(kFull, false, seen);
+    EXPECT_TRUE(!seen.visible && !seen.checked);
+    EXPECT_EQ(seen.height, 137);
     EXPECT_FALSE(wc().cdirect->checked());
     EXPECT_FALSE(w().scans->start()->direct);
 
@@ -373,6 +375,7 @@ TEST_F(ScanCommandsTest, TheDirectBoxIsForAnAdministratorsDriveScansAndIsKept) {
     privilege.setAdministrator(true);
     scanWith(kFull, true, seen);
     EXPECT_TRUE(seen.visible && seen.enabled && !seen.checked);
+    EXPECT_EQ(seen.height, 160);
     EXPECT_TRUE(w().scans->start()->direct);
     EXPECT_EQ(treeRows(w()), (std::vector<std::wstring>{L"C:\\data\\a.txt", L"  C:\\data\\a.txt:s"}));
     EXPECT_EQ(
@@ -393,9 +396,10 @@ TEST_F(ScanCommandsTest, TheDirectBoxIsForAnAdministratorsDriveScansAndIsKept) {
     EXPECT_NE(w().alertBody->caption().find(L"1 item(s) found. Please"), std::wstring::npos);
     EXPECT_EQ(w().alertBody->caption().find(L"directly"), std::wstring::npos);
 
-    // No longer an administrator (another run of the program): checked but not usable.
+    // No longer an administrator (another run of the program): kept checked, but neither shown nor used.
     privilege.setAdministrator(false);
     scanWith(kFull, false, seen);
-    EXPECT_TRUE(seen.checked && !seen.enabled);
+    EXPECT_TRUE(seen.checked && !seen.visible);
+    EXPECT_EQ(seen.height, 137);
     EXPECT_FALSE(w().scans->start()->direct);
 }
