@@ -1,6 +1,7 @@
 #include "cli/Ombrolux.h"
 
 #include "cli/ConsoleScan.h"
+#include "cli/ImageInfo.h"
 #include "cli/ImageVolumes.h"
 #include "cli/StreamCommands.h"
 #include "platform/RoutedFileServices.h"
@@ -41,6 +42,10 @@ constexpr const char* kStreamPathHelp =
     ", or a live path C:\\dir\\file:stream"
 #endif
     ;
+
+constexpr const char* kSplitHelp =
+    "The image is the first of raw segments named as split names them (xaa, xab, ...); segments named "
+    ".001, .002, ... are found without it";
 
 struct TScanCommand {
     std::vector<std::string> targets;
@@ -268,6 +273,18 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     saveCommand->add_option("STREAMPATH", savePaths, kStreamPathHelp)->required();
     saveCommand->add_option("--to", saveFolder, "The folder to save into")->required();
 
+    std::string infoTarget;
+    std::string infoFormat = "text";
+    bool infoSplit = false;
+    CLI::App* infoCommand = app.add_subcommand(
+        "info", "Describe a disk image: its container (raw, split raw, E01, VHDX, VHD, VMDK) with the "
+                "acquisition notes it keeps, and its partitions with which of them hold NTFS.");
+    infoCommand->add_option("IMAGE", infoTarget, "Disk image (its first segment) or block device")
+        ->required();
+    infoCommand->add_option("--format", infoFormat, "text or json (default text)")
+        ->check(CLI::IsMember({"text", "json"}));
+    infoCommand->add_flag("--split", infoSplit, kSplitHelp);
+
     std::vector<std::string> deletePaths;
     bool deleteYes = false;
     CLI::App* deleteCommand = app.add_subcommand(
@@ -305,6 +322,9 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     }
     if (saveCommand->parsed()) {
         return runSave(savePaths, saveFolder, console);
+    }
+    if (infoCommand->parsed()) {
+        return runInfo(infoTarget, infoFormat, infoSplit, console);
     }
     if (deleteCommand->parsed()) {
         return runDelete(deletePaths, deleteYes, console);

@@ -1,0 +1,21 @@
+# kw_libyal: libewf, libvhdi and libvmdk for the NTFS engine's containers.
+add_library(kw_libyal INTERFACE)
+if(WIN32)
+  # Built by scripts/build-libyal.sh for this target into the build folder; a built folder is kept.
+  set(kw_libyal_prefix ${CMAKE_BINARY_DIR}/libyal/${CMAKE_SYSTEM_PROCESSOR})
+  string(REGEX REPLACE "-gcc(-posix)?$" "" kw_libyal_host "${CMAKE_C_COMPILER}")
+  get_filename_component(kw_libyal_host ${kw_libyal_host} NAME)
+  execute_process(COMMAND ${PROJECT_SOURCE_DIR}/scripts/build-libyal.sh ${kw_libyal_host} ${kw_libyal_prefix}
+                  RESULT_VARIABLE kw_libyal_result)
+  if(NOT kw_libyal_result EQUAL 0)
+    message(FATAL_ERROR "libewf, libvhdi and libvmdk could not be built for ${kw_libyal_host}")
+  endif()
+  target_include_directories(kw_libyal SYSTEM INTERFACE ${kw_libyal_prefix}/include)
+  target_compile_definitions(kw_libyal INTERFACE LIBEWF_DLL_IMPORT= LIBVHDI_DLL_IMPORT= LIBVMDK_DLL_IMPORT=)
+  target_link_libraries(kw_libyal INTERFACE ${kw_libyal_prefix}/lib/libewf.a ${kw_libyal_prefix}/lib/libvhdi.a
+                                            ${kw_libyal_prefix}/lib/libvmdk.a ${CMAKE_FIND_ROOT_PATH}/lib/libz.a)
+else()
+  find_package(PkgConfig REQUIRED)
+  pkg_check_modules(KW_LIBYAL REQUIRED IMPORTED_TARGET libewf libvhdi libvmdk)
+  target_link_libraries(kw_libyal INTERFACE PkgConfig::KW_LIBYAL)
+endif()
