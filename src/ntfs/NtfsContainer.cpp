@@ -262,11 +262,18 @@ TContainer openContainer(const std::filesystem::path& path, TSplitNames names) {
     }
     const std::wstring fileName = path.filename().wstring();
     if (const std::size_t start = counterStart(fileName, names); start != std::wstring::npos) {
-        const std::wstring second =
-            fileName.substr(0, start) + nextSegmentName(fileName.substr(start), names);
-        std::error_code error;
-        if (names == TSplitNames::letters || std::filesystem::exists(sibling(path, second), error)) {
-            return openSplitRaw(path, names);
+        // A first segment with a later one beside it (the second may be the one missing).
+        std::wstring later = fileName;
+        for (std::size_t ahead = 0; ahead <= kLookPastGap; ++ahead) {
+            const std::wstring counter = nextSegmentName(later.substr(start), names);
+            if (counter.empty()) {
+                break;
+            }
+            later = later.substr(0, start) + counter;
+            std::error_code error;
+            if (names == TSplitNames::letters || std::filesystem::exists(sibling(path, later), error)) {
+                return openSplitRaw(path, names);
+            }
         }
     }
     TContainer container;
