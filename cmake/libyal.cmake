@@ -11,7 +11,6 @@ if(WIN32)
     message(FATAL_ERROR "libewf, libvhdi and libvmdk could not be built for ${kw_libyal_host}")
   endif()
   target_include_directories(kw_libyal SYSTEM INTERFACE ${kw_libyal_prefix}/include)
-  target_compile_definitions(kw_libyal INTERFACE LIBEWF_DLL_IMPORT= LIBVHDI_DLL_IMPORT= LIBVMDK_DLL_IMPORT=)
   target_link_libraries(kw_libyal INTERFACE ${kw_libyal_prefix}/lib/libewf.a ${kw_libyal_prefix}/lib/libvhdi.a
                                             ${kw_libyal_prefix}/lib/libvmdk.a ${CMAKE_FIND_ROOT_PATH}/lib/libz.a)
 else()

@@ -31,6 +31,18 @@ for lib in $libs; do
   fi
 done
 
+# Each library carries its own copy of the helper libraries (libcerror, libbfio, …), of its own
+# version: linked together, the first copy of a function would serve all three. So each archive becomes
+# one object whose only global symbols are the library's own (lib<name>_…), the helpers' kept inside it.
+localize() {
+  archive=$1 name=$2
+  objects=$(mktemp -d)
+  (cd "$objects" && "$host-ar" x "$archive" && "$host-ld" -r -o "$name-all.o" ./*.o &&
+    "$host-objcopy" --wildcard --keep-global-symbol="${name}_*" --keep-global-symbol="_${name}_*" "$name-all.o" &&
+    rm -f "$archive" && "$host-ar" rcs "$archive" "$name-all.o") || { rm -rf "$objects"; return 1; }
+  rm -rf "$objects"
+}
+
 zlib=/usr/$host
 build="$prefix/work"
 rm -rf "$build" "$prefix/lib" "$prefix/include"
@@ -46,7 +58,8 @@ for lib in $libs; do
   done
   # Bundled helper libraries (not the system's), no multi-threading (the engine serialises reads),
   # no crypto library (hashes come from the container's own records), no FUSE or Python.
-  ./configure -q --host="$host" --prefix="$prefix" --enable-static --disable-shared --enable-winapi \
+  # The three share one cache of configure's answers: their checks are mostly the same.
+  ./configure -q --cache-file="$build/config.cache" --host="$host" --prefix="$prefix" --enable-static --disable-shared --enable-winapi \
     --enable-wide-character-type --disable-multi-threading-support --disable-nls --disable-python \
     --without-openssl --without-libfuse --without-libuuid --without-bzip2 \
     --with-zlib="$zlib" CFLAGS="-O2 -g0" >configure.log 2>&1 ||
@@ -56,6 +69,7 @@ for lib in $libs; do
     sed "/^$lib\$/q" | tr "\n" " ")
   make -s -j2 SUBDIRS="$dirs" >make.log 2>&1 || { tail -30 make.log >&2; exit 1; }
   make -s install SUBDIRS="include $lib" >>make.log 2>&1 || { tail -30 make.log >&2; exit 1; }
+  localize "$prefix/lib/$lib.a" "$lib"
 done
 rm -rf "$build"
 echo "$host$versions" >"$stamp"
