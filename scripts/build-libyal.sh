@@ -31,18 +31,6 @@ for lib in $libs; do
   fi
 done
 
-# Each library carries its own copy of the helper libraries (libcerror, libbfio, …), of its own
-# version: linked together, the first copy of a function would serve all three. So each archive becomes
-# one object whose only global symbols are the library's own (lib<name>_…), the helpers' kept inside it.
-localize() {
-  archive=$1 name=$2
-  objects=$(mktemp -d)
-  (cd "$objects" && "$host-ar" x "$archive" && "$host-ld" -r -o "$name-all.o" ./*.o &&
-    "$host-objcopy" --wildcard --keep-global-symbol="${name}_*" --keep-global-symbol="_${name}_*" "$name-all.o" &&
-    rm -f "$archive" && "$host-ar" rcs "$archive" "$name-all.o") || { rm -rf "$objects"; return 1; }
-  rm -rf "$objects"
-}
-
 zlib=/usr/$host
 build="$prefix/work"
 rm -rf "$build" "$prefix/lib" "$prefix/include"
@@ -69,7 +57,7 @@ for lib in $libs; do
     sed "/^$lib\$/q" | tr "\n" " ")
   make -s -j2 SUBDIRS="$dirs" >make.log 2>&1 || { tail -30 make.log >&2; exit 1; }
   make -s install SUBDIRS="include $lib" >>make.log 2>&1 || { tail -30 make.log >&2; exit 1; }
-  localize "$prefix/lib/$lib.a" "$lib"
+  "$here/scripts/localize-archive.sh" "$host-" "$prefix/lib/$lib.a" "$lib" "$prefix/lib/$lib.a"
 done
 rm -rf "$build"
 echo "$host$versions" >"$stamp"

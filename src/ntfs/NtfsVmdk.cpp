@@ -9,6 +9,8 @@
 #endif
 #include <libvmdk.h>
 
+#include <algorithm>
+#include <cstring>
 #include <system_error>
 
 namespace ntfs {
@@ -29,6 +31,67 @@ struct TVmdkError {
     }
 };
 
+// The descriptor's text: the file itself, or the one a sparse file carries (bounded).
+std::string descriptorText(const std::filesystem::path& path) {
+    constexpr std::uint64_t kLargestDescriptor = 1 << 20;
+    const std::unique_ptr<TNtfsDevice> file = openImageFile(path);
+    if (!file) {
+        return "";
+    }
+    std::uint64_t offset = 0;
+    std::uint64_t length = file->size();
+    std::uint8_t header[44] = {};
+    if (file->read(0, header, sizeof header) && std::memcmp(header, "KDMV", 4) == 0) {
+        const auto u64 = [&](int at) {
+            std::uint64_t value = 0;
+            for (int i = 7; i >= 0; --i) {
+                value = value << 8 | header[at + i];
+            }
+            return value;
+        };
+        offset = u64(28) <= UINT64_MAX / 512 ? u64(28) * 512 : 0; // descriptor offset and size, in sectors
+        length = u64(36) <= UINT64_MAX / 512 ? u64(36) * 512 : 0;
+    }
+    length = std::min(length, kLargestDescriptor);
+    if (offset == 0 && length != file->size() && length < file->size() && header[0] == 'K') {
+        return ""; // a sparse file without an embedded descriptor
+    }
+    std::string text(static_cast<std::size_t>(length), '\0');
+    while (!text.empty() && !file->read(offset, text.data(), text.size())) {
+        text.resize(text.size() / 2); // a descriptor that claims more than the file holds
+    }
+    return text;
+}
+
+// An extent the descriptor names with a folder in its name ("RW 128 FLAT "dir/disk-f001.vmdk" 0"), or
+// empty. libvmdk mis-measures such a name when it joins it to the descriptor's folder and reads past it,
+// so the descriptor is refused before the library sees it; extents lie beside their descriptor.
+std::string extentInAnotherFolder(const std::filesystem::path& path) {
+    const std::string text = descriptorText(path);
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find_first_of("\n\r", start);
+        end = end == std::string::npos ? text.size() : end;
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        const std::size_t access = line.find_first_not_of(" \t");
+        if (access == std::string::npos ||
+            (line.compare(access, 3, "RW ") != 0 && line.compare(access, 7, "RDONLY ") != 0 &&
+             line.compare(access, 9, "NOACCESS ") != 0)) {
+            continue;
+        }
+        const std::size_t open = line.find('"');
+        const std::size_t close = open == std::string::npos ? open : line.find('"', open + 1);
+        const std::string name =
+            line.substr(open == std::string::npos ? line.size() : open + 1,
+                        close == std::string::npos ? std::string::npos : close - open - 1);
+        if (name.find_first_of("/\\") != std::string::npos) {
+            return name;
+        }
+    }
+    return "";
+}
+
 // The handles of one disk, the child first, each parent after the disk that needs it.
 class TVmdkChain {
 public:
@@ -43,6 +106,14 @@ public:
     }
     // Opens the descriptor (or monolithic file) at path and its extents, as the next disk of the chain.
     bool open(const std::filesystem::path& path, std::wstring& reason) {
+        if (const std::string extent = extentInAnotherFolder(path); !extent.empty()) {
+            reason = L"it names an extent in another folder (";
+            for (const char c : extent) {
+                reason += static_cast<wchar_t>(static_cast<unsigned char>(c));
+            }
+            reason += L"), which is not read";
+            return false;
+        }
         TVmdkError error;
         libvmdk_handle_t* handle = nullptr;
         if (libvmdk_handle_initialize(&handle, &error.error) != 1) {

@@ -4,6 +4,7 @@
 // the raw image does, stream for stream and byte for byte. Damaged containers (a segment missing or cut
 // short, a corrupted section, a child without its parent) each end in a clear error, at once.
 
+#include "../../fuzz/ContainerCheck.h"
 #include "ntfs/NtfsContainer.h"
 #include "ntfs/NtfsDiskImage.h"
 #include "ntfs/NtfsFixture.h"
@@ -353,6 +354,28 @@ TEST_F(Containers, SplitNamesAreFoundAsAskedFor) {
     const ntfs::TContainer single = ntfs::openContainer(alone / "disk.001");
     ASSERT_NE(single.device, nullptr);
     EXPECT_EQ(single.facts.format, ntfs::TContainerFormat::raw);
+}
+
+// Every seed of the containers fuzz target and every input that once failed it (a VMDK descriptor whose
+// extent name holds a folder made libvmdk read past the name) opens or is refused, never reading past
+// the disk.
+TEST(ContainerFuzzRegression, EveryKeptInputEndsCleanly) {
+    const fs::path fuzz = fs::path(__FILE__).parent_path().parent_path().parent_path() / "fuzz";
+    const fs::path input = containers() / "input.E01";
+    int replayed = 0;
+    for (const char* kind : {"corpus", "regressions"}) {
+        for (const auto& entry : fs::directory_iterator(fuzz / kind / "containers")) {
+            SCOPED_TRACE(entry.path().string());
+            fs::copy_file(entry.path(), input, fs::copy_options::overwrite_existing);
+            EXPECT_EQ(fuzzchecks::checkContainer(input), "");
+            ++replayed;
+        }
+    }
+    EXPECT_GE(replayed, 7);
+    fs::copy_file(fuzz / "regressions" / "containers" / "extent-name-with-folder.vmdk", input,
+                  fs::copy_options::overwrite_existing);
+    EXPECT_NE(utf8(ntfs::openContainer(input).error).find("names an extent in another folder"),
+              std::string::npos);
 }
 
 } // namespace
