@@ -58,6 +58,7 @@ struct TScanCommand {
     std::string format = "text";
     std::string output;
     bool force = false;
+    bool split = false;
 };
 
 class TScanRun {
@@ -69,6 +70,7 @@ public:
         FSettings.recursive = !command.noRecurse;
         FSettings.includeZone = command.includeZone;
         FDirect = command.direct;
+        FSplit = command.split;
         FSettings.wanted.previewLen = command.preview;
         FSettings.wanted.hash = command.hash;
         FOutput.records = records;
@@ -109,7 +111,7 @@ private:
     // The volumes of an image, each at a drive letter of the reader's services (with the system's
     // own services behind them on Windows); the paths shown drop the letter.
     bool scanImage(const std::string& target, const std::filesystem::path& path) {
-        TImageVolumes image = openImageVolumes(target, path);
+        TImageVolumes image = openImageVolumes(target, path, FSplit);
         for (const std::string& problem : image.problems) {
             fail(target, problem);
         }
@@ -161,6 +163,7 @@ private:
 
     const TConsole& FConsole;
     TScanSettings FSettings;
+    bool FSplit = false;  // images are the first of segments named as split names them
     bool FDirect = false; // drives and folders read from the raw volume (an image is read so anyway)
     TConsoleOutput FOutput;
     bool FSomeUnread = false;
@@ -257,6 +260,7 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     );
     scanCommand->add_option("--format", scan.format, "text, csv or jsonl (default text)")
         ->check(CLI::IsMember({"text", "csv", "jsonl"}));
+    scanCommand->add_flag("--split", scan.split, kSplitHelp);
     CLI::Option* output = scanCommand->add_option("--output", scan.output, "Write the report to FILE");
     scanCommand->add_flag("--force", scan.force, "Overwrite the --output file")->needs(output);
 
