@@ -281,7 +281,7 @@ open(f"{work}/evidence.dd", "wb").write(disk)
 PY
   picked=evidence.dd
   if command -v ewfacquire >/dev/null 2>&1; then
-    ewfacquire -u -q -c deflate:fast -S 1MiB -t "$dest/work/evidence" "$dest/work/evidence.dd" >/dev/null 2>&1 &&
+    ewfacquire -u -q -c none -S 1MiB -t "$dest/work/evidence" "$dest/work/evidence.dd" >/dev/null 2>&1 &&
       picked=evidence.E01
     check "ewfacquire makes an E01 of the disk in segments" [ -f "$dest/work/evidence.E02" ]
   else
