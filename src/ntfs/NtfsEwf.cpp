@@ -80,6 +80,17 @@ std::wstring segmentExtension(wchar_t first, unsigned number, bool lower) {
     return L"." + extension;
 }
 
+// Whether the file starts as the first segment does: evidence.img beside evidence.E01 fits the naming
+// (as segment 3122) but is no segment.
+bool sameSignature(const std::filesystem::path& first, const std::filesystem::path& other) {
+    std::uint8_t a[8] = {};
+    std::uint8_t b[8] = {};
+    const std::unique_ptr<TNtfsDevice> one = openImageFile(first);
+    const std::unique_ptr<TNtfsDevice> two = openImageFile(other);
+    return one && two && one->read(0, a, sizeof a) && two->read(0, b, sizeof b) &&
+           std::memcmp(a, b, sizeof a) == 0;
+}
+
 // The first segment missing below the highest one beside it ("evidence.E03 is missing: the image has 5
 // segments"), or empty when the run has no gap.
 std::wstring missingSegment(const std::filesystem::path& first) {
@@ -98,7 +109,8 @@ std::wstring missingSegment(const std::filesystem::path& first) {
         const std::wstring ext = name.extension().wstring();
         const unsigned number = segmentNumber(ext);
         if (name.stem().wstring() == stem && number > 0 &&
-            (number >= 100 || static_cast<wchar_t>(std::towupper(ext[1])) == letter)) {
+            (number >= 100 || static_cast<wchar_t>(std::towupper(ext[1])) == letter) &&
+            sameSignature(first, entry.path())) {
             highest = std::max(highest, number);
         }
     }

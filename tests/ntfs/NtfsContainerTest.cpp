@@ -177,6 +177,16 @@ TEST_F(Containers, EwfGivesItsSegmentsAndAcquisitionNotes) {
     EXPECT_EQ(note(L"SHA-1").size(), 40u);
     EXPECT_EQ(whole.facts.bytesPerSector, 512u);
 
+    // The raw image it was made from beside it fits the segments' naming (.img as segment 3122) but is
+    // no segment of it.
+    const fs::path beside = containers() / "beside";
+    fs::remove_all(beside);
+    fs::create_directories(beside);
+    fs::copy_file(containers() / "whole.E01", beside / "whole.E01");
+    fs::copy_file(sourceVolume().image, beside / "whole.img");
+    const ntfs::TContainer withRaw = ntfs::openContainer(beside / "whole.E01");
+    EXPECT_NE(withRaw.device, nullptr) << utf8(withRaw.error);
+
     const ntfs::TContainer parts = ntfs::openContainer(containers() / "parts.E01");
     ASSERT_NE(parts.device, nullptr) << utf8(parts.error);
     ASSERT_GT(parts.facts.segments.size(), 3u);
