@@ -41,9 +41,6 @@ for lib in $libs; do
   mkdir -p "$build/$lib"
   tar xzf "$archive" -C "$build/$lib" --strip-components=1
   cd "$build/$lib"
-  for patch in "$here"/scripts/libyal-patches/"$lib"-*.patch; do
-    [ -f "$patch" ] && patch -p1 -s < "$patch"
-  done
   # Bundled helper libraries (not the system's), no multi-threading (the engine serialises reads),
   # no crypto library (hashes come from the container's own records), no FUSE or Python.
   # The three share one cache of configure's answers: their checks are mostly the same.

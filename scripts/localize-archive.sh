@@ -9,9 +9,11 @@ prefix=$1 archive=$(realpath "$2") name=$3 output=$4
 output=$(realpath -m "$output")
 objects=$(mktemp -d)
 trap 'rm -rf "$objects"' EXIT
-cd "$objects"
+mkdir "$objects/members"
+cd "$objects/members"
 "${prefix}ar" x "$archive"
-"${prefix}ld" -r -o "$name-all.o" ./*.o
+"${prefix}ld" -r -o "../$name-all.o" ./*.o
+cd ..
 "${prefix}objcopy" --wildcard --keep-global-symbol="${name}_*" --keep-global-symbol="_${name}_*" "$name-all.o"
 rm -f "$output.new"
 "${prefix}ar" rcs "$output.new" "$name-all.o"
