@@ -19,9 +19,10 @@ bool isImage(const std::filesystem::path& target) {
     return std::filesystem::is_regular_file(status) || std::filesystem::is_block_file(status);
 }
 
-TImageVolumes openImageVolumes(const std::string& target, const std::filesystem::path& image) {
+TImageVolumes openImageVolumes(const std::string& target, const std::filesystem::path& image, bool split) {
     // The volumes are opened and named where the window opens them too; the console speaks UTF-8.
-    plat::ntfs::TImageVolumes shared = plat::ntfs::openImageVolumes(report::fromUtf8(target), image);
+    plat::ntfs::TImageVolumes shared = plat::ntfs::openImageVolumes(
+        report::fromUtf8(target), image, split ? ntfs::TSplitNames::letters : ntfs::TSplitNames::numbered);
     TImageVolumes opened;
     for (plat::ntfs::TImageVolume& volume : shared.volumes) {
         opened.volumes.push_back({std::move(volume.source), std::move(volume.volume)});

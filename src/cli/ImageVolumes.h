@@ -31,6 +31,8 @@ std::filesystem::path nativePath(const std::string& utf8);
 // Whether the path is a file or a block device: something read as a disk image.
 bool isImage(const std::filesystem::path& target);
 
-TImageVolumes openImageVolumes(const std::string& target, const std::filesystem::path& image);
+// split: the image is the first of segments named xaa, xab, … as split names them.
+TImageVolumes openImageVolumes(const std::string& target, const std::filesystem::path& image,
+                               bool split = false);
 
 } // namespace cli

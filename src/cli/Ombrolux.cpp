@@ -1,6 +1,7 @@
 #include "cli/Ombrolux.h"
 
 #include "cli/ConsoleScan.h"
+#include "cli/ImageInfo.h"
 #include "cli/ImageVolumes.h"
 #include "cli/OutputGuard.h"
 #include "cli/StreamCommands.h"
@@ -44,6 +45,10 @@ constexpr const char* kStreamPathHelp =
 #endif
     ;
 
+constexpr const char* kSplitHelp =
+    "The image is the first of raw segments named as split names them (xaa, xab, ...); segments named "
+    ".001, .002, ... are found without it";
+
 struct TScanCommand {
     std::vector<std::string> targets;
     std::string wildcard = "*.*";
@@ -56,6 +61,7 @@ struct TScanCommand {
     std::string format = "text";
     std::string output;
     bool force = false;
+    bool split = false;
 };
 
 class TScanRun {
@@ -68,6 +74,7 @@ public:
         FSettings.includeZone = command.includeZone;
         FDirect = command.direct;
         FSettings.skipHiddenFolders = command.skipHiddenFolders;
+        FSplit = command.split;
         FSettings.wanted.previewLen = command.preview;
         FSettings.wanted.hash = command.hash;
         FOutput.records = records;
@@ -130,7 +137,7 @@ private:
     // The volumes of an image, each at a drive letter of the reader's services (with the system's
     // own services behind them on Windows); the paths shown drop the letter.
     bool scanImage(const std::string& target, const std::filesystem::path& path) {
-        TImageVolumes image = openImageVolumes(target, path);
+        TImageVolumes image = openImageVolumes(target, path, FSplit);
         for (const std::string& problem : image.problems) {
             fail(target, problem);
         }
@@ -188,6 +195,7 @@ private:
 
     const TConsole& FConsole;
     TScanSettings FSettings;
+    bool FSplit = false;  // images are the first of segments named as split names them
     bool FDirect = false; // drives and folders read from the raw volume (an image is read so anyway)
     TConsoleOutput FOutput;
     bool FSomeUnread = false;
@@ -297,6 +305,7 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     );
     scanCommand->add_option("--format", scan.format, "text, csv or jsonl (default text)")
         ->check(CLI::IsMember({"text", "csv", "jsonl"}));
+    scanCommand->add_flag("--split", scan.split, kSplitHelp);
     CLI::Option* output = scanCommand->add_option("--output", scan.output, "Write the report to FILE");
     scanCommand->add_flag("--force", scan.force, "Overwrite the --output file")->needs(output);
 
@@ -312,6 +321,18 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
                                    "written is named on standard output).");
     saveCommand->add_option("STREAMPATH", savePaths, kStreamPathHelp)->required();
     saveCommand->add_option("--to", saveFolder, "The folder to save into")->required();
+
+    std::string infoTarget;
+    std::string infoFormat = "text";
+    bool infoSplit = false;
+    CLI::App* infoCommand = app.add_subcommand(
+        "info", "Describe a disk image: its container (raw, split raw, E01, VHDX, VHD, VMDK) with the "
+                "acquisition notes it keeps, and its partitions with which of them hold NTFS.");
+    infoCommand->add_option("IMAGE", infoTarget, "Disk image (its first segment) or block device")
+        ->required();
+    infoCommand->add_option("--format", infoFormat, "text or json (default text)")
+        ->check(CLI::IsMember({"text", "json"}));
+    infoCommand->add_flag("--split", infoSplit, kSplitHelp);
 
     std::vector<std::string> deletePaths;
     bool deleteYes = false;
@@ -350,6 +371,9 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     }
     if (saveCommand->parsed()) {
         return runSave(savePaths, saveFolder, console);
+    }
+    if (infoCommand->parsed()) {
+        return runInfo(infoTarget, infoFormat, infoSplit, console);
     }
     if (deleteCommand->parsed()) {
         return runDelete(deletePaths, deleteYes, console);

@@ -3,7 +3,6 @@
 #include "ntfs/NtfsDeviceRange.h"
 
 #include <algorithm>
-#include <exception>
 
 namespace ntfs {
 
@@ -76,17 +75,17 @@ TDiskImage openDiskImage(std::shared_ptr<TNtfsDevice> image, const std::wstring&
     return disk;
 }
 
-TDiskImage openDiskImage(const std::filesystem::path& path) {
-    std::wstring name;
-    try {
-        name = path.filename().wstring();
-    } catch (const std::exception&) { // a Linux name that is not UTF-8: its bytes as they are
-        const std::string bytes = path.filename().string();
-        for (const char byte : bytes) {
-            name += static_cast<wchar_t>(static_cast<unsigned char>(byte));
-        }
+TDiskImage openDiskImage(const std::filesystem::path& path, TSplitNames names) {
+    TContainer container = openContainer(path, names);
+    if (!container.device) {
+        TDiskImage disk;
+        disk.container = std::move(container.facts);
+        disk.error = std::move(container.error);
+        return disk;
     }
-    return openDiskImage(std::shared_ptr<TNtfsDevice>(openImageFile(path)), name);
+    TDiskImage disk = openDiskImage(std::move(container.device), displayName(path));
+    disk.container = std::move(container.facts);
+    return disk;
 }
 
 } // namespace ntfs

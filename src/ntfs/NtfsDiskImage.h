@@ -1,8 +1,9 @@
 #pragma once
-// Every NTFS volume of a disk image: its partition table read (NtfsPartitions.h), each partition tried
-// with the engine's open, so that the volume's own boot sector decides, never the partition's type.
-// The image is opened for reading only.
+// Every NTFS volume of a disk image (in whatever container it came): its partition table read
+// (NtfsPartitions.h), each partition tried with the engine's open, so that the volume's own boot sector
+// decides, never the partition's type. The image is opened for reading only.
 
+#include "ntfs/NtfsContainer.h"
 #include "ntfs/NtfsPartitions.h"
 #include "ntfs/NtfsVolume.h"
 
@@ -22,6 +23,7 @@ struct TImageVolume {
 };
 
 struct TDiskImage {
+    TContainerFacts container; // what the disk came in (when it was opened from a file)
     TPartitionTable table;
     // Each partition with an NTFS boot sector, in table order, opened or not; the others are left out.
     std::vector<TImageVolume> volumes;
@@ -32,7 +34,8 @@ struct TDiskImage {
 
 // name is the image's name in the texts (its file name).
 TDiskImage openDiskImage(std::shared_ptr<TNtfsDevice> image, const std::wstring& name);
-TDiskImage openDiskImage(const std::filesystem::path& path);
+// The disk in the container at path (NtfsContainer.h): a raw image, split raw, E01, VHDX, VHD, VMDK.
+TDiskImage openDiskImage(const std::filesystem::path& path, TSplitNames names = TSplitNames::numbered);
 
 // Why the engine could not open a volume, for a message: "its master file table is damaged".
 std::wstring describeOpenError(TNtfsOpenError error);

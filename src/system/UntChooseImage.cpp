@@ -9,7 +9,8 @@ using namespace plat;
 namespace {
 
 // Pairs of texts (what the list shows, the patterns), each ended by a NUL; a second NUL ends them.
-const wchar_t kImageFilter[] = L"Disk images (*.img;*.dd;*.raw;*.vhd)\0*.img;*.dd;*.raw;*.vhd\0"
+const wchar_t kImageFilter[] = L"Disk images (*.E01;*.vhdx;*.vhd;*.vmdk;*.001;*.dd;*.img;*.raw)\0"
+                               L"*.E01;*.vhdx;*.vhd;*.vmdk;*.001;*.dd;*.img;*.raw\0"
                                L"All files (*.*)\0*.*\0";
 
 // Long paths (\\?\...) fit as well as plain ones.

@@ -4,6 +4,6 @@
 #include <string>
 
 // Answers the chosen file's full path, or the empty text when the user cancels. The dialog offers
-// disk images (*.img, *.dd, *.raw, *.vhd; a split image's first segment, *.001, is not offered until
-// split images are read whole) first, and all files.
+// disk images and the containers they come in (*.E01, *.vhdx, *.vhd, *.vmdk, *.001,
+// *.dd, *.img, *.raw) first, and all files.
 std::wstring chooseDiskImage();

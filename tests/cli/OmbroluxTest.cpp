@@ -493,6 +493,71 @@ TEST_F(OmbroluxTest, ScansEveryNtfsPartitionOfADiskAndNamesEach) {
     EXPECT_EQ(expected, listing(diskImage));
 }
 
+// An E01 of the two-partition disk, in segments: scan, cat and info read it as the raw disk; a missing
+// segment is named.
+TEST_F(OmbroluxTest, ReadsAnE01AsTheRawDiskAndDescribesIt) {
+    const fs::path dir = folder->path();
+    const fs::path diskImage = makeDisk();
+    if (runShell("command -v ewfacquire", dir).code != 0) {
+        GTEST_SKIP() << "ewfacquire is not installed (scripts/setup.sh installs ewf-tools)";
+    }
+    const fs::path ewfFolder = dir / "ewf";
+    fs::create_directories(ewfFolder);
+    ASSERT_EQ(0, runShell("ewfacquire -u -q -c none -S 10MiB -C case-7 -e Ann -t " +
+                              quoted((ewfFolder / "evidence").string()) + " " + quoted(diskImage.string()),
+                          dir)
+                     .code);
+    const fs::path first = ewfFolder / "evidence.E01";
+    ASSERT_TRUE(fs::exists(ewfFolder / "evidence.E03"));
+
+    const auto records = [&dir](const fs::path& target) {
+        const TRun run =
+            ombrolux({"scan", target.string(), "--format", "jsonl", "--hash", "--include-zone"}, dir);
+        EXPECT_EQ(0, run.code) << run.err;
+        std::multiset<std::string> listed;
+        std::istringstream lines(run.out);
+        for (std::string line; std::getline(lines, line);) {
+            nlohmann::json record = nlohmann::json::parse(line);
+            std::string source = record["source"].get<std::string>();
+            record["source"] = source.substr(source.find(" ["));
+            listed.insert(record.dump());
+        }
+        return listed;
+    };
+    const std::multiset<std::string> raw = records(diskImage);
+    EXPECT_EQ(8u, raw.size()); // four streams with --include-zone, in each of the two volumes
+    EXPECT_EQ(raw, records(first));
+
+    const TRun cat = ombrolux({"cat", first.string() + " [3]\\setup.exe:payload"}, dir);
+    EXPECT_EQ(0, cat.code) << cat.err;
+    EXPECT_TRUE(cat.out == payload) << cat.out.size();
+
+    const TRun info = ombrolux({"info", first.string(), "--format", "json"}, dir);
+    ASSERT_EQ(0, info.code) << info.err;
+    const nlohmann::json described = nlohmann::json::parse(info.out);
+    EXPECT_EQ(described["format"], "EWF (EnCase 6)");
+    EXPECT_GE(described["segments"].size(), 3u);
+    EXPECT_EQ(described["segments"][1], "evidence.E02");
+    EXPECT_EQ(described["media_size"], fs::file_size(diskImage));
+    EXPECT_EQ(described["notes"]["case number"], "case-7");
+    EXPECT_EQ(described["notes"]["examiner"], "Ann");
+    EXPECT_EQ(described["notes"]["MD5"].get<std::string>().size(), 32u);
+    EXPECT_EQ(described["partition_table"], "MBR");
+    ASSERT_EQ(described["partitions"].size(), 3u);
+    EXPECT_EQ(described["partitions"][0]["ntfs"], true);
+    EXPECT_EQ(described["partitions"][0]["label"], "cli");
+    EXPECT_EQ(described["partitions"][1]["ntfs"], false);
+    EXPECT_EQ(described["partitions"][2]["number"], 3);
+
+    fs::remove(ewfFolder / "evidence.E02");
+    for (const char* command : {"scan", "info"}) {
+        const TRun missing = ombrolux({command, first.string()}, dir);
+        EXPECT_EQ(1, missing.code);
+        EXPECT_NE(missing.err.find("evidence.E02 is missing: the image has "), std::string::npos)
+            << missing.err;
+    }
+}
+
 TEST_F(OmbroluxTest, CatWritesAStreamUnchangedOrNamesWhyNot) {
     const fs::path dir = folder->path();
     TRun run = ombrolux({"cat", image.string() + "\\setup.exe:payload"}, dir);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # ombrolux.exe under Wine, run as a user runs it: on a real folder (Wine has no alternate streams, so
 # the walk finds none: a valid empty CSV and JSON Lines, exit 0), on an NTFS image file (the same
-# records as the native binary's), and delete on a real file (a missing stream fails cleanly, a
+# records as the native binary's, from the raw image and from its E01, VHDX, VHD, VMDK and split
+# containers), and delete on a real file (a missing stream fails cleanly, a
 # file's main data is refused and stays).
 # Usage: tests/cli/run_wine_ombrolux.sh NATIVE_BUILD WINDOWS_BUILD
 set -u
@@ -70,6 +71,39 @@ if a != b or len(a) != 3:
     print("native:", a, "\nwine:", b)
     sys.exit(1)
 PY
+  # The same volume in the containers responders receive: the Windows exe reads each through the
+  # libraries linked into it as the native binary reads the raw image.
+  if command -v ewfacquire >/dev/null && command -v qemu-img >/dev/null; then
+    mkdir -p "$work/c"
+    ewfacquire -u -q -c none -S 4MiB -C case-9 -t "$work/c/evidence" "$img" >/dev/null 2>&1 &&
+      qemu-img convert -O vhdx "$img" "$work/c/disk.vhdx" && qemu-img convert -O vpc "$img" "$work/c/disk.vhd" &&
+      qemu-img convert -O vmdk -o subformat=twoGbMaxExtentSparse "$img" "$work/c/disk.vmdk" &&
+      (cd "$work/c" && split -b 5M -d -a 3 --numeric-suffixes=1 "$img" split.)
+    check "containers made with ewfacquire, qemu-img and split" [ $? -eq 0 ]
+    for container in evidence.E01 disk.vhdx disk.vhd disk.vmdk split.001; do
+      (cd "$work/c" && wine_run scan "$container" --include-zone --hash --preview 16 --format jsonl) \
+        >"$work/c.jsonl" 2>"$work/c.err"
+      check "$container, Windows exe: exit 0" [ $? -eq 0 ]
+      check "$container: the records of the raw image" python3 - "$work/native.jsonl" "$work/c.jsonl" <<'PY'
+import json, sys
+def records(path):
+    return [dict(json.loads(line), source=None) for line in open(path, encoding="utf-8")]
+sys.exit(0 if records(sys.argv[1]) == records(sys.argv[2]) else 1)
+PY
+    done
+    (cd "$work/c" && wine_run info evidence.E01 --format json) >"$work/info.json" 2>/dev/null
+    check "info evidence.E01: EWF, its segments and case number" python3 - "$work/info.json" <<'PY'
+import json, sys
+i = json.load(open(sys.argv[1], encoding="utf-8"))
+sys.exit(0 if i["format"].startswith("EWF") and len(i["segments"]) >= 4 and i["notes"]["case number"] == "case-9" else 1)
+PY
+    rm "$work/c/evidence.E02"
+    (cd "$work/c" && wine_run scan evidence.E01) >/dev/null 2>"$work/c.err"
+    check "E01 with a segment missing: exit 1" [ $? -eq 1 ]
+    check "E01 with a segment missing: named" grep -q 'evidence.E02 is missing: the image has' "$work/c.err"
+  else
+    echo "skip container cases: ewfacquire or qemu-img is not installed"
+  fi
   (cd "$work" && wine_run cat 'volume.img\setup.exe:payload') >"$work/payload.wine" 2>/dev/null
   check "image: cat writes the stream's bytes unchanged" cmp -s "$work/payload" "$work/payload.wine"
   before=$(sha256sum <"$img")

@@ -232,8 +232,9 @@ done
 app_pid=""
 check "Alt+F4 ends the program with exit code 0 (got $code)" [ "$code" -eq 0 ]
 
-# ---- 7. The real program on a disk image file: an MBR with two NTFS partitions that mkntfs and
-# ntfscp made (numbered 1 and 3; partition 2 is FAT and skipped). "Scan NTFS Disk Image..." is the
+# ---- 7. The real program on a disk image as responders receive it: an E01 that ewfacquire made (in
+# segments) of an MBR disk with two NTFS partitions that mkntfs and ntfscp made (numbered 1 and 3;
+# partition 2 is FAT and skipped); the raw disk where ewfacquire is missing. "Scan NTFS Disk Image..." is the
 # last item of the scan menu (Up, Return); the file-open dialog takes the image's Z: path. The rows
 # name the image and partition; a stream saved from the image into a real folder holds its bytes;
 # both deletes are refused as read only and the image file is unchanged.
@@ -278,7 +279,15 @@ disk[mib:3 * mib] = open(f"{work}/first.vol", "rb").read()
 disk[5 * mib:7 * mib] = open(f"{work}/second.vol", "rb").read()
 open(f"{work}/evidence.dd", "wb").write(disk)
 PY
-  image_sum=$(sha256sum < "$dest/work/evidence.dd")
+  picked=evidence.dd
+  if command -v ewfacquire >/dev/null 2>&1; then
+    ewfacquire -u -q -c none -S 1MiB -t "$dest/work/evidence" "$dest/work/evidence.dd" >/dev/null 2>&1 &&
+      picked=evidence.E01
+    check "ewfacquire makes an E01 of the disk in segments" [ -f "$dest/work/evidence.E02" ]
+  else
+    echo "SKIP: the E01 of the disk (ewfacquire is not installed): the raw disk is scanned instead"
+  fi
+  image_sum=$(cat "$dest/work/$picked"* | sha256sum)
   wine "$program" >/dev/null 2>&1 &
   app_pid=$!
   main=$(wait_window "Korvane ADS Ombrolux")
@@ -304,16 +313,16 @@ print(*found) if found else None")
     if [ -n "$opened" ]; then
       xdotool windowfocus --sync "$opened" >/dev/null 2>&1
       sleep 0.5
-      xdotool type --delay 30 "$(windows_path "$dest/work/evidence.dd")"
+      xdotool type --delay 30 "$(windows_path "$dest/work/$picked")"
       xdotool key Return
       check "the image is taken: the Setup Scan dialog follows" answer "Setup Scan"
       check "the image scan lists the two streams of the two NTFS partitions" shot_rows image-scanned 2
       where image-scanned
-      # Rows: 0 evidence.dd [1]\report.docx, 1 payload, 2 evidence.dd [3]\memo.txt, 3 notes.
+      # Rows: 0 evidence.E01 [1]\report.docx, 1 payload, 2 evidence.E01 [3]\memo.txt, 3 notes.
       menu_item 3 $COPY_ITEM
       sleep 0.5
       check "an image row's path names the image and partition" \
-        [ "$(wine "$probe" clipboard 2>/dev/null | tr -d '\r')" = 'evidence.dd [3]\memo.txt:notes' ]
+        [ "$(wine "$probe" clipboard 2>/dev/null | tr -d '\r')" = "$picked [3]\\memo.txt:notes" ]
       open_from_menu 1 $BACKUP_ITEM "Browse for Folder" && choose_folder "$dest/image"
       info=$(wait_window "Information")
       report=$(dialog_texts "Information")
@@ -333,7 +342,7 @@ print(*found) if found else None")
         grep -qxF "$readonly_text" <<<"$(dialog_texts Information)"
       answer "Information"
       check "every image row is still there" shot_rows image-after-deletes 2
-      check "the image file is unchanged" [ "$(sha256sum < "$dest/work/evidence.dd")" = "$image_sum" ]
+      check "the image's files are unchanged" [ "$(cat "$dest/work/$picked"* | sha256sum)" = "$image_sum" ]
     fi
   fi
   xdotool windowfocus --sync "$main" >/dev/null 2>&1 || true

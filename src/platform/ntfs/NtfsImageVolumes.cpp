@@ -4,9 +4,10 @@
 
 namespace plat::ntfs {
 
-TImageVolumes openImageVolumes(const std::wstring& name, const std::filesystem::path& image) {
+TImageVolumes openImageVolumes(const std::wstring& name, const std::filesystem::path& image,
+                               ::ntfs::TSplitNames names) {
     TImageVolumes opened;
-    ::ntfs::TDiskImage disk = ::ntfs::openDiskImage(image);
+    ::ntfs::TDiskImage disk = ::ntfs::openDiskImage(image, names);
     for (::ntfs::TImageVolume& partition : disk.volumes) {
         const std::wstring number = std::to_wstring(partition.number);
         if (!partition.volume) {

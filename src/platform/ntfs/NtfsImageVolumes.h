@@ -3,6 +3,7 @@
 // carry: every NTFS partition of its partition table (MBR, GPT, fixed VHD), or the image itself when
 // it is one bare volume. Shared by the window and the console tool, so both name them alike.
 
+#include "ntfs/NtfsContainer.h"
 #include "ntfs/NtfsVolume.h"
 
 #include <filesystem>
@@ -27,6 +28,7 @@ struct TImageVolumes {
 };
 
 // name: the image as the rows and texts name it (what the user gave, or its file name).
-TImageVolumes openImageVolumes(const std::wstring& name, const std::filesystem::path& image);
+TImageVolumes openImageVolumes(const std::wstring& name, const std::filesystem::path& image,
+                               ::ntfs::TSplitNames names = ::ntfs::TSplitNames::numbered);
 
 } // namespace plat::ntfs

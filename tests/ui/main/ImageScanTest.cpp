@@ -160,7 +160,8 @@ TEST_F(ImageScanTest, RowsNameTheImageAndPartitionInEveryColumnAndOnTheClipboard
     ASSERT_EQ(dialogs.fileDialogs().size(), 1u);
     const auto& shown = dialogs.fileDialogs()[0];
     EXPECT_EQ(shown.filter,
-              (std::vector<std::wstring>{L"Disk images (*.img;*.dd;*.raw;*.vhd)", L"*.img;*.dd;*.raw;*.vhd",
+              (std::vector<std::wstring>{L"Disk images (*.E01;*.vhdx;*.vhd;*.vmdk;*.001;*.dd;*.img;*.raw)",
+                                         L"*.E01;*.vhdx;*.vhd;*.vmdk;*.001;*.dd;*.img;*.raw",
                                          L"All files (*.*)", L"*.*"}));
     EXPECT_EQ(shown.filterIndex, 1u);
     EXPECT_NE(shown.flags & plat::OFN_FILEMUSTEXIST, 0u);
