@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace cli {
@@ -21,6 +22,8 @@ struct TScanSettings {
     // walk where it cannot be read, with a warning).
     bool direct = false;
     report::TFactsWanted wanted;
+    // Only the streams of this verdict are written (all when empty).
+    std::optional<report::TVerdict> only;
 };
 
 // Where records and errors go.

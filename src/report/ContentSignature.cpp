@@ -389,12 +389,17 @@ std::optional<TText> asText(std::string_view b) {
         }
         return TText{std::string(b), ascii ? "ASCII" : "UTF-8"};
     }
-    // Another code page: every byte a printable one or white space.
+    // Another code page: every byte a printable one or white space, and most of them ASCII.
+    std::size_t ascii = 0;
     for (const char c : b) {
         const auto byte = static_cast<unsigned char>(c);
         if (!isTextCodePoint(byte) || byte == 0x7F) {
             return std::nullopt;
         }
+        ascii += byte < 0x80 ? 1 : 0;
+    }
+    if (ascii * 10 < b.size() * 7) {
+        return std::nullopt;
     }
     return TText{std::string(b), "ANSI code page"};
 }

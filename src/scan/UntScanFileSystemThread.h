@@ -144,7 +144,8 @@ private:
     void askEntry(const std::wstring& folder, const std::wstring& name, bool isFolder, bool countOnly,
                   plat::TKnownStreams streams);
     void inspect(const std::wstring& name, bool isFolder);
-    bool isReportedStream(const TADSObject& ads) const;
+    // name: the file or folder that carries the stream.
+    bool isReportedStream(const std::wstring& name, const TADSObject& ads) const;
     bool leadsBackOnWalkPath(const std::wstring& folderLink);
 
     TScanNotifications& FNotifications;
