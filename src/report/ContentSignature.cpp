@@ -317,17 +317,24 @@ bool allText(std::string_view utf8) {
     return true;
 }
 
-// Valid UTF-8 but for a character cut at the end of what was read.
-bool validUtf8Prefix(std::string_view b) {
-    for (std::size_t cut = 0; cut <= 3 && cut <= b.size(); ++cut) {
-        if (isValidUtf8(b.substr(0, b.size() - cut))) {
-            return true;
-        }
-        if (cut < b.size() && (u8(b, b.size() - 1 - cut) & 0xC0) != 0x80) {
-            return false; // only the bytes of one last character may be missing
-        }
+// How many of the bytes are valid UTF-8 when at most one character cut at the end of what was read is
+// left out; nothing when they are not UTF-8.
+std::optional<std::size_t> utf8Length(std::string_view b) {
+    if (isValidUtf8(b)) {
+        return b.size();
     }
-    return false;
+    for (std::size_t k = 1; k <= 3 && k <= b.size(); ++k) {
+        const std::uint32_t c = u8(b, b.size() - k);
+        if ((c & 0xC0) == 0x80) {
+            continue; // a continuation byte: the character starts further back
+        }
+        const std::size_t need = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        if (need > k && isValidUtf8(b.substr(0, b.size() - k))) {
+            return b.size() - k;
+        }
+        return std::nullopt;
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> utf16Text(std::string_view b, bool bigEndian) {
@@ -354,9 +361,9 @@ std::optional<TText> asText(std::string_view b) {
         return std::nullopt;
     }
     if (startsWith(b, "\xEF\xBB\xBF")) {
-        const std::string_view rest = b.substr(3);
-        if (validUtf8Prefix(rest) && allText(rest)) {
-            return TText{std::string(rest), "UTF-8"};
+        const std::optional<std::size_t> length = utf8Length(b.substr(3));
+        if (length && allText(b.substr(3, *length))) {
+            return TText{std::string(b.substr(3, *length)), "UTF-8"};
         }
         return std::nullopt;
     }
@@ -379,15 +386,16 @@ std::optional<TText> asText(std::string_view b) {
     if (b.find('\0') != std::string_view::npos) {
         return std::nullopt;
     }
-    if (validUtf8Prefix(b)) {
-        if (!allText(b)) {
+    if (const std::optional<std::size_t> length = utf8Length(b)) {
+        const std::string_view valid = b.substr(0, *length);
+        if (!allText(valid)) {
             return std::nullopt;
         }
         bool ascii = true;
-        for (const char c : b) {
+        for (const char c : valid) {
             ascii = ascii && static_cast<unsigned char>(c) < 0x80;
         }
-        return TText{std::string(b), ascii ? "ASCII" : "UTF-8"};
+        return TText{std::string(valid), ascii ? "ASCII" : "UTF-8"};
     }
     // Another code page: every byte a printable one or white space, and most of them ASCII.
     std::size_t ascii = 0;
@@ -401,7 +409,18 @@ std::optional<TText> asText(std::string_view b) {
     if (ascii * 10 < b.size() * 7) {
         return std::nullopt;
     }
-    return TText{std::string(b), "ANSI code page"};
+    // Kept as UTF-8 (each byte as the Latin-1 character of its value), as every text here is.
+    std::string utf8;
+    for (const char c : b) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x80) {
+            utf8 += c;
+        } else {
+            utf8 += static_cast<char>(0xC0 | (byte >> 6));
+            utf8 += static_cast<char>(0x80 | (byte & 0x3F));
+        }
+    }
+    return TText{std::move(utf8), "ANSI code page"};
 }
 
 std::string lowered(std::string_view text) {
@@ -459,7 +478,13 @@ std::optional<TContentKind> scriptKind(const std::string& original) {
     }
     if (start.starts_with("#!")) {
         std::string_view line = start.substr(0, start.find_first_of("\r\n"));
-        line = line.substr(0, 48);
+        if (line.size() > 48) {
+            std::size_t cut = 48;
+            while (cut > 0 && (u8(line, cut) & 0xC0) == 0x80) {
+                --cut; // not inside a character
+            }
+            line = line.substr(0, cut);
+        }
         return kind("script-shebang", "Script for " + std::string(line.substr(2)) + " (#!)",
                     TContentClass::code);
     }

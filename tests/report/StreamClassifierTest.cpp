@@ -268,6 +268,10 @@ TEST(StreamClassifierTest, NothingPastTheFirst64KiBIsLookedAt) {
     EXPECT_EQ(text.kind, "text");
     bytes.replace(bytes.size() - 2, 2, "MZ"); // a program's start at the very end is too short to be one
     EXPECT_EQ(classify({L"x", bytes, "", TVerdict::known}).kind, "text");
+    // A character cut by the end of what was read leaves text text; a broken one at a stream's end does not.
+    std::string cut(report::kClassifyBytes - 1, 'a');
+    EXPECT_EQ(classify({L"x", cut + "\xC3\xBC" + "more", "", TVerdict::known}).kindText, "Text (ASCII)");
+    EXPECT_EQ(classify({L"x", "#!\x9A", "", TVerdict::known}).kind, "data");
     // A whole stream larger than what was read is judged by what was read.
     const report::TStreamClass big =
         report::classifyStream({.name = L"WofCompressedData",
