@@ -336,9 +336,10 @@ bool TScanFileSystem::isReportedStream(const std::wstring& name, const TADSObjec
         return true;
     }
     // Only a small stream that decodes as a download mark is left out: anything else hidden under the
-    // name (or one that cannot be read to tell) is listed.
+    // name is listed. One that cannot be read is left out, as every small mark was: a failing read
+    // never adds a row.
     const std::optional<std::string> bytes = report::readStreamHead(streamPathOf(name, ads.adsName()));
-    return !bytes || !report::decodeZoneIdentifier(*bytes).readable;
+    return bytes && !report::decodeZoneIdentifier(*bytes).readable;
 }
 
 void TScanFileSystem::inspect(const std::wstring& name, bool isFolder) {

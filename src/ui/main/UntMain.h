@@ -6,6 +6,7 @@
 // notifications (UntMainScanEvents.cpp).
 
 #include "platform/ShellServices.h"
+#include "report/StreamClassifier.h"
 #include "scan/UntScanFileSystemThread.h"
 #include "streamops/UntBackupADSThread.h"
 #include "system/UntKorvaneLib.h"
@@ -29,6 +30,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -57,6 +59,12 @@ struct TTreeData {
     std::int64_t ModificationKey = 0;
     // A stream's size in bytes, as the scan listed it (the size text is rounded); 0 for a file.
     std::int64_t StreamSize = 0;
+
+    // What a stream holds: the "What it holds" column's text and the classifier's answer (empty for a
+    // file or folder row). IsFolder: a folder's row, whose streams are classified as a folder's.
+    std::wstring Column7;
+    std::optional<report::TStreamClass> StreamClass;
+    bool IsFolder = false;
 };
 using PTreeData = TTreeData*;
 
@@ -134,6 +142,7 @@ public:
     TMenuItem* FullCollapse1 = nullptr;
     TMenuItem* Checkallitems1 = nullptr;
     TMenuItem* UncheckallItems1 = nullptr;
+    TMenuItem* CheckSuspiciousOnly1 = nullptr;
     TMenuItem* BackupselectedADS1 = nullptr;
     TMenuItem* DeleteselectedADS1 = nullptr;
     TMenuItem* CopyfullADSPath1 = nullptr;
@@ -230,6 +239,22 @@ public:
     void Checkallitems1Click();
     void UncheckallItems1Click();
     void setAllChecked(TTreeList* tree, bool checked);
+
+    // ---- What each stream holds (UntMainStreamClass.cpp).
+    // A stream row's preview and class, from one read of the stream's first bytes.
+    void fillStreamContent(TTreeData& data, const std::wstring& streamPath, const TADSObject& ads,
+                           bool onFolder, std::int32_t previewLen);
+    // A suspicious stream's row carries a mark over its picture, drawn at the tree's scale.
+    void VSTPaintImageOverlay(TCanvas& canvas, TTreeNode* node, TImageKind kind, const TRect& imageRect);
+    // Checks the suspicious streams and unchecks every other row.
+    void CheckSuspiciousOnly1Click();
+    // While a scan's outcome shows, the alert panel gives the reasons of the focused suspicious stream,
+    // and the outcome again when the focus leaves it.
+    void showStreamReasons();
+    bool FReasonsShown = false;
+    std::wstring FReasonsTitle;
+    std::wstring FOutcomeTitle;
+    std::wstring FOutcomeBody;
     // The record of a row; null for none.
     PTreeData treeData(TTreeNode* node) const { return VST->getNodeData<TTreeData>(node); }
 
