@@ -16,10 +16,23 @@ constexpr std::int64_t kHighEntropySize = 4096;
 constexpr double kHighEntropy = 7.5;
 
 std::string quoted(std::string_view text) {
-    return "\"" + std::string(text) + "\"";
+    std::string out(1, '"');
+    out.append(text);
+    out += '"';
+    return out;
 }
 
+// The text with its first letter in lower case, to stand inside a sentence; names keep theirs.
 std::string lowerFirst(std::string text) {
+    static constexpr std::string_view names[] = {"Windows",  "Linux",     "Mac",       "Java",    "Word",
+                                                 "Excel",    "Visio",     "Office",    "Outlook", "Apple",
+                                                 "Internet", "Microsoft", "Kaspersky", "Dropbox", "Services"};
+    const std::string_view word = std::string_view(text).substr(0, text.find_first_of(" ',("));
+    for (const std::string_view name : names) {
+        if (word == name) {
+            return text;
+        }
+    }
     if (text.size() > 1 && text[0] >= 'A' && text[0] <= 'Z' && !(text[1] >= 'A' && text[1] <= 'Z')) {
         text[0] = static_cast<char>(text[0] + 32);
     }
