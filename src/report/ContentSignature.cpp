@@ -432,7 +432,18 @@ std::string lowered(std::string_view text) {
 }
 
 bool has(std::string_view text, std::string_view what) {
-    return text.find(what) != std::string_view::npos;
+    if (what.size() < 2) {
+        return text.find(what) != std::string_view::npos;
+    }
+    // The second character is compared before the whole marker: most first-character hits end there.
+    for (std::size_t pos = text.find(what[0]);
+         pos != std::string_view::npos && pos + what.size() <= text.size();
+         pos = text.find(what[0], pos + 1)) {
+        if (text[pos + 1] == what[1] && text.compare(pos, what.size(), what) == 0) {
+            return true;
+        }
+    }
+    return false;
 }
 
 // Whether a line starts with the token (the first one included).
@@ -443,7 +454,7 @@ bool lineStarts(std::string_view text, std::string_view token) {
         while (start < text.size() && (text[start] == ' ' || text[start] == '\t')) {
             ++start;
         }
-        if (text.substr(start, token.size()) == token) {
+        if (start < text.size() && text[start] == token[0] && text.substr(start, token.size()) == token) {
             return true;
         }
         const std::size_t end = text.find('\n', pos);
