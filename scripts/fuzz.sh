@@ -23,7 +23,7 @@ cmake --build "$build" --target fuzzers -j "${KW_JOBS:-$(nproc)}" >"$build/build
   tail -n 40 "$build/build.log"; echo "fuzz build failed"; exit 1; }
 mkdir -p "$build/artifacts"
 status=0
-for target in backup_walk stream_names unique_name preview ntfs_volume partition_table containers; do
+for target in backup_walk stream_names unique_name preview ntfs_volume partition_table classifier containers; do
   work=$(mktemp -d)
   log="$build/artifacts/fuzz_$target.log"
   "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \

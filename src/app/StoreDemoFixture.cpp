@@ -46,7 +46,16 @@ void fillStoreDemo(plat::store::TSimStore& store) {
                                 12));
     store.addStream(L"D:\\Photos\\holiday.jpg", L"gps", "48.8584 N, 2.2945 E");
     file(store, L"D:\\Archive\\backup.zip", "PK");
-    store.addStream(L"D:\\Archive\\backup.zip", L"payload", "PK\x03\x04 payload");
+    // A Windows program's headers parked behind an archive: the suspicious row of the demo.
+    std::string program(0x100, '\0');
+    program.replace(0, 2, "MZ");
+    program[0x3C] = 0x40;
+    program.replace(0x40, 8, std::string("PE\0\0\x4C\x01\x01\0", 8));
+    program[0x56] = 0x02;
+    program[0x58] = 0x0B;
+    program[0x59] = 0x01;
+    program[0x88] = 0x02;
+    store.addStream(L"D:\\Archive\\backup.zip", L"payload", program);
     store.setDataSize(L"D:\\Archive\\backup.zip:payload", 3ull << 30);
 
     // Plain files, enough for the progress steps of 50 files to show.

@@ -71,6 +71,9 @@ public:
             std::fprintf(FOutput.errors, "ombrolux: %s: %s\n",
                          report::toUtf8(shown(finding.fullPath)).c_str(), error.c_str());
         }
+        if (FSettings.only && finding.streamClass && finding.streamClass->verdict != *FSettings.only) {
+            return this;
+        }
         finding.filePath = shown(finding.filePath);
         finding.fullPath = shown(finding.fullPath);
         const std::string record = FOutput.writer->record(finding);

@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace cli {
@@ -24,6 +25,8 @@ struct TScanSettings {
     // on live drives (asked for their own streams, not entered).
     bool skipHiddenFolders = false;
     report::TFactsWanted wanted;
+    // Only the streams of this verdict are written (all when empty).
+    std::optional<report::TVerdict> only;
 };
 
 // Where records and errors go.

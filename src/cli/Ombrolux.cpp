@@ -59,6 +59,7 @@ struct TScanCommand {
     int preview = 0;
     bool hash = false;
     std::string format = "text";
+    std::string only; // empty: every stream
     std::string output;
     bool force = false;
     bool split = false;
@@ -77,6 +78,10 @@ public:
         FSplit = command.split;
         FSettings.wanted.previewLen = command.preview;
         FSettings.wanted.hash = command.hash;
+        if (!command.only.empty()) {
+            FSettings.only =
+                command.only == "suspicious" ? report::TVerdict::suspicious : report::TVerdict::unknown;
+        }
         FOutput.records = records;
         FOutput.errors = console.err;
         FOutput.writer = &writer;
@@ -306,6 +311,11 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     scanCommand->add_option("--format", scan.format, "text, csv or jsonl (default text)")
         ->check(CLI::IsMember({"text", "csv", "jsonl"}));
     scanCommand->add_flag("--split", scan.split, kSplitHelp);
+    scanCommand
+        ->add_option("--only", scan.only,
+                     "List only the streams of this verdict: suspicious (code, foreign content under a known "
+                     "name, random-looking data, names made to deceive) or unknown")
+        ->check(CLI::IsMember({"suspicious", "unknown"}));
     CLI::Option* output = scanCommand->add_option("--output", scan.output, "Write the report to FILE");
     scanCommand->add_flag("--force", scan.force, "Overwrite the --output file")->needs(output);
 

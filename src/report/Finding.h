@@ -1,6 +1,7 @@
 #pragma once
 // One reported stream with everything the reports write of it, and the writers of the three formats.
 
+#include "report/StreamClassifier.h"
 #include "report/ZoneIdentifier.h"
 #include "stream/UntKorvaneLib.h"
 
@@ -31,6 +32,10 @@ struct TStreamFinding {
     std::wstring preview;                    // empty when not asked for
     std::string sha256;                      // lower-case hex; empty when not asked for or unreadable
     std::optional<TZoneMark> mark;           // for Zone.Identifier streams
+
+    // What the stream holds, whether it is known and why (fields kind, kind_text, verdict, reasons,
+    // entropy); empty when it was not classified.
+    std::optional<TStreamClass> streamClass;
 };
 
 enum class TReportFormat { text, csv, jsonl };

@@ -57,6 +57,13 @@ std::string jsonString(std::string_view wtf8) {
     return out;
 }
 
+// Bits per byte with three decimals ("7.994").
+std::string entropyText(double entropy) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.3f", entropy);
+    return buffer;
+}
+
 std::string jsonString(const std::wstring& text) {
     return jsonString(toUtf8(text));
 }
@@ -115,6 +122,23 @@ public:
                 out += "{\"readable\":false,\"reason\":" + jsonString(f.mark->reason) + "}";
             }
         }
+        // What the stream holds.
+        const std::optional<TStreamClass>& c = f.streamClass;
+        key("kind"), out += c ? jsonString(c->kind) : "null";
+        key("kind_text"), out += c ? jsonString(c->kindText) : "null";
+        key("verdict"), out += c ? jsonString(verdictName(c->verdict)) : "null";
+        key("reasons");
+        if (c) {
+            out += '[';
+            for (std::size_t i = 0; i < c->reasons.size(); ++i) {
+                out += i == 0 ? "" : ",";
+                out += jsonString(c->reasons[i]);
+            }
+            out += ']';
+        } else {
+            out += "null";
+        }
+        key("entropy"), out += c ? entropyText(c->entropy) : "null";
         out += "}\n";
         return out;
     }
@@ -137,6 +161,15 @@ std::string csvField(std::string_view wtf8) {
     return out;
 }
 
+std::string joinedReasons(const TStreamClass& c) {
+    std::string out;
+    for (const std::string& reason : c.reasons) {
+        out += out.empty() ? "" : "\n";
+        out += reason;
+    }
+    return out;
+}
+
 class TCsvWriter final : public TFindingWriter {
 public:
     explicit TCsvWriter(bool byteOrderMark) : FByteOrderMark(byteOrderMark) {}
@@ -145,7 +178,8 @@ public:
         return std::string(FByteOrderMark ? "\xEF\xBB\xBF" : "") +
                "source,file_path,stream_name,full_path,mft_entry,mft_sequence,size,created,modified,"
                "attributes,preview,sha256,"
-               "zone_id,zone_name,referrer_url,host_url,host_ip_address,zone_fields\r\n";
+               "zone_id,zone_name,referrer_url,host_url,host_ip_address,zone_fields,"
+               "kind,kind_text,verdict,reasons,entropy\r\n";
     }
 
     std::string record(const TStreamFinding& f) const override {
@@ -187,7 +221,14 @@ public:
                                        referrer,
                                        host,
                                        hostIp,
-                                       fields};
+                                       fields,
+                                       // What the stream holds (the reasons one per line).
+                                       f.streamClass ? f.streamClass->kind : std::string{},
+                                       f.streamClass ? f.streamClass->kindText : std::string{},
+                                       f.streamClass ? std::string(verdictName(f.streamClass->verdict))
+                                                     : std::string{},
+                                       f.streamClass ? joinedReasons(*f.streamClass) : std::string{},
+                                       f.streamClass ? entropyText(f.streamClass->entropy) : std::string{}};
         std::string out;
         for (const std::string& column : columns) {
             out += out.empty() ? "" : ",";
@@ -223,9 +264,18 @@ std::string readable(const std::wstring& text) {
 class TTextWriter final : public TFindingWriter {
 public:
     std::string record(const TStreamFinding& f) const override {
-        std::string out = readable(f.fullPath) + "  " + std::to_string(f.size) + " bytes";
+        // The verdict first, padded so that the paths line up; the kind after the size and the record.
+        std::string out;
+        if (f.streamClass) {
+            out = std::string(verdictName(f.streamClass->verdict));
+            out += std::string(out.size() < 10 ? 10 - out.size() : 0, ' ') + "  ";
+        }
+        out += readable(f.fullPath) + "  " + std::to_string(f.size) + " bytes";
         if (f.mft) {
             out += "  mft " + std::to_string(f.mft->entry) + "-" + std::to_string(f.mft->sequence);
+        }
+        if (f.streamClass) {
+            out += "  " + readable(f.streamClass->kindText);
         }
         if (f.mark && f.mark->readable) {
             out += "  zone " + std::to_string(f.mark->zoneId);

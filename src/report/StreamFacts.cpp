@@ -3,6 +3,7 @@
 #include "platform/FileServices.h"
 #include "platform/OpenEntry.h"
 #include "platform/Owned.h"
+#include "platform/ScopedModes.h"
 #include "platform/Sha256.h"
 #include "platform/WinPath.h"
 
@@ -13,8 +14,6 @@ namespace report {
 
 namespace {
 
-// A download mark is a few hundred bytes; one larger than this is not decoded (reported unreadable).
-constexpr std::size_t kMaxMarkBytes = 64 * 1024;
 constexpr plat::DWORD kReadPiece = 1 << 20;
 
 // The file's NTFS file reference, as the file index of its handle gives it (on NTFS the record number
@@ -82,29 +81,42 @@ TStreamFinding gatherFinding(const std::wstring& source, const std::wstring& fil
     if (attributes != plat::INVALID_FILE_ATTRIBUTES) {
         f.attributes = attributes;
     }
-    if (wanted.previewLen > 0) {
-        f.preview = getContentPreview(f.fullPath, wanted.previewLen);
-    }
     const bool isMark = isZoneIdentifierName(f.streamName);
-    if (!wanted.hash && !isMark) {
-        return f;
-    }
+    const auto classify = [&](bool readable, std::string_view head) {
+        f.streamClass = classifyStream({.name = f.streamName,
+                                        .size = f.size,
+                                        .onFolder = (attributes != plat::INVALID_FILE_ATTRIBUTES &&
+                                                     (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0),
+                                        .readable = readable,
+                                        .head = head});
+    };
 
-    // One read of the stream gives the hash and the mark's bytes.
+    // One read of the stream gives the preview, the mark, the class and the hash.
+    plat::TRedirectionOff redirectionOff; // the scan walks with redirection off: the same file is read
     plat::TFileHandle file = plat::openEntry(fs, f.fullPath, plat::GENERIC_READ, plat::FILE_SHARE_READ);
+    // Only the hash and the mark count a stream that cannot be read as an error, as they always did;
+    // the class says so either way.
+    const auto unreadable = [&] {
+        if (wanted.hash || isMark) {
+            error = errorText(fs.GetLastError());
+        }
+        f.preview.clear();
+        classify(false, {});
+    };
     if (!file) {
-        error = errorText(fs.GetLastError());
+        unreadable();
         return f;
     }
     plat::TSha256 sha;
-    std::string markBytes;
+    std::string head; // the first kClassifyBytes (a mark larger than that is not decoded)
     // Most streams are small: the buffer is sized to the stream (the loop reads on to the real end).
     const auto piece = static_cast<plat::DWORD>(std::clamp<std::int64_t>(f.size, 4096, kReadPiece));
     std::vector<std::uint8_t> buffer(piece);
+    bool pastHead = false;
     for (;;) {
         plat::DWORD read = 0;
         if (fs.ReadFile(file.get(), buffer.data(), piece, &read, nullptr) == plat::FALSE) {
-            error = errorText(fs.GetLastError());
+            unreadable();
             return f;
         }
         if (read == 0) {
@@ -113,26 +125,58 @@ TStreamFinding gatherFinding(const std::wstring& source, const std::wstring& fil
         if (wanted.hash) {
             sha.update(buffer.data(), read);
         }
-        if (isMark && markBytes.size() <= kMaxMarkBytes) {
-            markBytes.append(reinterpret_cast<const char*>(buffer.data()), read);
-        }
-        if (!wanted.hash && markBytes.size() > kMaxMarkBytes) {
+        const std::size_t keep = std::min<std::size_t>(read, kClassifyBytes - head.size());
+        head.append(reinterpret_cast<const char*>(buffer.data()), keep);
+        pastHead = pastHead || keep < read;
+        if (!wanted.hash && head.size() == kClassifyBytes) {
+            // Whether anything follows decides whether a mark is too large.
+            pastHead = pastHead || fs.ReadFile(file.get(), buffer.data(), 1, &read, nullptr) == plat::FALSE ||
+                       read > 0;
             break;
         }
     }
     if (isMark) {
-        if (markBytes.size() > kMaxMarkBytes) {
+        if (pastHead) { // a mark is a few hundred bytes: one larger than what was read is not decoded
             f.mark = TZoneMark{};
             f.mark->reason = "too large for a download mark";
         } else {
-            f.mark = decodeZoneIdentifier(markBytes);
+            f.mark = decodeZoneIdentifier(head);
         }
     }
+    if (wanted.previewLen > 0) {
+        f.preview = previewOfBytes(head, wanted.previewLen);
+    }
+    classify(true, head);
     plat::TSha256::TDigest digest{};
     if (wanted.hash && sha.final(digest)) {
         f.sha256 = plat::TSha256::hex(digest);
     }
     return f;
+}
+
+std::optional<std::string> readStreamHead(const std::wstring& streamPath) {
+    plat::TRedirectionOff redirectionOff;
+    plat::TFileServices& fs = plat::files();
+    plat::TFileHandle file(fs.CreateFileW(plat::exactPath(streamPath).c_str(), plat::GENERIC_READ,
+                                          plat::FILE_SHARE_READ, nullptr, plat::OPEN_EXISTING, 0, nullptr));
+    if (!file) {
+        return std::nullopt;
+    }
+    std::string head(kClassifyBytes, '\0');
+    std::size_t filled = 0;
+    while (filled < head.size()) {
+        plat::DWORD read = 0;
+        if (fs.ReadFile(file.get(), head.data() + filled, static_cast<plat::DWORD>(head.size() - filled),
+                        &read, nullptr) == plat::FALSE) {
+            return std::nullopt;
+        }
+        if (read == 0) {
+            break;
+        }
+        filled += std::min<std::size_t>(read, head.size() - filled);
+    }
+    head.resize(filled);
+    return head;
 }
 
 } // namespace report

@@ -5,13 +5,15 @@
 #include "platform/ScopedModes.h"
 #include "platform/WinPath.h"
 #include "platform/ntfs/NtfsDirectDrive.h"
+#include "report/StreamFacts.h"
+#include "report/ZoneIdentifier.h"
 #include "system/UntKorvaneLib.h"
 
 namespace {
 
 // Progress is reported once per this many files of the reporting pass.
 constexpr std::int32_t kProgressEvery = 50;
-// Download marks below this size are left out unless the user asked for them.
+// Download marks below this size are left out unless the user asked for them (those that decode as one).
 constexpr std::int64_t kSmallDownloadMark = 100;
 
 // The path of a folder as its row shows it and its streams are reached: without the trailing
@@ -357,8 +359,15 @@ void TScanFileSystem::askEntry(const std::wstring& folder, const std::wstring& n
     inspect(isFolder ? folderRowName(folder) : folder + name, isFolder, attributes);
 }
 
-bool TScanFileSystem::isReportedStream(const TADSObject& ads) const {
-    return FIncludeZone || !(isDownloadMarkName(ads.adsName()) && ads.adsSize() < kSmallDownloadMark);
+bool TScanFileSystem::isReportedStream(const std::wstring& name, const TADSObject& ads) const {
+    if (FIncludeZone || !isDownloadMarkName(ads.adsName()) || ads.adsSize() >= kSmallDownloadMark) {
+        return true;
+    }
+    // Only a small stream that decodes as a download mark is left out: anything else hidden under the
+    // name is listed. One that cannot be read is left out, as every small mark was: a failing read
+    // never adds a row.
+    const std::optional<std::string> bytes = report::readStreamHead(streamPathOf(name, ads.adsName()));
+    return bytes && !report::decodeZoneIdentifier(*bytes).readable;
 }
 
 void TScanFileSystem::inspect(const std::wstring& name, bool isFolder, plat::DWORD attributes) {
@@ -368,7 +377,7 @@ void TScanFileSystem::inspect(const std::wstring& name, bool isFolder, plat::DWO
     // Small download marks are left out one by one; the file or folder is reported when a stream remains.
     std::vector<const TADSObject*> reported;
     for (const TADSObject& ads : FADSList) {
-        if (isReportedStream(ads)) {
+        if (isReportedStream(name, ads)) {
             reported.push_back(&ads);
         }
     }

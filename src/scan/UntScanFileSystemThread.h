@@ -170,7 +170,8 @@ private:
     void askEntry(const std::wstring& folder, const std::wstring& name, bool isFolder, bool countOnly,
                   plat::TKnownStreams streams, plat::DWORD attributes = plat::INVALID_FILE_ATTRIBUTES);
     void inspect(const std::wstring& name, bool isFolder, plat::DWORD attributes);
-    bool isReportedStream(const TADSObject& ads) const;
+    // name: the file or folder that carries the stream.
+    bool isReportedStream(const std::wstring& name, const TADSObject& ads) const;
     bool leadsBackOnWalkPath(const std::wstring& folderLink);
 
     TScanNotifications& FNotifications;

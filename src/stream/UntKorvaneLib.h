@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/WinTypes.h"
@@ -65,6 +66,9 @@ struct TDateTime {
 // At most count bytes from the start of the file or stream at path: text when readable (decoded with
 // the system's ANSI code page), otherwise hex values joined by ",". Empty when nothing could be read.
 std::wstring getContentPreview(const std::wstring& path, std::int64_t count);
+// The preview of bytes already read: the same text getContentPreview gives for a stream that starts
+// with them (at most count of them, and never more than the longest preview).
+std::wstring previewOfBytes(std::string_view bytes, std::int64_t count);
 bool isNonTextContent(const std::vector<std::uint8_t>& bytes);
 std::wstring bytesToHexText(const std::vector<std::uint8_t>& bytes, const std::wstring& separator);
 // Creation and last-write times of the file at path; false when they cannot be read.

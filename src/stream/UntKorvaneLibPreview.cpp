@@ -118,10 +118,22 @@ std::wstring getContentPreview(const std::wstring& path, std::int64_t count) {
         return {};
     }
     buffer.resize(std::min<std::size_t>(read, buffer.size()));
-    if (isNonTextContent(buffer)) {
-        return bytesToHexText(buffer, L",");
+    return previewOfBytes(std::string_view(reinterpret_cast<const char*>(buffer.data()), buffer.size()),
+                          toRead);
+}
+
+std::wstring previewOfBytes(std::string_view bytes, std::int64_t count) {
+    const std::int64_t wanted = std::min(count, kMaxPreviewLength);
+    if (wanted <= 0 || bytes.empty()) {
+        return {};
     }
-    return plat::shell().ansiToWide(buffer.data(), buffer.size());
+    const std::vector<std::uint8_t> shown(
+        bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
+                                           bytes.size(), static_cast<std::size_t>(wanted))));
+    if (isNonTextContent(shown)) {
+        return bytesToHexText(shown, L",");
+    }
+    return plat::shell().ansiToWide(shown.data(), shown.size());
 }
 
 bool getFileTimes(const std::wstring& path, TDateTime& creation, TDateTime& lastWrite) {

@@ -158,6 +158,10 @@ public:
     using TPaintTextEvent =
         std::function<void(TTreeList* sender, TCanvas& canvas, TTreeNode* node, int column)>;
     // Called after the cell has its background, before its content is drawn.
+    // Drawn over a row's picture right after it (imageRect: where the picture lies), so that a mark can
+    // lie over it at the tree's scale.
+    using TImageOverlayEvent = std::function<void(TTreeList* sender, TCanvas& canvas, TTreeNode* node,
+                                                  TImageKind kind, const TRect& imageRect)>;
     using TBeforeCellPaintEvent = std::function<void(TTreeList* sender, TCanvas& canvas, TTreeNode* node,
                                                      int column, const TRect& cellRect)>;
     using TFocusChangedEvent = std::function<void(TTreeList* sender, TTreeNode* node, int column)>;
@@ -347,6 +351,7 @@ public:
     TGetImageIndexEvent OnGetImageIndex;
     TPaintTextEvent OnPaintText;
     TBeforeCellPaintEvent OnBeforeCellPaint;
+    TImageOverlayEvent OnPaintImageOverlay;
     TNodeEvent OnChecked;
     TNodeEvent OnExpanded;
     TNodeEvent OnCollapsed;

@@ -156,12 +156,22 @@ void TTreeList::paintCell(TCanvas& canvas, TTreeNode* node, int column, const TR
             paintCheckBox(canvas, geo.checkLeft + 1, cy - scale(kCheckBoxSize) / 2, node->checkState);
         }
         if (geo.stateIndex >= 0) {
-            canvas.drawImage(*FStateImages, geo.stateIndex, geo.stateLeft,
-                             cell.top + (cell.height() - FStateImages->height()) / 2);
+            const int top = cell.top + (cell.height() - FStateImages->height()) / 2;
+            canvas.drawImage(*FStateImages, geo.stateIndex, geo.stateLeft, top);
+            if (OnPaintImageOverlay) {
+                OnPaintImageOverlay(this, canvas, node, TImageKind::ikState,
+                                    TRect{geo.stateLeft, top, geo.stateLeft + FStateImages->width(),
+                                          top + FStateImages->height()});
+            }
         }
         if (geo.imageIndex >= 0) {
-            canvas.drawImage(*FImages, geo.imageIndex, geo.imageLeft,
-                             cell.top + (cell.height() - FImages->height()) / 2);
+            const int top = cell.top + (cell.height() - FImages->height()) / 2;
+            canvas.drawImage(*FImages, geo.imageIndex, geo.imageLeft, top);
+            if (OnPaintImageOverlay) {
+                OnPaintImageOverlay(
+                    this, canvas, node, TImageKind::ikNormal,
+                    TRect{geo.imageLeft, top, geo.imageLeft + FImages->width(), top + FImages->height()});
+            }
         }
     }
     if (OnGetText) {

@@ -211,17 +211,63 @@ TEST_F(OmbroluxTest, LeavesSmallMarksOutAndFiltersByWildcard) {
         std::count(run.out.begin(), run.out.end(), '\n'),
         std::distance(std::sregex_iterator(run.out.begin(), run.out.end(), mft), std::sregex_iterator()));
     std::string out = std::regex_replace(run.out, mft, "");
-    EXPECT_NE(std::string::npos, out.find("\\setup.exe:payload  2500000 bytes\n"));
+    EXPECT_NE(std::string::npos,
+              out.find("suspicious  \\setup.exe:payload  2500000 bytes  Random-looking data "
+                       "(encrypted or compressed)\n"));
     // A newline in a name stays on the stream's one line, escaped as everywhere.
-    EXPECT_NE(std::string::npos, out.find("\\notes, q.txt:line|0Abreak, |22x|22  3 bytes\n"));
+    EXPECT_NE(std::string::npos, out.find("unknown     \\notes, q.txt:line|0Abreak, |22x|22  3 bytes  Text (ASCII)\n"));
 
     run = ombrolux({"scan", image.string(), "--wildcard", "*.exe", "--include-zone", "--no-recurse"},
                    folder->path());
     ASSERT_EQ(0, run.code) << run.err;
-    EXPECT_EQ("\\setup.exe:payload  2500000 bytes\n"
-              "\\setup.exe:Zone.Identifier  85 bytes  zone 3 (Internet)  ReferrerUrl=https://a.test/  "
-              "HostUrl=https://a.test/s.exe\n",
-              std::regex_replace(run.out, mft, ""));
+    EXPECT_EQ(
+        "suspicious  \\setup.exe:payload  2500000 bytes  Random-looking data (encrypted or compressed)\n"
+        "known       \\setup.exe:Zone.Identifier  85 bytes  Download mark (zone 3, Internet, from a.test)  "
+        "zone 3 (Internet)  ReferrerUrl=https://a.test/  HostUrl=https://a.test/s.exe\n",
+        std::regex_replace(run.out, mft, ""));
+}
+
+TEST_F(OmbroluxTest, OnlyListsTheStreamsOfOneVerdict) {
+    TRun run = ombrolux({"scan", image.string(), "--include-zone", "--only", "suspicious"}, folder->path());
+    ASSERT_EQ(0, run.code) << run.err;
+    EXPECT_EQ(
+        "suspicious  \\setup.exe:payload  2500000 bytes  Random-looking data (encrypted or compressed)\n",
+        std::regex_replace(run.out, std::regex("  mft [0-9]+-[0-9]+"), ""));
+    run = ombrolux({"scan", image.string(), "--include-zone", "--only", "unknown", "--format", "jsonl"},
+                   folder->path());
+    ASSERT_EQ(0, run.code) << run.err;
+    std::multiset<std::string> listed;
+    std::istringstream records(run.out);
+    for (std::string line; std::getline(records, line);) {
+        const nlohmann::json record = nlohmann::json::parse(line);
+        EXPECT_EQ("unknown", record["verdict"]);
+        EXPECT_EQ("text", record["kind"]);
+        EXPECT_FALSE(record["reasons"].empty());
+        EXPECT_LT(record["entropy"].get<double>(), 2);
+        listed.insert(record["stream_name"].get<std::string>());
+    }
+    EXPECT_EQ((std::multiset<std::string>{"line\nbreak, \"x\"", "smile \xF0\x9F\x98\x80"}), listed);
+    run = ombrolux({"scan", image.string(), "--only", "known"}, folder->path());
+    EXPECT_EQ(2, run.code);
+}
+
+TEST_F(OmbroluxTest, ASmallMarkThatIsNoMarkIsListedSuspicious) {
+    const fs::path dir = folder->path();
+    const fs::path marks = dir / "marks.img";
+    writeFile(dir / "junk", std::string(97, '\x90'));
+    writeFile(dir / "real", "[ZoneTransfer]\r\nZoneId=3\r\n");
+    if (!ntfstest::makeImage(marks, 16, "marks") || !ntfstest::ntfscp(marks, dir / "small", L"a.txt") ||
+        !ntfstest::ntfscp(marks, dir / "junk", L"a.txt", L"Zone.Identifier") ||
+        !ntfstest::ntfscp(marks, dir / "small", L"b.exe") ||
+        !ntfstest::ntfscp(marks, dir / "real", L"b.exe", L"Zone.Identifier")) {
+        GTEST_SKIP() << "mkntfs or ntfscp could not make the volume here";
+    }
+    const TRun run = ombrolux({"scan", marks.string()}, dir);
+    ASSERT_EQ(0, run.code) << run.err;
+    EXPECT_EQ("suspicious  \\a.txt:Zone.Identifier  97 bytes  Binary data  zone unreadable (not UTF-8 or "
+              "UTF-16 text)\n",
+              std::regex_replace(run.out, std::regex("  mft [0-9]+-[0-9]+"), ""));
+    fs::remove(marks);
 }
 
 TEST_F(OmbroluxTest, CsvReadsBackInPython) {

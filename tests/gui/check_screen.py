@@ -2,7 +2,8 @@
 """Checks a screenshot of the main window (Pillow: Debian's python3-pil).
 
 check_screen.py idle SHOT     the idle alert panel in its colours, the window at its design client size
-check_screen.py results SHOT  the finished alert panel and a results tree with stream rows
+check_screen.py results SHOT  the finished alert panel and a results tree with stream rows, one of
+                              them (the store's archive payload) marked suspicious over its picture
 check_screen.py busy SHOT     the busy alert panel (no action button) and the white overlay with its picture
 
 The window's client area is found from the alert panel's 5 px left band, which the layout puts at
@@ -30,6 +31,7 @@ OVERLAY_TILE = rgb("#00ABE0")
 WHITE = (255, 255, 255)
 FRAME = rgb("#A0AFC3")
 STREAM_ROW = rgb("#F7F7F7")
+SUSPICIOUS_MARK = rgb("#D81E1E")
 
 
 class Shot:
@@ -126,6 +128,12 @@ def main():
                        if sum(shot.at(x, y)) < 200)
             if dark < 500:
                 shot.failures.append(f"the tree shows almost no text ({dark} dark pixels)")
+            # The suspicious stream's picture carries a red disc of 9 px (less its white "!").
+            marked = sum(1 for y in range(list_top + 54, oy + 429) for x in range(ox + 10, ox + 120)
+                         if shot.at(x, y) == SUSPICIOUS_MARK)
+            print(f"{marked} pixels of the suspicious mark")
+            if marked < 40:
+                shot.failures.append(f"no suspicious stream is marked ({marked} pixels of its red)")
     elif mode == "busy":
         found = check_panel(shot, "busy")
         if found:

@@ -151,6 +151,54 @@ TEST(FindingWriters, TextIsOneLinePerStream) {
     EXPECT_NE(std::string::npos, writer->record(unreadable).find("zone unreadable (no ZoneId)"));
 }
 
+// The class of a stream, with reasons that hold the characters CSV and JSON must carry whole.
+report::TStreamFinding classifiedFinding() {
+    report::TStreamFinding f = hardFindings()[0];
+    f.streamClass =
+        report::TStreamClass{.kind = "pe-exe",
+                             .kindText = "Windows program (x86)",
+                             .verdict = report::TVerdict::suspicious,
+                             .reasons = {"First, with a comma", "Second \"quoted\"\r\nover lines"},
+                             .entropy = 5.4321};
+    return f;
+}
+
+TEST(FindingWriters, ClassFieldsReadBack) {
+    const char* readBoth = R"(import csv, json, sys
+j = json.loads(open(sys.argv[1] + '.jsonl', encoding='utf-8').readline())
+print(j['kind'], j['kind_text'], j['verdict'], j['reasons'], j['entropy'], sep='|')
+rows = list(csv.DictReader(open(sys.argv[1] + '.csv', encoding='utf-8', newline='')))
+r = rows[0]
+print(r['kind'], r['kind_text'], r['verdict'], r['reasons'].split('\n'), float(r['entropy']), sep='|')
+print(rows[1]['kind'] == '' and rows[1]['verdict'] == '' and rows[1]['entropy'] == '', json.loads(open(sys.argv[1] + '.none.jsonl').readline())['verdict'], sep='|')
+)";
+    const std::filesystem::path base = std::filesystem::temp_directory_path() / "kw_report_class";
+    const report::TStreamFinding classified = classifiedFinding();
+    std::ofstream(base.string() + ".jsonl", std::ios::binary)
+        << report::makeFindingWriter(report::TReportFormat::jsonl, false)->record(classified);
+    std::ofstream(base.string() + ".none.jsonl", std::ios::binary)
+        << report::makeFindingWriter(report::TReportFormat::jsonl, false)->record(hardFindings()[0]);
+    const auto csv = report::makeFindingWriter(report::TReportFormat::csv, false);
+    std::ofstream(base.string() + ".csv", std::ios::binary)
+        << csv->header() << csv->record(classified) << csv->record(hardFindings()[0]);
+    const std::string reasons = "['First, with a comma', 'Second \"quoted\"\\r\\nover lines']";
+    EXPECT_EQ("pe-exe|Windows program (x86)|suspicious|" + reasons + "|5.432\n" +
+                  "pe-exe|Windows program (x86)|suspicious|['First, with a comma', 'Second \"quoted\"\\r', "
+                  "'over lines']|5.432\n" +
+                  "True|None\n",
+              runPython(readBoth, base));
+
+    // The text format shows the verdict first and the kind after the size.
+    EXPECT_EQ("suspicious  D:\\dir, x\\plain.txt:plain  1234567890123 bytes  Windows program (x86)  zone 3 "
+              "(Internet)  HostUrl=https://a.b/c,\"d\"\n",
+              report::makeFindingWriter(report::TReportFormat::text, false)->record(classified));
+    report::TStreamFinding known = classified;
+    known.streamClass->verdict = report::TVerdict::known;
+    EXPECT_EQ(
+        0U,
+        report::makeFindingWriter(report::TReportFormat::text, false)->record(known).find("known       D:"));
+}
+
 TEST(FindingWriters, IsoTimesAndAttributeNames) {
     EXPECT_EQ("1601-01-01T00:00:00.000Z", report::isoTime(TDateTime{1601, 1, 1, 0, 0, 0, 0}));
     EXPECT_EQ("readonly hidden system archive compressed encrypted", report::attributeNames(0x4827));

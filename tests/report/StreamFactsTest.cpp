@@ -51,11 +51,45 @@ TEST_F(StreamFactsTest, GathersHashMarkPreviewTimesAndAttributes) {
     EXPECT_FALSE(plain.mark.has_value());
     EXPECT_EQ(L"", plain.preview);
 
-    // Without a hash a mark is still decoded; other streams are not opened at all.
+    // Without a hash a mark is still decoded.
     const report::TStreamFinding unhashed = report::gatherFinding(
         L"C:\\dl", L"C:\\dl\\setup.exe", TADSObject(L"Zone.Identifier", 56), {0, false}, error);
     EXPECT_TRUE(unhashed.mark && unhashed.mark->readable);
     EXPECT_EQ("", unhashed.sha256);
+    ASSERT_TRUE(unhashed.streamClass.has_value());
+    EXPECT_EQ("download-mark", unhashed.streamClass->kind);
+    EXPECT_EQ(report::TVerdict::known, unhashed.streamClass->verdict);
+}
+
+TEST_F(StreamFactsTest, ClassifiesFromOneReadOfTheFirst64KiB) {
+    // A program behind a folder, found by its first bytes; a mark larger than what is read is not one.
+    FStore.addFolder(L"C:\\dl\\sub");
+    FStore.addStream(L"C:\\dl\\sub", L"run", "@echo off\r\ncmd /c start x.exe\r\n");
+    FStore.addStream(L"C:\\dl\\setup.exe", L"Zone.Identifier",
+                     "[ZoneTransfer]\r\nZoneId=3\r\n" + std::string(report::kClassifyBytes, ' '));
+    std::string error;
+    const report::TStreamFinding script =
+        report::gatherFinding(L"C:\\dl", L"C:\\dl\\sub", TADSObject(L"run", 30), {4, false}, error);
+    ASSERT_TRUE(script.streamClass.has_value());
+    EXPECT_EQ("script-batch", script.streamClass->kind);
+    EXPECT_EQ(report::TVerdict::suspicious, script.streamClass->verdict);
+    EXPECT_NE(std::string::npos, report::reasonsLine(*script.streamClass).find("folder"));
+    EXPECT_EQ(L"@ech", script.preview);
+
+    const auto big = static_cast<std::int64_t>(report::kClassifyBytes) + 25;
+    for (const bool hash : {false, true}) {
+        const report::TStreamFinding mark = report::gatherFinding(
+            L"C:\\dl", L"C:\\dl\\setup.exe", TADSObject(L"Zone.Identifier", big), {0, hash}, error);
+        EXPECT_EQ("", error);
+        ASSERT_TRUE(mark.mark.has_value());
+        EXPECT_EQ("too large for a download mark", mark.mark->reason);
+        EXPECT_EQ(report::TVerdict::suspicious, mark.streamClass->verdict);
+        EXPECT_EQ(hash ? 64U : 0U, mark.sha256.size());
+    }
+    const std::optional<std::string> head = report::readStreamHead(L"C:\\dl\\setup.exe:Zone.Identifier");
+    ASSERT_TRUE(head.has_value());
+    EXPECT_EQ(report::kClassifyBytes, head->size());
+    EXPECT_FALSE(report::readStreamHead(L"C:\\dl\\setup.exe:nothing").has_value());
 }
 
 TEST_F(StreamFactsTest, ALinksStreamIsHashedFromTheLinkItself) {
@@ -77,6 +111,15 @@ TEST_F(StreamFactsTest, NamesTheReasonWhenTheBytesCannotBeRead) {
     EXPECT_EQ("access denied", error);
     EXPECT_EQ("", f.sha256);
     EXPECT_FALSE(f.mark.has_value()); // never guessed
+    EXPECT_EQ("unreadable", f.streamClass->kind);
+
+    // Without the hash or a mark an unreadable stream is no error (as before classes): its class says so.
+    FStore.failPath(plat::store::TCall::ReadFile, L"abc", plat::ERROR_ACCESS_DENIED);
+    const report::TStreamFinding plain =
+        report::gatherFinding(L"C:\\dl", L"C:\\dl\\setup.exe", TADSObject(L"abc", 3), {5, false}, error);
+    EXPECT_EQ("", error);
+    EXPECT_EQ(L"", plain.preview);
+    EXPECT_EQ("unreadable", plain.streamClass->kind);
 }
 
 } // namespace

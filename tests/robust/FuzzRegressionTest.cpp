@@ -54,4 +54,8 @@ TEST(FuzzRegression, Preview) {
     EXPECT_GT(replay("preview", fuzzchecks::checkPreview), 0);
 }
 
+TEST(FuzzRegression, Classifier) {
+    EXPECT_GT(replay("classifier", fuzzchecks::checkClassifier), 0);
+}
+
 } // namespace

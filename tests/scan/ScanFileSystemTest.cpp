@@ -280,20 +280,28 @@ TEST_F(ScanTest, NothingToReportEndsQuietly) {
 
 TEST_F(ScanTest, SmallDownloadMarksAreLeftOutStreamByStream) {
     store().addDrive(L'C', plat::DRIVE_FIXED, L"", L"NTFS");
-    const std::string small(26, 'z');
+    // A real mark of the given size (from 26 bytes up).
+    const auto mark = [](std::size_t size) {
+        std::string text = "[ZoneTransfer]\r\nZoneId=3\r\n";
+        return size <= text.size() ? text : text + "HostUrl=" + std::string(size - text.size() - 8, 'h');
+    };
+    const std::string small = mark(26);
     struct TFile {
         std::wstring name;
         std::vector<std::pair<std::wstring, std::string>> streams;
     };
     const std::vector<TFile> files = {
         {L"1-only-small-mark.exe", {{L"Zone.Identifier", small}}},
-        {L"2-large-mark.exe", {{L"Zone.Identifier", std::string(150, 'z')}}},
+        {L"2-large-mark.exe", {{L"Zone.Identifier", mark(150)}}},
         // Streams are listed by upper-cased name: here the mark comes first, in the next file last.
         {L"3-mark-first.exe", {{L"Zone.Identifier", small}, {L"zz-payload", "evil"}}},
         {L"4-mark-last.exe", {{L"payload", "evil"}, {L"zone.IDENTIFIER", small}}},
-        {L"5-mark-99-and-100.exe", {{L"Zone.Identifier", std::string(99, 'z')}}},
-        {L"6-mark-100.exe", {{L"Zone.Identifier", std::string(100, 'z')}}},
+        {L"5-mark-99-and-100.exe", {{L"Zone.Identifier", mark(99)}}},
+        {L"6-mark-100.exe", {{L"Zone.Identifier", mark(100)}}},
         {L"7-like-a-mark.exe", {{L"Zone.Identifier2", small}, {L"Zone.Identifie", small}}},
+        // Only a stream that decodes as a mark is left out: junk hidden under the name is listed.
+        {L"8-junk-mark.exe", {{L"Zone.Identifier", std::string(97, '\x90')}}},
+        {L"9-text-mark.exe", {{L"Zone.Identifier", "ZoneId=x"}}},
     };
     for (const TFile& file : files) {
         store().addFile(L"C:\\dl\\" + file.name, "MZ");
@@ -321,7 +329,9 @@ TEST_F(ScanTest, SmallDownloadMarksAreLeftOutStreamByStream) {
                               L"streamFound C:\\dl\\6-mark-100.exe:Zone.Identifier 100",
                               L"streamFound C:\\dl\\7-like-a-mark.exe:Zone.Identifie 26",
                               L"streamFound C:\\dl\\7-like-a-mark.exe:Zone.Identifier2 26",
-                              L"scanFinished 6",
+                              L"streamFound C:\\dl\\8-junk-mark.exe:Zone.Identifier 97",
+                              L"streamFound C:\\dl\\9-text-mark.exe:Zone.Identifier 8",
+                              L"scanFinished 8",
                           }));
     for (const std::wstring& event : events()) {
         EXPECT_EQ(event.find(L"1-only-small-mark"), std::wstring::npos) << "neither reported nor counted";
@@ -331,7 +341,7 @@ TEST_F(ScanTest, SmallDownloadMarksAreLeftOutStreamByStream) {
     window.events.clear();
     window.threads.clear();
     scan({smTargetPath, L"C:\\dl", L"*.*", true, 30, /*includeZone=*/true});
-    EXPECT_EQ(reported().back(), L"scanFinished 10") << "every stream, whatever its name and size";
+    EXPECT_EQ(reported().back(), L"scanFinished 12") << "every stream, whatever its name and size";
 }
 
 TEST_F(ScanTest, HiddenFilesAreInspectedHiddenFoldersAreNotDescended) {
@@ -461,7 +471,7 @@ void addFolderStreams(TSimStore& store) {
     store.addStream(L"C:\\dir\\nested", L"n", "N");
     store.addFile(L"C:\\dir\\nested\\plain.txt", "p");
     store.addFolder(L"C:\\marked"); // only a small download mark
-    store.addStream(L"C:\\marked", L"Zone.Identifier", std::string(26, 'z'));
+    store.addStream(L"C:\\marked", L"Zone.Identifier", "[ZoneTransfer]\r\nZoneId=3\r\n");
     store.addFolder(L"C:\\hidden", plat::FILE_ATTRIBUTE_HIDDEN);
     store.addStream(L"C:\\hidden", L"h", "H");
     store.addFile(L"C:\\hidden\\below.txt", "b");

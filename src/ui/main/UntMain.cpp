@@ -71,6 +71,10 @@ void TFrmMain::bindEvents() {
                                     const TRect& cellRect) {
         VSTBeforeCellPaint(canvas, node, column, cellRect);
     };
+    VST->OnPaintImageOverlay = [this](TTreeList*, TCanvas& canvas, TTreeNode* node, TImageKind kind,
+                                      const TRect& imageRect) {
+        VSTPaintImageOverlay(canvas, node, kind, imageRect);
+    };
     VST->OnCompareNodes = [this](TTreeList*, TTreeNode* node1, TTreeNode* node2, int column) {
         return VSTCompareNodes(node1, node2, column);
     };
@@ -82,6 +86,7 @@ void TFrmMain::bindEvents() {
     FullCollapse1->OnClick = [this](TMenuItem*) { FullCollapse1Click(); };
     Checkallitems1->OnClick = [this](TMenuItem*) { Checkallitems1Click(); };
     UncheckallItems1->OnClick = [this](TMenuItem*) { UncheckallItems1Click(); };
+    CheckSuspiciousOnly1->OnClick = [this](TMenuItem*) { CheckSuspiciousOnly1Click(); };
     ExportResults1->OnClick = [this](TMenuItem*) { ExportResults1Click(); };
     bindStreamCommands();
 }

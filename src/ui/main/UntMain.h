@@ -6,6 +6,7 @@
 // notifications (UntMainScanEvents.cpp).
 
 #include "platform/ShellServices.h"
+#include "report/StreamClassifier.h"
 #include "scan/ScanShortfall.h"
 #include "scan/UntScanFileSystemThread.h"
 #include "streamops/UntBackupADSThread.h"
@@ -30,6 +31,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,8 +62,14 @@ struct TTreeData {
     std::int64_t StreamSize = 0;
     // A file row's size in bytes (0 for a folder), by which the size column sorts.
     std::int64_t FileSize = 0;
-    // A level-0 row names a folder; a row lies inside a disk image (its picture is then chosen by
-    // what the reader said, without asking the live disk about the shown path).
+
+    // What a stream holds: the "What it holds" column's text and the classifier's answer (empty for a
+    // file or folder row).
+    std::wstring Column7;
+    std::optional<report::TStreamClass> StreamClass;
+    // A level-0 row names a folder (whose streams are classified as a folder's); a row lies inside a
+    // disk image (its picture is then chosen by what the reader said, without asking the live disk
+    // about the shown path).
     bool IsFolder = false;
     bool InImage = false;
 };
@@ -141,6 +149,7 @@ public:
     TMenuItem* FullCollapse1 = nullptr;
     TMenuItem* Checkallitems1 = nullptr;
     TMenuItem* UncheckallItems1 = nullptr;
+    TMenuItem* CheckSuspiciousOnly1 = nullptr;
     TMenuItem* BackupselectedADS1 = nullptr;
     TMenuItem* DeleteselectedADS1 = nullptr;
     TMenuItem* CopyfullADSPath1 = nullptr;
@@ -237,6 +246,22 @@ public:
     void Checkallitems1Click();
     void UncheckallItems1Click();
     void setAllChecked(TTreeList* tree, bool checked);
+
+    // ---- What each stream holds (UntMainStreamClass.cpp).
+    // A stream row's preview and class, from one read of the stream's first bytes.
+    void fillStreamContent(TTreeData& data, const std::wstring& streamPath, const TADSObject& ads,
+                           bool onFolder, std::int32_t previewLen);
+    // A suspicious stream's row carries a mark over its picture, drawn at the tree's scale.
+    void VSTPaintImageOverlay(TCanvas& canvas, TTreeNode* node, TImageKind kind, const TRect& imageRect);
+    // Checks the suspicious streams and unchecks every other row.
+    void CheckSuspiciousOnly1Click();
+    // While a scan's outcome shows, the alert panel gives the reasons of the focused suspicious stream,
+    // and the outcome again when the focus leaves it.
+    void showStreamReasons();
+    bool FReasonsShown = false;
+    std::wstring FReasonsTitle;
+    std::wstring FOutcomeTitle;
+    std::wstring FOutcomeBody;
     // The record of a row; null for none.
     PTreeData treeData(TTreeNode* node) const { return VST->getNodeData<TTreeData>(node); }
 

@@ -82,6 +82,10 @@ const std::vector<TDeclaredComponent>& TFrmMain::declaredComponents() {
          .kind = L"TMenuItem",
          .parent = L"poplist",
          .props = {.caption = L"Uncheck all Items", .imageIndex = 12}},
+        {.name = L"CheckSuspiciousOnly1",
+         .kind = L"TMenuItem",
+         .parent = L"poplist",
+         .props = {.caption = L"Check Suspicious Only", .imageIndex = 13}},
         {.name = L"N3", .kind = L"TMenuItem", .parent = L"poplist", .props = {.caption = L"-"}},
         {.name = L"BackupselectedADS1",
          .kind = L"TMenuItem",
@@ -332,6 +336,7 @@ void TFrmMain::declareComponents() {
     FullCollapse1 = item(poplist, L"FullCollapse1");
     Checkallitems1 = item(poplist, L"Checkallitems1");
     UncheckallItems1 = item(poplist, L"UncheckallItems1");
+    CheckSuspiciousOnly1 = item(poplist, L"CheckSuspiciousOnly1");
     BackupselectedADS1 = item(poplist, L"BackupselectedADS1");
     DeleteselectedADS1 = item(poplist, L"DeleteselectedADS1");
     CopyfullADSPath1 = item(poplist, L"CopyfullADSPath1");

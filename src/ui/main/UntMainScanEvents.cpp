@@ -133,8 +133,9 @@ TScanNode TFrmMain::streamFound(const TADSObject& curAds, const std::wstring& fi
         data->StreamSize = curAds.adsSize();
         data->Column4 = creationStr;
         data->Column5 = modificationStr;
-        data->Column6 = getContentPreview(streamPath, previewLen);
-        if (const PTreeData fileData = treeData(XNode)) {
+        const PTreeData fileData = treeData(XNode);
+        fillStreamContent(*data, streamPath, curAds, fileData != nullptr && fileData->IsFolder, previewLen);
+        if (fileData != nullptr) {
             data->CreationKey = fileData->CreationKey;
             data->ModificationKey = fileData->ModificationKey;
         }

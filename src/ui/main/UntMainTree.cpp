@@ -63,6 +63,7 @@ void TFrmMain::setupTree() {
         {L"File Creation", 150, TColumnAlignment::taLeftJustify, true},
         {L"Last Modification", 150, TColumnAlignment::taLeftJustify, true},
         {L"First Bytes / Content", 400, TColumnAlignment::taLeftJustify, true},
+        {L"What it holds", 220, TColumnAlignment::taLeftJustify, true},
     };
     for (const TColumnRow& row : columns) {
         TTreeColumn column;
@@ -113,6 +114,9 @@ void TFrmMain::VSTGetText(TTreeNode* node, int column, std::wstring& text) {
         break;
     case 5:
         text = data->Column6;
+        break;
+    case 6:
+        text = data->Column7;
         break;
     default:
         break;
@@ -173,6 +177,8 @@ int TFrmMain::VSTCompareNodes(TTreeNode* node1, TTreeNode* node2, int column) {
         return order(data1->ModificationKey, data2->ModificationKey);
     case 5:
         return order(data1->Column6, data2->Column6);
+    case 6:
+        return order(data1->Column7, data2->Column7);
     default:
         return 0;
     }
@@ -184,6 +190,7 @@ void TFrmMain::VSTChange() {
 
 void TFrmMain::VSTFocusChanged() {
     VST->invalidate();
+    showStreamReasons();
 }
 
 void TFrmMain::VSTContextPopup(int x, int y) {

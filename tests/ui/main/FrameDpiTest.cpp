@@ -218,9 +218,10 @@ TEST_P(MainWindowDpiTest, StartsAtItsDesignSizeScaledWithFontsForItsDpi) {
     EXPECT_EQ(w().VST->defaultNodeHeight(), s(17));
     EXPECT_EQ(w().VST->headerHeight(), s(24));
     EXPECT_EQ(w().VST->headerFont().pixelsPerInch, dpi());
-    EXPECT_EQ(w().VST->columnCount(), 6);
+    EXPECT_EQ(w().VST->columnCount(), 7);
     EXPECT_EQ(w().VST->column(0).width, s(210));
     EXPECT_EQ(w().VST->column(5).width, s(400));
+    EXPECT_EQ(w().VST->column(6).width, s(220));
 }
 
 TEST_P(MainWindowDpiTest, EveryViewIsLaidOutByTheTableAtItsScale) {

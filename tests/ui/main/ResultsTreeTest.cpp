@@ -74,9 +74,10 @@ TEST_F(ResultsTreeTest, ColumnsAndLookAreTheDeclaredOnes) {
         {L"File Creation", 150, TColumnAlignment::taLeftJustify, true},
         {L"Last Modification", 150, TColumnAlignment::taLeftJustify, true},
         {L"First Bytes / Content", 400, TColumnAlignment::taLeftJustify, true},
+        {L"What it holds", 220, TColumnAlignment::taLeftJustify, true},
     };
-    ASSERT_EQ(tree().columnCount(), 6);
-    for (int i = 0; i < 6; ++i) {
+    ASSERT_EQ(tree().columnCount(), 7);
+    for (int i = 0; i < 7; ++i) {
         const TTreeColumn& column = tree().column(i);
         EXPECT_EQ(column.text, expected[i].text);
         EXPECT_EQ(column.width, expected[i].width);
@@ -95,8 +96,8 @@ TEST_F(ResultsTreeTest, ColumnsAndLookAreTheDeclaredOnes) {
 
 TEST_F(ResultsTreeTest, TextsComeFromTheRecordColumnByColumn) {
     std::wstring text = L"untouched";
-    w().VSTGetText(notes, 6, text);
-    EXPECT_EQ(text, L"untouched") << "no text for a seventh column";
+    w().VSTGetText(notes, 7, text);
+    EXPECT_EQ(text, L"untouched") << "no text for an eighth column";
     w().VSTGetText(notes, 1, text);
     EXPECT_EQ(text, L"C:\\report.txt:notes");
     w().VSTGetText(report, 4, text);
@@ -177,8 +178,9 @@ TEST_F(ResultsTreeTest, CheckCommandsSetEveryRowCollapsedOnesIncluded) {
 TEST_F(ResultsTreeTest, ContextMenuShowsTheStreamCommandsOnlyOnAFocusedStreamRow) {
     // Without the stream items the separator before them would stand beside the next one, so one is
     // left out.
-    const std::vector<std::wstring> checkItems{L"Full Expand", L"Full Collapse", L"-", L"Check all Items",
-                                               L"Uncheck all Items"};
+    const std::vector<std::wstring> checkItems{
+        L"Full Expand",     L"Full Collapse",     L"-",
+        L"Check all Items", L"Uncheck all Items", L"Check Suspicious Only"};
     std::vector<std::wstring> treeItems = checkItems;
     treeItems.insert(treeItems.end(), {L"-", L"Export Results..."});
     std::vector<std::wstring> withStreamItems = checkItems;

@@ -269,7 +269,8 @@ TEST_F(MainScanTest, AFullScanFillsTheTreeAndEndsFinished) {
     store.addDrive(L'E', plat::DRIVE_REMOVABLE, L"", L"NTFS");
     store.addFile(L"C:\\data\\report.txt", "main data");
     store.addStream(L"C:\\data\\report.txt", L"notes", "secret notes");
-    store.addStream(L"C:\\data\\report.txt", L"Zone.Identifier", "[ZoneTransfer]"); // small mark: left out
+    store.addStream(L"C:\\data\\report.txt", L"Zone.Identifier",
+                    "[ZoneTransfer]\r\nZoneId=3\r\n"); // a small mark: left out
     store.setTimes(L"C:\\data\\report.txt", kCreated, kCreated, kWritten);
     store.addFile(L"E:\\photo.dat", "jpeg");
     store.addStream(L"E:\\photo.dat", L"thumb", std::string("\x01\x02\x03", 3));
