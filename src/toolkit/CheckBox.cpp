@@ -39,6 +39,7 @@ void TCheckBox::setChecked(bool value) {
     }
     FChecked = value;
     invalidate();
+    accessibleNotify(plat::TAccEvent::stateChange);
     if (OnChange) {
         OnChange(this);
     }
@@ -130,4 +131,14 @@ void TCheckBox::textChanged() {
 
 void TCheckBox::fontChanged() {
     invalidate();
+}
+
+plat::TAccessibleItem TCheckBox::accessible() const {
+    plat::TAccessibleItem item = TControl::accessible();
+    item.role = plat::TAccRole::checkButton;
+    if (FChecked) {
+        item.states |= plat::asChecked;
+    }
+    item.defaultAction = FChecked ? L"Uncheck" : L"Check";
+    return item;
 }

@@ -368,3 +368,11 @@ void TEdit::textChanged() {
     invalidate();
     TControl::textChanged();
 }
+
+plat::TAccessibleItem TEdit::accessible() const {
+    plat::TAccessibleItem item = TControl::accessible();
+    item.role = plat::TAccRole::editText;
+    item.name = accessibleNameOr(L"");
+    item.value = text();
+    return item;
+}

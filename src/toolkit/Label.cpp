@@ -173,3 +173,10 @@ void TJstLabel::paintLines(TCanvas& canvas) {
         y += lh;
     }
 }
+
+plat::TAccessibleItem TLabel::accessible() const {
+    plat::TAccessibleItem item = TControl::accessible();
+    item.role = plat::TAccRole::staticText;
+    item.states |= plat::asReadOnly;
+    return item;
+}

@@ -29,6 +29,8 @@ public:
     void setColor(TColor value);
 
     TColor surfaceColor() const override;
+    // Static text: its caption.
+    plat::TAccessibleItem accessible() const override;
     // Sizes the label to its text now, when autoSize is on.
     void adjustBounds();
 

@@ -143,3 +143,20 @@ void TW7ToolButton::paint(TCanvas& canvas) {
                          DT_SINGLELINE | DT_WORD_ELLIPSIS);
     }
 }
+
+plat::TAccessibleItem TW7ToolBar::accessible() const {
+    plat::TAccessibleItem item = TAlignedContainer::accessible();
+    item.role = plat::TAccRole::toolBar;
+    return item;
+}
+
+plat::TAccessibleItem TW7ToolButton::accessible() const {
+    plat::TAccessibleItem item = TControl::accessible();
+    item.role = FDropdownMenu != nullptr ? plat::TAccRole::menuButton : plat::TAccRole::pushButton;
+    item.name = accessibleNameOr(caption().empty() ? FHint : caption());
+    if (FDropdownMenu != nullptr) {
+        item.states |= plat::asHasPopup;
+    }
+    item.defaultAction = L"Press";
+    return item;
+}

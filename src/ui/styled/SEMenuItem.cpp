@@ -34,6 +34,26 @@ TSECustomMenuItem::TSECustomMenuItem()
     setCursor(crHandPoint);
 }
 
+void TSECustomMenuItem::setCaption(const std::wstring& value) {
+    if (value == FCaption) {
+        return;
+    }
+    FCaption = value;
+    accessibleNotify(plat::TAccEvent::nameChange);
+}
+
+plat::TAccessibleItem TSECustomMenuItem::accessible() const {
+    plat::TAccessibleItem item = TSEControl::accessible();
+    const bool dropsMenu = FArrow && FArrowDirection == atDown;
+    item.role = dropsMenu ? plat::TAccRole::menuButton : plat::TAccRole::pushButton;
+    item.name = accessibleNameOr(FCaption);
+    if (dropsMenu) {
+        item.states |= plat::asHasPopup;
+    }
+    item.defaultAction = L"Press";
+    return item;
+}
+
 void TSECustomMenuItem::setActionColor(TColor value) {
     FActionColor = value;
     invalidate();
