@@ -67,6 +67,8 @@ public:
     virtual TAccessibleItem sinkAccessible(int item) = 0;
     virtual int sinkAccessibleItemCount() = 0;
     virtual bool sinkAccessibleDefaultAction(int item) = 0;
+    // The item that has the focus while the control has it (0: the control itself).
+    virtual int sinkAccessibleFocusItem() = 0;
 
 protected:
     ~TControlSink() = default;

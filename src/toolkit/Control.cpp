@@ -173,8 +173,8 @@ void TControl::setCaption(const std::wstring& value) {
         FPeer->setText(value);
     }
     textChanged();
-    if (FAccessibleName.empty()) {
-        accessibleNotify(plat::TAccEvent::nameChange);
+    if (FAccessibleName.empty() && accessible().name == FText) {
+        accessibleNotify(plat::TAccEvent::nameChange); // the caption is what screen readers call it
     }
 }
 
@@ -353,6 +353,12 @@ bool TControl::sinkAccessibleDefaultAction(int item) {
     bool done = false;
     guarded([&] { done = accessibleDefaultAction(item); });
     return done;
+}
+
+int TControl::sinkAccessibleFocusItem() {
+    int item = 0;
+    guarded([&] { item = accessibleFocusItem(); });
+    return item;
 }
 
 // ---- Default hooks.

@@ -227,6 +227,7 @@ private:
     plat::TAccessibleItem sinkAccessible(int item) override;
     int sinkAccessibleItemCount() override;
     bool sinkAccessibleDefaultAction(int item) override;
+    int sinkAccessibleFocusItem() override;
 
     void realise();
     void unrealise();

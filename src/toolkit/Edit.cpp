@@ -366,6 +366,7 @@ void TEdit::textChanged() {
         scrollToCaret();
     }
     invalidate();
+    accessibleNotify(plat::TAccEvent::valueChange);
     TControl::textChanged();
 }
 

@@ -68,6 +68,10 @@ protected:
     void mouseDown(TMouseButton button, int x, int y) override;
     void mouseUp(TMouseButton button, int x, int y) override;
     void click() override;
+    // Enter and Space press the focused button.
+    void keyDown(int& key, TShiftState shift) override;
+    void focusGained() override;
+    void focusLost() override;
     void textChanged() override;
     void enabledChanged() override;
 

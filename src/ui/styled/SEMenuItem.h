@@ -83,6 +83,8 @@ protected:
     void buttonPressed(TMouseButton button, int x, int y) override;
     void buttonReleased(TMouseButton button, int x, int y) override;
     void focusLost() override;
+    // Enter and Space press the focused button.
+    void keyDown(int& key, TShiftState shift) override;
     void enabledChanged() override;
     // The active bar's width scales with the button.
     void dpiChanged(int oldDpi, int newDpi) override;
