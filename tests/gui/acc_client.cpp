@@ -121,23 +121,25 @@ const TFound* first(const std::function<bool(const TFound&)>& test) {
     return nullptr;
 }
 
+struct TSearch {
+    std::wstring title;
+    HWND window = nullptr;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM data) {
+    auto* s = reinterpret_cast<TSearch*>(data);
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    if (IsWindowVisible(window) && std::wstring(text).find(s->title) == 0) {
+        s->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
 HWND mainWindow(const std::wstring& title) {
-    struct TSearch {
-        std::wstring title;
-        HWND window = nullptr;
-    } search{title};
-    EnumWindows(
-        [](HWND window, LPARAM data) -> BOOL {
-            auto* s = reinterpret_cast<TSearch*>(data);
-            wchar_t text[256] = {};
-            GetWindowTextW(window, text, 256);
-            if (IsWindowVisible(window) && std::wstring(text).find(s->title) == 0) {
-                s->window = window;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TSearch search{title};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
     return search.window;
 }
 
