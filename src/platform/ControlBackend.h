@@ -32,8 +32,12 @@
 //   as the platform translates it (Enter, Escape, Backspace and Tab type their control characters).
 // - A change of size made by the platform (the user resizing a window) is reported with
 //   sinkBoundsChanged; changes the control made itself are not reported back.
+// - Accessibility (platform/Accessibility.h): the peer asks the sink for the control's description
+//   and its items' whenever assistive technology asks (the Windows backend on WM_GETOBJECT), and
+//   performs default actions through it; accessibleEvent passes on the changes the control raises.
 // - The sink never lets an exception out, so a window procedure needs no guard of its own for it.
 
+#include "platform/Accessibility.h"
 #include "toolkit/Graphics.h"
 
 #include <memory>
@@ -58,6 +62,13 @@ public:
     virtual void sinkKeyDown(int key, unsigned shift) = 0;
     virtual void sinkChar(wchar_t ch) = 0;
     virtual void sinkMouseWheel(int delta, unsigned shift, int x, int y) = 0;
+    // Item 0 is the control, 1 to sinkAccessibleItemCount() its own items (an out-of-range item
+    // answers an empty description). The default action answers whether it was done.
+    virtual TAccessibleItem sinkAccessible(int item) = 0;
+    virtual int sinkAccessibleItemCount() = 0;
+    virtual bool sinkAccessibleDefaultAction(int item) = 0;
+    // The item that has the focus while the control has it (0: the control itself).
+    virtual int sinkAccessibleFocusItem() = 0;
 
 protected:
     ~TControlSink() = default;
@@ -75,6 +86,8 @@ public:
     virtual void invalidate() = 0;
     virtual void paintNow() = 0;
     virtual void setFocus() = 0;
+    // A change assistive technology should hear of (item 0: the control, else one of its items).
+    virtual void accessibleEvent(TAccEvent /*event*/, int /*item*/) {}
 };
 
 // The state a peer starts with.

@@ -1,5 +1,7 @@
 #include "toolkit/CheckBox.h"
 
+#include "toolkit/FocusMark.h"
+
 #include <algorithm>
 
 namespace {
@@ -39,6 +41,7 @@ void TCheckBox::setChecked(bool value) {
     }
     FChecked = value;
     invalidate();
+    accessibleNotify(plat::TAccEvent::stateChange);
     if (OnChange) {
         OnChange(this);
     }
@@ -83,15 +86,7 @@ void TCheckBox::paint(TCanvas& canvas) {
         const int textHeight = canvas.TextHeight(caption().empty() ? L"Wg" : caption());
         const int top = (height() - textHeight) / 2 - 1;
         const TRect frame{textLeft - 1, top, textLeft + textWidth + 1, top + textHeight + 2};
-        const TColor dots = font().color;
-        for (int x = frame.left; x < frame.right; x += 2) {
-            canvas.setPixel(x, frame.top, dots);
-            canvas.setPixel(x, frame.bottom - 1, dots);
-        }
-        for (int y = frame.top; y < frame.bottom; y += 2) {
-            canvas.setPixel(frame.left, y, dots);
-            canvas.setPixel(frame.right - 1, y, dots);
-        }
+        drawFocusMark(canvas, frame, font().color, dpi());
     }
 }
 
@@ -130,4 +125,14 @@ void TCheckBox::textChanged() {
 
 void TCheckBox::fontChanged() {
     invalidate();
+}
+
+plat::TAccessibleItem TCheckBox::accessible() const {
+    plat::TAccessibleItem item = TControl::accessible();
+    item.role = plat::TAccRole::checkButton;
+    if (FChecked) {
+        item.states |= plat::asChecked;
+    }
+    item.defaultAction = FChecked ? L"Uncheck" : L"Check";
+    return item;
 }

@@ -14,6 +14,9 @@ public:
     void setChecked(bool value);
     TNotifyEvent OnChange;
 
+    // A check box named by its caption; its default action checks or unchecks it.
+    plat::TAccessibleItem accessible() const override;
+
     TColor surfaceColor() const override;
     // The box, in client coordinates.
     TRect boxRect() const;

@@ -148,6 +148,7 @@ void TControl::setVisible(bool value) {
     if (FPeer) {
         FPeer->setVisible(value);
     }
+    accessibleNotify(value ? plat::TAccEvent::show : plat::TAccEvent::hide);
 }
 
 void TControl::setEnabled(bool value) {
@@ -160,6 +161,7 @@ void TControl::setEnabled(bool value) {
         FPeer->setEnabled(value);
     }
     enabledChanged();
+    accessibleNotify(plat::TAccEvent::stateChange);
 }
 
 void TControl::setCaption(const std::wstring& value) {
@@ -171,6 +173,9 @@ void TControl::setCaption(const std::wstring& value) {
         FPeer->setText(value);
     }
     textChanged();
+    if (FAccessibleName.empty() && accessible().name == FText) {
+        accessibleNotify(plat::TAccEvent::nameChange); // the caption is what screen readers call it
+    }
 }
 
 void TControl::setFont(const TFont& value) {
@@ -273,6 +278,87 @@ void TControl::setFocus() {
     if (FPeer) {
         FPeer->setFocus();
     }
+}
+
+// ---- Accessibility.
+
+plat::TAccStates TControl::commonAccStates() const {
+    plat::TAccStates states = 0;
+    if (!FEnabled) {
+        states |= plat::asUnavailable;
+    }
+    for (const TControl* node = this; node != nullptr; node = node->FParent) {
+        if (!node->FVisible) {
+            states |= plat::asInvisible;
+            break;
+        }
+    }
+    if (FTabStop) {
+        states |= plat::asFocusable;
+    }
+    if (FFocused) {
+        states |= plat::asFocused;
+    }
+    return states;
+}
+
+plat::TAccessibleItem TControl::accessible() const {
+    plat::TAccessibleItem item;
+    item.role = FParent == nullptr ? plat::TAccRole::client : plat::TAccRole::pane;
+    item.name = accessibleName();
+    item.states = commonAccStates();
+    item.location = clientRect();
+    return item;
+}
+
+plat::TAccessibleItem TControl::accessibleItem(int /*index*/) const {
+    return {};
+}
+
+bool TControl::accessibleDefaultAction(int item) {
+    if (item != 0 || !FEnabled || accessible().defaultAction.empty()) {
+        return false;
+    }
+    click();
+    return true;
+}
+
+void TControl::setAccessibleName(const std::wstring& value) {
+    if (value == FAccessibleName) {
+        return;
+    }
+    FAccessibleName = value;
+    accessibleNotify(plat::TAccEvent::nameChange);
+}
+
+void TControl::accessibleNotify(plat::TAccEvent event, int item) {
+    if (FPeer) {
+        FPeer->accessibleEvent(event, item);
+    }
+}
+
+plat::TAccessibleItem TControl::sinkAccessible(int item) {
+    plat::TAccessibleItem result;
+    guarded([&] { result = item == 0 ? accessible() : accessibleItem(item); });
+    return result;
+}
+
+int TControl::sinkAccessibleItemCount() {
+    int count = 0;
+    guarded([&] { count = accessibleItemCount(); });
+    return count;
+}
+
+bool TControl::sinkAccessibleDefaultAction(int item) {
+    bool done = false;
+    guarded([&] { done = accessibleDefaultAction(item); });
+    return done;
+}
+
+int TControl::sinkAccessibleFocusItem() {
+    int item = 0;
+    guarded([&] { item = accessibleFocusItem(); });
+    return item;
 }
 
 // ---- Default hooks.
@@ -404,7 +490,10 @@ void TControl::sinkMouseUp(TMouseButton button, int x, int y) {
 
 void TControl::sinkFocusGained() {
     FFocused = true;
-    guarded([&] { focusGained(); });
+    guarded([&] {
+        focusGained();
+        accessibleNotify(plat::TAccEvent::focus, accessibleFocusItem());
+    });
 }
 
 void TControl::sinkFocusLost() {

@@ -122,6 +122,26 @@ public:
     void setFocus();
     bool focused() const { return FFocused; }
 
+    // ---- Accessibility (platform/Accessibility.h): what the control tells screen readers.
+    // The control's description, from its state. The default: a pane (a window's client area for a
+    // top-level control) with the accessible name, and the states every control has.
+    virtual plat::TAccessibleItem accessible() const;
+    // The control's own items (rows it draws), numbered from 1; none by default.
+    virtual int accessibleItemCount() const { return 0; }
+    virtual plat::TAccessibleItem accessibleItem(int index) const;
+    // Does the default action of the control (item 0) or of an item; answers whether there was one.
+    // The default: a control whose description names an action is clicked.
+    virtual bool accessibleDefaultAction(int item);
+    // The name screen readers say: the one set here (the label beside an edit), else the caption.
+    std::wstring accessibleName() const { return FAccessibleName.empty() ? FText : FAccessibleName; }
+    void setAccessibleName(const std::wstring& value);
+    // The name set with setAccessibleName, else fallback (a control's own caption).
+    std::wstring accessibleNameOr(const std::wstring& fallback) const {
+        return FAccessibleName.empty() ? fallback : FAccessibleName;
+    }
+    // Passes a change on to the platform (item 0: the control itself).
+    void accessibleNotify(plat::TAccEvent event, int item = 0);
+
     // ---- Events.
     TNotifyEvent OnMouseEnter;
     TNotifyEvent OnMouseLeave;
@@ -184,6 +204,11 @@ protected:
     // control has its new size): a window takes the pictures drawn for its DPI here, so that a
     // picture that sizes its control is not scaled again with it.
     virtual void dpiApplied() {}
+    // The states every control has: unavailable, invisible (it or a parent hidden), focused, and
+    // focusable for a Tab stop.
+    plat::TAccStates commonAccStates() const;
+    // The item that has the focus inside the control when it gains it (0: the control itself).
+    virtual int accessibleFocusItem() const { return 0; }
 
 private:
     // What the peer reports; disabled controls get enter and leave but no moves, presses or releases.
@@ -199,6 +224,10 @@ private:
     void sinkKeyDown(int key, unsigned shift) override;
     void sinkChar(wchar_t ch) override;
     void sinkMouseWheel(int delta, unsigned shift, int x, int y) override;
+    plat::TAccessibleItem sinkAccessible(int item) override;
+    int sinkAccessibleItemCount() override;
+    bool sinkAccessibleDefaultAction(int item) override;
+    int sinkAccessibleFocusItem() override;
 
     void realise();
     void unrealise();
@@ -212,6 +241,7 @@ private:
     std::unique_ptr<plat::TControlPeer> FPeer;
     bool FAcceptsControls = false;
     std::wstring FName;
+    std::wstring FAccessibleName;
 
     int FLeft = 0;
     int FTop = 0;

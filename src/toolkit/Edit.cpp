@@ -366,5 +366,14 @@ void TEdit::textChanged() {
         scrollToCaret();
     }
     invalidate();
+    accessibleNotify(plat::TAccEvent::valueChange);
     TControl::textChanged();
+}
+
+plat::TAccessibleItem TEdit::accessible() const {
+    plat::TAccessibleItem item = TControl::accessible();
+    item.role = plat::TAccRole::editText;
+    item.name = accessibleNameOr(L"");
+    item.value = text();
+    return item;
 }

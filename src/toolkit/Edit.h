@@ -49,6 +49,9 @@ public:
     // The caret's place for a point x of the client area: the character border nearest to it.
     int positionAt(int x) const;
 
+    // An editable text field: its label's text as name (setAccessibleName), its text as value.
+    plat::TAccessibleItem accessible() const override;
+
 protected:
     void paint(TCanvas& canvas) override;
     void keyDown(int& key, TShiftState shift) override;

@@ -48,3 +48,10 @@ void TImage::paint(TCanvas& canvas) {
         canvas.drawBitmap(0, 0, FPicture);
     }
 }
+
+plat::TAccessibleItem TImage::accessible() const {
+    plat::TAccessibleItem item = TControl::accessible();
+    item.role = plat::TAccRole::graphic;
+    item.states |= plat::asReadOnly;
+    return item;
+}

@@ -23,6 +23,9 @@ public:
     // Shows a PNG file's picture; false (and the picture unchanged) when the bytes are no PNG.
     bool loadPng(const std::vector<std::uint8_t>& png);
 
+    // A picture, named only where the window names it.
+    plat::TAccessibleItem accessible() const override;
+
 protected:
     void paint(TCanvas& canvas) override;
 

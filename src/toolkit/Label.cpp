@@ -1,5 +1,7 @@
 #include "toolkit/Label.h"
 
+#include "toolkit/FocusMark.h"
+
 #include "toolkit/TextLayout.h"
 
 #include <algorithm>
@@ -96,6 +98,32 @@ void TLabel::paint(TCanvas& canvas) {
     canvas.setFont(font());
     canvas.brush().style = TBrushStyle::bsClear;
     paintLines(canvas);
+    if (FLink && focused()) {
+        drawFocusMark(canvas, clientRect(), font().color, dpi());
+    }
+}
+
+void TLabel::setLink(bool value) {
+    FLink = value;
+    setTabStop(value);
+}
+
+void TLabel::keyDown(int& key, TShiftState shift) {
+    TControl::keyDown(key, shift);
+    if (FLink && key == VK_RETURN) {
+        key = 0;
+        click();
+    }
+}
+
+void TLabel::focusGained() {
+    invalidate();
+    TControl::focusGained();
+}
+
+void TLabel::focusLost() {
+    invalidate();
+    TControl::focusLost();
 }
 
 void TLabel::paintLines(TCanvas& canvas) {
@@ -172,4 +200,17 @@ void TJstLabel::paintLines(TCanvas& canvas) {
         }
         y += lh;
     }
+}
+
+plat::TAccessibleItem TLabel::accessible() const {
+    plat::TAccessibleItem item = TControl::accessible();
+    if (FLink) {
+        item.role = plat::TAccRole::link;
+        item.states |= plat::asLinked;
+        item.defaultAction = L"Open";
+    } else {
+        item.role = plat::TAccRole::staticText;
+        item.states |= plat::asReadOnly;
+    }
+    return item;
 }

@@ -27,8 +27,14 @@ public:
     bool parentColor() const { return FParentColor; }
     void setParentColor(bool value);
     void setColor(TColor value);
+    // A label that opens a page when clicked (the About window's web address): screen readers
+    // hear a link, Tab stops at it, Enter opens it, and a focus mark shows round it.
+    bool isLink() const { return FLink; }
+    void setLink(bool value);
 
     TColor surfaceColor() const override;
+    // Static text (a link) named by its caption.
+    plat::TAccessibleItem accessible() const override;
     // Sizes the label to its text now, when autoSize is on.
     void adjustBounds();
 
@@ -37,6 +43,9 @@ protected:
     void textChanged() override;
     void fontChanged() override;
     void resize() override;
+    void keyDown(int& key, TShiftState shift) override;
+    void focusGained() override;
+    void focusLost() override;
 
     // Fills the background and draws the text's lines; TJstLabel draws them justified.
     virtual void paintLines(TCanvas& canvas);
@@ -48,6 +57,7 @@ private:
     TAlignment FAlignment = taLeftJustify;
     bool FParentColor = true;
     bool FAdjusting = false;
+    bool FLink = false;
 };
 
 class TJstLabel : public TLabel {

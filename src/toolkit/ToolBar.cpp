@@ -1,5 +1,7 @@
 #include "toolkit/ToolBar.h"
 
+#include "toolkit/FocusMark.h"
+
 #include "toolkit/Form.h"
 
 TW7ToolBar::TW7ToolBar() : FLineColor(hexColor(0xD5DFE5)) {
@@ -31,6 +33,25 @@ void TW7ToolBar::paint(TCanvas& canvas) {
 
 TW7ToolButton::TW7ToolButton() {
     setBounds(0, 0, 23, 22);
+    setTabStop(true);
+}
+
+void TW7ToolButton::keyDown(int& key, TShiftState shift) {
+    TControl::keyDown(key, shift);
+    if ((key == VK_RETURN || key == VK_SPACE) && (shift & (ssCtrl | ssAlt)) == 0) {
+        key = 0;
+        click();
+    }
+}
+
+void TW7ToolButton::focusGained() {
+    invalidate();
+    TControl::focusGained();
+}
+
+void TW7ToolButton::focusLost() {
+    invalidate();
+    TControl::focusLost();
 }
 
 void TW7ToolButton::setImageIndex(int value) {
@@ -142,4 +163,26 @@ void TW7ToolButton::paint(TCanvas& canvas) {
         canvas.DrawTextW(text, TRect{x, y, std::min(x + tw, width() - 2), y + th},
                          DT_SINGLELINE | DT_WORD_ELLIPSIS);
     }
+    if (focused()) {
+        const int inset = scale(2);
+        drawFocusMark(canvas, TRect{inset, inset, width() - inset, height() - inset},
+                      enabled() ? font().color : kDisabledText, dpi());
+    }
+}
+
+plat::TAccessibleItem TW7ToolBar::accessible() const {
+    plat::TAccessibleItem item = TAlignedContainer::accessible();
+    item.role = plat::TAccRole::toolBar;
+    return item;
+}
+
+plat::TAccessibleItem TW7ToolButton::accessible() const {
+    plat::TAccessibleItem item = TControl::accessible();
+    item.role = FDropdownMenu != nullptr ? plat::TAccRole::menuButton : plat::TAccRole::pushButton;
+    item.name = accessibleNameOr(caption().empty() ? FHint : caption());
+    if (FDropdownMenu != nullptr) {
+        item.states |= plat::asHasPopup;
+    }
+    item.defaultAction = L"Press";
+    return item;
 }

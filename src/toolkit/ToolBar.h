@@ -21,6 +21,7 @@ public:
     void setImages(TImageList* value);
     TColor lineColor() const { return FLineColor; }
     void setLineColor(TColor value);
+    plat::TAccessibleItem accessible() const override;
 
 protected:
     void paint(TCanvas& canvas) override;
@@ -50,6 +51,8 @@ public:
 
     bool hovered() const { return FHovered; }
     bool pressed() const { return FPressed; }
+    // A push button (a menu button with a drop-down menu) named by its caption, else its hint.
+    plat::TAccessibleItem accessible() const override;
 
     // The looks, as colours.
     static constexpr TColor kHoverFill = hexColor(0xE5F3FB);
@@ -65,6 +68,10 @@ protected:
     void mouseDown(TMouseButton button, int x, int y) override;
     void mouseUp(TMouseButton button, int x, int y) override;
     void click() override;
+    // Enter and Space press the focused button.
+    void keyDown(int& key, TShiftState shift) override;
+    void focusGained() override;
+    void focusLost() override;
     void textChanged() override;
     void enabledChanged() override;
 

@@ -85,6 +85,7 @@ TTreeList::TTreeList()
           return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
       }) {
     setBounds(left(), top(), 200, 100);
+    setTabStop(true); // it takes the keyboard: the arrows, Space, the menu key
 }
 
 TTreeList::~TTreeList() {
@@ -366,6 +367,8 @@ void TTreeList::setExpanded(TTreeNode* node, bool value) {
     }
     setExpandedFlag(node, value, false);
     shapeChanged();
+    accessibleRowEvent(node, plat::TAccEvent::stateChange);
+    accessibleNotify(plat::TAccEvent::reorder);
     if (!value) {
         focusHiddenAncestor();
     }
@@ -455,6 +458,7 @@ void TTreeList::setCheckState(TTreeNode* node, TCheckState value) {
         OnChecked(this, node);
     }
     changed();
+    accessibleRowEvent(node, plat::TAccEvent::stateChange);
 }
 
 void TTreeList::toggleCheck(TTreeNode* node) {
@@ -572,6 +576,12 @@ void TTreeList::setFocusedNode(TTreeNode* node) {
         return;
     }
     changed();
+    if (focusChanged) {
+        accessibleRowEvent(node, plat::TAccEvent::focus);
+    }
+    if (selectionChanged) {
+        accessibleRowEvent(node, plat::TAccEvent::selection);
+    }
     if (selectionChanged && OnChange) {
         OnChange(this, node);
     }

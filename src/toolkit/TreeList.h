@@ -344,6 +344,16 @@ public:
     // blocks not).
     std::size_t allocatedBytes() const;
 
+    // ---- Accessibility (toolkit/TreeListAccess.cpp): an outline whose items are the rows shown
+    // when scrolled through, item n being row n - 1. A row is named by its main column's text, its
+    // level (1 for a top-level row) is its value and the other columns make its description
+    // ("Size: 32 bytes, Created: ..."); its states are expanded or collapsed, checked, selected and
+    // focused. The default action of a row with a check box toggles it.
+    plat::TAccessibleItem accessible() const override;
+    int accessibleItemCount() const override;
+    plat::TAccessibleItem accessibleItem(int index) const override;
+    bool accessibleDefaultAction(int item) override;
+
     // ---- Events.
     TNodeEvent OnInitNode;
     TNodeEvent OnFreeNode;
@@ -376,6 +386,7 @@ protected:
     void dpiChanged(int oldDpi, int newDpi) override;
     void keyDown(int& key, TShiftState shift) override;
     bool mouseWheel(int delta, TShiftState shift, int x, int y) override;
+    int accessibleFocusItem() const override;
 
 private:
     struct TDataOps {
@@ -418,6 +429,8 @@ private:
     void clampOffsets();
     void autoScrollExpanded(const TTreeNode* node);
     void moveFocusToRow(int row);
+    // Passes a change of node's row on to screen readers (nothing for a row not shown).
+    void accessibleRowEvent(const TTreeNode* node, plat::TAccEvent event);
     TCellGeometry cellGeometry(TTreeNode* node, int column, int cellLeft) const;
     int fitWidth(TCanvas& canvas, int column);
     void sortChildren(TTreeNode* parent, int column, TSortDirection direction,

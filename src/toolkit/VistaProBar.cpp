@@ -13,8 +13,12 @@ TVistaProBar::TVistaProBar() : FBackgroundColor(hexColor(0xE6E6E6)), FBorderColo
 
 void TVistaProBar::setPosition(std::int64_t value) {
     if (value != FPosition) {
+        const std::wstring before = accessible().value;
         FPosition = value;
         invalidate();
+        if (accessible().value != before) {
+            accessibleNotify(plat::TAccEvent::valueChange);
+        }
     }
 }
 
@@ -142,4 +146,17 @@ void TVistaProBar::paint(TCanvas& canvas) {
         canvas.brush().setColor(c);
         canvas.FillRect(TRect{x, inside.top, x + 1, inside.bottom});
     }
+}
+
+plat::TAccessibleItem TVistaProBar::accessible() const {
+    plat::TAccessibleItem item = TControl::accessible();
+    item.role = plat::TAccRole::progressBar;
+    item.states |= plat::asReadOnly;
+    if (!FMarquee) {
+        const std::int64_t done = FMax <= 0 ? 0 : std::clamp<std::int64_t>(FPosition, 0, FMax);
+        const auto share =
+            FMax <= 0 ? 0 : static_cast<std::int64_t>(static_cast<long double>(done) * 100 / FMax);
+        item.value = std::to_wstring(share) + L"%";
+    }
+    return item;
 }

@@ -17,6 +17,8 @@ public:
     void setPosition(std::int64_t value);
     // A maximum of 0 or less shows an empty bar.
     std::int64_t max() const { return FMax; }
+    // A progress bar with the whole percent done as its value (none while the marquee runs).
+    plat::TAccessibleItem accessible() const override;
     void setMax(std::int64_t value);
     // The bar's colour is color(); the inside behind it and the frame have their own.
     TColor backgroundColor() const { return FBackgroundColor; }

@@ -59,6 +59,10 @@ void THeadlessPeer::paintNow() {
     }
 }
 
+void THeadlessPeer::accessibleEvent(TAccEvent event, int item) {
+    FBackend.FAccEvents.push_back(TAccEventRecord{this, event, item});
+}
+
 void THeadlessPeer::setFocus() {
     FBackend.moveFocus(this);
 }

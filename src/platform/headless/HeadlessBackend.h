@@ -27,6 +27,7 @@ public:
     void invalidate() override;
     void paintNow() override;
     void setFocus() override;
+    void accessibleEvent(TAccEvent event, int item) override;
 
     // The records.
     const TRect& bounds() const { return FBounds; }
@@ -67,6 +68,11 @@ public:
     void platformResize(const TRect& bounds);
     // The pending repaint request, if any, is served now; answers whether a paint ran.
     bool update();
+    // What assistive technology asks: the description of the control (item 0) or of an item, the
+    // number of items, and the default action.
+    TAccessibleItem accessible(int item = 0) { return FSink.sinkAccessible(item); }
+    int accessibleItemCount() { return FSink.sinkAccessibleItemCount(); }
+    bool accessibleDefaultAction(int item = 0) { return FSink.sinkAccessibleDefaultAction(item); }
 
 private:
     friend class THeadlessBackend;
@@ -88,6 +94,13 @@ private:
     TRasterCanvas FSurface;
 };
 
+// A change a control passed on to assistive technology, as the backend recorded it.
+struct TAccEventRecord {
+    THeadlessPeer* peer = nullptr;
+    TAccEvent event = TAccEvent::focus;
+    int item = 0;
+};
+
 class THeadlessBackend : public TControlBackend {
 public:
     // The colour a surface starts with, so that unpainted pixels stand out.
@@ -102,6 +115,10 @@ public:
     THeadlessPeer* focused() const { return FFocused; }
     // Moves the focus to peer (null: nowhere), reporting the loss and the gain.
     void moveFocus(THeadlessPeer* peer);
+    // The accessibility events every peer raised, in order (a peer destroyed since stays named by
+    // its former address: compare, never follow).
+    const std::vector<TAccEventRecord>& accessibleEvents() const { return FAccEvents; }
+    void clearAccessibleEvents() { FAccEvents.clear(); }
 
 private:
     friend class THeadlessPeer;
@@ -109,6 +126,7 @@ private:
 
     std::vector<THeadlessPeer*> FPeers; // in creation order, parents before children
     THeadlessPeer* FFocused = nullptr;
+    std::vector<TAccEventRecord> FAccEvents;
 };
 
 // The headless peer of a realised control's peer pointer; null for none.

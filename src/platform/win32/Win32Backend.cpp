@@ -3,6 +3,7 @@
 #include "platform/win32/Win32Dpi.h"
 
 #include "platform/win32/Win32Window.h"
+#include "platform/win32/Win32Accessible.h"
 
 namespace plat::win32 {
 
@@ -42,6 +43,7 @@ public:
     void invalidate() override;
     void paintNow() override;
     void setFocus() override;
+    void accessibleEvent(TAccEvent event, int item) override;
 
 private:
     void onPaint(HDC dc) override;
@@ -55,6 +57,7 @@ private:
     void onMouseWheel(int delta, TShiftState shift, int x, int y) override;
     void onBoundsChanged(bool sized) override;
     HCURSOR clientCursor() override;
+    LRESULT onGetObject(WPARAM wParam, LPARAM lParam) override;
 
     // The window rectangle that gives bounds as the client area.
     RECT outerRect(const TRect& bounds) const;
@@ -206,6 +209,19 @@ void TWin32Peer::setFocus() {
     if (handle() != nullptr) {
         ::SetFocus(handle());
     }
+}
+
+void TWin32Peer::accessibleEvent(TAccEvent event, int item) {
+    if (FSinkConnected && handle() != nullptr) {
+        raiseAccessibleEvent(handle(), event, item);
+    }
+}
+
+LRESULT TWin32Peer::onGetObject(WPARAM wParam, LPARAM lParam) {
+    if (!FSinkConnected || handle() == nullptr) {
+        return 0;
+    }
+    return answerGetObject(handle(), FSink, aliveToken(), wParam, lParam);
 }
 
 void TWin32Peer::onPaint(HDC dc) {

@@ -163,6 +163,22 @@ LRESULT TWin32Window::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CHAR:
         onChar(static_cast<wchar_t>(wParam));
         return 0;
+    case WM_SYSKEYDOWN:
+    case WM_SYSKEYUP:
+        // F10 is a system key: Shift+F10 (a context menu, as the menu key) goes to the control;
+        // F10 alone and Alt keep the platform's menu handling.
+        if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_MENU) >= 0) {
+            if (message == WM_SYSKEYDOWN) {
+                onKeyDown(VK_F10, shiftHeld());
+            }
+            return 0;
+        }
+        break;
+    case WM_GETOBJECT:
+        if (const LRESULT object = onGetObject(wParam, lParam); object != 0) {
+            return object;
+        }
+        break;
     case WM_MOUSEWHEEL: {
         POINT at{xOf(lParam), yOf(lParam)}; // on the screen
         TWin32Window& target = wheelTarget(at);

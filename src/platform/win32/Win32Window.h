@@ -55,6 +55,8 @@ protected:
     virtual void onBoundsChanged(bool /*sized*/) {}
     // Answers the cursor to show over the client area, or null for the platform's default.
     virtual HCURSOR clientCursor() { return nullptr; }
+    // WM_GETOBJECT: answers the object assistive technology asks for, or 0 for the platform's own.
+    virtual LRESULT onGetObject(WPARAM /*wParam*/, LPARAM /*lParam*/) { return 0; }
 
 private:
     static LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -11,6 +11,7 @@ TFrmAbout::TFrmAbout() {
 
 TFrmAbout::~TFrmAbout() {
     OnResize = nullptr;
+    OnKeyDown = nullptr;
     // A check still running hands nothing over when it ends.
     if (FSignCheck != nullptr) {
         FSignCheck->drop();
@@ -20,6 +21,15 @@ TFrmAbout::~TFrmAbout() {
 void TFrmAbout::bindEvents() {
     OnResize = [this](TControl*) { centreLink(); };
     link->OnClick = [this](TControl* sender) { linkClick(sender); };
+    link->setLink(true);
+    // Esc closes the window, as it closes any dialog.
+    setKeyPreview(true);
+    OnKeyDown = [this](TControl*, int& key, TShiftState) {
+        if (key == VK_ESCAPE) {
+            key = 0;
+            close();
+        }
+    };
     SELinkedin->OnClick = [this](TControl* sender) { SELinkedinClick(sender); };
     SEImage1->OnClick = [this](TControl* sender) { SEImage1Click(sender); };
     SEImage2->OnClick = [this](TControl* sender) { SEImage2Click(sender); };

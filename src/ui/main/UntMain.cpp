@@ -53,6 +53,7 @@ void TFrmMain::bindEvents() {
     TimerPatchGUI->OnTimer = [this](TTimer*) { TimerPatchGUITimer(); };
     btnAction->OnClick = [this](TControl*) { btnActionClick(); };
     btnStop->OnClick = [this](TControl*) { btnStopClick(); };
+    btnStop->setAccessibleName(L"Stop");
     bindScanCommands();
     bindCaptionCommands();
 

@@ -129,7 +129,7 @@ public:
     TVistaProBar* pb = nullptr;
     TSEProgressBar* pbSec = nullptr;
     TSEMenuItem* btnAction = nullptr;
-    TSEMenuItem* btnStop = nullptr;
+    TSEMenuItem* btnStop = nullptr; // "X": screen readers hear "Stop"
     TPanel* pListview = nullptr;
     TW7ToolBar* toolbar = nullptr;
     TW7ToolButton* btnBackup = nullptr;
@@ -165,6 +165,7 @@ public:
     TBackupADS* FBackupADS = nullptr;           // the bulk job running, while btnStop shows tag 1
     TScanFileSystem* FScanFileSystem = nullptr; // the scan running, while btnStop shows tag 0
     std::uint16_t FMode = amIdle;
+    bool FAlertToAnnounce = false; // the mode changed: the next texts are read as an alert
 
     // ---- Frame and layout.
     void FormCreate();

@@ -70,12 +70,20 @@ void TFrmMain::switchAlertPanel(TAlertMode mode) {
     pAlert->invalidate();
     btnAction->invalidate();
     invalidate();
+    // Screen readers read the panel again once its new texts are in (setAlert follows).
+    FAlertToAnnounce = true;
 }
 
 void TFrmMain::setAlert(const std::wstring& title, const std::wstring& body) {
     alertTitle->setCaption(title);
     alertBody->setCaption(body);
     processResize();
+    // The panel is a group named by its title, its text read as its description.
+    pAlert->setAccessibleName(title);
+    if (FAlertToAnnounce) {
+        FAlertToAnnounce = false;
+        pAlert->accessibleNotify(plat::TAccEvent::alert);
+    }
 }
 
 void TFrmMain::setDetailAlert(const std::wstring& line1, const std::wstring& line2) {

@@ -385,6 +385,7 @@ void TFrmMain::declareComponents() {
     btnStop->setFontColor(kStopFont.color);
 
     tbUAC->setFocusOnClick(false);
+    tbUAC->setAccessibleName(L"Restart as administrator"); // a picture alone: screen readers need a name
     setupTree();
 }
 

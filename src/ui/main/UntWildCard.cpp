@@ -41,6 +41,16 @@ TFrmWC::~TFrmWC() {
 }
 
 void TFrmWC::FormCreate() {
+    // Screen readers name the edit and the spin box by the labels beside them, without the colon.
+    auto labelName = [](const TLabel& label) {
+        std::wstring name = label.caption();
+        while (!name.empty() && (name.back() == L':' || name.back() == L' ')) {
+            name.pop_back();
+        }
+        return name;
+    };
+    edtwc->setAccessibleName(labelName(*Label1));
+    spleft->setAccessibleName(labelName(*Label2));
     btnOk->setLeft(clientWidth() - btnOk->width() - scale(4));
     btnCancel->setLeft(btnOk->left() - btnCancel->width() - scale(4));
 }
@@ -61,6 +71,8 @@ void TFrmWC::FormKeyDown(int& key) {
         key = 0;
         close();
     } else if (key == VK_RETURN) {
+        // Enter presses the focused button (Cancel cancels), else it is Valid's key.
+        FCanceled = btnCancel->focused();
         key = 0;
         close();
     }

@@ -12,6 +12,13 @@ void fillBand(TCanvas& canvas, TColor color, int x1, int y1, int x2, int y2) {
 
 } // namespace
 
+plat::TAccessibleItem TSEAdvCustomPanel::accessible() const {
+    plat::TAccessibleItem item = TSEControl::accessible();
+    item.role = plat::TAccRole::grouping;
+    item.name = accessibleNameOr(FCaption);
+    return item;
+}
+
 TSEAdvCustomPanel::TSEAdvCustomPanel()
     : FBackgroundColor(kPanelColor), FBorderLeftColor(kPanelColor), FBorderRightColor(kPanelColor),
       FBorderTopColor(kPanelColor), FBorderBottomColor(kPanelColor), FFontColor(hexColor(0xDCDCDC)) {

@@ -21,6 +21,9 @@ public:
     // The panel's own caption; it hides the control text of TControl.
     const std::wstring& caption() const { return FCaption; }
     void setCaption(const std::wstring& value) { FCaption = value; }
+    // A group of the texts and buttons it holds, named by its accessible name or its caption.
+    plat::TAccessibleItem accessible() const override;
+
     // Stored for the form description; the caption is drawn in font()'s colour.
     TColor fontColor() const { return FFontColor; }
     void setFontColor(TColor value) { FFontColor = value; }

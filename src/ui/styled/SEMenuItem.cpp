@@ -1,5 +1,7 @@
 #include "ui/styled/SEMenuItem.h"
 
+#include "toolkit/FocusMark.h"
+
 namespace {
 
 std::int32_t iconPixels(TSEButtonIconSize size) {
@@ -32,6 +34,35 @@ TSECustomMenuItem::TSECustomMenuItem()
     initial.color = FFontColor;
     setFont(initial);
     setCursor(crHandPoint);
+    setTabStop(true);
+}
+
+void TSECustomMenuItem::keyDown(int& key, TShiftState shift) {
+    TSEControl::keyDown(key, shift);
+    if ((key == VK_RETURN || key == VK_SPACE) && (shift & (ssCtrl | ssAlt)) == 0) {
+        key = 0;
+        click();
+    }
+}
+
+void TSECustomMenuItem::setCaption(const std::wstring& value) {
+    if (value == FCaption) {
+        return;
+    }
+    FCaption = value;
+    accessibleNotify(plat::TAccEvent::nameChange);
+}
+
+plat::TAccessibleItem TSECustomMenuItem::accessible() const {
+    plat::TAccessibleItem item = TSEControl::accessible();
+    const bool dropsMenu = FArrow && FArrowDirection == atDown;
+    item.role = dropsMenu ? plat::TAccRole::menuButton : plat::TAccRole::pushButton;
+    item.name = accessibleNameOr(FCaption);
+    if (dropsMenu) {
+        item.states |= plat::asHasPopup;
+    }
+    item.defaultAction = L"Press";
+    return item;
 }
 
 void TSECustomMenuItem::setActionColor(TColor value) {
@@ -149,6 +180,11 @@ void TSECustomMenuItem::paint(TCanvas& canvas) {
     }
 
     PaintContent(canvas);
+
+    if (focused()) {
+        const int inset = scale(3);
+        drawFocusMark(canvas, TRect{inset, inset, w - inset, h - inset}, font().color, dpi());
+    }
 }
 
 void TSECustomMenuItem::PaintContent(TCanvas& canvas) {

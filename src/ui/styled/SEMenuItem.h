@@ -64,12 +64,16 @@ public:
     // The button's own caption; writing it neither notifies nor repaints. It hides the control
     // text of TControl, which the button does not draw.
     const std::wstring& caption() const { return FCaption; }
-    void setCaption(const std::wstring& value) { FCaption = value; }
+    // A change is told to screen readers, but neither repaints nor raises the text notification.
+    void setCaption(const std::wstring& value);
 
     bool hovered() const { return FHovered; }
     bool action() const { return FAction; }
     std::int32_t iconHeight() const { return FIconHeight; }
     std::int32_t arrowHeight() const { return FArrowHeight; }
+
+    // A push button named by its caption; a menu button while it shows a down arrow.
+    plat::TAccessibleItem accessible() const override;
 
 protected:
     void paint(TCanvas& canvas) override;
@@ -79,6 +83,8 @@ protected:
     void buttonPressed(TMouseButton button, int x, int y) override;
     void buttonReleased(TMouseButton button, int x, int y) override;
     void focusLost() override;
+    // Enter and Space press the focused button.
+    void keyDown(int& key, TShiftState shift) override;
     void enabledChanged() override;
     // The active bar's width scales with the button.
     void dpiChanged(int oldDpi, int newDpi) override;

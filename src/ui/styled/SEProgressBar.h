@@ -28,6 +28,10 @@ public:
 
     // The filled width for the current values: (W * ((position * 100) div max)) div 100.
     int fillWidth() const;
+    // The whole percent done, 0 to 100 (0 without a maximum).
+    int percent() const;
+    // A progress bar with the percent done as its value.
+    plat::TAccessibleItem accessible() const override;
 
 protected:
     void paint(TCanvas& canvas) override;

@@ -373,3 +373,21 @@ TEST_F(AboutWindowTest, ShownCentredOverTheMainWindowInAFixedFrameAndAgainUnchan
     EXPECT_EQ(trustDouble.checkedFiles().size(), 1u) << "one check for the whole run";
     main.setMainForm(false);
 }
+
+TEST_F(AboutWindowTest, FromTheKeyboardTabReachesTheWebAddressEnterOpensItAndEscCloses) {
+    makeWindowAndFinishCheck();
+    w().show();
+    const plat::TAccessibleItem link = w().link->accessible();
+    EXPECT_EQ(link.role, plat::TAccRole::link);
+    EXPECT_EQ(link.name, w().link->caption());
+    EXPECT_EQ(link.defaultAction, L"Open");
+
+    peerOf(w()).pressKey(VK_TAB);
+    ASSERT_TRUE(w().link->focused()) << "the web address is the window's Tab stop";
+    peerOf(*w().link).pressKey(VK_RETURN);
+    ASSERT_EQ(privilege.shellStarts().size(), 1u);
+    EXPECT_EQ(privilege.shellStarts().back().file, L"https://www.korvane.example/");
+
+    peerOf(*w().link).pressKey(VK_ESCAPE);
+    EXPECT_FALSE(w().visible()) << "Esc closes the window";
+}

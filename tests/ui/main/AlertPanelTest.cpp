@@ -250,3 +250,31 @@ TEST_F(MainWindowTest, PicturesAreTheProgramsArt) {
     const TBitmap32 backup = pictureBackup();
     EXPECT_EQ(backup.at(64, 50), (TRGBA{255, 255, 255, 255}));
 }
+
+TEST_F(MainWindowTest, ScreenReadersHearThePanelAgainWhenItsModeChanges) {
+    w().show();
+    auto alertsOfPanel = [&] {
+        int alerts = 0;
+        for (const auto& record : backend.accessibleEvents()) {
+            if (record.peer == w().pAlert->peer() && record.event == plat::TAccEvent::alert) {
+                ++alerts;
+            }
+        }
+        return alerts;
+    };
+    backend.clearAccessibleEvents();
+    w().switchAlertPanel(amError);
+    w().setAlert(L"Access denied", L"The folder could not be read.");
+    EXPECT_EQ(alertsOfPanel(), 1) << "a new mode with its texts is one alert";
+    const plat::TAccessibleItem panel = w().pAlert->accessible();
+    EXPECT_EQ(panel.role, plat::TAccRole::grouping);
+    EXPECT_EQ(panel.name, L"Access denied");
+
+    backend.clearAccessibleEvents();
+    w().setAlert(L"Access denied", L"Another folder could not be read.");
+    EXPECT_EQ(alertsOfPanel(), 0) << "texts changed within a mode are not announced again";
+
+    EXPECT_EQ(w().btnStop->accessible().name, L"Stop");
+    w().reset();
+    EXPECT_EQ(w().btnAction->accessible().role, plat::TAccRole::menuButton) << "Run Scan drops its menu down";
+}

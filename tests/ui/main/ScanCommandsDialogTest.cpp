@@ -240,7 +240,11 @@ TEST_F(SetupScanDialogTest, TabAndTheArrowKeysWorkTheDialogFromTheKeyboard) {
             EXPECT_TRUE(d.czone->focused());
             focused()->pressKey(VK_SPACE);
             focused()->pressKey(VK_TAB);
-            EXPECT_TRUE(d.edtwc->focused()) << "the hidden recursive box and the buttons are no stops";
+            EXPECT_TRUE(d.btnOk->focused()) << "the hidden recursive box is no stop";
+            focused()->pressKey(VK_TAB);
+            EXPECT_TRUE(d.btnCancel->focused());
+            focused()->pressKey(VK_TAB);
+            EXPECT_TRUE(d.edtwc->focused()) << "round the dialog";
             EXPECT_EQ(d.edtwc->selText(), L"*.doc") << "Tab into the filter selects it";
         },
         VK_RETURN);

@@ -1,0 +1,275 @@
+// A screen reader's view of the program, for the GUI tests under Wine: finds the program's main
+// window, asks it for its IAccessible (AccessibleObjectFromWindow, across processes as a screen
+// reader does), walks the objects and prints one line each, then checks what a screen-reader user
+// needs: the buttons, the alert panel and the results outline with checked rows; a row's default
+// action toggles its check; and, with a WinEvent hook, that the focus follows the Down key through
+// the rows. Prints "acc_client: N passed, N failed" and exits 1 on any failure.
+//
+//   acc_client.exe [TITLE]   (the main window's title; "Korvane ADS" by default)
+
+#include <cstdio>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include <oleacc.h>
+
+namespace {
+
+int passed = 0;
+int failed = 0;
+
+void check(bool ok, const char* what) {
+    std::printf("%s %s\n", ok ? "PASS" : "FAIL", what);
+    ok ? ++passed : ++failed;
+    std::fflush(stdout);
+}
+
+std::string narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) {
+        out += c < 128 && c >= 32 ? static_cast<char>(c) : '?';
+    }
+    return out;
+}
+
+VARIANT childVar(long id) {
+    VARIANT v;
+    VariantInit(&v);
+    v.vt = VT_I4;
+    v.lVal = id;
+    return v;
+}
+
+std::wstring textOf(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, BSTR*), IAccessible* object,
+                    long id) {
+    BSTR text = nullptr;
+    std::wstring result;
+    if ((object->*get)(childVar(id), &text) == S_OK && text != nullptr) {
+        result = text;
+    }
+    SysFreeString(text);
+    return result;
+}
+
+long numberOf(HRESULT (STDMETHODCALLTYPE IAccessible::*get)(VARIANT, VARIANT*), IAccessible* object,
+              long id) {
+    VARIANT value;
+    VariantInit(&value);
+    if ((object->*get)(childVar(id), &value) == S_OK && value.vt == VT_I4) {
+        return value.lVal;
+    }
+    VariantClear(&value);
+    return -1;
+}
+
+struct TFound {
+    IAccessible* object = nullptr; // held
+    long child = CHILDID_SELF;
+    long role = 0;
+    long state = 0;
+    std::wstring name;
+};
+
+std::vector<TFound> found;
+
+void walk(IAccessible* object, int depth) {
+    const long role = numberOf(&IAccessible::get_accRole, object, CHILDID_SELF);
+    const long state = numberOf(&IAccessible::get_accState, object, CHILDID_SELF);
+    const std::wstring name = textOf(&IAccessible::get_accName, object, CHILDID_SELF);
+    std::printf("%*srole=%ld state=0x%lx name=\"%s\" value=\"%s\"\n", depth * 2, "", role, state,
+                narrow(name).c_str(),
+                narrow(textOf(&IAccessible::get_accValue, object, CHILDID_SELF)).c_str());
+    object->AddRef();
+    found.push_back(TFound{object, CHILDID_SELF, role, state, name});
+    long count = 0;
+    object->get_accChildCount(&count);
+    for (long i = 1; i <= count && depth < 8; ++i) {
+        IDispatch* dispatch = nullptr;
+        const HRESULT hr = object->get_accChild(childVar(i), &dispatch);
+        if (hr == S_OK && dispatch != nullptr) {
+            IAccessible* child = nullptr;
+            if (SUCCEEDED(dispatch->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&child)))) {
+                walk(child, depth + 1);
+                child->Release();
+            }
+            dispatch->Release();
+        } else if (hr == S_FALSE) {
+            const long itemRole = numberOf(&IAccessible::get_accRole, object, i);
+            const long itemState = numberOf(&IAccessible::get_accState, object, i);
+            const std::wstring itemName = textOf(&IAccessible::get_accName, object, i);
+            if (i <= 12) {
+                std::printf("%*sitem %ld role=%ld state=0x%lx name=\"%s\" value=\"%s\" description=\"%s\"\n",
+                            depth * 2 + 2, "", i, itemRole, itemState, narrow(itemName).c_str(),
+                            narrow(textOf(&IAccessible::get_accValue, object, i)).c_str(),
+                            narrow(textOf(&IAccessible::get_accDescription, object, i)).c_str());
+            }
+            object->AddRef();
+            found.push_back(TFound{object, i, itemRole, itemState, itemName});
+        }
+    }
+}
+
+const TFound* first(const std::function<bool(const TFound&)>& test) {
+    for (const TFound& each : found) {
+        if (test(each)) {
+            return &each;
+        }
+    }
+    return nullptr;
+}
+
+struct TSearch {
+    std::wstring title;
+    HWND window = nullptr;
+};
+
+BOOL CALLBACK matchWindow(HWND window, LPARAM data) {
+    auto* s = reinterpret_cast<TSearch*>(data);
+    wchar_t text[256] = {};
+    GetWindowTextW(window, text, 256);
+    if (IsWindowVisible(window) && std::wstring(text).find(s->title) == 0) {
+        s->window = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND mainWindow(const std::wstring& title) {
+    TSearch search{title};
+    EnumWindows(matchWindow, reinterpret_cast<LPARAM>(&search));
+    return search.window;
+}
+
+struct TFocusSeen {
+    HWND window = nullptr;
+    long child = 0;
+};
+std::vector<TFocusSeen> focusEvents;
+
+void CALLBACK onWinEvent(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG child, DWORD, DWORD) {
+    if (event == EVENT_OBJECT_FOCUS && object == OBJID_CLIENT) {
+        focusEvents.push_back(TFocusSeen{window, child});
+    }
+}
+
+void pump(int milliseconds) {
+    const DWORD end = GetTickCount() + static_cast<DWORD>(milliseconds);
+    while (GetTickCount() < end) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            DispatchMessageW(&message);
+        }
+        Sleep(20);
+    }
+}
+
+void pressKey(WORD key) {
+    INPUT inputs[2] = {};
+    inputs[0].type = INPUT_KEYBOARD;
+    inputs[0].ki.wVk = key;
+    inputs[1] = inputs[0];
+    inputs[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, inputs, sizeof(INPUT));
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    const std::wstring title = argc > 1 ? argv[1] : L"Korvane ADS";
+    CoInitialize(nullptr);
+    HWND window = mainWindow(title);
+    check(window != nullptr, "the main window is found");
+    if (window == nullptr) {
+        std::printf("acc_client: %d passed, %d failed\n", passed, failed);
+        return 1;
+    }
+
+    // Asked for by the GUID's value, not through a symbol a link order can get wrong.
+    const GUID iidAccessible = {0x618736E0, 0x3C3D, 0x11CF, {0x81, 0x0C, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+    check(IsEqualGUID(IID_IAccessible, iidAccessible),
+          "IID_IAccessible is {618736E0-3C3D-11CF-810C-00AA00389B71}");
+    IAccessible* root = nullptr;
+    const HRESULT hr = AccessibleObjectFromWindow(window, static_cast<DWORD>(OBJID_CLIENT), iidAccessible,
+                                                  reinterpret_cast<void**>(&root));
+    check(SUCCEEDED(hr) && root != nullptr, "the window answers with an IAccessible");
+    if (root == nullptr) {
+        std::printf("acc_client: %d passed, %d failed\n", passed, failed);
+        return 1;
+    }
+    walk(root, 0);
+
+    auto named = [](long role, const wchar_t* name) {
+        return first([=](const TFound& f) { return f.role == role && f.name == name; }) != nullptr;
+    };
+    check(named(ROLE_SYSTEM_PUSHBUTTON, L"Backup Checked"), "Backup Checked is a push button");
+    check(named(ROLE_SYSTEM_PUSHBUTTON, L"Delete Checked"), "Delete Checked is a push button");
+    check(first([](const TFound& f) { return f.role == ROLE_SYSTEM_GROUPING && !f.name.empty(); }) != nullptr,
+          "the alert panel is a group named by its title");
+    const TFound* outline = first([](const TFound& f) { return f.role == ROLE_SYSTEM_OUTLINE; });
+    check(outline != nullptr, "the results tree is an outline");
+    const TFound* row = first([](const TFound& f) {
+        return f.role == ROLE_SYSTEM_OUTLINEITEM && (f.state & STATE_SYSTEM_CHECKED) != 0 &&
+               f.name.find(L':') == std::wstring::npos && !f.name.empty();
+    });
+    check(row != nullptr, "the outline has checked rows after the scan");
+    const TFound* stream = first([](const TFound& f) {
+        return f.role == ROLE_SYSTEM_OUTLINEITEM && (f.state & STATE_SYSTEM_CHECKED) != 0 &&
+               f.name.find(L'\\') == std::wstring::npos;
+    });
+    if (stream != nullptr) {
+        const std::wstring value = textOf(&IAccessible::get_accValue, stream->object, stream->child);
+        check(value == L"2", "a stream row's value is its level, 2");
+        const std::wstring description =
+            textOf(&IAccessible::get_accDescription, stream->object, stream->child);
+        check(!description.empty(), "a stream row's description carries the other columns");
+        check(stream->object->accDoDefaultAction(childVar(stream->child)) == S_OK,
+              "the row's default action is done");
+        const long after = numberOf(&IAccessible::get_accState, stream->object, stream->child);
+        check(after != -1 && (after & STATE_SYSTEM_CHECKED) == 0, "the default action unchecked the row");
+        stream->object->accDoDefaultAction(childVar(stream->child));
+        const long again = numberOf(&IAccessible::get_accState, stream->object, stream->child);
+        check((again & STATE_SYSTEM_CHECKED) != 0, "done again, it checks the row again");
+    } else {
+        check(false, "a stream row is listed");
+    }
+
+    // The focus follows the keyboard: the tree takes the focus, Down moves it a row.
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    HWINEVENTHOOK hook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, onWinEvent, process,
+                                         0, WINEVENT_OUTOFCONTEXT);
+    check(hook != nullptr, "a WinEvent hook is set on the program");
+    if (outline != nullptr) {
+        SetForegroundWindow(window);
+        outline->object->accSelect(SELFLAG_TAKEFOCUS, childVar(CHILDID_SELF));
+        pump(500);
+        focusEvents.clear();
+        pressKey(VK_DOWN);
+        pump(1000);
+        pressKey(VK_DOWN);
+        pump(1000);
+        long lastRow = 0;
+        for (const TFocusSeen& seen : focusEvents) {
+            std::printf("focus event: child %ld\n", seen.child);
+            lastRow = seen.child;
+        }
+        check(focusEvents.size() >= 2 && lastRow > 1, "each Down raised a focus event on the next row");
+        const long focusedState =
+            lastRow > 0 ? numberOf(&IAccessible::get_accState, outline->object, lastRow) : 0;
+        check((focusedState & STATE_SYSTEM_FOCUSED) != 0, "the row the event names is focused");
+    }
+    if (hook != nullptr) {
+        UnhookWinEvent(hook);
+    }
+
+    for (TFound& each : found) {
+        each.object->Release();
+    }
+    root->Release();
+    CoUninitialize();
+    std::printf("acc_client: %d passed, %d failed\n", passed, failed);
+    return failed == 0 ? 0 : 1;
+}
