@@ -1,6 +1,7 @@
 #pragma once
 // One reported stream with everything the reports write of it, and the writers of the three formats.
 
+#include "platform/StreamRecord.h"
 #include "report/ZoneIdentifier.h"
 #include "stream/UntKorvaneLib.h"
 
@@ -23,6 +24,7 @@ struct TStreamFinding {
     std::wstring preview;                    // empty when not asked for
     std::string sha256;                      // lower-case hex; empty when not asked for or unreadable
     std::optional<TZoneMark> mark;           // for Zone.Identifier streams
+    plat::TStreamRecord record;              // what the file system's records say (RecordFields.h)
 };
 
 enum class TReportFormat { text, csv, jsonl };

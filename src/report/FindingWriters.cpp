@@ -12,9 +12,11 @@
 
 #include "report/Finding.h"
 
+#include "report/RecordFields.h"
 #include "report/TextEncoding.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace report {
 
@@ -99,6 +101,10 @@ public:
         }
         key("preview"), out += jsonString(f.preview);
         key("sha256"), out += f.sha256.empty() ? "null" : jsonString(f.sha256);
+        for (const TRecordField& field : recordFields(f.record)) {
+            key(field.name);
+            out += !field.value ? "null" : field.text ? jsonString(*field.value) : *field.value;
+        }
         if (f.mark) {
             key("zone");
             if (f.mark->readable) {
@@ -140,9 +146,13 @@ public:
     explicit TCsvWriter(bool byteOrderMark) : FByteOrderMark(byteOrderMark) {}
 
     std::string header() const override {
+        std::string recordNames;
+        for (const TRecordField& field : recordFields({})) {
+            recordNames += field.name + std::string(",");
+        }
         return std::string(FByteOrderMark ? "\xEF\xBB\xBF" : "") +
-               "source,file_path,stream_name,full_path,size,created,modified,attributes,preview,sha256,"
-               "zone_id,zone_name,referrer_url,host_url,host_ip_address,zone_fields\r\n";
+               "source,file_path,stream_name,full_path,size,created,modified,attributes,preview,sha256," +
+               recordNames + "zone_id,zone_name,referrer_url,host_url,host_ip_address,zone_fields\r\n";
     }
 
     std::string record(const TStreamFinding& f) const override {
@@ -167,22 +177,18 @@ public:
         } else if (f.mark) {
             zoneName = "unreadable: " + f.mark->reason;
         }
-        const std::string columns[] = {toUtf8(f.source),
-                                       toUtf8(f.filePath),
-                                       toUtf8(f.streamName),
-                                       toUtf8(f.fullPath),
-                                       std::to_string(f.size),
-                                       timeOrEmpty(f.created),
-                                       timeOrEmpty(f.modified),
-                                       f.attributes ? attributeNames(*f.attributes) : std::string{},
-                                       toUtf8(f.preview),
-                                       f.sha256,
-                                       zoneId,
-                                       zoneName,
-                                       referrer,
-                                       host,
-                                       hostIp,
-                                       fields};
+        std::vector<std::string> columns = {
+            toUtf8(f.source),        toUtf8(f.filePath),
+            toUtf8(f.streamName),    toUtf8(f.fullPath),
+            std::to_string(f.size),  timeOrEmpty(f.created),
+            timeOrEmpty(f.modified), f.attributes ? attributeNames(*f.attributes) : std::string{},
+            toUtf8(f.preview),       f.sha256};
+        for (const TRecordField& field : recordFields(f.record)) {
+            columns.push_back(field.value.value_or(std::string{}));
+        }
+        for (std::string* zoneColumn : {&zoneId, &zoneName, &referrer, &host, &hostIp, &fields}) {
+            columns.push_back(std::move(*zoneColumn));
+        }
         std::string out;
         for (const std::string& column : columns) {
             out += out.empty() ? "" : ",";

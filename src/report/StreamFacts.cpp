@@ -16,6 +16,37 @@ namespace {
 constexpr std::size_t kMaxMarkBytes = 64 * 1024;
 constexpr plat::DWORD kReadPiece = 1 << 20;
 
+std::uint64_t ticksOf(const plat::FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// What the services' own records say of the stream; where they keep none (a live walk), what the
+// file's handle gives: three of the standard information's times, the link count and the index.
+plat::TStreamRecord recordOf(const std::wstring& fileName, const std::wstring& streamPath) {
+    plat::TFileServices& fs = plat::files();
+    plat::TStreamRecord record;
+    if (fs.streamRecord(plat::exactPath(streamPath).c_str(), record)) {
+        return record;
+    }
+    record = plat::TStreamRecord{};
+    plat::TFileHandle file(
+        fs.CreateFileW(plat::exactPath(fileName).c_str(), 0,
+                       plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE, nullptr,
+                       plat::OPEN_EXISTING, plat::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    plat::BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || fs.GetFileInformationByHandle(file.get(), &info) == plat::FALSE) {
+        return record;
+    }
+    record.siCreated = ticksOf(info.ftCreationTime);
+    record.siModified = ticksOf(info.ftLastWriteTime);
+    record.siAccessed = ticksOf(info.ftLastAccessTime);
+    record.hardLinkCount = info.nNumberOfLinks;
+    record.fileId =
+        plat::fileIdText(info.dwVolumeSerialNumber,
+                         (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+    return record;
+}
+
 } // namespace
 
 std::string errorText(unsigned long code) {
@@ -60,6 +91,7 @@ TStreamFinding gatherFinding(const std::wstring& source, const std::wstring& fil
     if (attributes != plat::INVALID_FILE_ATTRIBUTES) {
         f.attributes = attributes;
     }
+    f.record = recordOf(fileName, f.fullPath);
     if (wanted.previewLen > 0) {
         f.preview = getContentPreview(f.fullPath, wanted.previewLen);
     }
