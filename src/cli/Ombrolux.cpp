@@ -252,6 +252,14 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     );
     scanCommand->add_option("--format", scan.format, "text, csv or jsonl (default text)")
         ->check(CLI::IsMember({"text", "csv", "jsonl"}));
+    scanCommand->footer(
+        "Fields of each csv and jsonl record: source, file_path, stream_name, full_path, size, created, "
+        "modified, attributes, preview, sha256; si_created, si_modified, si_accessed, si_changed (the "
+        "standard information's times) and fn_created, fn_modified, fn_accessed, fn_changed (those of the "
+        "$FILE_NAME of the path's name), ISO 8601 UTC to 100 ns; attribute_type, attribute_id, resident, "
+        "sparse, compressed, encrypted, allocated, deleted, hard_link_count, file_id (one for every name of "
+        "a file); the download mark (jsonl: zone; csv: zone_id, zone_name, referrer_url, host_url, "
+        "host_ip_address, zone_fields). A field not known is null (jsonl) or empty (csv).");
     CLI::Option* output = scanCommand->add_option("--output", scan.output, "Write the report to FILE");
     scanCommand->add_flag("--force", scan.force, "Overwrite the --output file")->needs(output);
 
@@ -286,6 +294,19 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     deleteCommand->add_flag("--yes,-y", deleteYes,
                             "Delete without asking (needed when standard input is not a terminal)");
 
+    if (args.empty()) {
+        std::fprintf(console.err, "ombrolux: a command is needed: scan, cat, save or delete (ombrolux --help "
+                                  "says more)\n");
+        return kExitUsage;
+    }
+    if (!args.front().empty() && args.front().front() != '-' &&
+        app.get_subcommands([&](CLI::App* command) { return command->get_name() == args.front(); }).empty()) {
+        std::fprintf(console.err,
+                     "ombrolux: \"%s\" is not a command: the commands are scan, cat, save and delete "
+                     "(ombrolux --help says more)\n",
+                     args.front().c_str());
+        return kExitUsage;
+    }
     std::vector<std::string> reversed(args.rbegin(), args.rend()); // CLI11 takes them last first
     try {
         app.parse(reversed);

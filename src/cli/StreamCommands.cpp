@@ -1,5 +1,6 @@
 #include "cli/StreamCommands.h"
 
+#include "cli/ErrorSentences.h"
 #include "cli/ImageVolumes.h"
 #include "platform/Owned.h"
 #include "platform/RoutedFileServices.h"
@@ -117,6 +118,13 @@ TOpenedStream openStream(const std::string& streamPath, const TConsole& console)
         return opened;
     }
     if (console.liveFiles == nullptr) {
+        // The image is named before the first separator that follows an existing name.
+        std::string image = streamPath.substr(0, streamPath.find_first_of("\\:"));
+        std::error_code error;
+        if (!image.empty() && !std::filesystem::exists(nativePath(withoutPartition(image)), error)) {
+            opened.error = "no disk image or device " + withoutPartition(image);
+            return opened;
+        }
         opened.error = "not a stream of a disk image (IMAGE\\dir\\file:stream, or IMAGE [N]\\... for "
                        "partition N, as scan prints it)";
         return opened;
@@ -261,7 +269,7 @@ int runCat(const std::string& streamPath, const TConsole& console) {
     plat::TFileHandle in(fs.CreateFileW(opened.path.c_str(), plat::GENERIC_READ, plat::FILE_SHARE_READ,
                                         nullptr, plat::OPEN_EXISTING, 0, nullptr));
     if (!in) {
-        return fail(console, streamPath, report::errorText(fs.GetLastError()));
+        return fail(console, streamPath, openFailure(fs, opened.path, streamPath, fs.GetLastError()));
     }
     std::vector<unsigned char> buffer(1 << 16);
     for (;;) {
@@ -286,7 +294,9 @@ int runCat(const std::string& streamPath, const TConsole& console) {
 int runSave(const std::vector<std::string>& streamPaths, const std::string& folder, const TConsole& console) {
     std::error_code error;
     if (!std::filesystem::is_directory(nativePath(folder), error)) {
-        return fail(console, folder, "no such folder");
+        const bool taken = std::filesystem::exists(nativePath(folder), error);
+        return fail(console, folder,
+                    taken ? "not a folder (a file of that name is there)" : "no such folder");
     }
     const std::wstring destination = folderPath(nativePath(folder));
 #ifdef _WIN32
@@ -303,6 +313,11 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
             continue;
         }
         const TInstalledServices installed(servicesFor(opened, rest), console.liveFiles);
+        plat::TFileServices& fs = plat::files();
+        if (fs.GetFileAttributesW(opened.path.c_str()) == plat::INVALID_FILE_ATTRIBUTES) {
+            code = fail(console, streamPath, openFailure(fs, opened.path, streamPath, fs.GetLastError()));
+            continue;
+        }
         const std::wstring wanted =
             destination + (destination.back() == L'\\' ? L"" : L"\\") + safeFileName(streamName(opened.path));
         std::wstring written;

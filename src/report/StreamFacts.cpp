@@ -65,8 +65,25 @@ std::string errorText(unsigned long code) {
         return "damaged on the volume";
     case plat::ERROR_NOT_READY:
         return "device not ready";
+    case plat::ERROR_INVALID_NAME:
+        return "not a name Windows accepts [123]";
+    case plat::ERROR_FILE_EXISTS:
+    case plat::ERROR_ALREADY_EXISTS:
+        return "a file of that name already exists";
+    case plat::ERROR_DISK_FULL:
+    case plat::ERROR_HANDLE_DISK_FULL:
+        return "the disk is full";
+    case plat::ERROR_NOT_ENOUGH_MEMORY:
+        return "not enough memory";
+    case plat::ERROR_DIRECTORY:
+        return "not a folder";
+    case plat::ERROR_DEVICE_REMOVED:
+        return "the device was removed";
+    case plat::ERROR_UNRECOGNIZED_VOLUME:
+        return "not a volume Windows recognises";
     default:
-        return "error " + std::to_string(code);
+        // Words for the rest would be guesses: the code is given as Windows gives it.
+        return "the system refused it [Windows error " + std::to_string(code) + "]";
     }
 }
 

@@ -357,10 +357,12 @@ TEST_F(OmbroluxTest, CatWritesAStreamUnchangedOrNamesWhyNot) {
         std::string path;
         std::string reason;
     } failures[] = {
-        {image.string() + "\\setup.exe:missing", "file not found"},
-        {image.string() + "\\nofile.exe:payload", "file not found"},
+        {image.string() + "\\setup.exe:missing",
+         "no stream \"missing\" in " + image.string() + "\\setup.exe"},
+        {image.string() + "\\nofile.exe:payload", "no file or folder " + image.string() + "\\nofile.exe"},
         {image.string() + " [2]\\setup.exe:payload", "no NTFS volume is named " + image.string() + " [2]"},
-        {(dir / "missing.img").string() + "\\setup.exe:payload", "not a stream of a disk image"},
+        {(dir / "missing.img").string() + "\\setup.exe:payload",
+         "no disk image or device " + (dir / "missing.img").string()},
     };
     for (const auto& failure : failures) {
         run = ombrolux({"cat", failure.path}, dir);
@@ -383,7 +385,9 @@ TEST_F(OmbroluxTest, SavesAsNewFilesWithSafeNamesAndNeverOverwrites) {
     TRun run = ombrolux(args, folder->path());
     EXPECT_EQ(1, run.code);
     EXPECT_EQ((to / "payload").string() + "\n" + (to / "line_break, _x_").string() + "\n", run.out);
-    EXPECT_EQ("ombrolux: " + image.string() + "\\setup.exe:missing: file not found\n", run.err);
+    EXPECT_EQ("ombrolux: " + image.string() + "\\setup.exe:missing: no stream \"missing\" in " +
+                  image.string() + "\\setup.exe\n",
+              run.err);
     EXPECT_TRUE(readFile(to / "payload") == payload);
     EXPECT_EQ("abc", readFile(to / "line_break, _x_"));
 
