@@ -7,9 +7,10 @@ namespace cli {
 
 namespace {
 
-// The stream's colon: the first ':' after the last separator (a drive's "C:" comes before it).
+// The stream's colon: the first ':' after the last separator ("\\" or "/") (a drive's "C:" comes before it).
 template <typename Text> std::size_t streamColon(const Text& path) {
-    const std::size_t last = path.find_last_of(typename Text::value_type('\\'));
+    const typename Text::value_type separators[] = {'\\', '/', 0};
+    const std::size_t last = path.find_last_of(separators);
     const std::size_t from = last == Text::npos ? 0 : last + 1;
     return path.find(typename Text::value_type(':'), from);
 }
@@ -17,7 +18,8 @@ template <typename Text> std::size_t streamColon(const Text& path) {
 // The path without its last n names.
 template <typename Text> Text withoutLast(Text path, int n) {
     for (; n > 0; --n) {
-        const std::size_t last = path.find_last_of(typename Text::value_type('\\'));
+        const typename Text::value_type separators[] = {'\\', '/', 0};
+        const std::size_t last = path.find_last_of(separators);
         if (last == Text::npos) {
             break;
         }

@@ -1,9 +1,12 @@
 #include "cli/Ombrolux.h"
 
 #include "cli/ConsoleScan.h"
+#include "cli/ErrorSentences.h"
+#include "cli/ImagePaths.h"
 #include "cli/ImageVolumes.h"
 #include "cli/StreamCommands.h"
 #include "platform/RoutedFileServices.h"
+#include "platform/WinPath.h"
 #include "platform/ntfs/NtfsFileServices.h"
 #include "report/TextEncoding.h"
 
@@ -17,6 +20,8 @@
 #define KW_ISATTY(stream) (isatty(fileno(stream)) != 0)
 #endif
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -76,7 +81,10 @@ public:
     bool scanTarget(const std::string& target) {
         const std::filesystem::path path = nativePath(target);
         if (isImage(path)) {
-            return scanImage(target, path);
+            return scanImage(target, path, nullptr);
+        }
+        if (const TImagePart part = findImage(target); part.inside != std::string::npos) {
+            return scanImage(part.image, nativePath(part.image), &part);
         }
         if (FConsole.liveFiles == nullptr) {
             return fail(target, std::filesystem::exists(path) ? "not a disk image or block device"
@@ -102,8 +110,9 @@ private:
     }
 
     // The volumes of an image, each at a drive letter of the reader's services (with the system's
-    // own services behind them on Windows); the paths shown drop the letter.
-    bool scanImage(const std::string& target, const std::filesystem::path& path) {
+    // own services behind them on Windows); the paths shown drop the letter. within: only the folder
+    // it names, in the volume it names.
+    bool scanImage(const std::string& target, const std::filesystem::path& path, const TImagePart* within) {
         TImageVolumes image = openImageVolumes(target, path);
         for (const std::string& problem : image.problems) {
             fail(target, problem);
@@ -123,12 +132,42 @@ private:
             routed = std::make_unique<plat::TRoutedFileServices>(reader, *FConsole.liveFiles);
         }
         plat::installFileServices(routed ? static_cast<plat::TFileServices*>(routed.get()) : &reader);
+        bool named = within == nullptr;
         for (std::size_t n = 0; n < sources.size() && !interrupted(); ++n) {
             FOutput.shownPath = [](const std::wstring& p) { return p.size() >= 2 ? p.substr(2) : p; };
-            const std::wstring root = std::wstring(1, static_cast<wchar_t>(L'C' + n)) + L":\\";
+            std::wstring root = std::wstring(1, static_cast<wchar_t>(L'C' + n)) + L":\\";
+            if (within != nullptr) {
+                if (sources[n] != report::fromUtf8(within->source)) {
+                    continue;
+                }
+                named = true;
+                root.pop_back();
+                root += report::fromUtf8(within->insidePath);
+                while (root.size() > 3 && root.back() == L'\\') {
+                    root.pop_back();
+                }
+                plat::TFileServices& fs = plat::files();
+                const plat::DWORD attributes = fs.GetFileAttributesW(plat::exactPath(root).c_str());
+                if (attributes == plat::INVALID_FILE_ATTRIBUTES ||
+                    (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                    const std::string shown = within->source + within->insidePath;
+                    fail(shown, attributes == plat::INVALID_FILE_ATTRIBUTES
+                                    ? openFailure(fs, plat::exactPath(root), shown, fs.GetLastError())
+                                    : "not a folder");
+                    continue;
+                }
+            }
             account(scanRoot(sources[n], root, FSettings, FOutput));
         }
         plat::installFileServices(FConsole.liveFiles);
+        if (!named) {
+            std::string names;
+            for (const std::wstring& source : sources) {
+                names += (names.empty() ? "" : ", ") + report::toUtf8(source);
+            }
+            return fail(within->source,
+                        "no NTFS volume is named " + within->source + " (there are: " + names + ")");
+        }
         return true;
     }
 
@@ -189,7 +228,8 @@ int runScan(const TScanCommand& command, const TConsole& console) {
         records = std::fopen(file.c_str(), "wb");
 #endif
         if (records == nullptr) {
-            std::fprintf(console.err, "ombrolux: %s: cannot be created\n", command.output.c_str());
+            std::fprintf(console.err, "ombrolux: %s: cannot be created (%s)\n", command.output.c_str(),
+                         std::strerror(errno));
             return kExitSomeUnread;
         }
     }

@@ -1,6 +1,7 @@
 #include "cli/StreamCommands.h"
 
 #include "cli/ErrorSentences.h"
+#include "cli/ImagePaths.h"
 #include "cli/ImageVolumes.h"
 #include "platform/Owned.h"
 #include "platform/RoutedFileServices.h"
@@ -32,20 +33,6 @@ struct TOpenedStream {
     std::wstring path; // as the installed services take it
     std::string error; // why it cannot be opened; empty when it can
 };
-
-// "disk.img [2]" -> "disk.img"; anything else as it stands.
-std::string withoutPartition(const std::string& source) {
-    const std::size_t open = source.rfind(" [");
-    if (open == std::string::npos || source.back() != ']' || open + 3 >= source.size()) {
-        return source;
-    }
-    for (std::size_t i = open + 2; i + 1 < source.size(); ++i) {
-        if (source[i] < '0' || source[i] > '9') {
-            return source;
-        }
-    }
-    return source.substr(0, open);
-}
 
 // A drive letter for the image's volume that no live drive has, so that a folder saved into on a
 // live drive is still reached; 0 when every letter is taken.
@@ -85,36 +72,10 @@ void openInImage(const std::string& source, const std::string& image, const std:
     }
 }
 
-// Where a stream path names an image: the source (with its partition number when it has one), the
-// image file and where the path inside it starts.
-struct TImagePart {
-    std::string source;
-    std::string image;
-    std::size_t inside = std::string::npos; // the "\" that starts the path inside the volume
-};
-
-// The image a stream path names is the first source before a "\" that is a disk image or block
-// device, with its partition number when it has one; inside stays npos when there is none.
-TImagePart findImage(const std::string& streamPath) {
-    for (std::size_t slash = streamPath.find('\\'); slash != std::string::npos;
-         slash = streamPath.find('\\', slash + 1)) {
-        const std::string source = streamPath.substr(0, slash);
-        std::string image = source;
-        if (!isImage(nativePath(image))) {
-            image = withoutPartition(source);
-            if (image == source || !isImage(nativePath(image))) {
-                continue;
-            }
-        }
-        return {source, image, slash};
-    }
-    return {};
-}
-
 TOpenedStream openStream(const std::string& streamPath, const TConsole& console) {
     TOpenedStream opened;
     if (const TImagePart part = findImage(streamPath); part.inside != std::string::npos) {
-        openInImage(part.source, part.image, streamPath.substr(part.inside), console.liveFiles, opened);
+        openInImage(part.source, part.image, part.insidePath, console.liveFiles, opened);
         return opened;
     }
     if (console.liveFiles == nullptr) {

@@ -224,7 +224,11 @@ std::string readable(const std::wstring& text) {
 class TTextWriter final : public TFindingWriter {
 public:
     std::string record(const TStreamFinding& f) const override {
-        std::string out = readable(f.fullPath) + "  " + std::to_string(f.size) + " bytes";
+        // A path inside an image or a volume ("\\dir\\file:s") follows its source, so that the line
+        // starts with what cat takes; a live path is whole already.
+        const bool inside = f.fullPath.size() >= 2 && f.fullPath[0] == L'\\' && f.fullPath[1] != L'\\';
+        std::string out =
+            readable(inside ? f.source + f.fullPath : f.fullPath) + "  " + std::to_string(f.size) + " bytes";
         if (f.mark && f.mark->readable) {
             out += "  zone " + std::to_string(f.mark->zoneId);
             if (!f.mark->zoneName.empty()) {

@@ -73,6 +73,11 @@ TEST(OmbroluxErrors, EachWrongInputIsNamedInOneSentence) {
          "ombrolux: afile: not a folder (a file of that name is there)\n"},
         {{"save", "v.img\\a.txt:s", "--to", "nowhere"}, 1, "ombrolux: nowhere: no such folder\n"},
         {{"scan", "gone.img"}, 1, "ombrolux: gone.img: no such file or device\n"},
+        {{"scan", "v.img\\docs"}, 1, "ombrolux: v.img\\docs: no file or folder v.img\\docs\n"},
+        {{"scan", "v.img/a.txt"}, 1, "ombrolux: v.img\\a.txt: not a folder\n"},
+        {{"scan", "v.img", "--output", "nowhere/out.txt"},
+         1,
+         "ombrolux: nowhere/out.txt: cannot be created (No such file or directory)\n"},
     };
     for (const auto& c : cases) {
         std::string command = "cd " + quoted(dir.string()) + " && " + quoted(KW_OMBROLUX);

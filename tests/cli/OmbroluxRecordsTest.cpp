@@ -1,6 +1,7 @@
 // The fields of a record against The Sleuth Kit's istat on a volume made through the ntfs-3g mount:
 // times set with touch -d read at 100 ns, each name's $FILE_NAME times, the stream's attribute id and
-// residency, hard links that share one file_id; and the README's field table against what is written.
+// residency, hard links that share one file_id; the README's field table against what is written; and
+// a folder inside the image scanned on its own, named with "/" or "\\", its text lines pasted into cat.
 
 #include "ntfs/NtfsImage.h"
 
@@ -9,6 +10,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -247,6 +249,34 @@ TEST_F(OmbroluxRecordsTest, TheReadmesFieldTableIsWhatIsWritten) {
         header.push_back(column);
     }
     EXPECT_EQ(header, csvFields);
+}
+
+TEST_F(OmbroluxRecordsTest, AFolderInsideTheImageIsScannedAloneAndEachTextLinePastesIntoCat) {
+    const std::string imageText = image.string();
+    int code = 0;
+    const std::string backslashed =
+        shellOutput(quoted(KW_OMBROLUX) + " scan " + quoted(imageText + "\\dir"), folder->path(), code);
+    ASSERT_EQ(code, 0);
+    const std::string slashed =
+        shellOutput(quoted(KW_OMBROLUX) + " scan " + quoted(imageText + "/dir/"), folder->path(), code);
+    ASSERT_EQ(code, 0);
+    EXPECT_EQ(slashed, backslashed);
+    // Only b.txt's streams (a.txt lies outside the folder); the mark is under 100 bytes and left out.
+    std::istringstream lines(backslashed);
+    std::vector<std::string> paths;
+    for (std::string line; std::getline(lines, line);) {
+        const std::size_t gap = line.find("  ");
+        ASSERT_NE(gap, std::string::npos) << line;
+        const std::string path = line.substr(0, gap);
+        const std::uint64_t size = std::stoull(line.substr(gap + 2));
+        paths.push_back(path);
+        const std::string bytes =
+            shellOutput(quoted(KW_OMBROLUX) + " cat " + quoted(path), folder->path(), code);
+        EXPECT_EQ(code, 0) << path;
+        EXPECT_EQ(bytes.size(), size) << path;
+    }
+    EXPECT_EQ(paths,
+              (std::vector<std::string>{imageText + "\\dir\\b.txt:large", imageText + "\\dir\\b.txt:small"}));
 }
 
 } // namespace

@@ -198,9 +198,9 @@ TEST_F(OmbroluxTest, LeavesSmallMarksOutAndFiltersByWildcard) {
     run = ombrolux({"scan", image.string(), "--wildcard", "*.exe", "--include-zone", "--no-recurse"},
                    folder->path());
     ASSERT_EQ(0, run.code) << run.err;
-    EXPECT_EQ("\\setup.exe:payload  2500000 bytes\n"
-              "\\setup.exe:Zone.Identifier  85 bytes  zone 3 (Internet)  ReferrerUrl=https://a.test/  "
-              "HostUrl=https://a.test/s.exe\n",
+    EXPECT_EQ(image.string() + "\\setup.exe:payload  2500000 bytes\n" + image.string() +
+                  "\\setup.exe:Zone.Identifier  85 bytes  zone 3 (Internet)  ReferrerUrl=https://a.test/  "
+                  "HostUrl=https://a.test/s.exe\n",
               run.out);
 }
 
