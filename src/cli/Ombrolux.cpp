@@ -315,6 +315,16 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
                                    "written is named on standard output).");
     saveCommand->add_option("STREAMPATH", savePaths, kStreamPathHelp)->required();
     saveCommand->add_option("--to", saveFolder, "The folder to save into")->required();
+    TSaveManifest saveManifest;
+    std::string saveFormat = "text";
+    saveCommand->add_option(
+        "--manifest", saveManifest.file,
+        "Write a JSON Lines manifest to FILE (a new file): for each saved file the stream's "
+        "record as scan writes it (with its SHA-256), the saved file's name and its SHA-256");
+    saveCommand
+        ->add_option("--format", saveFormat,
+                     "text (the saved files' names) or jsonl (the manifest's lines on standard output)")
+        ->check(CLI::IsMember({"text", "jsonl"}));
 
     std::vector<std::string> deletePaths;
     bool deleteYes = false;
@@ -365,7 +375,8 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
         return runCat(catPath, console);
     }
     if (saveCommand->parsed()) {
-        return runSave(savePaths, saveFolder, console);
+        saveManifest.jsonl = saveFormat == "jsonl";
+        return runSave(savePaths, saveFolder, saveManifest, console);
     }
     if (deleteCommand->parsed()) {
         return runDelete(deletePaths, deleteYes, console);

@@ -2,6 +2,7 @@
 
 #include "cli/ErrorSentences.h"
 #include "cli/ImagePaths.h"
+#include "cli/SaveManifest.h"
 #include "cli/ImageVolumes.h"
 #include "platform/Owned.h"
 #include "platform/RoutedFileServices.h"
@@ -18,6 +19,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -252,7 +256,8 @@ int runCat(const std::string& streamPath, const TConsole& console) {
     return kExitOk;
 }
 
-int runSave(const std::vector<std::string>& streamPaths, const std::string& folder, const TConsole& console) {
+int runSave(const std::vector<std::string>& streamPaths, const std::string& folder,
+            const TSaveManifest& manifest, const TConsole& console) {
     std::error_code error;
     if (!std::filesystem::is_directory(nativePath(folder), error)) {
         const bool taken = std::filesystem::exists(nativePath(folder), error);
@@ -266,6 +271,22 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
     plat::TPosixFileServices posix;
     plat::TFileServices* rest = &posix;
 #endif
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> manifestFile(nullptr, std::fclose);
+    if (!manifest.file.empty()) {
+        if (std::filesystem::exists(nativePath(manifest.file), error)) {
+            fail(console, manifest.file, "already exists (a manifest is never overwritten)");
+            return kExitUsage;
+        }
+#ifdef _WIN32
+        manifestFile.reset(_wfopen(nativePath(manifest.file).c_str(), L"wb"));
+#else
+        manifestFile.reset(std::fopen(nativePath(manifest.file).c_str(), "wb"));
+#endif
+        if (!manifestFile) {
+            return fail(console, manifest.file,
+                        std::string("cannot be created (") + std::strerror(errno) + ")");
+        }
+    }
     int code = kExitOk;
     for (const std::string& streamPath : streamPaths) {
         TOpenedStream opened = openStream(streamPath, console);
@@ -283,7 +304,20 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
             destination + (destination.back() == L'\\' ? L"" : L"\\") + safeFileName(streamName(opened.path));
         std::wstring written;
         if (copyStreamToFile(opened.path, wanted, &written)) {
-            std::fprintf(console.out, "%s\n", shownPath(written).c_str());
+            std::string line;
+            if (manifestFile || manifest.jsonl) {
+                const TImagePart part = findImage(streamPath);
+                const std::wstring shown =
+                    report::fromUtf8(part.inside != std::string::npos ? part.insidePath : streamPath);
+                const std::wstring source =
+                    part.inside != std::string::npos ? report::fromUtf8(part.source) : shown.substr(0, 2);
+                line =
+                    manifestLine(source, opened.path, shown, written, report::fromUtf8(shownPath(written)));
+            }
+            if (manifestFile && std::fputs(line.c_str(), manifestFile.get()) < 0) {
+                code = fail(console, manifest.file, "could not be written");
+            }
+            std::fputs(manifest.jsonl ? line.c_str() : (shownPath(written) + "\n").c_str(), console.out);
             std::fflush(console.out);
         } else {
             code = fail(console, streamPath, report::errorText(plat::files().GetLastError()));

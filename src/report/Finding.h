@@ -41,6 +41,12 @@ public:
 // byteOrderMark: CSV starts with one (on Windows, so that spreadsheets read UTF-8 names right).
 std::unique_ptr<TFindingWriter> makeFindingWriter(TReportFormat format, bool byteOrderMark);
 
+// One line of a save manifest (JSON Lines): the stream's record as scan writes it ("record"), the
+// file it was saved as ("saved_file") and that file's SHA-256 ("saved_sha256", null when it could
+// not be read back).
+std::string manifestRecord(const TStreamFinding& finding, const std::wstring& savedFile,
+                           const std::string& savedSha256);
+
 // "2024-05-01T12:34:56.789Z".
 std::string isoTime(const TDateTime& time);
 // The attribute names, space-separated, in bit order ("hidden system archive").

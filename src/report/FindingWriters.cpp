@@ -256,6 +256,15 @@ public:
 
 } // namespace
 
+std::string manifestRecord(const TStreamFinding& finding, const std::wstring& savedFile,
+                           const std::string& savedSha256) {
+    std::string record = TJsonLinesWriter().record(finding);
+    record.pop_back(); // its line's end
+    return "{\"record\":" + record + ",\"saved_file\":" + jsonString(savedFile) +
+           ",\"saved_sha256\":" + (savedSha256.empty() ? std::string("null") : jsonString(savedSha256)) +
+           "}\n";
+}
+
 std::string isoTime(const TDateTime& t) {
     char buffer[64];
     std::snprintf(buffer, sizeof buffer, "%04u-%02u-%02uT%02u:%02u:%02u.%03uZ", unsigned{t.year},

@@ -1,7 +1,8 @@
 // The fields of a record against The Sleuth Kit's istat on a volume made through the ntfs-3g mount:
 // times set with touch -d read at 100 ns, each name's $FILE_NAME times, the stream's attribute id and
 // residency, hard links that share one file_id; the README's field table against what is written; and
-// a folder inside the image scanned on its own, named with "/" or "\\", its text lines pasted into cat.
+// a folder inside the image scanned on its own, named with "/" or "\\", its text lines pasted into cat;
+// a save's manifest read back by Python's json, each hash checked against the saved file.
 
 #include "ntfs/NtfsImage.h"
 
@@ -143,6 +144,14 @@ protected:
         }
     }
 
+    // The file id scan gives a.txt (and b.txt, its other name).
+    static std::string records0FileId() {
+        int code = 0;
+        const std::string line = shellOutput(
+            quoted(KW_OMBROLUX) + " scan --format jsonl " + quoted(image.string()), folder->path(), code);
+        return nlohmann::ordered_json::parse(line.substr(0, line.find('\n')))["file_id"];
+    }
+
     static inline ntfstest::TScratchFolder* folder = nullptr;
     static inline fs::path image;
     static inline bool ready = false;
@@ -277,6 +286,48 @@ TEST_F(OmbroluxRecordsTest, AFolderInsideTheImageIsScannedAloneAndEachTextLinePa
     }
     EXPECT_EQ(paths,
               (std::vector<std::string>{imageText + "\\dir\\b.txt:large", imageText + "\\dir\\b.txt:small"}));
+}
+
+TEST_F(OmbroluxRecordsTest, ASavesManifestTiesEachCopyToItsRecordAndHash) {
+    const fs::path to = folder->path() / "saved";
+    fs::remove_all(to);
+    fs::create_directory(to);
+    const fs::path manifest = folder->path() / "manifest.jsonl";
+    fs::remove(manifest);
+    const std::string imageText = image.string();
+    const std::string save = quoted(KW_OMBROLUX) + " save " + quoted(imageText + "\\a.txt:small") + " " +
+                             quoted(imageText + "/dir/b.txt:large") + " --to " + quoted(to.string());
+    int code = 0;
+    const std::string printed = shellOutput(
+        save + " --manifest " + quoted(manifest.string()) + " --format jsonl", folder->path(), code);
+    ASSERT_EQ(code, 0);
+    EXPECT_EQ(printed, readFile(manifest));
+    // Python reads each line, hashes the saved file itself and compares it with both hashes given.
+    const fs::path check = folder->path() / "check.py";
+    std::ofstream(check) << R"(import hashlib, json, sys
+for line in open(sys.argv[1], encoding="utf-8"):
+    entry = json.loads(line)
+    record = entry["record"]
+    digest = hashlib.sha256(open(entry["saved_file"], "rb").read()).hexdigest()
+    assert digest == entry["saved_sha256"] == record["sha256"], line
+    print(record["source"] + record["full_path"], record["size"], record["file_id"], record["resident"])
+)";
+    const std::string checked = shellOutput(
+        "python3 " + quoted(check.string()) + " " + quoted(manifest.string()), folder->path(), code);
+    ASSERT_EQ(code, 0) << checked;
+    std::istringstream lines(checked);
+    std::vector<std::string> entries;
+    for (std::string line; std::getline(lines, line);) {
+        entries.push_back(line.substr(0, line.rfind(' ', line.rfind(' ') - 1))); // without the file id
+        EXPECT_NE(line.find(" " + records0FileId() + " "), std::string::npos) << line;
+    }
+    EXPECT_EQ(entries, (std::vector<std::string>{imageText + "\\a.txt:small 3",
+                                                 imageText + "\\dir\\b.txt:large 100000"}));
+
+    // A manifest is never written over.
+    shellOutput(save + " --manifest " + quoted(manifest.string()), folder->path(), code);
+    EXPECT_EQ(code, 2);
+    EXPECT_EQ(printed, readFile(manifest));
 }
 
 } // namespace
