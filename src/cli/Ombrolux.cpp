@@ -2,11 +2,14 @@
 
 #include "cli/ConsoleScan.h"
 #include "cli/ImageInfo.h"
+#include "cli/ErrorSentences.h"
+#include "cli/ImagePaths.h"
 #include "cli/ImageVolumes.h"
 #include "cli/OutputGuard.h"
 #include "cli/StreamCommands.h"
 #include "ntfs/NtfsVolume.h"
 #include "platform/RoutedFileServices.h"
+#include "platform/WinPath.h"
 #include "platform/ntfs/NtfsFileServices.h"
 #include "report/TextEncoding.h"
 
@@ -20,6 +23,8 @@
 #define KW_ISATTY(stream) (isatty(fileno(stream)) != 0)
 #endif
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -92,7 +97,10 @@ public:
     bool scanTarget(const std::string& target) {
         const std::filesystem::path path = nativePath(target);
         if (isImage(path)) {
-            return scanImage(target, path);
+            return scanImage(target, path, nullptr);
+        }
+        if (const TImagePart part = findImage(target); part.inside != std::string::npos) {
+            return scanImage(part.image, nativePath(part.image), &part);
         }
         if (FConsole.liveFiles == nullptr) {
             return fail(target, std::filesystem::exists(path) ? "not a disk image or block device"
@@ -140,8 +148,9 @@ private:
     }
 
     // The volumes of an image, each at a drive letter of the reader's services (with the system's
-    // own services behind them on Windows); the paths shown drop the letter.
-    bool scanImage(const std::string& target, const std::filesystem::path& path) {
+    // own services behind them on Windows); the paths shown drop the letter. within: only the folder
+    // it names, in the volume it names.
+    bool scanImage(const std::string& target, const std::filesystem::path& path, const TImagePart* within) {
         TImageVolumes image = openImageVolumes(target, path, FSplit);
         for (const std::string& problem : image.problems) {
             fail(target, problem);
@@ -167,12 +176,42 @@ private:
             routed = std::make_unique<plat::TRoutedFileServices>(reader, *FConsole.liveFiles);
         }
         plat::installFileServices(routed ? static_cast<plat::TFileServices*>(routed.get()) : &reader);
+        bool named = within == nullptr;
         for (std::size_t n = 0; n < sources.size() && !interrupted(); ++n) {
             FOutput.shownPath = [](const std::wstring& p) { return p.size() >= 2 ? p.substr(2) : p; };
-            const std::wstring root = std::wstring(1, static_cast<wchar_t>(L'C' + n)) + L":\\";
+            std::wstring root = std::wstring(1, static_cast<wchar_t>(L'C' + n)) + L":\\";
+            if (within != nullptr) {
+                if (sources[n] != report::fromUtf8(within->source)) {
+                    continue;
+                }
+                named = true;
+                root.pop_back();
+                root += report::fromUtf8(within->insidePath);
+                while (root.size() > 3 && root.back() == L'\\') {
+                    root.pop_back();
+                }
+                plat::TFileServices& fs = plat::files();
+                const plat::DWORD attributes = fs.GetFileAttributesW(plat::exactPath(root).c_str());
+                if (attributes == plat::INVALID_FILE_ATTRIBUTES ||
+                    (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) == 0) {
+                    const std::string shown = within->source + within->insidePath;
+                    fail(shown, attributes == plat::INVALID_FILE_ATTRIBUTES
+                                    ? openFailure(fs, plat::exactPath(root), shown, fs.GetLastError())
+                                    : "not a folder");
+                    continue;
+                }
+            }
             account(scanRoot(sources[n], root, FSettings, FOutput));
         }
         plat::installFileServices(FConsole.liveFiles);
+        if (!named) {
+            std::string names;
+            for (const std::wstring& source : sources) {
+                names += (names.empty() ? "" : ", ") + report::toUtf8(source);
+            }
+            return fail(within->source,
+                        "no NTFS volume is named " + within->source + " (there are: " + names + ")");
+        }
         return true;
     }
 
@@ -243,7 +282,8 @@ int runScan(const TScanCommand& command, const TConsole& console) {
         records = std::fopen(file.c_str(), "wb");
 #endif
         if (records == nullptr) {
-            std::fprintf(console.err, "ombrolux: %s: cannot be created\n", command.output.c_str());
+            std::fprintf(console.err, "ombrolux: %s: cannot be created (%s)\n", command.output.c_str(),
+                         std::strerror(errno));
             return kExitSomeUnread;
         }
     }
@@ -316,6 +356,15 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
                      "List only the streams of this verdict: suspicious (code, foreign content under a known "
                      "name, random-looking data, names made to deceive) or unknown")
         ->check(CLI::IsMember({"suspicious", "unknown"}));
+    scanCommand->footer(
+        "Fields of each csv and jsonl record: source, file_path, stream_name, full_path, mft_entry, "
+        "mft_sequence, size, created, modified, attributes, preview, sha256; si_created, si_modified, si_accessed, si_changed (the "
+        "standard information's times) and fn_created, fn_modified, fn_accessed, fn_changed (those of the "
+        "$FILE_NAME of the path's name), ISO 8601 UTC to 100 ns; attribute_type, attribute_id, resident, "
+        "sparse, compressed, encrypted, allocated, deleted, hard_link_count, file_id (one for every name of "
+        "a file); the download mark (jsonl: zone; csv: zone_id, zone_name, referrer_url, host_url, "
+        "host_ip_address, zone_fields); kind, kind_text, verdict, reasons, entropy (what the stream holds). A "
+        "field not known is null (jsonl) or empty (csv).");
     CLI::Option* output = scanCommand->add_option("--output", scan.output, "Write the report to FILE");
     scanCommand->add_flag("--force", scan.force, "Overwrite the --output file")->needs(output);
 
@@ -331,6 +380,16 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
                                    "written is named on standard output).");
     saveCommand->add_option("STREAMPATH", savePaths, kStreamPathHelp)->required();
     saveCommand->add_option("--to", saveFolder, "The folder to save into")->required();
+    TSaveManifest saveManifest;
+    std::string saveFormat = "text";
+    saveCommand->add_option(
+        "--manifest", saveManifest.file,
+        "Write a JSON Lines manifest to FILE (a new file): for each saved file the stream's "
+        "record as scan writes it (with its SHA-256), the saved file's name and its SHA-256");
+    saveCommand
+        ->add_option("--format", saveFormat,
+                     "text (the saved files' names) or jsonl (the manifest's lines on standard output)")
+        ->check(CLI::IsMember({"text", "jsonl"}));
 
     std::string infoTarget;
     std::string infoFormat = "text";
@@ -362,6 +421,19 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     deleteCommand->add_flag("--yes,-y", deleteYes,
                             "Delete without asking (needed when standard input is not a terminal)");
 
+    if (args.empty()) {
+        std::fprintf(console.err, "ombrolux: a command is needed: scan, cat, save or delete (ombrolux --help "
+                                  "says more)\n");
+        return kExitUsage;
+    }
+    if (!args.front().empty() && args.front().front() != '-' &&
+        app.get_subcommands([&](CLI::App* command) { return command->get_name() == args.front(); }).empty()) {
+        std::fprintf(console.err,
+                     "ombrolux: \"%s\" is not a command: the commands are scan, cat, save and delete "
+                     "(ombrolux --help says more)\n",
+                     args.front().c_str());
+        return kExitUsage;
+    }
     std::vector<std::string> reversed(args.rbegin(), args.rend()); // CLI11 takes them last first
     try {
         app.parse(reversed);
@@ -380,7 +452,8 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
         return runCat(catPath, console);
     }
     if (saveCommand->parsed()) {
-        return runSave(savePaths, saveFolder, console);
+        saveManifest.jsonl = saveFormat == "jsonl";
+        return runSave(savePaths, saveFolder, saveManifest, console);
     }
     if (infoCommand->parsed()) {
         return runInfo(infoTarget, infoFormat, infoSplit, console);

@@ -1,5 +1,8 @@
 #include "cli/StreamCommands.h"
 
+#include "cli/ErrorSentences.h"
+#include "cli/ImagePaths.h"
+#include "cli/SaveManifest.h"
 #include "cli/ImageVolumes.h"
 #include "cli/OutputGuard.h"
 #include "platform/OpenEntry.h"
@@ -19,6 +22,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -35,20 +41,6 @@ struct TOpenedStream {
     std::wstring path; // as the installed services take it
     std::string error; // why it cannot be opened; empty when it can
 };
-
-// "disk.img [2]" -> "disk.img"; anything else as it stands.
-std::string withoutPartition(const std::string& source) {
-    const std::size_t open = source.rfind(" [");
-    if (open == std::string::npos || source.back() != ']' || open + 3 >= source.size()) {
-        return source;
-    }
-    for (std::size_t i = open + 2; i + 1 < source.size(); ++i) {
-        if (source[i] < '0' || source[i] > '9') {
-            return source;
-        }
-    }
-    return source.substr(0, open);
-}
 
 // A drive letter for the image's volume that no live drive has, so that a folder saved into on a
 // live drive is still reached; 0 when every letter is taken.
@@ -110,32 +102,6 @@ void openInImage(const std::string& source, const std::string& image, const std:
     }
 }
 
-// Where a stream path names an image: the source (with its partition number when it has one), the
-// image file and where the path inside it starts.
-struct TImagePart {
-    std::string source;
-    std::string image;
-    std::size_t inside = std::string::npos; // the "\" that starts the path inside the volume
-};
-
-// The image a stream path names is the first source before a "\" that is a disk image or block
-// device, with its partition number when it has one; inside stays npos when there is none.
-TImagePart findImage(const std::string& streamPath) {
-    for (std::size_t slash = streamPath.find('\\'); slash != std::string::npos;
-         slash = streamPath.find('\\', slash + 1)) {
-        const std::string source = streamPath.substr(0, slash);
-        std::string image = source;
-        if (!isImage(nativePath(image))) {
-            image = withoutPartition(source);
-            if (image == source || !isImage(nativePath(image))) {
-                continue;
-            }
-        }
-        return {source, image, slash};
-    }
-    return {};
-}
-
 // The source as an image, with or without its partition number; image stays empty when it is none.
 TImagePart imageOf(const std::string& source) {
     if (isImage(nativePath(source))) {
@@ -187,11 +153,17 @@ TOpenedStream openStream(const std::string& streamPath, const TConsole& console)
         return opened;
     }
     if (const TImagePart part = findImage(streamPath); part.inside != std::string::npos) {
-        openInImage(part.source, part.image, streamPath.substr(part.inside), std::nullopt, console.liveFiles,
-                    opened);
+        openInImage(part.source, part.image, part.insidePath, std::nullopt, console.liveFiles, opened);
         return opened;
     }
     if (console.liveFiles == nullptr) {
+        // The image is named before the first separator that follows an existing name.
+        std::string image = streamPath.substr(0, streamPath.find_first_of("\\:"));
+        std::error_code error;
+        if (!image.empty() && !std::filesystem::exists(nativePath(withoutPartition(image)), error)) {
+            opened.error = "no disk image or device " + withoutPartition(image);
+            return opened;
+        }
         opened.error = "not a stream of a disk image (IMAGE\\dir\\file:stream, or IMAGE [N]\\... for "
                        "partition N, as scan prints it, or IMAGE#ENTRY-SEQUENCE:stream)";
         return opened;
@@ -340,7 +312,7 @@ int runCat(const std::string& streamPath, const TConsole& console) {
     plat::TFileHandle in(fs.CreateFileW(opened.path.c_str(), plat::GENERIC_READ, plat::FILE_SHARE_READ,
                                         nullptr, plat::OPEN_EXISTING, plat::openEntryFlags(false), nullptr));
     if (!in) {
-        return fail(console, streamPath, report::errorText(fs.GetLastError()));
+        return fail(console, streamPath, openFailure(fs, opened.path, streamPath, fs.GetLastError()));
     }
     std::vector<unsigned char> buffer(1 << 16);
     for (;;) {
@@ -362,10 +334,13 @@ int runCat(const std::string& streamPath, const TConsole& console) {
     return kExitOk;
 }
 
-int runSave(const std::vector<std::string>& streamPaths, const std::string& folder, const TConsole& console) {
+int runSave(const std::vector<std::string>& streamPaths, const std::string& folder,
+            const TSaveManifest& manifest, const TConsole& console) {
     std::error_code error;
     if (!std::filesystem::is_directory(nativePath(folder), error)) {
-        return fail(console, folder, "no such folder");
+        const bool taken = std::filesystem::exists(nativePath(folder), error);
+        return fail(console, folder,
+                    taken ? "not a folder (a file of that name is there)" : "no such folder");
     }
     // No stream is saved onto the image or device it is read from.
     std::vector<std::string> images;
@@ -386,6 +361,22 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
     plat::TPosixFileServices posix;
     plat::TFileServices* rest = &posix;
 #endif
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> manifestFile(nullptr, std::fclose);
+    if (!manifest.file.empty()) {
+        if (std::filesystem::exists(nativePath(manifest.file), error)) {
+            fail(console, manifest.file, "already exists (a manifest is never overwritten)");
+            return kExitUsage;
+        }
+#ifdef _WIN32
+        manifestFile.reset(_wfopen(nativePath(manifest.file).c_str(), L"wb"));
+#else
+        manifestFile.reset(std::fopen(nativePath(manifest.file).c_str(), "wb"));
+#endif
+        if (!manifestFile) {
+            return fail(console, manifest.file,
+                        std::string("cannot be created (") + std::strerror(errno) + ")");
+        }
+    }
     int code = kExitOk;
     for (const std::string& streamPath : streamPaths) {
         TOpenedStream opened = openStream(streamPath, console);
@@ -394,11 +385,29 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
             continue;
         }
         const TInstalledServices installed(servicesFor(opened, rest), console.liveFiles);
+        plat::TFileServices& fs = plat::files();
+        if (fs.GetFileAttributesW(opened.path.c_str()) == plat::INVALID_FILE_ATTRIBUTES) {
+            code = fail(console, streamPath, openFailure(fs, opened.path, streamPath, fs.GetLastError()));
+            continue;
+        }
         const std::wstring wanted =
             destination + (destination.back() == L'\\' ? L"" : L"\\") + safeFileName(streamName(opened.path));
         std::wstring written;
         if (copyStreamToFile(opened.path, wanted, &written)) {
-            std::fprintf(console.out, "%s\n", shownPath(written).c_str());
+            std::string line;
+            if (manifestFile || manifest.jsonl) {
+                const TImagePart part = findImage(streamPath);
+                const std::wstring shown =
+                    report::fromUtf8(part.inside != std::string::npos ? part.insidePath : streamPath);
+                const std::wstring source =
+                    part.inside != std::string::npos ? report::fromUtf8(part.source) : shown.substr(0, 2);
+                line =
+                    manifestLine(source, opened.path, shown, written, report::fromUtf8(shownPath(written)));
+            }
+            if (manifestFile && std::fputs(line.c_str(), manifestFile.get()) < 0) {
+                code = fail(console, manifest.file, "could not be written");
+            }
+            std::fputs(manifest.jsonl ? line.c_str() : (shownPath(written) + "\n").c_str(), console.out);
             std::fflush(console.out);
         } else {
             code = fail(console, streamPath, report::errorText(plat::files().GetLastError()));

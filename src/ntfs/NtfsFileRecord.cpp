@@ -69,6 +69,7 @@ struct TRawName {
     std::uint8_t nameSpace = 0;
     const std::uint8_t* name = nullptr;
     std::size_t units = 0;
+    TNtfsNameTimes times;
 };
 
 // The working lists of one file, kept per thread so that reading a whole MFT does not allocate them
@@ -261,7 +262,8 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
                 file.damaged = true;
                 break;
             }
-            rawNames.push_back(TRawName{v.u64(0), v.u8(0x41), v.data() + 0x42, units});
+            rawNames.push_back(TRawName{v.u64(0), v.u8(0x41), v.data() + 0x42, units,
+                                        TNtfsNameTimes{v.u64(0x08), v.u64(0x10), v.u64(0x18), v.u64(0x20)}});
             break;
         }
         case kAttrData: {
@@ -321,6 +323,9 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
         if (dos != nullptr) {
             name.bytes.append(reinterpret_cast<const char*>(dos->name), dos->units * 2);
         }
+        if (file.extras) {
+            file.extras->nameTimes.push_back(raw.times);
+        }
     }
 
     file.streams.reserve(dataHeads.size());
@@ -346,6 +351,8 @@ std::optional<TNtfsFile> TNtfsVolume::buildFile(std::uint64_t record, TBytes bas
         appendUtf16Le(data.name, first.name.data(), first.name.size() / 2);
         data.resident = first.resident;
         data.sparse = (first.flags & kAttrFlagSparse) != 0;
+        data.attributeId = first.instance;
+        data.attributeFlags = first.flags;
         // A resident value is stored plainly whatever its flags say (a small stream of a compressed file).
         if ((first.flags & kAttrFlagEncrypted) != 0) {
             data.state = TDataState::encrypted;

@@ -53,6 +53,8 @@ struct TNtfsData {
     bool sparse = false;
     std::uint32_t compressionUnitBytes = 0; // LZNT1-compressed streams: the unit's size; 0 for others
     TDataState state = TDataState::readable;
+    std::uint16_t attributeId = 0;    // the first extent's instance in its record
+    std::uint16_t attributeFlags = 0; // the first extent's flags (compressed, encrypted, sparse)
     std::pmr::vector<std::uint8_t> residentBytes;
     std::pmr::vector<TRun> runs; // non-resident streams, in VCN order
 };
@@ -74,8 +76,18 @@ struct TNtfsName {
     std::wstring shortName() const; // empty when there is no 8.3 name apart
 };
 
+// The four times a $FILE_NAME attribute keeps (100 ns ticks since 1601), as they were when the name
+// was last written: they often differ from the standard information's.
+struct TNtfsNameTimes {
+    std::uint64_t created = 0;
+    std::uint64_t written = 0;
+    std::uint64_t changed = 0;
+    std::uint64_t accessed = 0;
+};
+
 // What only a file read afresh (loadFile) keeps; the catalogue leaves it out.
 struct TNtfsFileExtras {
+    std::vector<TNtfsNameTimes> nameTimes;        // one for each of the file's names, in the same order
     std::vector<std::uint8_t> securityDescriptor; // an old-style $SECURITY_DESCRIPTOR attribute
     std::wstring volumeName;                      // $VOLUME_NAME ($Volume only)
 };

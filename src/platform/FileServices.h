@@ -4,6 +4,7 @@
 // last-error behaviour. One object is installed for the whole process before any thread starts:
 // the Windows one in the program, the simulated store in tests.
 
+#include "platform/StreamRecord.h"
 #include "platform/WinTypes.h"
 
 #include <string>
@@ -78,6 +79,15 @@ public:
         (void)pattern;
         entries.clear();
         return TFolderListing::notOffered;
+    }
+
+    // Not a Windows function: services that read a volume's records themselves (the NTFS reader) give
+    // what those records say of a stream path's stream and file. False when they do not (the
+    // default), with the last error set when the path names no stream.
+    virtual bool streamRecord(const wchar_t* streamPath, TStreamRecord& record) {
+        (void)streamPath;
+        record = TStreamRecord{};
+        return false;
     }
 
     // Volumes.

@@ -257,6 +257,11 @@ TFolderListing TRoutedFileServices::listFolder(const wchar_t* pattern, std::vect
     return forward(servicesFor(pattern), [&](TFileServices& s) { return s.listFolder(pattern, entries); });
 }
 
+bool TRoutedFileServices::streamRecord(const wchar_t* streamPath, TStreamRecord& record) {
+    return forward(servicesFor(streamPath),
+                   [&](TFileServices& s) { return s.streamRecord(streamPath, record); });
+}
+
 BOOL TRoutedFileServices::FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) {
     const TTarget t = target(find);
     if (t.services == nullptr) {

@@ -1,6 +1,7 @@
 #pragma once
 // One reported stream with everything the reports write of it, and the writers of the three formats.
 
+#include "platform/StreamRecord.h"
 #include "report/StreamClassifier.h"
 #include "report/ZoneIdentifier.h"
 #include "stream/UntKorvaneLib.h"
@@ -32,6 +33,7 @@ struct TStreamFinding {
     std::wstring preview;                    // empty when not asked for
     std::string sha256;                      // lower-case hex; empty when not asked for or unreadable
     std::optional<TZoneMark> mark;           // for Zone.Identifier streams
+    plat::TStreamRecord record;              // what the file system's records say (RecordFields.h)
 
     // What the stream holds, whether it is known and why (fields kind, kind_text, verdict, reasons,
     // entropy); empty when it was not classified.
@@ -51,6 +53,12 @@ public:
 
 // byteOrderMark: CSV starts with one (on Windows, so that spreadsheets read UTF-8 names right).
 std::unique_ptr<TFindingWriter> makeFindingWriter(TReportFormat format, bool byteOrderMark);
+
+// One line of a save manifest (JSON Lines): the stream's record as scan writes it ("record"), the
+// file it was saved as ("saved_file") and that file's SHA-256 ("saved_sha256", null when it could
+// not be read back).
+std::string manifestRecord(const TStreamFinding& finding, const std::wstring& savedFile,
+                           const std::string& savedSha256);
 
 // "2024-05-01T12:34:56.789Z".
 std::string isoTime(const TDateTime& time);

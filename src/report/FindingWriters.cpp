@@ -12,9 +12,11 @@
 
 #include "report/Finding.h"
 
+#include "report/RecordFields.h"
 #include "report/TextEncoding.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace report {
 
@@ -108,6 +110,10 @@ public:
         }
         key("preview"), out += jsonString(f.preview);
         key("sha256"), out += f.sha256.empty() ? "null" : jsonString(f.sha256);
+        for (const TRecordField& field : recordFields(f.record)) {
+            key(field.name);
+            out += !field.value ? "null" : field.text ? jsonString(*field.value) : *field.value;
+        }
         if (f.mark) {
             key("zone");
             if (f.mark->readable) {
@@ -175,9 +181,14 @@ public:
     explicit TCsvWriter(bool byteOrderMark) : FByteOrderMark(byteOrderMark) {}
 
     std::string header() const override {
+        std::string recordNames;
+        for (const TRecordField& field : recordFields({})) {
+            recordNames += field.name + std::string(",");
+        }
         return std::string(FByteOrderMark ? "\xEF\xBB\xBF" : "") +
                "source,file_path,stream_name,full_path,mft_entry,mft_sequence,size,created,modified,"
-               "attributes,preview,sha256,"
+               "attributes,preview,sha256," +
+               recordNames +
                "zone_id,zone_name,referrer_url,host_url,host_ip_address,zone_fields,"
                "kind,kind_text,verdict,reasons,entropy\r\n";
     }
@@ -204,31 +215,31 @@ public:
         } else if (f.mark) {
             zoneName = "unreadable: " + f.mark->reason;
         }
-        const std::string columns[] = {toUtf8(f.source),
-                                       toUtf8(f.filePath),
-                                       toUtf8(f.streamName),
-                                       toUtf8(f.fullPath),
-                                       f.mft ? std::to_string(f.mft->entry) : std::string{},
-                                       f.mft ? std::to_string(f.mft->sequence) : std::string{},
-                                       std::to_string(f.size),
-                                       timeOrEmpty(f.created),
-                                       timeOrEmpty(f.modified),
-                                       f.attributes ? attributeNames(*f.attributes) : std::string{},
-                                       toUtf8(f.preview),
-                                       f.sha256,
-                                       zoneId,
-                                       zoneName,
-                                       referrer,
-                                       host,
-                                       hostIp,
-                                       fields,
-                                       // What the stream holds (the reasons one per line).
-                                       f.streamClass ? f.streamClass->kind : std::string{},
-                                       f.streamClass ? f.streamClass->kindText : std::string{},
-                                       f.streamClass ? std::string(verdictName(f.streamClass->verdict))
-                                                     : std::string{},
-                                       f.streamClass ? joinedReasons(*f.streamClass) : std::string{},
-                                       f.streamClass ? entropyText(f.streamClass->entropy) : std::string{}};
+        std::vector<std::string> columns = {toUtf8(f.source),
+                                            toUtf8(f.filePath),
+                                            toUtf8(f.streamName),
+                                            toUtf8(f.fullPath),
+                                            f.mft ? std::to_string(f.mft->entry) : std::string{},
+                                            f.mft ? std::to_string(f.mft->sequence) : std::string{},
+                                            std::to_string(f.size),
+                                            timeOrEmpty(f.created),
+                                            timeOrEmpty(f.modified),
+                                            f.attributes ? attributeNames(*f.attributes) : std::string{},
+                                            toUtf8(f.preview),
+                                            f.sha256};
+        for (const TRecordField& field : recordFields(f.record)) {
+            columns.push_back(field.value.value_or(std::string{}));
+        }
+        for (std::string* zoneColumn : {&zoneId, &zoneName, &referrer, &host, &hostIp, &fields}) {
+            columns.push_back(std::move(*zoneColumn));
+        }
+        // What the stream holds (the reasons one per line).
+        const std::optional<TStreamClass>& c = f.streamClass;
+        columns.push_back(c ? c->kind : std::string{});
+        columns.push_back(c ? c->kindText : std::string{});
+        columns.push_back(c ? std::string(verdictName(c->verdict)) : std::string{});
+        columns.push_back(c ? joinedReasons(*c) : std::string{});
+        columns.push_back(c ? entropyText(c->entropy) : std::string{});
         std::string out;
         for (const std::string& column : columns) {
             out += out.empty() ? "" : ",";
@@ -264,13 +275,16 @@ std::string readable(const std::wstring& text) {
 class TTextWriter final : public TFindingWriter {
 public:
     std::string record(const TStreamFinding& f) const override {
-        // The verdict first, padded so that the paths line up; the kind after the size and the record.
+        // The verdict first, padded so that the paths line up. A path inside an image or a volume
+        // ("\\dir\\file:s") follows its source, so that the path starts with what cat takes; a live path
+        // is whole already. The kind after the size and the record.
         std::string out;
         if (f.streamClass) {
             out = std::string(verdictName(f.streamClass->verdict));
             out += std::string(out.size() < 10 ? 10 - out.size() : 0, ' ') + "  ";
         }
-        out += readable(f.fullPath) + "  " + std::to_string(f.size) + " bytes";
+        const bool inside = f.fullPath.size() >= 2 && f.fullPath[0] == L'\\' && f.fullPath[1] != L'\\';
+        out += readable(inside ? f.source + f.fullPath : f.fullPath) + "  " + std::to_string(f.size) + " bytes";
         if (f.mft) {
             out += "  mft " + std::to_string(f.mft->entry) + "-" + std::to_string(f.mft->sequence);
         }
@@ -303,6 +317,15 @@ public:
 };
 
 } // namespace
+
+std::string manifestRecord(const TStreamFinding& finding, const std::wstring& savedFile,
+                           const std::string& savedSha256) {
+    std::string record = TJsonLinesWriter().record(finding);
+    record.pop_back(); // its line's end
+    return "{\"record\":" + record + ",\"saved_file\":" + jsonString(savedFile) +
+           ",\"saved_sha256\":" + (savedSha256.empty() ? std::string("null") : jsonString(savedSha256)) +
+           "}\n";
+}
 
 std::string isoTime(const TDateTime& t) {
     char buffer[64];

@@ -16,24 +16,50 @@ namespace {
 
 constexpr plat::DWORD kReadPiece = 1 << 20;
 
-// The file's NTFS file reference, as the file index of its handle gives it (on NTFS the record number
-// in the low 48 bits, the sequence number in the high 16); nothing when it cannot be opened or its
-// file system gives no index.
-std::optional<TMftReference> mftReferenceOf(const std::wstring& fileName) {
+std::uint64_t ticksOf(const plat::FILETIME& time) {
+    return (static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+// What the handle of the file (or folder, or link as itself) tells of it; false when it cannot be
+// opened.
+bool handleInformationOf(const std::wstring& fileName, plat::BY_HANDLE_FILE_INFORMATION& info) {
     plat::TFileServices& fs = plat::files();
-    plat::TFileHandle file(
-        fs.CreateFileW(plat::exactPath(fileName).c_str(), 0,
-                       plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE, nullptr,
-                       plat::OPEN_EXISTING, plat::FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    plat::BY_HANDLE_FILE_INFORMATION info{};
-    if (!file || fs.GetFileInformationByHandle(file.get(), &info) == plat::FALSE) {
-        return std::nullopt;
-    }
+    const plat::TFileHandle file =
+        plat::openEntry(fs, fileName, 0, plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE,
+                        true);
+    return file && fs.GetFileInformationByHandle(file.get(), &info) != plat::FALSE;
+}
+
+// The file's NTFS file reference, as its file index gives it (on NTFS the record number in the low
+// 48 bits, the sequence number in the high 16); nothing when its file system gives no index.
+std::optional<TMftReference> mftReferenceOf(const plat::BY_HANDLE_FILE_INFORMATION& info) {
     const std::uint64_t index = static_cast<std::uint64_t>(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
     if (index == 0) {
         return std::nullopt;
     }
     return TMftReference{index & 0xFFFFFFFFFFFFull, static_cast<std::uint16_t>(index >> 48)};
+}
+
+// What the services' own records say of the stream; where they keep none (a live walk), what the
+// file's handle gives (info, when it could be read): three of the standard information's times, the
+// link count and the index.
+plat::TStreamRecord recordOf(const std::wstring& streamPath, const plat::BY_HANDLE_FILE_INFORMATION* info) {
+    plat::TStreamRecord record;
+    if (plat::files().streamRecord(plat::exactPath(streamPath).c_str(), record)) {
+        return record;
+    }
+    record = plat::TStreamRecord{};
+    if (info == nullptr) {
+        return record;
+    }
+    record.siCreated = ticksOf(info->ftCreationTime);
+    record.siModified = ticksOf(info->ftLastWriteTime);
+    record.siAccessed = ticksOf(info->ftLastAccessTime);
+    record.hardLinkCount = info->nNumberOfLinks;
+    record.fileId =
+        plat::fileIdText(info->dwVolumeSerialNumber,
+                         (static_cast<std::uint64_t>(info->nFileIndexHigh) << 32) | info->nFileIndexLow);
+    return record;
 }
 
 } // namespace
@@ -54,8 +80,25 @@ std::string errorText(unsigned long code) {
         return "damaged on the volume";
     case plat::ERROR_NOT_READY:
         return "device not ready";
+    case plat::ERROR_INVALID_NAME:
+        return "not a name Windows accepts [123]";
+    case plat::ERROR_FILE_EXISTS:
+    case plat::ERROR_ALREADY_EXISTS:
+        return "a file of that name already exists";
+    case plat::ERROR_DISK_FULL:
+    case plat::ERROR_HANDLE_DISK_FULL:
+        return "the disk is full";
+    case plat::ERROR_NOT_ENOUGH_MEMORY:
+        return "not enough memory";
+    case plat::ERROR_DIRECTORY:
+        return "not a folder";
+    case plat::ERROR_DEVICE_REMOVED:
+        return "the device was removed";
+    case plat::ERROR_UNRECOGNIZED_VOLUME:
+        return "not a volume Windows recognises";
     default:
-        return "error " + std::to_string(code);
+        // Words for the rest would be guesses: the code is given as Windows gives it.
+        return "the system refused it [Windows error " + std::to_string(code) + "]";
     }
 }
 
@@ -68,7 +111,11 @@ TStreamFinding gatherFinding(const std::wstring& source, const std::wstring& fil
     f.streamName = ads.adsName();
     f.fullPath = streamPathOf(fileName, ads.adsName());
     f.size = ads.adsSize();
-    f.mft = mftReferenceOf(fileName);
+    plat::BY_HANDLE_FILE_INFORMATION info{};
+    const bool infoRead = handleInformationOf(fileName, info);
+    if (infoRead) {
+        f.mft = mftReferenceOf(info);
+    }
     TDateTime created;
     TDateTime modified;
     // A folder carries streams too; its times are read as a folder's.
@@ -81,6 +128,7 @@ TStreamFinding gatherFinding(const std::wstring& source, const std::wstring& fil
     if (attributes != plat::INVALID_FILE_ATTRIBUTES) {
         f.attributes = attributes;
     }
+    f.record = recordOf(f.fullPath, infoRead ? &info : nullptr);
     const bool isMark = isZoneIdentifierName(f.streamName);
     const auto classify = [&](bool readable, std::string_view head) {
         f.streamClass = classifyStream({.name = f.streamName,

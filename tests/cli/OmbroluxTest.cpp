@@ -212,17 +212,20 @@ TEST_F(OmbroluxTest, LeavesSmallMarksOutAndFiltersByWildcard) {
         std::distance(std::sregex_iterator(run.out.begin(), run.out.end(), mft), std::sregex_iterator()));
     std::string out = std::regex_replace(run.out, mft, "");
     EXPECT_NE(std::string::npos,
-              out.find("suspicious  \\setup.exe:payload  2500000 bytes  Random-looking data "
-                       "(encrypted or compressed)\n"));
+              out.find("suspicious  " + image.string() +
+                       "\\setup.exe:payload  2500000 bytes  Random-looking data (encrypted or compressed)\n"));
     // A newline in a name stays on the stream's one line, escaped as everywhere.
-    EXPECT_NE(std::string::npos, out.find("unknown     \\notes, q.txt:line|0Abreak, |22x|22  3 bytes  Text (ASCII)\n"));
+    EXPECT_NE(std::string::npos, out.find("unknown     " + image.string() +
+                                          "\\notes, q.txt:line|0Abreak, |22x|22  3 bytes  Text (ASCII)\n"));
 
     run = ombrolux({"scan", image.string(), "--wildcard", "*.exe", "--include-zone", "--no-recurse"},
                    folder->path());
     ASSERT_EQ(0, run.code) << run.err;
     EXPECT_EQ(
-        "suspicious  \\setup.exe:payload  2500000 bytes  Random-looking data (encrypted or compressed)\n"
-        "known       \\setup.exe:Zone.Identifier  85 bytes  Download mark (zone 3, Internet, from a.test)  "
+        "suspicious  " + image.string() +
+            "\\setup.exe:payload  2500000 bytes  Random-looking data (encrypted or compressed)\n"
+            "known       " +
+            image.string() + "\\setup.exe:Zone.Identifier  85 bytes  Download mark (zone 3, Internet, from a.test)  "
         "zone 3 (Internet)  ReferrerUrl=https://a.test/  HostUrl=https://a.test/s.exe\n",
         std::regex_replace(run.out, mft, ""));
 }
@@ -230,9 +233,9 @@ TEST_F(OmbroluxTest, LeavesSmallMarksOutAndFiltersByWildcard) {
 TEST_F(OmbroluxTest, OnlyListsTheStreamsOfOneVerdict) {
     TRun run = ombrolux({"scan", image.string(), "--include-zone", "--only", "suspicious"}, folder->path());
     ASSERT_EQ(0, run.code) << run.err;
-    EXPECT_EQ(
-        "suspicious  \\setup.exe:payload  2500000 bytes  Random-looking data (encrypted or compressed)\n",
-        std::regex_replace(run.out, std::regex("  mft [0-9]+-[0-9]+"), ""));
+    EXPECT_EQ("suspicious  " + image.string() +
+                  "\\setup.exe:payload  2500000 bytes  Random-looking data (encrypted or compressed)\n",
+              std::regex_replace(run.out, std::regex("  mft [0-9]+-[0-9]+"), ""));
     run = ombrolux({"scan", image.string(), "--include-zone", "--only", "unknown", "--format", "jsonl"},
                    folder->path());
     ASSERT_EQ(0, run.code) << run.err;
@@ -264,7 +267,7 @@ TEST_F(OmbroluxTest, ASmallMarkThatIsNoMarkIsListedSuspicious) {
     }
     const TRun run = ombrolux({"scan", marks.string()}, dir);
     ASSERT_EQ(0, run.code) << run.err;
-    EXPECT_EQ("suspicious  \\a.txt:Zone.Identifier  97 bytes  Binary data  zone unreadable (not UTF-8 or "
+    EXPECT_EQ("suspicious  " + marks.string() + "\\a.txt:Zone.Identifier  97 bytes  Binary data  zone unreadable (not UTF-8 or "
               "UTF-16 text)\n",
               std::regex_replace(run.out, std::regex("  mft [0-9]+-[0-9]+"), ""));
     fs::remove(marks);
@@ -632,10 +635,12 @@ TEST_F(OmbroluxTest, CatWritesAStreamUnchangedOrNamesWhyNot) {
         std::string path;
         std::string reason;
     } failures[] = {
-        {image.string() + "\\setup.exe:missing", "file not found"},
-        {image.string() + "\\nofile.exe:payload", "file not found"},
+        {image.string() + "\\setup.exe:missing",
+         "no stream \"missing\" in " + image.string() + "\\setup.exe"},
+        {image.string() + "\\nofile.exe:payload", "no file or folder " + image.string() + "\\nofile.exe"},
         {image.string() + " [2]\\setup.exe:payload", "no NTFS volume is named " + image.string() + " [2]"},
-        {(dir / "missing.img").string() + "\\setup.exe:payload", "not a stream of a disk image"},
+        {(dir / "missing.img").string() + "\\setup.exe:payload",
+         "no disk image or device " + (dir / "missing.img").string()},
     };
     for (const auto& failure : failures) {
         run = ombrolux({"cat", failure.path}, dir);
@@ -658,7 +663,9 @@ TEST_F(OmbroluxTest, SavesAsNewFilesWithSafeNamesAndNeverOverwrites) {
     TRun run = ombrolux(args, folder->path());
     EXPECT_EQ(1, run.code);
     EXPECT_EQ((to / "payload").string() + "\n" + (to / "line_break, _x_").string() + "\n", run.out);
-    EXPECT_EQ("ombrolux: " + image.string() + "\\setup.exe:missing: file not found\n", run.err);
+    EXPECT_EQ("ombrolux: " + image.string() + "\\setup.exe:missing: no stream \"missing\" in " +
+                  image.string() + "\\setup.exe\n",
+              run.err);
     EXPECT_TRUE(readFile(to / "payload") == payload);
     EXPECT_EQ("abc", readFile(to / "line_break, _x_"));
 

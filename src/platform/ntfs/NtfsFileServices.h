@@ -71,6 +71,7 @@ public:
     BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) override;
     BOOL FindClose(HANDLE find) override;
     TFolderListing listFolder(const wchar_t* pattern, std::vector<TFolderEntry>& entries) override;
+    bool streamRecord(const wchar_t* streamPath, TStreamRecord& record) override;
     UINT SetErrorMode(UINT mode) override;
     DWORD GetLogicalDrives() override;
     UINT GetDriveTypeW(const wchar_t* root) override;

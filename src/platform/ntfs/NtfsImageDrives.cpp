@@ -330,6 +330,11 @@ TFolderListing TImageDriveServices::listFolder(const wchar_t* pattern, std::vect
     return forward(*route.services, [&](TFileServices& s) { return s.listFolder(pattern, entries); });
 }
 
+bool TImageDriveServices::streamRecord(const wchar_t* streamPath, TStreamRecord& record) {
+    const TRoute route = routeFor(streamPath); // keeps an image's reader alive while it reads
+    return forward(*route.services, [&](TFileServices& s) { return s.streamRecord(streamPath, record); });
+}
+
 BOOL TImageDriveServices::FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) {
     const TRoute t = target(find);
     if (t.services == nullptr) {
