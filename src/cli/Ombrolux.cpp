@@ -358,12 +358,14 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
         ->check(CLI::IsMember({"suspicious", "unknown"}));
     scanCommand->footer(
         "Fields of each csv and jsonl record: source, file_path, stream_name, full_path, mft_entry, "
-        "mft_sequence, size, created, modified, attributes, preview, sha256; si_created, si_modified, si_accessed, si_changed (the "
+        "mft_sequence, size, created, modified, attributes, preview, sha256; si_created, si_modified, "
+        "si_accessed, si_changed (the "
         "standard information's times) and fn_created, fn_modified, fn_accessed, fn_changed (those of the "
         "$FILE_NAME of the path's name), ISO 8601 UTC to 100 ns; attribute_type, attribute_id, resident, "
         "sparse, compressed, encrypted, allocated, deleted, hard_link_count, file_id (one for every name of "
         "a file); the download mark (jsonl: zone; csv: zone_id, zone_name, referrer_url, host_url, "
-        "host_ip_address, zone_fields); kind, kind_text, verdict, reasons, entropy (what the stream holds). A "
+        "host_ip_address, zone_fields); kind, kind_text, verdict, reasons, entropy (what the stream holds). "
+        "A "
         "field not known is null (jsonl) or empty (csv).");
     CLI::Option* output = scanCommand->add_option("--output", scan.output, "Write the report to FILE");
     scanCommand->add_flag("--force", scan.force, "Overwrite the --output file")->needs(output);

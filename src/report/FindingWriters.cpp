@@ -284,7 +284,8 @@ public:
             out += std::string(out.size() < 10 ? 10 - out.size() : 0, ' ') + "  ";
         }
         const bool inside = f.fullPath.size() >= 2 && f.fullPath[0] == L'\\' && f.fullPath[1] != L'\\';
-        out += readable(inside ? f.source + f.fullPath : f.fullPath) + "  " + std::to_string(f.size) + " bytes";
+        out +=
+            readable(inside ? f.source + f.fullPath : f.fullPath) + "  " + std::to_string(f.size) + " bytes";
         if (f.mft) {
             out += "  mft " + std::to_string(f.mft->entry) + "-" + std::to_string(f.mft->sequence);
         }

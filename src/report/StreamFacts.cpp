@@ -24,9 +24,8 @@ std::uint64_t ticksOf(const plat::FILETIME& time) {
 // opened.
 bool handleInformationOf(const std::wstring& fileName, plat::BY_HANDLE_FILE_INFORMATION& info) {
     plat::TFileServices& fs = plat::files();
-    const plat::TFileHandle file =
-        plat::openEntry(fs, fileName, 0, plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE,
-                        true);
+    const plat::TFileHandle file = plat::openEntry(
+        fs, fileName, 0, plat::FILE_SHARE_READ | plat::FILE_SHARE_WRITE | plat::FILE_SHARE_DELETE, true);
     return file && fs.GetFileInformationByHandle(file.get(), &info) != plat::FALSE;
 }
 

@@ -211,9 +211,10 @@ TEST_F(OmbroluxTest, LeavesSmallMarksOutAndFiltersByWildcard) {
         std::count(run.out.begin(), run.out.end(), '\n'),
         std::distance(std::sregex_iterator(run.out.begin(), run.out.end(), mft), std::sregex_iterator()));
     std::string out = std::regex_replace(run.out, mft, "");
-    EXPECT_NE(std::string::npos,
-              out.find("suspicious  " + image.string() +
-                       "\\setup.exe:payload  2500000 bytes  Random-looking data (encrypted or compressed)\n"));
+    EXPECT_NE(
+        std::string::npos,
+        out.find("suspicious  " + image.string() +
+                 "\\setup.exe:payload  2500000 bytes  Random-looking data (encrypted or compressed)\n"));
     // A newline in a name stays on the stream's one line, escaped as everywhere.
     EXPECT_NE(std::string::npos, out.find("unknown     " + image.string() +
                                           "\\notes, q.txt:line|0Abreak, |22x|22  3 bytes  Text (ASCII)\n"));
@@ -221,13 +222,13 @@ TEST_F(OmbroluxTest, LeavesSmallMarksOutAndFiltersByWildcard) {
     run = ombrolux({"scan", image.string(), "--wildcard", "*.exe", "--include-zone", "--no-recurse"},
                    folder->path());
     ASSERT_EQ(0, run.code) << run.err;
-    EXPECT_EQ(
-        "suspicious  " + image.string() +
-            "\\setup.exe:payload  2500000 bytes  Random-looking data (encrypted or compressed)\n"
-            "known       " +
-            image.string() + "\\setup.exe:Zone.Identifier  85 bytes  Download mark (zone 3, Internet, from a.test)  "
-        "zone 3 (Internet)  ReferrerUrl=https://a.test/  HostUrl=https://a.test/s.exe\n",
-        std::regex_replace(run.out, mft, ""));
+    EXPECT_EQ("suspicious  " + image.string() +
+                  "\\setup.exe:payload  2500000 bytes  Random-looking data (encrypted or compressed)\n"
+                  "known       " +
+                  image.string() +
+                  "\\setup.exe:Zone.Identifier  85 bytes  Download mark (zone 3, Internet, from a.test)  "
+                  "zone 3 (Internet)  ReferrerUrl=https://a.test/  HostUrl=https://a.test/s.exe\n",
+              std::regex_replace(run.out, mft, ""));
 }
 
 TEST_F(OmbroluxTest, OnlyListsTheStreamsOfOneVerdict) {
@@ -267,8 +268,9 @@ TEST_F(OmbroluxTest, ASmallMarkThatIsNoMarkIsListedSuspicious) {
     }
     const TRun run = ombrolux({"scan", marks.string()}, dir);
     ASSERT_EQ(0, run.code) << run.err;
-    EXPECT_EQ("suspicious  " + marks.string() + "\\a.txt:Zone.Identifier  97 bytes  Binary data  zone unreadable (not UTF-8 or "
-              "UTF-16 text)\n",
+    EXPECT_EQ("suspicious  " + marks.string() +
+                  "\\a.txt:Zone.Identifier  97 bytes  Binary data  zone unreadable (not UTF-8 or "
+                  "UTF-16 text)\n",
               std::regex_replace(run.out, std::regex("  mft [0-9]+-[0-9]+"), ""));
     fs::remove(marks);
 }
