@@ -105,11 +105,11 @@ void openInImage(const std::string& source, const std::string& image, const std:
 // The source as an image, with or without its partition number; image stays empty when it is none.
 TImagePart imageOf(const std::string& source) {
     if (isImage(nativePath(source))) {
-        return {source, source};
+        return {source, source, std::string::npos, {}};
     }
     const std::string image = withoutPartition(source);
     if (image != source && isImage(nativePath(image))) {
-        return {source, image};
+        return {source, image, std::string::npos, {}};
     }
     return {};
 }
