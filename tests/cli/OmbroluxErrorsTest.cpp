@@ -72,9 +72,18 @@ TEST(OmbroluxErrors, EachWrongInputIsNamedInOneSentence) {
          1,
          "ombrolux: afile: not a folder (a file of that name is there)\n"},
         {{"save", "v.img\\a.txt:s", "--to", "nowhere"}, 1, "ombrolux: nowhere: no such folder\n"},
-        {{"scan", "gone.img"}, 1, "ombrolux: gone.img: no such file or device\n"},
-        {{"scan", "v.img\\docs"}, 1, "ombrolux: v.img\\docs: no file or folder v.img\\docs\n"},
-        {{"scan", "v.img/a.txt"}, 1, "ombrolux: v.img\\a.txt: not a folder\n"},
+        {{"scan", "gone.img"},
+         1,
+         "ombrolux: gone.img: no such file or device\n"
+         "ombrolux: the listing is incomplete: 1 target or partition not read\n"},
+        {{"scan", "v.img\\docs"},
+         1,
+         "ombrolux: v.img\\docs: no file or folder v.img\\docs\n"
+         "ombrolux: the listing is incomplete: 1 target or partition not read\n"},
+        {{"scan", "v.img/a.txt"},
+         1,
+         "ombrolux: v.img\\a.txt: not a folder\n"
+         "ombrolux: the listing is incomplete: 1 target or partition not read\n"},
         {{"scan", "v.img", "--output", "nowhere/out.txt"},
          1,
          "ombrolux: nowhere/out.txt: cannot be created (No such file or directory)\n"},

@@ -274,6 +274,9 @@ TEST_F(OmbroluxRecordsTest, AFolderInsideTheImageIsScannedAloneAndEachTextLinePa
     std::istringstream lines(backslashed);
     std::vector<std::string> paths;
     for (std::string line; std::getline(lines, line);) {
+        // The verdict's column comes first (ten characters and two spaces), then the path to paste.
+        ASSERT_GT(line.size(), 12u) << line;
+        line = line.substr(12);
         const std::size_t gap = line.find("  ");
         ASSERT_NE(gap, std::string::npos) << line;
         const std::string path = line.substr(0, gap);

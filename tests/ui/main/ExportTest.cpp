@@ -6,6 +6,7 @@
 #include "platform/shell/ScriptedDialogs.h"
 #include "report/TextEncoding.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 #include <sstream>
@@ -170,27 +171,36 @@ TEST_F(ExportTest, CsvHasItsHeaderAndOneRecordPerStreamRowQuotedWhereNeeded) {
     const std::string csv = store.readData(L"C:\\out\\found.csv");
     ASSERT_EQ(csv.rfind("\xEF\xBB\xBF", 0), 0u) << "a byte-order mark";
     const std::vector<std::vector<std::string>> records = csvRecords(csv.substr(3));
-    const std::vector<std::string> header{"source",       "file_path", "stream_name",     "full_path",
-                                          "size",         "created",   "modified",        "attributes",
-                                          "preview",      "sha256",    "zone_id",         "zone_name",
-                                          "referrer_url", "host_url",  "host_ip_address", "zone_fields"};
+    const std::vector<std::string> header{
+        "source",      "file_path",   "stream_name",    "full_path",    "mft_entry",       "mft_sequence",
+        "size",        "created",     "modified",       "attributes",   "preview",         "sha256",
+        "si_created",  "si_modified", "si_accessed",    "si_changed",   "fn_created",      "fn_modified",
+        "fn_accessed", "fn_changed",  "attribute_type", "attribute_id", "resident",        "sparse",
+        "compressed",  "encrypted",   "allocated",      "deleted",      "hard_link_count", "file_id",
+        "zone_id",     "zone_name",   "referrer_url",   "host_url",     "host_ip_address", "zone_fields",
+        "kind",        "kind_text",   "verdict",        "reasons",      "entropy"};
+    const auto column = [&](const std::string& name) {
+        return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin());
+    };
     const std::vector<TRow> rows = streamRows();
     ASSERT_EQ(records.size(), rows.size() + 1) << "the header and one record per stream row";
     EXPECT_EQ(records[0], header);
     for (std::size_t n = 0; n < rows.size(); ++n) {
         const std::vector<std::string>& record = records[n + 1];
         ASSERT_EQ(record.size(), header.size()) << "record " << n;
-        EXPECT_EQ(record[0], "C:\\");
-        EXPECT_EQ(record[2], report::toUtf8(rows[n].name));
-        EXPECT_EQ(record[3], report::toUtf8(rows[n].fullPath));
-        EXPECT_EQ(record[4], std::to_string(rows[n].size)) << "sizes in full, past 4 GiB too";
-        EXPECT_EQ(record[8], report::toUtf8(rows[n].preview));
-        EXPECT_FALSE(record[5].empty()) << "the file's creation time";
+        EXPECT_EQ(record[column("source")], "C:\\");
+        EXPECT_EQ(record[column("stream_name")], report::toUtf8(rows[n].name));
+        EXPECT_EQ(record[column("full_path")], report::toUtf8(rows[n].fullPath));
+        EXPECT_EQ(record[column("size")], std::to_string(rows[n].size)) << "sizes in full, past 4 GiB too";
+        EXPECT_EQ(record[column("preview")], report::toUtf8(rows[n].preview));
+        EXPECT_FALSE(record[column("created")].empty()) << "the file's creation time";
+        EXPECT_FALSE(record[column("verdict")].empty()) << "every stream classified";
     }
-    EXPECT_EQ(records[1][1], "C:\\dl\\setup, new.exe") << "a comma kept inside its quoted field";
-    EXPECT_EQ(records[1][10], "3") << "the download mark decoded";
-    EXPECT_EQ(records[1][13], "https://a.test/s.exe");
-    EXPECT_EQ(records[4][4], "5368709120");
+    EXPECT_EQ(records[1][column("file_path")], "C:\\dl\\setup, new.exe")
+        << "a comma kept inside its quoted field";
+    EXPECT_EQ(records[1][column("zone_id")], "3") << "the download mark decoded";
+    EXPECT_EQ(records[1][column("host_url")], "https://a.test/s.exe");
+    EXPECT_EQ(records[4][column("size")], "5368709120");
 }
 
 // The name offered is "streams.csv"; a user who only picks JSON Lines gets "streams.jsonl" holding
