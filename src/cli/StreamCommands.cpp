@@ -11,6 +11,7 @@
 #include "platform/ScopedModes.h"
 #include "platform/ShownName.h"
 #include "platform/WinPath.h"
+#include "platform/ntfs/NtfsDirectDrive.h"
 #include "platform/ntfs/NtfsFileServices.h"
 #include "report/StreamFacts.h"
 #include "report/TextEncoding.h"
@@ -38,8 +39,9 @@ namespace {
 struct TOpenedStream {
     std::unique_ptr<plat::ntfs::TNtfsFileServices> reader;
     std::unique_ptr<plat::TRoutedFileServices> routed;
-    std::wstring path; // as the installed services take it
-    std::string error; // why it cannot be opened; empty when it can
+    std::unique_ptr<plat::ntfs::TDirectDrive> direct; // a live drive's raw volume, for an escaped name
+    std::wstring path;                                // as the installed services take it
+    std::string error;                                // why it cannot be opened; empty when it can
 };
 
 // A drive letter for the image's volume that no live drive has, so that a folder saved into on a
@@ -169,12 +171,26 @@ TOpenedStream openStream(const std::string& streamPath, const TConsole& console)
         return opened;
     }
     opened.path = report::fromUtf8(streamPath);
+    // A name Windows cannot open is read from the drive's raw volume, as the direct scan listed it.
+    if (const wchar_t letter = plat::pathDriveLetter(opened.path.c_str());
+        letter != 0 && plat::holdsEscapedName(opened.path)) {
+        opened.direct = std::make_unique<plat::ntfs::TDirectDrive>(*console.liveFiles, letter,
+                                                                   plat::ntfs::TDirectDrive::TPaths::escaped);
+        if (!opened.direct->opened()) {
+            opened.error = "names a file or stream whose name Windows cannot open (written with the | "
+                           "escape), and the volume cannot be read directly: " +
+                           report::toUtf8(opened.direct->failure());
+        }
+    }
     return opened;
 }
 
 // The services for the opened stream: its volume's, with the rest (the system's, or on Linux the
 // local file system) for every other path, such as the folder saved into.
 plat::TFileServices& servicesFor(TOpenedStream& opened, plat::TFileServices* rest) {
+    if (opened.direct) {
+        return opened.direct->services();
+    }
     if (!opened.reader) {
         return *rest;
     }

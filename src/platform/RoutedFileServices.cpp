@@ -46,10 +46,15 @@ TRoutedFileServices::TRoutedFileServices(TFileServices& drives, TFileServices& r
     : FDrives(drives), FRest(rest), FSystem(systemQueries == TSystemQueries::rest ? rest : drives),
       FDriveMask(drives.GetLogicalDrives()), FNextHandle(kFirstHandle) {}
 
+TRoutedFileServices::TRoutedFileServices(TFileServices& drives, TFileServices& rest,
+                                         std::function<bool(const wchar_t*)> takes)
+    : FDrives(drives), FRest(rest), FSystem(rest), FDriveMask(drives.GetLogicalDrives()),
+      FTakes(std::move(takes)), FNextHandle(kFirstHandle) {}
+
 TFileServices& TRoutedFileServices::servicesFor(const wchar_t* path) {
     const wchar_t letter = pathDriveLetter(path);
     const bool onDrives = letter != 0 && (FDriveMask & (DWORD{1} << (letter - L'A'))) != 0;
-    return onDrives ? FDrives : FRest;
+    return onDrives && (!FTakes || FTakes(path)) ? FDrives : FRest;
 }
 
 template <typename Call> auto TRoutedFileServices::forward(TFileServices& services, Call&& call) {

@@ -15,6 +15,7 @@
 #include "platform/FileServices.h"
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <unordered_map>
 
@@ -33,6 +34,10 @@ public:
     // redirection switches) answered by rest: a few drives read another way, among the system's own.
     enum class TSystemQueries { drives, rest };
     TRoutedFileServices(TFileServices& drives, TFileServices& rest, TSystemQueries systemQueries);
+    // The same, with only the paths on those drives that pass the test going to drives (the system's
+    // queries answered by rest).
+    TRoutedFileServices(TFileServices& drives, TFileServices& rest,
+                        std::function<bool(const wchar_t*)> takes);
     TRoutedFileServices(const TRoutedFileServices&) = delete;
     TRoutedFileServices& operator=(const TRoutedFileServices&) = delete;
 
@@ -96,6 +101,7 @@ private:
     TFileServices& FRest;
     TFileServices& FSystem; // answers the queries that name no volume
     const DWORD FDriveMask;
+    const std::function<bool(const wchar_t*)> FTakes; // empty: every path on the drives
     std::mutex FLock; // guards the two below: the handles are used by several threads
     std::unordered_map<std::uintptr_t, TTarget> FHandles;
     std::uintptr_t FNextHandle;

@@ -3,6 +3,7 @@
 #include "platform/FileServices.h"
 #include "platform/Owned.h"
 #include "platform/ScopedModes.h"
+#include "platform/ShownName.h"
 #include "platform/WinPath.h"
 #include "platform/ntfs/NtfsDirectDrive.h"
 #include "report/StreamFacts.h"
@@ -189,15 +190,30 @@ void TScanFileSystem::scanRoot(const std::vector<std::wstring>& driveList, int n
 
     // A root read directly is read so by this thread alone: the window's own reads (previews, sizes,
     // saving and deleting afterwards) go through the installed services as after a walk.
-    std::optional<plat::ntfs::TDirectDrive> direct;
+    std::shared_ptr<plat::ntfs::TDirectDrive> direct;
     std::optional<plat::TThreadFileServices> readingDirectly;
     std::uint64_t damagedRecords =
         FScanMode == smImage ? FImageRoots[static_cast<std::size_t>(n)].damagedRecords : 0;
+    FEscapedNames = false;
+    // Kept for the rows of names Windows cannot open, as long as the drive listed one.
+    struct TLetGoUnused {
+        TScanFileSystem& scan;
+        bool kept = false;
+        ~TLetGoUnused() {
+            if (kept && !scan.FEscapedNames) {
+                scan.FKeepDirect(scan.FCurDrive[0], nullptr);
+            }
+        }
+    } letGoUnused{*this};
     if (FDirect) {
-        direct.emplace(plat::files(), FCurDrive[0]);
+        direct = std::make_shared<plat::ntfs::TDirectDrive>(plat::files(), FCurDrive[0]);
         if (direct->opened()) {
             readingDirectly.emplace(direct->services());
             damagedRecords = direct->damagedRecords();
+            if (FKeepDirect) {
+                FKeepDirect(FCurDrive[0], direct);
+                letGoUnused.kept = true;
+            }
         } else {
             Synchronize([&] { FNotifications.directReadFailed(FCurDrive, direct->failure()); });
         }
@@ -399,7 +415,9 @@ void TScanFileSystem::inspect(const std::wstring& name, bool isFolder, plat::DWO
         const TScanNode XNode = isFolder ? FNotifications.folderFound(name, creationStr, modificationStr)
                                          : FNotifications.fileFound(name, creationStr, modificationStr);
         FFoundResults += static_cast<std::int64_t>(reported.size());
+        FEscapedNames = FEscapedNames || plat::holdsEscapedName(name);
         for (const TADSObject* curAds : reported) {
+            FEscapedNames = FEscapedNames || plat::holdsEscapedName(curAds->adsName());
             FNotifications.streamFound(*curAds, name, creationStr, modificationStr, FPreviewLen, XNode);
         }
     });

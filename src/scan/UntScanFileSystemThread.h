@@ -9,7 +9,13 @@
 #include "platform/WinTypes.h"
 #include "stream/UntKorvaneLib.h"
 
+namespace plat::ntfs {
+class TDirectDrive;
+}
+
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -117,6 +123,11 @@ public:
     // only, and walked when that volume cannot be read (needs administrator rights on Windows).
     bool direct() const { return FDirect; }
     void setDirect(bool value) { FDirect = value; }
+    // Given each drive read directly, by letter, as soon as it is read and before its rows: its rows
+    // whose names Windows cannot open (written with the escape) are read from it after the scan. Given
+    // null after the drive's scan when it listed no such name: nothing needs it any longer.
+    using TKeepDirect = std::function<void(wchar_t, std::shared_ptr<plat::ntfs::TDirectDrive>)>;
+    void setKeepDirect(TKeepDirect value) { FKeepDirect = std::move(value); }
     // Whether hidden and system folders are walked as any other (evidence: images, block devices,
     // the console tool) or only asked for their own streams (the window's walk of live drives).
     bool enterHiddenFolders() const { return FEnterHiddenFolders; }
@@ -188,6 +199,8 @@ private:
     bool FIncludeZone = false;
     std::vector<TImageScanRoot> FImageRoots;
     bool FDirect = false;
+    TKeepDirect FKeepDirect;
+    bool FEscapedNames = false; // the current root listed a name written with the escape
     bool FEnterHiddenFolders = false;
     std::int64_t FFoundResults = 0;
     std::int64_t FLastFoundResultsCheck = 0;

@@ -1,11 +1,17 @@
 // The window's file services with a disk image's volumes attached beside the live drives: which
 // paths reach the image, how rows name them, that a handle outlives the next attach, and that
-// nothing written reaches the image.
+// nothing written reaches the image. Also the paths of live drives that hold a name written with the
+// escape: they alone reach the drive a direct scan read and kept.
 
 #include "ntfs/NtfsImage.h"
 #include "platform/RoutedFileServices.h"
+#include "platform/ntfs/NtfsDirectDrive.h"
 #include "platform/ntfs/NtfsImageDrives.h"
+#include "platform/FileServices.h"
+#include "platform/shell/TestShell.h"
 #include "platform/store/SimStore.h"
+#include "stream/UntKorvaneLib.h"
+#include "streamops/UntKorvaneLibStreamOps.h"
 
 #include <gtest/gtest.h>
 
@@ -158,6 +164,89 @@ TEST_F(ImageDrives, NothingIsWrittenToTheImage) {
     std::ifstream after(image, std::ios::binary);
     EXPECT_EQ(std::string((std::istreambuf_iterator<char>(after)), std::istreambuf_iterator<char>()), before);
     EXPECT_EQ(drives.openHandles(), 0u);
+}
+
+// A store whose drive E: can also be opened as a raw volume: "\\\\.\\E:" opens the bytes of a store file,
+// as Windows opens a volume's sectors.
+class TRawVolumeStore : public plat::store::TSimStore {
+public:
+    plat::HANDLE CreateFileW(const wchar_t* path, plat::DWORD access, plat::DWORD share, void* security,
+                             plat::DWORD disposition, plat::DWORD flags, plat::HANDLE templateFile) override {
+        if (path != nullptr && std::wstring(path) == L"\\\\.\\E:") {
+            return TSimStore::CreateFileW(L"C:\\raw\\e.vol", access, share, security, disposition, flags,
+                                          templateFile);
+        }
+        return TSimStore::CreateFileW(path, access, share, security, disposition, flags, templateFile);
+    }
+};
+
+// A live drive read directly lists names Windows cannot open ("a?b.txt", shown "a|3Fb.txt"). Kept by
+// the scan, the drive's volume reads them for the rows' preview and backup, while every other path of
+// the drive goes through Windows; a delete is refused. Without a kept drive (never kept, let go, or
+// after the next scan's detach) Windows gets the path, and refuses it.
+TEST(ImageDrivesEscapedNames, PathsHoldingAnEscapeReadTheKeptDirectDrive) {
+    if (const std::string& reason = copyToolsUnavailableReason(); !reason.empty()) {
+        GTEST_SKIP() << reason;
+    }
+    TScratchFolder scratch;
+    const std::filesystem::path image = scratch.path() / "e.vol";
+    const std::filesystem::path data = scratch.path() / "data";
+    ASSERT_TRUE(makeImage(image, 2, "Live"));
+    writeBytes(data, "main");
+    ASSERT_TRUE(ntfscp(image, data, L"a?b.txt"));
+    ASSERT_TRUE(ntfscp(image, data, L"plain.txt"));
+    writeBytes(data, "escaped bytes");
+    ASSERT_TRUE(ntfscp(image, data, L"a?b.txt", L"s"));
+    writeBytes(data, "volume bytes");
+    ASSERT_TRUE(ntfscp(image, data, L"plain.txt", L"s"));
+
+    TRawVolumeStore store;
+    store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
+    store.addDrive(L'E', plat::DRIVE_FIXED, L"Live", L"NTFS");
+    store.addFile(L"C:\\raw\\e.vol", readBytes(image));
+    store.addFolder(L"C:\\saved");
+    store.addFile(L"E:\\plain.txt", "main");
+    store.addStream(L"E:\\plain.txt", L"s", "live bytes"); // what Windows reads
+    TImageDriveServices drives{store};
+    plat::installFileServices(&drives);
+    plat::TTestShell shell; // the preview's code page
+    plat::installShellServices(&shell);
+    const std::wstring escaped = L"E:\\a|3Fb.txt:s";
+
+    EXPECT_EQ(getContentPreview(escaped, 64), L"") << "no drive kept: Windows refuses the name";
+    auto drive = std::make_shared<plat::ntfs::TDirectDrive>(store, L'E');
+    ASSERT_TRUE(drive->opened());
+    drives.keepDirect(L'E', drive);
+    drive.reset(); // the scan is over
+
+    EXPECT_EQ(getContentPreview(escaped, 64), L"escaped bytes") << "the window's preview";
+    EXPECT_EQ(getContentPreview(L"E:\\plain.txt:s", 64), L"live bytes") << "no escape: through Windows";
+    std::wstring written;
+    EXPECT_TRUE(copyStreamToFile(escaped, L"C:\\saved\\s", &written)) << "Backup Selected ADS";
+    EXPECT_EQ(store.readData(L"C:\\saved\\s"), "escaped bytes");
+    EXPECT_NE(drives.GetFileAttributesW(L"E:\\a|3Fb.txt"), plat::INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(drives.DeleteFileW(escaped.c_str()), plat::FALSE);
+    EXPECT_EQ(drives.GetLastError(), plat::ERROR_ACCESS_DENIED);
+    EXPECT_EQ(getContentPreview(escaped, 64), L"escaped bytes") << "left as it was";
+
+    // A handle keeps the drive while the next scan starts; after it, Windows gets the path again.
+    plat::HANDLE held = drives.CreateFileW(escaped.c_str(), plat::GENERIC_READ, plat::FILE_SHARE_READ,
+                                           nullptr, plat::OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, plat::INVALID_HANDLE_VALUE);
+    drives.detach();
+    EXPECT_EQ(getContentPreview(escaped, 64), L"");
+    char buffer[16] = {};
+    plat::DWORD read = 0;
+    EXPECT_NE(drives.ReadFile(held, buffer, sizeof(buffer), &read, nullptr), plat::FALSE);
+    EXPECT_EQ(std::string(buffer, read), "escaped bytes");
+    EXPECT_NE(drives.CloseHandle(held), plat::FALSE);
+
+    drives.keepDirect(L'E', std::make_shared<plat::ntfs::TDirectDrive>(store, L'E'));
+    drives.keepDirect(L'E', nullptr); // the drive listed no such name after all
+    EXPECT_EQ(getContentPreview(escaped, 64), L"");
+    EXPECT_EQ(drives.openHandles(), 0u);
+    plat::installShellServices(nullptr);
+    plat::installFileServices(nullptr);
 }
 
 } // namespace

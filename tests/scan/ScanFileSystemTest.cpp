@@ -8,6 +8,7 @@
 #include "platform/store/SimStore.h"
 #include "ntfs/NtfsImage.h"
 #include "ntfs/NtfsVolume.h"
+#include "platform/ntfs/NtfsDirectDrive.h"
 #include "platform/ntfs/NtfsFileServices.h"
 #include "platform/ntfs/NtfsServicesDevice.h"
 #include "support/DoneSignal.h"
@@ -177,6 +178,7 @@ protected:
         thread->setIncludeZone(settings.includeZone);
         thread->setDirect(settings.direct);
         thread->setEnterHiddenFolders(settings.enterHiddenFolders);
+        thread->setKeepDirect(keepDirect);
         window.FScanFileSystem = thread;
         thread->Start();
         ASSERT_TRUE(destroyed.waitFor(limit)) << "the scan did not end";
@@ -188,6 +190,7 @@ protected:
     std::vector<std::wstring> events() const { return window.events; }
 
     TSimStore FStore;
+    TScanFileSystem::TKeepDirect keepDirect; // given to every scan
     plat::TTestShell shell;
     plat::TStandInUiThread ui;
     TRecordingWindow window;
@@ -1217,6 +1220,64 @@ TEST_F(DirectScanTest, EverySettingGivesTheNotificationsOfAWalk) {
 }
 
 // A raw volume that cannot be opened or read: the root is walked, and the window is told why first.
+// Each drive read directly is handed over before its rows, so that the rows of names Windows cannot
+// open ("a?b.txt", listed "a|3Fb.txt") read from it afterwards; a drive that listed no such name is let
+// go at the end of its scan, and a walk hands nothing over.
+TEST_F(DirectScanTest, HandsOverADriveReadDirectlyOnlyWhileItListedANameWindowsCannotOpen) {
+    if (!directFixture().unavailable.empty()) {
+        GTEST_SKIP() << directFixture().unavailable;
+    }
+    ntfstest::TScratchFolder scratch;
+    const std::filesystem::path escapedImage = scratch.path() / "escaped.img";
+    const std::filesystem::path data = scratch.path() / "data";
+    ASSERT_TRUE(ntfstest::makeImage(escapedImage, 2, "Evidence"));
+    ntfstest::writeBytes(data, "hidden bytes");
+    ASSERT_TRUE(ntfstest::ntfscp(escapedImage, data, L"a?b.txt"));
+    ASSERT_TRUE(ntfstest::ntfscp(escapedImage, data, L"a?b.txt", L"s"));
+    layOutVolume(directFixture().image);
+
+    struct THandOver {
+        wchar_t letter;
+        std::shared_ptr<plat::ntfs::TDirectDrive> drive;
+    };
+    std::vector<THandOver> handedOver;
+    TScanSettings settings{smTargetDrive, L"E:\\"};
+    keepDirect = [&](wchar_t letter, std::shared_ptr<plat::ntfs::TDirectDrive> drive) {
+        handedOver.push_back({letter, std::move(drive)});
+    };
+    scan(settings);
+    EXPECT_TRUE(handedOver.empty()) << "a walk reads no drive directly";
+
+    settings.direct = true;
+    scan(settings);
+    ASSERT_EQ(handedOver.size(), 2u);
+    EXPECT_EQ(handedOver[0].letter, L'E');
+    ASSERT_NE(handedOver[0].drive, nullptr);
+    EXPECT_EQ(handedOver[1].letter, L'E');
+    EXPECT_EQ(handedOver[1].drive, nullptr) << "no name needs it: let go";
+
+    handedOver.clear();
+    window.events.clear();
+    FRawStore.addFile(L"C:\\raw\\e.vol", ntfstest::readBytes(escapedImage));
+    scan(settings);
+    const std::vector<std::wstring> found = events();
+    EXPECT_TRUE(std::any_of(found.begin(), found.end(), [](const std::wstring& e) {
+        return e.rfind(L"streamFound E:\\a|3Fb.txt:s 12 |", 0) == 0;
+    })) << "the row lists the name escaped";
+    ASSERT_EQ(handedOver.size(), 1u) << "kept for the row";
+    ASSERT_NE(handedOver[0].drive, nullptr);
+    plat::ntfs::TDirectDrive& drive = *handedOver[0].drive;
+    plat::HANDLE file =
+        drive.services().CreateFileW(L"E:\\a|3Fb.txt:s", plat::GENERIC_READ, plat::FILE_SHARE_READ, nullptr,
+                                     plat::OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, plat::INVALID_HANDLE_VALUE);
+    char buffer[32] = {};
+    plat::DWORD read = 0;
+    EXPECT_NE(drive.services().ReadFile(file, buffer, sizeof(buffer), &read, nullptr), plat::FALSE);
+    EXPECT_EQ(std::string(buffer, read), "hidden bytes");
+    drive.services().CloseHandle(file);
+}
+
 TEST_F(DirectScanTest, ARawVolumeThatCannotBeReadFallsBackToTheWalk) {
     if (!directFixture().unavailable.empty()) {
         GTEST_SKIP() << directFixture().unavailable;

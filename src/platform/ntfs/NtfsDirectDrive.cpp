@@ -1,6 +1,7 @@
 #include "platform/ntfs/NtfsDirectDrive.h"
 
 #include "ntfs/NtfsDiskImage.h"
+#include "platform/ShownName.h"
 #include "platform/ntfs/NtfsServicesDevice.h"
 
 #include <cstring>
@@ -9,12 +10,15 @@
 
 namespace plat::ntfs {
 
-TDirectDrive::TDirectDrive(TFileServices& services, wchar_t letter) {
+TDirectDrive::TDirectDrive(TFileServices& services, wchar_t letter)
+    : TDirectDrive(services, letter, TPaths::all) {}
+
+TDirectDrive::TDirectDrive(TFileServices& services, wchar_t letter, TPaths paths) {
     const std::wstring device = std::wstring(L"\\\\.\\") + letter + L':';
     // Whatever goes wrong while the catalogue loads (a volume larger than the memory left, a device
     // that fails in a way of its own) leaves the drive to be walked: nothing of it is kept.
     try {
-        open(services, device, letter);
+        open(services, device, letter, paths);
     } catch (const std::bad_alloc&) {
         FRouted.reset();
         FFailure = device + L" cannot be read: there is not enough memory for its catalogue";
@@ -25,7 +29,7 @@ TDirectDrive::TDirectDrive(TFileServices& services, wchar_t letter) {
     }
 }
 
-void TDirectDrive::open(TFileServices& services, const std::wstring& device, wchar_t letter) {
+void TDirectDrive::open(TFileServices& services, const std::wstring& device, wchar_t letter, TPaths paths) {
     auto opened = openServicesDevice(services, device);
     if (!opened) {
         FFailure = device + L" cannot be opened (error " + std::to_wstring(services.GetLastError()) + L")";
@@ -39,8 +43,13 @@ void TDirectDrive::open(TFileServices& services, const std::wstring& device, wch
     }
     FDamagedRecords = volume->damagedRecords();
     FReader.mount(letter, std::move(volume));
-    FRouted =
-        std::make_unique<TRoutedFileServices>(FReader, services, TRoutedFileServices::TSystemQueries::rest);
+    if (paths == TPaths::escaped) {
+        FRouted = std::make_unique<TRoutedFileServices>(
+            FReader, services, [](const wchar_t* path) { return path != nullptr && holdsEscapedName(path); });
+    } else {
+        FRouted = std::make_unique<TRoutedFileServices>(FReader, services,
+                                                        TRoutedFileServices::TSystemQueries::rest);
+    }
 }
 
 } // namespace plat::ntfs

@@ -20,6 +20,10 @@ public:
     // Opens the raw volume of the drive with this letter through services (which must outlive this
     // object) and reads its catalogue; opened() tells whether it could (out of memory included).
     TDirectDrive(TFileServices& services, wchar_t letter);
+    // The same, with only the drive's paths that hold a name written with the escape (ShownName.h), which
+    // Windows cannot open, read directly: every other path of the drive still goes to services.
+    enum class TPaths { all, escaped };
+    TDirectDrive(TFileServices& services, wchar_t letter, TPaths paths);
     TDirectDrive(const TDirectDrive&) = delete;
     TDirectDrive& operator=(const TDirectDrive&) = delete;
 
@@ -32,7 +36,7 @@ public:
     std::uint64_t damagedRecords() const { return FDamagedRecords; }
 
 private:
-    void open(TFileServices& services, const std::wstring& device, wchar_t letter);
+    void open(TFileServices& services, const std::wstring& device, wchar_t letter, TPaths paths);
 
     TNtfsFileServices FReader;
     std::unique_ptr<TRoutedFileServices> FRouted;

@@ -1,6 +1,8 @@
 #include "platform/ntfs/NtfsImageDrives.h"
 
 #include "platform/RoutedFileServices.h"
+#include "platform/ShownName.h"
+#include "platform/ntfs/NtfsDirectDrive.h"
 #include "platform/ntfs/NtfsFileServices.h"
 
 namespace plat::ntfs {
@@ -69,13 +71,15 @@ std::size_t TImageDriveServices::freeLetters() {
 
 void TImageDriveServices::detach() {
     std::shared_ptr<TNtfsFileServices> old;
+    std::map<wchar_t, std::shared_ptr<TDirectDrive>> oldDirect;
     {
         std::lock_guard<std::mutex> lock(FLock);
         old = std::move(FReader);
         FRoots.clear();
         FImageMask = 0;
+        oldDirect.swap(FDirect);
     }
-    // The reader goes here, outside the lock, unless a handle still holds it.
+    // The readers go here, outside the locks, unless a handle still holds one.
 }
 
 std::wstring TImageDriveServices::shownPath(const std::wstring& path) const {
@@ -111,11 +115,30 @@ std::size_t TImageDriveServices::openHandles() {
     return FHandles.size();
 }
 
+void TImageDriveServices::keepDirect(wchar_t letter, std::shared_ptr<TDirectDrive> drive) {
+    std::shared_ptr<TDirectDrive> old;
+    std::lock_guard<std::mutex> lock(FLock);
+    std::shared_ptr<TDirectDrive>& kept = FDirect[letter];
+    old = std::move(kept); // goes after the lock, unless a handle still holds it
+    if (drive && drive->opened()) {
+        kept = std::move(drive);
+    } else {
+        FDirect.erase(letter);
+    }
+}
+
 TImageDriveServices::TRoute TImageDriveServices::routeFor(const wchar_t* path) {
     const wchar_t letter = pathDriveLetter(path);
     std::lock_guard<std::mutex> lock(FLock);
     if (letter != 0 && (FImageMask & letterBit(letter)) != 0 && FReader) {
         return TRoute{FReader, FReader.get(), nullptr};
+    }
+    if (letter != 0 && holdsEscapedName(path)) {
+        if (const auto kept = FDirect.find(letter); kept != FDirect.end()) {
+            // The drive's own services, keeping the drive alive as long as a handle uses them.
+            TFileServices* services = &kept->second->services();
+            return TRoute{std::shared_ptr<TFileServices>(kept->second, services), services, nullptr};
+        }
     }
     return TRoute{nullptr, &FLive, nullptr};
 }

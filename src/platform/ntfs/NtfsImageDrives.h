@@ -10,6 +10,12 @@
 // path inside the volume ("evidence.dd [2]\Users\Ann\report.docx:payload"). shownPath and readerPath
 // turn one form into the other, and are the only place that does.
 //
+// A path on a live drive that holds a name written with the escape (ShownName.h) names a file Windows
+// cannot open: only a direct read lists it. Such a path goes to the drive's raw volume read by the NTFS
+// engine, the one the direct scan read (keepDirect), until the next attach or detach; every other path
+// on that drive still goes to the live services, and so does such a path when no drive is kept for it
+// (they refuse it).
+//
 // The drive list, the Windows folder, the error mode and the optional functions are the live ones.
 // Handles are this object's own, each leading to the services that opened it; a handle opened on an
 // image keeps that image's reader alive until it is closed, even after the next attach.
@@ -18,6 +24,7 @@
 #include "platform/ntfs/NtfsImageVolumes.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -28,6 +35,7 @@
 namespace plat::ntfs {
 
 class TNtfsFileServices;
+class TDirectDrive;
 
 // One attached volume: where the scan walks it, and what its rows show.
 struct TImageRoot {
@@ -48,7 +56,10 @@ public:
     std::vector<TImageRoot> attach(std::vector<TImageVolume> volumes);
     // How many volumes the next attach can place: the letters no live drive has now.
     std::size_t freeLetters();
-    // Takes the attached volumes away (a scan of live drives follows).
+    // The drive with this letter read directly by a scan, for its paths that hold an escaped name;
+    // null lets it go. Any thread.
+    void keepDirect(wchar_t letter, std::shared_ptr<TDirectDrive> drive);
+    // Takes the attached volumes away (a scan of live drives follows), and the drives kept.
     void detach();
 
     // "Y:\Users\a.txt:s" -> "evidence.dd [2]\Users\a.txt:s" for a path on an attached volume; any
@@ -122,6 +133,7 @@ private:
     DWORD FImageMask = 0;
     std::unordered_map<std::uintptr_t, TRoute> FHandles;
     std::uintptr_t FNextHandle;
+    std::map<wchar_t, std::shared_ptr<TDirectDrive>> FDirect; // opened drives only
 };
 
 } // namespace plat::ntfs

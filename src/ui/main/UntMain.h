@@ -30,6 +30,7 @@
 #include "ui/styled/SEProgressBar.h"
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <memory>
@@ -228,6 +229,10 @@ public:
     bool isImageRowPath(const std::wstring& rowPath) const;
     // Whether any checked stream row lies inside a disk image.
     bool checkedImageRows() const;
+    // Whether any checked stream row holds a name written with the escape, which Windows cannot open
+    // (read from a live volume directly) and so never deletes.
+    bool checkedEscapedRows() const;
+    bool anyCheckedStream(const std::function<bool(const std::wstring&)>& test) const;
 
     // ---- Results tree.
     void VSTInitNode(TTreeNode* node);

@@ -264,6 +264,13 @@ void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const
     scan->setPreviewLen(previewLen);
     scan->setIncludeZone(includeZone);
     scan->setDirect(direct);
+    if (FImageDrives != nullptr) {
+        // The rows of names Windows cannot open are read, after the scan too, from the volume it read.
+        scan->setKeepDirect(
+            [drives = FImageDrives](wchar_t letter, std::shared_ptr<plat::ntfs::TDirectDrive> drive) {
+                drives->keepDirect(letter, std::move(drive));
+            });
+    }
     scan->setImageRoots(std::move(imageRoots));
     // An image is evidence: its hidden and system folders are walked too.
     scan->setEnterHiddenFolders(mode == smImage);

@@ -6,6 +6,7 @@
 #include "platform/ClipboardServices.h"
 #include "platform/FileServices.h"
 #include "platform/ScopedModes.h"
+#include "platform/ShownName.h"
 #include "platform/WinPath.h"
 #include "streamops/UntKorvaneLibStreamOps.h"
 #include "system/UntBrowseFolder.h"
@@ -17,6 +18,12 @@ const wchar_t* const kChooseDestination = L"Choose destination path";
 const wchar_t* const kPermanent = L"This action is permanent!";
 const wchar_t* const kImageReadOnly =
     L"These streams are inside a disk image, which is opened read only: nothing was deleted.";
+const wchar_t* const kEscapedNames =
+    L"Windows cannot open a name written with the | escape (a character Windows does not allow in a "
+    L"name): such a stream is read from the volume directly and cannot be deleted. Nothing was deleted.";
+const wchar_t* const kEscapedName =
+    L"Windows cannot open this name, written with the | escape (a character Windows does not allow in a "
+    L"name): the stream is read from the volume directly and cannot be deleted. It is left as it is.";
 
 } // namespace
 
@@ -63,6 +70,10 @@ void TFrmMain::btnDeleteClick() {
     }
     if (checkedImageRows()) {
         showInformation(L"Delete ADS File(s)", kImageReadOnly);
+        return;
+    }
+    if (checkedEscapedRows()) {
+        showInformation(L"Delete ADS File(s)", kEscapedNames);
         return;
     }
     if (!askQuestion(L"Delete ADS File(s)",
@@ -119,6 +130,10 @@ void TFrmMain::DeleteselectedADS1Click() {
     const std::wstring path = data->Column2;
     if (isImageRowPath(path)) {
         showInformation(L"Delete ADS File", kImageReadOnly);
+        return;
+    }
+    if (plat::holdsEscapedName(path)) {
+        showInformation(L"Delete ADS File", kEscapedName);
         return;
     }
     if (!askQuestion(L"Delete ADS File",

@@ -536,6 +536,35 @@ TEST_F(StreamCommandsTest, DeleteSelectedThatFailsKeepsTheRowAndReportsNothing) 
     store.release(hold);
 }
 
+// A name written with the escape ("a|3Fb.txt" for "a?b.txt") is one Windows cannot open: its rows come
+// from a direct read, and neither delete command reaches Windows with it. Both say why, ask nothing,
+// and leave every row (and, for Delete Checked, every other checked stream) as it was.
+TEST_F(StreamCommandsTest, DeletesOfNamesWindowsCannotOpenAreRefusedWithTheReason) {
+    addFile(L"C:\\plain.txt", {{L"s", "kept"}});
+    const TScanNode fileNode = m().fileFound(L"C:\\a|3Fb.txt", L"n/a", L"n/a");
+    m().streamFound(TADSObject(L"hidden", 6), L"C:\\a|3Fb.txt", L"n/a", L"n/a", 30, fileNode);
+    const std::vector<std::wstring> before = rows();
+
+    dialogs.answerButton(plat::IDOK);
+    click(&TFrmMain::btnDeleteClick);
+    EXPECT_EQ(lastDialog(),
+              L"Information | Delete ADS File(s) | Windows cannot open a name written with the | escape (a "
+              L"character Windows does not allow in a name): such a stream is read from the volume directly "
+              L"and cannot be deleted. Nothing was deleted. | ");
+    EXPECT_EQ(m().FBackupADS, nullptr) << "no run";
+
+    focus(L"C:\\a|3Fb.txt:hidden");
+    dialogs.answerButton(plat::IDOK);
+    click(&TFrmMain::DeleteselectedADS1Click);
+    EXPECT_EQ(lastDialog(),
+              L"Information | Delete ADS File | Windows cannot open this name, written with the | escape (a "
+              L"character Windows does not allow in a name): the stream is read from the volume directly and "
+              L"cannot be deleted. It is left as it is. | ");
+    EXPECT_EQ(dialogs.taskDialogs().size(), 2u) << "no question";
+    EXPECT_EQ(rows(), before);
+    EXPECT_EQ(store.streamNames(L"C:\\plain.txt"), (std::vector<std::wstring>{L"s"}));
+}
+
 TEST_F(StreamCommandsTest, SingleStreamCommandsSwitchRedirectionOffAroundTheirFileCallsOnly) {
     addFile(L"C:\\Windows\\System32\\a.dll", {{L"s", "x"}, {L"t", "y"}});
     std::vector<int> offAtCalls;
