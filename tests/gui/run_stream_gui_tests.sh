@@ -110,7 +110,9 @@ menu_item() { # row, offset of the item below the pointer
   sleep 0.8
   xdotool mousemove $((ox + 185)) $((y + $2)) click 1
 }
-readonly BACKUP_ITEM=100 DELETE_ITEM=118 COPY_ITEM=137
+# Offsets below the pointer of the tree menu's items (18 px a row, 9 a separator): Full Expand, Full
+# Collapse, -, Check all Items, Uncheck all Items, Check Suspicious Only, -, then these three.
+readonly BACKUP_ITEM=118 DELETE_ITEM=136 COPY_ITEM=155
 # Picks a menu item that opens a window, again when the window does not show (a menu that opened
 # late on a busy machine takes the click elsewhere).
 open_from_menu() { # row, item, title of the window
