@@ -27,8 +27,10 @@ constexpr int TDCBF_YES_BUTTON = 0x2;
 constexpr int TDCBF_NO_BUTTON = 0x4;
 constexpr int TDCBF_CANCEL_BUTTON = 0x8;
 
-// Task dialog flags: Escape, Alt+F4 and the close button end the dialog with IDCANCEL.
+// Task dialog flags: Escape, Alt+F4 and the close button end the dialog with IDCANCEL; the dialog
+// opens centred on its owner (otherwise the platform places it on the screen as it likes).
 constexpr DWORD TDF_ALLOW_DIALOG_CANCELLATION = 0x8;
+constexpr DWORD TDF_POSITION_RELATIVE_TO_WINDOW = 0x1000;
 
 enum class TTaskDialogIcon { none, information, error, question, warning };
 

@@ -18,7 +18,7 @@ TTaskDialogConfig messageDialog(const wchar_t* windowTitle, TTaskDialogIcon icon
     if (config.parent == nullptr) {
         config.parent = services.applicationWindow();
     }
-    config.flags = TDF_ALLOW_DIALOG_CANCELLATION;
+    config.flags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
     config.windowTitle = windowTitle;
     config.mainIcon = icon;
     config.mainInstruction = instruction;

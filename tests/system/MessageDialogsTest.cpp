@@ -88,7 +88,7 @@ TEST_F(DialogsTest, EachKindOfMessageHasItsTitleIconsAndButtons) {
         EXPECT_EQ(shown.footer, c.footer);
         EXPECT_EQ(shown.footerIcon, c.footerIcon);
         EXPECT_EQ(shown.parent, kMainWindow);
-        EXPECT_EQ(shown.flags, plat::TDF_ALLOW_DIALOG_CANCELLATION);
+        EXPECT_EQ(shown.flags, plat::TDF_ALLOW_DIALOG_CANCELLATION | plat::TDF_POSITION_RELATIVE_TO_WINDOW);
         EXPECT_EQ(fresh.pendingAnswers(), 0u);
         plat::installDialogServices(&dialogs);
     }

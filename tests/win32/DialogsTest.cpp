@@ -46,6 +46,7 @@ struct TSeen {
     HWND owner = nullptr;
     bool ownerEnabled = true;
     int height = 0;
+    RECT bounds{};
     std::vector<TChild> children;
 
     const TChild* child(int id) const {
@@ -99,6 +100,7 @@ TSeen observe(HWND window) {
     RECT outer{};
     GetWindowRect(window, &outer);
     seen.height = outer.bottom - outer.top;
+    seen.bounds = outer;
     EnumChildWindows(window, collectChild, reinterpret_cast<LPARAM>(&seen.children));
     return seen;
 }
@@ -329,6 +331,32 @@ TEST_P(Win32DialogsTest, IsModalToTheActiveWindow) {
     EXPECT_EQ(seen.owner, owner);
     EXPECT_FALSE(seen.ownerEnabled) << "the owner takes no input while the dialog is open";
     EXPECT_TRUE(IsWindowEnabled(owner));
+    DestroyWindow(owner);
+}
+
+// The owner sits away from the screen's middle, so that a dialog the platform centres on the
+// screen (or leaves at the top left) is told from one centred on its owner.
+TEST_P(Win32DialogsTest, OpensCentredOnTheWindowThatAsks) {
+    HWND owner = CreateWindowExW(0, L"STATIC", L"Dialog owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 20, 20, 620,
+                                 460, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(owner, nullptr);
+    SetForegroundWindow(owner);
+    SetActiveWindow(owner);
+    RECT ownerBounds{};
+    GetWindowRect(owner, &ownerBounds);
+    for (const wchar_t* title : {L"Information", L"Question"}) {
+        SCOPED_TRACE(std::string(title, title + std::char_traits<wchar_t>::length(title)));
+        TDialogHelper helper(titled(title), click(std::wstring(title) == L"Question" ? IDNO : IDOK));
+        if (std::wstring(title) == L"Question") {
+            askQuestion(L"Delete ADS File", kContent, kFooter);
+        } else {
+            showInformation(L"Backup ADS File", kContent);
+        }
+        ASSERT_TRUE(helper.found());
+        const RECT& dialog = helper.seen().bounds;
+        EXPECT_NEAR((dialog.left + dialog.right) / 2, (ownerBounds.left + ownerBounds.right) / 2, 2);
+        EXPECT_NEAR((dialog.top + dialog.bottom) / 2, (ownerBounds.top + ownerBounds.bottom) / 2, 2);
+    }
     DestroyWindow(owner);
 }
 

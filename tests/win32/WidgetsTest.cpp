@@ -5,6 +5,7 @@
 #include "platform/win32/Win32Backend.h"
 #include "platform/win32/Win32Desktop.h"
 #include "platform/win32/Win32Dispatcher.h"
+#include "platform/win32/Win32Dpi.h"
 #include "platform/win32/Win32Form.h"
 #include "platform/win32/Win32Gdi.h"
 #include "toolkit/Form.h"
@@ -73,7 +74,41 @@ void CALLBACK pressKeysInMenu(HWND, UINT, UINT_PTR id, DWORD) {
     }
 }
 
+// The width of the icon a window shows as which (ICON_BIG or ICON_SMALL); 0 when it has none of its
+// own (the system's default is then drawn).
+int windowIconWidth(HWND window, WPARAM which) {
+    const auto icon = reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0));
+    ICONINFO info{};
+    if (icon == nullptr || !GetIconInfo(icon, &info)) {
+        return 0;
+    }
+    BITMAP bitmap{};
+    GetObjectW(info.hbmColor != nullptr ? info.hbmColor : info.hbmMask, sizeof(bitmap), &bitmap);
+    if (info.hbmColor != nullptr) {
+        DeleteObject(info.hbmColor);
+    }
+    DeleteObject(info.hbmMask);
+    return bitmap.bmWidth;
+}
+
 } // namespace
+
+TEST_F(Win32WidgetsTest, FormShowsTheProgramsIconAtTheSizesOfItsDpi) {
+    HWND window = formWindow();
+    ASSERT_NE(window, nullptr);
+    const int dpi = plat::win32::windowDpi(window);
+    EXPECT_EQ(windowIconWidth(window, ICON_BIG), plat::win32::systemMetricForDpi(SM_CXICON, dpi));
+    EXPECT_EQ(windowIconWidth(window, ICON_SMALL), plat::win32::systemMetricForDpi(SM_CXSMICON, dpi));
+
+    // Moved to a display at 200 %, it takes the icons drawn for it; back, the first ones again.
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    for (int shown : {192, dpi}) {
+        SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(shown, shown), reinterpret_cast<LPARAM>(&outer));
+        EXPECT_EQ(windowIconWidth(window, ICON_BIG), plat::win32::systemMetricForDpi(SM_CXICON, shown));
+        EXPECT_EQ(windowIconWidth(window, ICON_SMALL), plat::win32::systemMetricForDpi(SM_CXSMICON, shown));
+    }
+}
 
 TEST_F(Win32WidgetsTest, FormHasItsClientSizeInTheMiddleOfTheScreenAndItsMinimum) {
     HWND window = formWindow();

@@ -36,6 +36,15 @@ PCWSTR standardIcon(TTaskDialogIcon icon) {
     return nullptr;
 }
 
+// The task dialog's notifications: once made, it is centred on its owner by the program itself, as
+// some task dialogs (Wine's) leave it elsewhere even when told to place it relative to the owner.
+HRESULT CALLBACK taskDialogCallback(HWND dialog, UINT notification, WPARAM, LPARAM, LONG_PTR owner) {
+    if (notification == TDN_CREATED) {
+        win32::centreOnOwner(dialog, reinterpret_cast<HWND>(owner));
+    }
+    return S_OK;
+}
+
 } // namespace
 
 TWin32DialogServices::TWin32DialogServices(TTaskDialogKind kind) {
@@ -76,6 +85,10 @@ int TWin32DialogServices::TaskDialogIndirect(const TTaskDialogConfig& config) {
     description.cbSize = sizeof(description);
     description.hwndParent = static_cast<HWND>(config.parent);
     description.dwFlags = config.flags;
+    if ((config.flags & TDF_POSITION_RELATIVE_TO_WINDOW) != 0) {
+        description.pfCallback = &taskDialogCallback;
+        description.lpCallbackData = reinterpret_cast<LONG_PTR>(description.hwndParent);
+    }
     description.dwCommonButtons = static_cast<TASKDIALOG_COMMON_BUTTON_FLAGS>(config.commonButtons);
     description.pszWindowTitle = textOrNull(config.windowTitle);
     if (config.mainIcon == TTaskDialogIcon::question) {

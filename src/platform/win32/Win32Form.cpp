@@ -2,6 +2,7 @@
 #include "platform/win32/Win32Backend.h"
 #include "platform/win32/Win32Canvas.h"
 #include "platform/win32/Win32Dpi.h"
+#include "platform/win32/Win32ProgramIcon.h"
 
 #include <windows.h>
 
@@ -88,6 +89,7 @@ public:
     TWin32FormPeer(HWND window, TFormSink& sink) : FWindow(window), FSink(sink) {
         FAttached =
             SetWindowSubclass(FWindow, subclassProc, kFormSubclassId, reinterpret_cast<DWORD_PTR>(this));
+        giveProgramIcon(FWindow, windowDpi(FWindow));
     }
     ~TWin32FormPeer() override {
         if (FAttached && IsWindow(FWindow)) {
@@ -229,6 +231,7 @@ private:
             // The form lays itself out at the new DPI first, then the window takes the place the
             // system suggests, so that it stays under the pointer that moved it.
             self->FSink.sinkDpiChanged(HIWORD(wParam));
+            giveProgramIcon(window, HIWORD(wParam));
             const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
             SetWindowPos(window, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                          suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);

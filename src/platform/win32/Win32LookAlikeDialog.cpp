@@ -145,28 +145,15 @@ HWND makeChild(HWND dialog, const wchar_t* windowClass, const std::wstring& text
     return child;
 }
 
-// Places the window over its owner, or in the middle of the screen, inside the work area.
+// Sizes the window to its client size and centres it on its owner.
 void placeWindow(HWND window, HWND owner, int clientWidth, int clientHeight) {
     const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
     const DWORD exStyle = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
     RECT outer{0, 0, clientWidth, clientHeight};
     AdjustWindowRectEx(&outer, style, FALSE, exStyle);
-    const int width = outer.right - outer.left;
-    const int height = outer.bottom - outer.top;
-
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof(monitor);
-    GetMonitorInfoW(MonitorFromWindow(owner != nullptr ? owner : window, MONITOR_DEFAULTTONEAREST), &monitor);
-    const RECT work = monitor.rcWork;
-    RECT centreOn = work;
-    if (owner != nullptr && IsWindowVisible(owner) && !IsIconic(owner)) {
-        GetWindowRect(owner, &centreOn);
-    }
-    int x = centreOn.left + (centreOn.right - centreOn.left - width) / 2;
-    int y = centreOn.top + (centreOn.bottom - centreOn.top - height) / 2;
-    x = std::max<int>(work.left, std::min<int>(x, work.right - width));
-    y = std::max<int>(work.top, std::min<int>(y, work.bottom - height));
-    SetWindowPos(window, nullptr, x, y, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(window, nullptr, 0, 0, outer.right - outer.left, outer.bottom - outer.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOMOVE);
+    centreOnOwner(window, owner);
 }
 
 // Makes the fonts, icons and controls and sizes the window to them.
@@ -387,6 +374,26 @@ struct alignas(4) TEmptyTemplate {
 };
 
 } // namespace
+
+void centreOnOwner(HWND window, HWND owner) {
+    RECT outer{};
+    GetWindowRect(window, &outer);
+    const int width = outer.right - outer.left;
+    const int height = outer.bottom - outer.top;
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(owner != nullptr ? owner : window, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT work = monitor.rcWork;
+    RECT centreOn = work;
+    if (owner != nullptr && IsWindowVisible(owner) && !IsIconic(owner)) {
+        GetWindowRect(owner, &centreOn);
+    }
+    int x = centreOn.left + (centreOn.right - centreOn.left - width) / 2;
+    int y = centreOn.top + (centreOn.bottom - centreOn.top - height) / 2;
+    x = std::max<int>(work.left, std::min<int>(x, work.right - width));
+    y = std::max<int>(work.top, std::min<int>(y, work.bottom - height));
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOSIZE);
+}
 
 int showLookAlikeTaskDialog(const TTaskDialogConfig& config) {
     TEmptyTemplate layout{};

@@ -23,6 +23,12 @@ std::int64_t timeKey(const TDateTime& t) {
 
 void TFrmMain::scanStarting(const std::vector<std::wstring>& driveList) {
     switchAlertPanel(amBusy);
+    // The busy panel is painted as soon as this step ends, while the scan thread may still spend a
+    // while asking the first root for its name: none of the last mode's texts, icon or detail lines
+    // may show in it meanwhile. The first root's own text follows when its scan initialises.
+    pDetailAlertMode(false);
+    setImageAlertIndex(3);
+    setAlert(L"Scanning File System For ADS", L"");
     pb->setMax(static_cast<std::int64_t>(driveList.size()));
     pb->setPosition(0);
     btnBackup->setEnabled(false);

@@ -7,6 +7,8 @@
 #include "system/UntKorvaneLib.h"
 
 #include <chrono>
+#include <functional>
+#include <iterator>
 
 using namespace std::chrono_literals;
 
@@ -89,6 +91,32 @@ TEST_F(MainWindowTest, ScanStartingEntersBusyModeClearsAndFreezesTheTree) {
     EXPECT_EQ(w().labelCount->caption(), L"We did not find anything yet!");
     EXPECT_TRUE(w().pRefresh->visible());
     EXPECT_EQ(w().pRefresh->boundsRect(), w().pListview->boundsRect());
+}
+
+// The first root's name may take a while to come: meanwhile the busy panel shows nothing of the mode
+// it replaces, whichever that was.
+TEST_F(MainWindowTest, ScanStartingLeavesNoTextOfThePreviousModeInTheBusyPanel) {
+    const std::function<void()> previous[] = {
+        [&] { w().reset(); },
+        [&] { w().scanFinished(false, 3); },
+        [&] {
+            w().switchAlertPanel(amBusy);
+            w().pDetailAlertMode(true);
+            w().setDetailAlert(L"Saving: C:\\old.txt:notes", L"Target: D:\\backup");
+            w().setAlert(L"Backup ADS Files", L"");
+        },
+    };
+    for (std::size_t i = 0; i < std::size(previous); ++i) {
+        SCOPED_TRACE(testing::Message() << "previous mode " << i);
+        previous[i]();
+        w().scanStarting({L"C:\\", L"E:\\"});
+        EXPECT_EQ(w().alertTitle->caption(), L"Scanning File System For ADS");
+        EXPECT_EQ(w().alertBody->caption(), L"");
+        EXPECT_TRUE(w().alertBody->visible());
+        EXPECT_FALSE(w().pDetailAlert->visible());
+        EXPECT_EQ(w().ImgAlert->picture(), *w().Img48->image(3));
+        w().scanFinished(false, 0);
+    }
 }
 
 TEST_F(MainWindowTest, DriveNotificationsMoveTheAlertThroughPreparingCountingAndDone) {
