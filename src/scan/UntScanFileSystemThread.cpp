@@ -10,6 +10,10 @@
 #include "report/ZoneIdentifier.h"
 #include "system/UntKorvaneLib.h"
 
+#include <cstring>
+#include <exception>
+#include <new>
+
 namespace {
 
 // Progress is reported once per this many files of the reporting pass.
@@ -191,10 +195,10 @@ void TScanFileSystem::scanRoot(const std::vector<std::wstring>& driveList, int n
     // A root read directly is read so by this thread alone: the window's own reads (previews, sizes,
     // saving and deleting afterwards) go through the installed services as after a walk.
     std::shared_ptr<plat::ntfs::TDirectDrive> direct;
-    std::optional<plat::TThreadFileServices> readingDirectly;
     std::uint64_t damagedRecords =
         FScanMode == smImage ? FImageRoots[static_cast<std::size_t>(n)].damagedRecords : 0;
     FEscapedNames = false;
+    FReportedDirectly.clear();
     // Kept for the rows of names Windows cannot open, as long as the drive listed one.
     struct TLetGoUnused {
         TScanFileSystem& scan;
@@ -208,21 +212,55 @@ void TScanFileSystem::scanRoot(const std::vector<std::wstring>& driveList, int n
     if (FDirect) {
         direct = std::make_shared<plat::ntfs::TDirectDrive>(plat::files(), FCurDrive[0]);
         if (direct->opened()) {
-            readingDirectly.emplace(direct->services());
             damagedRecords = direct->damagedRecords();
             if (FKeepDirect) {
                 FKeepDirect(FCurDrive[0], direct);
                 letGoUnused.kept = true;
             }
-        } else {
-            Synchronize([&] { FNotifications.directReadFailed(FCurDrive, direct->failure()); });
+            if (damagedRecords > 0) {
+                Synchronize([&] { FNotifications.damagedRecordsSkipped(FCurDriveLabel, damagedRecords); });
+            }
+            const std::optional<std::wstring> failure = walkDirectly(*direct, n);
+            if (!failure) {
+                return;
+            }
+            // What was reported stays, and the walk reports the rest: the root starts again.
+            Synchronize([&] { FNotifications.driveInitializing(FCurDriveLabel); });
+            Synchronize([&] { FNotifications.directReadFailed(FCurDrive, *failure); });
+            walk(n);
+            return;
         }
+        Synchronize([&] { FNotifications.directReadFailed(FCurDrive, direct->failure()); });
     }
 
     if (damagedRecords > 0) {
         Synchronize([&] { FNotifications.damagedRecordsSkipped(FCurDriveLabel, damagedRecords); });
     }
+    walk(n);
+}
 
+std::optional<std::wstring> TScanFileSystem::walkDirectly(plat::ntfs::TDirectDrive& direct, int n) {
+    const std::wstring device = std::wstring(L"\\\\.\\") + FCurDrive[0] + L':';
+    plat::TThreadFileServices readingDirectly(direct.services());
+    FReadingDirectly = &direct;
+    struct TDone {
+        TScanFileSystem& scan;
+        ~TDone() { scan.FReadingDirectly = nullptr; }
+    } done{*this};
+    try {
+        walk(n);
+        return std::nullopt;
+    } catch (const TDirectReadBroken&) {
+        return device + L" cannot be read: a read of it failed while it was scanned";
+    } catch (const std::bad_alloc&) {
+        return device + L" cannot be read: there is not enough memory to scan it";
+    } catch (const std::exception& error) {
+        return device + L" cannot be read: " +
+               std::wstring(error.what(), error.what() + std::strlen(error.what()));
+    }
+}
+
+void TScanFileSystem::walk(int n) {
     FCount = 0;
     {
         plat::TCriticalErrorsOff errorsOff;
@@ -230,6 +268,7 @@ void TScanFileSystem::scanRoot(const std::vector<std::wstring>& driveList, int n
             searchProcess(FCurDrive, true);
         }
     }
+    checkDirectRead();
     if (FCount <= 0) {
         return;
     }
@@ -239,7 +278,14 @@ void TScanFileSystem::scanRoot(const std::vector<std::wstring>& driveList, int n
         plat::TCriticalErrorsOff errorsOff;
         searchProcess(FCurDrive, false);
     }
+    checkDirectRead();
     Synchronize([&] { FNotifications.driveDone(n); });
+}
+
+void TScanFileSystem::checkDirectRead() const {
+    if (FReadingDirectly != nullptr && FReadingDirectly->readFailed()) {
+        throw TDirectReadBroken();
+    }
 }
 
 std::wstring TScanFileSystem::driveLabel() const {
@@ -387,6 +433,9 @@ bool TScanFileSystem::isReportedStream(const std::wstring& name, const TADSObjec
 }
 
 void TScanFileSystem::inspect(const std::wstring& name, bool isFolder, plat::DWORD attributes) {
+    if (FReadingDirectly == nullptr && FReportedDirectly.count(name) != 0) {
+        return; // reported before the drive's direct read failed
+    }
     TListEmptier emptier(FADSList);
     enumFileADS(name, FADSList, attributes);
 
@@ -398,6 +447,7 @@ void TScanFileSystem::inspect(const std::wstring& name, bool isFolder, plat::DWO
         }
     }
     if (reported.empty()) {
+        checkDirectRead();
         return;
     }
 
@@ -408,6 +458,11 @@ void TScanFileSystem::inspect(const std::wstring& name, bool isFolder, plat::DWO
     if (isFolder ? getFolderTimes(name, creation, lastWrite) : getFileTimes(name, creation, lastWrite)) {
         creationStr = fileTimeText(creation);
         modificationStr = fileTimeText(lastWrite);
+    }
+    // Nothing is reported of what a failing read may have cut short: the walk asks it again.
+    checkDirectRead();
+    if (FReadingDirectly != nullptr) {
+        FReportedDirectly.insert(name);
     }
     // The entry and its streams are reported in one hand-over: the window sees the same calls in the
     // same order, and the scan waits for the UI thread once per entry instead of once per row.

@@ -18,6 +18,7 @@ class TDirectDrive;
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 enum TScanFileSystemMode {
@@ -76,7 +77,9 @@ public:
     // After a root's reporting pass: the root's index in the list of scanStarting.
     virtual void driveDone(int n) = 0;
     // A scan that reads its drives directly could not read this root's raw volume (why: the end of a
-    // sentence), right after driveInitializing: the root is walked instead.
+    // sentence), right after driveInitializing: the root is walked instead. When the volume fails while
+    // the root is walked (a read, or memory, runs out), the root starts again with driveInitializing and
+    // this, and the walk reports what the direct read had not yet reported.
     virtual void directReadFailed(const std::wstring& curDrive, const std::wstring& why) {
         (void)curDrive;
         (void)why;
@@ -173,6 +176,14 @@ private:
 
     std::vector<std::wstring> rootList() const;
     void scanRoot(const std::vector<std::wstring>& driveList, int n);
+    // The counting and reporting passes of the current root (n: its index in the list of roots).
+    void walk(int n);
+    // walk() through the drive's raw volume; why the direct read failed when it did (a read of the
+    // device, or memory, ran out while walking): then what it reported stays reported.
+    std::optional<std::wstring> walkDirectly(plat::ntfs::TDirectDrive& direct, int n);
+    // Raised while walking directly once a read of the raw volume has failed.
+    struct TDirectReadBroken {};
+    void checkDirectRead() const;
     std::wstring driveLabel() const;
     // One file or folder to be asked for streams: counted, or reported after the progress step.
     // name is the file's entry name, empty for the folder itself (folder, with its trailing "\\").
@@ -201,6 +212,8 @@ private:
     bool FDirect = false;
     TKeepDirect FKeepDirect;
     bool FEscapedNames = false; // the current root listed a name written with the escape
+    plat::ntfs::TDirectDrive* FReadingDirectly = nullptr; // while walkDirectly runs
+    std::unordered_set<std::wstring> FReportedDirectly;   // entries it reported on the current root
     bool FEnterHiddenFolders = false;
     std::int64_t FFoundResults = 0;
     std::int64_t FLastFoundResultsCheck = 0;

@@ -915,17 +915,38 @@ public:
     std::map<wchar_t, std::wstring> rawVolumes; // drive letter -> the store file holding its bytes
     // Reads of a raw volume after this many run out of memory (std::bad_alloc); negative: never.
     int readsBeforeOutOfMemory = -1;
+    // Reads of the raw volume held in failingVolume after this many fail, as when its device goes away
+    // (or, with failOutOfMemory, run out of memory); negative: never.
+    std::wstring failingVolume;
+    int readsBeforeFailing = -1;
+    bool failOutOfMemory = false;
+    // The reads made through the raw volume handle closed last.
+    int lastRawReads = 0;
 
     plat::BOOL ReadFile(plat::HANDLE file, void* buffer, plat::DWORD toRead, plat::DWORD* read,
                         void* overlapped) override {
-        if (FRawHandles.count(file) != 0 && readsBeforeOutOfMemory >= 0 &&
-            FRawReads++ >= readsBeforeOutOfMemory) {
-            throw std::bad_alloc();
+        const auto raw = FRawHandles.find(file);
+        if (raw != FRawHandles.end()) {
+            const int reads = raw->second.reads++;
+            if (readsBeforeOutOfMemory >= 0 && reads >= readsBeforeOutOfMemory) {
+                throw std::bad_alloc();
+            }
+            if (raw->second.file == failingVolume && readsBeforeFailing >= 0 && reads >= readsBeforeFailing) {
+                if (failOutOfMemory) {
+                    throw std::bad_alloc();
+                }
+                SetLastError(plat::ERROR_NOT_READY);
+                return plat::FALSE;
+            }
         }
         return TSimStore::ReadFile(file, buffer, toRead, read, overlapped);
     }
     plat::BOOL CloseHandle(plat::HANDLE handle) override {
-        FRawHandles.erase(handle);
+        const auto raw = FRawHandles.find(handle);
+        if (raw != FRawHandles.end()) {
+            lastRawReads = raw->second.reads;
+            FRawHandles.erase(raw);
+        }
         return TSimStore::CloseHandle(handle);
     }
 
@@ -937,8 +958,9 @@ public:
             if (raw != rawVolumes.end()) {
                 const plat::HANDLE handle = TSimStore::CreateFileW(
                     raw->second.c_str(), access, share, security, disposition, flags, templateFile);
-                FRawHandles.insert(handle);
-                FRawReads = 0;
+                if (handle != plat::INVALID_HANDLE_VALUE) {
+                    FRawHandles[handle] = {raw->second, 0};
+                }
                 return handle;
             }
         }
@@ -946,8 +968,11 @@ public:
     }
 
 private:
-    std::set<plat::HANDLE> FRawHandles;
-    int FRawReads = 0;
+    struct TRawHandle {
+        std::wstring file;
+        int reads = 0;
+    };
+    std::map<plat::HANDLE, TRawHandle> FRawHandles;
 };
 
 // A volume ntfs-3g writes once: files and folders with streams, streams on a folder and on the root,
@@ -1321,6 +1346,103 @@ TEST_F(DirectScanTest, ARawVolumeThatCannotBeReadFallsBackToTheWalk) {
         rest.erase(rest.begin() + 2);
         EXPECT_EQ(rest, walked);
         EXPECT_GT(searchesOfE(), 0);
+    }
+}
+
+// A raw volume that fails after its catalogue loaded, while the drive is walked (its device goes away,
+// or memory runs out): the drive is walked instead, after the same notice as a volume that cannot be
+// read, with every row once (those reported before the failure are not reported again), and the next
+// drive is still read directly.
+TEST_F(DirectScanTest, ARawVolumeThatFailsWhileWalkedFallsBackToTheWalkAndTheNextDriveIsStillRead) {
+    if (!directFixture().unavailable.empty()) {
+        GTEST_SKIP() << directFixture().unavailable;
+    }
+    layOutVolume(directFixture().image);
+    FRawStore.addDrive(L'F', plat::DRIVE_REMOVABLE, L"Second", L"NTFS");
+    FRawStore.rawVolumes[L'F'] = L"C:\\raw\\volume";
+    const auto rowsOf = [](const std::vector<std::wstring>& events, const std::wstring& drive) {
+        std::vector<std::wstring> rows;
+        for (const std::wstring& e : events) {
+            if ((e.rfind(L"fileFound " + drive, 0) == 0 || e.rfind(L"folderFound " + drive, 0) == 0 ||
+                 e.rfind(L"streamFound " + drive, 0) == 0)) {
+                rows.push_back(e);
+            }
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    };
+    scan({smTargetDrive, L"E:\\"});
+    const std::vector<std::wstring> walkedRows = rowsOf(events(), L"E:\\");
+    ASSERT_FALSE(walkedRows.empty());
+    {
+        plat::ntfs::TDirectDrive probe(FRawStore, L'E');
+        ASSERT_TRUE(probe.opened());
+    }
+    const int catalogueReads = FRawStore.lastRawReads;
+    scan({smTargetDrive, L"E:\\", L"*.*", true, 30, false, true});
+    const int walkReads = FRawStore.lastRawReads - catalogueReads;
+    ASSERT_GT(walkReads, 1) << "the walk reads nothing of the volume";
+
+    struct TCase {
+        const char* what;
+        int readsIntoTheWalk; // before the first that fails
+        bool outOfMemory;
+        std::wstring why;
+    };
+    const std::wstring unreadable = L"\\\\.\\E: cannot be read: a read of it failed while it was scanned";
+    const std::vector<TCase> cases = {
+        {"the device fails at once", 0, false, unreadable},
+        {"the device fails midway", walkReads / 2, false, unreadable},
+        {"memory runs out midway", walkReads / 2, true,
+         L"\\\\.\\E: cannot be read: there is not enough memory to scan it"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        FRawStore.failingVolume = L"C:\\raw\\e.vol";
+        FRawStore.readsBeforeFailing = catalogueReads + c.readsIntoTheWalk;
+        FRawStore.failOutOfMemory = c.outOfMemory;
+        window.events.clear();
+        window.threads.clear();
+        scan({smFull, L"", L"*.*", true, 30, false, true});
+        const std::vector<std::wstring> found = events();
+        const auto at = [&](const std::wstring& event) {
+            return std::find(found.begin(), found.end(), event) - found.begin();
+        };
+        const auto failed = std::find_if(found.begin(), found.end(), [](const std::wstring& e) {
+            return e.rfind(L"directReadFailed E:", 0) == 0;
+        });
+        if (failed == found.end()) {
+            ADD_FAILURE() << "no notice of the failed direct read";
+            continue;
+        }
+        EXPECT_EQ(*failed, L"directReadFailed E:\\ | " + c.why);
+        EXPECT_EQ(*(failed - 1), L"driveInitializing Evidence (E:\\) - Removable Drive");
+        EXPECT_LT(at(L"driveInitializing Evidence (E:\\) - Removable Drive"), failed - found.begin());
+        EXPECT_EQ(std::any_of(found.begin(), failed,
+                              [](const std::wstring& e) { return e.rfind(L"streamFound E:\\", 0) == 0; }),
+                  c.readsIntoTheWalk > 0)
+            << "rows reported directly before the failure";
+        EXPECT_EQ(rowsOf(found, L"E:\\"), walkedRows) << "each row of the drive once";
+
+        // The next drive is read directly (the same volume): its rows, and no notice of its own.
+        EXPECT_TRUE(std::none_of(found.begin(), found.end(), [](const std::wstring& e) {
+            return e.rfind(L"directReadFailed F:", 0) == 0;
+        }));
+        std::vector<std::wstring> secondRows;
+        for (std::wstring row : walkedRows) {
+            row.replace(row.find(L"E:\\"), 3, L"F:\\");
+            secondRows.push_back(row);
+        }
+        const std::vector<std::wstring> readRows = rowsOf(found, L"F:\\");
+        ASSERT_EQ(readRows.size(), secondRows.size());
+        for (std::size_t i = 0; i < readRows.size(); ++i) {
+            EXPECT_EQ(readRows[i].substr(0, readRows[i].find(L" | ")),
+                      secondRows[i].substr(0, secondRows[i].find(L" | ")));
+        }
+        const auto streams = std::count_if(walkedRows.begin(), walkedRows.end(), [](const std::wstring& e) {
+            return e.rfind(L"streamFound ", 0) == 0;
+        });
+        EXPECT_EQ(found.back(), L"scanFinished " + std::to_wstring(2 * streams));
     }
 }
 

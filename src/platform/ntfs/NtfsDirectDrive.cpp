@@ -10,6 +10,39 @@
 
 namespace plat::ntfs {
 
+namespace {
+
+// The raw volume as the engine reads it, telling the drive when a read fails once the catalogue has
+// loaded (reads that fail while it loads, such as those that find the volume's size, say nothing of
+// what the scan is told).
+class TWatchedDevice final : public ::ntfs::TNtfsDevice {
+public:
+    TWatchedDevice(std::unique_ptr<::ntfs::TNtfsDevice> device, const std::atomic<bool>& catalogueLoaded,
+                   std::atomic<bool>& readFailed)
+        : FDevice(std::move(device)), FCatalogueLoaded(catalogueLoaded), FReadFailed(readFailed) {}
+
+    bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
+        if (FDevice->read(offset, buffer, count)) {
+            return true;
+        }
+        if (FCatalogueLoaded.load()) {
+            FReadFailed.store(true);
+        }
+        return false;
+    }
+    const std::uint8_t* view(std::uint64_t offset, std::size_t count) const override {
+        return FDevice->view(offset, count);
+    }
+    std::uint64_t size() const override { return FDevice->size(); }
+
+private:
+    std::unique_ptr<::ntfs::TNtfsDevice> FDevice;
+    const std::atomic<bool>& FCatalogueLoaded;
+    std::atomic<bool>& FReadFailed;
+};
+
+} // namespace
+
 TDirectDrive::TDirectDrive(TFileServices& services, wchar_t letter)
     : TDirectDrive(services, letter, TPaths::all) {}
 
@@ -36,12 +69,14 @@ void TDirectDrive::open(TFileServices& services, const std::wstring& device, wch
         return;
     }
     TNtfsOpenError error = TNtfsOpenError::none;
-    auto volume = TNtfsVolume::open(std::move(opened), &error);
+    auto volume = TNtfsVolume::open(
+        std::make_unique<TWatchedDevice>(std::move(opened), FCatalogueLoaded, FReadFailed), &error);
     if (!volume) {
         FFailure = device + L" cannot be read: " + describeOpenError(error);
         return;
     }
     FDamagedRecords = volume->damagedRecords();
+    FCatalogueLoaded.store(true);
     FReader.mount(letter, std::move(volume));
     if (paths == TPaths::escaped) {
         FRouted = std::make_unique<TRoutedFileServices>(

@@ -9,6 +9,7 @@
 #include "platform/RoutedFileServices.h"
 #include "platform/ntfs/NtfsFileServices.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -34,10 +35,16 @@ public:
     TFileServices& services() { return *FRouted; }
     // The records of its master file table skipped as damaged (a torn write, an unreadable sector).
     std::uint64_t damagedRecords() const { return FDamagedRecords; }
+    // Whether a read of the raw volume failed after its catalogue loaded (the device went away, a sector
+    // cannot be read any more): since then the services may answer less than the volume holds.
+    bool readFailed() const { return FReadFailed.load(); }
 
 private:
     void open(TFileServices& services, const std::wstring& device, wchar_t letter, TPaths paths);
 
+    // Declared before the reader, whose volume's device sets them, so that they outlive it.
+    std::atomic<bool> FCatalogueLoaded{false};
+    std::atomic<bool> FReadFailed{false};
     TNtfsFileServices FReader;
     std::unique_ptr<TRoutedFileServices> FRouted;
     std::wstring FFailure;

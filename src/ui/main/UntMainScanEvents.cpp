@@ -63,6 +63,7 @@ void TFrmMain::driveCounted(std::int64_t count, const std::wstring& curDrive) {
     const TBitmap32* driveIcon = ImgSys->image(getShellIconIndex(curDrive));
     AlertSubImg->setPicture(driveIcon != nullptr ? *driveIcon : TBitmap32());
     pbSec->setMax(count);
+    pbSec->setPosition(0); // a root walked again after its direct read failed starts afresh
     pDetailAlertMode(true);
     setDetailAlert(L"N/A", L"N/A");
     if (pb->max() <= 1) {
