@@ -265,7 +265,8 @@ int runScan(const TScanCommand& command, const TConsole& console) {
     if (!command.output.empty()) {
         const std::filesystem::path file = nativePath(command.output);
         // Before anything is opened for writing, and whatever --force says.
-        if (const std::string refusal = writesOverSource(file, false, command.targets, console);
+        if (const std::string refusal =
+                writesOverSource(file, false, command.targets, command.split, console);
             !refusal.empty()) {
             std::fprintf(console.err, "ombrolux: %s: %s\n", command.output.c_str(), refusal.c_str());
             return kExitUsage;

@@ -1,6 +1,8 @@
 #include "cli/OutputGuard.h"
 
 #include "cli/ImageVolumes.h"
+#include "ntfs/NtfsContainer.h"
+#include "report/TextEncoding.h"
 
 #include <cstdint>
 #include <optional>
@@ -58,10 +60,27 @@ std::optional<TFileIdentity> identityOf(const std::filesystem::path& path, const
 #endif
 }
 
+// The files besides the first that an image is read from (its other segments, extents or parent), by path;
+// none for anything that is not a file, or not a container the engine opens.
+std::vector<std::filesystem::path> otherSegments(const std::filesystem::path& image, bool split) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(image, error)) {
+        return {};
+    }
+    const ntfs::TContainer container =
+        ntfs::openContainer(image, split ? ntfs::TSplitNames::letters : ntfs::TSplitNames::numbered);
+    std::vector<std::filesystem::path> segments;
+    const std::filesystem::path folder = image.parent_path();
+    for (std::size_t i = 1; i < container.facts.segments.size(); ++i) {
+        segments.push_back(folder / std::filesystem::path(container.facts.segments[i]));
+    }
+    return segments;
+}
+
 } // namespace
 
 std::string writesOverSource(const std::filesystem::path& written, bool isFolder,
-                             const std::vector<std::string>& sources, const TConsole& console) {
+                             const std::vector<std::string>& sources, bool split, const TConsole& console) {
     const std::optional<TFileIdentity> target = identityOf(written, console);
     // The folder a new file lands in decides the file system it is written to.
     std::error_code error;
@@ -78,6 +97,16 @@ std::string writesOverSource(const std::filesystem::path& written, bool isFolder
         }
         if (holder && read->blockDevice && holder->volume == *read->blockDevice) {
             return "is on " + source + ", which is being read: nothing is ever written onto it";
+        }
+        if (!target) {
+            continue; // a new file is no segment of anything
+        }
+        for (const std::filesystem::path& segment : otherSegments(nativePath(source), split)) {
+            const std::optional<TFileIdentity> part = identityOf(segment, console);
+            if (part && target->volume == part->volume && target->file == part->file) {
+                return "is " + report::toUtf8(segment.wstring()) + ", a segment of " + source +
+                       ", which is being read: nothing is ever written over it";
+            }
         }
     }
     return {};

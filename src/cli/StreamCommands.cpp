@@ -352,23 +352,24 @@ int runCat(const std::string& streamPath, const TConsole& console) {
 
 int runSave(const std::vector<std::string>& streamPaths, const std::string& folder,
             const TSaveManifest& manifest, const TConsole& console) {
-    std::error_code error;
-    if (!std::filesystem::is_directory(nativePath(folder), error)) {
-        const bool taken = std::filesystem::exists(nativePath(folder), error);
-        return fail(console, folder,
-                    taken ? "not a folder (a file of that name is there)" : "no such folder");
-    }
-    // No stream is saved onto the image or device it is read from.
+    // No stream is saved onto the image or device it is read from (asked first: --to naming the image
+    // itself is refused as such, not as a file in the folder's place).
     std::vector<std::string> images;
     for (const std::string& streamPath : streamPaths) {
         if (const TImagePart part = findImage(streamPath); part.inside != std::string::npos) {
             images.push_back(part.image);
         }
     }
-    if (const std::string refusal = writesOverSource(nativePath(folder), true, images, console);
+    if (const std::string refusal = writesOverSource(nativePath(folder), true, images, false, console);
         !refusal.empty()) {
         std::fprintf(console.err, "ombrolux: %s: %s\n", folder.c_str(), refusal.c_str());
         return kExitUsage;
+    }
+    std::error_code error;
+    if (!std::filesystem::is_directory(nativePath(folder), error)) {
+        const bool taken = std::filesystem::exists(nativePath(folder), error);
+        return fail(console, folder,
+                    taken ? "not a folder (a file of that name is there)" : "no such folder");
     }
     const std::wstring destination = folderPath(nativePath(folder));
 #ifdef _WIN32
@@ -379,6 +380,12 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
 #endif
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> manifestFile(nullptr, std::fclose);
     if (!manifest.file.empty()) {
+        if (const std::string refusal =
+                writesOverSource(nativePath(manifest.file), false, images, false, console);
+            !refusal.empty()) {
+            std::fprintf(console.err, "ombrolux: %s: %s\n", manifest.file.c_str(), refusal.c_str());
+            return kExitUsage;
+        }
         if (std::filesystem::exists(nativePath(manifest.file), error)) {
             fail(console, manifest.file, "already exists (a manifest is never overwritten)");
             return kExitUsage;

@@ -353,7 +353,10 @@ TEST_F(OmbroluxTest, ExitCodesErrorsAndRefusals) {
     EXPECT_EQ("ombrolux 1.0.0\n", run.out);
 }
 
-TEST_F(OmbroluxTest, TheReportIsNeverWrittenOverAnImageItReadsWhateverNameLeadsToIt) {
+// Neither the report (scan --output, with or without --force), nor saved streams (save --to) or their
+// manifest, are ever written over an image being read, whatever name leads to it, nor over any other
+// file the image is read from.
+TEST_F(OmbroluxTest, NothingIsEverWrittenOverAnImageItReadsWhateverNameLeadsToIt) {
     const fs::path dir = folder->path();
     const std::string before = readFile(image);
     const fs::path link = dir / "link-to-volume";
@@ -365,20 +368,29 @@ TEST_F(OmbroluxTest, TheReportIsNeverWrittenOverAnImageItReadsWhateverNameLeadsT
     const std::string relative = fs::relative(image, fs::current_path()).string();
     const fs::path other = dir / "other.img";
     writeFile(other, readFile(image));
+    // The volume split in two, read from its first segment.
+    const fs::path firstSegment = dir / "split.001";
+    const fs::path secondSegment = dir / "split.002";
+    writeFile(firstSegment, before.substr(0, before.size() / 2));
+    writeFile(secondSegment, before.substr(before.size() / 2));
     const struct {
         const char* what;
         std::vector<std::string> targets;
         std::string output;
+        fs::path overwritten;
     } cases[] = {
-        {"the same path", {image.string()}, image.string()},
-        {"a symbolic link to it", {image.string()}, link.string()},
-        {"a hard link to it", {image.string()}, hard.string()},
-        {"a relative path to it", {image.string()}, relative},
-        {"the second of two targets", {other.string(), image.string()}, image.string()},
-        {"a target named through a link", {link.string()}, image.string()},
+        {"the same path", {image.string()}, image.string(), image},
+        {"a symbolic link to it", {image.string()}, link.string(), image},
+        {"a hard link to it", {image.string()}, hard.string(), image},
+        {"a relative path to it", {image.string()}, relative, image},
+        {"the second of two targets", {other.string(), image.string()}, image.string(), image},
+        {"a target named through a link", {link.string()}, image.string(), image},
+        {"a later segment of the target", {firstSegment.string()}, secondSegment.string(), secondSegment},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
+        const std::string overwrittenBefore = readFile(c.overwritten);
+        std::vector<std::vector<std::string>> commands;
         for (const bool force : {false, true}) {
             std::vector<std::string> args = {"scan"};
             args.insert(args.end(), c.targets.begin(), c.targets.end());
@@ -386,17 +398,33 @@ TEST_F(OmbroluxTest, TheReportIsNeverWrittenOverAnImageItReadsWhateverNameLeadsT
             if (force) {
                 args.push_back("--force");
             }
+            commands.push_back(args);
+        }
+        std::vector<std::string> save = {"save"};
+        for (const std::string& target : c.targets) {
+            save.push_back(target + "\\setup.exe:payload");
+        }
+        std::vector<std::string> manifest = save;
+        save.insert(save.end(), {"--to", c.output});
+        manifest.insert(manifest.end(), {"--to", dir.string(), "--manifest", c.output});
+        commands.push_back(save);
+        commands.push_back(manifest);
+        for (const std::vector<std::string>& args : commands) {
+            SCOPED_TRACE(args.front() + " ... " + args[args.size() - 2]);
             const TRun run = ombrolux(args, dir);
             EXPECT_EQ(2, run.code) << run.err;
             EXPECT_EQ("", run.out);
             EXPECT_NE(std::string::npos, run.err.find(c.output + ": is ")) << run.err;
             EXPECT_NE(std::string::npos, run.err.find("which is being read")) << run.err;
         }
-        EXPECT_TRUE(readFile(image) == before) << "the image is unchanged";
+        EXPECT_TRUE(readFile(c.overwritten) == overwrittenBefore) << "the file read is unchanged";
     }
+    EXPECT_TRUE(readFile(image) == before) << "the image is unchanged";
     fs::remove(link);
     fs::remove(hard);
     fs::remove(other);
+    fs::remove(firstSegment);
+    fs::remove(secondSegment);
 }
 
 // The streams fls lists for files in use, as "\\path:stream", leaving out the volume's own files.
