@@ -6,6 +6,7 @@
 // the rows. Prints "acc_client: N passed, N failed" and exits 1 on any failure.
 //
 //   acc_client.exe [TITLE]   (the main window's title; "Korvane ADS" by default)
+//   acc_client.exe TITLE rows   (only prints every object and item, and changes nothing)
 
 #include <cstdio>
 #include <functional>
@@ -74,6 +75,7 @@ struct TFound {
 };
 
 std::vector<TFound> found;
+bool everyItem = false; // every item printed, not only the first few of each object
 
 void walk(IAccessible* object, int depth) {
     const long role = numberOf(&IAccessible::get_accRole, object, CHILDID_SELF);
@@ -100,7 +102,7 @@ void walk(IAccessible* object, int depth) {
             const long itemRole = numberOf(&IAccessible::get_accRole, object, i);
             const long itemState = numberOf(&IAccessible::get_accState, object, i);
             const std::wstring itemName = textOf(&IAccessible::get_accName, object, i);
-            if (i <= 12) {
+            if (i <= 12 || everyItem) {
                 std::printf("%*sitem %ld role=%ld state=0x%lx name=\"%s\" value=\"%s\" description=\"%s\"\n",
                             depth * 2 + 2, "", i, itemRole, itemState, narrow(itemName).c_str(),
                             narrow(textOf(&IAccessible::get_accValue, object, i)).c_str(),
@@ -199,7 +201,16 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("acc_client: %d passed, %d failed\n", passed, failed);
         return 1;
     }
+    everyItem = argc > 2 && std::wstring(argv[2]) == L"rows";
     walk(root, 0);
+    if (everyItem) {
+        for (const TFound& each : found) {
+            each.object->Release();
+        }
+        root->Release();
+        CoUninitialize();
+        return 0;
+    }
 
     auto named = [](long role, const wchar_t* name) {
         return first([=](const TFound& f) { return f.role == role && f.name == name; }) != nullptr;

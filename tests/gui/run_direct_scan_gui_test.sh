@@ -5,14 +5,21 @@
 # sees it as drive E: twice over, as Windows does: E:'s device (dosdevices/e::, a read-only loop
 # device of the image: "\\.\E:") and E:'s files (dosdevices/e:, the image mounted by ntfs-3g with
 # the Windows stream interface, so that CreateFileW, ReadFile and DeleteFileW on E:\file:stream
-# reach the real streams). Wine lists no streams itself: every row comes from the direct read.
+# reach the real streams). Wine lists no streams itself: every row comes from the direct read. Two
+# rows are of entries Windows opens differently: a symbolic link (a reparse point ntfs-3g writes) with
+# a stream of its own named as its target's stream, whose rows must read the link's bytes, never the
+# target's; and a file named "a?b.txt", which no Win32 path can name, whose rows are read through the
+# program's NTFS engine from the raw volume.
 # Steps, driven with the pointer in a virtual display:
 #   1. Run Scan > Scan Target NTFS Drive > E:, "Read NTFS volumes directly" checked (the dialog's
-#      screenshot is kept): every stream of the volume is in the tree (counted from the screen);
-#   2. two streams unchecked, Backup Checked into a folder of Z: (the Linux /tmp): exactly the checked
-#      streams are written, each with the volume's bytes;
-#   3. Delete Checked, confirmed: after unmounting, The Sleuth Kit (fls, icat) finds exactly the
-#      unchecked streams left, with their bytes, and every file and folder still there.
+#      screenshot is kept): every stream of the volume is in the tree (counted from the screen), and
+#      the rows' previews (read through the window's accessible objects) are the link's and the odd
+#      name's own bytes;
+#   2. three streams unchecked (the target's among them), Backup Checked into a folder of Z: (the Linux
+#      /tmp): exactly the checked streams are written, each with the volume's bytes (the link's own);
+#   3. the odd name's and the link's streams unchecked too, Delete Checked, confirmed: after
+#      unmounting, The Sleuth Kit (fls, icat) finds exactly the unchecked streams left, with their
+#      bytes (the target's stream among them), and every file and folder still there.
 # Needs root (losetup, mount), FUSE, ntfs-3g and The Sleuth Kit; skips with the reason otherwise. The
 # mount, the loop device, the links, the display and the program are removed on every path.
 #   tests/gui/run_direct_scan_gui_test.sh [Windows build folder]
@@ -35,8 +42,10 @@ failed=0
 pass() { echo "PASS: $*"; passed=$((passed + 1)); }
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 check() { if "${@:2}"; then pass "$1"; else fail "$1"; fi; }
+not() { ! "$@"; }
 skip() { echo "direct scan under Wine: SKIPPED: $1"; exit 0; }
-for f in "$program" "$probe"; do [ -f "$f" ] || { echo "missing: $f"; exit 1; }; done
+client="$build/tests/acc_client.exe"
+for f in "$program" "$probe" "$client"; do [ -f "$f" ] || { echo "missing: $f"; exit 1; }; done
 for tool in mkntfs ntfs-3g losetup fls icat Xvfb xdotool import; do
   command -v "$tool" >/dev/null 2>&1 || [ -x "/usr/sbin/$tool" ] || skip "$tool is not installed"
 done
@@ -77,8 +86,22 @@ mounted=$mnt
   printf 'on the folder' >docs:folder-note
   printf 'x' >docs/deep/x.bin && head -c 70000 /dev/urandom >docs/deep/x.bin:large
   printf 'no streams' >plain.txt
+  printf 'target' >t.txt && printf "target's x" >t.txt:x
+  : >L && printf "link's own x" >L:x
+  printf 'odd' >'a?b.txt' && printf "odd name's s" >'a?b.txt:s'
 ) || skip "ntfs-3g cannot write streams here"
+# L becomes a symbolic link to t.txt, as Windows writes one (relative), through ntfs-3g's reparse data.
+/usr/bin/python3 - "$mnt/L" <<'PYTHON' || skip "ntfs-3g cannot set reparse data here"
+import os, struct, sys
+target = "t.txt".encode("utf-16-le")
+body = struct.pack("<HHHHI", 0, len(target), len(target), len(target), 1) + target + target
+os.setxattr(sys.argv[1], "system.ntfs_reparse_data", struct.pack("<IHH", 0xA000000C, len(body), 0) + body)
+PYTHON
 cp "$mnt/docs/deep/x.bin:large" "$work/large.expected"
+# Whether Windows functions can reach the link's own stream here at all: Wine reaches E:'s files through
+# the ntfs-3g mount, and ntfs-3g refuses to open a stream of a reparse point.
+link_readable=0
+[ "$(cat "$mnt/L:x" 2>/dev/null)" = "link's own x" ] && link_readable=1
 # Unmounted once so that the device holds everything written, then mounted again for the program.
 umount "$mnt" && mounted=""
 ntfs-3g -o streams_interface=windows "$image" "$mnt" || skip "ntfs-3g cannot mount the volume again"
@@ -151,6 +174,9 @@ if [ -z "$main" ]; then
 fi
 sleep 2
 read -r mx my mw _ < <(geometry "$main")
+# Taller, so that every row of the scan shows at once (the controls above the list keep their places).
+xdotool windowsize "$main" "$mw" 640
+sleep 1
 import -window root "$out/direct-idle.png"
 
 # ---- 1. Run Scan (the alert panel's button, at its place in the idle window at its start-up size) >
@@ -199,16 +225,34 @@ xdotool mousemove $((dx + 14)) $((dy + 124)) click 1 # "Read NTFS volumes direct
 sleep 0.5
 import -window root "$out/direct-setup-dialog.png"
 xdotool key Return
-check "the direct scan lists the volume's 5 streams" shot_rows scanned 5
+check "the direct scan lists the volume's 8 streams" shot_rows scanned 8
 read -r ox oy list_top < <($layout layout "$out/direct-scanned.png")
 row_y() { echo $((list_top + 30 + 24 + 17 * $1 + 9)); }
-# Rows: 0 keep.txt, 1 keepme, 2 docs, 3 folder-note, 4 report.txt, 5 s1, 6 s2, 7 x.bin, 8 large.
+# Rows: 0 a|3Fb.txt, 1 s, 2 keep.txt, 3 keepme, 4 L, 5 x, 6 t.txt, 7 x, 8 docs, 9 folder-note,
+# 10 report.txt, 11 s1, 12 s2, 13 x.bin, 14 large.
 
-# ---- 2. keepme and s2 unchecked; Backup Checked into Z:.
-xdotool mousemove $((ox + 52)) "$(row_y 1)" click 1 # the row's check box
-sleep 0.3
-xdotool mousemove $((ox + 52)) "$(row_y 6)" click 1
-sleep 0.5
+# The rows as a screen reader reads them: each stream row's description holds its full path and its
+# preview.
+wine "$client" "Korvane ADS Ombrolux" rows 2>/dev/null | tr -d '\r' >"$out/direct-rows.txt"
+preview_of() { # full stream path as the row shows it, preview wanted
+  grep -F "$1" "$out/direct-rows.txt" | grep -qF "$2"
+}
+if [ "$link_readable" = 1 ]; then
+  check "the link's row previews the link's own stream, not its target's" preview_of 'E:\L:x' "link's own x"
+else
+  echo "SKIPPED: the link's own bytes in its row's preview and backup: ntfs-3g, through which Wine reads E:'s" \
+    "files, refuses to open a stream of a reparse point; the row is only checked not to read the target's"
+  check "the link's row never previews its target's stream" not preview_of 'E:\L:x' "target's x"
+fi
+check "the odd name's row (escaped) previews its stream, read through the engine" \
+  preview_of 'E:\a|3Fb.txt:s' "odd name's s"
+
+# ---- 2. keepme, s2 and the target's x unchecked; Backup Checked into Z:.
+for row in 3 7 12; do
+  xdotool mousemove $((ox + 52)) "$(row_y $row)" click 1 # the row's check box
+  sleep 0.3
+done
+sleep 0.2
 xdotool mousemove $((ox + 70)) $((list_top + 14)) click 1
 browser=$(wait_window "Browse for Folder")
 if [ -n "$browser" ]; then
@@ -230,15 +274,25 @@ if [ -n "$browser" ]; then
 fi
 sleep 3
 saved_as_checked() {
-  [ "$(cd "$work/saved" && ls | sort | tr '\n' ' ')" = "folder-note large s1 " ] &&
+  local link="x "
+  [ "$link_readable" = 1 ] || link="" # never the target's bytes: nothing is saved of it
+  [ "$(cd "$work/saved" && ls | sort | tr '\n' ' ')" = "folder-note large s s1 $link" ] &&
     [ "$(cat "$work/saved/folder-note")" = "on the folder" ] && [ "$(cat "$work/saved/s1")" = "one" ] &&
-    cmp -s "$work/saved/large" "$work/large.expected"
+    cmp -s "$work/saved/large" "$work/large.expected" && [ "$(cat "$work/saved/s")" = "odd name's s" ] &&
+    { [ -z "$link" ] || [ "$(cat "$work/saved/x")" = "link's own x" ]; }
 }
-check "Backup Checked saves exactly the checked streams, with the volume's bytes" saved_as_checked
+check "Backup Checked saves exactly the checked streams, with the volume's bytes (the link's own)" \
+  saved_as_checked || { echo "saved:"; ls -l "$work/saved"; }
 shot backed-up
 
-# ---- 3. Delete Checked, confirmed (the toolbar has moved with the alert panel's new text).
+# ---- 3. The odd name's and the link's streams unchecked; Delete Checked, confirmed (the toolbar has
+# moved with the alert panel's new text).
 read -r ox oy list_top < <($layout layout "$out/direct-backed-up.png")
+for row in 1 5; do
+  xdotool mousemove $((ox + 52)) "$(row_y $row)" click 1
+  sleep 0.3
+done
+sleep 0.2
 xdotool mousemove $((ox + 195)) $((list_top + 14)) click 1
 question=$(wait_window "Question")
 if [ -n "$question" ]; then
@@ -265,8 +319,9 @@ stream_bytes() { # path:stream
 deleted_exactly_the_checked() {
   local expected
   expected=$(printf '%s\n' docs docs/deep docs/deep/x.bin docs/report.txt docs/report.txt:s2 keep.txt \
-    keep.txt:keepme plain.txt | sort)
-  [ "$(cat "$work/left.txt")" = "$expected" ] &&
+    keep.txt:keepme plain.txt 'a?b.txt' 'a?b.txt:s' L L:x t.txt t.txt:x | sort)
+  [ "$(cat "$work/left.txt")" = "$expected" ] && [ "$(stream_bytes t.txt:x)" = "target's x" ] &&
+    [ "$(stream_bytes L:x)" = "link's own x" ] && [ "$(stream_bytes 'a?b.txt:s')" = "odd name's s" ] &&
     [ "$(stream_bytes keep.txt:keepme)" = "kept stream" ] && [ "$(stream_bytes docs/report.txt:s2)" = "two two" ] &&
     [ "$(stream_bytes keep.txt)" = "keep me" ] && [ "$(stream_bytes docs/report.txt)" = "report" ]
 }
