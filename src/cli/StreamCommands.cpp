@@ -57,12 +57,48 @@ wchar_t freeDriveLetter(plat::TFileServices* liveFiles) {
 }
 
 // A file of an image named by its MFT reference: "evidence.img#72-1" with ":STREAM" after it for a named
-// stream.
+// stream; or a stream as The Sleuth Kit names it, by its file's entry and its $DATA attribute's id
+// ("evidence.img#72-128-3"), which then gives the sequence number and the stream.
 struct TReference {
     std::uint64_t entry = 0;
     std::uint16_t sequence = 0;
     std::string stream; // ":" and the stream's shown name; empty for the file's main data
+    std::optional<std::uint16_t> attributeId;
 };
+
+constexpr std::uint64_t kDataAttributeType = 128;
+
+// Fills in the sequence number and the stream of a reference by attribute id, from the volume; why not,
+// when no file in use has the entry or its $DATA attributes do not give exactly one with the id.
+std::string resolveAttributeId(const ::ntfs::TNtfsVolume& volume, TReference& reference) {
+    const std::string named = "MFT entry " + std::to_string(reference.entry);
+    const ::ntfs::TNtfsFile* listed = volume.fileByRecord(reference.entry);
+    const std::optional<::ntfs::TNtfsFile> file =
+        listed != nullptr ? volume.loadFile(reference.entry) : std::nullopt;
+    if (!file) {
+        return "no file in use has " + named;
+    }
+    const ::ntfs::TNtfsData* found = nullptr;
+    for (const ::ntfs::TNtfsData& data : file->streams) {
+        if (data.attributeId != *reference.attributeId) {
+            continue;
+        }
+        if (found != nullptr) {
+            return named + " has more than one $DATA attribute with id " +
+                   std::to_string(*reference.attributeId) + ": name the stream as ENTRY-SEQUENCE:STREAM";
+        }
+        found = &data;
+    }
+    if (found == nullptr) {
+        return named + " has no $DATA attribute with id " + std::to_string(*reference.attributeId);
+    }
+    reference.sequence = file->sequence;
+    reference.stream =
+        found->name.empty()
+            ? std::string()
+            : ":" + report::toUtf8(plat::shownName(std::wstring(found->name.begin(), found->name.end())));
+    return {};
+}
 
 // Mounts the volume that source names at a free drive letter and points the path there: at the path
 // inside it, or at the file with the MFT reference.
@@ -78,21 +114,28 @@ void openInImage(const std::string& source, const std::string& image, const std:
                 opened.error = "no free drive letter to read the image at";
                 return;
             }
+            std::optional<TReference> resolved = reference;
+            if (resolved && resolved->attributeId) {
+                if (std::string why = resolveAttributeId(*volume.volume, *resolved); !why.empty()) {
+                    opened.error = std::move(why);
+                    return;
+                }
+            }
             opened.reader = std::make_unique<plat::ntfs::TNtfsFileServices>();
             opened.reader->mount(letter, std::move(volume.volume));
-            if (!reference) {
+            if (!resolved) {
                 opened.path = plat::exactPath(std::wstring(1, letter) + L":" + report::fromUtf8(inside));
                 return;
             }
             const std::optional<std::wstring> file =
-                opened.reader->pathOfReference(letter, reference->entry, reference->sequence);
+                opened.reader->pathOfReference(letter, resolved->entry, resolved->sequence);
             if (!file) {
-                opened.error = "no file in use has MFT entry " + std::to_string(reference->entry) +
-                               " with sequence number " + std::to_string(reference->sequence) +
+                opened.error = "no file in use has MFT entry " + std::to_string(resolved->entry) +
+                               " with sequence number " + std::to_string(resolved->sequence) +
                                " in its folder tree";
                 return;
             }
-            opened.path = plat::exactPath(*file + report::fromUtf8(reference->stream));
+            opened.path = plat::exactPath(*file + report::fromUtf8(resolved->stream));
             return;
         }
         names += (names.empty() ? "" : ", ") + report::toUtf8(volume.source);
@@ -116,8 +159,10 @@ TImagePart imageOf(const std::string& source) {
     return {};
 }
 
-// "SOURCE#ENTRY-SEQUENCE" with ":STREAM" or nothing after it, SOURCE an image (with its partition
-// number when it has one); the first "#" that gives one. Entry and sequence are decimal.
+// "SOURCE#ENTRY-SEQUENCE" with ":STREAM" or nothing after it, or "SOURCE#ENTRY-128-ID" with nothing after
+// it (The Sleuth Kit's address of a $DATA attribute), SOURCE an image (with its partition number when it
+// has one); the first "#" that gives one. The numbers are decimal. "#72-128" stays entry 72's sequence
+// number 128: only the three numbers name an attribute.
 std::optional<std::pair<TImagePart, TReference>> findReference(const std::string& streamPath) {
     for (std::size_t hash = streamPath.find('#'); hash != std::string::npos;
          hash = streamPath.find('#', hash + 1)) {
@@ -134,15 +179,29 @@ std::optional<std::pair<TImagePart, TReference>> findReference(const std::string
         std::uint64_t entry = 0;
         std::uint64_t sequence = 0;
         if (!number(0xFFFFFFFFFFFFull, entry) || at >= streamPath.size() || streamPath[at++] != '-' ||
-            !number(0xFFFF, sequence) || (at < streamPath.size() && streamPath[at] != ':')) {
+            !number(0xFFFF, sequence)) {
+            continue;
+        }
+        std::optional<std::uint16_t> attributeId;
+        if (sequence == kDataAttributeType && at < streamPath.size() && streamPath[at] == '-') {
+            ++at;
+            std::uint64_t id = 0;
+            if (!number(0xFFFF, id) || at != streamPath.size()) {
+                continue;
+            }
+            attributeId = static_cast<std::uint16_t>(id);
+        } else if (at < streamPath.size() && streamPath[at] != ':') {
             continue;
         }
         TImagePart part = imageOf(streamPath.substr(0, hash));
         if (part.image.empty()) {
             continue;
         }
-        return std::make_pair(part,
-                              TReference{entry, static_cast<std::uint16_t>(sequence), streamPath.substr(at)});
+        if (attributeId) {
+            return std::make_pair(part, TReference{entry, 0, {}, attributeId});
+        }
+        return std::make_pair(part, TReference{entry, static_cast<std::uint16_t>(sequence),
+                                               streamPath.substr(at), std::nullopt});
     }
     return std::nullopt;
 }
@@ -166,8 +225,10 @@ TOpenedStream openStream(const std::string& streamPath, const TConsole& console)
             opened.error = "no disk image or device " + withoutPartition(image);
             return opened;
         }
-        opened.error = "not a stream of a disk image (IMAGE\\dir\\file:stream, or IMAGE [N]\\... for "
-                       "partition N, as scan prints it, or IMAGE#ENTRY-SEQUENCE:stream)";
+        opened.error =
+            "not a stream of a disk image (IMAGE\\dir\\file:stream, or IMAGE [N]\\... for "
+            "partition N, as scan prints it, IMAGE#ENTRY-SEQUENCE:stream, or IMAGE#ENTRY-128-ID as fls "
+            "prints it)";
         return opened;
     }
     opened.path = report::fromUtf8(streamPath);

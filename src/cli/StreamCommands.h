@@ -7,7 +7,8 @@
 // record can be pasted: "evidence.dd\dir\file:stream" for a bare volume, "disk.img [2]\dir\file:stream"
 // for partition 2 of a disk, and on Windows a live path "C:\dir\file:stream". A stream of an image is
 // also named by its file's MFT reference, whatever the names hold: "evidence.dd#72-1:stream" (entry
-// 72, sequence number 1; "evidence.dd#72-1" alone is the file's main data).
+// 72, sequence number 1; "evidence.dd#72-1" alone is the file's main data), or as The Sleuth Kit
+// names it, "evidence.dd#72-128-3" (the $DATA attribute with id 3 of entry 72).
 
 #include "cli/Ombrolux.h"
 

@@ -262,6 +262,10 @@ TEST_F(OmbroluxNamesTest, ListsEveryStreamFlsListsUnderItsTrueNameAndReadsIcatsB
         const TRun byReference = ombrolux({"cat", address}, dir);
         EXPECT_EQ(0, byReference.code) << byReference.err;
         EXPECT_TRUE(byReference.out == icat.out) << address;
+        // And by the address fls printed for it (entry-128-id).
+        const TRun byAttribute = ombrolux({"cat", image.string() + "#" + fls->second.address}, dir);
+        EXPECT_EQ(0, byAttribute.code) << byAttribute.err;
+        EXPECT_TRUE(byAttribute.out == icat.out) << fls->second.address;
     }
     for (const auto& [key, fls] : expected) {
         EXPECT_TRUE(listed.count(key) == 1) << "fls lists " << fls.path << ":" << key.second;

@@ -654,6 +654,30 @@ TEST_F(OmbroluxTest, CatWritesAStreamUnchangedOrNamesWhyNot) {
         const TRun icat = runShell("icat " + quoted(image.string()) + " " + quoted(inode + "-" + id), dir);
         EXPECT_EQ(0, icat.code) << icat.err;
         EXPECT_TRUE(icat.out == run.out) << icat.out.size() << " bytes from icat";
+        // The same address fls and icat use names the stream for cat and save too.
+        const std::string address = image.string() + "#" + inode + "-" + id;
+        const TRun byAddress = ombrolux({"cat", address}, dir);
+        EXPECT_EQ(0, byAddress.code) << byAddress.err;
+        EXPECT_TRUE(byAddress.out == payload) << byAddress.out.size() << " bytes by " << address;
+        const fs::path to = dir / "by-address";
+        fs::remove_all(to);
+        fs::create_directory(to);
+        const TRun saved = ombrolux({"save", address, "--to", to.string()}, dir);
+        EXPECT_EQ(0, saved.code) << saved.err;
+        EXPECT_TRUE(readFile(to / "payload") == payload);
+        const struct {
+            std::string address;
+            std::string reason;
+        } refused[] = {
+            {image.string() + "#" + inode + "-128-999",
+             "MFT entry " + inode + " has no $DATA attribute with id 999"},
+            {image.string() + "#9999-128-1", "no file in use has MFT entry 9999"},
+        };
+        for (const auto& r : refused) {
+            const TRun failed = ombrolux({"cat", r.address}, dir);
+            EXPECT_EQ(1, failed.code);
+            EXPECT_EQ("ombrolux: " + r.address + ": " + r.reason + "\n", failed.err);
+        }
     } else {
         std::cout << "icat comparison skipped: ifind or istat is not available here\n";
     }
