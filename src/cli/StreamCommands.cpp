@@ -93,10 +93,12 @@ std::string resolveAttributeId(const ::ntfs::TNtfsVolume& volume, TReference& re
         return named + " has no $DATA attribute with id " + std::to_string(*reference.attributeId);
     }
     reference.sequence = file->sequence;
-    reference.stream =
-        found->name.empty()
-            ? std::string()
-            : ":" + report::toUtf8(plat::shownName(std::wstring(found->name.begin(), found->name.end())));
+    reference.stream.clear();
+    if (!found->name.empty()) {
+        reference.stream = ':';
+        reference.stream +=
+            report::toUtf8(plat::shownName(std::wstring(found->name.begin(), found->name.end())));
+    }
     return {};
 }
 
