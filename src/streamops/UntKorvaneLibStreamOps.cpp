@@ -316,6 +316,50 @@ bool copyStreamToFile(const std::wstring& source, const std::wstring& destinatio
     return copyStreamToNewFile(source, destination, nullptr, written);
 }
 
+bool copyBytesToNewFile(const TByteReader& read, std::uint64_t size, const std::wstring& destination,
+                        std::wstring* written) {
+    if (written != nullptr) {
+        written->clear();
+    }
+    try {
+        TFileServices& fs = files();
+        TStartedCopy started;
+        std::wstring target;
+        TFileHandle out = createNewFile(destination, nullptr, target);
+        if (!out) {
+            return false;
+        }
+        started.begin(target);
+        std::array<BYTE, kStreamCopyBlockSize> buffer{};
+        for (std::uint64_t done = 0; done < size;) {
+            const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - done));
+            const std::int64_t got = read(done, buffer.data(), wanted);
+            if (got <= 0) {
+                fs.SetLastError(ERROR_FILE_CORRUPT); // the source ends short or cannot be read
+                return false;
+            }
+            DWORD wrote = 0;
+            if (fs.WriteFile(out.get(), buffer.data(), static_cast<DWORD>(got), &wrote, nullptr) == FALSE) {
+                return false;
+            }
+            if (wrote != static_cast<DWORD>(got)) {
+                fs.SetLastError(ERROR_DISK_FULL);
+                return false;
+            }
+            done += static_cast<std::uint64_t>(got);
+        }
+        buffer.fill(0);
+        out.reset();
+        started.keep();
+        if (written != nullptr) {
+            *written = target;
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
 bool deleteStream(const std::wstring& path) {
     // DeleteFileW acts on the entry the path names, a link's own stream for a link (never its target's).
     return files().DeleteFileW(exactPath(path).c_str()) != FALSE;
