@@ -168,6 +168,11 @@ BOOL TWin32FileServices::CloseHandle(HANDLE handle) {
     return ::CloseHandle(handle);
 }
 
+BOOL TWin32FileServices::makeSparse(HANDLE file) {
+    DWORD returned = 0;
+    return ::DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
+}
+
 BOOL TWin32FileServices::GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) {
     if (info == nullptr) {
         ::SetLastError(ERROR_INVALID_PARAMETER);
