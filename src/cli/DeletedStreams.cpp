@@ -187,9 +187,11 @@ bool isBelow(const ntfs::TNtfsVolume& volume, const std::wstring& path, const st
 std::wstring upper(const ntfs::TNtfsVolume& volume, const std::wstring& text) {
     std::wstring out = text;
     for (wchar_t& c : out) {
-        c = static_cast<std::uint32_t>(c) <= 0xFFFF
-                ? static_cast<wchar_t>(volume.upcase(static_cast<char16_t>(c)))
-                : c;
+        const auto unit = static_cast<std::uint32_t>(c);
+        if ((unit >> 16) != 0) {
+            continue; // past the units NTFS's table maps (where wchar_t holds 32 bits)
+        }
+        c = static_cast<wchar_t>(volume.upcase(static_cast<char16_t>(c)));
     }
     return out;
 }

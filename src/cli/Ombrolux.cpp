@@ -45,7 +45,8 @@ constexpr bool kCsvByteOrderMark = false;
 
 constexpr const char* kStreamPathHelp =
     "A stream as scan prints it, its source and full path: IMAGE\\dir\\file:stream, "
-    "IMAGE [N]\\dir\\file:stream for partition N of a disk"
+    "IMAGE [N]\\dir\\file:stream for partition N of a disk, IMAGE#ENTRY-SEQUENCE:stream by the file's MFT "
+    "reference (a deleted file's too, as scan --deleted lists it)"
 #ifdef _WIN32
     ", or a live path C:\\dir\\file:stream"
 #endif
@@ -405,7 +406,8 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     std::string saveFolder;
     CLI::App* saveCommand =
         app.add_subcommand("save", "Save streams as new files in a folder (never overwriting; each file "
-                                   "written is named on standard output).");
+                                   "written is named on standard output; a sparse stream of an image is "
+                                   "saved sparse, its holes not written).");
     saveCommand->add_option("STREAMPATH", savePaths, kStreamPathHelp)->required();
     saveCommand->add_option("--to", saveFolder, "The folder to save into")->required();
     TSaveManifest saveManifest;

@@ -2,6 +2,7 @@
 #include "platform/win32/Win32LongPath.h"
 
 #include <windows.h>
+#include <winioctl.h> // FSCTL_SET_SPARSE
 
 #include <cstring>
 #include <string>
