@@ -6,6 +6,7 @@
 // cap allows; the fuzzer's time and memory limits catch any loop or allocation the volume drives.
 // Answers an empty text when all held, otherwise what went wrong.
 
+#include "ntfs/NtfsDeletedRecords.h"
 #include "ntfs/NtfsDevice.h"
 #include "ntfs/NtfsVolume.h"
 #include "platform/FileServices.h"
@@ -188,6 +189,25 @@ inline void walkFolder(plat::TFileServices& fs, const std::wstring& folder, int 
     }
 }
 
+// The files whose records are no longer in use, as scan --deleted reads them: each stream's clusters
+// asked of the bitmap, and its bytes read up to the cap.
+inline void walkDeleted(const ntfs::TNtfsVolume& volume, int& files) {
+    const ntfs::TNtfsClusterBitmap bitmap(volume);
+    std::vector<std::uint8_t> buffer(64 * 1024);
+    ntfs::forEachUnusedFile(volume, [&](ntfs::TNtfsFile&& file) {
+        for (const ntfs::TNtfsData& data : file.streams) {
+            bitmap.anyInUse(data.runs);
+            std::uint64_t done = 0;
+            std::int64_t read = 0;
+            while (done < kReadCap &&
+                   (read = volume.readData(data, done, buffer.data(), buffer.size())) > 0) {
+                done += static_cast<std::uint64_t>(read);
+            }
+        }
+        return ++files <= 40000;
+    });
+}
+
 } // namespace detail
 
 inline std::string checkNtfsVolume(const std::uint8_t* data, std::size_t size) {
@@ -196,10 +216,12 @@ inline std::string checkNtfsVolume(const std::uint8_t* data, std::size_t size) {
         return {};
     }
     plat::ntfs::TNtfsFileServices services;
+    const ntfs::TNtfsVolume& mounted = *volume;
     services.mount(L'N', std::move(volume));
     int files = 0;
     std::string finding;
     detail::walkFolder(services, L"N:\\", 0, files, finding);
+    detail::walkDeleted(mounted, files);
     if (services.openHandles() != 0) {
         return "a handle, search or backup context was left open";
     }

@@ -1,6 +1,7 @@
 #include "cli/Ombrolux.h"
 
 #include "cli/ConsoleScan.h"
+#include "cli/DeletedStreams.h"
 #include "cli/ImageInfo.h"
 #include "cli/ErrorSentences.h"
 #include "cli/ImagePaths.h"
@@ -44,7 +45,8 @@ constexpr bool kCsvByteOrderMark = false;
 
 constexpr const char* kStreamPathHelp =
     "A stream as scan prints it, its source and full path: IMAGE\\dir\\file:stream, "
-    "IMAGE [N]\\dir\\file:stream for partition N of a disk"
+    "IMAGE [N]\\dir\\file:stream for partition N of a disk, IMAGE#ENTRY-SEQUENCE:stream by the file's MFT "
+    "reference (a deleted file's too, as scan --deleted lists it)"
 #ifdef _WIN32
     ", or a live path C:\\dir\\file:stream"
 #endif
@@ -68,6 +70,7 @@ struct TScanCommand {
     std::string output;
     bool force = false;
     bool split = false;
+    bool deleted = false;
 };
 
 class TScanRun {
@@ -81,6 +84,7 @@ public:
         FDirect = command.direct;
         FSettings.skipHiddenFolders = command.skipHiddenFolders;
         FSplit = command.split;
+        FDeleted = command.deleted;
         FSettings.wanted.previewLen = command.preview;
         FSettings.wanted.hash = command.hash;
         if (!command.only.empty()) {
@@ -160,6 +164,7 @@ private:
         }
         plat::ntfs::TNtfsFileServices reader;
         std::vector<std::wstring> sources;
+        std::vector<const ntfs::TNtfsVolume*> volumes; // owned by the reader once mounted
         wchar_t letter = L'C';
         for (TOpenedVolume& opened : image.volumes) {
             if (const std::uint64_t damaged = opened.volume->damagedRecords(); damaged > 0) {
@@ -169,6 +174,7 @@ private:
                 FSomeUnread = true;
             }
             sources.push_back(std::move(opened.source));
+            volumes.push_back(opened.volume.get());
             reader.mount(letter++, std::move(opened.volume));
         }
         std::unique_ptr<plat::TRoutedFileServices> routed;
@@ -179,7 +185,8 @@ private:
         bool named = within == nullptr;
         for (std::size_t n = 0; n < sources.size() && !interrupted(); ++n) {
             FOutput.shownPath = [](const std::wstring& p) { return p.size() >= 2 ? p.substr(2) : p; };
-            std::wstring root = std::wstring(1, static_cast<wchar_t>(L'C' + n)) + L":\\";
+            const auto driveLetter = static_cast<wchar_t>(L'C' + n);
+            std::wstring root = std::wstring(1, driveLetter) + L":\\";
             if (within != nullptr) {
                 if (sources[n] != report::fromUtf8(within->source)) {
                     continue;
@@ -202,6 +209,12 @@ private:
                 }
             }
             account(scanRoot(sources[n], root, FSettings, FOutput));
+            if (FDeleted && !interrupted()) {
+                // The folder scanned, as the volume names it ("\Users"; empty for the whole volume).
+                const std::wstring folder = root.size() > 3 ? root.substr(2) : std::wstring{};
+                account(
+                    scanDeleted(sources[n], *volumes[n], reader, driveLetter, folder, FSettings, FOutput));
+            }
         }
         plat::installFileServices(FConsole.liveFiles);
         if (!named) {
@@ -216,6 +229,10 @@ private:
     }
 
     bool scanFolder(const std::string& target, std::filesystem::path path) {
+        if (FDeleted) {
+            return fail(target, "deleted files are found in disk images and devices only (--deleted reads "
+                                "their master file table); on a live volume image it first");
+        }
         // "D:" names the drive here, not the current folder of drive D.
         if (target.size() == 2 && target[1] == ':') {
             path += "\\";
@@ -239,8 +256,9 @@ private:
 
     const TConsole& FConsole;
     TScanSettings FSettings;
-    bool FSplit = false;  // images are the first of segments named as split names them
-    bool FDirect = false; // drives and folders read from the raw volume (an image is read so anyway)
+    bool FSplit = false;   // images are the first of segments named as split names them
+    bool FDirect = false;  // drives and folders read from the raw volume (an image is read so anyway)
+    bool FDeleted = false; // the streams of deleted files too (images and devices)
     TConsoleOutput FOutput;
     bool FSomeUnread = false;
     std::uint64_t FDamagedRecords = 0;
@@ -352,6 +370,14 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     scanCommand->add_option("--format", scan.format, "text, csv or jsonl (default text)")
         ->check(CLI::IsMember({"text", "csv", "jsonl"}));
     scanCommand->add_flag("--split", scan.split, kSplitHelp);
+    scanCommand->add_flag(
+        "--deleted", scan.deleted,
+        "Also list the streams of deleted files (images and devices): MFT records no longer in use whose "
+        "attributes still read, after each volume's files in use, marked deleted (text: \"deleted\" and the "
+        "MFT reference that cat and save take). A file is placed under its parent folder while that "
+        "folder's record is in use with the same sequence number, otherwise under \\$OrphanFiles. "
+        "clusters_reused says whether a cluster of the stream now belongs to a file in use: then its "
+        "bytes are not trusted");
     scanCommand
         ->add_option("--only", scan.only,
                      "List only the streams of this verdict: suspicious (code, foreign content under a known "
@@ -363,7 +389,8 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
         "si_accessed, si_changed (the "
         "standard information's times) and fn_created, fn_modified, fn_accessed, fn_changed (those of the "
         "$FILE_NAME of the path's name), ISO 8601 UTC to 100 ns; attribute_type, attribute_id, resident, "
-        "sparse, compressed, encrypted, allocated, deleted, hard_link_count, file_id (one for every name of "
+        "sparse, compressed, encrypted, allocated, deleted, clusters_reused, hard_link_count, file_id (one "
+        "for every name of "
         "a file); the download mark (jsonl: zone; csv: zone_id, zone_name, referrer_url, host_url, "
         "host_ip_address, zone_fields); kind, kind_text, verdict, reasons, entropy (what the stream holds). "
         "A "
@@ -380,7 +407,8 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     std::string saveFolder;
     CLI::App* saveCommand =
         app.add_subcommand("save", "Save streams as new files in a folder (never overwriting; each file "
-                                   "written is named on standard output).");
+                                   "written is named on standard output; a sparse stream of an image is "
+                                   "saved sparse, its holes not written).");
     saveCommand->add_option("STREAMPATH", savePaths, kStreamPathHelp)->required();
     saveCommand->add_option("--to", saveFolder, "The folder to save into")->required();
     TSaveManifest saveManifest;

@@ -66,6 +66,11 @@ std::string manifestLine(const std::wstring& source, const std::wstring& openedP
     const std::size_t shownColon = streamColon(shownPath);
     finding.filePath = shownPath.substr(0, shownColon);
     finding.fullPath = shownPath;
+    return manifestLineOf(finding, written, shownWritten);
+}
+
+std::string manifestLineOf(const report::TStreamFinding& finding, const std::wstring& written,
+                           const std::wstring& shownWritten) {
     return report::manifestRecord(finding, shownWritten, fileHash(written));
 }
 

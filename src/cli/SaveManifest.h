@@ -3,6 +3,8 @@
 // SHA-256), the file's name and the SHA-256 of the file as read back, so that a copy is tied to its
 // origin.
 
+#include "report/Finding.h"
+
 #include <string>
 
 namespace cli {
@@ -12,5 +14,9 @@ namespace cli {
 std::string manifestLine(const std::wstring& source, const std::wstring& openedPath,
                          const std::wstring& shownPath, const std::wstring& written,
                          const std::wstring& shownWritten);
+
+// The manifest line of a stream whose record is already made (a deleted file's), saved as written.
+std::string manifestLineOf(const report::TStreamFinding& finding, const std::wstring& written,
+                           const std::wstring& shownWritten);
 
 } // namespace cli

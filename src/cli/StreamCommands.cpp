@@ -1,5 +1,6 @@
 #include "cli/StreamCommands.h"
 
+#include "cli/DeletedStreams.h"
 #include "cli/ErrorSentences.h"
 #include "cli/ImagePaths.h"
 #include "cli/SaveManifest.h"
@@ -42,6 +43,12 @@ struct TOpenedStream {
     std::unique_ptr<plat::ntfs::TDirectDrive> direct; // a live drive's raw volume, for an escaped name
     std::wstring path;                                // as the installed services take it
     std::string error;                                // why it cannot be opened; empty when it can
+    // A deleted file's stream named by its MFT reference: read from the volume (the reader's), not
+    // through the services.
+    std::optional<TDeletedStream> deleted;
+    const ntfs::TNtfsVolume* volume = nullptr;
+    wchar_t letter = 0;
+    std::wstring source;
 };
 
 // A drive letter for the image's volume that no live drive has, so that a folder saved into on a
@@ -124,6 +131,9 @@ void openInImage(const std::string& source, const std::string& image, const std:
                 }
             }
             opened.reader = std::make_unique<plat::ntfs::TNtfsFileServices>();
+            opened.volume = volume.volume.get();
+            opened.letter = letter;
+            opened.source = volume.source;
             opened.reader->mount(letter, std::move(volume.volume));
             if (!resolved) {
                 opened.path = plat::exactPath(std::wstring(1, letter) + L":" + report::fromUtf8(inside));
@@ -131,6 +141,12 @@ void openInImage(const std::string& source, const std::string& image, const std:
             }
             const std::optional<std::wstring> file =
                 opened.reader->pathOfReference(letter, resolved->entry, resolved->sequence);
+            if (!file && opened.volume->fileByRecord(resolved->entry) == nullptr) {
+                // No file in use has the record: a deleted one may.
+                opened.deleted = findDeletedStream(*opened.volume, resolved->entry, resolved->sequence,
+                                                   report::fromUtf8(resolved->stream), opened.error);
+                return;
+            }
             if (!file) {
                 opened.error = "no file in use has MFT entry " + std::to_string(resolved->entry) +
                                " with sequence number " + std::to_string(resolved->sequence) +
@@ -379,12 +395,73 @@ bool confirmed(const std::vector<std::string>& streamPaths, const TConsole& cons
     return answer == "y" || answer == "yes";
 }
 
+// Saves a deleted file's stream, read from the volume as it lies there, as runSave saves any stream;
+// false when it failed (said on standard error).
+bool saveDeleted(const TOpenedStream& opened, const std::string& streamPath, const std::wstring& destination,
+                 std::FILE* manifestFile, const TSaveManifest& manifest, const TConsole& console) {
+    const ntfs::TNtfsData& data = opened.deleted->data();
+    const std::wstring name = plat::shownName(std::wstring(data.name.begin(), data.name.end()));
+    const std::wstring wanted = destination + (destination.back() == L'\\' ? L"" : L"\\") +
+                                safeFileName(name.empty() ? L"data" : name);
+    std::wstring written;
+    const auto read = [&](std::uint64_t offset, void* buffer, std::size_t count) {
+        return opened.volume->readData(data, offset, buffer, count);
+    };
+    if (!copyBytesToNewFile(read, data.size, wanted, &written)) {
+        fail(console, streamPath, report::errorText(plat::files().GetLastError()));
+        return false;
+    }
+    bool saved = true;
+    std::string line;
+    if (manifestFile != nullptr || manifest.jsonl) {
+        report::TFactsWanted facts;
+        facts.hash = true;
+        std::string error;
+        const report::TStreamFinding finding = deletedFinding(opened.source, *opened.volume, *opened.reader,
+                                                              opened.letter, *opened.deleted, facts, error);
+        line = manifestLineOf(finding, written, report::fromUtf8(shownPath(written)));
+    }
+    if (manifestFile != nullptr && std::fputs(line.c_str(), manifestFile) < 0) {
+        fail(console, manifest.file, "could not be written");
+        saved = false;
+    }
+    std::fputs(manifest.jsonl ? line.c_str() : (shownPath(written) + "\n").c_str(), console.out);
+    std::fflush(console.out);
+    return saved;
+}
+
 } // namespace
 
 int runCat(const std::string& streamPath, const TConsole& console) {
     TOpenedStream opened = openStream(streamPath, console);
     if (!opened.error.empty()) {
         return fail(console, streamPath, opened.error);
+    }
+    if (opened.deleted) {
+        // A deleted file's bytes, as they lie on the volume.
+        const ntfs::TNtfsData& data = opened.deleted->data();
+        std::vector<unsigned char> buffer(1 << 16);
+        for (std::uint64_t offset = 0;;) {
+            const std::int64_t read = opened.volume->readData(data, offset, buffer.data(), buffer.size());
+            if (read < 0) {
+                return fail(console, streamPath,
+                            data.state == ntfs::TDataState::readable
+                                ? "damaged on the volume"
+                                : "stored in a form that cannot be read (encrypted or compressed)");
+            }
+            if (read == 0) {
+                break;
+            }
+            const auto count = static_cast<std::size_t>(read);
+            if (std::fwrite(buffer.data(), 1, count, console.out) != count) {
+                return fail(console, streamPath, "standard output could not be written");
+            }
+            offset += count;
+        }
+        if (std::fflush(console.out) != 0) {
+            return fail(console, streamPath, "standard output could not be written");
+        }
+        return kExitOk;
     }
     plat::TFileServices& fs = servicesFor(opened, console.liveFiles);
     const TInstalledServices installed(fs, console.liveFiles);
@@ -472,6 +549,12 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
         }
         const TInstalledServices installed(servicesFor(opened, rest), console.liveFiles);
         plat::TFileServices& fs = plat::files();
+        if (opened.deleted) {
+            code = saveDeleted(opened, streamPath, destination, manifestFile.get(), manifest, console)
+                       ? code
+                       : kExitSomeUnread;
+            continue;
+        }
         if (fs.GetFileAttributesW(opened.path.c_str()) == plat::INVALID_FILE_ATTRIBUTES) {
             code = fail(console, streamPath, openFailure(fs, opened.path, streamPath, fs.GetLastError()));
             continue;

@@ -172,6 +172,10 @@ public:
 
     // A file read afresh with the locations of its data; nothing when the record is not a file in use.
     std::optional<TNtfsFile> loadFile(std::uint64_t record) const;
+    // The same for a base record no longer in use (a deleted file, NtfsDeletedRecords.cpp): nothing when
+    // the record is in use, never used, damaged, or holds neither a name nor a stream. Extension
+    // records, freed with it, are not followed: their attributes are left out and the file is damaged.
+    std::optional<TNtfsFile> loadUnusedFile(std::uint64_t record) const;
     // Reads up to count bytes of a stream from the offset; the number read (0 at or past the end), or
     // -1 when the bytes cannot be read (not readable, or the device fails).
     std::int64_t readData(const TNtfsData& data, std::uint64_t offset, void* buffer, std::size_t count) const;

@@ -90,6 +90,26 @@ public:
         return false;
     }
 
+    // Not a Windows function: services that read a volume's run lists (the NTFS reader) give the
+    // ranges of a stream path's stream that are holes in its run list (read as zeros, stored nowhere),
+    // each as its offset and length, in order, within the stream's size. False when they cannot tell
+    // (the default).
+    virtual bool streamHoles(const wchar_t* streamPath,
+                             std::vector<std::pair<std::uint64_t, std::uint64_t>>& holes) {
+        (void)streamPath;
+        holes.clear();
+        return false;
+    }
+
+    // Not a Windows function: makes a file opened for writing sparse, so that the ranges a writer seeks
+    // over instead of writing take no space (FSCTL_SET_SPARSE on Windows). FALSE with
+    // ERROR_NOT_SUPPORTED where files cannot be made so (the default).
+    virtual BOOL makeSparse(HANDLE file) {
+        (void)file;
+        SetLastError(ERROR_NOT_SUPPORTED);
+        return FALSE;
+    }
+
     // Volumes.
     virtual UINT SetErrorMode(UINT mode) = 0;
     virtual DWORD GetLogicalDrives() = 0;

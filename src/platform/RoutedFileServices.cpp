@@ -267,6 +267,20 @@ bool TRoutedFileServices::streamRecord(const wchar_t* streamPath, TStreamRecord&
                    [&](TFileServices& s) { return s.streamRecord(streamPath, record); });
 }
 
+bool TRoutedFileServices::streamHoles(const wchar_t* streamPath,
+                                      std::vector<std::pair<std::uint64_t, std::uint64_t>>& holes) {
+    return forward(servicesFor(streamPath),
+                   [&](TFileServices& s) { return s.streamHoles(streamPath, holes); });
+}
+
+BOOL TRoutedFileServices::makeSparse(HANDLE file) {
+    const TTarget t = target(file);
+    if (t.services == nullptr) {
+        return invalidHandle();
+    }
+    return forward(*t.services, [&](TFileServices& s) { return s.makeSparse(t.handle); });
+}
+
 BOOL TRoutedFileServices::FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) {
     const TTarget t = target(find);
     if (t.services == nullptr) {

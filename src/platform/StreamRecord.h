@@ -18,6 +18,9 @@ struct TStreamRecord {
     std::optional<bool> resident, sparse, compressed, encrypted;
     std::optional<bool> allocated; // the record is in use
     std::optional<bool> deleted;   // the record is no longer in use
+    // For a deleted file's stream: whether a cluster it lay in now belongs to a file in use (then its
+    // bytes may be another file's and are not trusted). Empty for files in use.
+    std::optional<bool> clustersReused;
     std::optional<std::uint32_t> hardLinkCount;
     // The same text for every name of one file: the volume's serial number as Windows gives it (the
     // low 32 bits of NTFS's) and the file's index (NTFS: its MFT reference, the sequence number in

@@ -289,6 +289,17 @@ public:
         if (f.mft) {
             out += "  mft " + std::to_string(f.mft->entry) + "-" + std::to_string(f.mft->sequence);
         }
+        if (f.record.deleted == true) {
+            // A deleted file's path is rebuilt, not one cat can open: its reference is.
+            out += "  deleted";
+            if (f.mft) {
+                out += " (" + readable(f.source) + "#" + std::to_string(f.mft->entry) + "-" +
+                       std::to_string(f.mft->sequence) + ":" + readable(f.streamName) + ")";
+            }
+            if (f.record.clustersReused == true) {
+                out += "  its clusters now belong to a file in use: these bytes are not trusted";
+            }
+        }
         if (f.streamClass) {
             out += "  " + readable(f.streamClass->kindText);
         }

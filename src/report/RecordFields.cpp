@@ -37,6 +37,7 @@ std::vector<TRecordField> recordFields(const plat::TStreamRecord& r) {
             flag("encrypted", r.encrypted),
             flag("allocated", r.allocated),
             flag("deleted", r.deleted),
+            flag("clusters_reused", r.clustersReused),
             number("hard_link_count", r.hardLinkCount),
             {"file_id", r.fileId.empty() ? std::nullopt : std::optional<std::string>(r.fileId), true}};
 }

@@ -128,57 +128,73 @@ TStreamFinding gatherFinding(const std::wstring& source, const std::wstring& fil
         f.attributes = attributes;
     }
     f.record = recordOf(f.fullPath, infoRead ? &info : nullptr);
-    const bool isMark = isZoneIdentifierName(f.streamName);
-    const auto classify = [&](bool readable, std::string_view head) {
-        f.streamClass = classifyStream({.name = f.streamName,
-                                        .size = f.size,
-                                        .onFolder = (attributes != plat::INVALID_FILE_ATTRIBUTES &&
-                                                     (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0),
-                                        .readable = readable,
-                                        .head = head});
-    };
-
+    const bool onFolder =
+        attributes != plat::INVALID_FILE_ATTRIBUTES && (attributes & plat::FILE_ATTRIBUTE_DIRECTORY) != 0;
     // One read of the stream gives the preview, the mark, the class and the hash.
     plat::TRedirectionOff redirectionOff; // the scan walks with redirection off: the same file is read
     plat::TFileHandle file = plat::openEntry(fs, f.fullPath, plat::GENERIC_READ, plat::FILE_SHARE_READ);
+    const plat::DWORD openError = file ? plat::ERROR_SUCCESS : fs.GetLastError();
+    readFacts(
+        f, onFolder, wanted,
+        [&](std::uint8_t* buffer, std::size_t count, std::string& why) -> std::int64_t {
+            plat::DWORD read = 0;
+            if (!file) {
+                why = errorText(openError);
+                return -1;
+            }
+            if (fs.ReadFile(file.get(), buffer, static_cast<plat::DWORD>(count), &read, nullptr) ==
+                plat::FALSE) {
+                why = errorText(fs.GetLastError());
+                return -1;
+            }
+            return read;
+        },
+        error);
+    return f;
+}
+
+void readFacts(TStreamFinding& f, bool onFolder, const TFactsWanted& wanted, const TStreamReader& read,
+               std::string& error) {
+    const bool isMark = isZoneIdentifierName(f.streamName);
+    const auto classify = [&](bool readable, std::string_view head) {
+        f.streamClass = classifyStream(
+            {.name = f.streamName, .size = f.size, .onFolder = onFolder, .readable = readable, .head = head});
+    };
     // Only the hash and the mark count a stream that cannot be read as an error, as they always did;
     // the class says so either way.
-    const auto unreadable = [&] {
+    const auto unreadable = [&](const std::string& why) {
         if (wanted.hash || isMark) {
-            error = errorText(fs.GetLastError());
+            error = why;
         }
         f.preview.clear();
         classify(false, {});
     };
-    if (!file) {
-        unreadable();
-        return f;
-    }
     plat::TSha256 sha;
     std::string head; // the first kClassifyBytes (a mark larger than that is not decoded)
     // Most streams are small: the buffer is sized to the stream (the loop reads on to the real end).
-    const auto piece = static_cast<plat::DWORD>(std::clamp<std::int64_t>(f.size, 4096, kReadPiece));
+    const auto piece = static_cast<std::size_t>(std::clamp<std::int64_t>(f.size, 4096, kReadPiece));
     std::vector<std::uint8_t> buffer(piece);
     bool pastHead = false;
+    std::string why;
     for (;;) {
-        plat::DWORD read = 0;
-        if (fs.ReadFile(file.get(), buffer.data(), piece, &read, nullptr) == plat::FALSE) {
-            unreadable();
-            return f;
+        const std::int64_t got = read(buffer.data(), piece, why);
+        if (got < 0) {
+            unreadable(why);
+            return;
         }
-        if (read == 0) {
+        if (got == 0) {
             break;
         }
+        const auto count = static_cast<std::size_t>(got);
         if (wanted.hash) {
-            sha.update(buffer.data(), read);
+            sha.update(buffer.data(), count);
         }
-        const std::size_t keep = std::min<std::size_t>(read, kClassifyBytes - head.size());
+        const std::size_t keep = std::min<std::size_t>(count, kClassifyBytes - head.size());
         head.append(reinterpret_cast<const char*>(buffer.data()), keep);
-        pastHead = pastHead || keep < read;
+        pastHead = pastHead || keep < count;
         if (!wanted.hash && head.size() == kClassifyBytes) {
             // Whether anything follows decides whether a mark is too large.
-            pastHead = pastHead || fs.ReadFile(file.get(), buffer.data(), 1, &read, nullptr) == plat::FALSE ||
-                       read > 0;
+            pastHead = pastHead || read(buffer.data(), 1, why) != 0;
             break;
         }
     }
@@ -198,7 +214,6 @@ TStreamFinding gatherFinding(const std::wstring& source, const std::wstring& fil
     if (wanted.hash && sha.final(digest)) {
         f.sha256 = plat::TSha256::hex(digest);
     }
-    return f;
 }
 
 std::optional<std::string> readStreamHead(const std::wstring& streamPath) {

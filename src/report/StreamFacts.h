@@ -3,6 +3,8 @@
 
 #include "report/Finding.h"
 
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -19,6 +21,15 @@ struct TFactsWanted {
 // reason (empty otherwise), the hash, the mark and the preview stay empty and the class says so.
 TStreamFinding gatherFinding(const std::wstring& source, const std::wstring& fileName, const TADSObject& ads,
                              const TFactsWanted& wanted, std::string& error);
+
+// Reads up to count bytes of a stream into buffer, from where the last read ended: the number read (0
+// at its end), or -1 with why set when it cannot be read.
+using TStreamReader = std::function<std::int64_t(std::uint8_t* buffer, std::size_t count, std::string& why)>;
+
+// What gatherFinding reads of a stream's bytes, from a reader: the preview, the mark, the class and
+// the hash. f's name and size are given; error as gatherFinding's.
+void readFacts(TStreamFinding& f, bool onFolder, const TFactsWanted& wanted, const TStreamReader& read,
+               std::string& error);
 
 // The first bytes of a stream (at most kClassifyBytes), for the classifier; nothing when it cannot be
 // opened or read.

@@ -14,6 +14,8 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
+#include <vector>
 
 using namespace plat;
 
@@ -158,6 +160,78 @@ bool copyBlocks(HANDLE source, HANDLE destination, const std::function<bool()>& 
     }
 }
 
+// Moves a file's pointer to the offset from its start.
+bool seekTo(HANDLE file, std::uint64_t offset) {
+    TFileServices& fs = files();
+    LONG high = static_cast<LONG>(offset >> 32);
+    fs.SetLastError(ERROR_SUCCESS); // a low part of all ones is no failure when the call sets no error
+    return fs.SetFilePointer(file, static_cast<LONG>(offset & 0xFFFFFFFFu), &high, FILE_BEGIN) !=
+               INVALID_SET_FILE_POINTER ||
+           fs.GetLastError() == ERROR_SUCCESS;
+}
+
+// copyBlocks for a source with holes (offset and length, in order) into a sparse destination: the
+// holes are sought over in both, never read or written, so the copy stores nothing for them. A copy
+// that ends in a hole gets its last byte written, so that it has the stream's size.
+bool copySparseBlocks(HANDLE source, HANDLE destination,
+                      const std::vector<std::pair<std::uint64_t, std::uint64_t>>& holes,
+                      const std::function<bool()>& stopRequested, std::int64_t& copied) {
+    TFileServices& fs = files();
+    std::array<BYTE, kStreamCopyBlockSize> buffer{};
+    std::size_t hole = 0;
+    auto at = static_cast<std::uint64_t>(copied);
+    bool endsInHole = false;
+    for (;;) {
+        while (hole < holes.size() && holes[hole].first + holes[hole].second <= at) {
+            ++hole;
+        }
+        if (hole < holes.size() && holes[hole].first <= at) {
+            at = holes[hole].first + holes[hole].second;
+            if (!seekTo(source, at) || !seekTo(destination, at)) {
+                return false;
+            }
+            copied = static_cast<std::int64_t>(at);
+            endsInHole = true;
+            continue;
+        }
+        const std::uint64_t room = hole < holes.size() ? holes[hole].first - at : buffer.size();
+        DWORD read = 0;
+        if (fs.ReadFile(source, buffer.data(),
+                        static_cast<DWORD>(std::min<std::uint64_t>(buffer.size(), room)), &read,
+                        nullptr) == FALSE) {
+            return false;
+        }
+        if (read == 0) {
+            break;
+        }
+        DWORD written = 0;
+        const BOOL wrote = fs.WriteFile(destination, buffer.data(), read, &written, nullptr);
+        buffer.fill(0);
+        if (wrote == FALSE) {
+            return false;
+        }
+        if (written != read) {
+            fs.SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+        at += read;
+        copied = static_cast<std::int64_t>(at);
+        endsInHole = false;
+        if (stopRequested && stopRequested()) {
+            return true;
+        }
+    }
+    if (endsInHole && at > 0) {
+        const BYTE zero = 0;
+        DWORD written = 0;
+        if (!seekTo(destination, at - 1) || fs.WriteFile(destination, &zero, 1, &written, nullptr) == FALSE ||
+            written != 1) {
+            return false;
+        }
+    }
+    return true;
+}
+
 // The file a copy began: removed again unless the copy is kept, also when an error unwinds the
 // copy. Made before the handles, so that it acts once they are closed.
 class TStartedCopy {
@@ -207,7 +281,13 @@ bool copyIntoNewFile(const std::wstring& source, const std::wstring& destination
 
     bool complete = fs.SetFilePointer(in.get(), 0, nullptr, FILE_BEGIN) != INVALID_SET_FILE_POINTER;
     std::int64_t copied = 0;
-    complete = complete && copyBlocks(in.get(), out.get(), stopRequested, copied);
+    // A stream with holes (a sparse stream of a volume read directly) is saved sparse where the
+    // destination can be made so; otherwise whole, its holes as written zeros.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> holes;
+    const bool sparse = fs.streamHoles(exactPath(source).c_str(), holes) && !holes.empty() &&
+                        fs.makeSparse(out.get()) != FALSE;
+    complete = complete && (sparse ? copySparseBlocks(in.get(), out.get(), holes, stopRequested, copied)
+                                   : copyBlocks(in.get(), out.get(), stopRequested, copied));
     DWORD error = complete ? ERROR_SUCCESS : fs.GetLastError();
     // The copy is the stream only when the stream still has the size that was copied and the file
     // written holds all of it; anything else would pass for the stream while it is not.
@@ -314,6 +394,50 @@ bool copyStreamToNewFile(const std::wstring& source, const std::wstring& destina
 
 bool copyStreamToFile(const std::wstring& source, const std::wstring& destination, std::wstring* written) {
     return copyStreamToNewFile(source, destination, nullptr, written);
+}
+
+bool copyBytesToNewFile(const TByteReader& read, std::uint64_t size, const std::wstring& destination,
+                        std::wstring* written) {
+    if (written != nullptr) {
+        written->clear();
+    }
+    try {
+        TFileServices& fs = files();
+        TStartedCopy started;
+        std::wstring target;
+        TFileHandle out = createNewFile(destination, nullptr, target);
+        if (!out) {
+            return false;
+        }
+        started.begin(target);
+        std::array<BYTE, kStreamCopyBlockSize> buffer{};
+        for (std::uint64_t done = 0; done < size;) {
+            const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), size - done));
+            const std::int64_t got = read(done, buffer.data(), wanted);
+            if (got <= 0) {
+                fs.SetLastError(ERROR_FILE_CORRUPT); // the source ends short or cannot be read
+                return false;
+            }
+            DWORD wrote = 0;
+            if (fs.WriteFile(out.get(), buffer.data(), static_cast<DWORD>(got), &wrote, nullptr) == FALSE) {
+                return false;
+            }
+            if (wrote != static_cast<DWORD>(got)) {
+                fs.SetLastError(ERROR_DISK_FULL);
+                return false;
+            }
+            done += static_cast<std::uint64_t>(got);
+        }
+        buffer.fill(0);
+        out.reset();
+        started.keep();
+        if (written != nullptr) {
+            *written = target;
+        }
+        return true;
+    } catch (...) {
+        return false;
+    }
 }
 
 bool deleteStream(const std::wstring& path) {

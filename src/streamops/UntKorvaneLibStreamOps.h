@@ -55,6 +55,17 @@ bool copyStreamToNewFile(const std::wstring& source, const std::wstring& destina
 bool copyStreamToFile(const std::wstring& source, const std::wstring& destination,
                       std::wstring* written = nullptr);
 
+// Reads up to count bytes from the offset: the number read (0 at the end), or -1 when they cannot be
+// read.
+using TByteReader = std::function<std::int64_t(std::uint64_t offset, void* buffer, std::size_t count)>;
+
+// Copies size bytes that read gives (a stream read by other means than the file services: a deleted
+// file's, from the volume) into a new file as copyStreamToFile copies a stream: a new file at
+// destination or at a numbered name, nothing left behind when it fails (the last-error code then says
+// why: ERROR_FILE_CORRUPT for bytes that cannot be read).
+bool copyBytesToNewFile(const TByteReader& read, std::uint64_t size, const std::wstring& destination,
+                        std::wstring* written = nullptr);
+
 // Deletes the stream at its full stream path ("C:\\dir\\file:name") with DeleteFileW on the path as
 // written (exactPath), so that a name ending in a dot or space reaches its own file. True when it is
 // gone; otherwise the calling thread's last-error code says why.

@@ -72,6 +72,8 @@ public:
     BOOL FindClose(HANDLE find) override;
     TFolderListing listFolder(const wchar_t* pattern, std::vector<TFolderEntry>& entries) override;
     bool streamRecord(const wchar_t* streamPath, TStreamRecord& record) override;
+    bool streamHoles(const wchar_t* streamPath,
+                     std::vector<std::pair<std::uint64_t, std::uint64_t>>& holes) override;
     UINT SetErrorMode(UINT mode) override;
     DWORD GetLogicalDrives() override;
     UINT GetDriveTypeW(const wchar_t* root) override;

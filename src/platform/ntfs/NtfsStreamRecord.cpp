@@ -90,4 +90,39 @@ bool TNtfsFileServices::streamRecord(const wchar_t* streamPath, TStreamRecord& r
     return true;
 }
 
+bool TNtfsFileServices::streamHoles(const wchar_t* streamPath,
+                                    std::vector<std::pair<std::uint64_t, std::uint64_t>>& holes) {
+    holes.clear();
+    std::lock_guard lock(FImpl->mutex);
+    const TLocated found = FImpl->lookUp(parseWinPath(streamPath));
+    if (found.error != 0) {
+        return failWith(found.error, false);
+    }
+    const TNtfsFile& entry = found.drive->tree->file(*found.file);
+    const std::shared_ptr<const TNtfsFile> file = FImpl->loaded(*found.drive, entry.record);
+    const TNtfsData* data =
+        file ? file->findStream(found.stream != nullptr ? found.stream->name : std::pmr::wstring{}) : nullptr;
+    if (data == nullptr) {
+        return failWith(ERROR_FILE_CORRUPT, false);
+    }
+    // A compressed stream's sparse runs are the unused ends of its compressed units, not holes.
+    if (data->resident || data->compressionUnitBytes != 0 || data->state != TDataState::readable) {
+        return true;
+    }
+    const std::uint64_t clusterSize = found.drive->volume->geometry().clusterSize;
+    for (const TRun& run : data->runs) {
+        const std::uint64_t start = run.vcn * clusterSize;
+        if (run.lcn != TRun::kSparse || start >= data->size) {
+            continue;
+        }
+        const std::uint64_t end = std::min(data->size, (run.vcn + run.length) * clusterSize);
+        if (!holes.empty() && holes.back().first + holes.back().second == start) {
+            holes.back().second += end - start;
+        } else {
+            holes.emplace_back(start, end - start);
+        }
+    }
+    return true;
+}
+
 } // namespace plat::ntfs

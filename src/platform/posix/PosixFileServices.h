@@ -33,6 +33,8 @@ public:
     DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method) override;
     BOOL CloseHandle(HANDLE handle) override;
     BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) override;
+    // Linux file systems leave a range sought over unwritten as a hole already (those that keep holes).
+    BOOL makeSparse(HANDLE) override { return TRUE; }
     BOOL FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime) override;
     DWORD GetFileAttributesW(const wchar_t* path) override;
     BOOL GetFileAttributesExW(const wchar_t* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) override;

@@ -2,6 +2,7 @@
 #include "platform/win32/Win32LongPath.h"
 
 #include <windows.h>
+#include <winioctl.h> // FSCTL_SET_SPARSE
 
 #include <cstring>
 #include <string>
@@ -166,6 +167,11 @@ DWORD TWin32FileServices::SetFilePointer(HANDLE file, LONG distance, LONG* dista
 
 BOOL TWin32FileServices::CloseHandle(HANDLE handle) {
     return ::CloseHandle(handle);
+}
+
+BOOL TWin32FileServices::makeSparse(HANDLE file) {
+    DWORD returned = 0;
+    return ::DeviceIoControl(file, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &returned, nullptr);
 }
 
 BOOL TWin32FileServices::GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) {

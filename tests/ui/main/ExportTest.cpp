@@ -176,9 +176,9 @@ TEST_F(ExportTest, CsvHasItsHeaderAndOneRecordPerStreamRowQuotedWhereNeeded) {
         "size",        "created",     "modified",       "attributes",   "preview",         "sha256",
         "si_created",  "si_modified", "si_accessed",    "si_changed",   "fn_created",      "fn_modified",
         "fn_accessed", "fn_changed",  "attribute_type", "attribute_id", "resident",        "sparse",
-        "compressed",  "encrypted",   "allocated",      "deleted",      "hard_link_count", "file_id",
-        "zone_id",     "zone_name",   "referrer_url",   "host_url",     "host_ip_address", "zone_fields",
-        "kind",        "kind_text",   "verdict",        "reasons",      "entropy"};
+        "compressed",  "encrypted",   "allocated",      "deleted",      "clusters_reused", "hard_link_count",
+        "file_id",     "zone_id",     "zone_name",      "referrer_url", "host_url",        "host_ip_address",
+        "zone_fields", "kind",        "kind_text",      "verdict",      "reasons",         "entropy"};
     const auto column = [&](const std::string& name) {
         return static_cast<std::size_t>(std::find(header.begin(), header.end(), name) - header.begin());
     };
