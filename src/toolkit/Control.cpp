@@ -1,5 +1,7 @@
 #include "toolkit/Control.h"
 
+#include "toolkit/ColorRoles.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -363,8 +365,12 @@ int TControl::sinkAccessibleFocusItem() {
 
 // ---- Default hooks.
 
+TColor TControl::surfaceColor() const {
+    return roleColor(TColorRole::window, FColor);
+}
+
 void TControl::paint(TCanvas& canvas) {
-    canvas.brush().setColor(FColor);
+    canvas.brush().setColor(surfaceColor());
     canvas.FillRect(clientRect());
 }
 

@@ -92,8 +92,9 @@ public:
     TColor color() const { return FColor; }
     void setColor(TColor value);
     // The colour that shows behind a child that does not cover itself (an image with transparent
-    // parts); controls that paint their own background report it.
-    virtual TColor surfaceColor() const { return FColor; }
+    // parts): the colour, or the system's window colour in high contrast (toolkit/ColorRoles.h);
+    // controls that paint their own background report it.
+    virtual TColor surfaceColor() const;
     TCursor cursor() const { return FCursor; }
     void setCursor(TCursor value);
     int tag() const { return FTag; }

@@ -112,6 +112,22 @@ void TForm::sinkDpiChanged(int dpi) {
     changeDpi(dpi);
 }
 
+namespace {
+
+void invalidateTree(TControl& control) {
+    control.invalidate();
+    for (int i = 0; i < control.controlCount(); ++i) {
+        invalidateTree(*control.controls(i));
+    }
+}
+
+} // namespace
+
+void TForm::sinkSystemColorsChanged() {
+    // Every custom-drawn control asks for its colours when it paints (toolkit/ColorRoles.h).
+    invalidateTree(*this);
+}
+
 void TForm::show() {
     createHandle();
     attachFormPeer();

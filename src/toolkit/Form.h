@@ -121,6 +121,7 @@ protected:
 private:
     void sinkCloseRequested() override;
     void sinkDpiChanged(int dpi) override;
+    void sinkSystemColorsChanged() override;
     // Attaches the platform's form handling to the realised window.
     void attachFormPeer();
 
