@@ -363,6 +363,12 @@ int TControl::sinkAccessibleFocusItem() {
     return item;
 }
 
+int TControl::sinkAccessibleItemAt(int x, int y) {
+    int item = 0;
+    guarded([&] { item = accessibleItemAt(x, y); });
+    return item;
+}
+
 // ---- Default hooks.
 
 TColor TControl::surfaceColor() const {
