@@ -373,6 +373,33 @@ int wmain(int argc, wchar_t** argv) {
         check(backLed && backRow == firstRow, "accNavigate PREVIOUS leads back to the first row");
     }
 
+    // The caption bar's button: an item of the window's client object, a menu button named "About"
+    // above the client area, whose default action drops its menu down (closed again with Escape).
+    const TFound* tab = first([&](const TFound& f) { return f.object == root && f.child != CHILDID_SELF; });
+    check(tab != nullptr && tab->role == ROLE_SYSTEM_BUTTONMENU && tab->name == L"About" &&
+              textOf(&IAccessible::get_accDefaultAction, root, tab->child) == L"Press" &&
+              (tab->state & STATE_SYSTEM_HASPOPUP) != 0,
+          "the caption bar's button is a menu button named About, pressed by its default action");
+    if (tab != nullptr) {
+        long left = 0, top = 0, width = 0, height = 0;
+        POINT client{0, 0};
+        ClientToScreen(window, &client);
+        check(root->accLocation(&left, &top, &width, &height, childVar(tab->child)) == S_OK && width > 0 &&
+                  height > 0 && top + height <= client.y,
+              "the caption bar's button lies above the client area");
+        SetForegroundWindow(window);
+        check(root->accDoDefaultAction(childVar(tab->child)) == S_OK, "its default action is done");
+        HWND menu = nullptr;
+        for (int i = 0; i < 40 && menu == nullptr; ++i) {
+            pump(100);
+            HWND popup = FindWindowW(L"#32768", nullptr);
+            menu = popup != nullptr && IsWindowVisible(popup) ? popup : nullptr;
+        }
+        check(menu != nullptr, "the default action drops the caption bar's menu down");
+        pressKey(VK_ESCAPE);
+        pump(500);
+    }
+
     // The focus follows the keyboard: the tree takes the focus, Down moves it a row.
     DWORD process = 0;
     GetWindowThreadProcessId(window, &process);
