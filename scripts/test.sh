@@ -55,6 +55,7 @@ if cmake --preset "$windows" >/dev/null && cmake --build --preset "$windows" -j 
   step tests/gui/run_dpi_gui_tests.sh "build/$windows"
   step tests/gui/run_export_gui_test.sh "build/$windows"
   step tests/gui/run_accessibility_gui_test.sh "build/$windows"
+  step tests/gui/run_keyboard_gui_test.sh "build/$windows"
   step tests/gui/run_direct_scan_gui_test.sh "build/$windows"
 else
   echo "Windows build ($windows) failed"; status=1

@@ -43,6 +43,11 @@ public:
     virtual ~TCaptionBarPeer() = default;
     // Draws the button again (its state changed).
     virtual void invalidate() = 0;
+    // The button's place in the form's client coordinates (above the client area: y is negative).
+    virtual TRect buttonBounds() = 0;
+    // Presses the button once the caller has returned (a screen reader's default action must not
+    // wait in the menu's loop): the sink hears of it as of a press of the pointer.
+    virtual void pressLater() = 0;
 };
 
 class TCaptionBarBackend {

@@ -69,6 +69,8 @@ public:
     virtual bool sinkAccessibleDefaultAction(int item) = 0;
     // The item that has the focus while the control has it (0: the control itself).
     virtual int sinkAccessibleFocusItem() = 0;
+    // The item at a point of the client area (0: the control itself, or none of its items).
+    virtual int sinkAccessibleItemAt(int x, int y) = 0;
 
 protected:
     ~TControlSink() = default;

@@ -18,4 +18,8 @@ TInputSettings inputSettings() {
     return gServices != nullptr ? gServices->inputSettings() : TInputSettings{};
 }
 
+TSystemColors systemColors() {
+    return gServices != nullptr ? gServices->systemColors() : TSystemColors{};
+}
+
 } // namespace plat

@@ -33,6 +33,8 @@ public:
     // The window's DPI changed (it moved to a monitor of another scale): the form lays itself out
     // again at dpi. The platform then gives the window the size and place it suggests.
     virtual void sinkDpiChanged(int dpi) = 0;
+    // The system's colours or its high-contrast mode changed: every control paints again.
+    virtual void sinkSystemColorsChanged() = 0;
 
 protected:
     ~TFormSink() = default;
@@ -109,6 +111,22 @@ struct TInputSettings {
     int wheelLines = 3;             // rows a notch of the wheel scrolls (0: none), or kWheelPage
 };
 
+// ---- The system's colours.
+
+// Whether the user turned the system's high-contrast mode on, and the system's colours for the roles
+// the custom-drawn controls paint (the values here are the usual ones of a white scheme).
+struct TSystemColors {
+    bool highContrast = false;
+    TColor windowText = clBlack;    // text on a window's background
+    TColor window = clWhite;        // a window's background
+    TColor highlight = 0xD77800;    // selected items' background
+    TColor highlightText = clWhite; // selected items' text
+    TColor buttonFace = 0xF0F0F0;   // a button's face
+    TColor buttonText = clBlack;    // a button's text
+    TColor grayText = 0x6D6D6D;     // the text of what is unavailable
+    friend bool operator==(const TSystemColors&, const TSystemColors&) = default;
+};
+
 // ---- The services.
 
 class TWidgetServices {
@@ -140,6 +158,9 @@ public:
 
     // The user's settings as they are now (they may change while the program runs).
     virtual TInputSettings inputSettings() { return TInputSettings{}; }
+    // The system's colours as last read: a form's window hears of a change (sinkSystemColorsChanged)
+    // after they were read again.
+    virtual TSystemColors systemColors() { return TSystemColors{}; }
 };
 
 // The process-wide services; null until installed.
@@ -147,5 +168,7 @@ TWidgetServices* widgetServices();
 void installWidgetServices(TWidgetServices* services);
 // The installed services' input settings, or the usual ones when none are installed.
 TInputSettings inputSettings();
+// The installed services' system colours, or the usual ones (high contrast off) when none are.
+TSystemColors systemColors();
 
 } // namespace plat

@@ -44,6 +44,30 @@ void TCaptionToolBar::attach(TForm& form) {
     FAttachedTo = FPeer != nullptr ? formPeer : nullptr;
 }
 
+bool TCaptionToolBar::attachedTo(const TForm& form) const {
+    return FPeer != nullptr && form.peer() != nullptr && FAttachedTo == form.peer();
+}
+
+plat::TAccessibleItem TCaptionToolBar::accessible() const {
+    plat::TAccessibleItem item;
+    item.role = plat::TAccRole::menuButton;
+    item.name = FAccessibleName;
+    item.states = plat::asHasPopup;
+    item.defaultAction = L"Press";
+    if (FPeer != nullptr) {
+        item.location = FPeer->buttonBounds();
+    }
+    return item;
+}
+
+bool TCaptionToolBar::accessiblePress() {
+    if (FPeer == nullptr) {
+        return false;
+    }
+    FPeer->pressLater();
+    return true;
+}
+
 void TCaptionToolBar::buttonEnter() {
     if (!FHovered) {
         FHovered = true;

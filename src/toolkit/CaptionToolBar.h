@@ -9,6 +9,7 @@
 // platform's caption-bar backend (platform/CaptionBarBackend.h); the backend reports the pointer
 // through buttonEnter, buttonLeave and buttonPress, which tests call as the user's pointer would.
 
+#include "platform/Accessibility.h"
 #include "platform/CaptionBarBackend.h"
 #include "toolkit/Component.h"
 #include "toolkit/Graphics.h"
@@ -16,6 +17,7 @@
 
 #include <functional>
 #include <memory>
+#include <string>
 
 class TForm;
 
@@ -51,6 +53,8 @@ public:
     // already attached to it stays as it is. The form must outlive the toolbar's attachment.
     void attach(TForm& form);
     bool attached() const { return FPeer != nullptr; }
+    // Whether the toolbar is drawn in the caption bar of form.
+    bool attachedTo(const TForm& form) const;
 
     // ---- The pointer over the button, as the platform reports it.
     void buttonEnter();
@@ -59,6 +63,15 @@ public:
     void buttonPress(TPoint below);
 
     TNotifyEvent OnClick;
+
+    // ---- What screen readers hear of the button: an item of the form it is attached to.
+    const std::wstring& accessibleName() const { return FAccessibleName; }
+    void setAccessibleName(const std::wstring& value) { FAccessibleName = value; }
+    // A menu button with a pop-up, named by accessibleName, pressed by its default action, placed
+    // in the form's client coordinates (above its client area).
+    plat::TAccessibleItem accessible() const;
+    // Presses the button once the screen reader's call has returned; false when not attached.
+    bool accessiblePress();
 
 private:
     const TBitmap32& sinkCaptionPicture(bool small) override { return picture(small); }
@@ -73,5 +86,6 @@ private:
     bool FHovered = false;
     bool FPressed = false;
     const plat::TControlPeer* FAttachedTo = nullptr;
+    std::wstring FAccessibleName;
     std::unique_ptr<plat::TCaptionBarPeer> FPeer;
 };

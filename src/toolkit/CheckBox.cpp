@@ -1,5 +1,7 @@
 #include "toolkit/CheckBox.h"
 
+#include "toolkit/ColorRoles.h"
+
 #include "toolkit/FocusMark.h"
 
 #include <algorithm>
@@ -48,7 +50,7 @@ void TCheckBox::setChecked(bool value) {
 }
 
 TColor TCheckBox::surfaceColor() const {
-    return parent() != nullptr ? parent()->surfaceColor() : color();
+    return parent() != nullptr ? parent()->surfaceColor() : TControl::surfaceColor();
 }
 
 TRect TCheckBox::boxRect() const {
@@ -62,19 +64,18 @@ void TCheckBox::paint(TCanvas& canvas) {
     canvas.FillRect(clientRect());
 
     const TRect box = boxRect();
-    canvas.pen().color = enabled() ? kBoxBorder : kBoxBorderDisabled;
-    canvas.brush().setColor(enabled() ? kBoxFill : kBoxFillDisabled);
+    const TColorRole ink = enabled() ? TColorRole::text : TColorRole::grayText;
+    canvas.pen().color = roleColor(ink, enabled() ? kBoxBorder : kBoxBorderDisabled);
+    canvas.brush().setColor(roleColor(TColorRole::window, enabled() ? kBoxFill : kBoxFillDisabled));
     canvas.Rectangle(box.left, box.top, box.right, box.bottom);
     canvas.brush().setColor(canvas.pen().color);
     canvas.frameBand(box, scale(1));
     if (FChecked) {
-        drawTick(canvas, box, enabled() ? kTick : kTickDisabled, dpi());
+        drawTick(canvas, box, roleColor(ink, enabled() ? kTick : kTickDisabled), dpi());
     }
 
     canvas.setFont(font());
-    if (!enabled()) {
-        canvas.font().color = kDisabledText;
-    }
+    canvas.font().color = roleColor(ink, enabled() ? font().color : kDisabledText);
     canvas.brush().style = TBrushStyle::bsClear;
     const int textLeft = box.right + scale(kCaptionGap);
     const TRect textRect{textLeft, 0, width(), height()};
@@ -86,7 +87,7 @@ void TCheckBox::paint(TCanvas& canvas) {
         const int textHeight = canvas.TextHeight(caption().empty() ? L"Wg" : caption());
         const int top = (height() - textHeight) / 2 - 1;
         const TRect frame{textLeft - 1, top, textLeft + textWidth + 1, top + textHeight + 2};
-        drawFocusMark(canvas, frame, font().color, dpi());
+        drawFocusMark(canvas, frame, canvas.font().color, dpi());
     }
 }
 

@@ -1,5 +1,7 @@
 #include "toolkit/Control.h"
 
+#include "toolkit/ColorRoles.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -361,10 +363,20 @@ int TControl::sinkAccessibleFocusItem() {
     return item;
 }
 
+int TControl::sinkAccessibleItemAt(int x, int y) {
+    int item = 0;
+    guarded([&] { item = accessibleItemAt(x, y); });
+    return item;
+}
+
 // ---- Default hooks.
 
+TColor TControl::surfaceColor() const {
+    return roleColor(TColorRole::window, FColor);
+}
+
 void TControl::paint(TCanvas& canvas) {
-    canvas.brush().setColor(FColor);
+    canvas.brush().setColor(surfaceColor());
     canvas.FillRect(clientRect());
 }
 

@@ -92,8 +92,9 @@ public:
     TColor color() const { return FColor; }
     void setColor(TColor value);
     // The colour that shows behind a child that does not cover itself (an image with transparent
-    // parts); controls that paint their own background report it.
-    virtual TColor surfaceColor() const { return FColor; }
+    // parts): the colour, or the system's window colour in high contrast (toolkit/ColorRoles.h);
+    // controls that paint their own background report it.
+    virtual TColor surfaceColor() const;
     TCursor cursor() const { return FCursor; }
     void setCursor(TCursor value);
     int tag() const { return FTag; }
@@ -209,6 +210,8 @@ protected:
     plat::TAccStates commonAccStates() const;
     // The item that has the focus inside the control when it gains it (0: the control itself).
     virtual int accessibleFocusItem() const { return 0; }
+    // The item at a point of the client area; 0 (the control itself) by default.
+    virtual int accessibleItemAt(int /*x*/, int /*y*/) const { return 0; }
 
 private:
     // What the peer reports; disabled controls get enter and leave but no moves, presses or releases.
@@ -228,6 +231,7 @@ private:
     int sinkAccessibleItemCount() override;
     bool sinkAccessibleDefaultAction(int item) override;
     int sinkAccessibleFocusItem() override;
+    int sinkAccessibleItemAt(int x, int y) override;
 
     void realise();
     void unrealise();

@@ -1,5 +1,7 @@
 #include "toolkit/Edit.h"
 
+#include "toolkit/ColorRoles.h"
+
 #include "toolkit/TextLayout.h"
 
 #include "platform/ClipboardServices.h"
@@ -180,16 +182,15 @@ int TEdit::positionAt(int x) const {
 
 void TEdit::paint(TCanvas& canvas) {
     const TRect client = clientRect();
-    const TColor background = enabled() ? kBackground : kDisabledBackground;
+    const TColor background = roleColor(TColorRole::window, enabled() ? kBackground : kDisabledBackground);
+    const TColorRole ink = enabled() ? TColorRole::text : TColorRole::grayText;
     canvas.brush().setColor(background);
     canvas.FillRect(client);
 
     const TRect area = textArea();
     const int origin = textOrigin();
     canvas.setFont(font());
-    if (!enabled()) {
-        canvas.font().color = kDisabledText;
-    }
+    canvas.font().color = roleColor(ink, enabled() ? font().color : kDisabledText);
     canvas.brush().style = TBrushStyle::bsClear;
     canvas.DrawTextW(text(), TRect{origin, area.top, area.right, area.bottom}, DT_SINGLELINE | DT_VCENTER);
 
@@ -201,10 +202,10 @@ void TEdit::paint(TCanvas& canvas) {
             origin + canvas.TextWidth(text().substr(0, static_cast<std::size_t>(selStart() + selLength())));
         const TRect band{std::max(from, area.left), lineTop, std::min(to, area.right), lineTop + lineHeight};
         if (!band.empty()) {
-            canvas.brush().setColor(kSelection);
+            canvas.brush().setColor(roleColor(TColorRole::highlight, kSelection));
             canvas.FillRect(band);
             canvas.brush().style = TBrushStyle::bsClear;
-            canvas.font().color = kSelectedText;
+            canvas.font().color = roleColor(TColorRole::highlightText, kSelectedText);
             canvas.DrawTextW(selText(), TRect{from, area.top, band.right, area.bottom},
                              DT_SINGLELINE | DT_VCENTER);
         }
@@ -217,7 +218,7 @@ void TEdit::paint(TCanvas& canvas) {
     if (focused() && FCaretShown) {
         const int caretX = origin + canvas.TextWidth(text().substr(0, static_cast<std::size_t>(FCaret)));
         if (caretX >= area.left && caretX < area.right) {
-            canvas.pen().color = kCaret;
+            canvas.pen().color = roleColor(TColorRole::text, kCaret);
             canvas.MoveTo(caretX, lineTop);
             canvas.LineTo(caretX, lineTop + lineHeight);
         }
@@ -231,7 +232,7 @@ void TEdit::paint(TCanvas& canvas) {
     } else if (FHot) {
         border = kBorderHot;
     }
-    canvas.brush().setColor(border);
+    canvas.brush().setColor(roleColor(ink, border));
     canvas.frameBand(client, scale(1));
 }
 

@@ -1,5 +1,6 @@
 #include "toolkit/Form.h"
 
+#include "toolkit/CaptionToolBar.h"
 #include "toolkit/Declared.h"
 
 #include <algorithm>
@@ -110,6 +111,49 @@ void TForm::dpiChanged(int oldDpi, int newDpi) {
 
 void TForm::sinkDpiChanged(int dpi) {
     changeDpi(dpi);
+}
+
+namespace {
+
+void invalidateTree(TControl& control) {
+    control.invalidate();
+    for (int i = 0; i < control.controlCount(); ++i) {
+        invalidateTree(*control.controls(i));
+    }
+}
+
+} // namespace
+
+TCaptionToolBar* TForm::captionToolBar() const {
+    for (const std::unique_ptr<TComponent>& component : FComponents) {
+        auto* bar = dynamic_cast<TCaptionToolBar*>(component.get());
+        if (bar != nullptr && bar->attachedTo(*this)) {
+            return bar;
+        }
+    }
+    return nullptr;
+}
+
+int TForm::accessibleItemCount() const {
+    return captionToolBar() != nullptr ? 1 : 0;
+}
+
+plat::TAccessibleItem TForm::accessibleItem(int index) const {
+    TCaptionToolBar* bar = index == 1 ? captionToolBar() : nullptr;
+    return bar != nullptr ? bar->accessible() : TAlignedContainer::accessibleItem(index);
+}
+
+bool TForm::accessibleDefaultAction(int item) {
+    if (item == 1) {
+        TCaptionToolBar* bar = captionToolBar();
+        return bar != nullptr && bar->accessiblePress();
+    }
+    return TAlignedContainer::accessibleDefaultAction(item);
+}
+
+void TForm::sinkSystemColorsChanged() {
+    // Every custom-drawn control asks for its colours when it paints (toolkit/ColorRoles.h).
+    invalidateTree(*this);
 }
 
 void TForm::show() {

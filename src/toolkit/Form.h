@@ -34,6 +34,8 @@ class TComponentKinds;
 // poMainFormCenter: centred on the main form each time it is shown.
 enum TPosition { poDesigned, poScreenCenter, poMainFormCenter };
 
+class TCaptionToolBar;
+
 class TForm : public TAlignedContainer, private plat::TFormSink {
 public:
     using TCloseQueryEvent = std::function<void(TForm* sender, bool& canClose)>;
@@ -114,6 +116,10 @@ protected:
     void previewKeyDown(int& key, TShiftState shift) override;
     void unhandledKeyDown(TControl& focused, int key, TShiftState shift) override;
     void dpiChanged(int oldDpi, int newDpi) override;
+    // The form's one item: the button of a caption-bar toolbar drawn in its caption bar, if any.
+    int accessibleItemCount() const override;
+    plat::TAccessibleItem accessibleItem(int index) const override;
+    bool accessibleDefaultAction(int item) override;
     // Every form but the main form belongs to the main form, realised first when need be: it stays
     // above it and the main form alone has the task-bar button.
     plat::TControlPeer* ownerPeer() override;
@@ -121,8 +127,11 @@ protected:
 private:
     void sinkCloseRequested() override;
     void sinkDpiChanged(int dpi) override;
+    void sinkSystemColorsChanged() override;
     // Attaches the platform's form handling to the realised window.
     void attachFormPeer();
+    // The caption-bar toolbar among the form's components drawn in its caption bar; null for none.
+    TCaptionToolBar* captionToolBar() const;
 
     int FMinClientWidth = 0;
     int FMinClientHeight = 0;

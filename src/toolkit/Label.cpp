@@ -1,7 +1,7 @@
 #include "toolkit/Label.h"
 
+#include "toolkit/ColorRoles.h"
 #include "toolkit/FocusMark.h"
-
 #include "toolkit/TextLayout.h"
 
 #include <algorithm>
@@ -54,7 +54,7 @@ TColor TLabel::surfaceColor() const {
     if ((FTransparent || FParentColor) && parent() != nullptr) {
         return parent()->surfaceColor();
     }
-    return color();
+    return roleColor(TColorRole::window, color());
 }
 
 void TLabel::adjustBounds() {
@@ -96,10 +96,11 @@ void TLabel::paint(TCanvas& canvas) {
     canvas.brush().setColor(surfaceColor());
     canvas.FillRect(clientRect());
     canvas.setFont(font());
+    canvas.font().color = roleColor(enabled() ? TColorRole::text : TColorRole::grayText, font().color);
     canvas.brush().style = TBrushStyle::bsClear;
     paintLines(canvas);
     if (FLink && focused()) {
-        drawFocusMark(canvas, clientRect(), font().color, dpi());
+        drawFocusMark(canvas, clientRect(), canvas.font().color, dpi());
     }
 }
 

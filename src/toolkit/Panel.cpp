@@ -1,5 +1,7 @@
 #include "toolkit/Panel.h"
 
+#include "toolkit/ColorRoles.h"
+
 TPanel::TPanel() {
     setBounds(0, 0, 185, 41);
 }
@@ -18,11 +20,11 @@ void TPanel::textChanged() {
 
 void TPanel::paint(TCanvas& canvas) {
     TCanvasLock lock(canvas);
-    canvas.brush().setColor(color());
+    canvas.brush().setColor(surfaceColor());
     canvas.FillRect(clientRect());
     if (FBevelOuter != bvNone && width() > 0 && height() > 0) {
-        const TColor light = clWhite;
-        const TColor shadow = hexColor(0xA0A0A0);
+        const TColor light = roleColor(TColorRole::text, clWhite);
+        const TColor shadow = roleColor(TColorRole::text, hexColor(0xA0A0A0));
         const TColor topLeft = FBevelOuter == bvRaised ? light : shadow;
         const TColor bottomRight = FBevelOuter == bvRaised ? shadow : light;
         canvas.pen().color = topLeft;
@@ -36,6 +38,7 @@ void TPanel::paint(TCanvas& canvas) {
     }
     if (!caption().empty()) {
         canvas.setFont(font());
+        canvas.font().color = roleColor(TColorRole::text, font().color);
         canvas.brush().style = TBrushStyle::bsClear;
         const int tw = canvas.TextWidth(caption());
         const int th = canvas.TextHeight(caption());
@@ -76,14 +79,14 @@ TColor TW7Panel::gradientAt(TColor start, TColor end, int y, int height) {
 }
 
 TColor TW7Panel::surfaceColor() const {
-    return gradientAt(FStartColor, FEndColor, height() / 2, height());
+    return roleColor(TColorRole::window, gradientAt(FStartColor, FEndColor, height() / 2, height()));
 }
 
 void TW7Panel::paint(TCanvas& canvas) {
     TCanvasLock lock(canvas);
     const int h = height();
     for (int y = 0; y < h; ++y) {
-        canvas.brush().setColor(gradientAt(FStartColor, FEndColor, y, h));
+        canvas.brush().setColor(roleColor(TColorRole::window, gradientAt(FStartColor, FEndColor, y, h)));
         canvas.FillRect(TRect{0, y, width(), y + 1});
     }
 }

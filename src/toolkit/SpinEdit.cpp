@@ -1,5 +1,7 @@
 #include "toolkit/SpinEdit.h"
 
+#include "toolkit/ColorRoles.h"
+
 #include "platform/WidgetServices.h"
 
 #include <algorithm>
@@ -108,15 +110,16 @@ void TSpinEdit::paint(TCanvas& canvas) {
     TEdit::paint(canvas);
     const TRect up = upButton();
     const TRect down = downButton();
-    canvas.brush().setColor(kButtonFace);
+    canvas.brush().setColor(roleColor(TColorRole::buttonFace, kButtonFace));
     canvas.FillRect(up);
     canvas.FillRect(down);
-    canvas.pen().color = kButtonLine;
+    canvas.pen().color = roleColor(TColorRole::buttonText, kButtonLine);
     canvas.MoveTo(up.left, up.top);
     canvas.LineTo(up.left, down.bottom);
     canvas.MoveTo(up.left, down.top);
     canvas.LineTo(up.right, down.top);
-    const TColor arrow = enabled() ? kArrow : kArrowDisabled;
+    const TColor arrow = roleColor(enabled() ? TColorRole::buttonText : TColorRole::grayText,
+                                   enabled() ? kArrow : kArrowDisabled);
     const int line = scale(1);
     drawArrow(canvas, TRect{up.left + line, up.top, up.right, up.bottom}, true, arrow, dpi());
     drawArrow(canvas, TRect{down.left + line, down.top + line, down.right, down.bottom}, false, arrow, dpi());

@@ -1,5 +1,7 @@
 #include "toolkit/ToolBar.h"
 
+#include "toolkit/ColorRoles.h"
+
 #include "toolkit/FocusMark.h"
 
 #include "toolkit/Form.h"
@@ -25,9 +27,9 @@ void TW7ToolBar::setLineColor(TColor value) {
 
 void TW7ToolBar::paint(TCanvas& canvas) {
     TCanvasLock lock(canvas);
-    canvas.brush().setColor(color());
+    canvas.brush().setColor(surfaceColor());
     canvas.FillRect(clientRect());
-    canvas.brush().setColor(FLineColor);
+    canvas.brush().setColor(roleColor(TColorRole::text, FLineColor));
     canvas.FillRect(TRect{0, height() - 1, width(), height()});
 }
 
@@ -114,13 +116,13 @@ void TW7ToolButton::enabledChanged() {
 
 void TW7ToolButton::paint(TCanvas& canvas) {
     TCanvasLock lock(canvas);
-    const TColor back = parent() != nullptr ? parent()->surfaceColor() : color();
+    const TColor back = parent() != nullptr ? parent()->surfaceColor() : surfaceColor();
     canvas.brush().setColor(back);
     canvas.FillRect(clientRect());
     if (enabled() && (FPressed || FHovered)) {
-        canvas.pen().color = FPressed ? kPressedFrame : kHoverFrame;
+        canvas.pen().color = roleColor(TColorRole::text, FPressed ? kPressedFrame : kHoverFrame);
         canvas.pen().width = 1;
-        canvas.brush().setColor(FPressed ? kPressedFill : kHoverFill);
+        canvas.brush().setColor(roleColor(TColorRole::highlight, FPressed ? kPressedFill : kHoverFill));
         canvas.Rectangle(0, 0, width(), height());
         canvas.brush().setColor(canvas.pen().color);
         canvas.frameBand(clientRect(), scale(1));
@@ -128,7 +130,14 @@ void TW7ToolButton::paint(TCanvas& canvas) {
 
     const TImageList* list = images();
     const TBitmap32* picture = list != nullptr ? list->image(FImageIndex) : nullptr;
+    // In high contrast the caption is the system's text, or its highlight's text on a hovered button.
+    const bool hot = enabled() && (FPressed || FHovered);
+    const TColor ink = roleColor(!enabled() ? TColorRole::grayText
+                                 : hot      ? TColorRole::highlightText
+                                            : TColorRole::text,
+                                 enabled() ? font().color : kDisabledText);
     canvas.setFont(font());
+    canvas.font().color = ink;
     const std::wstring& text = caption();
     const int tw = text.empty() ? 0 : canvas.TextWidth(text);
     const int iw = picture != nullptr ? picture->width : 0;
@@ -152,11 +161,6 @@ void TW7ToolButton::paint(TCanvas& canvas) {
         x += iw + gap;
     }
     if (!text.empty()) {
-        if (!enabled()) {
-            TFont grey = font();
-            grey.color = kDisabledText;
-            canvas.setFont(grey);
-        }
         canvas.brush().style = TBrushStyle::bsClear;
         const int th = canvas.TextHeight(text);
         const int y = (height() - th) / 2;
@@ -165,8 +169,7 @@ void TW7ToolButton::paint(TCanvas& canvas) {
     }
     if (focused()) {
         const int inset = scale(2);
-        drawFocusMark(canvas, TRect{inset, inset, width() - inset, height() - inset},
-                      enabled() ? font().color : kDisabledText, dpi());
+        drawFocusMark(canvas, TRect{inset, inset, width() - inset, height() - inset}, ink, dpi());
     }
 }
 

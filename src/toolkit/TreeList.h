@@ -387,6 +387,8 @@ protected:
     void keyDown(int& key, TShiftState shift) override;
     bool mouseWheel(int delta, TShiftState shift, int x, int y) override;
     int accessibleFocusItem() const override;
+    // The row under the point; 0 over the header, the scroll bars and below the last row.
+    int accessibleItemAt(int x, int y) const override;
 
 private:
     struct TDataOps {

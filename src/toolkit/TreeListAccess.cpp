@@ -99,6 +99,14 @@ int TTreeList::accessibleFocusItem() const {
     return row >= 0 ? row + 1 : 0;
 }
 
+int TTreeList::accessibleItemAt(int x, int y) const {
+    const THitInfo hit = hitTest(x, y);
+    const bool onRow = hit.node != nullptr && hit.area != THitArea::haHeader &&
+                       hit.area != THitArea::haHeaderDivider && hit.area != THitArea::haScrollBar;
+    const int row = onRow ? rowOf(hit.node) : -1;
+    return row >= 0 ? row + 1 : 0;
+}
+
 void TTreeList::accessibleRowEvent(const TTreeNode* node, plat::TAccEvent event) {
     // Screen readers follow the rows of the tree that has the focus. Finding a row may rebuild the
     // view, so a tree being filled, or changed by the program while the user is elsewhere, says

@@ -1,6 +1,7 @@
 // The tree-list's painting: only the rows and columns on screen are asked for their texts, images
 // and colours.
 
+#include "toolkit/ColorRoles.h"
 #include "toolkit/TreeList.h"
 #include "toolkit/TreeListNode.h"
 
@@ -14,6 +15,37 @@ constexpr int kHeaderTextMargin = 4;
 constexpr int kSortMarkWidth = 7; // a triangle 7 wide and 4 high
 constexpr int kSortMarkSpace = kSortMarkWidth + 6;
 constexpr unsigned kTextFlags = DT_SINGLELINE | DT_VCENTER | DT_WORD_ELLIPSIS;
+
+// The tree's colours by their roles: the tree's own, or the system's in high contrast.
+TTreeColors roleColors(TTreeColors own) {
+    for (TColor* surface :
+         {&own.background, &own.headerBackground, &own.checkFill, &own.checkPressedFill, &own.scrollTrack}) {
+        *surface = roleColor(TColorRole::window, *surface);
+    }
+    for (TColor* line : {&own.treeLine, &own.button, &own.buttonSign, &own.checkFrame, &own.checkMark,
+                         &own.headerDivider, &own.sortMark, &own.scrollThumb, &own.scrollArrow}) {
+        *line = roleColor(TColorRole::text, *line);
+    }
+    own.gridLine = roleColor(TColorRole::grayText, own.gridLine);
+    for (TColor* marked :
+         {&own.selectionFrame, &own.selectionFrameUnfocused, &own.headerPressed, &own.dropMark}) {
+        *marked = roleColor(TColorRole::highlight, *marked);
+    }
+    return own;
+}
+
+// Gives the tree the colours of its roles for one paint and its own back after it.
+class TPaintColors {
+public:
+    explicit TPaintColors(TTreeColors& colors) : FColors(colors), FOwn(colors) { FColors = roleColors(FOwn); }
+    ~TPaintColors() { FColors = FOwn; }
+    TPaintColors(const TPaintColors&) = delete;
+    TPaintColors& operator=(const TPaintColors&) = delete;
+
+private:
+    TTreeColors& FColors;
+    const TTreeColors FOwn;
+};
 
 void hline(TCanvas& canvas, int x1, int x2, int y, TColor color) {
     canvas.brush().setColor(color);
@@ -94,6 +126,7 @@ void TTreeList::paint(TCanvas& canvas) {
         }
     }
     const TLayout lay = layout();
+    const TPaintColors roles(FColors);
     paintRows(canvas, lay);
     paintHeader(canvas, lay);
     paintScrollBars(canvas, lay);
@@ -139,8 +172,12 @@ void TTreeList::paintRows(TCanvas& canvas, const TLayout& lay) {
 }
 
 void TTreeList::paintCell(TCanvas& canvas, TTreeNode* node, int column, const TRect& cell) {
-    fill(canvas, cell, FColors.background);
-    if (OnBeforeCellPaint) {
+    // In high contrast the window's own cell colours give way to the system's, and the selected
+    // row shows the system's highlight.
+    const bool contrast = highContrast();
+    const bool marked = contrast && selected(node);
+    fill(canvas, cell, marked ? FColors.selectionFrame : FColors.background);
+    if (OnBeforeCellPaint && !contrast) {
         OnBeforeCellPaint(this, canvas, node, column, cell);
     }
     const TCellGeometry geo = cellGeometry(node, column < 0 ? FMainColumn : column, cell.left);
@@ -183,6 +220,8 @@ void TTreeList::paintCell(TCanvas& canvas, TTreeNode* node, int column, const TR
             if (OnPaintText) {
                 OnPaintText(this, canvas, node, column);
             }
+            canvas.font().color =
+                roleColor(marked ? TColorRole::highlightText : TColorRole::text, canvas.font().color);
             canvas.brush().style = TBrushStyle::bsClear;
             const TColumnAlignment alignment = column >= 0
                                                    ? FColumns[static_cast<std::size_t>(column)].alignment
@@ -292,6 +331,7 @@ void TTreeList::paintHeader(TCanvas& canvas, const TLayout& lay) {
             }
             const bool sorted = index == FSortColumn;
             canvas.setFont(FHeaderFont);
+            canvas.font().color = roleColor(TColorRole::text, FHeaderFont.color);
             canvas.brush().style = TBrushStyle::bsClear;
             alignedText(canvas, col.text,
                         TRect{rect.left + scale(kHeaderTextMargin), 0,

@@ -1,5 +1,7 @@
 #include "toolkit/VistaProBar.h"
 
+#include "toolkit/ColorRoles.h"
+
 #include <algorithm>
 #include <string>
 
@@ -92,11 +94,14 @@ void TVistaProBar::step() {
 
 void TVistaProBar::paint(TCanvas& canvas) {
     TCanvasLock lock(canvas);
-    canvas.pen().color = FBorderColor;
+    const TColor frame = roleColor(TColorRole::text, FBorderColor);
+    const TColor background = roleColor(TColorRole::window, FBackgroundColor);
+    const TColor full = roleColor(TColorRole::highlight, color());
+    canvas.pen().color = frame;
     canvas.pen().width = 1;
-    canvas.brush().setColor(FBackgroundColor);
+    canvas.brush().setColor(background);
     canvas.Rectangle(0, 0, width(), height());
-    canvas.brush().setColor(FBorderColor);
+    canvas.brush().setColor(frame);
     const int border = scale(1);
     canvas.frameBand(clientRect(), border);
     const TRect inside{border, border, std::max(width() - border, border),
@@ -105,13 +110,14 @@ void TVistaProBar::paint(TCanvas& canvas) {
         return;
     }
     if (!FMarquee) {
-        canvas.brush().setColor(color());
+        canvas.brush().setColor(full);
         canvas.FillRect(TRect{inside.left, inside.top, inside.left + fillWidth(), inside.bottom});
         if (FShowPositionText) {
             const std::wstring text =
                 std::to_wstring(FMax > 0 ? std::clamp<std::int64_t>(FPosition * 100 / FMax, 0, 100) : 0) +
                 L" %";
             canvas.setFont(font());
+            canvas.font().color = roleColor(TColorRole::text, font().color);
             canvas.brush().style = TBrushStyle::bsClear;
             const int tw = canvas.TextWidth(text);
             const int th = canvas.TextHeight(text);
@@ -122,14 +128,12 @@ void TVistaProBar::paint(TCanvas& canvas) {
         return;
     }
     // The block: fade pixels rising to the colour, the full block, fade pixels falling again.
-    const TColor full = color();
     auto mix = [&](int weight, int of) {
         auto channel = [&](std::uint8_t a, std::uint8_t b) {
             return static_cast<std::uint8_t>((a * (of - weight) + b * weight) / of);
         };
-        return RGBColor(channel(redOf(FBackgroundColor), redOf(full)),
-                        channel(greenOf(FBackgroundColor), greenOf(full)),
-                        channel(blueOf(FBackgroundColor), blueOf(full)));
+        return RGBColor(channel(redOf(background), redOf(full)), channel(greenOf(background), greenOf(full)),
+                        channel(blueOf(background), blueOf(full)));
     };
     const int start = inside.left + FOffset;
     for (int i = -FFade; i < FMarqueeBlock + FFade; ++i) {

@@ -3,7 +3,9 @@
 // reader does), walks the objects and prints one line each, then checks what a screen-reader user
 // needs: the buttons, the alert panel and the results outline with checked rows; a row's default
 // action toggles its check; and, with a WinEvent hook, that the focus follows the Down key through
-// the rows. Prints "acc_client: N passed, N failed" and exits 1 on any failure.
+// the rows; hit-testing (accHitTest) lands on the row or button under a point, and navigation
+// (accNavigate) goes from a button to its neighbour and through the rows. Prints "acc_client: N passed, N
+// failed" and exits 1 on any failure.
 //
 //   acc_client.exe [TITLE]   (the main window's title; "Korvane ADS" by default)
 //   acc_client.exe TITLE rows   (only prints every object and item, and changes nothing)
@@ -177,6 +179,70 @@ void pressKey(WORD key) {
     SendInput(2, inputs, sizeof(INPUT));
 }
 
+// Where a screen reader's pointer lands: asks each object for the point, going down while an object
+// answers one of its children's; answers the last object (held) and the child it named.
+IAccessible* hitAt(IAccessible* root, long x, long y, long& child) {
+    IAccessible* at = root;
+    at->AddRef();
+    child = CHILDID_SELF;
+    for (int depth = 0; depth < 8; ++depth) {
+        VARIANT hit;
+        VariantInit(&hit);
+        if (at->accHitTest(x, y, &hit) != S_OK) {
+            break;
+        }
+        if (hit.vt == VT_I4) {
+            child = hit.lVal;
+            break;
+        }
+        IAccessible* inner = nullptr;
+        if (hit.vt == VT_DISPATCH && hit.pdispVal != nullptr &&
+            SUCCEEDED(hit.pdispVal->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&inner)))) {
+            at->Release();
+            at = inner;
+        }
+        VariantClear(&hit);
+        if (inner == nullptr) {
+            break;
+        }
+    }
+    return at;
+}
+
+// A point in the middle of an object's or item's place on the screen, at most 40 pixels from its left (a
+// row is as wide as all its columns, wider than the tree shows); false when it has none.
+bool centreOf(IAccessible* object, long child, long& x, long& y) {
+    long left = 0, top = 0, width = 0, height = 0;
+    if (object->accLocation(&left, &top, &width, &height, childVar(child)) != S_OK || width <= 0 ||
+        height <= 0) {
+        return false;
+    }
+    x = left + (width / 2 < 40 ? width / 2 : 40);
+    y = top + height / 2;
+    return true;
+}
+
+// Where accNavigate leads from an object's child: the item it names (object stays), or another
+// object's self (answered held in next). Answers false when it leads nowhere.
+bool navigate(IAccessible* object, long from, long direction, IAccessible*& next, long& child) {
+    VARIANT end;
+    VariantInit(&end);
+    next = nullptr;
+    child = CHILDID_SELF;
+    if (object->accNavigate(direction, childVar(from), &end) != S_OK) {
+        return false;
+    }
+    bool led = false;
+    if (end.vt == VT_I4) {
+        child = end.lVal;
+        led = true;
+    } else if (end.vt == VT_DISPATCH && end.pdispVal != nullptr) {
+        led = SUCCEEDED(end.pdispVal->QueryInterface(IID_IAccessible, reinterpret_cast<void**>(&next)));
+    }
+    VariantClear(&end);
+    return led;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -245,6 +311,104 @@ int wmain(int argc, wchar_t** argv) {
         check((again & STATE_SYSTEM_CHECKED) != 0, "done again, it checks the row again");
     } else {
         check(false, "a stream row is listed");
+    }
+
+    // Hit-testing from the window down: a point on a stream row lands on that row of the outline, a
+    // point on a button on the button.
+    if (stream != nullptr) {
+        long x = 0, y = 0;
+        long child = 0;
+        const bool placed = centreOf(stream->object, stream->child, x, y);
+        IAccessible* hit = placed ? hitAt(root, x, y, child) : nullptr;
+        std::printf("hit test at (%ld, %ld): child %ld of \"%s\" (the row is child %ld)\n", x, y, child,
+                    hit != nullptr ? narrow(textOf(&IAccessible::get_accName, hit, CHILDID_SELF)).c_str()
+                                   : "",
+                    stream->child);
+        check(hit != nullptr && child == stream->child &&
+                  numberOf(&IAccessible::get_accRole, hit, CHILDID_SELF) == ROLE_SYSTEM_OUTLINE,
+              "accHitTest on a row answers that row of the outline");
+        if (hit != nullptr) {
+            hit->Release();
+        }
+    }
+    const TFound* backup = first([](const TFound& f) { return f.name == L"Backup Checked"; });
+    if (backup != nullptr) {
+        long x = 0, y = 0;
+        long child = 0;
+        IAccessible* hit = centreOf(backup->object, CHILDID_SELF, x, y) ? hitAt(root, x, y, child) : nullptr;
+        check(hit != nullptr && child == CHILDID_SELF &&
+                  textOf(&IAccessible::get_accName, hit, CHILDID_SELF) == L"Backup Checked",
+              "accHitTest on Backup Checked answers the button");
+        if (hit != nullptr) {
+            hit->Release();
+        }
+        // Navigation: the next object beside Backup Checked is Delete Checked, and back again.
+        IAccessible* next = nullptr;
+        long unused = 0;
+        const bool led = navigate(backup->object, CHILDID_SELF, NAVDIR_NEXT, next, unused) && next != nullptr;
+        check(led && textOf(&IAccessible::get_accName, next, CHILDID_SELF) == L"Delete Checked",
+              "accNavigate NEXT from Backup Checked leads to Delete Checked");
+        IAccessible* back = nullptr;
+        check(led && navigate(next, CHILDID_SELF, NAVDIR_PREVIOUS, back, unused) && back != nullptr &&
+                  textOf(&IAccessible::get_accName, back, CHILDID_SELF) == L"Backup Checked",
+              "accNavigate PREVIOUS from Delete Checked leads back to Backup Checked");
+        for (IAccessible* held : {next, back}) {
+            if (held != nullptr) {
+                held->Release();
+            }
+        }
+    }
+    if (outline != nullptr) {
+        // The rows in order: the first child, the one after it, and back.
+        IAccessible* unusedObject = nullptr;
+        long firstRow = 0;
+        long secondRow = 0;
+        long backRow = 0;
+        const bool firstLed =
+            navigate(outline->object, CHILDID_SELF, NAVDIR_FIRSTCHILD, unusedObject, firstRow);
+        const bool nextLed =
+            firstLed && navigate(outline->object, firstRow, NAVDIR_NEXT, unusedObject, secondRow);
+        const bool backLed =
+            nextLed && navigate(outline->object, secondRow, NAVDIR_PREVIOUS, unusedObject, backRow);
+        const std::wstring firstName = textOf(&IAccessible::get_accName, outline->object, firstRow);
+        const std::wstring secondName = textOf(&IAccessible::get_accName, outline->object, secondRow);
+        std::printf("navigation: first row %ld \"%s\", next %ld \"%s\"\n", firstRow,
+                    narrow(firstName).c_str(), secondRow, narrow(secondName).c_str());
+        check(firstLed &&
+                  numberOf(&IAccessible::get_accRole, outline->object, firstRow) == ROLE_SYSTEM_OUTLINEITEM &&
+                  firstName.find(L'\\') != std::wstring::npos,
+              "accNavigate FIRSTCHILD of the outline is its first row, a file");
+        check(nextLed && secondRow == firstRow + 1 && secondName.find(L'\\') == std::wstring::npos &&
+                  !secondName.empty(),
+              "accNavigate NEXT from the first row is the next row, its first stream");
+        check(backLed && backRow == firstRow, "accNavigate PREVIOUS leads back to the first row");
+    }
+
+    // The caption bar's button: an item of the window's client object, a menu button named "About"
+    // above the client area, whose default action drops its menu down (closed again with Escape).
+    const TFound* tab = first([&](const TFound& f) { return f.object == root && f.child != CHILDID_SELF; });
+    check(tab != nullptr && tab->role == ROLE_SYSTEM_BUTTONMENU && tab->name == L"About" &&
+              textOf(&IAccessible::get_accDefaultAction, root, tab->child) == L"Press" &&
+              (tab->state & STATE_SYSTEM_HASPOPUP) != 0,
+          "the caption bar's button is a menu button named About, pressed by its default action");
+    if (tab != nullptr) {
+        long left = 0, top = 0, width = 0, height = 0;
+        POINT client{0, 0};
+        ClientToScreen(window, &client);
+        check(root->accLocation(&left, &top, &width, &height, childVar(tab->child)) == S_OK && width > 0 &&
+                  height > 0 && top + height <= client.y,
+              "the caption bar's button lies above the client area");
+        SetForegroundWindow(window);
+        check(root->accDoDefaultAction(childVar(tab->child)) == S_OK, "its default action is done");
+        HWND menu = nullptr;
+        for (int i = 0; i < 40 && menu == nullptr; ++i) {
+            pump(100);
+            HWND popup = FindWindowW(L"#32768", nullptr);
+            menu = popup != nullptr && IsWindowVisible(popup) ? popup : nullptr;
+        }
+        check(menu != nullptr, "the default action drops the caption bar's menu down");
+        pressKey(VK_ESCAPE);
+        pump(500);
     }
 
     // The focus follows the keyboard: the tree takes the focus, Down moves it a row.

@@ -292,6 +292,34 @@ TEST_F(AccessibleTreeTest, RowsScrolledAwayAreOffscreenAndRowsFollowTheDisplaySc
     }
 }
 
+TEST_F(AccessibleTreeTest, HitTestingAnswersTheRowUnderThePointScrolledOrNot) {
+    auto& peer = realise(300, 120);
+    addFiles(20, 0);
+    const int h = tree.rowRect(tree.rowNode(0)).height();
+    const int top = tree.headerHeight();
+    struct TPointCase {
+        const char* where;
+        int x;
+        int y;
+        int item;
+    };
+    const TPointCase before[] = {
+        {"the header", 20, top / 2, 0},
+        {"the first row's top", 20, top, 1},
+        {"the first row's last pixel", 20, top + h - 1, 1},
+        {"the third row, in another column", 200, top + 2 * h + 1, 3},
+    };
+    for (const TPointCase& each : before) {
+        EXPECT_EQ(peer.accessibleItemAt(each.x, each.y), each.item) << each.where;
+    }
+    // Scrolled down by three rows, the same point lies on the fourth row; past the last row, nothing.
+    tree.setOffsetY(3 * h);
+    EXPECT_EQ(peer.accessibleItemAt(20, top + 1), 4);
+    tree.clear();
+    addFiles(1, 0);
+    EXPECT_EQ(peer.accessibleItemAt(20, top + 3 * h), 0) << "below the last row";
+}
+
 TEST_F(AccessibleTreeTest, TheDefaultActionTogglesTheRowsCheck) {
     auto& peer = realise(300, 200);
     const auto files = addFiles(1, 1, true);

@@ -16,6 +16,7 @@ struct TRecord {
     int attached = 0;
     int released = 0;
     int draws = 0;
+    int pressesLater = 0;
     const plat::TControlPeer* formPeer = nullptr;
     plat::TCaptionBarSink* sink = nullptr;
 };
@@ -25,6 +26,8 @@ public:
     explicit TRecordingCaptionPeer(TRecord& record) : FRecord(record) {}
     ~TRecordingCaptionPeer() override { ++FRecord.released; }
     void invalidate() override { ++FRecord.draws; }
+    TRect buttonBounds() override { return TRect{30, -22, 108, -4}; }
+    void pressLater() override { ++FRecord.pressesLater; }
 
 private:
     TRecord& FRecord;
@@ -110,6 +113,30 @@ TEST_F(CaptionToolBarTest, APressEndsPressedEvenWhenItsHandlerFails) {
     };
     EXPECT_THROW(bar.buttonPress(TPoint{}), std::runtime_error);
     EXPECT_EQ(bar.state(), TCaptionButtonState::normal);
+}
+
+TEST_F(CaptionToolBarTest, IsAnItemOfItsFormForScreenReadersOnceDrawn) {
+    TForm form;
+    auto* bar = static_cast<TCaptionToolBar*>(form.addComponent(std::make_unique<TCaptionToolBar>()));
+    bar->setAccessibleName(L"About");
+    form.show();
+    plat::headless::THeadlessPeer& peer = peerOf(form);
+    EXPECT_EQ(peer.accessibleItemCount(), 0) << "not drawn yet: nothing to find";
+    EXPECT_FALSE(peer.accessibleDefaultAction(1));
+
+    bar->attach(form);
+    ASSERT_EQ(peer.accessibleItemCount(), 1);
+    const plat::TAccessibleItem item = peer.accessible(1);
+    EXPECT_EQ(item.role, plat::TAccRole::menuButton);
+    EXPECT_EQ(item.name, L"About");
+    EXPECT_EQ(item.defaultAction, L"Press");
+    EXPECT_TRUE(item.has(plat::asHasPopup));
+    EXPECT_EQ(item.location, (TRect{30, -22, 108, -4}))
+        << "where the platform draws it, above the client area";
+    // The press waits until the screen reader's call has returned: a menu's loop must not hold it.
+    EXPECT_TRUE(peer.accessibleDefaultAction(1));
+    EXPECT_EQ(captionBackend.record.pressesLater, 1);
+    EXPECT_TRUE(widgets.shownMenus().empty());
 }
 
 } // namespace

@@ -72,6 +72,7 @@ public:
     // number of items, and the default action.
     TAccessibleItem accessible(int item = 0) { return FSink.sinkAccessible(item); }
     int accessibleItemCount() { return FSink.sinkAccessibleItemCount(); }
+    int accessibleItemAt(int x, int y) { return FSink.sinkAccessibleItemAt(x, y); }
     bool accessibleDefaultAction(int item = 0) { return FSink.sinkAccessibleDefaultAction(item); }
 
 private:

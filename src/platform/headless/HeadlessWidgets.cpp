@@ -91,6 +91,15 @@ THeadlessTimer::~THeadlessTimer() {
 
 THeadlessWidgets::THeadlessWidgets() = default;
 
+void THeadlessWidgets::setSystemColors(const TSystemColors& colors) {
+    FSystemColors = colors;
+    // A copy: a form may close while it repaints.
+    const std::vector<THeadlessFormPeer*> forms = FForms;
+    for (THeadlessFormPeer* form : forms) {
+        form->systemColorsChanged();
+    }
+}
+
 std::unique_ptr<TFormPeer> THeadlessWidgets::attachForm(TControlPeer& peer, TFormSink& sink) {
     THeadlessPeer* own = headlessPeer(&peer);
     if (own == nullptr) {

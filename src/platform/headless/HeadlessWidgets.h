@@ -4,7 +4,7 @@
 // that a test fires by hand, pop-up menus that are recorded instead of shown (a test can choose an
 // entry beforehand), modal forms answered from a script (a test plays the user while the form shows),
 // a monitor DPI a test sets (and moves a window to another), a stand-in for the system's small icons, the
-// raster canvas's text metrics and input settings a test can set.
+// raster canvas's text metrics, and input settings and system colours a test can set.
 
 #include "platform/WidgetServices.h"
 #include "platform/headless/HeadlessBackend.h"
@@ -48,6 +48,8 @@ public:
     // The user moves the window to a monitor of another DPI: the form hears of it, then the
     // window takes the client bounds the platform suggests.
     void moveToMonitor(int dpi, const TRect& suggestedClient);
+    // The system told the window its colours changed.
+    void systemColorsChanged() { FSink.sinkSystemColorsChanged(); }
 
 private:
     THeadlessWidgets& FWidgets;
@@ -98,6 +100,7 @@ public:
     TCanvas& measureCanvas() override { return FMeasure; }
     void endMessageLoop() override { ++FLoopEnds; }
     TInputSettings inputSettings() override { return FInputSettings; }
+    TSystemColors systemColors() override { return FSystemColors; }
 
     // ---- For tests.
     void setScreenWorkArea(const TRect& area) { FWorkArea = area; }
@@ -105,6 +108,8 @@ public:
     void setDpi(int dpi) { FDpi = dpi; }
     // The user's settings the widgets read (the usual ones until set).
     void setInputSettings(const TInputSettings& settings) { FInputSettings = settings; }
+    // The user switches the system's colours (high contrast on or off): every form shown hears of it.
+    void setSystemColors(const TSystemColors& colors);
     // The form handling attached to a realised form's peer; null for none.
     THeadlessFormPeer* formPeerOf(const TControlPeer* peer) const;
     // The running timers, in the order they started.
@@ -137,6 +142,7 @@ private:
     TRect FWorkArea{0, 0, 1024, 768};
     int FDpi = 96;
     TInputSettings FInputSettings;
+    TSystemColors FSystemColors;
     TRasterCanvas FMeasure{0, 0};
     std::vector<THeadlessFormPeer*> FForms;
     std::vector<const TControlPeer*> FFormPeers;

@@ -221,12 +221,52 @@ public:
         *height = location.height();
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE accNavigate(long, VARIANT, VARIANT* end) override {
-        if (end != nullptr) {
-            VariantInit(end);
+    // From the object itself: its first or last child, or the next or previous visible window beside
+    // it (a button's neighbour). From a child: the next or previous child, child windows first, then
+    // the control's items in their order (the tree's rows top to bottom).
+    HRESULT STDMETHODCALLTYPE accNavigate(long direction, VARIANT start, VARIANT* end) override {
+        if (end == nullptr) {
+            return E_POINTER;
         }
-        return DISP_E_MEMBERNOTFOUND;
+        VariantInit(end);
+        if (gone()) {
+            return E_FAIL;
+        }
+        if (start.vt != VT_I4) {
+            return E_INVALIDARG;
+        }
+        const long count = static_cast<long>(childWindows(FWindow).size()) + FSink.sinkAccessibleItemCount();
+        const bool forward =
+            direction == NAVDIR_NEXT || direction == NAVDIR_DOWN || direction == NAVDIR_RIGHT;
+        const bool backward =
+            direction == NAVDIR_PREVIOUS || direction == NAVDIR_UP || direction == NAVDIR_LEFT;
+        if (start.lVal == CHILDID_SELF) {
+            if (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD) {
+                return count == 0 ? S_FALSE : childVariant(direction == NAVDIR_FIRSTCHILD ? 1 : count, end);
+            }
+            if (!forward && !backward) {
+                return E_INVALIDARG;
+            }
+            for (HWND beside = GetWindow(FWindow, forward ? GW_HWNDNEXT : GW_HWNDPREV); beside != nullptr;
+                 beside = GetWindow(beside, forward ? GW_HWNDNEXT : GW_HWNDPREV)) {
+                if (IsWindowVisible(beside)) {
+                    return windowVariant(beside, end);
+                }
+            }
+            return S_FALSE;
+        }
+        if (start.lVal < 1 || start.lVal > count) {
+            return E_INVALIDARG;
+        }
+        if (!forward && !backward) {
+            return direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD ? S_FALSE : E_INVALIDARG;
+        }
+        const long next = start.lVal + (forward ? 1 : -1);
+        return next < 1 || next > count ? S_FALSE : childVariant(next, end);
     }
+    // A point on one of the child windows answers that window's object; a point on one of the
+    // control's items (a row of the tree) answers the item; elsewhere in the client area, the
+    // object itself.
     HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* child) override {
         if (child == nullptr) {
             return E_POINTER;
@@ -242,8 +282,13 @@ public:
         if (!PtInRect(&client, at)) {
             return S_FALSE;
         }
+        const HWND under = ChildWindowFromPointEx(FWindow, at, CWP_SKIPINVISIBLE | CWP_SKIPTRANSPARENT);
+        if (under != nullptr && under != FWindow) {
+            return windowVariant(under, child);
+        }
+        const int item = FSink.sinkAccessibleItemAt(at.x, at.y);
         child->vt = VT_I4;
-        child->lVal = CHILDID_SELF;
+        child->lVal = item <= 0 ? CHILDID_SELF : static_cast<long>(childWindows(FWindow).size()) + item;
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
@@ -264,6 +309,28 @@ private:
 
     // The control's item a child number names: 0 for the control itself. A child window is its own
     // object: asked here, it answers E_INVALIDARG.
+    // Child id (1 to the child count) as accNavigate answers it: a child window's object, or an item.
+    HRESULT childVariant(long id, VARIANT* out) const {
+        const std::vector<HWND> windows = childWindows(FWindow);
+        if (id <= static_cast<long>(windows.size())) {
+            return windowVariant(windows[static_cast<std::size_t>(id - 1)], out);
+        }
+        out->vt = VT_I4;
+        out->lVal = id;
+        return S_OK;
+    }
+    static HRESULT windowVariant(HWND window, VARIANT* out) {
+        IDispatch* dispatch = nullptr;
+        const HRESULT hr = AccessibleObjectFromWindow(window, OBJID_CLIENT, IID_IDispatch,
+                                                      reinterpret_cast<void**>(&dispatch));
+        if (FAILED(hr) || dispatch == nullptr) {
+            return FAILED(hr) ? hr : E_FAIL;
+        }
+        out->vt = VT_DISPATCH;
+        out->pdispVal = dispatch;
+        return S_OK;
+    }
+
     HRESULT itemOf(const VARIANT& child, int& item) const {
         if (gone()) {
             return E_FAIL;

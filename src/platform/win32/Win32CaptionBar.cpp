@@ -18,6 +18,8 @@ namespace plat::win32 {
 namespace {
 
 constexpr UINT_PTR kCaptionSubclassId = 0x4B4E4341; // "KNCA"
+// Posted to the form's window to press the button (a screen reader's default action).
+constexpr UINT kPressMessage = WM_APP + 0x4E43;
 // The window names its caption-bar peer through a property: the 64-bit import library of the
 // common controls has no GetWindowSubclass.
 constexpr wchar_t kCaptionPeerProp[] = L"KorvaneCaptionBarPeer";
@@ -161,6 +163,20 @@ public:
     TCaptionLayout layout() {
         return layoutOf(FWindow, FSink.sinkCaptionPicture(false), FSink.sinkCaptionPicture(true));
     }
+
+    TRect buttonBounds() override {
+        RECT outer{};
+        POINT client{0, 0};
+        const RECT button = layout().button;
+        if (emptyRect(button) || !GetWindowRect(FWindow, &outer) || !ClientToScreen(FWindow, &client)) {
+            return TRect{};
+        }
+        const int dx = outer.left - client.x;
+        const int dy = outer.top - client.y;
+        return TRect{button.left + dx, button.top + dy, button.right + dx, button.bottom + dy};
+    }
+
+    void pressLater() override { PostMessageW(FWindow, kPressMessage, 0, 0); }
 
 private:
     // Draws the caption bar from the icon to the caption buttons: its background as the platform
@@ -317,6 +333,10 @@ private:
     static LRESULT CALLBACK subclassProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam,
                                          UINT_PTR /*id*/, DWORD_PTR data) {
         auto* self = reinterpret_cast<TWin32CaptionBarPeer*>(data);
+        if (message == kPressMessage) {
+            self->press();
+            return 0;
+        }
         if (message == WM_NCDESTROY) {
             RemoveWindowSubclass(window, subclassProc, kCaptionSubclassId);
             RemovePropW(window, kCaptionPeerProp);

@@ -86,7 +86,8 @@ private:
 // centring in its monitor's work area.
 class TWin32FormPeer final : public TFormPeer {
 public:
-    TWin32FormPeer(HWND window, TFormSink& sink) : FWindow(window), FSink(sink) {
+    TWin32FormPeer(TWin32WidgetServices& services, HWND window, TFormSink& sink)
+        : FServices(services), FWindow(window), FSink(sink), FColors(services.systemColors()) {
         FAttached =
             SetWindowSubclass(FWindow, subclassProc, kFormSubclassId, reinterpret_cast<DWORD_PTR>(this));
         giveProgramIcon(FWindow, windowDpi(FWindow));
@@ -237,6 +238,17 @@ private:
                          suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
             return 0;
         }
+        case WM_SETTINGCHANGE:
+        case WM_SYSCOLORCHANGE:
+            // Either may tell of a new colour scheme or of high contrast turned on or off. Every
+            // top-level window hears of it: the first re-reads, and each repaints once when the
+            // colours differ from the ones it last painted with.
+            self->FServices.refreshSystemColors();
+            if (self->FServices.systemColors() != self->FColors) {
+                self->FColors = self->FServices.systemColors();
+                self->FSink.sinkSystemColorsChanged();
+            }
+            break;
         case WM_CLOSE:
             // The toolkit decides and hides the form itself; the window is never destroyed here.
             self->FSink.sinkCloseRequested();
@@ -251,8 +263,10 @@ private:
         return DefSubclassProc(window, message, wParam, lParam);
     }
 
+    TWin32WidgetServices& FServices;
     HWND FWindow;
     TFormSink& FSink;
+    TSystemColors FColors;
     BOOL FAttached = FALSE;
     int FMinWidth = 0;
     int FMinHeight = 0;
@@ -279,6 +293,7 @@ TWin32WidgetServices::TWin32WidgetServices() {
     }
     FMeasureDc = TMemoryDc(CreateCompatibleDC(nullptr));
     FMeasure = std::make_unique<TGdiCanvas>(FMeasureDc.get(), 1, 1);
+    FSystemColors = readSystemColors();
 }
 
 TWin32WidgetServices::~TWin32WidgetServices() {
@@ -298,7 +313,7 @@ std::unique_ptr<TFormPeer> TWin32WidgetServices::attachForm(TControlPeer& peer, 
     if (window == nullptr) {
         return nullptr;
     }
-    auto form = std::make_unique<TWin32FormPeer>(window, sink);
+    auto form = std::make_unique<TWin32FormPeer>(*this, window, sink);
     if (!form->attached()) {
         return nullptr;
     }

@@ -7,7 +7,7 @@
 //
 // Made and installed on the UI thread (plat::installWidgetServices); its windows and timers belong
 // to that thread. The bodies are split by subject: Win32Form.cpp, Win32Timer.cpp, Win32Menu.cpp,
-// Win32ImageList.cpp, Win32InputSettings.cpp.
+// Win32ImageList.cpp, Win32InputSettings.cpp, Win32SystemColors.cpp.
 
 #include "platform/WidgetServices.h"
 #include "platform/win32/Win32Gdi.h"
@@ -37,6 +37,10 @@ public:
     void endMessageLoop() override;
     // Read from the system at each call (Win32InputSettings.cpp).
     TInputSettings inputSettings() override;
+    // Read when the services are made and again by refreshSystemColors (Win32SystemColors.cpp).
+    TSystemColors systemColors() override { return FSystemColors; }
+    // Reads the system's colours again.
+    void refreshSystemColors();
 
     // Called with the menu (an HMENU) and its owner window (an HWND) just before it is tracked; for
     // tests that look at the platform's menu and close it.
@@ -57,6 +61,10 @@ private:
     std::map<unsigned, TTimerSink*> FTimers;
     TMemoryDc FMeasureDc;
     std::unique_ptr<TGdiCanvas> FMeasure;
+    TSystemColors FSystemColors;
 };
+
+// The system's colours and high-contrast mode as they are now.
+TSystemColors readSystemColors();
 
 } // namespace plat::win32

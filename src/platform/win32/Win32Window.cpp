@@ -157,9 +157,19 @@ LRESULT TWin32Window::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_MBUTTONUP:
         onButtonUp(TMouseButton::mbMiddle, xOf(lParam), yOf(lParam), buttonsHeld(wParam));
         return 0;
-    case WM_KEYDOWN:
+    case WM_KEYDOWN: {
+        // The character this key types is already queued (TranslateMessage posted it): it is taken
+        // out first and handed over after the key. A menu the key opens (a menu button pressed with
+        // Enter or Space) would otherwise read it in its own loop as a choice and close at once.
+        const HWND window = FHandle;
+        MSG typed{};
+        const bool hasChar = PeekMessageW(&typed, window, WM_CHAR, WM_CHAR, PM_REMOVE | PM_NOYIELD) != FALSE;
         onKeyDown(static_cast<int>(wParam), shiftHeld());
+        if (hasChar && IsWindow(window)) {
+            onChar(static_cast<wchar_t>(typed.wParam));
+        }
         return 0;
+    }
     case WM_CHAR:
         onChar(static_cast<wchar_t>(wParam));
         return 0;

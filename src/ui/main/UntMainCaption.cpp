@@ -51,6 +51,8 @@ void TFrmMain::giveNCAPictures() {
 void TFrmMain::bindCaptionCommands() {
     // The menu belongs to this window: it drops down from its caption bar.
     popaction->setPopupComponent(this);
+    // Screen readers name the button by the one command its menu holds.
+    NCA->setAccessibleName(L"About");
     About1->OnClick = [this](TMenuItem*) { About1Click(); };
 }
 

@@ -1,5 +1,7 @@
 #include "ui/styled/SEAdvPanel.h"
 
+#include "toolkit/ColorRoles.h"
+
 namespace {
 
 constexpr TColor kPanelColor = hexColor(0x303030);
@@ -43,23 +45,29 @@ void TSEAdvCustomPanel::dpiChanged(int oldDpi, int newDpi) {
     TSEControl::dpiChanged(oldDpi, newDpi);
 }
 
+TColor TSEAdvCustomPanel::surfaceColor() const {
+    return roleColor(TColorRole::window, FBackgroundColor);
+}
+
 void TSEAdvCustomPanel::paint(TCanvas& canvas) {
     TCanvasLock lock(canvas);
     const int w = width();
     const int h = height();
-    fillBand(canvas, FBackgroundColor, 0, 0, w, h);
+    fillBand(canvas, surfaceColor(), 0, 0, w, h);
+    // In high contrast every band is a line in the text's colour.
+    auto band = [](TColor own) { return roleColor(TColorRole::text, own); };
     // Top and bottom come last and so cover the corners.
     if (hasBorder(FBorders, bLeft)) {
-        fillBand(canvas, FBorderLeftColor, 0, 0, FBorderLeftSize, h);
+        fillBand(canvas, band(FBorderLeftColor), 0, 0, FBorderLeftSize, h);
     }
     if (hasBorder(FBorders, bRight)) {
-        fillBand(canvas, FBorderRightColor, w - FBorderRightSize, 0, w + FBorderRightSize, h);
+        fillBand(canvas, band(FBorderRightColor), w - FBorderRightSize, 0, w + FBorderRightSize, h);
     }
     if (hasBorder(FBorders, bTop)) {
-        fillBand(canvas, FBorderTopColor, 0, 0, w, FBorderTopSize);
+        fillBand(canvas, band(FBorderTopColor), 0, 0, w, FBorderTopSize);
     }
     if (hasBorder(FBorders, bBottom)) {
-        fillBand(canvas, FBorderBottomColor, 0, h - FBorderBottomSize, w, h + FBorderBottomSize);
+        fillBand(canvas, band(FBorderBottomColor), 0, h - FBorderBottomSize, w, h + FBorderBottomSize);
     }
     if (FShowCaption) {
         paintCentredCaption(canvas, FCaption);

@@ -14,7 +14,7 @@ public:
     // Only backgroundColor requests a repaint; every other write shows at the next paint. Callers
     // that change several colours repaint the panel themselves.
     TColor backgroundColor() const { return FBackgroundColor; }
-    TColor surfaceColor() const override { return FBackgroundColor; }
+    TColor surfaceColor() const override;
     void setBackgroundColor(TColor value);
     TSEBorders borders() const { return FBorders; }
     void setBorders(TSEBorders value) { FBorders = value; }

@@ -1,5 +1,7 @@
 #include "ui/styled/SEControl.h"
 
+#include "toolkit/ColorRoles.h"
+
 TSEControl::TSEControl() = default;
 
 void TSEControl::DoMouseEnter() {
@@ -71,6 +73,7 @@ void TSEControl::textChanged() {
 
 void TSEControl::paintCentredCaption(TCanvas& canvas, const std::wstring& caption) {
     canvas.setFont(font());
+    canvas.font().color = roleColor(enabled() ? TColorRole::text : TColorRole::grayText, font().color);
     // The caption is drawn over the panel without a background of its own.
     canvas.brush().style = TBrushStyle::bsClear;
     const int tw = canvas.TextWidth(caption);

@@ -39,7 +39,8 @@ protected:
     void enabledChanged() override;
     void textChanged() override;
 
-    // A one-line caption centred in the control, in font's colour, over what is already drawn.
+    // A one-line caption centred in the control, in font's colour (the text role's), over what is
+    // already drawn.
     void paintCentredCaption(TCanvas& canvas, const std::wstring& caption);
 
     bool FMouseInClient = false;

@@ -1,5 +1,6 @@
 #include "ui/styled/SEMenuItem.h"
 
+#include "toolkit/ColorRoles.h"
 #include "toolkit/FocusMark.h"
 
 namespace {
@@ -138,11 +139,24 @@ void TSECustomMenuItem::dpiChanged(int oldDpi, int newDpi) {
     TSEControl::dpiChanged(oldDpi, newDpi);
 }
 
+TColor TSECustomMenuItem::surfaceColor() const {
+    return roleColor(TColorRole::buttonFace, FBackgroundColor);
+}
+
+TColor TSECustomMenuItem::textColor() const {
+    if (!enabled()) {
+        return roleColor(TColorRole::grayText, font().color);
+    }
+    return roleColor(FHovered || FAction ? TColorRole::highlightText : TColorRole::buttonText, font().color);
+}
+
 void TSECustomMenuItem::paint(TCanvas& canvas) {
     TCanvasLock lock(canvas);
     const int w = width();
     const int h = height();
 
+    // In high contrast a hovered or pressed button shows the system's highlight.
+    const bool hot = FHovered || FAction;
     TColor outline = FBorderColor;
     TColor fill = FBackgroundColor;
     if (FHovered) {
@@ -153,6 +167,8 @@ void TSECustomMenuItem::paint(TCanvas& canvas) {
         outline = FBorderColorAction;
         fill = FActionColor;
     }
+    outline = roleColor(TColorRole::buttonText, outline);
+    fill = roleColor(hot ? TColorRole::highlight : TColorRole::buttonFace, fill);
 
     // Sides without a border lie one pixel outside the control, so their outline is clipped away.
     // The border is a design pixel thick: at another DPI its scaled thickness.
@@ -170,8 +186,9 @@ void TSECustomMenuItem::paint(TCanvas& canvas) {
     canvas.Rectangle(x1 + t, y1 + t, x2 - t, y2 - t);
 
     if (FActive) {
-        canvas.brush().setColor(FActiveColor);
-        canvas.pen().color = FActiveColor;
+        const TColor bar = roleColor(hot ? TColorRole::highlightText : TColorRole::highlight, FActiveColor);
+        canvas.brush().setColor(bar);
+        canvas.pen().color = bar;
         if (FActivePosition == apRight) {
             canvas.Rectangle(x2 - t - FActiveWidth, 0, w + FActiveWidth, h);
         } else {
@@ -183,7 +200,7 @@ void TSECustomMenuItem::paint(TCanvas& canvas) {
 
     if (focused()) {
         const int inset = scale(3);
-        drawFocusMark(canvas, TRect{inset, inset, w - inset, h - inset}, font().color, dpi());
+        drawFocusMark(canvas, TRect{inset, inset, w - inset, h - inset}, textColor(), dpi());
     }
 }
 
@@ -192,6 +209,7 @@ void TSECustomMenuItem::PaintContent(TCanvas& canvas) {
     const int h = height();
     canvas.brush().style = TBrushStyle::bsClear;
     canvas.setFont(font());
+    canvas.font().color = textColor();
 
     const bool hasIcon = FImages != nullptr && FImageIndex >= 0 && FImageIndex < FImages->count();
     // The icon is the list's picture, drawn for the button's DPI: its size, not the design's, places it.

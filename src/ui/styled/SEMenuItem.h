@@ -32,7 +32,7 @@ public:
     TColor borderColor() const { return FBorderColor; }
     void setBorderColor(TColor value) { FBorderColor = value; }
     TColor backgroundColor() const { return FBackgroundColor; }
-    TColor surfaceColor() const override { return FBackgroundColor; }
+    TColor surfaceColor() const override;
     void setBackgroundColor(TColor value) { FBackgroundColor = value; }
     TColor activeColor() const { return FActiveColor; }
     void setActiveColor(TColor value) { FActiveColor = value; }
@@ -78,6 +78,8 @@ public:
 protected:
     void paint(TCanvas& canvas) override;
     void PaintContent(TCanvas& canvas);
+    // The caption's colour: the font's, or in high contrast the system's for the button's look.
+    TColor textColor() const;
     void mouseEnter() override;
     void mouseLeave() override;
     void buttonPressed(TMouseButton button, int x, int y) override;

@@ -12,7 +12,7 @@ public:
 
     // Every write is stored only and shows at the next paint.
     TColor backgroundColor() const { return FBackgroundColor; }
-    TColor surfaceColor() const override { return FBackgroundColor; }
+    TColor surfaceColor() const override;
     void setBackgroundColor(TColor value) { FBackgroundColor = value; }
     TColor borderColor() const { return FBorderColor; }
     void setBorderColor(TColor value) { FBorderColor = value; }

@@ -1,5 +1,7 @@
 #include "ui/styled/SEProgressBar.h"
 
+#include "toolkit/ColorRoles.h"
+
 #include <limits>
 
 TSECustomProgressBar::TSECustomProgressBar()
@@ -52,10 +54,10 @@ void TSECustomProgressBar::paint(TCanvas& canvas) {
     const int h = height();
     const int fill = fillWidth();
     const int border = scale(1);
-    canvas.brush().setColor(FBackgroundColor);
+    canvas.brush().setColor(roleColor(TColorRole::window, FBackgroundColor));
     canvas.FillRect(TRect{border + fill, border, w, h - border});
-    canvas.brush().setColor(FProgressColor);
+    canvas.brush().setColor(roleColor(TColorRole::highlight, FProgressColor));
     canvas.FillRect(TRect{border, border, border + fill, h - border});
-    canvas.brush().setColor(FBorderColor);
+    canvas.brush().setColor(roleColor(TColorRole::text, FBorderColor));
     canvas.frameBand(TRect{0, 0, w, h}, border);
 }

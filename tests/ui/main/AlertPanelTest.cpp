@@ -5,6 +5,12 @@
 
 #include "ui/main/UntMainArt.h"
 
+#include "toolkit/Image.h"
+#include "ui/styled/SEGraphics.h"
+
+#include <set>
+#include <vector>
+
 namespace {
 
 struct TModeCase {
@@ -87,6 +93,57 @@ TEST_F(MainWindowTest, EachModeRecoloursThePanelAndShowsItsParts) {
         plat::headless::TRasterCanvas& button = painted(*w().btnAction);
         expectOutlined(button, c.actionBorder, c.actionBackground);
     }
+}
+
+// Every pixel of control and of its shown descendants is one of colours (the arrow glyph's edges
+// are mixed from two of them); pictures keep their own colours and are left out.
+void expectOnlyColours(TControl& control, const std::set<TColor>& colours) {
+    if (!control.visible() || dynamic_cast<TImage*>(&control) != nullptr) {
+        return;
+    }
+    SCOPED_TRACE(control.name());
+    control.paintNow();
+    const plat::headless::TRasterCanvas& surface = plat::headless::headlessPeer(control.peer())->surface();
+    int strange = 0;
+    for (int y = 0; y < surface.height(); ++y) {
+        for (int x = 0; x < surface.width(); ++x) {
+            strange += colours.count(surface.at(x, y)) == 0 ? 1 : 0;
+        }
+    }
+    EXPECT_EQ(strange, 0) << "pixels in colours not of the scheme";
+    for (int i = 0; i < control.controlCount(); ++i) {
+        expectOnlyColours(*control.controls(i), colours);
+    }
+}
+
+TEST_F(MainWindowTest, InHighContrastTheAlertPanelShowsOnlyTheSchemesColoursInEveryMode) {
+    plat::TSystemColors scheme;
+    scheme.highContrast = true;
+    scheme.windowText = hexColor(0xFFFFFF);
+    scheme.window = hexColor(0x000000);
+    scheme.highlight = hexColor(0x1AEBFF);
+    scheme.highlightText = hexColor(0x000000);
+    scheme.buttonFace = hexColor(0x101010);
+    scheme.buttonText = hexColor(0xFFFF00);
+    scheme.grayText = hexColor(0x3FF23F);
+    const std::vector<TColor> plain = {scheme.windowText,    scheme.window,     scheme.highlight,
+                                       scheme.highlightText, scheme.buttonFace, scheme.buttonText,
+                                       scheme.grayText};
+    std::set<TColor> colours(plain.begin(), plain.end());
+    for (TColor a : plain) {
+        for (TColor b : plain) {
+            colours.insert(MixColors(a, b, 222));
+            colours.insert(MixColors(a, MixColors(a, b, 222), 222));
+        }
+    }
+    widgets.setSystemColors(scheme);
+    for (const TModeCase& c : kModes) {
+        SCOPED_TRACE(testing::Message() << "mode " << c.mode);
+        w().switchAlertPanel(c.mode);
+        expectOnlyColours(*w().pAlert, colours);
+    }
+    w().switchAlertPanel(amBusy);
+    expectOnlyColours(*w().pAlert, colours);
 }
 
 TEST_F(MainWindowTest, BusyModeShowsTheBarsAndStopButtonAndLeavesTheActionButtonAlone) {
