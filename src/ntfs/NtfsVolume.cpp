@@ -24,12 +24,16 @@ bool isPowerOfTwo(std::uint64_t value) {
     return value != 0 && (value & (value - 1)) == 0;
 }
 
-// Until the volume's own table is read, and when it is damaged: the table mkntfs writes.
-std::vector<char16_t> standardUpcase() {
-    std::vector<char16_t> table(kUpcaseUnits);
-    for (std::size_t unit = 0; unit < kUpcaseUnits; ++unit) {
-        table[unit] = ntfsUpcase(static_cast<char16_t>(unit));
-    }
+// Until the volume's own table is read, and when it is damaged or the same: the table mkntfs writes,
+// made once for every volume.
+const std::vector<char16_t>& standardUpcase() {
+    static const std::vector<char16_t> table = [] {
+        std::vector<char16_t> units(kUpcaseUnits);
+        for (std::size_t unit = 0; unit < kUpcaseUnits; ++unit) {
+            units[unit] = ntfsUpcase(static_cast<char16_t>(unit));
+        }
+        return units;
+    }();
     return table;
 }
 
@@ -55,7 +59,7 @@ const TNtfsData* TNtfsFile::findStream(std::wstring_view streamName) const {
 }
 
 TNtfsVolume::TNtfsVolume(std::unique_ptr<TNtfsDevice> device)
-    : FDevice(std::move(device)), FUpcase(standardUpcase()) {}
+    : FDevice(std::move(device)), FUpcase(standardUpcase().data()) {}
 
 TNtfsVolume::~TNtfsVolume() = default;
 
@@ -328,8 +332,13 @@ void TNtfsVolume::readUpcase() {
     if (table.u16(2 * 'a') != 'A' || table.u16(2 * 'A') != 'A') {
         return;
     }
+    std::vector<char16_t> own(kUpcaseUnits);
     for (std::size_t unit = 0; unit < kUpcaseUnits; ++unit) {
-        FUpcase[unit] = static_cast<char16_t>(bytes[2 * unit] | (bytes[2 * unit + 1] << 8));
+        own[unit] = static_cast<char16_t>(bytes[2 * unit] | (bytes[2 * unit + 1] << 8));
+    }
+    if (own != standardUpcase()) {
+        FOwnUpcase = std::move(own);
+        FUpcase = FOwnUpcase.data();
     }
 }
 

@@ -221,7 +221,8 @@ private:
     std::uint64_t FRecordCount = 0;
     std::uint64_t FDamagedRecords = 0;
     std::wstring FLabel;
-    std::vector<char16_t> FUpcase;
+    const char16_t* FUpcase; // 65,536 units: the standard table, or FOwnUpcase when the volume's differs
+    std::vector<char16_t> FOwnUpcase;
     // The catalogue's names and lists, freed at once with the volume (declared before the catalogue,
     // so it outlives it).
     std::pmr::monotonic_buffer_resource FArena;
