@@ -20,18 +20,20 @@
 
 namespace fuzzchecks {
 
-// An image as an input: its size in 512-byte sectors (4 bytes, little-endian; at most 16 MiB), then
+// An image as an input: its size in 512-byte sectors (4 bytes, little-endian; at most 4 MiB), then
 // pieces of it, each as offset (4 bytes), length (2 bytes) and the bytes; the rest of the image is
 // zeros. So a seed keeps only the sectors of a volume that are not blank.
-constexpr std::uint64_t kLargestFuzzImage = 16u << 20;
+constexpr std::uint64_t kLargestFuzzImage = 4u << 20;
 
-inline std::vector<std::uint8_t> imageOfInput(const std::uint8_t* data, std::size_t size) {
+// Fills image with the image an input describes, reusing its memory.
+inline void fillImage(const std::uint8_t* data, std::size_t size, std::vector<std::uint8_t>& image) {
+    image.clear();
     if (size < 4) {
-        return {};
+        return;
     }
     const std::uint64_t sectors =
         data[0] | data[1] << 8 | data[2] << 16 | static_cast<std::uint64_t>(data[3]) << 24;
-    std::vector<std::uint8_t> image(static_cast<std::size_t>(std::min(sectors * 512, kLargestFuzzImage)));
+    image.assign(static_cast<std::size_t>(std::min(sectors * 512, kLargestFuzzImage)), 0);
     std::size_t at = 4;
     while (at + 6 <= size) {
         const std::uint64_t offset = data[at] | data[at + 1] << 8 | data[at + 2] << 16 |
@@ -44,10 +46,21 @@ inline std::vector<std::uint8_t> imageOfInput(const std::uint8_t* data, std::siz
         }
         at += length;
     }
+}
+
+inline std::vector<std::uint8_t> imageOfInput(const std::uint8_t* data, std::size_t size) {
+    std::vector<std::uint8_t> image;
+    fillImage(data, size, image);
     return image;
 }
 
 namespace detail {
+
+// The buffer the reads of one stream go through, kept from one call to the next.
+inline std::vector<std::uint8_t>& readBuffer() {
+    static std::vector<std::uint8_t> buffer(64 * 1024);
+    return buffer;
+}
 
 constexpr std::uint64_t kReadCap = 256 * 1024; // bytes read from the start of a stream and from its end
 
@@ -58,7 +71,7 @@ inline void readCapped(plat::TFileServices& fs, const std::wstring& path) {
     if (file == plat::INVALID_HANDLE_VALUE) {
         return;
     }
-    std::vector<std::uint8_t> buffer(64 * 1024);
+    std::vector<std::uint8_t>& buffer = readBuffer();
     for (int pass = 0; pass < 2; ++pass) {
         if (pass == 1) {
             plat::LONG high = -1;
@@ -88,7 +101,7 @@ inline void readBackup(plat::TFileServices& fs, const std::wstring& path) {
         return;
     }
     void* context = nullptr;
-    std::vector<std::uint8_t> buffer(64 * 1024);
+    std::vector<std::uint8_t>& buffer = readBuffer();
     auto readExactly = [&](std::size_t count) {
         plat::DWORD read = 0;
         return fs.BackupRead(file, buffer.data(), static_cast<plat::DWORD>(count), &read, plat::FALSE,
@@ -211,7 +224,10 @@ inline void walkDeleted(const ntfs::TNtfsVolume& volume, int& files) {
 } // namespace detail
 
 inline std::string checkNtfsVolume(const std::uint8_t* data, std::size_t size) {
-    auto volume = ntfs::TNtfsVolume::open(ntfs::openMemoryDevice(imageOfInput(data, size)));
+    // One image for every input, so that an execution does not pay for fresh pages.
+    static std::vector<std::uint8_t> image;
+    fillImage(data, size, image);
+    auto volume = ntfs::TNtfsVolume::open(ntfs::openMemoryView(image.data(), image.size()));
     if (!volume) {
         return {};
     }

@@ -1,15 +1,21 @@
 #!/usr/bin/env bash
-# The console tool on the benchmark volume (200,000 files, 1% with a named stream; made by bench_ntfs
-# once and kept in build/bench/ntfs-bench), in one run, warm page cache (each command run once
-# untimed first), the best of three timed runs of each:
+# The console tool on a benchmark volume, in one run, warm page cache (each command run once untimed
+# first), three rounds interleaved (each command once per round, so that the load of a shared machine
+# falls on all alike), the best of the three of each for elapsed and for CPU time (user + system), and
+# the peak resident memory of each (/usr/bin/time %M):
 #   ombrolux scan --format jsonl (every stream's full record written) against The Sleuth Kit's
 #   fls -r -p (every path listed); ombrolux scan --hash (every stream's bytes read and hashed) against
-#   the same scan without it; the peak memory of each (/usr/bin/time -v).
-# Usage: scripts/bench-cli.sh [IMAGE]
+#   the same scan without it.
+# The volumes: 200,000 files, 1% with a named stream (made by bench_ntfs once and kept in
+# build/bench/ntfs-bench/volume-200k.img), or with --1m the million-file volume of
+# scripts/make-1m-volume.sh (made once, a few minutes, kept beside it).
+# Usage: scripts/bench-cli.sh [--1m | IMAGE]
 set -eu
 cd "$(dirname "$0")/.."
 image=${1:-build/bench/ntfs-bench/volume-200k.img}
-if [ ! -f "$image" ]; then
+if [ "$image" = "--1m" ]; then
+  image=$(scripts/make-1m-volume.sh)
+elif [ ! -f "$image" ]; then
   cmake --preset bench >/dev/null
   cmake --build --preset bench --target bench_ntfs -j 2
   build/bench/bench/bench_ntfs --benchmark_filter=BM_Open --benchmark_min_time=0.01 >/dev/null
@@ -21,27 +27,38 @@ command -v fls >/dev/null || { echo "fls (The Sleuth Kit) is not installed"; exi
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 
-# Best elapsed seconds of three runs, and the peak resident memory (KiB) of the last.
-measure() {
-  local name=$1; shift
-  "$@" >"$out/$name.out" 2>/dev/null
-  local best=
-  for _ in 1 2 3; do
-    /usr/bin/time -v -o "$out/$name.time" "$@" >"$out/$name.out" 2>/dev/null
-    local s
-    s=$(awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, p, ":"); t = 0; for (i = 1; i <= n; i++) t = t * 60 + p[i]; print t }' "$out/$name.time")
-    if [ -z "$best" ] || awk "BEGIN { exit !($s < $best) }"; then best=$s; fi
-  done
-  local peak
-  peak=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$out/$name.time")
-  printf '%-28s %8.2f s  peak %7.1f MiB  %9d lines\n' "$name" "$best" "$(echo "$peak / 1024" | bc -l)" "$(wc -l <"$out/$name.out")"
-  eval "time_$name=$best"
+names=(fls scan_jsonl scan_jsonl_hash)
+# The command of a name, in the array cmd.
+commandOf() {
+  case $1 in
+  fls) cmd=(fls -r -p "$image") ;;
+  scan_jsonl) cmd=("$ombrolux" scan "$image" --format jsonl) ;;
+  scan_jsonl_hash) cmd=("$ombrolux" scan "$image" --format jsonl --hash) ;;
+  esac
 }
 
 echo "Volume: $image ($(du -h "$image" | cut -f1))"
-measure fls fls -r -p "$image"
-measure scan_jsonl "$ombrolux" scan "$image" --format jsonl
-measure scan_jsonl_hash "$ombrolux" scan "$image" --format jsonl --hash
+for name in "${names[@]}"; do
+  commandOf "$name"
+  "${cmd[@]}" >"$out/$name.out" 2>/dev/null
+done
+declare -A elapsed cpu peak
+for _ in 1 2 3; do
+  for name in "${names[@]}"; do
+    commandOf "$name"
+    /usr/bin/time -f '%e %U %S %M' -o "$out/$name.time" "${cmd[@]}" >"$out/$name.out" 2>/dev/null
+    read -r e u s m <"$out/$name.time"
+    c=$(echo "$u + $s" | bc -l)
+    if [ -z "${elapsed[$name]:-}" ] || awk "BEGIN { exit !($e < ${elapsed[$name]}) }"; then elapsed[$name]=$e; fi
+    if [ -z "${cpu[$name]:-}" ] || awk "BEGIN { exit !($c < ${cpu[$name]}) }"; then cpu[$name]=$c; fi
+    if [ -z "${peak[$name]:-}" ] || [ "$m" -gt "${peak[$name]}" ]; then peak[$name]=$m; fi
+  done
+done
+for name in "${names[@]}"; do
+  printf '%-18s %7.2f s elapsed  %7.2f s CPU  peak %7.1f MiB  %9d lines\n' "$name" "${elapsed[$name]}" \
+    "${cpu[$name]}" "$(echo "${peak[$name]} / 1024" | bc -l)" "$(wc -l <"$out/$name.out")"
+done
 echo "streams listed by ombrolux: $(wc -l <"$out/scan_jsonl_hash.out")"
-echo "fls -r -p / ombrolux scan --format jsonl:             $(echo "$time_fls / $time_scan_jsonl" | bc -l | cut -c1-5)"
-echo "ombrolux scan --hash / ombrolux scan (no hash):         $(echo "$time_scan_jsonl_hash / $time_scan_jsonl" | bc -l | cut -c1-5)"
+ratio() { echo "$1 / $2" | bc -l | cut -c1-5; }
+echo "fls -r -p / ombrolux scan --format jsonl:      elapsed $(ratio "${elapsed[fls]}" "${elapsed[scan_jsonl]}"), CPU $(ratio "${cpu[fls]}" "${cpu[scan_jsonl]}")"
+echo "ombrolux scan --hash / ombrolux scan (no hash): elapsed $(ratio "${elapsed[scan_jsonl_hash]}" "${elapsed[scan_jsonl]}"), CPU $(ratio "${cpu[scan_jsonl_hash]}" "${cpu[scan_jsonl]}")"

@@ -102,9 +102,12 @@ private:
 #endif
 
 // Bytes held in memory: the fuzz target's volumes and images built by tests.
+// Bytes in memory, owned (the vector) or borrowed (only the pointer and size).
 class TMemoryDevice final : public TNtfsDevice {
 public:
-    explicit TMemoryDevice(std::vector<std::uint8_t> bytes) : FBytes(std::move(bytes)) {}
+    explicit TMemoryDevice(std::vector<std::uint8_t> bytes)
+        : FOwned(std::move(bytes)), FBytes(FOwned.data()), FSize(FOwned.size()) {}
+    TMemoryDevice(const std::uint8_t* bytes, std::size_t size) : FBytes(bytes), FSize(size) {}
 
     bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
         const std::uint8_t* bytes = view(offset, count);
@@ -116,12 +119,14 @@ public:
     }
 
     const std::uint8_t* view(std::uint64_t offset, std::size_t count) const override {
-        return offset <= FBytes.size() && count <= FBytes.size() - offset ? FBytes.data() + offset : nullptr;
+        return offset <= FSize && count <= FSize - offset ? FBytes + offset : nullptr;
     }
-    std::uint64_t size() const override { return FBytes.size(); }
+    std::uint64_t size() const override { return FSize; }
 
 private:
-    std::vector<std::uint8_t> FBytes;
+    std::vector<std::uint8_t> FOwned;
+    const std::uint8_t* FBytes;
+    std::size_t FSize;
 };
 
 } // namespace
@@ -136,6 +141,10 @@ std::unique_ptr<TNtfsDevice> openImageFile(const std::filesystem::path& path) {
 
 std::unique_ptr<TNtfsDevice> openMemoryDevice(std::vector<std::uint8_t> bytes) {
     return std::make_unique<TMemoryDevice>(std::move(bytes));
+}
+
+std::unique_ptr<TNtfsDevice> openMemoryView(const std::uint8_t* bytes, std::size_t size) {
+    return std::make_unique<TMemoryDevice>(bytes, size);
 }
 
 } // namespace ntfs

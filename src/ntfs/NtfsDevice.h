@@ -32,5 +32,7 @@ std::unique_ptr<TNtfsDevice> openImageFile(const std::filesystem::path& path);
 
 // Bytes held in memory, read in place.
 std::unique_ptr<TNtfsDevice> openMemoryDevice(std::vector<std::uint8_t> bytes);
+// Bytes in memory the device does not own: they must outlive it and stay unchanged.
+std::unique_ptr<TNtfsDevice> openMemoryView(const std::uint8_t* bytes, std::size_t size);
 
 } // namespace ntfs

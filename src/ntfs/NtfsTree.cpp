@@ -47,19 +47,19 @@ TNtfsTree::TNtfsTree(const TNtfsVolume& volume) : FVolume(volume) {
     }
     std::vector<std::size_t> next(FFirstEntry.begin(), FFirstEntry.end() - 1); // each folder's next place
     FEntries.resize(FFirstEntry.back());
-    FKeys.reserve(FEntries.size() * 24);
     for (std::size_t i = 0; i < files.size(); ++i) {
         for (std::size_t n = 0; n < shownNames(files[i]); ++n) {
             const std::size_t folder = folderOf(i, files[i].names[n]);
             if (folder != TNtfsVolume::kNoFile) {
-                const std::size_t offset = FKeys.size();
-                appendKey(files[i].names[n].nameBytes(), FKeys);
-                FEntries[next[folder]++] = TEntry{i, n, offset, FKeys.size() - offset};
+                FEntries[next[folder]++] =
+                    TEntry{static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(n)};
             }
         }
     }
     // A folder copied or unpacked in one go lies in the MFT in name order already: checked before sorting.
-    auto byKey = [this](const TEntry& a, const TEntry& b) { return keyOf(a) < keyOf(b); };
+    auto byKey = [this](const TEntry& a, const TEntry& b) {
+        return compareUpper(longName(a), longName(b)) < 0;
+    };
     for (std::size_t folder = 0; folder < files.size(); ++folder) {
         const auto first = FEntries.begin() + static_cast<std::ptrdiff_t>(FFirstEntry[folder]);
         const auto last = FEntries.begin() + static_cast<std::ptrdiff_t>(FFirstEntry[folder + 1]);
@@ -116,24 +116,22 @@ std::optional<TNtfsTree::TEntry> TNtfsTree::find(std::size_t folder, std::wstrin
         return std::nullopt;
     }
     const std::string exact = encodeUtf16Le(std::wstring(name));
-    std::string wanted;
-    appendKey(exact, wanted);
     std::uint64_t compared = 0;
-    auto keyBefore = [&](const TEntry& entry, const std::string& key) {
+    auto keyBefore = [&](const TEntry& entry, const std::string& wanted) {
         ++compared;
-        return keyOf(entry) < key;
+        return compareUpper(longName(entry), wanted) < 0;
     };
-    auto keyAfter = [&](const std::string& key, const TEntry& entry) {
+    auto keyAfter = [&](const std::string& wanted, const TEntry& entry) {
         ++compared;
-        return key < keyOf(entry);
+        return compareUpper(wanted, longName(entry)) < 0;
     };
     auto finish = [&](std::optional<TEntry> found) {
         FNamesCompared.fetch_add(compared, std::memory_order_relaxed);
         return found;
     };
-    const auto first = std::lower_bound(list.begin(), list.end(), wanted, keyBefore);
-    if (first != list.end() && keyOf(*first) == wanted) {
-        const auto last = std::upper_bound(first, list.end(), wanted, keyAfter);
+    const auto first = std::lower_bound(list.begin(), list.end(), exact, keyBefore);
+    if (first != list.end() && compareUpper(longName(*first), exact) == 0) {
+        const auto last = std::upper_bound(first, list.end(), exact, keyAfter);
         if (last - first == 1) {
             return finish(*first);
         }
@@ -188,7 +186,7 @@ void TNtfsTree::buildLookupOrders() {
         };
         for (std::size_t run = 0; run < count;) {
             std::size_t end = run + 1;
-            while (end < count && keyOf(list[end]) == keyOf(list[run])) {
+            while (end < count && compareUpper(longName(list[end]), longName(list[run])) == 0) {
                 ++end;
             }
             if (end - run > 1) {
@@ -220,19 +218,6 @@ int TNtfsTree::compareUpper(std::string_view a, std::string_view b) const {
         }
     }
     return aUnits < bUnits ? -1 : aUnits > bUnits ? 1 : 0;
-}
-
-void TNtfsTree::appendKey(std::string_view utf16le, std::string& keys) const {
-    const std::size_t units = utf16le.size() / 2;
-    const std::size_t at = keys.size();
-    keys.resize(at + units * 2);
-    const auto* in = reinterpret_cast<const std::uint8_t*>(utf16le.data());
-    auto* out = reinterpret_cast<std::uint8_t*>(keys.data() + at);
-    for (std::size_t i = 0; i < units; ++i) {
-        const char16_t unit = FVolume.upcase(static_cast<char16_t>(in[2 * i] | in[2 * i + 1] << 8));
-        out[2 * i] = static_cast<std::uint8_t>(unit >> 8);
-        out[2 * i + 1] = static_cast<std::uint8_t>(unit & 0xFF);
-    }
 }
 
 std::wstring TNtfsTree::upper(std::wstring_view text) const {

@@ -24,11 +24,8 @@ public:
 
     // An entry of a folder: the file (index into the volume's files) under one of its names.
     struct TEntry {
-        std::size_t file = 0;
-        std::size_t name = 0; // index into the file's names
-        // Where the entry's key lies in the pool of keys (see keyOf).
-        std::size_t keyOffset = 0;
-        std::size_t keyLength = 0;
+        std::uint32_t file = 0;
+        std::uint32_t name = 0; // index into the file's names
     };
 
     std::size_t root() const { return FRoot; }
@@ -53,15 +50,10 @@ private:
     std::size_t folderOf(std::size_t child, const TNtfsName& name) const;
     // How many of a file's names the tree shows: a folder its first only, a system file none.
     std::size_t shownNames(const TNtfsFile& file) const;
-    // A name's key, from its UTF-16LE bytes: its units in upper case, each as two bytes with the high
-    // byte first, so that comparing keys byte by byte orders names as NTFS does (by upper-case unit
-    // values).
-    void appendKey(std::string_view utf16le, std::string& keys) const;
-    std::string_view keyOf(const TEntry& entry) const {
-        return std::string_view(FKeys).substr(entry.keyOffset, entry.keyLength);
-    }
-    // Two names' UTF-16LE bytes compared as their keys are (<0, 0 or >0), the upper case computed here.
+    // Two names' UTF-16LE bytes compared as NTFS orders them (<0, 0 or >0): unit by unit in upper case
+    // by the volume's table, computed as they are compared (no upper-case copy of the names is kept).
     int compareUpper(std::string_view a, std::string_view b) const;
+    std::string_view longName(const TEntry& entry) const { return nameOf(entry).nameBytes(); }
     // The orders find searches besides the entries' own (see FExactOrder and FShortOrder).
     void buildLookupOrders();
 
@@ -71,12 +63,11 @@ private:
     // FFirstEntry[i] to FFirstEntry[i + 1].
     std::vector<TEntry> FEntries;
     std::vector<std::size_t> FFirstEntry;
-    std::string FKeys; // every entry's key, one after the other
     // Two more orders of each folder's entries, as places within the folder, lying where its entries
-    // lie in FEntries. FExactOrder: each run of entries with the same key (names that differ only in
-    // case) by their names as written, byte by byte, so that the one written exactly as asked is found
-    // by search; elsewhere the entries' own order. FShortOrder: the whole folder by 8.3 name compared
-    // without case, entries without one first.
+    // lie in FEntries. FExactOrder: each run of entries whose names differ only in case by their names as
+    // written, byte by byte, so that the one written exactly as asked is found by search; elsewhere the
+    // entries' own order. FShortOrder: the whole folder by 8.3 name compared without case, entries without
+    // one first.
     std::vector<std::uint32_t> FExactOrder;
     std::vector<std::uint32_t> FShortOrder;
     mutable std::atomic<std::uint64_t> FNamesCompared{0};

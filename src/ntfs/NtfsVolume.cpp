@@ -24,12 +24,16 @@ bool isPowerOfTwo(std::uint64_t value) {
     return value != 0 && (value & (value - 1)) == 0;
 }
 
-// Until the volume's own table is read, and when it is damaged: the table mkntfs writes.
-std::vector<char16_t> standardUpcase() {
-    std::vector<char16_t> table(kUpcaseUnits);
-    for (std::size_t unit = 0; unit < kUpcaseUnits; ++unit) {
-        table[unit] = ntfsUpcase(static_cast<char16_t>(unit));
-    }
+// Until the volume's own table is read, and when it is damaged or the same: the table mkntfs writes,
+// made once for every volume.
+const std::vector<char16_t>& standardUpcase() {
+    static const std::vector<char16_t> table = [] {
+        std::vector<char16_t> units(kUpcaseUnits);
+        for (std::size_t unit = 0; unit < kUpcaseUnits; ++unit) {
+            units[unit] = ntfsUpcase(static_cast<char16_t>(unit));
+        }
+        return units;
+    }();
     return table;
 }
 
@@ -55,11 +59,12 @@ const TNtfsData* TNtfsFile::findStream(std::wstring_view streamName) const {
 }
 
 TNtfsVolume::TNtfsVolume(std::unique_ptr<TNtfsDevice> device)
-    : FDevice(std::move(device)), FUpcase(standardUpcase()) {}
+    : FDevice(std::move(device)), FUpcase(standardUpcase().data()) {}
 
 TNtfsVolume::~TNtfsVolume() = default;
 
-std::unique_ptr<TNtfsVolume> TNtfsVolume::open(std::unique_ptr<TNtfsDevice> device, TNtfsOpenError* error) {
+std::unique_ptr<TNtfsVolume> TNtfsVolume::open(std::unique_ptr<TNtfsDevice> device, TNtfsOpenError* error,
+                                               const std::atomic<bool>* stop) {
     TNtfsOpenError failure = TNtfsOpenError::unreadable;
     std::unique_ptr<TNtfsVolume> volume;
     if (device) {
@@ -68,8 +73,10 @@ std::unique_ptr<TNtfsVolume> TNtfsVolume::open(std::unique_ptr<TNtfsDevice> devi
         if (failure == TNtfsOpenError::none) {
             failure = volume->readMft();
         }
+        if (failure == TNtfsOpenError::none && !volume->readCatalogue(stop)) {
+            failure = TNtfsOpenError::stopped;
+        }
         if (failure == TNtfsOpenError::none) {
-            volume->readCatalogue();
             const TNtfsFile* root = volume->fileByRecord(kRecordRoot);
             if (root == nullptr || !root->folder) {
                 failure = TNtfsOpenError::noRootFolder;
@@ -247,7 +254,7 @@ std::uint64_t TNtfsVolume::firstRecordOnDevice(std::uint64_t record) const {
     return FRecordCount;
 }
 
-void TNtfsVolume::readCatalogue() {
+bool TNtfsVolume::readCatalogue(const std::atomic<bool>* stop) {
     const std::uint32_t size = FGeometry.recordSize;
     const std::uint64_t perChunk = std::max<std::uint64_t>(1, kPassChunkBytes / size);
     std::vector<std::uint8_t> chunk;
@@ -257,6 +264,9 @@ void TNtfsVolume::readCatalogue() {
     FListBytesLeft = FVolumeBytes;
     FExtensionsLeft = FRecordCount;
     for (std::uint64_t first = 0; first < FRecordCount;) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+            return false;
+        }
         // Records in clusters past the device's end (a truncated image) cannot be read: skipped whole.
         if (const std::uint64_t next = firstRecordOnDevice(first); next != first) {
             FDamagedRecords += next - first;
@@ -304,6 +314,7 @@ void TNtfsVolume::readCatalogue() {
         FLabel = volume->extras->volumeName;
     }
     readUpcase();
+    return true;
 }
 
 void TNtfsVolume::readUpcase() {
@@ -321,8 +332,13 @@ void TNtfsVolume::readUpcase() {
     if (table.u16(2 * 'a') != 'A' || table.u16(2 * 'A') != 'A') {
         return;
     }
+    std::vector<char16_t> own(kUpcaseUnits);
     for (std::size_t unit = 0; unit < kUpcaseUnits; ++unit) {
-        FUpcase[unit] = static_cast<char16_t>(bytes[2 * unit] | (bytes[2 * unit + 1] << 8));
+        own[unit] = static_cast<char16_t>(bytes[2 * unit] | (bytes[2 * unit + 1] << 8));
+    }
+    if (own != standardUpcase()) {
+        FOwnUpcase = std::move(own);
+        FUpcase = FOwnUpcase.data();
     }
 }
 
