@@ -66,6 +66,8 @@ public:
     // The reverse: the path the services open for a row's path inside an attached image; nothing
     // for a path that is not inside one.
     std::optional<std::wstring> readerPath(const std::wstring& shown) const;
+
+    // The calls that name no path: the live services'.
     bool hasStreamFunctions() override;
     bool hasRedirectionFunctions() override;
     BOOL Wow64DisableWow64FsRedirection(void** oldValue) override;
