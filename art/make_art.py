@@ -4,7 +4,7 @@
 Run from anywhere: /usr/bin/python3 art/make_art.py (needs Pillow: Debian's python3-pil).
 
 Writes:
-  src/app/art/img16_NN.png        the 23 pictures of the 16 px image list Img16
+  src/app/art/img16_NN.png        the 24 pictures of the 16 px image list Img16
   src/app/art/img48_NN.png        the 9 pictures of the 48 px image list Img48
   src/app/art/refresh128.png      the overlay picture shown during scans
   src/app/art/backup128.png       the overlay picture shown during backups and removals
@@ -185,6 +185,12 @@ def block_arrow(p, color, edge, up):
     p.poly(pts, fill=rgb(color), outline=rgb(edge), width=0.06)
 
 
+def side_arrow(p, color, edge):
+    """A block arrow pointing right: something leaving the picture it stands on."""
+    p.poly([(0.95, 0.50), (0.50, 0.92), (0.50, 0.66), (0.05, 0.66), (0.05, 0.34), (0.50, 0.34), (0.50, 0.08)],
+           fill=rgb(color), outline=rgb(edge), width=0.06)
+
+
 def gear(p):
     teeth = []
     for i in range(16):
@@ -296,6 +302,7 @@ def img16_pictures():
         lambda p: shield(p, ("#9C9C9C", "#C8C8C8", "#C8C8C8", "#9C9C9C")),           # 20
         page,                                                                        # 21
         lambda p: (page(p), badge(p, drive, 0.36, 0.40, 0.64)),                      # 22 a disk image file
+        lambda p: (page(p), badge(p, lambda q: side_arrow(q, "#3DA84A", "#23782F"), 0.40, 0.38, 0.60)),  # 23 export
     ]
 
 

@@ -146,8 +146,11 @@ public:
     virtual int popupMenu(const std::vector<TMenuEntry>& entries, TPoint screen, TControlPeer* owner) = 0;
 
     // The platform's small system icons, as a handle the shell's icon query answered: the number of
-    // icons and one icon as a 32-bit picture (empty for an index outside the list).
+    // icons, their size (the system's small icon size, which follows the display scale: 24 x 24 at
+    // 144 DPI; false for no list) and one icon as a 32-bit picture (empty for an index outside the
+    // list).
     virtual int systemIconCount(std::uintptr_t list) = 0;
+    virtual bool systemIconSize(std::uintptr_t list, int& width, int& height) = 0;
     virtual TBitmap32 systemIcon(std::uintptr_t list, int index) = 0;
 
     // A canvas to measure text on outside a paint: set its font, then ask TextWidth / TextHeight.

@@ -3,6 +3,7 @@
 #include "toolkit/ColorRoles.h"
 
 #include "toolkit/FocusMark.h"
+#include "toolkit/TextLayout.h"
 
 #include <algorithm>
 
@@ -57,6 +58,10 @@ TRect TCheckBox::boxRect() const {
     const int size = scale(kBoxSize);
     const int top = (height() - size) / 2;
     return ::boundsRect(0, top, size, size);
+}
+
+int TCheckBox::fittingWidth() const {
+    return boxRect().right + scale(kCaptionGap) + textWidthIn(font(), caption()) + 2;
 }
 
 void TCheckBox::paint(TCanvas& canvas) {

@@ -20,6 +20,9 @@ public:
     TColor surfaceColor() const override;
     // The box, in client coordinates.
     TRect boxRect() const;
+    // The width that shows the box and the whole caption in the box's font, with room for the focus
+    // frame round it.
+    int fittingWidth() const;
 
 protected:
     void paint(TCanvas& canvas) override;

@@ -74,10 +74,20 @@ public:
     }
 
     // Shows the platform's small system icons from now on: list is the handle the shell's icon
-    // query answered (0 detaches). The list's own pictures are dropped.
+    // query answered (0 detaches). The list's own pictures are dropped, and it takes the size of the
+    // platform's icons, which follows the display scale Windows started with: those who lay out by
+    // the list's size then leave room for the icons as they are drawn.
     void attachSystemList(std::uintptr_t list) {
         clear();
         FSystemList = list;
+        int width = 0;
+        int height = 0;
+        plat::TWidgetServices* services = plat::widgetServices();
+        if (list != 0 && services != nullptr && services->systemIconSize(list, width, height) && width > 0 &&
+            height > 0) {
+            FWidth = width;
+            FHeight = height;
+        }
     }
     std::uintptr_t systemList() const { return FSystemList; }
 

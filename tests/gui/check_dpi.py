@@ -148,8 +148,26 @@ def check_main(c):
 
 def check_dialog(c):
     s = c.s
-    # The full scan's dialog: four rows, the fourth the box that reads volumes directly.
-    c.expect_size(337, 160)
+    # The full scan's dialog: four rows, the fourth the box that reads volumes directly, in the font
+    # of the box above it; the dialog is as wide as its caption needs, never narrower than 337.
+    if c.h != s(160) or c.w < s(337):
+        c.failures.append(f"client area {c.w} x {c.h}, expected at least {s(337)} x {s(160)} "
+                          f"(337 x 160 at 96 DPI)")
+    rows = {}
+    for name, top in (("first", 70), ("fourth", 94)):
+        ink = [(x, y) for y in range(s(top), s(top) + s(21)) for x in range(s(6) + s(13) + s(2), c.w)
+               if sum(c.at(x, y)) < 3 * 140]
+        rows[name] = (max(x for x, _ in ink), max(y for _, y in ink) - min(y for _, y in ink) + 1) if ink else None
+    if rows["first"] is None or rows["fourth"] is None:
+        c.failures.append(f"the check boxes' captions are not both drawn ({rows})")
+    else:
+        # Both captions hold parentheses, which span a font's full height.
+        if rows["first"][1] != rows["fourth"][1]:
+            c.failures.append(f"the fourth row's caption is {rows['fourth'][1]} pixels high, the first's "
+                              f"{rows['first'][1]}: not the same font")
+        if rows["fourth"][0] >= c.w - s(2):
+            c.failures.append(f"the fourth row's caption reaches the dialog's edge (x {rows['fourth'][0]}): "
+                              f"it is cut")
     # The button panel along the bottom, 38 high, with a top border one design pixel thick.
     panel_top = c.h - s(38)
     c.expect_run("button panel's top border", s(150), panel_top, 0, 1, rgb("#DADBDC"), s(1))

@@ -13,9 +13,7 @@ out="$build/gui-artefacts"
 mkdir -p "$out"
 rm -f "$out"/accessibility-*.png
 export WINEPREFIX="${WINEPREFIX:-$here/build/wineprefix}"
-. "$here/scripts/wine-env.sh"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. "$here/tests/gui/wineprefix.sh"
 layout="/usr/bin/python3 $here/tests/gui/stream_layout.py"
 client="$build/tests/acc_client.exe"
 demo="$build/src/app/ADSOmbroluxStoreDemo.exe"
@@ -26,11 +24,7 @@ fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 check() { if "${@:2}"; then pass "$1"; else fail "$1"; fi; }
 for f in "$demo" "$client"; do [ -f "$f" ] || { echo "missing: $f"; exit 1; }; done
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w || true
-fi
+make_prefix
 
 . "$here/tests/gui/display.sh"
 start_display 181 210 1280x1024

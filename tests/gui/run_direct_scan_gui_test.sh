@@ -30,9 +30,7 @@ out="$build/gui-artefacts"
 mkdir -p "$out"
 rm -f "$out"/direct-*.png "$out"/direct-*.log
 export WINEPREFIX="${WINEPREFIX:-$here/build/wineprefix}"
-. "$here/scripts/wine-env.sh"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. "$here/tests/gui/wineprefix.sh"
 layout="/usr/bin/python3 $here/tests/gui/stream_layout.py"
 choice="/usr/bin/python3 $here/tests/gui/menu_choice.py"
 program="$build/src/app/ADSOmbrolux.exe"
@@ -118,19 +116,13 @@ start_display 151 180 1280x1024
 # gone) is given time to end by itself, then ended, so that the program starts on a fresh one.
 timeout 20 wineserver -w >/dev/null 2>&1 || wineserver -k >/dev/null 2>&1
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w || true
-fi
+make_prefix
 for l in "$WINEPREFIX/dosdevices/e:" "$WINEPREFIX/dosdevices/e::"; do
   { [ -e "$l" ] || [ -L "$l" ]; } && skip "drive E: is taken in $WINEPREFIX"
 done
 ln -s "$mnt" "$WINEPREFIX/dosdevices/e:" && links+=("$WINEPREFIX/dosdevices/e:")
 ln -s "$loop" "$WINEPREFIX/dosdevices/e::" && links+=("$WINEPREFIX/dosdevices/e::")
-# No window manager: Wine draws the frames itself.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-wineserver -w || true
+frames_by_wine
 
 
 wait_window() {

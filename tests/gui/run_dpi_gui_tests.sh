@@ -20,9 +20,7 @@ export WINEPREFIX="$build/wineprefix-gui"
 . "$here/scripts/wine-env.sh"
 gui_prefix=$WINEPREFIX
 export WINEPREFIX="$build/wineprefix-gui-dpi$dpi"
-. "$here/scripts/wine-env.sh"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. "$here/tests/gui/wineprefix.sh"
 check="/usr/bin/python3 $here/tests/gui/check_dpi.py"
 probe="$build/tests/gui_probe.exe"
 passed=0
@@ -30,19 +28,8 @@ failed=0
 pass() { echo "PASS: $*"; passed=$((passed + 1)); }
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  if [ -f "$gui_prefix/system.reg" ]; then
-    cp -a "$gui_prefix" "$WINEPREFIX"
-  else
-    mkdir -p "$WINEPREFIX"
-    wineboot -i >/dev/null 2>&1 || true
-    wineserver -w || true
-  fi
-fi
-# Wine draws the windows' frames itself (Xvfb runs no window manager), and shows at 144 DPI.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-wineserver -w || true
+make_prefix "$gui_prefix"
+frames_by_wine "$dpi"
 
 . "$here/tests/gui/display.sh"
 start_display 121 150 1600x1200

@@ -20,25 +20,15 @@ rm -f "$out"/*.png
 # A Wine prefix of its own, in the build folder: stopping its Wine server at the end must not touch
 # other Wine runs (other tests, or this script run for another build folder at the same time).
 export WINEPREFIX="$build/wineprefix-gui"
-. "$here/scripts/wine-env.sh"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. "$here/tests/gui/wineprefix.sh"
 check="/usr/bin/python3 $here/tests/gui/check_screen.py"
 passed=0
 failed=0
 pass() { echo "PASS: $*"; passed=$((passed + 1)); }
 fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w || true
-fi
-# Xvfb runs no window manager, so nothing would draw the windows' frames and caption bars: Wine
-# draws them itself when its X11 driver leaves the windows undecorated. The caption-bar button
-# lives there.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f >/dev/null 2>&1
-wineserver -w || true
+make_prefix
+frames_by_wine
 
 # A display of our own, so that the screenshots show only our windows.
 . "$here/tests/gui/display.sh"

@@ -21,9 +21,7 @@ out="$build/gui-artefacts"
 mkdir -p "$out"
 rm -f "$out"/stream-*.png
 export WINEPREFIX="${WINEPREFIX:-$here/build/wineprefix}"
-. "$here/scripts/wine-env.sh"
-export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+. "$here/tests/gui/wineprefix.sh"
 layout="/usr/bin/python3 $here/tests/gui/stream_layout.py"
 saved="/usr/bin/python3 $here/tests/gui/saved_streams.py"
 probe="$build/tests/gui_probe.exe"
@@ -35,11 +33,7 @@ fail() { echo "FAIL: $*"; failed=$((failed + 1)); }
 check() { if "${@:2}"; then pass "$1"; else fail "$1"; fi; }
 for f in "$demo" "$probe"; do [ -f "$f" ] || { echo "missing: $f"; exit 1; }; done
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  mkdir -p "$WINEPREFIX"
-  wineboot -i >/dev/null 2>&1 || true
-  wineserver -w || true
-fi
+make_prefix
 
 # The real folder the copies go to: /tmp is Z:\tmp for Wine.
 dest=$(mktemp -d /tmp/kwstreams-XXXXXX)

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 
@@ -108,7 +109,11 @@ TEST_F(SetupScanOnWindowsTest, ShowsAsAFixedDialogOverTheDisabledMainWindowAndTa
         EXPECT_NE(style & WS_CAPTION, 0);
         RECT client{};
         GetClientRect(window, &client);
-        EXPECT_EQ(client.right, 337);
+        // As wide as the fourth row's caption needs in the font of the box above it, never less than
+        // the design's 337.
+        EXPECT_EQ(client.right, std::max(337, dialog->cdirect->left() + dialog->cdirect->fittingWidth()));
+        EXPECT_EQ(dialog->cdirect->font(), dialog->czone->font());
+        EXPECT_EQ(dialog->cdirect->left() + dialog->cdirect->width(), client.right) << "to the right edge";
         EXPECT_EQ(client.bottom, 160);
         EXPECT_EQ(IsWindowEnabled(static_cast<HWND>(windowOf(dialog->cdirect->peer()))) != FALSE,
                   isAdministrator())

@@ -172,16 +172,25 @@ TColor THeadlessWidgets::systemIconColor(int index) {
                     static_cast<std::uint8_t>(80 + index * 29 % 160));
 }
 
+bool THeadlessWidgets::systemIconSize(std::uintptr_t list, int& width, int& height) {
+    if (list == 0) {
+        return false;
+    }
+    width = height = FSystemIconSide;
+    return true;
+}
+
 TBitmap32 THeadlessWidgets::systemIcon(std::uintptr_t list, int index) {
     if (list == 0 || index < 0 || index >= kSystemIconCount) {
         return {};
     }
     const TColor color = systemIconColor(index);
-    TBitmap32 icon(16, 16);
+    const int side = FSystemIconSide;
+    TBitmap32 icon(side, side);
     // A square with a transparent margin and a dark frame, as icons have.
-    for (int y = 1; y < 15; ++y) {
-        for (int x = 1; x < 15; ++x) {
-            const bool frame = x == 1 || y == 1 || x == 14 || y == 14;
+    for (int y = 1; y < side - 1; ++y) {
+        for (int x = 1; x < side - 1; ++x) {
+            const bool frame = x == 1 || y == 1 || x == side - 2 || y == side - 2;
             icon.at(x, y) =
                 frame ? TRGBA{40, 40, 40, 255} : TRGBA{redOf(color), greenOf(color), blueOf(color), 255};
         }

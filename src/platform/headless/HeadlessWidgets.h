@@ -86,7 +86,8 @@ struct TShownMenu {
 
 class THeadlessWidgets : public TWidgetServices {
 public:
-    // The stand-in system icons: this many, 16 x 16, each a framed square of its own colour.
+    // The stand-in system icons: this many, 16 x 16 unless set otherwise, each a framed square of its
+    // own colour.
     static constexpr int kSystemIconCount = 64;
 
     THeadlessWidgets();
@@ -96,6 +97,7 @@ public:
     std::unique_ptr<TTimerPeer> startTimer(unsigned intervalMs, TTimerSink& sink) override;
     int popupMenu(const std::vector<TMenuEntry>& entries, TPoint screen, TControlPeer* owner) override;
     int systemIconCount(std::uintptr_t list) override;
+    bool systemIconSize(std::uintptr_t list, int& width, int& height) override;
     TBitmap32 systemIcon(std::uintptr_t list, int index) override;
     TCanvas& measureCanvas() override { return FMeasure; }
     void endMessageLoop() override { ++FLoopEnds; }
@@ -106,6 +108,9 @@ public:
     void setScreenWorkArea(const TRect& area) { FWorkArea = area; }
     // The DPI of the monitor forms are shown on from now on (96 until set).
     void setDpi(int dpi) { FDpi = dpi; }
+    // The side of the system's small icons from now on (16 until set), as Windows makes them for
+    // the display scale it started with.
+    void setSystemIconSide(int side) { FSystemIconSide = side; }
     // The user's settings the widgets read (the usual ones until set).
     void setInputSettings(const TInputSettings& settings) { FInputSettings = settings; }
     // The user switches the system's colours (high contrast on or off): every form shown hears of it.
@@ -141,6 +146,7 @@ private:
 
     TRect FWorkArea{0, 0, 1024, 768};
     int FDpi = 96;
+    int FSystemIconSide = 16;
     TInputSettings FInputSettings;
     TSystemColors FSystemColors;
     TRasterCanvas FMeasure{0, 0};

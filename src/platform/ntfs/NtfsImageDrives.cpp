@@ -1,6 +1,5 @@
 #include "platform/ntfs/NtfsImageDrives.h"
 
-#include "platform/RoutedFileServices.h"
 #include "platform/ShownName.h"
 #include "platform/ntfs/NtfsDirectDrive.h"
 #include "platform/ntfs/NtfsFileServices.h"
@@ -9,10 +8,8 @@ namespace plat::ntfs {
 
 namespace {
 
-// The thread's last error as the program sees it: set by whichever services ran its last call.
-thread_local DWORD tLastError = ERROR_SUCCESS;
-
-// Handles are counted from here, far from the small values services give themselves.
+// Handles are counted from here, far from the small values services give themselves and from those
+// of the router behind (the test build's store before the real drives).
 constexpr std::uintptr_t kFirstHandle = 0x20000000;
 
 DWORD letterBit(wchar_t letter) {
@@ -21,7 +18,7 @@ DWORD letterBit(wchar_t letter) {
 
 } // namespace
 
-TImageDriveServices::TImageDriveServices(TFileServices& live) : FLive(live), FNextHandle(kFirstHandle) {}
+TImageDriveServices::TImageDriveServices(TFileServices& live) : TFileRouter(kFirstHandle), FLive(live) {}
 
 TImageDriveServices::~TImageDriveServices() = default;
 
@@ -110,11 +107,6 @@ std::optional<std::wstring> TImageDriveServices::readerPath(const std::wstring& 
     return std::nullopt;
 }
 
-std::size_t TImageDriveServices::openHandles() {
-    std::lock_guard<std::mutex> lock(FLock);
-    return FHandles.size();
-}
-
 void TImageDriveServices::keepDirect(wchar_t letter, std::shared_ptr<TDirectDrive> drive) {
     std::shared_ptr<TDirectDrive> old;
     std::lock_guard<std::mutex> lock(FLock);
@@ -127,7 +119,7 @@ void TImageDriveServices::keepDirect(wchar_t letter, std::shared_ptr<TDirectDriv
     }
 }
 
-TImageDriveServices::TRoute TImageDriveServices::routeFor(const wchar_t* path) {
+TFileRouter::TRoute TImageDriveServices::route(const wchar_t* path) {
     const wchar_t letter = pathDriveLetter(path);
     std::lock_guard<std::mutex> lock(FLock);
     if (letter != 0 && (FImageMask & letterBit(letter)) != 0 && FReader) {
@@ -143,75 +135,8 @@ TImageDriveServices::TRoute TImageDriveServices::routeFor(const wchar_t* path) {
     return TRoute{nullptr, &FLive, nullptr};
 }
 
-template <typename Call> auto TImageDriveServices::forward(TFileServices& services, Call&& call) {
-    // A call that succeeds may leave the last error as it was: it must find the thread's.
-    services.SetLastError(tLastError);
-    auto result = call(services);
-    tLastError = services.GetLastError();
-    return result;
-}
-
-HANDLE TImageDriveServices::opened(const TRoute& route, HANDLE handle) {
-    if (handle == INVALID_HANDLE_VALUE) {
-        return handle;
-    }
-    std::lock_guard<std::mutex> lock(FLock);
-    const std::uintptr_t id = FNextHandle;
-    FNextHandle += 4;
-    FHandles[id] = TRoute{route.owner, route.services, handle};
-    return reinterpret_cast<HANDLE>(id);
-}
-
-TImageDriveServices::TRoute TImageDriveServices::target(HANDLE handle) {
-    std::lock_guard<std::mutex> lock(FLock);
-    const auto found = FHandles.find(reinterpret_cast<std::uintptr_t>(handle));
-    return found != FHandles.end() ? found->second : TRoute{};
-}
-
-BOOL TImageDriveServices::invalidHandle() {
-    tLastError = ERROR_INVALID_HANDLE;
-    return FALSE;
-}
-
-BOOL TImageDriveServices::closeWith(HANDLE handle, BOOL (TFileServices::*close)(HANDLE)) {
-    TRoute t = target(handle);
-    if (t.services == nullptr) {
-        return invalidHandle();
-    }
-    const BOOL closed = forward(*t.services, [&](TFileServices& s) { return (s.*close)(t.handle); });
-    if (closed != FALSE) { // a refused close (a find handle given to CloseHandle) keeps the handle
-        std::lock_guard<std::mutex> lock(FLock);
-        FHandles.erase(reinterpret_cast<std::uintptr_t>(handle));
-    }
-    return closed; // a detached reader goes with t, when its last handle is closed
-}
-
-DWORD TImageDriveServices::GetLastError() {
-    return tLastError;
-}
-
-void TImageDriveServices::SetLastError(DWORD code) {
-    tLastError = code;
-}
-
 bool TImageDriveServices::hasStreamFunctions() {
     return FLive.hasStreamFunctions();
-}
-
-HANDLE TImageDriveServices::FindFirstStreamW(const wchar_t* path, int infoLevel, WIN32_FIND_STREAM_DATA* data,
-                                             DWORD flags) {
-    const TRoute route = routeFor(path);
-    return opened(route, forward(*route.services, [&](TFileServices& s) {
-                      return s.FindFirstStreamW(path, infoLevel, data, flags);
-                  }));
-}
-
-BOOL TImageDriveServices::FindNextStreamW(HANDLE find, WIN32_FIND_STREAM_DATA* data) {
-    const TRoute t = target(find);
-    if (t.services == nullptr) {
-        return invalidHandle();
-    }
-    return forward(*t.services, [&](TFileServices& s) { return s.FindNextStreamW(t.handle, data); });
 }
 
 // The redirection only matters for the live system folder.
@@ -227,147 +152,8 @@ BOOLEAN TImageDriveServices::Wow64EnableWow64FsRedirection(BOOLEAN enable) {
     return forward(FLive, [&](TFileServices& s) { return s.Wow64EnableWow64FsRedirection(enable); });
 }
 
-HANDLE TImageDriveServices::CreateFileW(const wchar_t* path, DWORD access, DWORD share, void* security,
-                                        DWORD disposition, DWORD flags, HANDLE templateFile) {
-    const TRoute route = routeFor(path);
-    HANDLE serviceTemplate = nullptr;
-    if (templateFile != nullptr) {
-        const TRoute t = target(templateFile);
-        if (t.services != route.services) { // unknown, or a file of the other services
-            invalidHandle();
-            return INVALID_HANDLE_VALUE;
-        }
-        serviceTemplate = t.handle;
-    }
-    return opened(route, forward(*route.services, [&](TFileServices& s) {
-                      return s.CreateFileW(path, access, share, security, disposition, flags,
-                                           serviceTemplate);
-                  }));
-}
-
-BOOL TImageDriveServices::ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped) {
-    const TRoute t = target(file);
-    if (t.services == nullptr) {
-        return invalidHandle();
-    }
-    return forward(*t.services,
-                   [&](TFileServices& s) { return s.ReadFile(t.handle, buffer, toRead, read, overlapped); });
-}
-
-BOOL TImageDriveServices::WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
-                                    void* overlapped) {
-    const TRoute t = target(file);
-    if (t.services == nullptr) {
-        return invalidHandle();
-    }
-    return forward(*t.services, [&](TFileServices& s) {
-        return s.WriteFile(t.handle, buffer, toWrite, written, overlapped);
-    });
-}
-
-DWORD TImageDriveServices::SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method) {
-    const TRoute t = target(file);
-    if (t.services == nullptr) {
-        invalidHandle();
-        return INVALID_SET_FILE_POINTER;
-    }
-    return forward(*t.services, [&](TFileServices& s) {
-        return s.SetFilePointer(t.handle, distance, distanceHigh, method);
-    });
-}
-
-BOOL TImageDriveServices::CloseHandle(HANDLE handle) {
-    return closeWith(handle, &TFileServices::CloseHandle);
-}
-
-BOOL TImageDriveServices::GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) {
-    const TRoute t = target(file);
-    if (t.services == nullptr) {
-        return invalidHandle();
-    }
-    return forward(*t.services,
-                   [&](TFileServices& s) { return s.GetFileInformationByHandle(t.handle, info); });
-}
-
 BOOL TImageDriveServices::FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime) {
     return forward(FLive, [&](TFileServices& s) { return s.FileTimeToSystemTime(fileTime, systemTime); });
-}
-
-DWORD TImageDriveServices::GetFileAttributesW(const wchar_t* path) {
-    const TRoute route = routeFor(path);
-    return forward(*route.services, [&](TFileServices& s) { return s.GetFileAttributesW(path); });
-}
-
-BOOL TImageDriveServices::GetFileAttributesExW(const wchar_t* path, int infoLevel,
-                                               WIN32_FILE_ATTRIBUTE_DATA* data) {
-    const TRoute route = routeFor(path);
-    return forward(*route.services,
-                   [&](TFileServices& s) { return s.GetFileAttributesExW(path, infoLevel, data); });
-}
-
-BOOL TImageDriveServices::DeleteFileW(const wchar_t* path) {
-    const TRoute route = routeFor(path); // the reader refuses: an image is never written
-    return forward(*route.services, [&](TFileServices& s) { return s.DeleteFileW(path); });
-}
-
-BOOL TImageDriveServices::CreateDirectoryW(const wchar_t* path, void* security) {
-    const TRoute route = routeFor(path);
-    return forward(*route.services, [&](TFileServices& s) { return s.CreateDirectoryW(path, security); });
-}
-
-BOOL TImageDriveServices::RemoveDirectoryW(const wchar_t* path) {
-    const TRoute route = routeFor(path);
-    return forward(*route.services, [&](TFileServices& s) { return s.RemoveDirectoryW(path); });
-}
-
-BOOL TImageDriveServices::BackupRead(HANDLE file, BYTE* buffer, DWORD toRead, DWORD* read, BOOL abort,
-                                     BOOL processSecurity, void** context) {
-    const TRoute t = target(file);
-    if (t.services == nullptr) {
-        return invalidHandle();
-    }
-    return forward(*t.services, [&](TFileServices& s) {
-        return s.BackupRead(t.handle, buffer, toRead, read, abort, processSecurity, context);
-    });
-}
-
-BOOL TImageDriveServices::BackupSeek(HANDLE file, DWORD lowBytesToSeek, DWORD highBytesToSeek,
-                                     DWORD* lowSeeked, DWORD* highSeeked, void** context) {
-    const TRoute t = target(file);
-    if (t.services == nullptr) {
-        return invalidHandle();
-    }
-    return forward(*t.services, [&](TFileServices& s) {
-        return s.BackupSeek(t.handle, lowBytesToSeek, highBytesToSeek, lowSeeked, highSeeked, context);
-    });
-}
-
-HANDLE TImageDriveServices::FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data) {
-    const TRoute route = routeFor(pattern);
-    return opened(
-        route, forward(*route.services, [&](TFileServices& s) { return s.FindFirstFileW(pattern, data); }));
-}
-
-TFolderListing TImageDriveServices::listFolder(const wchar_t* pattern, std::vector<TFolderEntry>& entries) {
-    const TRoute route = routeFor(pattern); // keeps an image's reader alive while it lists
-    return forward(*route.services, [&](TFileServices& s) { return s.listFolder(pattern, entries); });
-}
-
-bool TImageDriveServices::streamRecord(const wchar_t* streamPath, TStreamRecord& record) {
-    const TRoute route = routeFor(streamPath); // keeps an image's reader alive while it reads
-    return forward(*route.services, [&](TFileServices& s) { return s.streamRecord(streamPath, record); });
-}
-
-BOOL TImageDriveServices::FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) {
-    const TRoute t = target(find);
-    if (t.services == nullptr) {
-        return invalidHandle();
-    }
-    return forward(*t.services, [&](TFileServices& s) { return s.FindNextFileW(t.handle, data); });
-}
-
-BOOL TImageDriveServices::FindClose(HANDLE find) {
-    return closeWith(find, &TFileServices::FindClose);
 }
 
 UINT TImageDriveServices::SetErrorMode(UINT mode) {
@@ -377,22 +163,6 @@ UINT TImageDriveServices::SetErrorMode(UINT mode) {
 // An image's volumes are not drives of the system: the drive list and menu stay the live ones.
 DWORD TImageDriveServices::GetLogicalDrives() {
     return forward(FLive, [](TFileServices& s) { return s.GetLogicalDrives(); });
-}
-
-UINT TImageDriveServices::GetDriveTypeW(const wchar_t* root) {
-    const TRoute route = routeFor(root);
-    return forward(*route.services, [&](TFileServices& s) { return s.GetDriveTypeW(root); });
-}
-
-BOOL TImageDriveServices::GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName,
-                                                DWORD volumeNameSize, DWORD* serialNumber,
-                                                DWORD* maxComponentLength, DWORD* fileSystemFlags,
-                                                wchar_t* fileSystemName, DWORD fileSystemNameSize) {
-    const TRoute route = routeFor(root);
-    return forward(*route.services, [&](TFileServices& s) {
-        return s.GetVolumeInformationW(root, volumeName, volumeNameSize, serialNumber, maxComponentLength,
-                                       fileSystemFlags, fileSystemName, fileSystemNameSize);
-    });
 }
 
 UINT TImageDriveServices::GetWindowsDirectoryW(wchar_t* buffer, UINT size) {

@@ -17,19 +17,17 @@
 // (they refuse it).
 //
 // The drive list, the Windows folder, the error mode and the optional functions are the live ones.
-// Handles are this object's own, each leading to the services that opened it; a handle opened on an
-// image keeps that image's reader alive until it is closed, even after the next attach.
+// Handles are this object's own (TFileRouter), each leading to the services that opened it; a handle
+// opened on an image keeps that image's reader alive until it is closed, even after the next attach.
 
-#include "platform/FileServices.h"
+#include "platform/FileRouter.h"
 #include "platform/ntfs/NtfsImageVolumes.h"
 
-#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace plat::ntfs {
@@ -43,7 +41,7 @@ struct TImageRoot {
     std::wstring source; // "evidence.dd [2]"
 };
 
-class TImageDriveServices final : public TFileServices {
+class TImageDriveServices final : public TFileRouter {
 public:
     // live: the system's services (or a test's); must outlive this object.
     explicit TImageDriveServices(TFileServices& live);
@@ -68,71 +66,28 @@ public:
     // The reverse: the path the services open for a row's path inside an attached image; nothing
     // for a path that is not inside one.
     std::optional<std::wstring> readerPath(const std::wstring& shown) const;
-    // Handles opened through this object and not yet closed.
-    std::size_t openHandles();
 
-    DWORD GetLastError() override;
-    void SetLastError(DWORD code) override;
+    // The calls that name no path: the live services'.
     bool hasStreamFunctions() override;
-    HANDLE FindFirstStreamW(const wchar_t* path, int infoLevel, WIN32_FIND_STREAM_DATA* data,
-                            DWORD flags) override;
-    BOOL FindNextStreamW(HANDLE find, WIN32_FIND_STREAM_DATA* data) override;
     bool hasRedirectionFunctions() override;
     BOOL Wow64DisableWow64FsRedirection(void** oldValue) override;
     BOOLEAN Wow64EnableWow64FsRedirection(BOOLEAN enable) override;
-    HANDLE CreateFileW(const wchar_t* path, DWORD access, DWORD share, void* security, DWORD disposition,
-                       DWORD flags, HANDLE templateFile) override;
-    BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, void* overlapped) override;
-    BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written, void* overlapped) override;
-    DWORD SetFilePointer(HANDLE file, LONG distance, LONG* distanceHigh, DWORD method) override;
-    BOOL CloseHandle(HANDLE handle) override;
-    BOOL GetFileInformationByHandle(HANDLE file, BY_HANDLE_FILE_INFORMATION* info) override;
     BOOL FileTimeToSystemTime(const FILETIME* fileTime, SYSTEMTIME* systemTime) override;
-    DWORD GetFileAttributesW(const wchar_t* path) override;
-    BOOL GetFileAttributesExW(const wchar_t* path, int infoLevel, WIN32_FILE_ATTRIBUTE_DATA* data) override;
-    BOOL DeleteFileW(const wchar_t* path) override;
-    BOOL CreateDirectoryW(const wchar_t* path, void* security) override;
-    BOOL RemoveDirectoryW(const wchar_t* path) override;
-    BOOL BackupRead(HANDLE file, BYTE* buffer, DWORD toRead, DWORD* read, BOOL abort, BOOL processSecurity,
-                    void** context) override;
-    BOOL BackupSeek(HANDLE file, DWORD lowBytesToSeek, DWORD highBytesToSeek, DWORD* lowSeeked,
-                    DWORD* highSeeked, void** context) override;
-    HANDLE FindFirstFileW(const wchar_t* pattern, WIN32_FIND_DATAW* data) override;
-    BOOL FindNextFileW(HANDLE find, WIN32_FIND_DATAW* data) override;
-    BOOL FindClose(HANDLE find) override;
-    TFolderListing listFolder(const wchar_t* pattern, std::vector<TFolderEntry>& entries) override;
-    bool streamRecord(const wchar_t* streamPath, TStreamRecord& record) override;
     UINT SetErrorMode(UINT mode) override;
     DWORD GetLogicalDrives() override;
-    UINT GetDriveTypeW(const wchar_t* root) override;
-    BOOL GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize,
-                               DWORD* serialNumber, DWORD* maxComponentLength, DWORD* fileSystemFlags,
-                               wchar_t* fileSystemName, DWORD fileSystemNameSize) override;
     UINT GetWindowsDirectoryW(wchar_t* buffer, UINT size) override;
 
 private:
-    // The services a path or handle leads to; owner keeps an image's reader alive while it is used.
-    struct TRoute {
-        std::shared_ptr<TFileServices> owner; // null for the live services
-        TFileServices* services = nullptr;    // null: no such handle
-        HANDLE handle = nullptr;
-    };
-
-    TRoute routeFor(const wchar_t* path);
+    // An attached volume's reader, a kept drive's services (each kept alive while used), or the live
+    // services.
+    TRoute route(const wchar_t* path) override;
     bool takenByLive(wchar_t letter);
-    template <typename Call> auto forward(TFileServices& services, Call&& call);
-    HANDLE opened(const TRoute& route, HANDLE handle);
-    TRoute target(HANDLE handle);
-    BOOL closeWith(HANDLE handle, BOOL (TFileServices::*close)(HANDLE));
-    BOOL invalidHandle();
 
     TFileServices& FLive;
     mutable std::mutex FLock; // guards everything below: every thread routes through here
     std::shared_ptr<TNtfsFileServices> FReader;
     std::vector<TImageRoot> FRoots;
     DWORD FImageMask = 0;
-    std::unordered_map<std::uintptr_t, TRoute> FHandles;
-    std::uintptr_t FNextHandle;
     std::map<wchar_t, std::shared_ptr<TDirectDrive>> FDirect; // opened drives only
 };
 

@@ -32,6 +32,7 @@ public:
     std::unique_ptr<TTimerPeer> startTimer(unsigned intervalMs, TTimerSink& sink) override;
     int popupMenu(const std::vector<TMenuEntry>& entries, TPoint screen, TControlPeer* owner) override;
     int systemIconCount(std::uintptr_t list) override;
+    bool systemIconSize(std::uintptr_t list, int& width, int& height) override;
     TBitmap32 systemIcon(std::uintptr_t list, int index) override;
     TCanvas& measureCanvas() override;
     void endMessageLoop() override;

@@ -41,6 +41,10 @@ int TWin32WidgetServices::systemIconCount(std::uintptr_t list) {
     return list != 0 ? ImageList_GetImageCount(reinterpret_cast<HIMAGELIST>(list)) : 0;
 }
 
+bool TWin32WidgetServices::systemIconSize(std::uintptr_t list, int& width, int& height) {
+    return list != 0 && ImageList_GetIconSize(reinterpret_cast<HIMAGELIST>(list), &width, &height) != FALSE;
+}
+
 TBitmap32 TWin32WidgetServices::systemIcon(std::uintptr_t list, int index) {
     if (list == 0 || index < 0 || index >= systemIconCount(list)) {
         return {};

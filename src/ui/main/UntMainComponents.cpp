@@ -103,7 +103,7 @@ const std::vector<TDeclaredComponent>& TFrmMain::declaredComponents() {
         {.name = L"ExportResults1",
          .kind = L"TMenuItem",
          .parent = L"poplist",
-         .props = {.caption = L"Export Results...", .imageIndex = 15}},
+         .props = {.caption = L"Export Results...", .imageIndex = 23}},
 
         // The overlay over the list while a job runs. It is made before pCore so that it lies above it:
         // a control made later lies below the siblings made before it.

@@ -5,12 +5,15 @@
 
 #include "system/UntKorvaneLib.h"
 
+#include <algorithm>
+
 TFrmWC* FrmWC = nullptr;
 
 namespace {
 
-// The client height with and without the row of the fourth box ("Scan target folder recursively" for
-// a folder, "Read NTFS volumes directly" for drives).
+// The client width of the design, and the client height with and without the row of the fourth box
+// ("Scan target folder recursively" for a folder, "Read NTFS volumes directly" for drives).
+constexpr int kDesignWidth = 337;
 constexpr int kHeightWithFourthRow = 160;
 constexpr int kHeightWithoutFourthRow = 137;
 // What a preview length that is not a number reads as.
@@ -21,6 +24,7 @@ constexpr std::int32_t kPreviewLengthNotANumber = 5;
 TFrmWC::TFrmWC() {
     declareComponents();
     OnShow = [this](TForm*) { FormShow(); };
+    OnResize = [this](TControl*) { FormResize(); };
     OnKeyDown = [this](TControl*, int& key, TShiftState) { FormKeyDown(key); };
     OnClose = [this](TForm*) { FormClose(); };
     btnOk->OnClick = [this](TControl*) { btnOkClick(); };
@@ -34,6 +38,7 @@ TFrmWC::~TFrmWC() {
         FrmWC = nullptr;
     }
     OnShow = nullptr;
+    OnResize = nullptr;
     OnKeyDown = nullptr;
     OnClose = nullptr;
     btnOk->OnClick = nullptr;
@@ -51,14 +56,27 @@ void TFrmWC::FormCreate() {
     };
     edtwc->setAccessibleName(labelName(*Label1));
     spleft->setAccessibleName(labelName(*Label2));
+    FormResize();
+}
+
+void TFrmWC::FormResize() {
+    cdirect->setWidth(clientWidth() - cdirect->left());
     btnOk->setLeft(clientWidth() - btnOk->width() - scale(4));
     btnCancel->setLeft(btnOk->left() - btnCancel->width() - scale(4));
+}
+
+void TFrmWC::fitWidth() {
+    const int width =
+        std::max(scale(kDesignWidth), cdirect->visible() ? cdirect->left() + cdirect->fittingWidth() : 0);
+    setClientWidth(width);
+    FormResize();
 }
 
 void TFrmWC::FormShow() {
     FCanceled = false;
     setClientHeight(
         scale(crecursive->visible() || cdirect->visible() ? kHeightWithFourthRow : kHeightWithoutFourthRow));
+    fitWidth();
     // Reading a raw volume needs administrator rights; the box keeps its last state either way.
     cdirect->setEnabled(isAdministrator());
     edtwc->setFocus();

@@ -57,6 +57,8 @@ public:
     // ---- Dialog behaviour.
     void FormCreate();
     void FormShow();
+    // The direct-read box reaches the right edge; Valid and Cancel stand at the bottom bar's right end.
+    void FormResize();
     void FormKeyDown(int& key);
     void FormClose();
     void btnOkClick();
@@ -67,6 +69,10 @@ public:
 
 private:
     void declareComponents();
+    // The direct-read box speaks in the font of the boxes above it, and its caption is the longest:
+    // while it shows, the dialog is as wide as the box needs at its DPI, never narrower than its
+    // design.
+    void fitWidth();
     // The buttons' pictures drawn for the dialog's new DPI.
     void dpiApplied() override;
 };

@@ -69,8 +69,9 @@ const std::vector<TDeclaredComponent>& TFrmWC::declaredComponents() {
          .width = 325,
          .height = 21,
          .props = {.caption = L"Scan target folder recursively", .font = kCheckFont}},
-        // Drive scopes only, in the row the folder scope's box takes, to the dialog's right edge. Its
-        // caption is longer than the others': in the dialog's own font, not Arial 13 px, it fits.
+        // Drive scopes only, in the row the folder scope's box takes, to the dialog's right edge, in
+        // the look of the boxes above it. Its caption is longer than theirs: the dialog widens to
+        // show it whole while it shows (FormShow).
         {.name = L"cdirect",
          .kind = L"TcxCheckBox",
          .parent = L"pCore",
@@ -78,7 +79,7 @@ const std::vector<TDeclaredComponent>& TFrmWC::declaredComponents() {
          .top = 94,
          .width = 331,
          .height = 21,
-         .props = {.caption = L"Read NTFS volumes directly (fast, needs administrator)", .font = kFormFont}},
+         .props = {.caption = L"Read NTFS volumes directly (fast, needs administrator)", .font = kCheckFont}},
         {.name = L"SEPanel1",
          .kind = L"TSEPanel",
          .parent = L"pCore",

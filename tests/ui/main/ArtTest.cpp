@@ -36,9 +36,9 @@ TEST(ArtTest, CompiledPicturesMatchTheArtFiles) {
     TImageList img48(48, 48);
     fillImg16(img16);
     fillImg48(img48);
-    ASSERT_EQ(img16.count(), 23);
+    ASSERT_EQ(img16.count(), 24);
     ASSERT_EQ(img48.count(), 9);
-    for (int i = 0; i < 23; ++i) {
+    for (int i = 0; i < 24; ++i) {
         EXPECT_EQ(*img16.image(i), loadPng(numbered("img16", i))) << "Img16 picture " << i;
     }
     for (int i = 0; i < 9; ++i) {

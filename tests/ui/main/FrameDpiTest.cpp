@@ -8,6 +8,7 @@
 #include "ui/main/UntMainArt.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -70,6 +71,8 @@ protected:
     void SetUp() override {
         FDpi = GetParam();
         widgets.setDpi(FDpi);
+        // Windows makes its small icons for the display scale it started with.
+        widgets.setSystemIconSide(scaled(16, FDpi));
         MainWindowTest::SetUp();
     }
     // The DPI the window should be laid out for now.
@@ -288,6 +291,72 @@ TEST_P(MainWindowDpiTest, ItsPicturesAreThoseDrawnForItsScale) {
         EXPECT_EQ(w().ImgBackup->picture(), pictureBackup(next));
         EXPECT_EQ(w().ImgAlert->picture(), *w().Img48->image(4)) << "the alert's picture, in the new size";
     }
+}
+
+// The results rows at the window's scale: the expand box, the check box and its tick are their design
+// sizes scaled, and a file row's system icon, which Windows makes at the display's scale too, is drawn
+// whole, the path's text beginning after it.
+TEST_P(MainWindowDpiTest, ResultsRowsDrawTheirBoxesAndIconsAtItsScale) {
+    w().scanStarting({L"C:\\"});
+    const TScanNode file = w().fileFound(L"C:\\report.txt", L"c1", L"m1");
+    w().streamFound(TADSObject(L"notes", 3), L"C:\\report.txt", L"c1", L"m1", 30, file);
+    w().scanFinished(false, 1);
+    TTreeList& tree = *w().VST;
+    TTreeNode* fileRow = tree.getFirst();
+    ASSERT_NE(fileRow, nullptr);
+    plat::headless::TRasterCanvas& canvas = [&]() -> plat::headless::TRasterCanvas& {
+        tree.paintNow();
+        return peerOf(tree).surface();
+    }();
+    const TTreeColors colors = tree.colors();
+    // The box of the pixels of colour within area; empty when there are none.
+    auto boxOf = [&](const TRect& area, TColor colour, int* count = nullptr) {
+        TRect box{INT_MAX, INT_MAX, INT_MIN, INT_MIN};
+        int n = 0;
+        for (int y = area.top; y < area.bottom; ++y) {
+            for (int x = area.left; x < area.right; ++x) {
+                if (canvas.getPixel(x, y) == colour) {
+                    ++n;
+                    box = TRect{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                                std::max(box.bottom, y + 1)};
+                }
+            }
+        }
+        if (count != nullptr) {
+            *count = n;
+        }
+        return n == 0 ? TRect{} : box;
+    };
+    const TRect row = tree.rowRect(fileRow);
+    const TRect cell{row.left, row.top, row.left + tree.column(0).width, row.bottom};
+    // Lengths drawn from a scaled half or from scaled end points may differ from the scaled whole by
+    // a pixel of rounding.
+    auto near = [](int actual, int expected) { return std::abs(actual - expected) <= 1; };
+
+    const TRect button = boxOf(cell, colors.button);
+    EXPECT_TRUE(near(button.width(), s(9))) << "expand box " << button.width() << " wide";
+    EXPECT_TRUE(near(button.height(), s(9))) << "expand box " << button.height() << " high";
+    const TRect sign = boxOf(button, colors.buttonSign);
+    EXPECT_TRUE(near(sign.width(), s(5))) << "its sign " << sign.width() << " wide";
+
+    const TRect check = boxOf(cell, colors.checkFrame);
+    EXPECT_EQ(check.width(), s(13));
+    EXPECT_EQ(check.height(), s(13));
+    EXPECT_GE(check.left, button.right) << "the check box right of the expand box";
+    const TRect tick = boxOf(check, colors.checkMark);
+    EXPECT_TRUE(near(tick.width(), s(7))) << "tick " << tick.width() << " wide";
+    EXPECT_TRUE(near(tick.height(), s(6))) << "tick " << tick.height() << " high";
+
+    // The stand-in system icon is a dark frame one pixel inside its square: whole, it is a frame
+    // of side - 2 with every pixel of it shown.
+    const int side = s(16);
+    int framePixels = 0;
+    const TRect icon =
+        boxOf(TRect{check.right, cell.top, cell.right, cell.bottom}, RGBColor(40, 40, 40), &framePixels);
+    EXPECT_EQ(icon.width(), side - 2);
+    EXPECT_EQ(icon.height(), side - 2);
+    EXPECT_EQ(framePixels, 4 * (side - 3)) << "nothing drawn over the icon's frame";
+    EXPECT_EQ(w().ImgSys->width(), side) << "the list takes the size of the icons it shows";
 }
 
 INSTANTIATE_TEST_SUITE_P(Scales, MainWindowDpiTest, testing::Values(96, 144, 192),

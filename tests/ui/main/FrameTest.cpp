@@ -31,7 +31,7 @@ TEST_F(MainWindowTest, StartsCentredIdleAtItsDesignSize) {
               (TFont{L"Arial Black", 18, fsBold | fsItalic, hexColor(0x00ABE0), fqAntialiased}))
         << "24 px at 96 dots per inch, smoothed";
     EXPECT_EQ(w().ImgSys->systemList(), 1u) << "the list the shell answered for the system drive's root";
-    EXPECT_EQ(w().Img16->count(), 23);
+    EXPECT_EQ(w().Img16->count(), 24);
     EXPECT_EQ(w().Img48->count(), 9);
 }
 

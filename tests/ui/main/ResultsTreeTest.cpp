@@ -215,6 +215,26 @@ TEST_F(ResultsTreeTest, ContextMenuShowsTheStreamCommandsOnlyOnAFocusedStreamRow
     EXPECT_EQ(tree().focusedNode(), tags);
 }
 
+// The export and the single-stream backup both write files, but they are different commands: each
+// shows its own picture.
+TEST_F(ResultsTreeTest, ExportShowsItsOwnPictureNotTheBackupOne) {
+    tree().setFocusedNode(thumb);
+    w().poplist->OnPopup(w().poplist);
+    const std::vector<plat::TMenuEntry> entries = w().poplist->visibleEntries();
+    const TBitmap32* backup = nullptr;
+    const TBitmap32* exportPicture = nullptr;
+    for (const plat::TMenuEntry& entry : entries) {
+        if (entry.caption == L"Backup Selected ADS")
+            backup = &entry.image;
+        if (entry.caption == L"Export Results...")
+            exportPicture = &entry.image;
+    }
+    ASSERT_NE(backup, nullptr);
+    ASSERT_NE(exportPicture, nullptr);
+    EXPECT_EQ(*exportPicture, *w().Img16->image(23));
+    EXPECT_NE(*exportPicture, *backup);
+}
+
 TEST_F(MainWindowTest, EveryHeaderSortsNamesAsExplorerSizesByBytesBothWays) {
     store.addFile(L"C:\\file10.txt", std::string(2048, 'x'));
     store.addFile(L"C:\\File2.txt", std::string(900, 'x'));

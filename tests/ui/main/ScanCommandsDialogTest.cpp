@@ -58,7 +58,7 @@ TEST_F(SetupScanDialogTest, ItsControlsAreDeclaredWithTheirPlacesTextsAndValues)
     EXPECT_EQ(wc().cdirect->boundsRect(), boundsRect(6, 94, 331, 21)) << "the drive scopes' fourth row";
     EXPECT_FALSE(wc().cdirect->checked());
     EXPECT_EQ(wc().czone->font(), (TFont{L"Arial", 10, 0, clBlack})) << "Arial 13 px";
-    EXPECT_EQ(wc().cdirect->font(), wc().font()) << "the dialog's own: its long caption fits";
+    EXPECT_EQ(wc().cdirect->font(), wc().czone->font()) << "it looks like the box above it";
 
     // The bottom panel and its two buttons, right-aligned with 4 px between them.
     EXPECT_EQ(wc().SEPanel1->boundsRect(), boundsRect(0, 159 - 38, 337, 38));
@@ -132,19 +132,26 @@ TEST_F(SetupScanDialogTest, AtOtherScalesItIsLaidOutInProportionAndAgainOnAnothe
                 SCOPED_TRACE(dpi);
                 auto s = [dpi](int length) { return scaled(length, dpi); };
                 if (dpi != d.dpi()) {
-                    widgets.formPeerOf(d.peer())->moveToMonitor(dpi, boundsRect(0, 0, s(337), s(160)));
+                    // Windows suggests the window's size at the new scale.
+                    const int width = rescaled(d.clientWidth(), d.dpi(), dpi);
+                    widgets.formPeerOf(d.peer())->moveToMonitor(dpi, boundsRect(0, 0, width, s(160)));
+                    EXPECT_EQ(d.clientWidth(), width);
+                } else {
+                    // Widened, as at 96 DPI, for the fourth row's caption in the boxes' font.
+                    EXPECT_EQ(d.clientWidth(),
+                              std::max(s(337), d.cdirect->left() + d.cdirect->fittingWidth()));
                 }
                 ASSERT_EQ(d.dpi(), dpi);
-                EXPECT_EQ(d.clientWidth(), s(337));
                 EXPECT_EQ(d.clientHeight(), s(160));
                 EXPECT_EQ(d.edtwc->boundsRect(), boundsRect(s(152), s(10), s(176), s(23)));
                 EXPECT_EQ(d.czone->boundsRect(), boundsRect(s(6), s(70), s(325), s(21)));
                 EXPECT_EQ(d.czone->font().pixelsPerInch, dpi);
-                EXPECT_EQ(d.cdirect->boundsRect(), boundsRect(s(6), s(94), s(331), s(21)))
-                    << "the fourth row";
+                EXPECT_EQ(d.cdirect->boundsRect(), boundsRect(s(6), s(94), d.clientWidth() - s(6), s(21)))
+                    << "the fourth row, to the right edge";
                 EXPECT_EQ(d.Label1->height(), lineHeightOf(d.Label1->font())) << "sized to its scaled font";
-                EXPECT_EQ(d.SEPanel1->boundsRect(), boundsRect(0, s(160) - s(38), s(337), s(38)));
-                EXPECT_EQ(d.btnOk->boundsRect(), boundsRect(s(337) - s(86) - s(4), s(5), s(86), s(28)));
+                EXPECT_EQ(d.SEPanel1->boundsRect(), boundsRect(0, s(160) - s(38), d.clientWidth(), s(38)));
+                EXPECT_EQ(d.btnOk->boundsRect(),
+                          boundsRect(d.clientWidth() - s(86) - s(4), s(5), s(86), s(28)));
                 EXPECT_EQ(d.btnCancel->left(), d.btnOk->left() - s(86) - s(4));
                 // The panel's top border is a design pixel thick: scaled.
                 d.SEPanel1->paintNow();
@@ -156,6 +163,36 @@ TEST_F(SetupScanDialogTest, AtOtherScalesItIsLaidOutInProportionAndAgainOnAnothe
         VK_ESCAPE);
     chooseFromScanMenu(kFull);
     EXPECT_EQ(w().dpi(), 96) << "the main window stays on its monitor";
+}
+
+// An administrator's drive scans add the direct-read box under czone: it is drawn in czone's font,
+// its whole caption shows (the dialog widens for it, its buttons at the right end still), and the
+// dialog without it (a user who is not an administrator) is its design width again. (At other
+// scales: AtOtherScalesItIsLaidOutInProportionAndAgainOnAnotherMonitor.)
+TEST_F(SetupScanDialogTest, TheDirectReadBoxLooksLikeItsNeighbourAndShowsItsWholeCaption) {
+    for (const bool administrator : {true, false, true}) {
+        SCOPED_TRACE(administrator ? "administrator" : "user");
+        privilege.setAdministrator(administrator);
+        answerSetupScan(
+            [&](TFrmWC& d) {
+                ASSERT_EQ(d.cdirect->visible(), administrator);
+                EXPECT_EQ(d.cdirect->font(), d.czone->font());
+                EXPECT_EQ(d.cdirect->left(), d.czone->left());
+                if (administrator) {
+                    EXPECT_LE(d.cdirect->fittingWidth(), d.cdirect->width()) << "the whole caption shows";
+                    EXPECT_EQ(d.cdirect->left() + d.cdirect->width(), d.clientWidth());
+                    EXPECT_GT(d.clientWidth(), 337) << "the long caption needs more than the design";
+                } else {
+                    EXPECT_EQ(d.clientWidth(), 337);
+                }
+                EXPECT_EQ(d.SEPanel1->width(), d.clientWidth());
+                EXPECT_EQ(d.btnOk->left() + d.btnOk->width() + 4, d.clientWidth());
+                EXPECT_EQ(d.btnCancel->left() + d.btnCancel->width() + 4, d.btnOk->left());
+                EXPECT_EQ(d.left(), w().left() + (w().width() - d.width()) / 2) << "centred";
+            },
+            VK_ESCAPE);
+        chooseFromScanMenu(kFull);
+    }
 }
 
 TEST_F(SetupScanDialogTest, EscapeAndCancelCancelWhileEnterValidAndTheCloseRequestAccept) {
