@@ -67,9 +67,9 @@ struct TReference {
 // Mounts the volume that source names at a free drive letter and points the path there: at the path
 // inside it, or at the file with the MFT reference.
 void openInImage(const std::string& source, const std::string& image, const std::string& inside,
-                 const std::optional<TReference>& reference, plat::TFileServices* liveFiles,
+                 const std::optional<TReference>& reference, bool split, plat::TFileServices* liveFiles,
                  TOpenedStream& opened) {
-    TImageVolumes volumes = openImageVolumes(image, nativePath(image));
+    TImageVolumes volumes = openImageVolumes(image, nativePath(image), split);
     std::string names;
     for (TOpenedVolume& volume : volumes.volumes) {
         if (volume.source == report::fromUtf8(source)) {
@@ -147,15 +147,15 @@ std::optional<std::pair<TImagePart, TReference>> findReference(const std::string
     return std::nullopt;
 }
 
-TOpenedStream openStream(const std::string& streamPath, const TConsole& console) {
+TOpenedStream openStream(const std::string& streamPath, bool split, const TConsole& console) {
     TOpenedStream opened;
     if (const auto reference = findReference(streamPath)) {
-        openInImage(reference->first.source, reference->first.image, {}, reference->second, console.liveFiles,
-                    opened);
+        openInImage(reference->first.source, reference->first.image, {}, reference->second, split,
+                    console.liveFiles, opened);
         return opened;
     }
     if (const TImagePart part = findImage(streamPath); part.inside != std::string::npos) {
-        openInImage(part.source, part.image, part.insidePath, std::nullopt, console.liveFiles, opened);
+        openInImage(part.source, part.image, part.insidePath, std::nullopt, split, console.liveFiles, opened);
         return opened;
     }
     if (console.liveFiles == nullptr) {
@@ -318,8 +318,8 @@ bool confirmed(const std::vector<std::string>& streamPaths, const TConsole& cons
 
 } // namespace
 
-int runCat(const std::string& streamPath, const TConsole& console) {
-    TOpenedStream opened = openStream(streamPath, console);
+int runCat(const std::string& streamPath, bool split, const TConsole& console) {
+    TOpenedStream opened = openStream(streamPath, split, console);
     if (!opened.error.empty()) {
         return fail(console, streamPath, opened.error);
     }
@@ -351,7 +351,7 @@ int runCat(const std::string& streamPath, const TConsole& console) {
 }
 
 int runSave(const std::vector<std::string>& streamPaths, const std::string& folder,
-            const TSaveManifest& manifest, const TConsole& console) {
+            const TSaveManifest& manifest, bool split, const TConsole& console) {
     std::error_code error;
     if (!std::filesystem::is_directory(nativePath(folder), error)) {
         const bool taken = std::filesystem::exists(nativePath(folder), error);
@@ -395,7 +395,7 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
     }
     int code = kExitOk;
     for (const std::string& streamPath : streamPaths) {
-        TOpenedStream opened = openStream(streamPath, console);
+        TOpenedStream opened = openStream(streamPath, split, console);
         if (!opened.error.empty()) {
             code = fail(console, streamPath, opened.error);
             continue;

@@ -146,6 +146,7 @@ enum class TNtfsOpenError {
     badGeometry,  // sector, cluster or record sizes NTFS never uses
     damagedMft,   // the MFT's own record does not hold together
     noRootFolder, // the root folder's record is missing or damaged
+    encrypted,    // a BitLocker volume (its boot sector says -FVE-FS-): its contents cannot be read
 };
 
 class TNtfsVolume {
