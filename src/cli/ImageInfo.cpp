@@ -74,6 +74,9 @@ void printText(const std::string& target, const ntfs::TDiskImage& disk, std::FIL
         std::fprintf(out, "  %s\n", report::toUtf8(container.segments[i]).c_str());
     }
     std::fprintf(out, "media size: %llu bytes\n", static_cast<unsigned long long>(container.mediaSize));
+    if (!container.damage.empty()) {
+        std::fprintf(out, "damage: %s\n", report::toUtf8(container.damage).c_str());
+    }
     if (container.bytesPerSector != 0) {
         std::fprintf(out, "bytes per sector: %u\n", container.bytesPerSector);
     }
@@ -105,6 +108,9 @@ void printJson(const std::string& target, const ntfs::TDiskImage& disk, std::FIL
         json["segments"].push_back(report::toUtf8(segment));
     }
     json["media_size"] = container.mediaSize;
+    if (!container.damage.empty()) {
+        json["damage"] = report::toUtf8(container.damage);
+    }
     if (container.bytesPerSector != 0) {
         json["bytes_per_sector"] = container.bytesPerSector;
     }

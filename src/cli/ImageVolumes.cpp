@@ -30,6 +30,7 @@ TImageVolumes openImageVolumes(const std::string& target, const std::filesystem:
     for (const std::wstring& problem : shared.problems) {
         opened.problems.push_back(report::toUtf8(problem));
     }
+    opened.damage = report::toUtf8(shared.damage);
     opened.error = report::toUtf8(shared.error);
     return opened;
 }

@@ -21,6 +21,8 @@ struct TImageVolumes {
     std::vector<TOpenedVolume> volumes;
     // An NTFS partition that could not be opened, each as "partition 2: <reason>"; the rest still open.
     std::vector<std::string> problems;
+    // A container that is damaged but read all the same: what is wrong; empty for a sound one.
+    std::string damage;
     // When no volume opened: what was found ("no NTFS volume in evidence.dd (MBR with 2 partitions: …)").
     std::string error;
 };

@@ -156,6 +156,9 @@ private:
     // it names, in the volume it names.
     bool scanImage(const std::string& target, const std::filesystem::path& path, const TImagePart* within) {
         TImageVolumes image = openImageVolumes(target, path, FSplit);
+        if (!image.damage.empty()) {
+            fail(target, image.damage);
+        }
         for (const std::string& problem : image.problems) {
             fail(target, problem);
         }
@@ -402,6 +405,8 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
     CLI::App* catCommand =
         app.add_subcommand("cat", "Write one stream's bytes, unchanged, to standard output.");
     catCommand->add_option("STREAMPATH", catPath, kStreamPathHelp)->required();
+    bool catSplit = false;
+    catCommand->add_flag("--split", catSplit, kSplitHelp);
 
     std::vector<std::string> savePaths;
     std::string saveFolder;
@@ -411,6 +416,8 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
                                    "saved sparse, its holes not written).");
     saveCommand->add_option("STREAMPATH", savePaths, kStreamPathHelp)->required();
     saveCommand->add_option("--to", saveFolder, "The folder to save into")->required();
+    bool saveSplit = false;
+    saveCommand->add_flag("--split", saveSplit, kSplitHelp);
     TSaveManifest saveManifest;
     std::string saveFormat = "text";
     saveCommand->add_option(
@@ -480,11 +487,11 @@ int runOmbrolux(const std::vector<std::string>& args, const TConsole& console) {
         return runScan(scan, console);
     }
     if (catCommand->parsed()) {
-        return runCat(catPath, console);
+        return runCat(catPath, catSplit, console);
     }
     if (saveCommand->parsed()) {
         saveManifest.jsonl = saveFormat == "jsonl";
-        return runSave(savePaths, saveFolder, saveManifest, console);
+        return runSave(savePaths, saveFolder, saveManifest, saveSplit, console);
     }
     if (infoCommand->parsed()) {
         return runInfo(infoTarget, infoFormat, infoSplit, console);

@@ -112,9 +112,9 @@ std::string resolveAttributeId(const ::ntfs::TNtfsVolume& volume, TReference& re
 // Mounts the volume that source names at a free drive letter and points the path there: at the path
 // inside it, or at the file with the MFT reference.
 void openInImage(const std::string& source, const std::string& image, const std::string& inside,
-                 const std::optional<TReference>& reference, plat::TFileServices* liveFiles,
+                 const std::optional<TReference>& reference, bool split, plat::TFileServices* liveFiles,
                  TOpenedStream& opened) {
-    TImageVolumes volumes = openImageVolumes(image, nativePath(image));
+    TImageVolumes volumes = openImageVolumes(image, nativePath(image), split);
     std::string names;
     for (TOpenedVolume& volume : volumes.volumes) {
         if (volume.source == report::fromUtf8(source)) {
@@ -224,15 +224,15 @@ std::optional<std::pair<TImagePart, TReference>> findReference(const std::string
     return std::nullopt;
 }
 
-TOpenedStream openStream(const std::string& streamPath, const TConsole& console) {
+TOpenedStream openStream(const std::string& streamPath, bool split, const TConsole& console) {
     TOpenedStream opened;
     if (const auto reference = findReference(streamPath)) {
-        openInImage(reference->first.source, reference->first.image, {}, reference->second, console.liveFiles,
-                    opened);
+        openInImage(reference->first.source, reference->first.image, {}, reference->second, split,
+                    console.liveFiles, opened);
         return opened;
     }
     if (const TImagePart part = findImage(streamPath); part.inside != std::string::npos) {
-        openInImage(part.source, part.image, part.insidePath, std::nullopt, console.liveFiles, opened);
+        openInImage(part.source, part.image, part.insidePath, std::nullopt, split, console.liveFiles, opened);
         return opened;
     }
     if (console.liveFiles == nullptr) {
@@ -432,8 +432,8 @@ bool saveDeleted(const TOpenedStream& opened, const std::string& streamPath, con
 
 } // namespace
 
-int runCat(const std::string& streamPath, const TConsole& console) {
-    TOpenedStream opened = openStream(streamPath, console);
+int runCat(const std::string& streamPath, bool split, const TConsole& console) {
+    TOpenedStream opened = openStream(streamPath, split, console);
     if (!opened.error.empty()) {
         return fail(console, streamPath, opened.error);
     }
@@ -491,7 +491,7 @@ int runCat(const std::string& streamPath, const TConsole& console) {
 }
 
 int runSave(const std::vector<std::string>& streamPaths, const std::string& folder,
-            const TSaveManifest& manifest, const TConsole& console) {
+            const TSaveManifest& manifest, bool split, const TConsole& console) {
     // No stream is saved onto the image or device it is read from (asked first: --to naming the image
     // itself is refused as such, not as a file in the folder's place).
     std::vector<std::string> images;
@@ -500,7 +500,7 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
             images.push_back(part.image);
         }
     }
-    if (const std::string refusal = writesOverSource(nativePath(folder), true, images, false, console);
+    if (const std::string refusal = writesOverSource(nativePath(folder), true, images, split, console);
         !refusal.empty()) {
         std::fprintf(console.err, "ombrolux: %s: %s\n", folder.c_str(), refusal.c_str());
         return kExitUsage;
@@ -521,7 +521,7 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> manifestFile(nullptr, std::fclose);
     if (!manifest.file.empty()) {
         if (const std::string refusal =
-                writesOverSource(nativePath(manifest.file), false, images, false, console);
+                writesOverSource(nativePath(manifest.file), false, images, split, console);
             !refusal.empty()) {
             std::fprintf(console.err, "ombrolux: %s: %s\n", manifest.file.c_str(), refusal.c_str());
             return kExitUsage;
@@ -542,7 +542,7 @@ int runSave(const std::vector<std::string>& streamPaths, const std::string& fold
     }
     int code = kExitOk;
     for (const std::string& streamPath : streamPaths) {
-        TOpenedStream opened = openStream(streamPath, console);
+        TOpenedStream opened = openStream(streamPath, split, console);
         if (!opened.error.empty()) {
             code = fail(console, streamPath, opened.error);
             continue;

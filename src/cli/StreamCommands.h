@@ -17,7 +17,8 @@
 
 namespace cli {
 
-int runCat(const std::string& streamPath, const TConsole& console);
+// split (cat and save): the paths' image is the first of segments named xaa, xab, … as split names them.
+int runCat(const std::string& streamPath, bool split, const TConsole& console);
 // Where a save's manifest goes: a new file (never one that exists), and with jsonl standard output
 // too, in place of the saved files' names.
 struct TSaveManifest {
@@ -25,7 +26,7 @@ struct TSaveManifest {
     bool jsonl = false;
 };
 int runSave(const std::vector<std::string>& streamPaths, const std::string& folder,
-            const TSaveManifest& manifest, const TConsole& console);
+            const TSaveManifest& manifest, bool split, const TConsole& console);
 // Deletes after one question on the terminal, or at once with yes. Images, devices, a file's main
 // stream, a name Windows cannot open (escaped) and (on Linux, where nothing live is written) every path
 // are refused, each with its reason.

@@ -28,6 +28,9 @@ struct TContainerFacts {
     // What the container records of its acquisition, in its order: {"case number", "2024-117"},
     // {"examiner", "Ann"}, {"MD5", "…"}; empty for containers that hold none.
     std::vector<std::pair<std::wstring, std::wstring>> notes;
+    // When the container is damaged but still read, what is wrong and what that costs: "fast.E02 is cut
+    // short or damaged: the disk's bytes it held read as zeros"; empty for a sound container.
+    std::wstring damage;
 };
 
 struct TContainer {

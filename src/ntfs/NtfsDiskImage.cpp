@@ -41,6 +41,8 @@ std::wstring describeOpenError(TNtfsOpenError error) {
         return L"its root folder is missing or damaged";
     case TNtfsOpenError::stopped:
         return L"reading it was stopped";
+    case TNtfsOpenError::encrypted:
+        return L"it is encrypted with BitLocker, and encrypted images are not read";
     }
     return L"unknown error";
 }
@@ -69,7 +71,17 @@ TDiskImage openDiskImage(std::shared_ptr<TNtfsDevice> image, const std::wstring&
         opened = opened || found.volume != nullptr;
         disk.volumes.push_back(std::move(found));
     }
-    if (!opened) {
+    const bool allEncrypted =
+        !disk.volumes.empty() &&
+        std::all_of(disk.volumes.begin(), disk.volumes.end(),
+                    [](const TImageVolume& v) { return v.error == TNtfsOpenError::encrypted; });
+    if (!opened && allEncrypted) {
+        const TImageVolume& first = disk.volumes.front();
+        disk.error =
+            L"encrypted images are not read: " +
+            (first.number == 0 ? name : L"partition " + std::to_wstring(first.number) + L" of " + name) +
+            L" is encrypted with BitLocker";
+    } else if (!opened) {
         disk.error = disk.volumes.empty()
                          ? L"no NTFS volume in " + name + L" (" + describeTable(disk.table) + L")"
                          : L"no NTFS volume in " + name + L" can be opened (" + failures(disk.volumes) + L")";

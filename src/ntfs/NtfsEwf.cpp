@@ -28,7 +28,8 @@ struct TEwfError {
 
 class TEwfDevice final : public TLibraryDevice {
 public:
-    TEwfDevice(libewf_handle_t* handle, std::uint64_t size) : TLibraryDevice(size), FHandle(handle) {}
+    TEwfDevice(libewf_handle_t* handle, std::uint64_t size, std::size_t chunkSize)
+        : TLibraryDevice(size, chunkSize), FHandle(handle) {}
     ~TEwfDevice() override {
         libewf_handle_close(FHandle, nullptr);
         libewf_handle_free(&FHandle, nullptr);
@@ -273,13 +274,19 @@ TContainer openEwfContainer(const std::filesystem::path& path) {
         return container;
     }
     if (libewf_handle_segment_files_corrupted(handle, nullptr) != 0) {
-        container.error = incompleteSegments(segments);
-        if (container.error.empty()) {
-            container.error = name + L" is damaged: a section of its segments does not match its checksum";
+        // A segment missing from the end refuses the image; a damaged one is read as far as libewf can
+        // (the chunks it cannot find or whose checksum fails read as zeros), and the damage is named.
+        std::wstring damage = incompleteSegments(segments);
+        if (damage.find(L" is missing: ") != std::wstring::npos) {
+            container.error = std::move(damage);
+            libewf_handle_close(handle, nullptr);
+            libewf_handle_free(&handle, nullptr);
+            return container;
         }
-        libewf_handle_close(handle, nullptr);
-        libewf_handle_free(&handle, nullptr);
-        return container;
+        container.facts.damage =
+            (damage.empty() ? name + L" is damaged: a section of its segments does not match its checksum"
+                            : std::move(damage)) +
+            L"; what can be read is read, the rest as zeros";
     }
     std::uint8_t format = 0;
     libewf_handle_get_format(handle, &format, nullptr);
@@ -290,7 +297,13 @@ TContainer openEwfContainer(const std::filesystem::path& path) {
     }
     readNotes(handle, container.facts);
     container.facts.mediaSize = mediaSize;
-    container.device = std::make_shared<TEwfDevice>(handle, mediaSize);
+    // Reads are made a chunk at a time, the unit libewf decompresses and checks: a chunk beyond 1 MiB
+    // (EWF's own writers use 32 KiB) is read as asked instead of being held.
+    size32_t chunkSize = 0;
+    if (libewf_handle_get_chunk_size(handle, &chunkSize, nullptr) != 1 || chunkSize > (1u << 20)) {
+        chunkSize = 0;
+    }
+    container.device = std::make_shared<TEwfDevice>(handle, mediaSize, chunkSize);
     return container;
 }
 

@@ -201,9 +201,11 @@ TPartitionTable readPartitionTable(TNtfsDevice& image) {
     if (!readDisk(image, table.diskSize, 0, sector, sizeof sector)) {
         return table;
     }
-    if (std::memcmp(sector + 3, "NTFS    ", 8) == 0) {
+    // A bare volume: NTFS, or BitLocker's over one (named so that the error can say it is encrypted).
+    const bool bitLocker = std::memcmp(sector + 3, "-FVE-FS-", 8) == 0;
+    if (bitLocker || std::memcmp(sector + 3, "NTFS    ", 8) == 0) {
         table.layout = TDiskLayout::bareVolume;
-        table.partitions.push_back({0, 0, table.diskSize, L"NTFS"});
+        table.partitions.push_back({0, 0, table.diskSize, bitLocker ? L"BitLocker" : L"NTFS"});
         return table;
     }
     std::array<TMbrEntry, 4> entries;

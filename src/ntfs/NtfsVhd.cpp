@@ -11,9 +11,6 @@ namespace ntfs {
 
 namespace {
 
-// A chain deeper than this is refused: every level is one more file open and one more lookup per read.
-constexpr int kMaxParents = 16;
-
 struct TVhdiError {
     libvhdi_error_t* error = nullptr;
     ~TVhdiError() { libvhdi_error_free(&error); }
@@ -27,19 +24,18 @@ struct TVhdiError {
 };
 
 // The files of one disk, the child first, each parent after the file that needs it.
-class TVhdChain {
+class TVhdChain final : public TDiskChain {
 public:
     TVhdChain() = default;
     TVhdChain(const TVhdChain&) = delete;
     TVhdChain& operator=(const TVhdChain&) = delete;
-    ~TVhdChain() {
+    ~TVhdChain() override {
         for (libvhdi_file_t*& file : FFiles) { // the child before its parents
             libvhdi_file_close(file, nullptr);
             libvhdi_file_free(&file, nullptr);
         }
     }
-    // Opens path as the next file of the chain; libvhdi's reason when it cannot.
-    bool open(const std::filesystem::path& path, std::wstring& reason) {
+    bool open(const std::filesystem::path& path, std::wstring& reason) override {
         TVhdiError error;
         libvhdi_file_t* file = nullptr;
         if (libvhdi_file_initialize(&file, &error.error) != 1) {
@@ -61,8 +57,14 @@ public:
         FFiles.push_back(file);
         return true;
     }
-    libvhdi_file_t* last() const {
-        return FFiles.back();
+    std::optional<std::wstring> parentOfLast() override;
+    bool linkLast(std::wstring& reason) override {
+        TVhdiError error;
+        if (libvhdi_file_set_parent_file(FFiles[FFiles.size() - 2], FFiles.back(), &error.error) != 1) {
+            reason = error.text();
+            return false;
+        }
+        return true;
     }
     libvhdi_file_t* first() const {
         return FFiles.front();
@@ -87,10 +89,16 @@ private:
     std::unique_ptr<TVhdChain> FChain;
 };
 
-// The parent's file name as the child records it (a path of the machine that made it), its last part.
-std::wstring parentFileName(libvhdi_file_t* file) {
+// The parent's file name as a differencing disk records it (a path of the machine that made it), its
+// last part.
+std::optional<std::wstring> TVhdChain::parentOfLast() {
+    std::uint32_t type = 0;
+    libvhdi_file_get_disk_type(FFiles.back(), &type, nullptr);
+    if (type != LIBVHDI_DISK_TYPE_DIFFERENTIAL) {
+        return std::nullopt;
+    }
     std::uint16_t name[1024] = {};
-    if (libvhdi_file_get_utf16_parent_filename(file, name, std::size(name), nullptr) != 1) {
+    if (libvhdi_file_get_utf16_parent_filename(FFiles.back(), name, std::size(name), nullptr) != 1) {
         return L"";
     }
     std::wstring path = fromUtf16Units(name, std::size(name));
@@ -118,43 +126,9 @@ TContainer openVhdContainer(const std::filesystem::path& path, bool vhdx) {
                                   : diskType == LIBVHDI_DISK_TYPE_DYNAMIC    ? L"dynamic "
                                                                              : L"fixed ") +
                                  kind;
-    std::filesystem::path child = path;
-    for (int level = 0;; ++level) {
-        std::uint32_t type = 0;
-        libvhdi_file_get_disk_type(chain->last(), &type, nullptr);
-        if (type != LIBVHDI_DISK_TYPE_DIFFERENTIAL) {
-            break;
-        }
-        const std::wstring parentName = parentFileName(chain->last());
-        const std::wstring childName = displayName(child);
-        if (parentName.empty()) {
-            container.error = L"the parent disk of " + childName + L" is not named in it";
-            return container;
-        }
-        if (level == kMaxParents) {
-            container.error = L"the chain of parent disks of " + name + L" is more than " +
-                              std::to_wstring(kMaxParents) + L" disks deep";
-            return container;
-        }
-        const std::filesystem::path parent = child.parent_path() / std::filesystem::path(parentName);
-        std::error_code missing;
-        if (!std::filesystem::is_regular_file(parent, missing)) {
-            container.error = L"the parent disk of " + childName + L" was not found: " + parentName;
-            return container;
-        }
-        libvhdi_file_t* waiting = chain->last();
-        if (!chain->open(parent, reason)) {
-            container.error =
-                L"the parent disk of " + childName + L", " + parentName + L", cannot be read: " + reason;
-            return container;
-        }
-        TVhdiError error;
-        if (libvhdi_file_set_parent_file(waiting, chain->last(), &error.error) != 1) {
-            container.error = parentName + L" is not the parent disk of " + childName + L": " + error.text();
-            return container;
-        }
-        container.facts.segments.push_back(parentName);
-        child = parent;
+    if (std::wstring error = openParents(*chain, path, container.facts); !error.empty()) {
+        container.error = std::move(error);
+        return container;
     }
     size64_t mediaSize = 0;
     TVhdiError error;

@@ -17,8 +17,6 @@ namespace ntfs {
 
 namespace {
 
-constexpr int kMaxParents = 16;
-
 struct TVmdkError {
     libvmdk_error_t* error = nullptr;
     ~TVmdkError() { libvmdk_error_free(&error); }
@@ -93,19 +91,19 @@ std::string extentInAnotherFolder(const std::filesystem::path& path) {
 }
 
 // The handles of one disk, the child first, each parent after the disk that needs it.
-class TVmdkChain {
+class TVmdkChain final : public TDiskChain {
 public:
     TVmdkChain() = default;
     TVmdkChain(const TVmdkChain&) = delete;
     TVmdkChain& operator=(const TVmdkChain&) = delete;
-    ~TVmdkChain() {
+    ~TVmdkChain() override {
         for (libvmdk_handle_t*& handle : FHandles) {
             libvmdk_handle_close(handle, nullptr);
             libvmdk_handle_free(&handle, nullptr);
         }
     }
     // Opens the descriptor (or monolithic file) at path and its extents, as the next disk of the chain.
-    bool open(const std::filesystem::path& path, std::wstring& reason) {
+    bool open(const std::filesystem::path& path, std::wstring& reason) override {
         if (const std::string extent = extentInAnotherFolder(path); !extent.empty()) {
             reason = L"it names an extent in another folder (";
             for (const char c : extent) {
@@ -153,8 +151,15 @@ public:
     libvmdk_handle_t* first() const {
         return FHandles.front();
     }
-    libvmdk_handle_t* last() const {
-        return FHandles.back();
+    std::optional<std::wstring> parentOfLast() override;
+    bool linkLast(std::wstring& reason) override {
+        TVmdkError error;
+        if (libvmdk_handle_set_parent_handle(FHandles[FHandles.size() - 2], FHandles.back(), &error.error) !=
+            1) {
+            reason = error.text();
+            return false;
+        }
+        return true;
     }
 
 private:
@@ -176,10 +181,12 @@ private:
     std::unique_ptr<TVmdkChain> FChain;
 };
 
-std::wstring parentFileName(libvmdk_handle_t* handle) {
+// The parent's file name as a child's descriptor records it, its last part; a disk without one has none.
+std::optional<std::wstring> TVmdkChain::parentOfLast() {
     std::uint16_t name[1024] = {};
-    if (libvmdk_handle_get_utf16_parent_filename(handle, name, std::size(name), nullptr) != 1) {
-        return L"";
+    if (libvmdk_handle_get_utf16_parent_filename(FHandles.back(), name, std::size(name), nullptr) != 1 ||
+        name[0] == 0) {
+        return std::nullopt;
     }
     std::wstring path = fromUtf16Units(name, std::size(name));
     const std::size_t slash = path.find_last_of(L"\\/");
@@ -249,37 +256,9 @@ TContainer openVmdkContainer(const std::filesystem::path& path) {
     libvmdk_handle_get_disk_type(chain->first(), &diskType, nullptr);
     container.facts.formatName = diskTypeName(diskType);
     readExtents(chain->first(), container.facts);
-    std::filesystem::path child = path;
-    for (int level = 0;; ++level) {
-        const std::wstring parentName = parentFileName(chain->last());
-        if (parentName.empty()) {
-            break;
-        }
-        const std::wstring childName = displayName(child);
-        if (level == kMaxParents) {
-            container.error = L"the chain of parent disks of " + name + L" is more than " +
-                              std::to_wstring(kMaxParents) + L" disks deep";
-            return container;
-        }
-        const std::filesystem::path parent = child.parent_path() / std::filesystem::path(parentName);
-        std::error_code missing;
-        if (!std::filesystem::is_regular_file(parent, missing)) {
-            container.error = L"the parent disk of " + childName + L" was not found: " + parentName;
-            return container;
-        }
-        libvmdk_handle_t* waiting = chain->last();
-        if (!chain->open(parent, reason)) {
-            container.error =
-                L"the parent disk of " + childName + L", " + parentName + L", cannot be read: " + reason;
-            return container;
-        }
-        TVmdkError error;
-        if (libvmdk_handle_set_parent_handle(waiting, chain->last(), &error.error) != 1) {
-            container.error = parentName + L" is not the parent disk of " + childName + L": " + error.text();
-            return container;
-        }
-        container.facts.segments.push_back(parentName);
-        child = parent;
+    if (std::wstring error = openParents(*chain, path, container.facts); !error.empty()) {
+        container.error = std::move(error);
+        return container;
     }
     size64_t mediaSize = 0;
     TVmdkError error;

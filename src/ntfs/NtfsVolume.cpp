@@ -95,6 +95,9 @@ TNtfsOpenError TNtfsVolume::readBootSector() {
         return TNtfsOpenError::unreadable;
     }
     const TBytes boot(sector, sizeof sector);
+    if (std::memcmp(sector + 3, "-FVE-FS-", 8) == 0) {
+        return TNtfsOpenError::encrypted;
+    }
     if (std::memcmp(sector + 3, "NTFS    ", 8) != 0 || boot.u16(0x1FE) != 0xAA55) {
         return TNtfsOpenError::notNtfs;
     }

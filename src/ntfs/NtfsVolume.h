@@ -148,6 +148,7 @@ enum class TNtfsOpenError {
     damagedMft,   // the MFT's own record does not hold together
     noRootFolder, // the root folder's record is missing or damaged
     stopped,      // the stop flag was raised while the catalogue was read
+    encrypted,    // a BitLocker volume (its boot sector says -FVE-FS-): its contents cannot be read
 };
 
 class TNtfsVolume {

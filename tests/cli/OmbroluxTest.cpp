@@ -767,6 +767,39 @@ TEST_F(OmbroluxTest, CatsAndSavesFromAPartitionNamedAsScanNamesIt) {
               run.err);
 }
 
+// The disk split as split names its pieces (xaa, xab, …): scan, cat and save read it whole when --split
+// says so; without it xaa is a raw image of its own, too short for the partitions.
+TEST_F(OmbroluxTest, ScansCatsAndSavesXaaSegmentsWhenAsked) {
+    const fs::path dir = folder->path();
+    const fs::path disk = makeDisk();
+    const fs::path pieces = dir / "pieces";
+    fs::create_directories(pieces);
+    ASSERT_EQ(
+        0, runShell("cd " + quoted(pieces.string()) + " && split -b 1M " + quoted(disk.string()), dir).code);
+    ASSERT_TRUE(fs::exists(pieces / "xab"));
+    const std::string first = (pieces / "xaa").string();
+
+    const TRun scan = ombrolux({"scan", first, "--split", "--format", "jsonl"}, dir);
+    EXPECT_EQ(0, scan.code) << scan.err;
+    EXPECT_NE(scan.out.find("setup.exe:payload"), std::string::npos) << scan.out;
+    EXPECT_NE(scan.out.find(first + " [3]"), std::string::npos) << scan.out;
+
+    TRun run = ombrolux({"cat", first + " [3]\\setup.exe:payload", "--split"}, dir);
+    EXPECT_EQ(0, run.code) << run.err;
+    EXPECT_TRUE(run.out == payload);
+    const fs::path to = dir / "from-pieces";
+    fs::create_directory(to);
+    run = ombrolux({"save", first + " [3]\\setup.exe:payload", "--split", "--to", to.string()}, dir);
+    EXPECT_EQ(0, run.code) << run.err;
+    EXPECT_TRUE(readFile(to / "payload") == payload);
+
+    for (const std::vector<std::string>& alone :
+         {std::vector<std::string>{"scan", first}, {"cat", first + " [3]\\setup.exe:payload"}}) {
+        run = ombrolux(alone, dir);
+        EXPECT_EQ(1, run.code) << alone.front();
+    }
+}
+
 TEST_F(OmbroluxTest, CtrlCStopsWithWholeRecords) {
     // The volume named a thousand times, every stream hashed, keeps the program busy for seconds;
     // Ctrl+C comes after one.

@@ -1,13 +1,15 @@
 // Evidence containers made by the tools responders use from one volume that mkntfs and ntfs-3g wrote:
 // E01 by ewfacquire (one segment and several, compressed and not), VHDX, dynamic VHD and VMDK in each
-// sub-format by qemu-img, a VMDK child over its parent, split raw by split. Each must list exactly as
-// the raw image does, stream for stream and byte for byte. Damaged containers (a segment missing or cut
-// short, a corrupted section, a child without its parent) each end in a clear error, at once.
+// sub-format by qemu-img, a VMDK child over its parent, split raw by split, a differencing VHD written
+// here (qemu-img makes none). Each must list exactly as the raw image does, stream for stream and byte
+// for byte. Damaged containers (a segment missing or cut short, a corrupted section, a child without
+// its parent, an encrypted volume) each end in a clear error or give their readable part, at once.
 
 #include "../../fuzz/ContainerCheck.h"
 #include "ntfs/NtfsContainer.h"
 #include "ntfs/NtfsDiskImage.h"
 #include "ntfs/NtfsFixture.h"
+#include "ntfs/NtfsLibraryDevice.h"
 #include "ntfs/NtfsImage.h"
 #include "rawvolume/VolumeListing.h"
 
@@ -194,6 +196,114 @@ TEST_F(Containers, EwfGivesItsSegmentsAndAcquisitionNotes) {
     EXPECT_EQ(parts.facts.segments[2], L"parts.E03");
 }
 
+std::string readAll(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void writeAll(const fs::path& file, const std::string& bytes) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::uint64_t bigEndian(const std::string& bytes, std::size_t at, int size) {
+    std::uint64_t value = 0;
+    for (int i = 0; i < size; ++i) {
+        value = value << 8 | static_cast<unsigned char>(bytes[at + static_cast<std::size_t>(i)]);
+    }
+    return value;
+}
+
+void putBigEndian(std::string& bytes, std::size_t at, std::uint64_t value, int size) {
+    for (int i = size - 1; i >= 0; --i, value >>= 8) {
+        bytes[at + static_cast<std::size_t>(i)] = static_cast<char>(value & 0xFF);
+    }
+}
+
+// A VHD footer's or dynamic header's checksum: the ones' complement of the sum of its bytes.
+void putVhdChecksum(std::string& structure, std::size_t at) {
+    putBigEndian(structure, at, 0, 4);
+    std::uint32_t sum = 0;
+    for (const char byte : structure) {
+        sum += static_cast<unsigned char>(byte);
+    }
+    putBigEndian(structure, at, ~sum, 4);
+}
+
+// Writes child as a differencing VHD over the dynamic VHD parent (made from the raw bytes base) whose
+// disk reads as changed: every block where changed differs from base is stored in the child, whole.
+void writeDifferencingVhd(const fs::path& parent, const std::string& base, const std::string& changed,
+                          const fs::path& child) {
+    const std::string parentFile = readAll(parent);
+    const std::string footer = parentFile.substr(parentFile.size() - 512);
+    const std::uint64_t blockSize = bigEndian(parentFile, bigEndian(footer, 16, 8) + 32, 4);
+    const std::uint64_t blocks = (bigEndian(footer, 48, 8) + blockSize - 1) / blockSize;
+    std::string childFooter = footer;
+    putBigEndian(childFooter, 16, 512, 8); // the dynamic header follows the footer's copy
+    putBigEndian(childFooter, 60, 4, 4);   // differencing
+    childFooter[68] = static_cast<char>(childFooter[68] ^ 0x5A); // an identifier of its own
+    putVhdChecksum(childFooter, 64);
+    std::string header(1024, '\0');
+    header.replace(0, 8, "cxsparse");
+    putBigEndian(header, 8, ~std::uint64_t{0}, 8);
+    putBigEndian(header, 16, 1536, 8); // the block table
+    putBigEndian(header, 24, 0x00010000, 4);
+    putBigEndian(header, 28, blocks, 4);
+    putBigEndian(header, 32, blockSize, 4);
+    header.replace(40, 16, footer.substr(68, 16)); // the parent's identifier
+    const std::string parentName = parent.filename().string();
+    for (std::size_t i = 0; i < parentName.size(); ++i) {
+        header[64 + 2 * i + 1] = parentName[i]; // UTF-16 big-endian
+    }
+    putVhdChecksum(header, 36);
+    std::string file = childFooter + header + std::string((blocks * 4 + 511) / 512 * 512, '\xFF');
+    const std::size_t bitmap = static_cast<std::size_t>((blockSize / 512 / 8 + 511) / 512 * 512);
+    for (std::uint64_t block = 0; block < blocks && block * blockSize < changed.size(); ++block) {
+        const std::size_t at = static_cast<std::size_t>(block * blockSize);
+        const std::size_t length = std::min<std::size_t>(blockSize, changed.size() - at);
+        if (changed.compare(at, length, base, at, length) != 0) {
+            putBigEndian(file, 1536 + 4 * block, file.size() / 512, 4);
+            file += std::string(bitmap, '\xFF') + changed.substr(at, length) +
+                    std::string(blockSize - length, '\0');
+        }
+    }
+    writeAll(child, file + childFooter);
+}
+
+// A differencing VHD beside its parent reads as the parent with the child's changes; each level of a
+// chain is followed (a child over that child).
+TEST_F(Containers, DifferencingVhdReadsThroughItsParent) {
+    madeContainers();
+    const std::string base = readAll(sourceVolume().image);
+    // The first piece of frag.bin:pieces, rewritten in the child.
+    const std::size_t piece = base.find(patternBytes(16 * 1024, 100));
+    if (piece == std::string::npos) {
+        GTEST_SKIP() << "the fixture volume has no fragmented stream to change (ntfs-3g could not mount)";
+    }
+    std::string changed = base;
+    changed.replace(piece, 16 * 1024, std::string(16 * 1024, 'Z'));
+    std::string twice = changed;
+    twice.replace(piece + 20 * 4096, 4096, std::string(4096, 'Y'));
+    const fs::path folder = containers() / "differencing";
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    fs::copy_file(containers() / "disk.vhd", folder / "disk.vhd");
+    writeDifferencingVhd(folder / "disk.vhd", base, changed, folder / "child.vhd");
+    writeDifferencingVhd(folder / "child.vhd", changed, twice, folder / "grandchild.vhd");
+    writeAll(folder / "changed.img", changed);
+    writeAll(folder / "twice.img", twice);
+
+    const ntfs::TContainer child = ntfs::openContainer(folder / "child.vhd");
+    ASSERT_NE(child.device, nullptr) << utf8(child.error);
+    EXPECT_EQ(utf8(ntfs::describeContainer(child.facts)), "differencing VHD, 2 files");
+    EXPECT_EQ(child.facts.segments, (std::vector<std::wstring>{L"child.vhd", L"disk.vhd"}));
+    const std::string expected = listing(folder / "changed.img");
+    EXPECT_NE(expected, listing(sourceVolume().image));
+    EXPECT_EQ(listing(folder / "child.vhd"), expected);
+    EXPECT_EQ(listing(folder / "grandchild.vhd"), listing(folder / "twice.img"));
+    EXPECT_EQ(ntfs::openContainer(folder / "grandchild.vhd").facts.segments.size(), 3u);
+}
+
 // A copy of the container's files (those whose names start with stem) in a folder of their own.
 fs::path copyOf(const std::string& stem, const std::string& folder) {
     const fs::path target = containers() / folder;
@@ -222,14 +332,25 @@ std::string lastSegment(const fs::path& folder, const std::string& stem) {
     return last;
 }
 
-// Damaged containers: each a clear error naming the file and the reason, given within a second or two.
+// A copy of the raw volume whose boot sector says BitLocker's, as an encrypted volume's does.
+fs::path bitLockerVolume(const fs::path& folder) {
+    fs::copy_file(sourceVolume().image, folder / "locked.img");
+    std::fstream out(folder / "locked.img", std::ios::in | std::ios::out | std::ios::binary);
+    out.seekp(3);
+    out << "-FVE-FS-";
+    return folder / "locked.img";
+}
+
+// Damaged containers: each a clear error naming the file and the reason, or its readable part with the
+// damage named, given within a few seconds.
 TEST_F(Containers, DamagedContainersSayWhichFileAndWhy) {
     madeContainers();
     struct TCase {
         const char* name;
         std::function<fs::path()> damage; // the file to open
-        std::string error;                // what the error starts with ("" to accept any)
+        std::string error;                // what the error (or the damage) starts with ("" to accept any)
         std::string contains;             // and holds
+        bool readable = false;            // read all the same, with the damage named
     };
     const std::vector<TCase> cases = {
         {"a middle segment missing",
@@ -253,7 +374,7 @@ TEST_F(Containers, DamagedContainersSayWhichFileAndWhy) {
              fs::resize_file(folder / "parts.E02", fs::file_size(folder / "parts.E02") / 2);
              return folder / "parts.E01";
          },
-         "", "parts.E02"},
+         "parts.E02 is cut short or damaged; what can be read is read", "", true},
         {"a segment's header sections overwritten",
          [] {
              const fs::path folder = copyOf("parts.", "header");
@@ -269,13 +390,47 @@ TEST_F(Containers, DamagedContainersSayWhichFileAndWhy) {
              overwrite(segment, fs::file_size(segment) - 76 * 2 - 600, 400, '\x7F');
              return folder / "parts.E01";
          },
-         "", "parts.E0"},
+         "parts.E0", "; what can be read is read, the rest as zeros", true},
         {"a VMDK child without its parent",
          [] {
              const fs::path folder = copyOf("child.", "orphan");
              return folder / "child.vmdk";
          },
          "the parent disk of child.vmdk was not found: monolithicSparse.vmdk", ""},
+        {"a differencing VHD without its parent",
+         [] {
+             const fs::path folder = copyOf("disk.vhd", "vhd-orphan");
+             writeDifferencingVhd(folder / "disk.vhd", "", "", folder / "child.vhd");
+             fs::rename(folder / "disk.vhd", folder / "elsewhere.vhd");
+             return folder / "child.vhd";
+         },
+         "the parent disk of child.vhd was not found: disk.vhd", ""},
+        {"a VHD over a parent that is not its own",
+         [] {
+             const fs::path folder = copyOf("disk.vhd", "vhd-stranger");
+             writeDifferencingVhd(folder / "disk.vhd", "", "", folder / "child.vhd");
+             fs::remove(folder / "disk.vhd");
+             fs::copy_file(containers() / "fixed.vhd", folder / "disk.vhd");
+             return folder / "child.vhd";
+         },
+         "disk.vhd is not the parent disk of child.vhd: ", ""},
+        {"a BitLocker volume",
+         [] {
+             const fs::path folder = containers() / "bitlocker";
+             fs::remove_all(folder);
+             fs::create_directories(folder);
+             return bitLockerVolume(folder);
+         },
+         "encrypted images are not read: locked.img is encrypted with BitLocker", ""},
+        {"a BitLocker volume in an E01",
+         [] {
+             const fs::path folder = containers() / "bitlocker-e01";
+             fs::remove_all(folder);
+             fs::create_directories(folder);
+             EXPECT_TRUE(ewfacquire(bitLockerVolume(folder), folder / "locked", "-c none"));
+             return folder / "locked.E01";
+         },
+         "encrypted images are not read: locked.E01 is encrypted with BitLocker", ""},
         {"a VMDK descriptor without its extent",
          [] {
              const fs::path folder = copyOf("twoGbMaxExtentFlat.", "no-extent");
@@ -312,10 +467,17 @@ TEST_F(Containers, DamagedContainersSayWhichFileAndWhy) {
         const auto start = std::chrono::steady_clock::now();
         const ntfs::TDiskImage disk = ntfs::openDiskImage(first);
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-        EXPECT_TRUE(disk.volumes.empty());
-        const std::string error = utf8(disk.error);
+        EXPECT_EQ(std::any_of(disk.volumes.begin(), disk.volumes.end(),
+                              [](const ntfs::TImageVolume& volume) { return volume.volume != nullptr; }),
+                  c.readable);
+        const std::string error = utf8(c.readable ? disk.container.damage : disk.error);
         EXPECT_EQ(error.rfind(c.error, 0), 0u) << error;
         EXPECT_NE(error.find(c.contains), std::string::npos) << error;
+        if (c.readable) { // every folder and stream walked, what cannot be read as zeros, in bounded time
+            const std::string part = listing(first);
+            EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+            EXPECT_EQ(part.rfind("volume 0\n", 0), 0u) << part.substr(0, 200);
+        }
     }
 }
 
@@ -337,6 +499,61 @@ TEST(ConcatenatedDevice, ReadsAcrossSegments) {
     EXPECT_FALSE(device->read(4, bytes, 3));
     EXPECT_FALSE(device->read(~std::uint64_t{0}, bytes, 2));
     EXPECT_EQ(ntfs::openConcatenatedDevice({}), nullptr);
+}
+
+// A library's device over bytes in memory that counts what the library is asked for, and fails reads
+// from failAt on.
+class TCountingLibrary final : public ntfs::TLibraryDevice {
+public:
+    TCountingLibrary(std::vector<std::uint8_t> bytes, std::size_t blockSize)
+        : TLibraryDevice(bytes.size(), blockSize), FBytes(std::move(bytes)) {}
+    std::vector<std::pair<std::uint64_t, std::size_t>> asked;
+    std::uint64_t failAt = ~std::uint64_t{0};
+
+protected:
+    std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override {
+        asked.emplace_back(offset, count);
+        if (offset + count > failAt) {
+            return -1;
+        }
+        std::memcpy(buffer, FBytes.data() + offset, count);
+        return static_cast<std::int64_t>(count);
+    }
+
+private:
+    std::vector<std::uint8_t> FBytes;
+};
+
+// Small reads are served from whole aligned blocks, the last one kept; whole blocks go straight to the
+// library; the disk's end and a failed read are kept to.
+TEST(LibraryDevice, ReadsWholeBlocksAndKeepsTheLast) {
+    std::vector<std::uint8_t> bytes(1000);
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        bytes[i] = static_cast<std::uint8_t>(i * 7);
+    }
+    TCountingLibrary device(bytes, 256);
+    const auto read = [&](std::uint64_t offset, std::size_t count) {
+        std::vector<std::uint8_t> out(count);
+        EXPECT_TRUE(device.read(offset, out.data(), count)) << offset << "+" << count;
+        EXPECT_TRUE(std::equal(out.begin(), out.end(), bytes.begin() + static_cast<std::ptrdiff_t>(offset)))
+            << offset << "+" << count;
+    };
+    using TAsked = std::vector<std::pair<std::uint64_t, std::size_t>>;
+    read(10, 20);
+    read(100, 50); // the same block, not asked again
+    EXPECT_EQ(device.asked, (TAsked{{0, 256}}));
+    read(250, 20);       // across two blocks
+    read(512, 512 - 24); // two whole blocks but for the disk's end: the last one is short
+    EXPECT_EQ(device.asked, (TAsked{{0, 256}, {256, 256}, {512, 256}, {768, 232}}));
+    device.asked.clear();
+    read(0, 512); // whole blocks straight through
+    EXPECT_EQ(device.asked, (TAsked{{0, 512}}));
+    std::uint8_t byte = 0;
+    EXPECT_FALSE(device.read(1000, &byte, 1));
+    device.failAt = 300;
+    EXPECT_FALSE(device.read(260, &byte, 1)); // the block failed: nothing of it is kept
+    device.failAt = ~std::uint64_t{0};
+    read(260, 1);
 }
 
 // Split names: numbered ones are found from .001 alone; xaa names only when asked for; a file named

@@ -8,6 +8,7 @@ TImageVolumes openImageVolumes(const std::wstring& name, const std::filesystem::
                                ::ntfs::TSplitNames names) {
     TImageVolumes opened;
     ::ntfs::TDiskImage disk = ::ntfs::openDiskImage(image, names);
+    opened.damage = disk.container.damage;
     for (::ntfs::TImageVolume& partition : disk.volumes) {
         const std::wstring number = std::to_wstring(partition.number);
         if (!partition.volume) {

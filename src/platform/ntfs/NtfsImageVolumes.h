@@ -23,6 +23,9 @@ struct TImageVolumes {
     std::vector<TImageVolume> volumes;
     // An NTFS partition that could not be opened, each as "partition 2: <reason>"; the rest still open.
     std::vector<std::wstring> problems;
+    // A container that is damaged but read all the same: what is wrong ("fast.E02 is cut short or
+    // damaged; …"); empty for a sound one.
+    std::wstring damage;
     // When no volume opened: what was found ("no NTFS volume in evidence.dd (MBR with 2 partitions: …)").
     std::wstring error;
 };

@@ -203,6 +203,9 @@ void TFrmMain::ScanImage1Click() {
         return;
     }
     FShortfall.clear();
+    if (!opened.damage.empty()) {
+        showInformation(L"Scan NTFS Disk Image", opened.damage);
+    }
     if (!opened.problems.empty()) {
         // A damaged partition costs its own rows, not the scan: the user hears which ones are missing,
         // before the scan and again in its outcome.
