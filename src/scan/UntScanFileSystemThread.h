@@ -13,6 +13,7 @@ namespace plat::ntfs {
 class TDirectDrive;
 }
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -35,6 +36,15 @@ struct TImageScanRoot {
     std::uint64_t damagedRecords = 0; // records of its master file table the reader skipped as damaged
 };
 
+// What opening a disk image gave, on the scan thread: the volumes to scan and what the user hears
+// before they are scanned.
+struct TImageOpening {
+    std::vector<TImageScanRoot> roots;
+    std::vector<std::wstring> unreadPartitions; // NTFS partitions that cannot be read ("partition 3: why")
+    std::vector<std::wstring> leftOut;          // volumes left out for want of a free drive letter
+    std::wstring error;                         // nothing can be scanned: why, naming the image
+};
+
 // A node of the window's results tree, as the window hands it out; the scan only passes it back.
 using TScanNode = void*;
 
@@ -44,6 +54,11 @@ class TScanNotifications {
 public:
     virtual ~TScanNotifications() = default;
 
+    // An image scan, first: the image (FPath) is being opened and its volumes' catalogues read.
+    virtual void imageOpening(const std::wstring& image) { (void)image; }
+    // Then, unless the scan was stopped meanwhile, what the opening gave; with an error nothing is
+    // scanned and scanFinished follows.
+    virtual void imageOpened(const TImageOpening& opening) { (void)opening; }
     // Once, before the first root: the roots to be scanned.
     virtual void scanStarting(const std::vector<std::wstring>& driveList) = 0;
     // Each NTFS root, before its counting pass.
@@ -119,6 +134,10 @@ public:
     void setIncludeZone(bool value) { FIncludeZone = value; }
     const std::vector<TImageScanRoot>& imageRoots() const { return FImageRoots; }
     void setImageRoots(std::vector<TImageScanRoot> value) { FImageRoots = std::move(value); }
+    // An image scan opens its image on this thread, before the first root: the opening's roots
+    // replace imageRoots. Given the stop flag, which a long read polls.
+    using TOpenImage = std::function<TImageOpening(const std::atomic<bool>& stop)>;
+    void setOpenImage(TOpenImage value) { FOpenImage = std::move(value); }
     // Each NTFS root is read through the NTFS engine from its raw volume ("\\.\C:"), on this thread
     // only, and walked when that volume cannot be read (needs administrator rights on Windows).
     bool direct() const { return FDirect; }
@@ -171,6 +190,8 @@ private:
     // scan was stopped meanwhile.
     bool enterFolder(const std::wstring& path, bool countOnly, plat::TKnownStreams folderStreams);
 
+    // Opens the image when there is an opener; false when nothing is to be scanned.
+    bool openImage();
     std::vector<std::wstring> rootList() const;
     void scanRoot(const std::vector<std::wstring>& driveList, int n);
     std::wstring driveLabel() const;
@@ -198,6 +219,7 @@ private:
     std::int32_t FPreviewLen = 30;
     bool FIncludeZone = false;
     std::vector<TImageScanRoot> FImageRoots;
+    TOpenImage FOpenImage;
     bool FDirect = false;
     TKeepDirect FKeepDirect;
     bool FEscapedNames = false; // the current root listed a name written with the escape

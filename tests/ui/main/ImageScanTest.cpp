@@ -5,12 +5,14 @@
 
 #include "ui/main/ScanCommandsFixture.h"
 
+#include "ntfs/NtfsDevice.h"
 #include "ntfs/NtfsImage.h"
 #include "platform/ClipboardServices.h"
 #include "platform/ntfs/NtfsImageDrives.h"
 
 #include <nlohmann/json.hpp>
 
+#include <condition_variable>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -45,6 +47,55 @@ void mbrEntry(std::string& disk, int slot, std::uint8_t type, std::uint32_t star
     disk[510] = static_cast<char>(0x55);
     disk[511] = static_cast<char>(0xAA);
 }
+
+// Reads of an image held at the first until the test releases them, and counted.
+class THeldReads {
+public:
+    // Called by the reader: the first read waits for release.
+    void reading() {
+        std::unique_lock<std::mutex> lock(FLock);
+        ++FReads;
+        FWaiting = !FReleased;
+        FChanged.notify_all();
+        FChanged.wait(lock, [&] { return FReleased; });
+    }
+    bool waiting() {
+        std::lock_guard<std::mutex> lock(FLock);
+        return FWaiting;
+    }
+    int reads() {
+        std::lock_guard<std::mutex> lock(FLock);
+        return FReads;
+    }
+    void release() {
+        std::lock_guard<std::mutex> lock(FLock);
+        FReleased = true;
+        FWaiting = false;
+        FChanged.notify_all();
+    }
+
+private:
+    std::mutex FLock;
+    std::condition_variable FChanged;
+    int FReads = 0;
+    bool FWaiting = false;
+    bool FReleased = false;
+};
+
+class THeldDevice : public ntfs::TNtfsDevice {
+public:
+    THeldDevice(std::unique_ptr<ntfs::TNtfsDevice> inner, std::shared_ptr<THeldReads> held)
+        : FInner(std::move(inner)), FHeld(std::move(held)) {}
+    bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
+        FHeld->reading();
+        return FInner->read(offset, buffer, count);
+    }
+    std::uint64_t size() const override { return FInner->size(); }
+
+private:
+    std::unique_ptr<ntfs::TNtfsDevice> FInner;
+    std::shared_ptr<THeldReads> FHeld;
+};
 
 class ImageScanTest : public ScanCommandsTest {
 protected:
@@ -245,26 +296,76 @@ TEST_F(ImageScanTest, ExportedImageRowsAreTheConsoleToolsRecordsForTheImage) {
         << "the image given, not the live drive it was read at";
 }
 
-TEST_F(ImageScanTest, AFileWithoutAnNtfsVolumeIsRefusedWithWhatWasFound) {
+// An image that gives nothing to scan ends its scan with the reason, naming the file, and the
+// window is idle again.
+TEST_F(ImageScanTest, AnImageThatCannotBeOpenedEndsWithTheReasonAndTheWindowIdle) {
     std::string disk(4 * 1024 * 1024, '\0');
     mbrEntry(disk, 0, 0x0C, 2048, 2048);
     mbrEntry(disk, 1, 0x83, 4096, 2048);
     const std::filesystem::path blank = scratch.path() / "blank.img";
     writeFile(blank, disk);
-    dialogs.answerFile(blank.wstring());
-    dialogs.answerButton(plat::IDOK);
-    chooseFromScanMenu(kImageItem);
-
-    EXPECT_EQ(lastDialog(),
-              L"Error | Scan NTFS Disk Image | no NTFS volume in blank.img (MBR with 2 partitions: "
-              L"FAT32, Linux)");
-    EXPECT_EQ(w().scansMade, 0) << "neither the Setup Scan dialog nor a scan";
-    EXPECT_EQ(w().FMode, amIdle);
+    const struct {
+        std::filesystem::path image;
+        bool outOfMemory;
+        std::wstring error;
+    } cases[] = {
+        {blank, false, L"no NTFS volume in blank.img (MBR with 2 partitions: FAT32, Linux)"},
+        {evidence, true,
+         L"evidence.dd cannot be read: there is not enough memory for the catalogues of its volumes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.image.string());
+        w().readImage = nullptr;
+        if (c.outOfMemory) {
+            w().readImage = [](const std::wstring&, const std::atomic<bool>&) -> plat::ntfs::TImageVolumes {
+                throw std::bad_alloc();
+            };
+        }
+        dialogs.answerFile(c.image.wstring());
+        answerSetupScan(nullptr, VK_RETURN);
+        dialogs.answerButton(plat::IDOK);
+        chooseFromScanMenu(kImageItem);
+        waitForScanEnd();
+        EXPECT_EQ(lastDialog(), L"Error | Scan NTFS Disk Image | " + c.error);
+        EXPECT_EQ(w().FMode, amIdle);
+        EXPECT_EQ(w().btnAction->caption(), L"Run Scan");
+        EXPECT_FALSE(w().pb->marquee());
+        EXPECT_TRUE(rows().empty());
+    }
 
     dialogs.answerCancel(); // the file-open dialog cancelled: nothing at all
     chooseFromScanMenu(kImageItem);
-    EXPECT_EQ(dialogs.taskDialogs().size(), 1u);
-    EXPECT_EQ(w().scansMade, 0);
+    EXPECT_EQ(dialogs.taskDialogs().size(), 2u);
+    EXPECT_EQ(w().scansMade, 2);
+}
+
+// The image is opened by the scan, on its thread: the window is busy, with its stop button, from
+// the first read of the image, and a stop then ends the scan without loading the volumes' catalogues.
+TEST_F(ImageScanTest, TheImageOpensBehindTheBusyPanelAndItsStopButtonWorksFromTheFirstRead) {
+    auto held = std::make_shared<THeldReads>();
+    w().readImage = [&](const std::wstring&, const std::atomic<bool>& stop) {
+        return plat::ntfs::openImageVolumes(
+            L"evidence.dd", std::make_shared<THeldDevice>(ntfs::openImageFile(evidence), held), &stop);
+    };
+    dialogs.answerFile(evidence.wstring());
+    answerSetupScan(nullptr, VK_RETURN);
+    chooseFromScanMenu(kImageItem); // returns: the UI thread does not wait for the image
+    ASSERT_TRUE(ui.serveUntil([&] { return held->waiting(); }, 30s));
+    EXPECT_EQ(held->reads(), 1);
+    EXPECT_EQ(w().FMode, amBusy);
+    EXPECT_TRUE(w().btnStop->visible());
+    EXPECT_EQ(w().btnStop->imageIndex(), kStopScan);
+    EXPECT_TRUE(w().pb->marquee());
+    EXPECT_EQ(w().alertBody->caption(), L"Opening \"evidence.dd\" and reading its volumes, please wait...");
+
+    dialogs.answerButton(plat::IDYES);
+    peerOf(*w().btnStop).click(5, 5);
+    held->release();
+    waitForScanEnd();
+    EXPECT_TRUE(w().lastScanTerminated);
+    EXPECT_EQ(w().alertTitle->caption(), L"Interrupted Scan!");
+    EXPECT_TRUE(rows().empty());
+    EXPECT_FALSE(imageDrives.readerPath(L"evidence.dd [1]\\").has_value()) << "nothing attached";
 }
 
 TEST_F(ImageScanTest, APartitionThatCannotBeReadIsNamedAndTheOthersAreScanned) {

@@ -9,6 +9,7 @@
 #include "platform/ProcessServices.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "platform/headless/HeadlessWidgets.h"
+#include "platform/ntfs/NtfsImageVolumes.h"
 #include "platform/shell/ScriptedDialogs.h"
 #include "platform/shell/ScriptedPrivilege.h"
 #include "platform/shell/TestShell.h"
@@ -103,6 +104,8 @@ public:
     bool backupEnded = false;
     // Runs on the UI thread when the scan has started (busy mode shown).
     std::function<void()> onScanStarting;
+    // Reads a disk image's volumes in the window's place when set (on the scan thread).
+    std::function<plat::ntfs::TImageVolumes(const std::wstring&, const std::atomic<bool>&)> readImage;
 
     void scanStarting(const std::vector<std::wstring>& driveList) override {
         TFrmMain::scanStarting(driveList);
@@ -121,6 +124,10 @@ public:
     }
 
 protected:
+    plat::ntfs::TImageVolumes readImageVolumes(const std::wstring& image,
+                                               const std::atomic<bool>& stop) override {
+        return readImage ? readImage(image, stop) : TFrmMain::readImageVolumes(image, stop);
+    }
     TScanFileSystem* createScanThread() override {
         ++scansMade;
         scanEnded = false;
