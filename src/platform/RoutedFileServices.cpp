@@ -222,6 +222,15 @@ BOOL TRoutedFileServices::DeleteFileW(const wchar_t* path) {
     return forward(servicesFor(path), [&](TFileServices& s) { return s.DeleteFileW(path); });
 }
 
+BOOL TRoutedFileServices::MoveFileExW(const wchar_t* existing, const wchar_t* newName, DWORD flags) {
+    TFileServices& services = servicesFor(existing);
+    if (&services != &servicesFor(newName)) {
+        tLastError = ERROR_NOT_SAME_DEVICE;
+        return FALSE;
+    }
+    return forward(services, [&](TFileServices& s) { return s.MoveFileExW(existing, newName, flags); });
+}
+
 BOOL TRoutedFileServices::CreateDirectoryW(const wchar_t* path, void* security) {
     return forward(servicesFor(path), [&](TFileServices& s) { return s.CreateDirectoryW(path, security); });
 }

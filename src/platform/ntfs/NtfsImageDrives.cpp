@@ -310,6 +310,15 @@ BOOL TImageDriveServices::DeleteFileW(const wchar_t* path) {
     return forward(*route.services, [&](TFileServices& s) { return s.DeleteFileW(path); });
 }
 
+BOOL TImageDriveServices::MoveFileExW(const wchar_t* existing, const wchar_t* newName, DWORD flags) {
+    const TRoute from = routeFor(existing); // the reader refuses: an image is never written
+    if (from.services != routeFor(newName).services) {
+        tLastError = ERROR_NOT_SAME_DEVICE;
+        return FALSE;
+    }
+    return forward(*from.services, [&](TFileServices& s) { return s.MoveFileExW(existing, newName, flags); });
+}
+
 BOOL TImageDriveServices::CreateDirectoryW(const wchar_t* path, void* security) {
     const TRoute route = routeFor(path);
     return forward(*route.services, [&](TFileServices& s) { return s.CreateDirectoryW(path, security); });

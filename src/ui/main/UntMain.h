@@ -10,6 +10,7 @@
 #include "scan/ScanShortfall.h"
 #include "scan/UntScanFileSystemThread.h"
 #include "streamops/UntBackupADSThread.h"
+#include "streamops/UntExportResultsThread.h"
 #include "system/UntKorvaneLib.h"
 #include "toolkit/ArtScale.h"
 #include "toolkit/CaptionToolBar.h"
@@ -84,6 +85,7 @@ constexpr int kActionFine = 1;
 constexpr int kActionRefresh = 99;
 constexpr int kStopScan = 0;
 constexpr int kStopBackup = 1;
+constexpr int kStopExport = 2;
 
 // The caption-bar button's six pictures as the program carries them (resources of type
 // "KORVANE_IMAGES"): normal, hovered and pressed, each in a large and a small form, at one scale.
@@ -110,7 +112,10 @@ private:
     std::map<int, TNCAPictures> FByScale;
 };
 
-class TFrmMain : public TForm, public TScanNotifications, public TBackupNotifications {
+class TFrmMain : public TForm,
+                 public TScanNotifications,
+                 public TBackupNotifications,
+                 public TExportNotifications {
 public:
     // Builds the window from its declared components and runs its creation steps; shown by show().
     // ncaPictures: the caption-bar button's pictures, which must outlive the window; without them
@@ -167,6 +172,7 @@ public:
     plat::SHFILEINFOW FileInfo{};
     TBackupADS* FBackupADS = nullptr;           // the bulk job running, while btnStop shows tag 1
     TScanFileSystem* FScanFileSystem = nullptr; // the scan running, while btnStop shows tag 0
+    TExportResults* FExportResults = nullptr;   // the export running, while btnStop shows tag 2
     std::uint16_t FMode = amIdle;
     bool FAlertToAnnounce = false; // the mode changed: the next texts are read as an alert
 
@@ -313,8 +319,8 @@ public:
     void BackupselectedADS1Click();
     void DeleteselectedADS1Click();
     void CopyfullADSPath1Click();
-    // Writes every stream row into a CSV or JSON Lines file chosen with the save dialog
-    // (UntMainExport.cpp).
+    // Writes every stream row into a CSV or JSON Lines file chosen with the save dialog, on the export
+    // thread (UntMainExport.cpp).
     void ExportResults1Click();
     // Creates the backup and removal thread with these settings, keeps it in FBackupADS and starts it.
     void runBackup(bool backupVST, const std::wstring& destPath);
@@ -329,6 +335,11 @@ public:
     void backupProgress(const TBackupRunState& state) override;
     void backupFinished(const TBackupRunState& state) override;
 
+    // ---- Export notifications (UntMainExport.cpp; run on the UI thread while the export waits).
+    void exportStarting(const TExportRunState& state) override;
+    void exportProgress(const TExportRunState& state, const std::wstring& shownPath) override;
+    void exportFinished(const TExportRunState& state) override;
+
     // The table of the window's declared components.
     static const std::vector<TDeclaredComponent>& declaredComponents();
 
@@ -338,6 +349,8 @@ protected:
     // Makes the backup and removal thread, suspended; tests make one that tells them when it has
     // freed itself.
     virtual TBackupADS* createBackupThread() { return new TBackupADS(*this); }
+    // Makes the export thread, suspended; tests make one that tells them when it has freed itself.
+    virtual TExportResults* createExportThread() { return new TExportResults(*this); }
     // Reads a disk image's NTFS volumes, on the scan thread; tests read one through a device they hold.
     virtual plat::ntfs::TImageVolumes readImageVolumes(const std::wstring& image,
                                                        const std::atomic<bool>& stop);
@@ -369,6 +382,13 @@ private:
     std::wstring FImageFile;
     // The roots of the running scan whose raw volume could not be read, walked instead.
     std::vector<std::wstring> FWalkedInstead;
+    // What the alert panel showed before an export, shown again when it ends.
+    struct TPanelShown {
+        TAlertMode mode = amIdle;
+        int image = 0;
+        std::wstring title;
+        std::wstring body;
+    } FBeforeExport;
     // Why the image of the running scan could not be opened: said when the scan ends.
     std::wstring FImageError;
     // What the running scan could not read, named after its outcome.

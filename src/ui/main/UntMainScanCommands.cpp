@@ -244,6 +244,13 @@ void TFrmMain::btnStopClick() {
             FBackupADS->Terminate();
         }
         break;
+    case kStopExport:
+        if (askQuestion(L"Interupt Export", L"You are about to interrupt the current export, are you sure ?",
+                        L"") &&
+            FExportResults != nullptr) {
+            FExportResults->Terminate();
+        }
+        break;
     default:
         break;
     }

@@ -268,7 +268,7 @@ TEST_F(ImageScanTest, ExportedImageRowsAreTheConsoleToolsRecordsForTheImage) {
     scanImage(evidence);
     dialogs.answerSaveFile(L"D:\\Saved\\found.jsonl", 2);
     dialogs.answerButton(plat::IDOK);
-    w().ExportResults1->click();
+    exportResults();
     EXPECT_EQ(lastDialog(),
               L"Information | Export Results | 2 stream(s) written to:\r\nD:\\Saved\\found.jsonl");
 

@@ -92,6 +92,17 @@ private:
     testsupport::TDoneSignal FGone;
 };
 
+// The export, telling the test when it has freed itself.
+class TRecordedExport : public TExportResults {
+public:
+    TRecordedExport(TExportNotifications& window, testsupport::TDoneSignal gone)
+        : TExportResults(window), FGone(gone) {}
+    ~TRecordedExport() override { FGone.set(); }
+
+private:
+    testsupport::TDoneSignal FGone;
+};
+
 // The main window with recorded workers; it hears when a scan or a bulk run has finished.
 class TRecordedMain : public TFrmMain {
 public:
@@ -102,6 +113,8 @@ public:
     testsupport::TDoneSignal backupGone;
     int backupsMade = 0;
     bool backupEnded = false;
+    testsupport::TDoneSignal exportGone;
+    int exportsMade = 0;
     // Runs on the UI thread when the scan has started (busy mode shown).
     std::function<void()> onScanStarting;
     // Reads a disk image's volumes in the window's place when set (on the scan thread).
@@ -133,6 +146,11 @@ protected:
         scanEnded = false;
         scans->gone = testsupport::TDoneSignal();
         return new TRecordedScan(*this, scans);
+    }
+    TExportResults* createExportThread() override {
+        exportGone = testsupport::TDoneSignal();
+        ++exportsMade;
+        return new TRecordedExport(*this, exportGone);
     }
     TBackupADS* createBackupThread() override {
         backupEnded = false;
@@ -183,6 +201,9 @@ protected:
                 std::chrono::seconds(30)));
             EXPECT_TRUE(window->scansMade == 0 || window->scans->gone.waitFor(std::chrono::seconds(30)));
             EXPECT_TRUE(window->backupsMade == 0 || window->backupGone.waitFor(std::chrono::seconds(30)));
+            EXPECT_TRUE(
+                ui.serveUntil([&] { return window->FExportResults == nullptr; }, std::chrono::seconds(30)));
+            EXPECT_TRUE(window->exportsMade == 0 || window->exportGone.waitFor(std::chrono::seconds(30)));
         }
         EXPECT_EQ(dialogs.pendingAnswers(), 0u) << "every scripted answer was asked for";
         EXPECT_EQ(dialogs.liveIdLists(), 0u);
@@ -246,6 +267,18 @@ protected:
         box.selectAll();
         peerOf(box).pressKey(VK_DELETE);
         peerOf(box).typeText(text);
+    }
+    // "Export Results..." from the tree's menu; serves the export's steps until it has ended and freed
+    // itself (the save dialog's answer is the test's).
+    void exportResults() {
+        const int made = w().exportsMade;
+        w().ExportResults1->click();
+        if (w().exportsMade > made) {
+            ASSERT_TRUE(
+                ui.serveUntil([&] { return w().FExportResults == nullptr; }, std::chrono::seconds(30)))
+                << "the export did not end";
+            ASSERT_TRUE(w().exportGone.waitFor(std::chrono::seconds(30))) << "the export did not free itself";
+        }
     }
     // Serves the scan's steps until it has ended and freed itself.
     void waitForScanEnd() {
