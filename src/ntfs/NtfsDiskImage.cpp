@@ -39,6 +39,8 @@ std::wstring describeOpenError(TNtfsOpenError error) {
         return L"its master file table is damaged";
     case TNtfsOpenError::noRootFolder:
         return L"its root folder is missing or damaged";
+    case TNtfsOpenError::stopped:
+        return L"reading it was stopped";
     }
     return L"unknown error";
 }

@@ -59,7 +59,8 @@ TNtfsVolume::TNtfsVolume(std::unique_ptr<TNtfsDevice> device)
 
 TNtfsVolume::~TNtfsVolume() = default;
 
-std::unique_ptr<TNtfsVolume> TNtfsVolume::open(std::unique_ptr<TNtfsDevice> device, TNtfsOpenError* error) {
+std::unique_ptr<TNtfsVolume> TNtfsVolume::open(std::unique_ptr<TNtfsDevice> device, TNtfsOpenError* error,
+                                               const std::atomic<bool>* stop) {
     TNtfsOpenError failure = TNtfsOpenError::unreadable;
     std::unique_ptr<TNtfsVolume> volume;
     if (device) {
@@ -68,8 +69,10 @@ std::unique_ptr<TNtfsVolume> TNtfsVolume::open(std::unique_ptr<TNtfsDevice> devi
         if (failure == TNtfsOpenError::none) {
             failure = volume->readMft();
         }
+        if (failure == TNtfsOpenError::none && !volume->readCatalogue(stop)) {
+            failure = TNtfsOpenError::stopped;
+        }
         if (failure == TNtfsOpenError::none) {
-            volume->readCatalogue();
             const TNtfsFile* root = volume->fileByRecord(kRecordRoot);
             if (root == nullptr || !root->folder) {
                 failure = TNtfsOpenError::noRootFolder;
@@ -247,7 +250,7 @@ std::uint64_t TNtfsVolume::firstRecordOnDevice(std::uint64_t record) const {
     return FRecordCount;
 }
 
-void TNtfsVolume::readCatalogue() {
+bool TNtfsVolume::readCatalogue(const std::atomic<bool>* stop) {
     const std::uint32_t size = FGeometry.recordSize;
     const std::uint64_t perChunk = std::max<std::uint64_t>(1, kPassChunkBytes / size);
     std::vector<std::uint8_t> chunk;
@@ -257,6 +260,9 @@ void TNtfsVolume::readCatalogue() {
     FListBytesLeft = FVolumeBytes;
     FExtensionsLeft = FRecordCount;
     for (std::uint64_t first = 0; first < FRecordCount;) {
+        if (stop != nullptr && stop->load(std::memory_order_relaxed)) {
+            return false;
+        }
         // Records in clusters past the device's end (a truncated image) cannot be read: skipped whole.
         if (const std::uint64_t next = firstRecordOnDevice(first); next != first) {
             FDamagedRecords += next - first;
@@ -304,6 +310,7 @@ void TNtfsVolume::readCatalogue() {
         FLabel = volume->extras->volumeName;
     }
     readUpcase();
+    return true;
 }
 
 void TNtfsVolume::readUpcase() {

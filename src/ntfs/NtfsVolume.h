@@ -10,6 +10,7 @@
 #include "ntfs/NtfsDevice.h"
 #include "ntfs/NtfsRecord.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <memory_resource>
@@ -146,12 +147,16 @@ enum class TNtfsOpenError {
     badGeometry,  // sector, cluster or record sizes NTFS never uses
     damagedMft,   // the MFT's own record does not hold together
     noRootFolder, // the root folder's record is missing or damaged
+    stopped,      // the stop flag was raised while the catalogue was read
 };
 
 class TNtfsVolume {
 public:
+    // stop, when given, is checked between chunks of MFT records (about a thousand at a time): once it
+    // is raised, open gives up soon after with TNtfsOpenError::stopped.
     static std::unique_ptr<TNtfsVolume> open(std::unique_ptr<TNtfsDevice> device,
-                                             TNtfsOpenError* error = nullptr);
+                                             TNtfsOpenError* error = nullptr,
+                                             const std::atomic<bool>* stop = nullptr);
     ~TNtfsVolume();
     TNtfsVolume(const TNtfsVolume&) = delete;
     TNtfsVolume& operator=(const TNtfsVolume&) = delete;
@@ -186,7 +191,8 @@ private:
     explicit TNtfsVolume(std::unique_ptr<TNtfsDevice> device);
     TNtfsOpenError readBootSector();
     TNtfsOpenError readMft();
-    void readCatalogue();
+    // False when the stop flag was raised before every record was read.
+    bool readCatalogue(const std::atomic<bool>* stop);
     void readUpcase();
     // A stream's bytes in place on the device, when they lie within one run of it and the device holds
     // them in memory; null otherwise (then readData gives them).

@@ -99,6 +99,65 @@ TEST(CaseVariants, ANameIsFoundInComparisonsThatGrowWithTheLogarithmOfItsFolder)
               3u * 2u * std::bit_width(static_cast<unsigned>(kCaseVariants)));
 }
 
+// A device that raises a stop flag once a number of reads were made through it.
+class TStoppingDevice final : public TNtfsDevice {
+public:
+    TStoppingDevice(std::unique_ptr<TNtfsDevice> inner, std::uint64_t stopAt, std::atomic<bool>& stop,
+                    std::uint64_t& reads)
+        : FInner(std::move(inner)), FStopAt(stopAt), FStop(stop), FReads(reads) {}
+    bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
+        noteRead();
+        return FInner->read(offset, buffer, count);
+    }
+    const std::uint8_t* view(std::uint64_t offset, std::size_t count) const override {
+        noteRead();
+        return FInner->view(offset, count);
+    }
+    std::uint64_t size() const override { return FInner->size(); }
+
+private:
+    void noteRead() const {
+        if (++FReads == FStopAt) {
+            FStop = true;
+        }
+    }
+    std::unique_ptr<TNtfsDevice> FInner;
+    std::uint64_t FStopAt;
+    std::atomic<bool>& FStop;
+    std::uint64_t& FReads;
+};
+
+TEST(CaseVariants, OpeningStopsWithinAChunkOfRecordsOnceTheStopFlagIsRaised) {
+    const TScaleVolume& fixture = caseVariantsVolume();
+    if (!fixture.unavailable.empty()) {
+        GTEST_SKIP() << fixture.unavailable;
+    }
+    std::uint64_t wholeReads = 0;
+    std::atomic<bool> never{false};
+    ASSERT_NE(TNtfsVolume::open(
+                  std::make_unique<TStoppingDevice>(ntfs::openImageFile(fixture.image), 0, never, wholeReads),
+                  nullptr, &never),
+              nullptr);
+    // Raised before the catalogue's first chunk, after a few chunks, and before open is called.
+    for (const std::uint64_t stopAt : {std::uint64_t{1}, std::uint64_t{6}}) {
+        std::atomic<bool> stop{false};
+        std::uint64_t reads = 0;
+        ntfs::TNtfsOpenError error = ntfs::TNtfsOpenError::none;
+        auto volume = TNtfsVolume::open(
+            std::make_unique<TStoppingDevice>(ntfs::openImageFile(fixture.image), stopAt, stop, reads),
+            &error, &stop);
+        EXPECT_EQ(volume, nullptr) << stopAt;
+        EXPECT_EQ(error, ntfs::TNtfsOpenError::stopped) << stopAt;
+        // The twenty thousand records take tens of chunks; the one being read when the flag rose ends.
+        EXPECT_LE(reads, stopAt + 4) << stopAt;
+        EXPECT_GT(wholeReads, stopAt + 10) << "the volume is too small to show the stop";
+    }
+    std::atomic<bool> raised{true};
+    ntfs::TNtfsOpenError error = ntfs::TNtfsOpenError::none;
+    EXPECT_EQ(TNtfsVolume::open(ntfs::openImageFile(fixture.image), &error, &raised), nullptr);
+    EXPECT_EQ(error, ntfs::TNtfsOpenError::stopped);
+}
+
 TEST(ManyStreams, AFilesRecordsAreReadOnceForAllItsStreams) {
     const TScaleVolume& fixture = manyStreamsVolume();
     if (!fixture.unavailable.empty()) {
