@@ -143,7 +143,7 @@ void TScanFileSystem::Execute() {
         if (openImage()) {
             driveList = rootList();
             Synchronize([&] { FNotifications.scanStarting(driveList); });
-            for (std::size_t n = 0; n < driveList.size(); ++n) {
+            for (std::size_t n = 0; n < driveList.size() && !Terminated(); ++n) {
                 scanRoot(driveList, static_cast<int>(n));
             }
         }
@@ -223,7 +223,10 @@ void TScanFileSystem::scanRoot(const std::vector<std::wstring>& driveList, int n
         }
     } letGoUnused{*this};
     if (FDirect) {
-        direct = std::make_shared<plat::ntfs::TDirectDrive>(plat::files(), FCurDrive[0]);
+        direct = std::make_shared<plat::ntfs::TDirectDrive>(plat::files(), FCurDrive[0], &stopFlag());
+        if (Terminated()) {
+            return; // stopped while the drive's catalogue loaded
+        }
         if (direct->opened()) {
             readingDirectly.emplace(direct->services());
             damagedRecords = direct->damagedRecords();

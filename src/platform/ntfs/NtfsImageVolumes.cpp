@@ -34,14 +34,12 @@ TImageVolumes volumesOf(const std::wstring& name, ::ntfs::TDiskImage disk) {
 
 TImageVolumes openImageVolumes(const std::wstring& name, const std::filesystem::path& image,
                                ::ntfs::TSplitNames names, const std::atomic<bool>* stop) {
-    (void)stop;
-    return volumesOf(name, ::ntfs::openDiskImage(image, names));
+    return volumesOf(name, ::ntfs::openDiskImage(image, names, stop));
 }
 
 TImageVolumes openImageVolumes(const std::wstring& name, std::shared_ptr<::ntfs::TNtfsDevice> image,
                                const std::atomic<bool>* stop) {
-    (void)stop;
-    return volumesOf(name, ::ntfs::openDiskImage(std::move(image), name));
+    return volumesOf(name, ::ntfs::openDiskImage(std::move(image), name, stop));
 }
 
 } // namespace plat::ntfs

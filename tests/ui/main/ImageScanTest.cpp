@@ -3,17 +3,18 @@
 // through the image's volumes attached beside the simulated store's drives; its rows, and the stream
 // commands on them: copies from the image into a real folder, deletes refused.
 
+#include "ui/main/HeldDevice.h"
 #include "ui/main/ScanCommandsFixture.h"
 
-#include "ntfs/NtfsDevice.h"
 #include "ntfs/NtfsImage.h"
 #include "platform/ClipboardServices.h"
 #include "platform/ntfs/NtfsImageDrives.h"
 
 #include <nlohmann/json.hpp>
 
-#include <condition_variable>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -48,53 +49,71 @@ void mbrEntry(std::string& disk, int slot, std::uint8_t type, std::uint32_t star
     disk[511] = static_cast<char>(0xAA);
 }
 
-// Reads of an image held at the first until the test releases them, and counted.
-class THeldReads {
-public:
-    // Called by the reader: the first read waits for release.
-    void reading() {
-        std::unique_lock<std::mutex> lock(FLock);
-        ++FReads;
-        FWaiting = !FReleased;
-        FChanged.notify_all();
-        FChanged.wait(lock, [&] { return FReleased; });
+// A volume mkntfs made, grown: its boot sector claims sectors of 512 bytes, and its master file table's
+// one data run covers this many records (the real ones, then whatever the clusters after them hold).
+// False when the volume is not laid out as mkntfs lays it.
+bool growMasterFileTable(std::string& volume, std::uint64_t bytes, std::uint64_t records) {
+    const auto u16 = [&](std::size_t at) {
+        return static_cast<std::uint64_t>(static_cast<unsigned char>(volume[at]) |
+                                          static_cast<unsigned char>(volume[at + 1]) << 8);
+    };
+    const auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+    const auto put = [&](std::size_t at, std::uint64_t value, int size) {
+        for (int i = 0; i < size; ++i) {
+            volume[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> 8 * i);
+        }
+    };
+    const std::uint64_t cluster = u16(0x0B) * static_cast<unsigned char>(volume[0x0D]);
+    const std::uint64_t mftCluster = u32(0x30) | u32(0x34) << 32;
+    const auto sizeField = static_cast<signed char>(volume[0x40]);
+    const std::uint64_t recordSize = sizeField < 0 ? std::uint64_t{1} << -sizeField : sizeField * cluster;
+    const std::size_t record = mftCluster * cluster;
+    if (cluster == 0 || mftCluster >= 128 || volume.compare(record, 4, "FILE") != 0) {
+        return false;
     }
-    bool waiting() {
-        std::lock_guard<std::mutex> lock(FLock);
-        return FWaiting;
+    put(0x28, bytes / 512 - 1, 8);
+    for (std::size_t attribute = record + u16(record + 0x14); u32(attribute) != 0xFFFFFFFF;
+         attribute += u32(attribute + 4)) {
+        if (u32(attribute) != 0x80 || volume[attribute + 8] != 1) {
+            continue;
+        }
+        const std::uint64_t clusters = records * recordSize / cluster;
+        put(attribute + 0x18, clusters - 1, 8); // last VCN
+        for (std::size_t size : {0x28, 0x30, 0x38}) {
+            put(attribute + size, clusters * cluster, 8);
+        }
+        // One run from the table's first cluster: length in 3 bytes, start in 1, then the end mark.
+        const std::size_t runs = attribute + u16(attribute + 0x20);
+        if (runs + 6 > attribute + u32(attribute + 4) || clusters >= 1u << 24) {
+            return false;
+        }
+        volume[runs] = 0x13;
+        put(runs + 1, clusters, 3);
+        put(runs + 4, mftCluster, 1);
+        volume[runs + 5] = 0;
+        return true;
     }
-    int reads() {
-        std::lock_guard<std::mutex> lock(FLock);
-        return FReads;
-    }
-    void release() {
-        std::lock_guard<std::mutex> lock(FLock);
-        FReleased = true;
-        FWaiting = false;
-        FChanged.notify_all();
-    }
+    return false;
+}
 
-private:
-    std::mutex FLock;
-    std::condition_variable FChanged;
-    int FReads = 0;
-    bool FWaiting = false;
-    bool FReleased = false;
-};
-
-class THeldDevice : public ntfs::TNtfsDevice {
+// The bytes kept, and zeros after them up to the size claimed.
+class TGrownVolume : public ntfs::TNtfsDevice {
 public:
-    THeldDevice(std::unique_ptr<ntfs::TNtfsDevice> inner, std::shared_ptr<THeldReads> held)
-        : FInner(std::move(inner)), FHeld(std::move(held)) {}
+    TGrownVolume(const std::string& bytes, std::uint64_t size) : FBytes(bytes), FSize(size) {}
     bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
-        FHeld->reading();
-        return FInner->read(offset, buffer, count);
+        if (offset > FSize || count > FSize - offset) {
+            return false;
+        }
+        const std::size_t kept = offset < FBytes.size() ? std::min(count, FBytes.size() - offset) : 0;
+        std::memcpy(buffer, FBytes.data() + (kept > 0 ? offset : 0), kept);
+        std::memset(static_cast<char*>(buffer) + kept, 0, count - kept);
+        return true;
     }
-    std::uint64_t size() const override { return FInner->size(); }
+    std::uint64_t size() const override { return FSize; }
 
 private:
-    std::unique_ptr<ntfs::TNtfsDevice> FInner;
-    std::shared_ptr<THeldReads> FHeld;
+    const std::string& FBytes;
+    std::uint64_t FSize;
 };
 
 class ImageScanTest : public ScanCommandsTest {
@@ -342,7 +361,7 @@ TEST_F(ImageScanTest, AnImageThatCannotBeOpenedEndsWithTheReasonAndTheWindowIdle
 // The image is opened by the scan, on its thread: the window is busy, with its stop button, from
 // the first read of the image, and a stop then ends the scan without loading the volumes' catalogues.
 TEST_F(ImageScanTest, TheImageOpensBehindTheBusyPanelAndItsStopButtonWorksFromTheFirstRead) {
-    auto held = std::make_shared<THeldReads>();
+    auto held = std::make_shared<THeldReads>(1);
     w().readImage = [&](const std::wstring&, const std::atomic<bool>& stop) {
         return plat::ntfs::openImageVolumes(
             L"evidence.dd", std::make_shared<THeldDevice>(ntfs::openImageFile(evidence), held), &stop);
@@ -366,6 +385,46 @@ TEST_F(ImageScanTest, TheImageOpensBehindTheBusyPanelAndItsStopButtonWorksFromTh
     EXPECT_EQ(w().alertTitle->caption(), L"Interrupted Scan!");
     EXPECT_TRUE(rows().empty());
     EXPECT_FALSE(imageDrives.readerPath(L"evidence.dd [1]\\").has_value()) << "nothing attached";
+    // The partition table, and no volume after the stop.
+    EXPECT_LE(held->reads(), 3u) << "the volumes were read after the stop";
+}
+
+// A stop while a volume's catalogue loads is honoured at once, however large the catalogue: a volume
+// whose master file table has room for 1,000,000 records ends its scan within a second of the answer,
+// without reading the rest.
+TEST_F(ImageScanTest, AStopWhileAMillionRecordCatalogueLoadsEndsTheScanWithinASecond) {
+    const std::filesystem::path made = scratch.path() / "big.vol";
+    ASSERT_TRUE(ntfstest::makeImage(made, 16, "Big"));
+    std::string volume = fileBytes(made);
+    constexpr std::uint64_t kRecords = 1000000;
+    ASSERT_TRUE(growMasterFileTable(volume, 2ull << 30, kRecords));
+    // The catalogue is read a chunk of 1 MiB (1,024 records) at a time: the 20th read is well inside it.
+    auto held = std::make_shared<THeldReads>(20);
+    w().readImage = [&](const std::wstring&, const std::atomic<bool>& stop) {
+        return plat::ntfs::openImageVolumes(
+            L"big.vol",
+            std::make_shared<THeldDevice>(std::make_unique<TGrownVolume>(volume, 2ull << 30), held), &stop);
+    };
+    dialogs.answerFile(L"D:\\cases\\big.vol");
+    answerSetupScan(nullptr, VK_RETURN);
+    chooseFromScanMenu(kImageItem);
+    ASSERT_TRUE(ui.serveUntil([&] { return held->waiting(); }, 30s));
+    EXPECT_EQ(w().alertBody->caption(), L"Opening \"big.vol\" and reading its volumes, please wait...");
+
+    dialogs.answerButton(plat::IDYES);
+    peerOf(*w().btnStop).click(5, 5);
+    const auto answered = std::chrono::steady_clock::now();
+    held->release();
+    waitForScanEnd();
+    const auto took = std::chrono::steady_clock::now() - answered;
+    std::printf("scan ended %.3f s after the stop, %llu reads of about %llu\n",
+                std::chrono::duration<double>(took).count(), static_cast<unsigned long long>(held->reads()),
+                static_cast<unsigned long long>(kRecords / 1024));
+    EXPECT_LT(took, 1s);
+    EXPECT_LE(held->reads(), 21u) << "the catalogue was read on after the stop";
+    EXPECT_TRUE(w().lastScanTerminated);
+    EXPECT_EQ(w().alertTitle->caption(), L"Interrupted Scan!");
+    EXPECT_TRUE(rows().empty());
 }
 
 TEST_F(ImageScanTest, APartitionThatCannotBeReadIsNamedAndTheOthersAreScanned) {
