@@ -143,7 +143,7 @@ void TScanFileSystem::Execute() {
         if (openImage()) {
             driveList = rootList();
             Synchronize([&] { FNotifications.scanStarting(driveList); });
-            for (std::size_t n = 0; n < driveList.size() && !Terminated(); ++n) {
+            for (std::size_t n = 0; n < driveList.size(); ++n) {
                 scanRoot(driveList, static_cast<int>(n));
             }
         }
