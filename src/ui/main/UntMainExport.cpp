@@ -1,12 +1,9 @@
 // "Export Results...": every stream row of the results tree written as the console tool writes a
-// scan's records, in CSV or JSON Lines.
+// scan's records, in CSV or JSON Lines, by the export thread, which the panel shows as it runs.
 
 #include "ui/main/UntMain.h"
 
-#include "platform/FileServices.h"
-#include "platform/Owned.h"
 #include "report/Finding.h"
-#include "report/StreamFacts.h"
 #include "system/UntKorvaneLib.h"
 #include "system/UntSaveFile.h"
 
