@@ -145,6 +145,10 @@ bool interrupted() {
     return gInterrupted.load();
 }
 
+const std::atomic<bool>& interruptFlag() {
+    return gInterrupted;
+}
+
 TScanOutcome scanRoot(const std::wstring& source, const std::wstring& root, const TScanSettings& settings,
                       const TConsoleOutput& output) {
     TInPlaceDispatcher dispatcher;

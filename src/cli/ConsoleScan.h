@@ -7,6 +7,7 @@
 #include "report/StreamFacts.h"
 #include "scan/UntScanFileSystemThread.h"
 
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -74,5 +75,7 @@ private:
 
 // Whether Ctrl+C was pressed while a TCtrlCStops lived.
 bool interrupted();
+// The same as a flag, for long reads that poll it themselves (a volume's catalogue while it loads).
+const std::atomic<bool>& interruptFlag();
 
 } // namespace cli

@@ -1,5 +1,6 @@
 #include "cli/ImageVolumes.h"
 
+#include "cli/ConsoleScan.h"
 #include "platform/ntfs/NtfsImageVolumes.h"
 #include "report/TextEncoding.h"
 
@@ -22,7 +23,8 @@ bool isImage(const std::filesystem::path& target) {
 TImageVolumes openImageVolumes(const std::string& target, const std::filesystem::path& image, bool split) {
     // The volumes are opened and named where the window opens them too; the console speaks UTF-8.
     plat::ntfs::TImageVolumes shared = plat::ntfs::openImageVolumes(
-        report::fromUtf8(target), image, split ? ntfs::TSplitNames::letters : ntfs::TSplitNames::numbered);
+        report::fromUtf8(target), image, split ? ntfs::TSplitNames::letters : ntfs::TSplitNames::numbered,
+        &interruptFlag()); // a Ctrl+C while a catalogue loads ends the load
     TImageVolumes opened;
     for (plat::ntfs::TImageVolume& volume : shared.volumes) {
         opened.volumes.push_back({std::move(volume.source), std::move(volume.volume)});

@@ -47,7 +47,8 @@ std::wstring describeOpenError(TNtfsOpenError error) {
     return L"unknown error";
 }
 
-TDiskImage openDiskImage(std::shared_ptr<TNtfsDevice> image, const std::wstring& name) {
+TDiskImage openDiskImage(std::shared_ptr<TNtfsDevice> image, const std::wstring& name,
+                         const std::atomic<bool>* stop) {
     TDiskImage disk;
     if (!image) {
         disk.error = name + L" cannot be opened for reading";
@@ -56,6 +57,9 @@ TDiskImage openDiskImage(std::shared_ptr<TNtfsDevice> image, const std::wstring&
     disk.table = readPartitionTable(*image);
     bool opened = false;
     for (const TPartition& partition : disk.table.partitions) {
+        if (stop != nullptr && stop->load()) {
+            break;
+        }
         // A table may name one range twice; it is the same volume.
         if (std::any_of(disk.volumes.begin(), disk.volumes.end(),
                         [&](const TImageVolume& v) { return sameRange(v, partition); })) {
@@ -64,7 +68,7 @@ TDiskImage openDiskImage(std::shared_ptr<TNtfsDevice> image, const std::wstring&
         TImageVolume found{partition.number, partition.offset, partition.length, nullptr,
                            TNtfsOpenError::none};
         found.volume =
-            TNtfsVolume::open(openDeviceRange(image, partition.offset, partition.length), &found.error);
+            TNtfsVolume::open(openDeviceRange(image, partition.offset, partition.length), &found.error, stop);
         if (found.error == TNtfsOpenError::notNtfs) {
             continue;
         }
@@ -89,7 +93,8 @@ TDiskImage openDiskImage(std::shared_ptr<TNtfsDevice> image, const std::wstring&
     return disk;
 }
 
-TDiskImage openDiskImage(const std::filesystem::path& path, TSplitNames names) {
+TDiskImage openDiskImage(const std::filesystem::path& path, TSplitNames names,
+                         const std::atomic<bool>* stop) {
     TContainer container = openContainer(path, names);
     if (!container.device) {
         TDiskImage disk;
@@ -97,7 +102,7 @@ TDiskImage openDiskImage(const std::filesystem::path& path, TSplitNames names) {
         disk.error = std::move(container.error);
         return disk;
     }
-    TDiskImage disk = openDiskImage(std::move(container.device), displayName(path));
+    TDiskImage disk = openDiskImage(std::move(container.device), displayName(path), stop);
     disk.container = std::move(container.facts);
     return disk;
 }

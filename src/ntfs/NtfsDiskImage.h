@@ -7,6 +7,7 @@
 #include "ntfs/NtfsPartitions.h"
 #include "ntfs/NtfsVolume.h"
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -32,10 +33,13 @@ struct TDiskImage {
     std::wstring error;
 };
 
-// name is the image's name in the texts (its file name).
-TDiskImage openDiskImage(std::shared_ptr<TNtfsDevice> image, const std::wstring& name);
+// name is the image's name in the texts (its file name). stop, when given, is polled while each
+// volume's catalogue loads (TNtfsVolume::open): once it is raised, no further volume is opened.
+TDiskImage openDiskImage(std::shared_ptr<TNtfsDevice> image, const std::wstring& name,
+                         const std::atomic<bool>* stop = nullptr);
 // The disk in the container at path (NtfsContainer.h): a raw image, split raw, E01, VHDX, VHD, VMDK.
-TDiskImage openDiskImage(const std::filesystem::path& path, TSplitNames names = TSplitNames::numbered);
+TDiskImage openDiskImage(const std::filesystem::path& path, TSplitNames names = TSplitNames::numbered,
+                         const std::atomic<bool>* stop = nullptr);
 
 // Why the engine could not open a volume, for a message: "its master file table is damaged".
 std::wstring describeOpenError(TNtfsOpenError error);

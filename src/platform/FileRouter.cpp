@@ -230,6 +230,17 @@ BOOL TFileRouter::makeSparse(HANDLE file) {
     return onHandle(file, FALSE, [&](TFileServices& s, HANDLE h) { return s.makeSparse(h); });
 }
 
+// A move stays within one of the services: across two it is refused, as Windows refuses a rename
+// across volumes without MOVEFILE_COPY_ALLOWED (the reader refuses any: an image is never written).
+BOOL TFileRouter::MoveFileExW(const wchar_t* existing, const wchar_t* newName, DWORD flags) {
+    const TRoute from = route(existing);
+    if (from.services != route(newName).services) {
+        threadLastError() = ERROR_NOT_SAME_DEVICE;
+        return FALSE;
+    }
+    return forward(*from.services, [&](TFileServices& s) { return s.MoveFileExW(existing, newName, flags); });
+}
+
 UINT TFileRouter::GetDriveTypeW(const wchar_t* root) {
     const TRoute r = route(root);
     return forward(*r.services, [&](TFileServices& s) { return s.GetDriveTypeW(root); });

@@ -63,6 +63,7 @@ public:
     bool streamHoles(const wchar_t* streamPath,
                      std::vector<std::pair<std::uint64_t, std::uint64_t>>& holes) override;
     BOOL makeSparse(HANDLE file) override;
+    BOOL MoveFileExW(const wchar_t* existing, const wchar_t* newName, DWORD flags) override;
     UINT GetDriveTypeW(const wchar_t* root) override;
     BOOL GetVolumeInformationW(const wchar_t* root, wchar_t* volumeName, DWORD volumeNameSize,
                                DWORD* serialNumber, DWORD* maxComponentLength, DWORD* fileSystemFlags,

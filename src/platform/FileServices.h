@@ -58,6 +58,8 @@ public:
     virtual BOOL DeleteFileW(const wchar_t* path) = 0;
     virtual BOOL CreateDirectoryW(const wchar_t* path, void* security) = 0;
     virtual BOOL RemoveDirectoryW(const wchar_t* path) = 0;
+    // Renames a file, on one volume; with MOVEFILE_REPLACE_EXISTING in place of a file of that name.
+    virtual BOOL MoveFileExW(const wchar_t* existing, const wchar_t* newName, DWORD flags) = 0;
 
     // Backup stream of a file opened with backup semantics.
     virtual BOOL BackupRead(HANDLE file, BYTE* buffer, DWORD toRead, DWORD* read, BOOL abort,

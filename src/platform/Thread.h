@@ -45,6 +45,8 @@ public:
     // The stop flag: set from any thread, polled by the body.
     void Terminate() { FTerminated.store(true); }
     bool Terminated() const { return FTerminated.load(); }
+    // The same flag, for long reads that poll it themselves (a volume's catalogue while it loads).
+    const std::atomic<bool>& stopFlag() const { return FTerminated; }
 
     // Settings, to be given before Start.
     bool freeOnTerminate() const { return FFreeOnTerminate; }

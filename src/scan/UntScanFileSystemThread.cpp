@@ -144,10 +144,12 @@ void TScanFileSystem::Execute() {
     FWalkPath.clear();
     std::vector<std::wstring> driveList;
     try {
-        driveList = rootList();
-        Synchronize([&] { FNotifications.scanStarting(driveList); });
-        for (std::size_t n = 0; n < driveList.size(); ++n) {
-            scanRoot(driveList, static_cast<int>(n));
+        if (openImage()) {
+            driveList = rootList();
+            Synchronize([&] { FNotifications.scanStarting(driveList); });
+            for (std::size_t n = 0; n < driveList.size(); ++n) {
+                scanRoot(driveList, static_cast<int>(n));
+            }
         }
     } catch (...) {
         // An error (for example one raised in a notification) ends the walk; the end is reported all the
@@ -159,6 +161,21 @@ void TScanFileSystem::Execute() {
         // Nothing is left to report it to.
     }
     FADSList.clear();
+}
+
+bool TScanFileSystem::openImage() {
+    if (FScanMode != smImage || !FOpenImage) {
+        return true;
+    }
+    Synchronize([&] { FNotifications.imageOpening(FPath); });
+    TImageOpening opening = FOpenImage(stopFlag());
+    if (Terminated()) {
+        return false;
+    }
+    FImageRoots = std::move(opening.roots);
+    opening.roots.clear();
+    Synchronize([&] { FNotifications.imageOpened(opening); });
+    return opening.error.empty();
 }
 
 std::vector<std::wstring> TScanFileSystem::rootList() const {
@@ -210,7 +227,10 @@ void TScanFileSystem::scanRoot(const std::vector<std::wstring>& driveList, int n
         }
     } letGoUnused{*this};
     if (FDirect) {
-        direct = std::make_shared<plat::ntfs::TDirectDrive>(plat::files(), FCurDrive[0]);
+        direct = std::make_shared<plat::ntfs::TDirectDrive>(plat::files(), FCurDrive[0], &stopFlag());
+        if (Terminated()) {
+            return; // stopped while the drive's catalogue loaded
+        }
         if (direct->opened()) {
             damagedRecords = direct->damagedRecords();
             if (FKeepDirect) {

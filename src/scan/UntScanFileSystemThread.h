@@ -13,6 +13,7 @@ namespace plat::ntfs {
 class TDirectDrive;
 }
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -36,6 +37,16 @@ struct TImageScanRoot {
     std::uint64_t damagedRecords = 0; // records of its master file table the reader skipped as damaged
 };
 
+// What opening a disk image gave, on the scan thread: the volumes to scan and what the user hears
+// before they are scanned.
+struct TImageOpening {
+    std::vector<TImageScanRoot> roots;
+    std::vector<std::wstring> unreadPartitions; // NTFS partitions that cannot be read ("partition 3: why")
+    std::vector<std::wstring> leftOut;          // volumes left out for want of a free drive letter
+    std::wstring damage;                        // what of the container itself could not be read
+    std::wstring error;                         // nothing can be scanned: why, naming the image
+};
+
 // A node of the window's results tree, as the window hands it out; the scan only passes it back.
 using TScanNode = void*;
 
@@ -45,6 +56,11 @@ class TScanNotifications {
 public:
     virtual ~TScanNotifications() = default;
 
+    // An image scan, first: the image (FPath) is being opened and its volumes' catalogues read.
+    virtual void imageOpening(const std::wstring& image) { (void)image; }
+    // Then, unless the scan was stopped meanwhile, what the opening gave; with an error nothing is
+    // scanned and scanFinished follows.
+    virtual void imageOpened(const TImageOpening& opening) { (void)opening; }
     // Once, before the first root: the roots to be scanned.
     virtual void scanStarting(const std::vector<std::wstring>& driveList) = 0;
     // Each NTFS root, before its counting pass.
@@ -122,6 +138,10 @@ public:
     void setIncludeZone(bool value) { FIncludeZone = value; }
     const std::vector<TImageScanRoot>& imageRoots() const { return FImageRoots; }
     void setImageRoots(std::vector<TImageScanRoot> value) { FImageRoots = std::move(value); }
+    // An image scan opens its image on this thread, before the first root: the opening's roots
+    // replace imageRoots. Given the stop flag, which a long read polls.
+    using TOpenImage = std::function<TImageOpening(const std::atomic<bool>& stop)>;
+    void setOpenImage(TOpenImage value) { FOpenImage = std::move(value); }
     // Each NTFS root is read through the NTFS engine from its raw volume ("\\.\C:"), on this thread
     // only, and walked when that volume cannot be read (needs administrator rights on Windows).
     bool direct() const { return FDirect; }
@@ -174,6 +194,8 @@ private:
     // scan was stopped meanwhile.
     bool enterFolder(const std::wstring& path, bool countOnly, plat::TKnownStreams folderStreams);
 
+    // Opens the image when there is an opener; false when nothing is to be scanned.
+    bool openImage();
     std::vector<std::wstring> rootList() const;
     void scanRoot(const std::vector<std::wstring>& driveList, int n);
     // The counting and reporting passes of the current root (n: its index in the list of roots).
@@ -209,6 +231,7 @@ private:
     std::int32_t FPreviewLen = 30;
     bool FIncludeZone = false;
     std::vector<TImageScanRoot> FImageRoots;
+    TOpenImage FOpenImage;
     bool FDirect = false;
     TKeepDirect FKeepDirect;
     bool FEscapedNames = false; // the current root listed a name written with the escape

@@ -801,25 +801,33 @@ TEST_F(OmbroluxTest, ScansCatsAndSavesXaaSegmentsWhenAsked) {
 }
 
 TEST_F(OmbroluxTest, CtrlCStopsWithWholeRecords) {
-    // The volume named a thousand times, every stream hashed, keeps the program busy for seconds;
-    // Ctrl+C comes after one.
+    // The volume named a thousand times, every stream hashed: megabytes of records. They go into a pipe
+    // the test reads one record of and then holds, so the program is held in the middle of its run
+    // (it cannot write more than the pipe holds) until Ctrl+C has been sent; then the rest is read.
     std::string command = quoted(KW_OMBROLUX) + " scan --hash --format jsonl";
     for (int i = 0; i < 1000; ++i) {
         command += " " + quoted(image.string());
     }
     const fs::path dir = folder->path();
+    const std::string pipe = quoted((dir / "records.pipe").string());
     const TRun run =
-        runShell("(" + command + " >" + quoted((dir / "int.out").string()) + " 2>" +
-                     quoted((dir / "int.err").string()) + " & p=$!; sleep 1; kill -INT $p; wait $p; echo $?)",
+        runShell("rm -f " + pipe + " && mkfifo " + pipe + " && (" + command + " >" + pipe + " 2>" +
+                     quoted((dir / "int.err").string()) + " & p=$!; exec 3<" + pipe +
+                     "; IFS= read -r first <&3; kill -INT $p; { printf '%s\\n' \"$first\"; cat <&3; } >" +
+                     quoted((dir / "int.out").string()) + "; wait $p; echo $?)",
                  dir);
     EXPECT_EQ("1\n", run.out);
     EXPECT_EQ("ombrolux: stopped\n", readFile(dir / "int.err"));
     const std::string records = readFile(dir / "int.out");
-    EXPECT_TRUE(records.empty() || records.back() == '\n');
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.back(), '\n') << "the last record is whole";
     std::istringstream lines(records);
-    for (std::string line; std::getline(lines, line);) {
+    std::size_t count = 0;
+    for (std::string line; std::getline(lines, line); ++count) {
         EXPECT_TRUE(nlohmann::json::accept(line)) << line;
     }
+    // Had the run not been stopped: one record for each of the volume's 4 streams each time it is named.
+    EXPECT_LT(count, 4000u) << "the run went on to its end";
 }
 
 } // namespace

@@ -426,6 +426,7 @@ DWORD realisticError(const plat::store::TLoggedCall& call) {
     case TCall::FindFirstFileW:
     case TCall::CreateDirectoryW:
     case TCall::RemoveDirectoryW:
+    case TCall::MoveFileExW:
         return ERROR_ACCESS_DENIED;
     case TCall::FindFirstStreamW:
         return ERROR_SHARING_VIOLATION;

@@ -43,15 +43,16 @@ private:
 
 } // namespace
 
-TDirectDrive::TDirectDrive(TFileServices& services, wchar_t letter)
-    : TDirectDrive(services, letter, TPaths::all) {}
+TDirectDrive::TDirectDrive(TFileServices& services, wchar_t letter, const std::atomic<bool>* stop)
+    : TDirectDrive(services, letter, TPaths::all, stop) {}
 
-TDirectDrive::TDirectDrive(TFileServices& services, wchar_t letter, TPaths paths) {
+TDirectDrive::TDirectDrive(TFileServices& services, wchar_t letter, TPaths paths,
+                           const std::atomic<bool>* stop) {
     const std::wstring device = std::wstring(L"\\\\.\\") + letter + L':';
     // Whatever goes wrong while the catalogue loads (a volume larger than the memory left, a device
     // that fails in a way of its own) leaves the drive to be walked: nothing of it is kept.
     try {
-        open(services, device, letter, paths);
+        open(services, device, letter, paths, stop);
     } catch (const std::bad_alloc&) {
         FRouted.reset();
         FFailure = device + L" cannot be read: there is not enough memory for its catalogue";
@@ -62,7 +63,8 @@ TDirectDrive::TDirectDrive(TFileServices& services, wchar_t letter, TPaths paths
     }
 }
 
-void TDirectDrive::open(TFileServices& services, const std::wstring& device, wchar_t letter, TPaths paths) {
+void TDirectDrive::open(TFileServices& services, const std::wstring& device, wchar_t letter, TPaths paths,
+                        const std::atomic<bool>* stop) {
     auto opened = openServicesDevice(services, device);
     if (!opened) {
         FFailure = device + L" cannot be opened (error " + std::to_wstring(services.GetLastError()) + L")";
@@ -70,7 +72,7 @@ void TDirectDrive::open(TFileServices& services, const std::wstring& device, wch
     }
     TNtfsOpenError error = TNtfsOpenError::none;
     auto volume = TNtfsVolume::open(
-        std::make_unique<TWatchedDevice>(std::move(opened), FCatalogueLoaded, FReadFailed), &error);
+        std::make_unique<TWatchedDevice>(std::move(opened), FCatalogueLoaded, FReadFailed), &error, stop);
     if (!volume) {
         FFailure = device + L" cannot be read: " + describeOpenError(error);
         return;

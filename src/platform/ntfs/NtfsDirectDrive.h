@@ -19,12 +19,14 @@ namespace plat::ntfs {
 class TDirectDrive {
 public:
     // Opens the raw volume of the drive with this letter through services (which must outlive this
-    // object) and reads its catalogue; opened() tells whether it could (out of memory included).
-    TDirectDrive(TFileServices& services, wchar_t letter);
+    // object) and reads its catalogue; opened() tells whether it could (out of memory included). stop,
+    // when given, is polled while the catalogue loads: once it is raised the drive is given up.
+    TDirectDrive(TFileServices& services, wchar_t letter, const std::atomic<bool>* stop = nullptr);
     // The same, with only the drive's paths that hold a name written with the escape (ShownName.h), which
     // Windows cannot open, read directly: every other path of the drive still goes to services.
     enum class TPaths { all, escaped };
-    TDirectDrive(TFileServices& services, wchar_t letter, TPaths paths);
+    TDirectDrive(TFileServices& services, wchar_t letter, TPaths paths,
+                 const std::atomic<bool>* stop = nullptr);
     TDirectDrive(const TDirectDrive&) = delete;
     TDirectDrive& operator=(const TDirectDrive&) = delete;
 
@@ -40,7 +42,8 @@ public:
     bool readFailed() const { return FReadFailed.load(); }
 
 private:
-    void open(TFileServices& services, const std::wstring& device, wchar_t letter, TPaths paths);
+    void open(TFileServices& services, const std::wstring& device, wchar_t letter, TPaths paths,
+              const std::atomic<bool>* stop);
 
     // Declared before the reader, whose volume's device sets them, so that they outlive it.
     std::atomic<bool> FCatalogueLoaded{false};

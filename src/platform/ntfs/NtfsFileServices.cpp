@@ -277,6 +277,14 @@ BOOL TNtfsFileServices::DeleteFileW(const wchar_t* path) {
     return failWith(found.error != 0 ? found.error : ERROR_ACCESS_DENIED, FALSE);
 }
 
+BOOL TNtfsFileServices::MoveFileExW(const wchar_t* existing, const wchar_t* newName, DWORD flags) {
+    (void)newName;
+    (void)flags;
+    std::lock_guard lock(FImpl->mutex);
+    const TLocated found = FImpl->lookUp(parseShownPath(existing));
+    return failWith(found.error != 0 ? found.error : ERROR_ACCESS_DENIED, FALSE);
+}
+
 BOOL TNtfsFileServices::CreateDirectoryW(const wchar_t* path, void* security) {
     (void)security;
     std::lock_guard lock(FImpl->mutex);

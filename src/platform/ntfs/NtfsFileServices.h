@@ -63,6 +63,7 @@ public:
     BOOL DeleteFileW(const wchar_t* path) override;
     BOOL CreateDirectoryW(const wchar_t* path, void* security) override;
     BOOL RemoveDirectoryW(const wchar_t* path) override;
+    BOOL MoveFileExW(const wchar_t* existing, const wchar_t* newName, DWORD flags) override;
     BOOL BackupRead(HANDLE file, BYTE* buffer, DWORD toRead, DWORD* read, BOOL abort, BOOL processSecurity,
                     void** context) override;
     BOOL BackupSeek(HANDLE file, DWORD lowBytesToSeek, DWORD highBytesToSeek, DWORD* lowSeeked,

@@ -4,10 +4,10 @@
 
 namespace plat::ntfs {
 
-TImageVolumes openImageVolumes(const std::wstring& name, const std::filesystem::path& image,
-                               ::ntfs::TSplitNames names) {
+namespace {
+
+TImageVolumes volumesOf(const std::wstring& name, ::ntfs::TDiskImage disk) {
     TImageVolumes opened;
-    ::ntfs::TDiskImage disk = ::ntfs::openDiskImage(image, names);
     opened.damage = disk.container.damage;
     for (::ntfs::TImageVolume& partition : disk.volumes) {
         const std::wstring number = std::to_wstring(partition.number);
@@ -29,6 +29,18 @@ TImageVolumes openImageVolumes(const std::wstring& name, const std::filesystem::
         }
     }
     return opened;
+}
+
+} // namespace
+
+TImageVolumes openImageVolumes(const std::wstring& name, const std::filesystem::path& image,
+                               ::ntfs::TSplitNames names, const std::atomic<bool>* stop) {
+    return volumesOf(name, ::ntfs::openDiskImage(image, names, stop));
+}
+
+TImageVolumes openImageVolumes(const std::wstring& name, std::shared_ptr<::ntfs::TNtfsDevice> image,
+                               const std::atomic<bool>* stop) {
+    return volumesOf(name, ::ntfs::openDiskImage(std::move(image), name, stop));
 }
 
 } // namespace plat::ntfs

@@ -6,6 +6,7 @@
 #include "ntfs/NtfsContainer.h"
 #include "ntfs/NtfsVolume.h"
 
+#include <atomic>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -30,8 +31,13 @@ struct TImageVolumes {
     std::wstring error;
 };
 
-// name: the image as the rows and texts name it (what the user gave, or its file name).
+// name: the image as the rows and texts name it (what the user gave, or its file name). stop, when
+// given, is polled while each volume's catalogue loads: once set, the volumes still loading are given up.
 TImageVolumes openImageVolumes(const std::wstring& name, const std::filesystem::path& image,
-                               ::ntfs::TSplitNames names = ::ntfs::TSplitNames::numbered);
+                               ::ntfs::TSplitNames names = ::ntfs::TSplitNames::numbered,
+                               const std::atomic<bool>* stop = nullptr);
+// The same for a disk already opened as a device.
+TImageVolumes openImageVolumes(const std::wstring& name, std::shared_ptr<::ntfs::TNtfsDevice> image,
+                               const std::atomic<bool>* stop = nullptr);
 
 } // namespace plat::ntfs

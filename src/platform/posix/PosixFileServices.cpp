@@ -220,6 +220,13 @@ BOOL TPosixFileServices::DeleteFileW(const wchar_t* path) {
 BOOL TPosixFileServices::CreateDirectoryW(const wchar_t* path, void*) {
     return ::mkdir(posixPath(path).c_str(), 0755) == 0 ? TRUE : failErrno();
 }
+BOOL TPosixFileServices::MoveFileExW(const wchar_t* existing, const wchar_t* newName, DWORD flags) {
+    const std::string to = posixPath(newName);
+    if ((flags & MOVEFILE_REPLACE_EXISTING) == 0 && ::access(to.c_str(), F_OK) == 0) {
+        return failWith(ERROR_ALREADY_EXISTS, FALSE);
+    }
+    return ::rename(posixPath(existing).c_str(), to.c_str()) == 0 ? TRUE : failErrno();
+}
 BOOL TPosixFileServices::RemoveDirectoryW(const wchar_t* path) {
     return ::rmdir(posixPath(path).c_str()) == 0 ? TRUE : failErrno();
 }

@@ -56,6 +56,8 @@ const char* callName(TCall call) {
         return "CreateDirectoryW";
     case TCall::RemoveDirectoryW:
         return "RemoveDirectoryW";
+    case TCall::MoveFileExW:
+        return "MoveFileExW";
     case TCall::BackupRead:
         return "BackupRead";
     case TCall::BackupSeek:

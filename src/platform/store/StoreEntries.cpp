@@ -110,6 +110,67 @@ BOOL TSimStore::DeleteFileW(const wchar_t* path) {
     return TRUE;
 }
 
+BOOL TSimStore::MoveFileExW(const wchar_t* existing, const wchar_t* newName, DWORD flags) {
+    if (TGate gate = FImpl->enter(TCall::MoveFileExW, existing); gate.fail) {
+        return failWith(gate.error, FALSE);
+    }
+    std::lock_guard lock(FImpl->mutex);
+    TImpl& m = *FImpl;
+    const TPath from = parsePath(existing);
+    const TPath to = parsePath(newName);
+    if (to.error != 0) {
+        return failWith(to.error, FALSE);
+    }
+    if (from.hasStream || to.hasStream || to.parts.empty()) {
+        return failWith(ERROR_INVALID_NAME, FALSE);
+    }
+    const TEntry source = m.lookUp(from);
+    if (source.error != 0) {
+        return failWith(source.error, FALSE);
+    }
+    // Files only in this model; a file keeps its volume (Windows copies across volumes only when asked).
+    const std::shared_ptr<TNode> node = source.node;
+    if (node->folder || node->denied) {
+        return failWith(ERROR_ACCESS_DENIED, FALSE);
+    }
+    if (from.drive != to.drive) {
+        return failWith(ERROR_NOT_SAME_DEVICE, FALSE);
+    }
+    if (m.sharingViolation(*node, nullptr, true, DELETE_ACCESS, kShareAll)) {
+        return failWith(ERROR_SHARING_VIOLATION, FALSE);
+    }
+    const TResolved target = m.resolve(to);
+    if (target.error != 0) {
+        return failWith(target.error, FALSE);
+    }
+    if (target.parent->denied) {
+        return failWith(ERROR_ACCESS_DENIED, FALSE);
+    }
+    if (target.node && target.node != node) {
+        TNode& replaced = *target.node;
+        if ((flags & MOVEFILE_REPLACE_EXISTING) == 0) {
+            return failWith(ERROR_ALREADY_EXISTS, FALSE);
+        }
+        if (replaced.folder || replaced.denied || (replaced.attributes & FILE_ATTRIBUTE_READONLY) != 0) {
+            return failWith(ERROR_ACCESS_DENIED, FALSE);
+        }
+        if (m.sharingViolation(replaced, nullptr, true, DELETE_ACCESS, kShareAll)) {
+            return failWith(ERROR_SHARING_VIOLATION, FALSE);
+        }
+        m.giveBackSpace(to.drive, replaced.dataSize());
+        for (const auto& stream : replaced.streams) {
+            m.giveBackSpace(to.drive, stream->size);
+        }
+        m.unlink(replaced);
+    }
+    m.unlink(*node);
+    node->name = to.parts.back();
+    node->shortName = fitsShortName(node->name) ? std::wstring() : makeShortName(node->name, *target.parent);
+    node->parent = target.parent;
+    target.parent->addChild(node);
+    return TRUE;
+}
+
 BOOL TSimStore::CreateDirectoryW(const wchar_t* path, void* security) {
     (void)security;
     if (TGate gate = FImpl->enter(TCall::CreateDirectoryW, path); gate.fail) {

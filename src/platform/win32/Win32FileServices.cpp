@@ -248,6 +248,13 @@ BOOL TWin32FileServices::DeleteFileW(const wchar_t* path) {
     return ::DeleteFileW(path != nullptr ? target.c_str() : nullptr);
 }
 
+BOOL TWin32FileServices::MoveFileExW(const wchar_t* existing, const wchar_t* newName, DWORD flags) {
+    std::wstring from = win32::systemPath(existing);
+    std::wstring to = win32::systemPath(newName);
+    return ::MoveFileExW(existing != nullptr ? from.c_str() : nullptr,
+                         newName != nullptr ? to.c_str() : nullptr, flags);
+}
+
 BOOL TWin32FileServices::CreateDirectoryW(const wchar_t* path, void* security) {
     std::wstring target = win32::systemPath(path);
     return ::CreateDirectoryW(path != nullptr ? target.c_str() : nullptr,

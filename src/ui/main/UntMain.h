@@ -10,6 +10,7 @@
 #include "scan/ScanShortfall.h"
 #include "scan/UntScanFileSystemThread.h"
 #include "streamops/UntBackupADSThread.h"
+#include "streamops/UntExportResultsThread.h"
 #include "system/UntKorvaneLib.h"
 #include "toolkit/ArtScale.h"
 #include "toolkit/CaptionToolBar.h"
@@ -29,6 +30,7 @@
 #include "ui/styled/SEMenuItem.h"
 #include "ui/styled/SEProgressBar.h"
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -41,7 +43,8 @@ struct TDeclaredComponent;
 
 namespace plat::ntfs {
 class TImageDriveServices;
-}
+struct TImageVolumes;
+} // namespace plat::ntfs
 
 // The window's state as the alert panel shows it.
 enum TAlertMode : std::uint16_t { amIdle = 0, amBusy = 1, amError = 2, amFinished = 3 };
@@ -82,6 +85,7 @@ constexpr int kActionFine = 1;
 constexpr int kActionRefresh = 99;
 constexpr int kStopScan = 0;
 constexpr int kStopBackup = 1;
+constexpr int kStopExport = 2;
 
 // The caption-bar button's six pictures as the program carries them (resources of type
 // "KORVANE_IMAGES"): normal, hovered and pressed, each in a large and a small form, at one scale.
@@ -108,7 +112,10 @@ private:
     std::map<int, TNCAPictures> FByScale;
 };
 
-class TFrmMain : public TForm, public TScanNotifications, public TBackupNotifications {
+class TFrmMain : public TForm,
+                 public TScanNotifications,
+                 public TBackupNotifications,
+                 public TExportNotifications {
 public:
     // Builds the window from its declared components and runs its creation steps; shown by show().
     // ncaPictures: the caption-bar button's pictures, which must outlive the window; without them
@@ -165,6 +172,7 @@ public:
     plat::SHFILEINFOW FileInfo{};
     TBackupADS* FBackupADS = nullptr;           // the bulk job running, while btnStop shows tag 1
     TScanFileSystem* FScanFileSystem = nullptr; // the scan running, while btnStop shows tag 0
+    TExportResults* FExportResults = nullptr;   // the export running, while btnStop shows tag 2
     std::uint16_t FMode = amIdle;
     bool FAlertToAnnounce = false; // the mode changed: the next texts are read as an alert
 
@@ -209,18 +217,24 @@ public:
     void FullSystem1Click();
     void targetDriveClick(TMenuItem* item);
     void argetFolder1Click();
-    // "Scan NTFS Disk Image...": a file chosen, its NTFS volumes attached, then the Setup Scan dialog.
+    // "Scan NTFS Disk Image...": a file chosen, the Setup Scan dialog, then the scan, which opens the
+    // image on its own thread.
     void ScanImage1Click();
     // Creates the scan thread with these settings, keeps it in FScanFileSystem and starts it.
     // direct: each NTFS root is read from its raw volume (a walk where it cannot be). An image scan
-    // (smImage) walks imageRoots; any other scan takes the image of the last one away.
+    // (smImage) opens the image at path and walks its volumes; any other scan takes the image of the
+    // last one away.
     void runScan(TScanFileSystemMode mode, const std::wstring& path, const std::wstring& wildcard,
-                 bool recursive, std::int32_t previewLen, bool includeZone, bool direct = false,
-                 std::vector<TImageScanRoot> imageRoots = {});
+                 bool recursive, std::int32_t previewLen, bool includeZone, bool direct = false);
 
     // ---- Disk images (UntMainImage.cpp). The file services installed at start-up, which reach the
     // volumes of the scanned image; without them (set to null) the window scans no image.
     void setImageDrives(plat::ntfs::TImageDriveServices* drives) { FImageDrives = drives; }
+    // An image's file name ("D:\cases\evidence.dd" -> "evidence.dd"): what its rows and texts name it.
+    static std::wstring imageName(const std::wstring& image);
+    // Opens the image on the scan thread: its NTFS volumes read and attached at free drive letters;
+    // touches no control. Given the scan's stop flag, polled while each volume's catalogue loads.
+    TImageOpening openImage(const std::wstring& image, const std::atomic<bool>& stop);
     // A path as its row shows it: inside an image, the volume's name instead of its drive letter.
     std::wstring shownPath(const std::wstring& path) const;
     // The path the file services open for a row's path (the reverse of shownPath).
@@ -294,6 +308,8 @@ public:
     void directReadFailed(const std::wstring& curDrive, const std::wstring& why) override;
     void damagedRecordsSkipped(const std::wstring& curDriveLabel, std::uint64_t count) override;
     void folderNotListed(const std::wstring& folder, plat::DWORD error) override;
+    void imageOpening(const std::wstring& image) override;
+    void imageOpened(const TImageOpening& opening) override;
 
     // ---- Stream commands (UntMainStreamCommands.cpp): the toolbar's bulk commands and the tree
     // menu's single-stream commands. bindStreamCommands binds them to their components.
@@ -303,8 +319,8 @@ public:
     void BackupselectedADS1Click();
     void DeleteselectedADS1Click();
     void CopyfullADSPath1Click();
-    // Writes every stream row into a CSV or JSON Lines file chosen with the save dialog
-    // (UntMainExport.cpp).
+    // Writes every stream row into a CSV or JSON Lines file chosen with the save dialog, on the export
+    // thread (UntMainExport.cpp).
     void ExportResults1Click();
     // Creates the backup and removal thread with these settings, keeps it in FBackupADS and starts it.
     void runBackup(bool backupVST, const std::wstring& destPath);
@@ -319,6 +335,11 @@ public:
     void backupProgress(const TBackupRunState& state) override;
     void backupFinished(const TBackupRunState& state) override;
 
+    // ---- Export notifications (UntMainExport.cpp; run on the UI thread while the export waits).
+    void exportStarting(const TExportRunState& state) override;
+    void exportProgress(const TExportRunState& state, const std::wstring& shownPath) override;
+    void exportFinished(const TExportRunState& state) override;
+
     // The table of the window's declared components.
     static const std::vector<TDeclaredComponent>& declaredComponents();
 
@@ -328,6 +349,11 @@ protected:
     // Makes the backup and removal thread, suspended; tests make one that tells them when it has
     // freed itself.
     virtual TBackupADS* createBackupThread() { return new TBackupADS(*this); }
+    // Makes the export thread, suspended; tests make one that tells them when it has freed itself.
+    virtual TExportResults* createExportThread() { return new TExportResults(*this); }
+    // Reads a disk image's NTFS volumes, on the scan thread; tests read one through a device they hold.
+    virtual plat::ntfs::TImageVolumes readImageVolumes(const std::wstring& image,
+                                                       const std::atomic<bool>& stop);
 
 private:
     // Builds the components from the table, reaches them by name and gives the styled controls
@@ -356,6 +382,15 @@ private:
     std::wstring FImageFile;
     // The roots of the running scan whose raw volume could not be read, walked instead.
     std::vector<std::wstring> FWalkedInstead;
+    // What the alert panel showed before an export, shown again when it ends.
+    struct TPanelShown {
+        TAlertMode mode = amIdle;
+        int image = 0;
+        std::wstring title;
+        std::wstring body;
+    } FBeforeExport;
+    // Why the image of the running scan could not be opened: said when the scan ends.
+    std::wstring FImageError;
     // What the running scan could not read, named after its outcome.
     TScanShortfall FShortfall;
     bool FTreeSuspended = false; // the tree's updates are suspended by a running scan or bulk run

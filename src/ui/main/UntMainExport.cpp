@@ -1,12 +1,9 @@
 // "Export Results...": every stream row of the results tree written as the console tool writes a
-// scan's records, in CSV or JSON Lines.
+// scan's records, in CSV or JSON Lines, by the export thread, which the panel shows as it runs.
 
 #include "ui/main/UntMain.h"
 
-#include "platform/FileServices.h"
-#include "platform/Owned.h"
 #include "report/Finding.h"
-#include "report/StreamFacts.h"
 #include "system/UntKorvaneLib.h"
 #include "system/UntSaveFile.h"
 
@@ -38,28 +35,6 @@ std::wstring imageSourceOf(const std::wstring& imageFile, const std::wstring& ro
     return imageFile + shownSource.substr(std::min(nameLength, shownSource.size()));
 }
 
-// Writes text at path, a new file or one the user agreed to replace in the save dialog. 0 when
-// written; otherwise the platform's error code.
-plat::DWORD writeWholeFile(const std::wstring& path, const std::string& text) {
-    plat::TFileServices& fs = plat::files();
-    plat::TFileHandle file(fs.CreateFileW(path.c_str(), plat::GENERIC_WRITE, 0, nullptr, plat::CREATE_ALWAYS,
-                                          plat::FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) {
-        return fs.GetLastError();
-    }
-    constexpr std::size_t kPiece = 1 << 20;
-    for (std::size_t at = 0; at < text.size(); at += kPiece) {
-        const auto piece = static_cast<plat::DWORD>(std::min(kPiece, text.size() - at));
-        plat::DWORD written = 0;
-        if (fs.WriteFile(file.get(), text.data() + at, piece, &written, nullptr) == plat::FALSE ||
-            written != piece) {
-            const plat::DWORD error = fs.GetLastError();
-            return error != 0 ? error : plat::ERROR_DISK_FULL;
-        }
-    }
-    return 0;
-}
-
 } // namespace
 
 void TFrmMain::ExportResults1Click() {
@@ -69,47 +44,108 @@ void TFrmMain::ExportResults1Click() {
     static const std::vector<TSaveFileType> types = {{L"CSV (*.csv)", L"csv"},
                                                      {L"JSON Lines (*.jsonl)", L"jsonl"}};
     std::size_t chosen = 0;
-    const std::wstring path = chooseSaveFile(L"Export Results", types, L"streams.csv", chosen);
+    const std::wstring path = chooseSaveFile(kExportResults, types, L"streams.csv", chosen);
     if (path.empty()) {
         return;
     }
-    // CSV with a byte-order mark, so that spreadsheets read the names right.
-    const auto writer = report::makeFindingWriter(
-        chosen == 1 ? report::TReportFormat::jsonl : report::TReportFormat::csv, true);
-    std::string text = writer->header();
-    std::int64_t streams = 0;
+    // What each row gives, read off the tree here; the export thread reads the rest from the files.
+    std::vector<TExportRow> rows;
     for (TTreeNode* node = VST->getFirst(); node != nullptr; node = VST->getNext(node)) {
         const PTreeData data = treeData(node);
         const PTreeData fileData = treeData(VST->getParent(node));
         if (data == nullptr || fileData == nullptr || VST->getNodeLevel(node) != 1) {
             continue;
         }
-        // The row's own preview; the rest as the console tool gathers it (times, attributes, the
-        // download mark decoded), from the file the row stands for: inside an image, the reader's.
-        const std::wstring opened = openedPath(fileData->Column1);
-        const bool inImage = opened != fileData->Column1;
-        // Inside an image the records name the volume as the source and the path from its root
-        // ("evidence.dd [1]", "\dir\file:stream"), as the console tool writes them.
-        const std::wstring inside = inImage ? opened.substr(2) : opened;
-        const std::wstring source =
-            inImage ? imageSourceOf(FImageFile, fileData->Column1, inside) : rootOf(fileData->Column1);
-        std::string unread;
-        report::TStreamFinding finding = report::gatherFinding(
-            source, opened, TADSObject(data->Column1, data->StreamSize), report::TFactsWanted{}, unread);
-        if (inImage) {
-            finding.filePath = inside;
-            finding.fullPath = finding.fullPath.substr(2);
-        } else {
-            finding.fullPath = data->Column2;
-        }
-        finding.preview = data->Column6;
-        text += writer->record(finding);
-        ++streams;
+        TExportRow& row = rows.emplace_back();
+        // Inside an image, the file the row stands for is the reader's, and the records name the volume
+        // as the source and the path from its root ("evidence.dd [1]", "\dir\file:stream"), as the
+        // console tool writes them.
+        row.fileName = openedPath(fileData->Column1);
+        const bool inImage = row.fileName != fileData->Column1;
+        row.filePath = inImage ? row.fileName.substr(2) : row.fileName;
+        row.source =
+            inImage ? imageSourceOf(FImageFile, fileData->Column1, row.filePath) : rootOf(fileData->Column1);
+        row.fullPath = inImage ? openedPath(data->Column2).substr(2) : data->Column2;
+        row.streamName = data->Column1;
+        row.streamSize = data->StreamSize;
+        row.preview = data->Column6;
+        row.shownPath = data->Column2;
     }
-    if (const plat::DWORD error = writeWholeFile(path, text); error != 0) {
-        showError(kExportResults,
-                  L"Could not write " + path + L" with error=[" + std::to_wstring(error) + L"]");
-        return;
+    TExportResults* run = createExportThread(); // frees itself when its body returns
+    FExportResults = run;
+    run->setFreeOnTerminate(true);
+    run->setPriority(plat::tpHighest);
+    run->setRows(std::move(rows));
+    run->setTarget(path);
+    run->setFormat(chosen == 1 ? report::TReportFormat::jsonl : report::TReportFormat::csv);
+    run->Start();
+}
+
+void TFrmMain::exportStarting(const TExportRunState& state) {
+    // The panel shows the run as it shows a bulk backup; the outcome it showed before comes back at
+    // the end, and the rows stay as they are.
+    FBeforeExport = {static_cast<TAlertMode>(FMode), FAlertImageIndex, alertTitle->caption(),
+                     alertBody->caption()};
+    switchAlertPanel(amBusy);
+    pb->setVisible(false); // one file: only the stream bar shows
+    btnBackup->setEnabled(false);
+    btnDelete->setEnabled(false);
+    btnBackup->setImageIndex(17);
+    btnDelete->setImageIndex(16);
+    btnStop->setImageIndex(kStopExport);
+    setImageAlertIndex(6);
+    AlertSubImg->setPicture(TBitmap32());
+    pbSec->setMax(state.total);
+    pbSec->setPosition(0);
+    pDetailAlertMode(true);
+    setDetailAlert(L"Exporting to: " + state.target, L"0/" + std::to_wstring(state.total) + L" stream(s)");
+    ImgRefresh->setVisible(false);
+    ImgBackup->setVisible(true);
+    pRefresh->setVisible(true);
+    setAlert(L"Exporting Results", L"");
+    labelCount->setCaption(L"Exporting Results...");
+    processResize();
+}
+
+void TFrmMain::exportProgress(const TExportRunState& state, const std::wstring& shownPath) {
+    pbSec->setPosition(state.written);
+    setDetailAlert(L"Exporting: " + shownPath,
+                   std::to_wstring(state.written) + L"/" + std::to_wstring(state.total) + L" stream(s)");
+    labelCount->setCaption(std::to_wstring(state.written) + L"/" + std::to_wstring(state.total) +
+                           L" Exported...");
+    processResize();
+}
+
+void TFrmMain::exportFinished(const TExportRunState& state) {
+    // The thread frees itself right after this returns: no stop request may reach it any more.
+    FExportResults = nullptr;
+    pRefresh->setVisible(false);
+    pDetailAlertMode(false);
+    pbSec->setPosition(0);
+    switchAlertPanel(FBeforeExport.mode);
+    setImageAlertIndex(FBeforeExport.image);
+    setAlert(FBeforeExport.title, FBeforeExport.body);
+    if (VST->totalCount() > 0) {
+        btnBackup->setEnabled(true);
+        btnDelete->setEnabled(true);
+        btnBackup->setImageIndex(2);
+        btnDelete->setImageIndex(14);
     }
-    showInformation(kExportResults, std::to_wstring(streams) + L" stream(s) written to:\r\n" + path);
+    processResize();
+    // What became of the unfinished copy, when there was one.
+    const std::wstring copy = state.temporary.empty() ? std::wstring()
+                              : state.temporaryRemoved
+                                  ? L"; its unfinished copy was removed."
+                                  : L"; its unfinished copy " + state.temporary + L" could not be removed.";
+    if (state.stopped) {
+        showInformation(kExportResults, L"The export was stopped after " + std::to_wstring(state.written) +
+                                            L" of " + std::to_wstring(state.total) + L" stream(s): " +
+                                            state.target + L" was not written" + copy);
+    } else if (state.error != 0) {
+        showError(kExportResults, L"Could not write " + state.target + L" with error=[" +
+                                      std::to_wstring(state.error) + L"]" + copy);
+    } else {
+        showInformation(kExportResults,
+                        std::to_wstring(state.written) + L" stream(s) written to:\r\n" + state.target);
+    }
 }

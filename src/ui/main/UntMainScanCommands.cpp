@@ -4,7 +4,6 @@
 
 #include "ui/main/UntMain.h"
 
-#include "ntfs/NtfsVolume.h"
 #include "platform/ntfs/NtfsImageDrives.h"
 #include "streamops/UntBackupADSThread.h"
 #include "system/UntBrowseFolder.h"
@@ -13,7 +12,6 @@
 #include "ui/main/UntWildCard.h"
 
 #include <cwctype>
-#include <filesystem>
 
 namespace {
 
@@ -77,12 +75,6 @@ bool setupScanAccepted(bool folderScope) {
         FrmWC->FCanceled = true; // the program is ending: no scan
     }
     return !FrmWC->FCanceled;
-}
-
-// The file name of a path ("D:\cases\evidence.dd" -> "evidence.dd"): what an image's rows start with.
-std::wstring fileNameOf(const std::wstring& path) {
-    const std::size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
 }
 
 } // namespace
@@ -192,69 +184,21 @@ void TFrmMain::ScanImage1Click() {
         return;
     }
     const std::wstring image = chooseDiskImage();
-    if (isBlank(image)) {
+    if (isBlank(image) || !setupScanAccepted(true)) {
         return;
     }
-    // Read only: the engine opens the file for reading and its services refuse every change.
-    plat::ntfs::TImageVolumes opened =
-        plat::ntfs::openImageVolumes(fileNameOf(image), std::filesystem::path(image));
-    if (opened.volumes.empty()) {
-        showError(L"Scan NTFS Disk Image", opened.error);
-        return;
-    }
-    FShortfall.clear();
-    if (!opened.damage.empty()) {
-        showInformation(L"Scan NTFS Disk Image", opened.damage);
-    }
-    if (!opened.problems.empty()) {
-        // A damaged partition costs its own rows, not the scan: the user hears which ones are missing,
-        // before the scan and again in its outcome.
-        for (const std::wstring& problem : opened.problems) {
-            FShortfall.addUnreadPartition(problem);
-        }
-        std::wstring list;
-        for (const std::wstring& problem : opened.problems) {
-            list += L"\r\n" + problem;
-        }
-        showInformation(L"Scan NTFS Disk Image", L"These NTFS partitions of " + fileNameOf(image) +
-                                                     L" cannot be read and are left out:" + list);
-    }
-    // Each volume is read at a drive letter no live drive has; with fewer such letters than volumes
-    // the user hears which ones cannot be scanned before anything starts.
-    if (const std::size_t free = FImageDrives->freeLetters(); free < opened.volumes.size()) {
-        std::wstring list;
-        for (std::size_t n = free; n < opened.volumes.size(); ++n) {
-            list += L"\r\n" + opened.volumes[n].source;
-        }
-        showInformation(L"Scan NTFS Disk Image",
-                        L"Every free drive letter is taken, so these NTFS volumes of " + fileNameOf(image) +
-                            L" cannot be read and are left out:" + list);
-    }
-    if (!setupScanAccepted(true)) {
-        return;
-    }
-    // What the reader skipped as damaged when it loaded each volume's catalogue; attach keeps the order.
-    std::vector<std::uint64_t> damagedRecords;
-    for (const plat::ntfs::TImageVolume& volume : opened.volumes) {
-        damagedRecords.push_back(volume.volume->damagedRecords());
-    }
-    std::vector<TImageScanRoot> roots;
-    for (plat::ntfs::TImageRoot& attached : FImageDrives->attach(std::move(opened.volumes))) {
-        roots.push_back({std::move(attached.root), std::move(attached.source), damagedRecords[roots.size()]});
-    }
+    // The image is opened by the scan, on its thread, with the busy panel and its stop button shown.
     runScan(smImage, image, FrmWC->wildcard(), FrmWC->recursive(), FrmWC->previewLength(),
-            FrmWC->includeZone(), false, std::move(roots));
+            FrmWC->includeZone());
 }
 
 void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const std::wstring& wildcard,
-                       bool recursive, std::int32_t previewLen, bool includeZone, bool direct,
-                       std::vector<TImageScanRoot> imageRoots) {
+                       bool recursive, std::int32_t previewLen, bool includeZone, bool direct) {
     if (mode != smImage && FImageDrives != nullptr) {
         FImageDrives->detach(); // the rows of the image go with this scan's start
     }
-    if (mode != smImage) {
-        FShortfall.clear(); // an image scan's partitions that could not be read were named before it
-    }
+    FShortfall.clear();
+    FImageError.clear();
     FImageFile = mode == smImage ? path : std::wstring();
     TScanFileSystem* scan = createScanThread(); // frees itself when its body returns
     FScanFileSystem = scan;
@@ -274,7 +218,9 @@ void TFrmMain::runScan(TScanFileSystemMode mode, const std::wstring& path, const
                 drives->keepDirect(letter, std::move(drive));
             });
     }
-    scan->setImageRoots(std::move(imageRoots));
+    if (mode == smImage) {
+        scan->setOpenImage([this, path](const std::atomic<bool>& stop) { return openImage(path, stop); });
+    }
     // An image is evidence: its hidden and system folders are walked too.
     scan->setEnterHiddenFolders(mode == smImage);
     scan->Start();
@@ -296,6 +242,13 @@ void TFrmMain::btnStopClick() {
                         L"") &&
             FBackupADS != nullptr) {
             FBackupADS->Terminate();
+        }
+        break;
+    case kStopExport:
+        if (askQuestion(L"Interupt Export", L"You are about to interrupt the current export, are you sure ?",
+                        L"") &&
+            FExportResults != nullptr) {
+            FExportResults->Terminate();
         }
         break;
     default:

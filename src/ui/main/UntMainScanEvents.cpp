@@ -50,6 +50,44 @@ void TFrmMain::scanStarting(const std::vector<std::wstring>& driveList) {
     processResize();
 }
 
+void TFrmMain::imageOpening(const std::wstring& image) {
+    TFrmMain::scanStarting({});
+    setAlert(L"Scanning File System For ADS",
+             L"Opening \"" + imageName(image) + L"\" and reading its volumes, please wait...");
+    pb->setMarquee(true);
+}
+
+void TFrmMain::imageOpened(const TImageOpening& opening) {
+    if (!opening.error.empty()) {
+        FImageError = opening.error; // said once the scan has ended and the window is idle again
+        return;
+    }
+    const std::wstring name = imageName(FImageFile);
+    if (!opening.damage.empty()) {
+        showInformation(L"Scan NTFS Disk Image", opening.damage);
+    }
+    if (!opening.unreadPartitions.empty()) {
+        // A damaged partition costs its own rows, not the scan: the user hears which ones are missing,
+        // before the scan and again in its outcome.
+        std::wstring list;
+        for (const std::wstring& problem : opening.unreadPartitions) {
+            FShortfall.addUnreadPartition(problem);
+            list += L"\r\n" + problem;
+        }
+        showInformation(L"Scan NTFS Disk Image",
+                        L"These NTFS partitions of " + name + L" cannot be read and are left out:" + list);
+    }
+    if (!opening.leftOut.empty()) {
+        std::wstring list;
+        for (const std::wstring& source : opening.leftOut) {
+            list += L"\r\n" + source;
+        }
+        showInformation(L"Scan NTFS Disk Image",
+                        L"Every free drive letter is taken, so these NTFS volumes of " + name +
+                            L" cannot be read and are left out:" + list);
+    }
+}
+
 void TFrmMain::driveInitializing(const std::wstring& curDriveLabel) {
     setAlert(L"Scanning File System For ADS",
              L"Initializing scan of \"" + curDriveLabel + L"\" drive, please wait...");
@@ -178,6 +216,21 @@ void TFrmMain::scanFinished(bool terminated, std::int64_t foundResults) {
     // A scan cut short by an error may end inside a root's detail view; the outcome shows in the body.
     if (pDetailAlert->visible()) {
         pDetailAlertMode(false);
+    }
+    if (!FImageError.empty()) {
+        // The image could not be opened: nothing was scanned, and the window is as before the scan.
+        if (FTreeSuspended) {
+            FTreeSuspended = false;
+            VST->endUpdate();
+        }
+        pb->setMarquee(false);
+        FShortfall.clear();
+        reset();
+        processResize();
+        const std::wstring error = std::move(FImageError);
+        FImageError.clear();
+        showError(L"Scan NTFS Disk Image", error);
+        return;
     }
     std::wstring title = L"Scan Complete!";
     std::wstring body;

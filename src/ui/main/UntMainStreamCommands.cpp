@@ -36,7 +36,7 @@ void TFrmMain::bindStreamCommands() {
 }
 
 bool TFrmMain::jobRunning() const {
-    return FMode == amBusy || FBackupADS != nullptr || FScanFileSystem != nullptr;
+    return FMode == amBusy || FBackupADS != nullptr || FScanFileSystem != nullptr || FExportResults != nullptr;
 }
 
 void TFrmMain::runBackup(bool backupVST, const std::wstring& destPath) {

@@ -1,9 +1,8 @@
 // "Export Results..." of the results tree's menu over the simulated store, with scripted dialog
 // answers: the file written holds every stream row of the tree, in the chosen format.
 
-#include "ui/main/MainFixture.h"
+#include "ui/main/ScanCommandsFixture.h"
 
-#include "platform/shell/ScriptedDialogs.h"
 #include "report/TextEncoding.h"
 
 #include <algorithm>
@@ -11,24 +10,20 @@
 
 #include <sstream>
 
+using namespace scancommands;
+using namespace std::chrono_literals;
+
 namespace {
 
 const std::string kMark = "[ZoneTransfer]\r\nZoneId=3\r\nHostUrl=https://a.test/s.exe\r\n";
 
-class ExportTest : public MainWindowTest {
+class ExportTest : public ScanCommandsTest {
 protected:
     void SetUp() override {
-        MainWindowTest::SetUp();
-        plat::installDialogServices(&dialogs);
-        dialogs.onUnscripted([](const std::wstring& message) {
-            ADD_FAILURE() << "unscripted dialog: " << report::toUtf8(message);
-        });
+        ScanCommandsTest::SetUp();
+        store.addDrive(L'C', plat::DRIVE_FIXED, L"System", L"NTFS");
         store.addFolder(L"C:\\out");
-    }
-    void TearDown() override {
-        EXPECT_EQ(dialogs.pendingAnswers(), 0u) << "every scripted answer was asked for";
-        MainWindowTest::TearDown();
-        plat::installDialogServices(nullptr);
+        open();
     }
 
     // Files with streams in the store, and in the tree as a scan reports them; a name with a comma
@@ -80,8 +75,6 @@ protected:
         w().poplist->OnPopup(w().poplist);
         return w().ExportResults1->enabled();
     }
-
-    plat::TScriptedDialogs dialogs;
 };
 
 } // namespace
@@ -91,7 +84,7 @@ TEST_F(ExportTest, JsonLinesHoldEveryStreamRowOfTheTree) {
     ASSERT_TRUE(exportEnabled());
     dialogs.answerSaveFile(L"C:\\out\\found.jsonl", 2);
     dialogs.answerButton(plat::IDOK);
-    w().ExportResults1->click();
+    exportResults();
 
     ASSERT_EQ(dialogs.saveDialogs().size(), 1u);
     const auto& asked = dialogs.saveDialogs()[0];
@@ -167,7 +160,7 @@ TEST_F(ExportTest, CsvHasItsHeaderAndOneRecordPerStreamRowQuotedWhereNeeded) {
     fillTree();
     dialogs.answerSaveFile(L"C:\\out\\found", 1); // a name typed without an extension
     dialogs.answerButton(plat::IDOK);
-    w().ExportResults1->click();
+    exportResults();
     const std::string csv = store.readData(L"C:\\out\\found.csv");
     ASSERT_EQ(csv.rfind("\xEF\xBB\xBF", 0), 0u) << "a byte-order mark";
     const std::vector<std::vector<std::string>> records = csvRecords(csv.substr(3));
@@ -209,7 +202,7 @@ TEST_F(ExportTest, TheNameOfferedFollowsTheTypeChosen) {
     fillTree();
     dialogs.answerSaveFileType(L"C:\\out", 2);
     dialogs.answerButton(plat::IDOK);
-    w().ExportResults1->click();
+    exportResults();
     ASSERT_EQ(dialogs.saveDialogs().size(), 1u);
     EXPECT_EQ(dialogs.saveDialogs()[0].fileName, L"streams.csv");
     EXPECT_EQ(store.entryNames(L"C:\\out"), std::vector<std::wstring>{L"streams.jsonl"});
@@ -238,15 +231,100 @@ TEST_F(ExportTest, NothingIsWrittenWithoutRowsOrAChoiceAndAFailureIsReported) {
 
     fillTree();
     dialogs.answerCancel();
-    w().ExportResults1->click();
+    exportResults();
     EXPECT_EQ(store.entryNames(L"C:\\out"), std::vector<std::wstring>{});
     EXPECT_TRUE(dialogs.taskDialogs().empty());
 
     // A folder that is gone by the time the file is written.
     dialogs.answerSaveFile(L"C:\\gone\\found.csv", 1);
     dialogs.answerButton(plat::IDOK);
-    w().ExportResults1->click();
+    exportResults();
     ASSERT_EQ(dialogs.taskDialogs().size(), 1u);
     EXPECT_EQ(dialogs.taskDialogs()[0].mainIcon, plat::TTaskDialogIcon::error);
     EXPECT_EQ(dialogs.taskDialogs()[0].content, L"Could not write C:\\gone\\found.csv with error=[3]");
+}
+
+// The file is written beside the chosen one and renamed into place at the end: a failure leaves a
+// file already there as it was, and no unfinished copy; a copy an earlier run left behind is not
+// touched.
+TEST_F(ExportTest, AFailedExportLeavesTheChosenFileAsItWasAndNoUnfinishedCopy) {
+    fillTree();
+    const std::string before = "the export of last week";
+    const struct {
+        const char* what;
+        std::function<void()> fault;
+        bool fails;
+        std::wstring outcome; // the task dialog's text
+    } cases[] = {
+        {"a full disk", [&] { store.setFreeSpace(L'C', 100); }, true,
+         L"Could not write C:\\out\\found.csv with error=[112]; its unfinished copy was removed."},
+        {"the rename refused",
+         [&] { store.failCall(plat::store::TCall::MoveFileExW, 1, plat::ERROR_ACCESS_DENIED); }, true,
+         L"Could not write C:\\out\\found.csv with error=[5]; its unfinished copy was removed."},
+        {"nothing", [] {}, false, L"4 stream(s) written to:\r\nC:\\out\\found.csv"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        store.addFile(L"C:\\out\\found.csv", before);
+        store.addFile(L"C:\\out\\found.csv.part", "left by a crash");
+        c.fault();
+        dialogs.answerSaveFile(L"C:\\out\\found.csv", 1);
+        dialogs.answerButton(plat::IDOK);
+        exportResults();
+        store.setFreeSpace(L'C', UINT64_MAX);
+        store.clearFaults();
+        EXPECT_EQ(dialogs.taskDialogs().back().content, c.outcome);
+        EXPECT_EQ(store.entryNames(L"C:\\out"), (std::vector<std::wstring>{L"found.csv", L"found.csv.part"}));
+        EXPECT_EQ(store.readData(L"C:\\out\\found.csv.part"), "left by a crash");
+        EXPECT_EQ(store.readData(L"C:\\out\\found.csv") == before, c.fails);
+        EXPECT_EQ(w().alertTitle->caption(), L"Scan Complete!") << "the scan's outcome shows again";
+        EXPECT_FALSE(w().jobRunning());
+    }
+    EXPECT_EQ(csvRecords(store.readData(L"C:\\out\\found.csv").substr(3)).size(), 5u)
+        << "the last one replaced it";
+}
+
+// The export runs on its own thread with the busy panel, the stop button asks and stops it: the
+// chosen name is never written, and the unfinished copy goes.
+TEST_F(ExportTest, AStoppedExportWritesNothingUnderTheChosenName) {
+    fillTree();
+    store.addFile(L"C:\\out\\found.csv", "kept");
+    // The worker waits, in the middle of its rows, until the user has answered the question.
+    testsupport::TDoneSignal reached;
+    testsupport::TDoneSignal answered;
+    store.beforeCall(plat::store::TCall::CreateFileW, 3, [&] {
+        reached.set();
+        answered.waitFor(30s);
+    });
+    dialogs.answerSaveFile(L"C:\\out\\found.csv", 1);
+    w().ExportResults1->click();
+    ASSERT_TRUE(ui.serveUntil([&] { return reached.isSet(); }, 30s));
+    ASSERT_TRUE(ui.serveUntil([&] { return w().FMode == amBusy; }, 30s));
+    EXPECT_TRUE(w().btnStop->visible());
+    EXPECT_EQ(w().btnStop->imageIndex(), kStopExport);
+    EXPECT_EQ(w().alertTitle->caption(), L"Exporting Results");
+    EXPECT_EQ(w().labelDetailL1->caption(), L"Exporting to: C:\\out\\found.csv");
+    EXPECT_TRUE(store.exists(L"C:\\out\\found.csv.part")) << "written beside the chosen file";
+    EXPECT_EQ(store.readData(L"C:\\out\\found.csv"), "kept");
+
+    dialogs.answerButton(plat::IDYES);
+    peerOf(*w().btnStop).click(5, 5);
+    ASSERT_FALSE(dialogs.taskDialogs().empty());
+    EXPECT_EQ(dialogs.taskDialogs().back().mainInstruction, L"Interupt Export");
+    EXPECT_EQ(dialogs.taskDialogs().back().content,
+              L"You are about to interrupt the current export, are you sure ?");
+    dialogs.answerButton(plat::IDOK);
+    answered.set();
+    ASSERT_TRUE(ui.serveUntil([&] { return w().FExportResults == nullptr; }, 30s));
+    ASSERT_TRUE(w().exportGone.waitFor(30s));
+
+    const std::wstring said = dialogs.taskDialogs().back().content;
+    EXPECT_EQ(said.rfind(L"The export was stopped after ", 0), 0u) << report::toUtf8(said);
+    const std::wstring end =
+        L" of 4 stream(s): C:\\out\\found.csv was not written; its unfinished copy was removed.";
+    EXPECT_EQ(said.substr(said.size() - std::min(said.size(), end.size())), end) << report::toUtf8(said);
+    EXPECT_EQ(store.entryNames(L"C:\\out"), std::vector<std::wstring>{L"found.csv"});
+    EXPECT_EQ(store.readData(L"C:\\out\\found.csv"), "kept");
+    EXPECT_EQ(w().FMode, amFinished);
+    EXPECT_EQ(w().alertTitle->caption(), L"Scan Complete!");
 }

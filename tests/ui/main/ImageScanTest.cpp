@@ -3,6 +3,7 @@
 // through the image's volumes attached beside the simulated store's drives; its rows, and the stream
 // commands on them: copies from the image into a real folder, deletes refused.
 
+#include "ui/main/HeldDevice.h"
 #include "ui/main/ScanCommandsFixture.h"
 
 #include "ntfs/NtfsImage.h"
@@ -11,7 +12,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -45,6 +48,73 @@ void mbrEntry(std::string& disk, int slot, std::uint8_t type, std::uint32_t star
     disk[510] = static_cast<char>(0x55);
     disk[511] = static_cast<char>(0xAA);
 }
+
+// A volume mkntfs made, grown: its boot sector claims sectors of 512 bytes, and its master file table's
+// one data run covers this many records (the real ones, then whatever the clusters after them hold).
+// False when the volume is not laid out as mkntfs lays it.
+bool growMasterFileTable(std::string& volume, std::uint64_t bytes, std::uint64_t records) {
+    const auto u16 = [&](std::size_t at) {
+        return static_cast<std::uint64_t>(static_cast<unsigned char>(volume[at]) |
+                                          static_cast<unsigned char>(volume[at + 1]) << 8);
+    };
+    const auto u32 = [&](std::size_t at) { return u16(at) | u16(at + 2) << 16; };
+    const auto put = [&](std::size_t at, std::uint64_t value, int size) {
+        for (int i = 0; i < size; ++i) {
+            volume[at + static_cast<std::size_t>(i)] = static_cast<char>(value >> 8 * i);
+        }
+    };
+    const std::uint64_t cluster = u16(0x0B) * static_cast<unsigned char>(volume[0x0D]);
+    const std::uint64_t mftCluster = u32(0x30) | u32(0x34) << 32;
+    const auto sizeField = static_cast<signed char>(volume[0x40]);
+    const std::uint64_t recordSize = sizeField < 0 ? std::uint64_t{1} << -sizeField : sizeField * cluster;
+    const std::size_t record = mftCluster * cluster;
+    if (cluster == 0 || mftCluster >= 128 || volume.compare(record, 4, "FILE") != 0) {
+        return false;
+    }
+    put(0x28, bytes / 512 - 1, 8);
+    for (std::size_t attribute = record + u16(record + 0x14); u32(attribute) != 0xFFFFFFFF;
+         attribute += u32(attribute + 4)) {
+        if (u32(attribute) != 0x80 || volume[attribute + 8] != 1) {
+            continue;
+        }
+        const std::uint64_t clusters = records * recordSize / cluster;
+        put(attribute + 0x18, clusters - 1, 8); // last VCN
+        for (std::size_t size : {0x28, 0x30, 0x38}) {
+            put(attribute + size, clusters * cluster, 8);
+        }
+        // One run from the table's first cluster: length in 3 bytes, start in 1, then the end mark.
+        const std::size_t runs = attribute + u16(attribute + 0x20);
+        if (runs + 6 > attribute + u32(attribute + 4) || clusters >= 1u << 24) {
+            return false;
+        }
+        volume[runs] = 0x13;
+        put(runs + 1, clusters, 3);
+        put(runs + 4, mftCluster, 1);
+        volume[runs + 5] = 0;
+        return true;
+    }
+    return false;
+}
+
+// The bytes kept, and zeros after them up to the size claimed.
+class TGrownVolume : public ntfs::TNtfsDevice {
+public:
+    TGrownVolume(const std::string& bytes, std::uint64_t size) : FBytes(bytes), FSize(size) {}
+    bool read(std::uint64_t offset, void* buffer, std::size_t count) override {
+        if (offset > FSize || count > FSize - offset) {
+            return false;
+        }
+        const std::size_t kept = offset < FBytes.size() ? std::min(count, FBytes.size() - offset) : 0;
+        std::memcpy(buffer, FBytes.data() + (kept > 0 ? offset : 0), kept);
+        std::memset(static_cast<char*>(buffer) + kept, 0, count - kept);
+        return true;
+    }
+    std::uint64_t size() const override { return FSize; }
+
+private:
+    const std::string& FBytes;
+    std::uint64_t FSize;
+};
 
 class ImageScanTest : public ScanCommandsTest {
 protected:
@@ -217,7 +287,7 @@ TEST_F(ImageScanTest, ExportedImageRowsAreTheConsoleToolsRecordsForTheImage) {
     scanImage(evidence);
     dialogs.answerSaveFile(L"D:\\Saved\\found.jsonl", 2);
     dialogs.answerButton(plat::IDOK);
-    w().ExportResults1->click();
+    exportResults();
     EXPECT_EQ(lastDialog(),
               L"Information | Export Results | 2 stream(s) written to:\r\nD:\\Saved\\found.jsonl");
 
@@ -245,26 +315,116 @@ TEST_F(ImageScanTest, ExportedImageRowsAreTheConsoleToolsRecordsForTheImage) {
         << "the image given, not the live drive it was read at";
 }
 
-TEST_F(ImageScanTest, AFileWithoutAnNtfsVolumeIsRefusedWithWhatWasFound) {
+// An image that gives nothing to scan ends its scan with the reason, naming the file, and the
+// window is idle again.
+TEST_F(ImageScanTest, AnImageThatCannotBeOpenedEndsWithTheReasonAndTheWindowIdle) {
     std::string disk(4 * 1024 * 1024, '\0');
     mbrEntry(disk, 0, 0x0C, 2048, 2048);
     mbrEntry(disk, 1, 0x83, 4096, 2048);
     const std::filesystem::path blank = scratch.path() / "blank.img";
     writeFile(blank, disk);
-    dialogs.answerFile(blank.wstring());
-    dialogs.answerButton(plat::IDOK);
-    chooseFromScanMenu(kImageItem);
-
-    EXPECT_EQ(lastDialog(),
-              L"Error | Scan NTFS Disk Image | no NTFS volume in blank.img (MBR with 2 partitions: "
-              L"FAT32, Linux)");
-    EXPECT_EQ(w().scansMade, 0) << "neither the Setup Scan dialog nor a scan";
-    EXPECT_EQ(w().FMode, amIdle);
+    const struct {
+        std::filesystem::path image;
+        bool outOfMemory;
+        std::wstring error;
+    } cases[] = {
+        {blank, false, L"no NTFS volume in blank.img (MBR with 2 partitions: FAT32, Linux)"},
+        {evidence, true,
+         L"evidence.dd cannot be read: there is not enough memory for the catalogues of its volumes"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.image.string());
+        w().readImage = nullptr;
+        if (c.outOfMemory) {
+            w().readImage = [](const std::wstring&, const std::atomic<bool>&) -> plat::ntfs::TImageVolumes {
+                throw std::bad_alloc();
+            };
+        }
+        dialogs.answerFile(c.image.wstring());
+        answerSetupScan(nullptr, VK_RETURN);
+        dialogs.answerButton(plat::IDOK);
+        chooseFromScanMenu(kImageItem);
+        waitForScanEnd();
+        EXPECT_EQ(lastDialog(), L"Error | Scan NTFS Disk Image | " + c.error);
+        EXPECT_EQ(w().FMode, amIdle);
+        EXPECT_EQ(w().btnAction->caption(), L"Run Scan");
+        EXPECT_FALSE(w().pb->marquee());
+        EXPECT_TRUE(rows().empty());
+    }
 
     dialogs.answerCancel(); // the file-open dialog cancelled: nothing at all
     chooseFromScanMenu(kImageItem);
-    EXPECT_EQ(dialogs.taskDialogs().size(), 1u);
-    EXPECT_EQ(w().scansMade, 0);
+    EXPECT_EQ(dialogs.taskDialogs().size(), 2u);
+    EXPECT_EQ(w().scansMade, 2);
+}
+
+// The image is opened by the scan, on its thread: the window is busy, with its stop button, from
+// the first read of the image, and a stop then ends the scan without loading the volumes' catalogues.
+TEST_F(ImageScanTest, TheImageOpensBehindTheBusyPanelAndItsStopButtonWorksFromTheFirstRead) {
+    auto held = std::make_shared<THeldReads>(1);
+    w().readImage = [&](const std::wstring&, const std::atomic<bool>& stop) {
+        return plat::ntfs::openImageVolumes(
+            L"evidence.dd", std::make_shared<THeldDevice>(ntfs::openImageFile(evidence), held), &stop);
+    };
+    dialogs.answerFile(evidence.wstring());
+    answerSetupScan(nullptr, VK_RETURN);
+    chooseFromScanMenu(kImageItem); // returns: the UI thread does not wait for the image
+    ASSERT_TRUE(ui.serveUntil([&] { return held->waiting(); }, 30s));
+    EXPECT_EQ(held->reads(), 1);
+    EXPECT_EQ(w().FMode, amBusy);
+    EXPECT_TRUE(w().btnStop->visible());
+    EXPECT_EQ(w().btnStop->imageIndex(), kStopScan);
+    EXPECT_TRUE(w().pb->marquee());
+    EXPECT_EQ(w().alertBody->caption(), L"Opening \"evidence.dd\" and reading its volumes, please wait...");
+
+    dialogs.answerButton(plat::IDYES);
+    peerOf(*w().btnStop).click(5, 5);
+    held->release();
+    waitForScanEnd();
+    EXPECT_TRUE(w().lastScanTerminated);
+    EXPECT_EQ(w().alertTitle->caption(), L"Interrupted Scan!");
+    EXPECT_TRUE(rows().empty());
+    EXPECT_FALSE(imageDrives.readerPath(L"evidence.dd [1]\\").has_value()) << "nothing attached";
+    // The partition table, and no volume after the stop.
+    EXPECT_LE(held->reads(), 3u) << "the volumes were read after the stop";
+}
+
+// A stop while a volume's catalogue loads is honoured at once, however large the catalogue: a volume
+// whose master file table has room for 1,000,000 records ends its scan within a second of the answer,
+// without reading the rest.
+TEST_F(ImageScanTest, AStopWhileAMillionRecordCatalogueLoadsEndsTheScanWithinASecond) {
+    const std::filesystem::path made = scratch.path() / "big.vol";
+    ASSERT_TRUE(ntfstest::makeImage(made, 16, "Big"));
+    std::string volume = fileBytes(made);
+    constexpr std::uint64_t kRecords = 1000000;
+    ASSERT_TRUE(growMasterFileTable(volume, 2ull << 30, kRecords));
+    // The catalogue is read a chunk of 1 MiB (1,024 records) at a time: the 20th read is well inside it.
+    auto held = std::make_shared<THeldReads>(20);
+    w().readImage = [&](const std::wstring&, const std::atomic<bool>& stop) {
+        return plat::ntfs::openImageVolumes(
+            L"big.vol",
+            std::make_shared<THeldDevice>(std::make_unique<TGrownVolume>(volume, 2ull << 30), held), &stop);
+    };
+    dialogs.answerFile(L"D:\\cases\\big.vol");
+    answerSetupScan(nullptr, VK_RETURN);
+    chooseFromScanMenu(kImageItem);
+    ASSERT_TRUE(ui.serveUntil([&] { return held->waiting(); }, 30s));
+    EXPECT_EQ(w().alertBody->caption(), L"Opening \"big.vol\" and reading its volumes, please wait...");
+
+    dialogs.answerButton(plat::IDYES);
+    peerOf(*w().btnStop).click(5, 5);
+    const auto answered = std::chrono::steady_clock::now();
+    held->release();
+    waitForScanEnd();
+    const auto took = std::chrono::steady_clock::now() - answered;
+    std::printf("scan ended %.3f s after the stop, %llu reads of about %llu\n",
+                std::chrono::duration<double>(took).count(), static_cast<unsigned long long>(held->reads()),
+                static_cast<unsigned long long>(kRecords / 1024));
+    EXPECT_LT(took, 1s);
+    EXPECT_LE(held->reads(), 21u) << "the catalogue was read on after the stop";
+    EXPECT_TRUE(w().lastScanTerminated);
+    EXPECT_EQ(w().alertTitle->caption(), L"Interrupted Scan!");
+    EXPECT_TRUE(rows().empty());
 }
 
 TEST_F(ImageScanTest, APartitionThatCannotBeReadIsNamedAndTheOthersAreScanned) {

@@ -9,6 +9,7 @@
 #include "platform/ProcessServices.h"
 #include "platform/headless/HeadlessBackend.h"
 #include "platform/headless/HeadlessWidgets.h"
+#include "platform/ntfs/NtfsImageVolumes.h"
 #include "platform/shell/ScriptedDialogs.h"
 #include "platform/shell/ScriptedPrivilege.h"
 #include "platform/shell/TestShell.h"
@@ -91,6 +92,17 @@ private:
     testsupport::TDoneSignal FGone;
 };
 
+// The export, telling the test when it has freed itself.
+class TRecordedExport : public TExportResults {
+public:
+    TRecordedExport(TExportNotifications& window, testsupport::TDoneSignal gone)
+        : TExportResults(window), FGone(gone) {}
+    ~TRecordedExport() override { FGone.set(); }
+
+private:
+    testsupport::TDoneSignal FGone;
+};
+
 // The main window with recorded workers; it hears when a scan or a bulk run has finished.
 class TRecordedMain : public TFrmMain {
 public:
@@ -101,8 +113,12 @@ public:
     testsupport::TDoneSignal backupGone;
     int backupsMade = 0;
     bool backupEnded = false;
+    testsupport::TDoneSignal exportGone;
+    int exportsMade = 0;
     // Runs on the UI thread when the scan has started (busy mode shown).
     std::function<void()> onScanStarting;
+    // Reads a disk image's volumes in the window's place when set (on the scan thread).
+    std::function<plat::ntfs::TImageVolumes(const std::wstring&, const std::atomic<bool>&)> readImage;
 
     void scanStarting(const std::vector<std::wstring>& driveList) override {
         TFrmMain::scanStarting(driveList);
@@ -121,11 +137,20 @@ public:
     }
 
 protected:
+    plat::ntfs::TImageVolumes readImageVolumes(const std::wstring& image,
+                                               const std::atomic<bool>& stop) override {
+        return readImage ? readImage(image, stop) : TFrmMain::readImageVolumes(image, stop);
+    }
     TScanFileSystem* createScanThread() override {
         ++scansMade;
         scanEnded = false;
         scans->gone = testsupport::TDoneSignal();
         return new TRecordedScan(*this, scans);
+    }
+    TExportResults* createExportThread() override {
+        exportGone = testsupport::TDoneSignal();
+        ++exportsMade;
+        return new TRecordedExport(*this, exportGone);
     }
     TBackupADS* createBackupThread() override {
         backupEnded = false;
@@ -176,6 +201,9 @@ protected:
                 std::chrono::seconds(30)));
             EXPECT_TRUE(window->scansMade == 0 || window->scans->gone.waitFor(std::chrono::seconds(30)));
             EXPECT_TRUE(window->backupsMade == 0 || window->backupGone.waitFor(std::chrono::seconds(30)));
+            EXPECT_TRUE(
+                ui.serveUntil([&] { return window->FExportResults == nullptr; }, std::chrono::seconds(30)));
+            EXPECT_TRUE(window->exportsMade == 0 || window->exportGone.waitFor(std::chrono::seconds(30)));
         }
         EXPECT_EQ(dialogs.pendingAnswers(), 0u) << "every scripted answer was asked for";
         EXPECT_EQ(dialogs.liveIdLists(), 0u);
@@ -239,6 +267,18 @@ protected:
         box.selectAll();
         peerOf(box).pressKey(VK_DELETE);
         peerOf(box).typeText(text);
+    }
+    // "Export Results..." from the tree's menu; serves the export's steps until it has ended and freed
+    // itself (the save dialog's answer is the test's).
+    void exportResults() {
+        const int made = w().exportsMade;
+        w().ExportResults1->click();
+        if (w().exportsMade > made) {
+            ASSERT_TRUE(
+                ui.serveUntil([&] { return w().FExportResults == nullptr; }, std::chrono::seconds(30)))
+                << "the export did not end";
+            ASSERT_TRUE(w().exportGone.waitFor(std::chrono::seconds(30))) << "the export did not free itself";
+        }
     }
     // Serves the scan's steps until it has ended and freed itself.
     void waitForScanEnd() {
