@@ -265,6 +265,12 @@ void TForm::previewKeyDown(int& key, TShiftState shift) {
 void TForm::unhandledKeyDown(TControl& focused, int key, TShiftState shift) {
     if (key == VK_TAB && (shift & (ssCtrl | ssAlt)) == 0) {
         selectNext(&focused, (shift & ssShift) == 0);
+    } else if (key == VK_F10 && (shift & (ssShift | ssCtrl | ssAlt)) == 0) {
+        // F10 is Windows' key for a window's menu; this window's is the caption tab's. It drops down
+        // once the key's handling has returned, as for a screen reader's press.
+        if (TCaptionToolBar* bar = captionToolBar(); bar != nullptr) {
+            bar->accessiblePress();
+        }
     }
 }
 

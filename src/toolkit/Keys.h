@@ -21,6 +21,7 @@ constexpr int VK_RIGHT = 0x27;
 constexpr int VK_DOWN = 0x28;
 constexpr int VK_INSERT = 0x2D;
 constexpr int VK_DELETE = 0x2E;
+constexpr int VK_F10 = 0x79;
 
 // Modifier keys held with a key, a set of bits.
 enum TShiftKey : unsigned { ssShift = 1u << 0, ssCtrl = 1u << 1, ssAlt = 1u << 2 };

@@ -4,6 +4,7 @@
 
 #include "platform/CaptionBarBackend.h"
 #include "toolkit/CaptionToolBar.h"
+#include "toolkit/Edit.h"
 #include "toolkit/Form.h"
 #include "toolkit/WidgetFixture.h"
 
@@ -137,6 +138,29 @@ TEST_F(CaptionToolBarTest, IsAnItemOfItsFormForScreenReadersOnceDrawn) {
     EXPECT_TRUE(peer.accessibleDefaultAction(1));
     EXPECT_EQ(captionBackend.record.pressesLater, 1);
     EXPECT_TRUE(widgets.shownMenus().empty());
+}
+
+TEST_F(CaptionToolBarTest, F10DropsItsMenuDownFromTheKeyboardWhereverTheFocusIs) {
+    TForm form;
+    auto* bar = static_cast<TCaptionToolBar*>(form.addComponent(std::make_unique<TCaptionToolBar>()));
+    auto* edit = form.create<TEdit>();
+    form.show();
+    bar->attach(form);
+    edit->setFocus();
+    struct TCase {
+        TShiftState shift;
+        int presses;
+    };
+    // Shift+F10 is the focused control's context menu and Alt+F10 the platform's: neither is the tab's.
+    for (const TCase& c : {TCase{ssShift, 0}, TCase{ssAlt, 0}, TCase{ssCtrl, 0}, TCase{0, 1}}) {
+        captionBackend.record.pressesLater = 0;
+        backend.focused()->pressKey(VK_F10, c.shift);
+        EXPECT_EQ(captionBackend.record.pressesLater, c.presses) << "shift state " << c.shift;
+    }
+    // With no control focused the window itself hears the key.
+    captionBackend.record.pressesLater = 0;
+    peerOf(form).pressKey(VK_F10, 0);
+    EXPECT_EQ(captionBackend.record.pressesLater, 1);
 }
 
 } // namespace

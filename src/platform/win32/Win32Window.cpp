@@ -175,9 +175,9 @@ LRESULT TWin32Window::dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_SYSKEYDOWN:
     case WM_SYSKEYUP:
-        // F10 is a system key: Shift+F10 (a context menu, as the menu key) goes to the control;
-        // F10 alone and Alt keep the platform's menu handling.
-        if (wParam == VK_F10 && GetKeyState(VK_SHIFT) < 0 && GetKeyState(VK_MENU) >= 0) {
+        // F10 is a system key: F10 alone (the window's menu: the caption tab's) and Shift+F10 (a
+        // context menu, as the menu key) go to the control; Alt keeps the platform's menu handling.
+        if (wParam == VK_F10 && GetKeyState(VK_MENU) >= 0) {
             if (message == WM_SYSKEYDOWN) {
                 onKeyDown(VK_F10, shiftHeld());
             }
