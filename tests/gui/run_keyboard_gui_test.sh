@@ -4,7 +4,8 @@
 # Return takes the first item; Return in Setup Scan starts the scan of the store's 7 streams; Tab
 # reaches the tree, Down moves to the 3 GB stream and Space unchecks it; Tab reaches Backup Checked
 # and Return presses it; the folder browser is walked with keys to a fresh folder under /tmp (Z: for
-# Wine). The folder must then hold the six checked streams' bytes and nothing else.
+# Wine). The folder must then hold the six checked streams' bytes and nothing else. Last, F10 opens
+# the caption tab's menu, its item shows About, and Esc closes it.
 # Screenshots go to <build>/gui-artefacts. Usage: run_keyboard_gui_test.sh [build folder]
 set -u
 here=$(cd "$(dirname "$0")/../.." && pwd)
@@ -122,6 +123,22 @@ if [ -n "$browser" ]; then
   check "Backup Checked saved the six checked streams with their bytes, and nothing else" \
     $saved "$dest" summary=report.docx:summary thumbnail=report.docx:thumbnail \
     Zone.Identifier=setup.exe:Zone.Identifier exif=holiday.jpg:exif gps=holiday.jpg:gps hidden=notes.txt:hidden
+fi
+
+# ---- About from the keyboard: F10 drops the caption tab's menu down, Down and Return take "About",
+# Esc closes it.
+xdotool windowfocus --sync "$main" >/dev/null 2>&1
+sleep 0.5
+keys F10
+shot about-menu
+keys Down Return
+about=$(wait_window "About " 20)
+check "F10 drops the caption tab's menu down, and its item shows About" [ -n "$about" ]
+if [ -n "$about" ]; then
+  sleep 1
+  shot about
+  keys Escape
+  check "Esc closes About" wait_gone "About "
 fi
 
 xdotool key --window "$main" alt+F4 >/dev/null 2>&1
