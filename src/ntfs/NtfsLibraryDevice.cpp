@@ -134,7 +134,9 @@ std::wstring openParents(TDiskChain& chain, const std::filesystem::path& path, T
 
 TLibraryPath libraryPath(const std::filesystem::path& path) {
 #if defined(_WIN32)
-    return path.wstring();
+    // The libraries split a Windows path at '\' alone: "E:/cases/x.E01" would be taken as relative.
+    std::filesystem::path preferred = path;
+    return preferred.make_preferred().wstring();
 #else
     return path.string();
 #endif

@@ -91,6 +91,12 @@ def records(path):
 sys.exit(0 if records(sys.argv[1]) == records(sys.argv[2]) else 1)
 PY
     done
+    # A path written with '/' as Windows allows: each library is handed it with '\'.
+    for container in evidence.E01 disk.vhdx disk.vmdk; do
+      wine_run scan "Z:$work/c/$container" --format jsonl >"$work/c.jsonl" 2>"$work/c.err"
+      check "Z:$work/c/$container, with forward slashes: exit 0 and its streams" \
+        [ $? -eq 0 ] && [ -s "$work/c.jsonl" ]
+    done
     (cd "$work/c" && wine_run info evidence.E01 --format json) >"$work/info.json" 2>/dev/null
     check "info evidence.E01: EWF, its segments and case number" python3 - "$work/info.json" <<'PY'
 import json, sys
