@@ -12,6 +12,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -461,6 +462,43 @@ TEST_F(ImageScanTest, RecordsSkippedAsDamagedAreCountedInTheOutcome) {
               L"Alternate Data Stream (ADS) files scanning complete with 1 item(s) found. Please check the "
               L"origin of this hidden files and proceed with the best action! Some of it could not be read: "
               L"1 damaged record was skipped (evidence.dd [3] 1).");
+}
+
+// An E01 read only in part (one of its segments cut short): the damage is named as soon as the image
+// has opened, and what can be read is scanned.
+TEST_F(ImageScanTest, AContainerReadOnlyInPartIsNamedAndWhatCanBeReadIsScanned) {
+    // evidence.dd in segments of 1 MiB; the one before the last holds only the disk's unused end.
+    const std::filesystem::path base = scratch.path() / "evidence";
+    const std::string command = "ewfacquire -u -q -c none -S 1MiB -t '" + base.string() + "' '" +
+                                evidence.string() + "' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) {
+        GTEST_SKIP() << "ewfacquire (ewf-tools) cannot make an E01 here";
+    }
+    std::vector<std::filesystem::path> segments;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch.path())) {
+        if (entry.path().stem() == "evidence" && entry.path().extension().string().rfind(".E", 0) == 0) {
+            segments.push_back(entry.path());
+        }
+    }
+    std::sort(segments.begin(), segments.end());
+    ASSERT_GE(segments.size(), 3u);
+    const std::filesystem::path cut = segments[segments.size() - 2];
+    std::filesystem::resize_file(cut, std::filesystem::file_size(cut) / 2);
+
+    dialogs.answerFile(segments.front().wstring());
+    dialogs.answerButton(plat::IDOK); // the notice of the damage
+    answerSetupScan(nullptr, VK_RETURN);
+    chooseFromScanMenu(kImageItem);
+    waitForScanEnd();
+    bool named = false;
+    for (const plat::TTaskDialogConfig& d : dialogs.taskDialogs()) {
+        named = named || (d.mainInstruction == L"Scan NTFS Disk Image" &&
+                          d.content.rfind(cut.filename().wstring() + L" is cut short or damaged", 0) == 0);
+    }
+    EXPECT_TRUE(named) << ntfstest::utf8(lastDialog());
+    EXPECT_EQ(rows(), (std::vector<std::wstring>{
+                          L"evidence.E01 [1]\\report.docx", L"  evidence.E01 [1]\\report.docx:payload",
+                          L"evidence.E01 [3]\\memo.txt", L"  evidence.E01 [3]\\memo.txt:notes"}));
 }
 
 // With one letter left that no drive has, the image's second NTFS volume cannot be read: it is
